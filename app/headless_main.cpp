@@ -1,0 +1,59 @@
+// vesk-ale-headless: the whole station without a window. Log lines go to standard output;
+// SIGINT and SIGTERM run the orderly shut-down.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/station.h"
+
+namespace {
+
+void usage() {
+  std::fprintf(stderr, "usage: vesk-ale-headless [--dir DIR]\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::filesystem::path dir = std::filesystem::current_path();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--dir" && i + 1 < argc) {
+      dir = argv[++i];
+    } else if (arg == "--help" || arg == "-h") {
+      usage();
+      return 0;
+    } else {
+      usage();
+      return 2;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (!std::filesystem::is_directory(dir)) {
+    std::fprintf(stderr, "vesk-ale-headless: cannot use station folder %s\n", dir.c_str());
+    return 1;
+  }
+
+  // Block the stop signals on every thread the station starts; the main thread waits for them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  vesk::Station st(std::filesystem::absolute(dir));
+  vesk::StationScope scope(st);
+  std::printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
+  std::fflush(stdout);
+
+  int sig = 0;
+  sigwait(&stop_signals, &sig);
+
+  std::printf("VESK-ALE headless station stopped (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+  std::fflush(stdout);
+  return 0;
+}

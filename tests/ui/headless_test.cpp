@@ -1,0 +1,28 @@
+// The headless program as a user runs it: start in a station folder, stop with a signal.
+#include <gtest/gtest.h>
+
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+using test::ChildProcess;
+
+TEST(Headless, StopsCleanlyOnSignal) {
+  for (int sig : {SIGTERM, SIGINT}) {
+    test::TempDir dir;
+    ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
+    ASSERT_TRUE(p.started());
+    ASSERT_TRUE(p.wait_for_output("started", 10000)) << p.output();
+    p.signal(sig);
+    EXPECT_EQ(p.wait(20000), 0) << p.output();
+  }
+}
+
+TEST(Headless, RefusesUnknownArguments) {
+  ChildProcess p({test::program_path("app/vesk-ale-headless"), "--bogus"});
+  EXPECT_EQ(p.wait(10000), 2);
+}
+
+}  // namespace
+}  // namespace vesk
