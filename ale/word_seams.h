@@ -1,0 +1,47 @@
+// Links from the word layer to modules that are built later: the word transmit queue, the
+// link state, the host port's AMD-sent notice and the station options and tables.
+//
+// Each hook, when empty, gives the default written beside it; the owning module sets it at
+// engine start (or replaces the small reader in ale_word.cpp / word_build.cpp by its own call
+// once it exists). Tests set the hooks and read what went into them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "ale/ale_word.h"
+
+namespace vesk {
+
+struct WordSeams {
+  // The word transmit queue (`ale_tx_word`). Empty: the words are collected in `sent`.
+  std::function<void(AleWord)> tx_word;
+  std::vector<AleWord> sent;
+
+  // Link state: the signalling mode (0 NORMAL, 1 ALTERNATE) and the idle test (states 1-4).
+  // Empty: NORMAL, idle.
+  std::function<int()> signalling_mode;
+  std::function<bool()> engine_idle;
+
+  // Host port: sets the AMD-sent flag. Empty: counted in `amd_sent_notices`.
+  std::function<void()> amd_sent_pending;
+  int amd_sent_notices = 0;
+
+  // Link quality: the measured score word (BER bits 0-5, SINAD 6-11, multipath 12-14) of an
+  // address on a channel; false when there is no record. Empty: no records.
+  std::function<bool(const char* address, int channel, uint32_t* score_word)> lqa_measured;
+
+  // Option and table values, with the options' defaults.
+  int aqc_enabled = 0;          // AQC-ALE mode
+  int scan_dwell_ms = 500;      // dwell per channel of the scan rate
+  int limit_calling = 0;        // LIMITCALLING
+  int min_call_time_s = 10;     // MINCALLTIME
+  int max_call_time_s = 10;     // MAXCALLTIME
+  int group_channel_count = 0;  // in-use channels of the current scan group
+  int current_channel = 0;      // the working channel's number
+};
+
+WordSeams& word_seams();
+
+}  // namespace vesk
