@@ -1,12 +1,15 @@
 // vesk-ale-headless: the whole station without a window. Log lines go to standard output;
 // SIGINT and SIGTERM run the orderly shut-down.
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "db/daily_log.h"
+#include "db/log.h"
 #include "platform/station.h"
 
 namespace {
@@ -47,12 +50,22 @@ int main(int argc, char** argv) {
 
   vesk::Station st(std::filesystem::absolute(dir));
   vesk::StationScope scope(st);
-  std::printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
-  std::fflush(stdout);
+  // Every log line goes to standard output as it is written (oldest first), one line each.
+  vesk::log_set_sink([](vesk::LogText, const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    if (line.back() != '\n') std::fputc('\n', stdout);
+    std::fflush(stdout);
+  });
+  // QUIT and EXIT end the station through the same orderly shut-down as a stop signal.
+  vesk::log_set_hooks([](vesk::LogHooks& h) { h.request_exit = [] { kill(getpid(), SIGTERM); }; });
+  vesk::log_open_daily_files();
+  vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
 
   int sig = 0;
   sigwait(&stop_signals, &sig);
 
+  // The document's close: file both log texts in the daily files.
+  vesk::log_close_document();
   std::printf("VESK-ALE headless station stopped (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
   std::fflush(stdout);
   return 0;

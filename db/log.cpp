@@ -1,8 +1,11 @@
 #include "db/log.h"
 
+#include <cmath>
 #include <cstdio>
-#include <ctime>
+#include <cstdlib>
+#include <cstring>
 
+#include "db/daily_log.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -11,6 +14,15 @@ LogState& log_state() { return station().state<LogState>(); }
 
 namespace {
 
+// Lookups into the station options, the channel table and the working channel.
+int opt_date() { return 0; }
+int opt_frequency_display() { return 1; }
+int channel_rx_freq_hz(int /*channel*/) { return 0; }
+int channel_tx_freq_hz(int /*channel*/) { return 0; }
+int current_channel_number() { return 0; }
+
+constexpr const char* kPactorPrompt = "cmd:cmd:PACTOR <PACTOR STANDBY>";
+
 std::string format_line(const char* format, va_list args) {
   char buf[kLogLineMax + 1];
   int n = std::vsnprintf(buf, sizeof buf, format, args);
@@ -18,32 +30,124 @@ std::string format_line(const char* format, va_list args) {
   return std::string(buf, static_cast<std::size_t>(n) < kLogLineMax ? static_cast<std::size_t>(n) : kLogLineMax);
 }
 
+std::string format_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string format_line(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string line = format_line(format, args);
+  va_end(args);
+  return line;
+}
+
 enum class Where { MonitorFront, MonitorBack, FrameBack };
 
-int put(Where where, const std::string& line) {
-  LogState& s = log_state();
+// Puts a line into its text and shows it. Returns whether the text changed.
+bool put(LogState& s, Where where, const std::string& line) {
+  if (line.empty()) return false;
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (!line.empty()) {
-    switch (where) {
-      case Where::MonitorFront: s.monitor.push_front(line); break;
-      case Where::MonitorBack: s.monitor.push_back(line); break;
-      case Where::FrameBack: s.frame.push_back(line); break;
+  switch (where) {
+    case Where::MonitorFront: s.monitor.push_front(line); break;
+    case Where::MonitorBack: s.monitor.push_back(line); break;
+    case Where::FrameBack: s.frame.push_back(line); break;
+  }
+  if (s.sink) s.sink(where == Where::FrameBack ? LogText::Frame : LogText::Monitor, line);
+  return true;
+}
+
+void repaint(LogState& s) {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    hook = s.hooks.repaint;
+  }
+  if (hook) hook();
+}
+
+// Whether a copy of a line written now goes to the host port.
+bool echo_wanted(LogState& s) {
+  if (s.tcp_echo.load(std::memory_order_relaxed) == 0) return false;
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  return s.echo_attached && s.echo_thread != std::this_thread::get_id();
+}
+
+void echo_push(LogState& s, std::initializer_list<LogEchoItem> items) {
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  if (!s.echo_attached || s.echo_thread == std::this_thread::get_id()) return;
+  for (const LogEchoItem& item : items) {
+    if (s.echo.size() >= kLogEchoQueueMax) {
+      s.echo.pop_front();
+      ++s.echo_dropped;
     }
-    if (s.sink) s.sink(where == Where::FrameBack ? LogText::Frame : LogText::Monitor, line);
+    s.echo.push_back(item);
+  }
+}
+
+int write_monitor(Where where, const std::string& line) {
+  LogState& s = log_state();
+  if (put(s, where, line)) repaint(s);
+  if (echo_wanted(s)) echo_push(s, {LogEchoItem{line, false}});
+  return static_cast<int>(line.size());
+}
+
+int write_frame(const std::string& line) {
+  LogState& s = log_state();
+  if (put(s, Where::FrameBack, line)) repaint(s);
+  if (echo_wanted(s)) {
+    const std::string ts = log_time_stamp(), cs = log_current_channel_stamp();
+    echo_push(s, {LogEchoItem{format_line("[%s][%s][DISPLAY MESSAGE FRAME:]\n", ts.c_str(), cs.c_str()), false},
+                  LogEchoItem{line, false},
+                  LogEchoItem{format_line("[%s][%s][MESSAGE FRAME END:]\n", ts.c_str(), cs.c_str()), false}});
   }
   return static_cast<int>(line.size());
 }
 
+int write_tnc(const std::string& line) {
+  LogState& s = log_state();
+  if (put(s, Where::FrameBack, line)) repaint(s);
+  if (line != kPactorPrompt && echo_wanted(s)) {
+    const std::string ts = log_time_stamp(), cs = log_current_channel_stamp();
+    echo_push(s, {LogEchoItem{format_line("[%s][%s][TNC MESSAGE START:]\n", ts.c_str(), cs.c_str()), false},
+                  LogEchoItem{line, true},
+                  LogEchoItem{format_line("[%s][%s][TNC MESSAGE END:]\n", ts.c_str(), cs.c_str()), false}});
+  }
+  return static_cast<int>(line.size());
+}
+
+std::string frequency_stamp(int channel, int freq_hz) {
+  if (opt_frequency_display() == 1) return format_line("FRQ %-.8d", freq_hz);
+  return format_line("CHN %.2d", channel);
+}
+
+void post(LogState& s, int message) {
+  std::function<void(int)> hook;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    hook = s.hooks.post_message;
+  }
+  if (hook) hook(message);
+}
+
+void set_status(std::string LogStatusTexts::*member, const std::string& text, int message) {
+  LogState& s = log_state();
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.status.*member = text;
+  }
+  post(s, message);
+}
+
 }  // namespace
 
-int log_vprintf(const char* format, va_list args) { return put(Where::MonitorFront, format_line(format, args)); }
+// ---- line writers ----
+
+int log_vprintf(const char* format, va_list args) { return write_monitor(Where::MonitorFront, format_line(format, args)); }
 
 int log_printf(const char* format, ...) {
   va_list args;
   va_start(args, format);
   std::string line = format_line(format, args);
   va_end(args);
-  return put(Where::MonitorFront, line);
+  return write_monitor(Where::MonitorFront, line);
 }
 
 int log_printf_append(const char* format, ...) {
@@ -51,7 +155,17 @@ int log_printf_append(const char* format, ...) {
   va_start(args, format);
   std::string line = format_line(format, args);
   va_end(args);
-  return put(Where::MonitorBack, line);
+  return write_monitor(Where::MonitorBack, line);
+}
+
+int log_net_trace_printf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string line = format_line(format, args);
+  va_end(args);
+  LogState& s = log_state();
+  if (s.socket_trace.load(std::memory_order_relaxed) != 0 && put(s, Where::MonitorBack, line)) repaint(s);
+  return static_cast<int>(line.size());
 }
 
 int log_frame_printf(const char* format, ...) {
@@ -59,7 +173,29 @@ int log_frame_printf(const char* format, ...) {
   va_start(args, format);
   std::string line = format_line(format, args);
   va_end(args);
-  return put(Where::FrameBack, line);
+  return write_frame(line);
+}
+
+int log_tnc_printf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string line = format_line(format, args);
+  va_end(args);
+  return write_tnc(line);
+}
+
+void log_frame_write(const char* bytes, std::size_t count) {
+  for (std::size_t at = 0; at < count; at += kLogLineMax) {
+    const int n = static_cast<int>(std::min(kLogLineMax, count - at));
+    log_frame_printf("%.*s", n, bytes + at);
+  }
+}
+
+void log_tnc_write(const char* bytes, std::size_t count) {
+  for (std::size_t at = 0; at < count; at += kLogLineMax) {
+    const int n = static_cast<int>(std::min(kLogLineMax, count - at));
+    log_tnc_printf("%.*s", n, bytes + at);
+  }
 }
 
 std::string log_monitor_text() {
@@ -84,10 +220,74 @@ void log_set_sink(std::function<void(LogText, const std::string&)> sink) {
   s.sink = std::move(sink);
 }
 
+void log_set_notifier(std::shared_ptr<LogNotifier> notifier) {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.notifier = std::move(notifier);
+}
+
+void log_set_hooks(const std::function<void(LogHooks&)>& change) {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  change(s.hooks);
+}
+
+LogHooks log_hooks() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.hooks;
+}
+
+// ---- switches and the echo queue ----
+
+void log_enable_tcp_echo() { log_state().tcp_echo = 1; }
+void log_disable_tcp_echo() { log_state().tcp_echo = 0; }
+void log_reset_tcp_echo() { log_state().tcp_echo = 0; }
+int log_tcp_echo() { return log_state().tcp_echo.load(); }
+void log_set_socket_trace(int on) { log_state().socket_trace = on != 0; }
+
+void log_echo_attach() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  s.echo_attached = true;
+  s.echo_thread = std::this_thread::get_id();
+}
+
+void log_echo_detach() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  s.echo_attached = false;
+  s.echo_thread = std::thread::id();
+  s.echo.clear();
+}
+
+bool log_echo_pop(LogEchoItem& item) {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  if (s.echo.empty()) return false;
+  item = std::move(s.echo.front());
+  s.echo.pop_front();
+  return true;
+}
+
+std::size_t log_echo_pending() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  return s.echo.size();
+}
+
+std::uint64_t log_echo_dropped() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.echo_mutex);
+  return s.echo_dropped;
+}
+
+// ---- stamps ----
+
 std::string log_time_stamp() {
   std::tm tm = station().clock().utc_tm();
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+  char buf[40];
+  std::strftime(buf, sizeof buf, opt_date() == 1 ? "%m/%d/%Y][%H:%M:%S" : "%H:%M:%S", &tm);
   return buf;
 }
 
@@ -96,6 +296,212 @@ std::string log_date_stamp() {
   char buf[32];
   std::strftime(buf, sizeof buf, "%m/%d/%Y", &tm);
   return buf;
+}
+
+std::string log_channel_stamp(int channel) { return frequency_stamp(channel, channel_rx_freq_hz(channel)); }
+std::string log_channel_tx_stamp(int channel) { return frequency_stamp(channel, channel_tx_freq_hz(channel)); }
+
+std::string log_tuned_freq_stamp(int channel) {
+  const LogHooks hooks = log_hooks();
+  return frequency_stamp(channel, hooks.tuned_tx_freq_hz ? hooks.tuned_tx_freq_hz() : 0);
+}
+
+std::string log_current_channel_stamp() { return log_channel_stamp(current_channel_number()); }
+
+std::string log_format_date_time(std::time_t t) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%m-%d-%y %H:%M", &tm);
+  return buf;
+}
+
+void log_print_time() { log_printf("%s\n", log_format_date_time(station().clock().utc_seconds()).c_str()); }
+
+// ---- display names ----
+
+namespace {
+struct CodeName {
+  int code;
+  const char* name;
+};
+constexpr CodeName kModeNames[] = {{0, "LSB"},  {1, "USB"},   {2, "CW "},  {3, "FM "},   {4, "FMW"},
+                                   {5, "AM "},  {6, "FSK"},   {7, "RTTY"}, {8, "CWR"},   {9, "TUNE"},
+                                   {10, "FSKR"}, {21, "LSB-D"}, {22, "USB-D"}};
+constexpr CodeName kPermissionNames[] = {{0, "RX "}, {1, "TX "}, {3, "BX "}};
+constexpr CodeName kUsageLetters[] = {{0, "B"}, {1, "V"}, {2, "D"}};
+constexpr CodeName kLpLevelNames[] = {{0, "AL0"}, {1, "AL1"}, {2, "AL2"}, {3, "AL3"}, {4, "AL4"}};
+
+template <std::size_t N>
+const char* name_of(const CodeName (&table)[N], int code, const char* other) {
+  for (const CodeName& row : table)
+    if (row.code == code) return row.name;
+  return other;
+}
+}  // namespace
+
+const char* display_mode_name(int mode) { return name_of(kModeNames, mode, "???"); }
+const char* display_permission_name(int permission) { return name_of(kPermissionNames, permission, "???"); }
+const char* display_usage_letter(int usage) { return name_of(kUsageLetters, usage, "U"); }
+const char* display_lp_level_name(int level) { return name_of(kLpLevelNames, level, "???"); }
+
+std::string display_format_ber(int count) { return count < 0 ? std::string() : format_line("BER %d", count); }
+
+std::string display_format_sinad(float value) {
+  if (!(value > 0.0f)) return std::string();
+  return format_line("SINAD %.1f", 60.0 * std::log10(static_cast<double>(value)));
+}
+
+// ---- listings ----
+
+void display_listing_begin() {}
+void display_amd_listing_begin() {}
+
+namespace {
+void set_listing_style(int style) {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.listing_style = style;
+}
+}  // namespace
+
+void display_set_listing_full() { set_listing_style(0); }
+void display_set_listing_plain() { set_listing_style(1); }
+void display_set_listing_compact() { set_listing_style(2); }
+
+int display_listing_style() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.listing_style;
+}
+
+void display_full_listing() {
+  const LogHooks hooks = log_hooks();
+  if (hooks.full_listing) hooks.full_listing();
+}
+
+// ---- clearing and filing the panes ----
+
+namespace {
+// Takes a text out of the layer (emptying it) as one string.
+std::string take_text(std::deque<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l;
+  lines.clear();
+  return out;
+}
+}  // namespace
+
+void display_clear_monitor() {
+  LogState& s = log_state();
+  std::string monitor, frame;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    monitor = take_text(s.monitor);
+    frame = take_text(s.frame);
+  }
+  log_write_monitor_file(monitor);
+  log_write_frame_file(frame);
+  repaint(s);
+}
+
+void display_clear_frame_pane() {
+  LogState& s = log_state();
+  std::string frame;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    frame = take_text(s.frame);
+  }
+  log_write_frame_file(frame);
+  repaint(s);
+}
+
+void log_close_document() {
+  LogState& s = log_state();
+  std::string monitor, frame;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    monitor = take_text(s.monitor);
+    frame = take_text(s.frame);
+  }
+  if (!monitor.empty()) log_write_monitor_file(monitor);
+  if (!frame.empty()) log_write_frame_file(frame);
+}
+
+// ---- status texts ----
+
+void display_post_recorder_status(const std::string& text) { set_status(&LogStatusTexts::recorder, text, WM_RECORDER_STATUS); }
+
+void display_post_modem_text(const std::string& rx_text, const std::string& tx_text) {
+  LogState& s = log_state();
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.status.modem_rx = rx_text;
+    s.status.modem_tx = tx_text;
+  }
+  post(s, WM_MODEM_STATUS);
+}
+
+void display_post_freq_offset(float offset_hz) {
+  // A fixed six-decimal conversion: the integer digits (none below 1 Hz) and six decimals.
+  const double magnitude = std::fabs(static_cast<double>(offset_hz));
+  const long long micro = std::llround(magnitude * 1e6);
+  const long long whole = micro / 1000000;
+  const std::string integer = whole == 0 ? std::string() : std::to_string(whole);
+  const std::string decimals = format_line("%06lld", micro % 1000000);
+  const std::string text =
+      format_line(offset_hz < 0.0f ? "-%s.%s hz" : "%s.%s hz", integer.c_str(), decimals.c_str());
+  set_status(&LogStatusTexts::freq_offset, text, WM_MODEM_STATUS);
+}
+
+void display_clear_freq_offset() { set_status(&LogStatusTexts::freq_offset, std::string(10, ' '), WM_MODEM_STATUS); }
+void display_post_ale_mode(const std::string& text) { set_status(&LogStatusTexts::ale_mode, text, WM_LINKED_STATION); }
+void display_set_tx() { set_status(&LogStatusTexts::tx_rx, "TX", WM_REFRESH_STATUS); }
+void display_set_rx() { set_status(&LogStatusTexts::tx_rx, "RX", WM_REFRESH_STATUS); }
+
+void display_post_linked_station(const std::string& address) {
+  set_status(&LogStatusTexts::linked_station, address, WM_LINKED_STATION);
+}
+
+LogStatusTexts display_status_texts() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.status;
+}
+
+// ---- message boxes and the end ----
+
+void display_message_box(const std::string& text) {
+  LogState& s = log_state();
+  std::shared_ptr<LogNotifier> notifier;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    notifier = s.notifier;
+  }
+  if (notifier) {
+    notifier->message_box(text);
+  } else {
+    log_printf("[%s][%s][MESSAGE BOX: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(),
+               text.c_str());
+  }
+}
+
+void display_exit_program() {
+  log_printf("Goodbye......");
+  LogState& s = log_state();
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.exit_requested = true;
+    hook = s.hooks.request_exit;
+  }
+  if (hook) hook();
+}
+
+bool display_exit_requested() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.exit_requested;
 }
 
 }  // namespace vesk
