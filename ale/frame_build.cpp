@@ -42,9 +42,7 @@ bool lqa_measured(const char* address, int channel, uint32_t* score_word) {
 }
 
 void log_amd_error(const std::string& what) {
-  char channel[16];
-  std::snprintf(channel, sizeof channel, "CHN %.2d", current_channel());
-  log_printf("[%s][%s][AMD ERROR: %s]\n", log_time_stamp().c_str(), channel, what.c_str());
+  log_printf("[%s][%s][AMD ERROR: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), what.c_str());
 }
 
 // Words of the body that follows a first word: DATA, REP, ... 3 characters each, the last
