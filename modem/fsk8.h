@@ -1,0 +1,122 @@
+// 8-FSK tones and demodulator for ALE words.
+//
+// Transmit: ten 384-sample tables at 48 kHz (eight tones 250 Hz apart from 750 Hz to 2500 Hz,
+// the tune tone, silence) that the transmit feed copies into output blocks, one per 8 ms symbol.
+// Receive: a 64-point sliding DFT at 8000 samples/s decides a tone at every sample and keeps a
+// 64-place history of decisions and smoothed energies, one place per sample offset within the
+// symbol. The word receiver (ale/word_rx.h) samples that history at four timing phases once per
+// symbol; an early/late vote over the energies keeps the winning phase centred. The module also
+// keeps a per-symbol signal-quality ring, the listen-before-transmit activity measure and the
+// tuning-display figures.
+//
+// All receive processing runs on the audio thread. Resets asked for by other threads (return to
+// scan, frame end) are recorded as requests and carried out by the audio thread before its next
+// sample, so no other thread ever writes the histories while they are in use.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace vesk {
+
+inline constexpr int FSK_SAMPLE_RATE = 8000;
+inline constexpr int FSK_SYMBOL_SAMPLES = 64;         // one symbol at 8000 samples/s
+inline constexpr int FSK_TX_SAMPLE_RATE = 48000;
+inline constexpr int FSK_TX_SYMBOL_SAMPLES = 384;     // one symbol at 48000 samples/s
+inline constexpr int FSK_TONE_TABLE_COUNT = 10;
+inline constexpr int FSK_TUNE_SYMBOL = 8;
+inline constexpr int FSK_SILENCE_SYMBOL = 9;
+inline constexpr int FSK_NO_SYMBOL = 8;               // decision when no tone bin won
+inline constexpr int FSK_RX_BLOCK_SAMPLES = 210;      // one 26.25 ms input block at 8000/s
+inline constexpr int FSK_BINS = 32;
+inline constexpr int FSK_QUALITY_RING = 147;
+// The sliding DFT is rebuilt after this many symbols (one hour) when not word-synchronised,
+// to bound its single-precision drift.
+inline constexpr unsigned FSK_DFT_RESET_SYMBOLS = 450000;
+
+// Tone frequency of each symbol value 0-7 (Gray-like order of the standard).
+inline constexpr std::array<int, 8> kFskToneHz = {750, 1000, 1500, 1250, 2500, 2250, 1750, 2000};
+inline constexpr float kFskToneAmplitude = 0.999999f;
+inline constexpr float kFskTuneAmplitude = 0.5f;
+
+// Symbol value of the winning DFT bin (bins 6, 8, ..., 20); 8 where no tone sits.
+inline constexpr std::array<uint8_t, FSK_BINS> kFskBinSymbol = {
+    8, 8, 8, 8, 8, 8, 0, 8, 1, 8, 3, 8, 2, 8, 6, 8, 7, 8, 5, 8, 4, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8};
+
+// Called once per demodulated input block (recorder, display refresh, scan dwell); their owners
+// set them. Null hooks are skipped.
+struct FskBlockHooks {
+  void (*record)(const int16_t* samples, int count) = nullptr;
+  void (*audio_update)() = nullptr;
+  void (*dwell_tick)() = nullptr;
+  void (*aqc_snr_add)(float in_band_total) = nullptr;  // per sample
+  void (*vad_block)(const float* samples, int count) = nullptr;
+};
+
+struct FskState {
+  // Transmit tables, symbol value v at [v * 384, v * 384 + 384).
+  std::array<int16_t, FSK_TONE_TABLE_COUNT * FSK_TX_SYMBOL_SAMPLES> tone_tables{};
+
+  // Receive state, owned by the audio thread.
+  std::array<float, FSK_SYMBOL_SAMPLES> history{};
+  int write_index = 0;
+  std::array<float, FSK_BINS> bin_re{}, bin_im{};
+  std::array<float, FSK_BINS> twiddle_cos{}, twiddle_sin{};
+  std::array<float, FSK_BINS> smoothed{};
+  int sample_phase = 0;
+  std::array<float, FSK_SYMBOL_SAMPLES> best_peak{};
+  std::array<float, FSK_SYMBOL_SAMPLES> in_band_total{};
+  std::array<float, FSK_SYMBOL_SAMPLES> energy{};     // E, index 63 newest
+  std::array<uint8_t, FSK_SYMBOL_SAMPLES> decision{}; // D, index 63 newest
+  int early_late = 0;
+  int pending_step = 0;
+  std::array<float, FSK_QUALITY_RING> quality{};
+  int quality_index = 0;
+  unsigned symbol_count = 0;
+
+  // Shared with other threads.
+  std::atomic<int> symbol_phase{0};
+  std::atomic<bool> word_sync{false};
+  std::atomic<unsigned> requests{0};   // FSK_REQ_* bits, carried out by the audio thread
+  std::mutex activity_lock;            // guards the two activity sums
+  float in_band_sum = 0, out_band_sum = 0;
+  std::mutex display_lock;             // guards the display copies
+  std::array<float, FSK_BINS> display_bins{};
+  std::array<float, FSK_SYMBOL_SAMPLES> energy_snapshot{};
+
+  FskBlockHooks hooks;
+};
+
+FskState& fsk_state();
+
+// Transmit side.
+void fsk_build_tone_tables();
+// The 384 samples of symbol value 0-9; null for any other value.
+const int16_t* fsk_tone_table(int symbol);
+
+// Receive side.
+void fsk_init();
+void fsk_init_dft();
+// One block of 8 kHz samples (at most FSK_RX_BLOCK_SAMPLES + 1): the hooks, then demodulation.
+void fsk_process_block(const int16_t* samples, int count);
+void fsk_demodulate_block(const int16_t* samples, int count);
+float fsk_sample_to_float(int16_t v);
+void fsk_get_symbol_at(int place, int* symbol, float* energy);
+void fsk_set_symbol_phase(int phase);
+int fsk_get_symbol_phase();
+// Copies the energy snapshot of the last symbol boundary (64 floats).
+void fsk_get_timing_energy(float* out);
+// Copies the 32 smoothed bin magnitudes (the tuning display).
+void fsk_get_display_bins(float* out);
+void fsk_set_word_sync();
+void fsk_clear_word_sync();
+bool fsk_is_word_synced();
+void fsk_reset();
+int fsk_channel_activity();
+double fsk_average_snr();
+void fsk_clear_display_bins();
+void fsk_scan_resume_hook();
+
+}  // namespace vesk
