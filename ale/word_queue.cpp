@@ -7,13 +7,12 @@
 #include "ale/events.h"
 #include "ale/golay.h"
 #include "ale/word_rx.h"
+#include "ale/word_seams.h"
 #include "platform/station.h"
 
 namespace vesk {
 
 namespace {
-
-constexpr int32_t kWordTypeFrom = 4;
 
 int push_block(WordQueueState& q, SymbolBlock* block) {
   std::lock_guard<std::mutex> g(q.tx_lock);
@@ -65,11 +64,12 @@ void ale_word_io_init(int event_queue_size, int tx_queue_size) {
     q.event_count = 0;
   }
   ale_rx_init();
+  word_seams().tx_word = [](AleWord w) { ale_tx_word(w); };
 }
 
-void ale_encode_word_symbols(int32_t word, uint8_t* symbols) {
-  const int32_t high = (word >> 12) & 0xFFF;
-  const int32_t low = word & 0xFFF;
+void ale_encode_word_symbols(AleWord word, uint8_t* symbols) {
+  const int32_t high = static_cast<int32_t>((word >> 12) & 0xFFF);
+  const int32_t low = static_cast<int32_t>(word & 0xFFF);
   const int32_t a = (high << 12) | ale_golay_encode(high);
   // The second code word goes with its check bits inverted.
   const int32_t b = (low << 12) | (ale_golay_encode(low) ^ 0xFFF);
@@ -89,21 +89,21 @@ void ale_tx_pack_raw_bits(const uint8_t* bits, uint8_t* symbols) {
                                       (bits[3 * k + 2] & 1));
 }
 
-int ale_tx_word(int32_t word) {
+int ale_tx_word(AleWord word) {
   WordQueueState& q = word_queue_state();
   if (q.seams.trace_tx_word) q.seams.trace_tx_word(word);
   int ok = ale_tx_encode_word(word);
-  if (((word >> 21) & 7) == kWordTypeFrom && q.seams.burst_after_from &&
+  if (ale_word_type(word) == ALE_FROM && q.seams.burst_after_from &&
       q.seams.burst_after_from())
     ale_tx_burst_marker();
   return ok;
 }
 
-int ale_tx_encode_word(int32_t word) {
+int ale_tx_encode_word(AleWord word) {
   WordQueueState& q = word_queue_state();
   if (q.seams.lp_tx_word) q.seams.lp_tx_word(&word);
   auto* block = new SymbolBlock;
-  ale_encode_word_symbols(word & 0xFFFFFF, block->symbols.data());
+  ale_encode_word_symbols(word & kAleWordBits, block->symbols.data());
   return push_block(q, block);
 }
 
@@ -130,7 +130,7 @@ int ale_tx_lead_blocks() {
 int ale_tx_raw_bits(const uint8_t* bits) {
   WordQueueState& q = word_queue_state();
   // Linking protection counts this as one word (tag 4) but the data bits go in clear.
-  int32_t placeholder = 4 << 24;
+  AleWord placeholder = ale_word_with_tag(0, 4);
   if (q.seams.lp_tx_word) q.seams.lp_tx_word(&placeholder);
   auto* block = new SymbolBlock;
   ale_tx_pack_raw_bits(bits, block->symbols.data());

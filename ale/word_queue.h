@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "ale/ale_word.h"
 #include "db/locked_queue.h"
 
 namespace vesk {
@@ -37,7 +38,7 @@ struct SymbolBlock {
 
 // A received word as the word receiver reports it.
 struct RxWordRecord {
-  int32_t word = 0;               // the decoded AleWord, after linking protection
+  AleWord word = 0;               // the decoded AleWord, after linking protection
   int vote_disagreements = 0;     // 0-48
   int golay_errors = 0;           // 0-4
   double sinad = 0;               // mean signal quality of the word's 147 symbols
@@ -55,9 +56,9 @@ struct EngineEvent {
 struct WordTxSeams {
   // Linking protection's transmit step: reads the tag in bits 24-26, may encipher bits 0-23.
   // Default: the word goes in clear.
-  void (*lp_tx_word)(int32_t* word) = nullptr;
+  void (*lp_tx_word)(AleWord* word) = nullptr;
   // The transmit word trace. Default: none.
-  void (*trace_tx_word)(int32_t word) = nullptr;
+  void (*trace_tx_word)(AleWord word) = nullptr;
   // Whether an AQC burst marker follows a FROM word now (burst option, signalling mode and
   // link state). Default: no.
   bool (*burst_after_from)() = nullptr;
@@ -91,20 +92,21 @@ struct WordQueueState {
 
 WordQueueState& word_queue_state();
 
-// Creates both queues (sizes clamped to 1..2000 and 1..20), clears the receiver's word
-// synchronisation and sets the symbol index to "no block" and the timing phases.
+// Creates both queues (sizes clamped to 1..20 and 1..2000), clears the receiver's word
+// synchronisation, sets the symbol index to "no block" and the timing phases, and routes the
+// word builders' output (word_seams().tx_word) into the transmit queue.
 void ale_word_io_init(int event_queue_size = ALE_EVENT_QUEUE_SIZE,
                       int tx_queue_size = ALE_TX_QUEUE_SIZE);
 
 // The 49 symbols of a word (after linking protection), without queueing them.
-void ale_encode_word_symbols(int32_t word, uint8_t* symbols);
+void ale_encode_word_symbols(AleWord word, uint8_t* symbols);
 // Packs 147 bits (0/1), three to a symbol, first bit most significant.
 void ale_tx_pack_raw_bits(const uint8_t* bits, uint8_t* symbols);
 
 // Producers (engine worker, window thread). Each returns 1 when the block was queued, 0 when
 // the queue is full or missing (the word is lost).
-int ale_tx_word(int32_t word);
-int ale_tx_encode_word(int32_t word);
+int ale_tx_word(AleWord word);
+int ale_tx_encode_word(AleWord word);
 int ale_tx_burst_marker();
 int ale_tx_lead_block();
 int ale_tx_lead_blocks();

@@ -13,7 +13,6 @@ namespace vesk {
 
 namespace {
 
-constexpr int32_t kWordTypeFrom = 4;
 // The AQC-ALE burst after a FROM word delays the next word by 7 symbols (21 bits).
 constexpr int kAqcRetryBitCount = ALE_WORD_BITS - 21;
 // The repetition pattern: this many newest bits each equal the bit one copy (49 bits) back.
@@ -44,10 +43,6 @@ RxWordRecord build_record(WordRxState& s, const AleRxWindow& w) {
   return r;
 }
 
-bool acceptable(WordRxState& s, int32_t word) {
-  return s.seams.word_acceptable ? s.seams.word_acceptable(word) : ale_rx_word_plausible(word);
-}
-
 }  // namespace
 
 WordRxState& word_rx_state() { return station().state<WordRxState>(); }
@@ -71,16 +66,17 @@ int ale_rx_window_evaluate(AleRxWindow& w) {
     if (b[i] == b[i + 49] && b[i] == b[i + 98]) ++agree;
   w.vote_disagreements = 48 - agree;
 
-  int32_t a = 0, bw = 0;
+  uint32_t a = 0, bw = 0;
   for (int i = 0; i < 48; i += 2) {
     a = (a << 1) | majority(b[i], b[i + 49], b[i + 98]);
     bw = (bw << 1) | majority(b[i + 1], b[i + 50], b[i + 99]);
   }
   w.word_b = bw;
   int32_t high, low, errors_a, errors_b;
-  ale_golay_decode((a >> 12) & 0xFFF, a & 0xFFF, &high, &errors_a);
-  ale_golay_decode((bw >> 12) & 0xFFF, (bw & 0xFFF) ^ 0xFFF, &low, &errors_b);
-  w.word_a = (high << 12) | low;
+  ale_golay_decode(static_cast<int32_t>(a >> 12), static_cast<int32_t>(a & 0xFFF), &high, &errors_a);
+  ale_golay_decode(static_cast<int32_t>(bw >> 12), static_cast<int32_t>((bw & 0xFFF) ^ 0xFFF), &low,
+                   &errors_b);
+  w.word_a = static_cast<AleWord>(high) << 12 | static_cast<AleWord>(low);
   w.golay_errors = std::max(errors_a, errors_b);
   return w.golay_errors;
 }
@@ -102,15 +98,6 @@ void ale_rx_init() {
   fsk_clear_word_sync();
 }
 
-bool ale_rx_word_plausible(int32_t word) {
-  const int c1 = (word >> 14) & 0x7F, c2 = (word >> 7) & 0x7F, c3 = word & 0x7F;
-  auto basic38 = [](int c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == '?' || c == '@';
-  };
-  if (basic38(c1) && basic38(c2) && basic38(c3)) return true;
-  return ((word >> 20) & 1) == ((word >> 19) & 1);
-}
-
 void ale_rx_symbol() {
   WordRxState& s = word_rx_state();
   apply_reset_request(s);
@@ -128,7 +115,7 @@ void ale_rx_symbol() {
       const int errors = ale_rx_window_evaluate(win);
       if (win.vote_disagreements > limits.sync_votes || errors > limits.sync_errors) continue;
       if (s.seams.lp_rx_word) s.seams.lp_rx_word(&win.word_a);
-      candidate[w] = acceptable(s, win.word_a);
+      candidate[w] = ale_word_acceptable(win.word_a);
     }
     int chosen = 0;
     float best = 0;
@@ -150,7 +137,7 @@ void ale_rx_symbol() {
     fsk_set_symbol_phase(s.phases[chosen]);
     ale_rx_frame_begin();
     if (s.seams.trace_frame_start)
-      s.seams.trace_frame_start(s.seams.last_word_is_aqc && s.seams.last_word_is_aqc());
+      s.seams.trace_frame_start(aqc_rx_word_is_aqc() != 0);
     return;
   }
 
@@ -163,9 +150,9 @@ void ale_rx_symbol() {
   ale_rx_window_evaluate(win);
   if (s.seams.lp_rx_word) s.seams.lp_rx_word(&win.word_a);
   const RxWordRecord record = build_record(s, win);
-  const bool aqc = s.seams.last_word_is_aqc && s.seams.last_word_is_aqc();
+  const bool aqc = aqc_rx_word_is_aqc() != 0;
   const bool dbm = s.seams.dbm_mode && s.seams.dbm_mode();
-  if (record.bad && aqc && ((s.last_word >> 21) & 7) == kWordTypeFrom && !s.retry && !dbm) {
+  if (record.bad && aqc && ale_word_type(s.last_word) == ALE_FROM && !s.retry && !dbm) {
     // Try again once the AQC-ALE burst that may follow a FROM word has passed.
     s.bit_count = kAqcRetryBitCount;
     s.retry = true;
@@ -194,7 +181,7 @@ void ale_reset_receiver() {
 
 void ale_rx_frame_begin() {
   WordRxState& s = word_rx_state();
-  const bool aqc = s.seams.last_word_is_aqc && s.seams.last_word_is_aqc();
+  const bool aqc = aqc_rx_word_is_aqc() != 0;
   if (s.seams.frame_begin) s.seams.frame_begin(aqc ? EV_AQC_FRAME_BEGIN : EV_RX_FRAME_BEGIN);
 }
 

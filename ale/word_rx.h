@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "ale/ale_word.h"
 #include "ale/word_queue.h"
 
 namespace vesk {
@@ -25,8 +26,8 @@ struct AleRxWindow {
   std::array<uint8_t, ALE_WORD_BITS> bits{};  // oldest first
   int vote_disagreements = 0;
   int golay_errors = 0;
-  int32_t word_a = 0;   // voted first code word; after a decode, the decoded AleWord
-  int32_t word_b = 0;   // voted second code word
+  AleWord word_a = 0;   // voted first code word; after a decode, the decoded AleWord
+  AleWord word_b = 0;   // voted second code word
   float quality = 0;
   std::atomic<int> sync_seen{0};  // read and cleared by the engine threads
 };
@@ -44,14 +45,9 @@ struct WordRxSeams {
   // The thresholds from the station options. Default: WordRxLimits{}.
   WordRxLimits (*limits)() = nullptr;
   // Linking protection's receive step, may decipher in place. Default: none.
-  void (*lp_rx_word)(int32_t* word) = nullptr;
+  void (*lp_rx_word)(AleWord* word) = nullptr;
   // Linking protection's receive reset. Default: none.
   void (*lp_rx_reset)() = nullptr;
-  // The receive-side admission test. Default: all three characters basic-38, or bits 20 and
-  // 19 equal (AQC-ALE off).
-  bool (*word_acceptable)(int32_t word) = nullptr;
-  // Whether the last accepted word was taken as AQC-ALE. Default: no.
-  bool (*last_word_is_aqc)() = nullptr;
   // DBM reception in progress (the frame parser). Default: no.
   bool (*dbm_mode)() = nullptr;
   // Frame begin: EV_AQC_FRAME_BEGIN or EV_RX_FRAME_BEGIN to the frame event handler.
@@ -67,7 +63,7 @@ struct WordRxState {
   std::array<int, ALE_RX_WINDOWS> phases{0, 16, 32, 48};
   int winner = 0;
   int bit_count = 0;
-  int32_t last_word = 0;
+  AleWord last_word = 0;
   bool retry = false;
   std::atomic<bool> reset_requested{false};
   WordRxSeams seams;
@@ -87,7 +83,5 @@ void ale_rx_symbol();
 bool ale_rx_sync_seen();
 void ale_reset_receiver();
 void ale_rx_frame_begin();
-// The default admission test (see WordRxSeams::word_acceptable).
-bool ale_rx_word_plausible(int32_t word);
 
 }  // namespace vesk

@@ -25,10 +25,10 @@ void sim_fsk_modulate(const uint8_t* symbols, int count, int rate, float amplitu
   }
 }
 
-void sim_fsk_modulate_words(const std::vector<int32_t>& words, int rate, float amplitude,
+void sim_fsk_modulate_words(const std::vector<AleWord>& words, int rate, float amplitude,
                             std::vector<float>& out) {
   uint8_t symbols[ALE_WORD_SYMBOLS];
-  for (int32_t w : words) {
+  for (AleWord w : words) {
     ale_encode_word_symbols(w & 0xFFFFFF, symbols);
     sim_fsk_modulate(symbols, ALE_WORD_SYMBOLS, rate, amplitude, out);
   }

@@ -17,7 +17,7 @@ namespace vesk {
 void sim_fsk_modulate(const uint8_t* symbols, int count, int rate, float amplitude,
                       std::vector<float>& out);
 // Appends the 49 symbols of each word.
-void sim_fsk_modulate_words(const std::vector<int32_t>& words, int rate, float amplitude,
+void sim_fsk_modulate_words(const std::vector<AleWord>& words, int rate, float amplitude,
                             std::vector<float>& out);
 
 // One word as the receiver posted it, with the 8 kHz sample count at which it was posted.

@@ -5,7 +5,9 @@
 
 #include <memory>
 
+#include "ale/ale_word.h"
 #include "ale/word_queue.h"
+#include "ale/word_seams.h"
 #include "ale/word_rx.h"
 #include "modem/fsk8.h"
 #include "platform/station.h"
@@ -27,9 +29,5 @@ class WordStationTest : public ::testing::Test {
   StationScope scope_;
 };
 
-// An AleWord of a type and three characters.
-constexpr int32_t make_word(int type, char c1, char c2, char c3) {
-  return (type << 21) | (c1 << 14) | (c2 << 7) | c3;
-}
 
 }  // namespace vesk::test

@@ -10,7 +10,7 @@
 namespace vesk::test {
 namespace {
 
-std::vector<int> encode(int32_t word) {
+std::vector<int> encode(AleWord word) {
   uint8_t s[ALE_WORD_SYMBOLS];
   ale_encode_word_symbols(word, s);
   return std::vector<int>(s, s + ALE_WORD_SYMBOLS);
@@ -21,7 +21,7 @@ TEST(WordEncode, KnownVectors) {
   EXPECT_EQ(encode(0), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 2, 5, 2, 5, 2, 5, 2, 5,
                                          0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 5, 2, 5, 2, 5, 2, 4,
                                          0, 0, 0, 0, 0, 0, 0, 0, 5, 2, 5, 2, 5, 2, 5, 2}));
-  EXPECT_EQ(encode(make_word(2, 'A', 'B', 'C')),
+  EXPECT_EQ(encode(ale_make_word(2, 'A', 'B', 'C')),
             (std::vector<int>{1, 0, 6, 1, 0, 0, 5, 5, 6, 3, 3, 4, 7, 1, 7, 6, 0, 4, 3, 0, 4, 0, 2, 6, 7,
                               1, 5, 6, 3, 4, 7, 7, 0, 2, 1, 4, 2, 0, 1, 3, 3, 4, 6, 7, 1, 6, 3, 7, 4}));
 }
@@ -32,12 +32,12 @@ TEST_F(WordTxQueue, ReaderPlaysBlocksInOrderThenGoesIdle) {
   EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_IDLE);
   EXPECT_EQ(ale_tx_next_symbol(), ALE_TX_IDLE);
   ASSERT_EQ(ale_tx_word(0), 1);
-  ASSERT_EQ(ale_tx_word(make_word(2, 'A', 'B', 'C')), 1);
+  ASSERT_EQ(ale_tx_word(ale_make_word(2, 'A', 'B', 'C')), 1);
   EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_SENDING);
   std::vector<int> played;
   for (int i = 0; i < 2 * ALE_WORD_SYMBOLS; ++i) played.push_back(ale_tx_next_symbol());
   std::vector<int> expected = encode(0);
-  std::vector<int> abc = encode(make_word(2, 'A', 'B', 'C'));
+  std::vector<int> abc = encode(ale_make_word(2, 'A', 'B', 'C'));
   expected.insert(expected.end(), abc.begin(), abc.end());
   EXPECT_EQ(played, expected);
   EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_SENDING);  // the last block is still at the head
@@ -57,8 +57,8 @@ TEST_F(WordTxQueue, QueuedTimeCountsWhatIsLeft) {
 }
 
 TEST_F(WordTxQueue, FlushKeepsTheBlockBeingPlayed) {
-  for (int i = 0; i < 5; ++i) ale_tx_word(make_word(2, 'A', 'B', 'C'));
-  const std::vector<int> abc = encode(make_word(2, 'A', 'B', 'C'));
+  for (int i = 0; i < 5; ++i) ale_tx_word(ale_make_word(2, 'A', 'B', 'C'));
+  const std::vector<int> abc = encode(ale_make_word(2, 'A', 'B', 'C'));
   for (int i = 0; i < 20; ++i) ale_tx_next_symbol();
   ale_tx_flush();
   EXPECT_EQ(queue_count(word_queue_state().tx_queue), 1);
@@ -94,11 +94,11 @@ TEST_F(WordTxQueue, SpecialBlocks) {
 TEST_F(WordTxQueue, BurstMarkerFollowsFromWordsOnlyWhenAsked) {
   WordTxSeams& seams = word_queue_state().seams;
   seams.burst_after_from = [] { return true; };
-  ale_tx_word(make_word(4, 'A', 'B', 'C'));  // FROM: word and marker
-  ale_tx_word(make_word(5, 'A', 'B', 'C'));  // TIS: word only
+  ale_tx_word(ale_make_word(4, 'A', 'B', 'C'));  // FROM: word and marker
+  ale_tx_word(ale_make_word(5, 'A', 'B', 'C'));  // TIS: word only
   EXPECT_EQ(queue_count(word_queue_state().tx_queue), 3);
   seams.burst_after_from = [] { return false; };
-  ale_tx_word(make_word(4, 'A', 'B', 'C'));
+  ale_tx_word(ale_make_word(4, 'A', 'B', 'C'));
   EXPECT_EQ(queue_count(word_queue_state().tx_queue), 4);
 }
 

@@ -35,7 +35,7 @@ class WordRxDirect : public WordStationTest {
       step(sy, q.data());
     }
   }
-  static std::vector<uint8_t> symbols_of(int32_t word) {
+  static std::vector<uint8_t> symbols_of(AleWord word) {
     std::vector<uint8_t> s(ALE_WORD_SYMBOLS);
     ale_encode_word_symbols(word, s.data());
     return s;
@@ -44,7 +44,7 @@ class WordRxDirect : public WordStationTest {
 };
 
 TEST_F(WordRxDirect, SyncOnTheFirstFullWordThenEveryWord) {
-  const int32_t w = make_word(2, 'A', 'B', 'C');
+  const AleWord w = ale_make_word(2, 'A', 'B', 'C');
   const auto s = symbols_of(w);
   for (int i = 0; i < ALE_WORD_SYMBOLS; ++i) {
     play({s[i]}, {1, 1, 1, 1}, {true, true, true, true});
@@ -59,10 +59,10 @@ TEST_F(WordRxDirect, SyncOnTheFirstFullWordThenEveryWord) {
   EXPECT_EQ(posted[0].bad, 0);
   EXPECT_TRUE(fsk_is_word_synced());
   // Synchronised: each further 49 symbols give one word, good or bad.
-  play(symbols_of(make_word(0, 'D', 'E', 'F')), {1, 1, 1, 1}, {true, true, true, true});
+  play(symbols_of(ale_make_word(0, 'D', 'E', 'F')), {1, 1, 1, 1}, {true, true, true, true});
   play(std::vector<uint8_t>(ALE_WORD_SYMBOLS, 0), {1, 1, 1, 1}, {true, true, true, true});
   ASSERT_EQ(posted.size(), 3u);
-  EXPECT_EQ(posted[1].word, make_word(0, 'D', 'E', 'F'));
+  EXPECT_EQ(posted[1].word, ale_make_word(0, 'D', 'E', 'F'));
   EXPECT_EQ(posted[2].bad, 1);
   // A reset starts a new search.
   ale_reset_receiver();
@@ -85,7 +85,7 @@ TEST_F(WordRxDirect, TheWindowOfHighestQualityWins) {
   };
   for (const Case& c : cases) {
     ale_reset_receiver();
-    play(symbols_of(make_word(2, 'A', 'B', 'C')), c.quality, c.carries);
+    play(symbols_of(ale_make_word(2, 'A', 'B', 'C')), c.quality, c.carries);
     EXPECT_TRUE(fsk_is_word_synced());
     EXPECT_EQ(fsk_get_symbol_phase(), c.expected_phase);
   }
@@ -93,32 +93,36 @@ TEST_F(WordRxDirect, TheWindowOfHighestQualityWins) {
   // when window 0 is chosen for lack of quality.
   ale_reset_receiver();
   posted.clear();
-  play(symbols_of(make_word(2, 'A', 'B', 'C')), {0, 0, 0, 0}, {false, false, false, true});
+  play(symbols_of(ale_make_word(2, 'A', 'B', 'C')), {0, 0, 0, 0}, {false, false, false, true});
   EXPECT_TRUE(posted.empty());
 }
 
+// AQC-ALE words: the top two bits of the first character are equal.
+constexpr AleWord kAqcFrom = ale_make_word(ALE_FROM, 0x12, 0x34, 0x56);
+
 TEST_F(WordRxDirect, AqcBurstAfterFromIsSkippedOnce) {
-  word_rx_state().seams.last_word_is_aqc = [] { return true; };
+  word_seams().aqc_enabled = 1;
   const std::array<bool, 4> all{true, true, true, true};
-  play(symbols_of(make_word(4, 'A', 'B', 'C')), {1, 1, 1, 1}, all);  // FROM: sync
+  play(symbols_of(kAqcFrom), {1, 1, 1, 1}, all);  // FROM: sync
+  EXPECT_EQ(aqc_rx_word_is_aqc(), 1);
   ASSERT_EQ(posted.size(), 1u);
   // A 7-symbol burst delays the next word; it is decoded once the burst has passed.
   play(std::vector<uint8_t>(7, 5), {1, 1, 1, 1}, all);
-  play(symbols_of(make_word(5, 'X', 'Y', 'Z')), {1, 1, 1, 1}, all);
+  play(symbols_of(ale_make_word(5, 'X', 'Y', 'Z')), {1, 1, 1, 1}, all);
   ASSERT_EQ(posted.size(), 2u);
-  EXPECT_EQ(posted[1].word, make_word(5, 'X', 'Y', 'Z'));
+  EXPECT_EQ(posted[1].word, ale_make_word(5, 'X', 'Y', 'Z'));
   EXPECT_EQ(posted[1].bad, 0);
   // The same after a word that is not FROM: the bad word is posted as it is.
   play(std::vector<uint8_t>(7, 5), {1, 1, 1, 1}, all);
-  play(symbols_of(make_word(5, 'X', 'Y', 'Z')), {1, 1, 1, 1}, all);
+  play(symbols_of(ale_make_word(5, 'X', 'Y', 'Z')), {1, 1, 1, 1}, all);
   ASSERT_GE(posted.size(), 3u);
   EXPECT_EQ(posted[2].bad, 1);
 }
 
 TEST_F(WordRxDirect, SecondBadWordAfterFromIsPostedBad) {
-  word_rx_state().seams.last_word_is_aqc = [] { return true; };
+  word_seams().aqc_enabled = 1;
   const std::array<bool, 4> all{true, true, true, true};
-  play(symbols_of(make_word(4, 'A', 'B', 'C')), {1, 1, 1, 1}, all);
+  play(symbols_of(kAqcFrom), {1, 1, 1, 1}, all);
   play(std::vector<uint8_t>(ALE_WORD_SYMBOLS + 7, 5), {1, 1, 1, 1}, all);
   ASSERT_EQ(posted.size(), 2u);
   EXPECT_EQ(posted[1].bad, 1);
@@ -126,7 +130,7 @@ TEST_F(WordRxDirect, SecondBadWordAfterFromIsPostedBad) {
 
 TEST_F(WordRxDirect, SyncPatternSeenAndCleared) {
   EXPECT_FALSE(ale_rx_sync_seen());
-  const auto s = symbols_of(make_word(2, 'A', 'B', 'C'));
+  const auto s = symbols_of(ale_make_word(2, 'A', 'B', 'C'));
   play(std::vector<uint8_t>(s.begin(), s.begin() + 20), {1, 1, 1, 1}, {true, true, true, true});
   EXPECT_TRUE(ale_rx_sync_seen());  // a repeating 49-bit copy within the word
   EXPECT_FALSE(ale_rx_sync_seen());
@@ -153,9 +157,9 @@ TEST_F(WordLoopback, RandomWordsWithCorrectableErrorsAndRandomPhase) {
   for (int trial = 0; trial < 4; ++trial) {
     ale_reset_receiver();
     std::vector<float> audio(rng() % 700, 0.0f);  // leading silence: any symbol phase
-    std::vector<int32_t> sent;
+    std::vector<AleWord> sent;
     for (int i = 0; i < 6; ++i) {
-      const int32_t w = make_word(rng() % 8, kChars[rng() % 38], kChars[rng() % 38], kChars[rng() % 38]);
+      const AleWord w = ale_make_word(rng() % 8, kChars[rng() % 38], kChars[rng() % 38], kChars[rng() % 38]);
       sent.push_back(w);
       uint8_t sym[ALE_WORD_SYMBOLS];
       ale_encode_word_symbols(w, sym);
@@ -176,7 +180,7 @@ TEST_F(WordLoopback, RandomWordsWithCorrectableErrorsAndRandomPhase) {
       sim_fsk_modulate(sym, ALE_WORD_SYMBOLS, FSK_SAMPLE_RATE, 0.5f, audio);
     }
     audio.insert(audio.end(), 4000, 0.0f);
-    std::vector<int32_t> got;
+    std::vector<AleWord> got;
     for (const SimRxWord& w : receive(audio))
       if (!w.record.bad) got.push_back(w.record.word);
     EXPECT_EQ(got, sent) << "trial " << trial;
