@@ -9,6 +9,7 @@
 #include <string>
 
 #include "db/daily_log.h"
+#include "db/database.h"
 #include "db/log.h"
 #include "platform/station.h"
 
@@ -58,12 +59,15 @@ int main(int argc, char** argv) {
   });
   // QUIT and EXIT end the station through the same orderly shut-down as a stop signal.
   vesk::log_set_hooks([](vesk::LogHooks& h) { h.request_exit = [] { kill(getpid(), SIGTERM); }; });
+  // The station database exists before anything else reads it.
+  vesk::db_open();
   vesk::log_open_daily_files();
   vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
 
   int sig = 0;
   sigwait(&stop_signals, &sig);
 
+  vesk::db_save();
   // The document's close: file both log texts in the daily files.
   vesk::log_close_document();
   std::printf("VESK-ALE headless station stopped (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
