@@ -156,9 +156,7 @@ int32_t stored_crc(const uint8_t* bytes) {
 }
 
 void log_file_error(const std::string& text) {
-  char chn[16];
-  std::snprintf(chn, sizeof chn, "CHN %.2d", db_current_channel_number());
-  log_printf("[%s][%s][FILE ERROR: %s]\n", log_time_stamp().c_str(), chn, text.c_str());
+  log_printf("[%s][%s][FILE ERROR: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
 }
 
 // Writes `bytes` to a temporary file in the station folder, flushes it to disk and renames it
