@@ -1,0 +1,241 @@
+#include "radio/serial_queue.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ale/events.h"
+#include "db/log.h"
+#include "platform/station.h"
+
+namespace vesk {
+
+const SerialQueueSpec kSerialQueueSpecs[SQ_COUNT] = {
+    {SERIAL_ROLE_RADIO, "RADIO", 150, 50, EV_RADIO_TIMEOUT, 50},
+    {SERIAL_ROLE_RADIO_EMUL, "RADIO EMULATION", 150, 50, EV_RADIO_EMULATION_TIMEOUT, 50},
+    {SERIAL_ROLE_ATU, "ATU", 110, 100, EV_ATU_TIMEOUT, 50},
+    {SERIAL_ROLE_ANT_SWITCH, "ANT SWITCH", 110, 100, EV_ANT_TIMEOUT, 50},
+    {SERIAL_ROLE_TNC, "TNC", 110, 300, EV_TNC_TIMEOUT, 500},
+};
+
+namespace {
+
+// The largest message a slot holds: its payload, and no more than the length byte counts.
+int slot_capacity(const CatCommandRing& r) { return r.slot_bytes - 1 < 255 ? r.slot_bytes - 1 : 255; }
+
+uint8_t* slot_at(CatCommandRing& r, int index) { return r.block.data() + index * r.slot_bytes; }
+
+int slot_index(CatCommandRing& r, const uint8_t* slot) {
+  return static_cast<int>((slot - r.block.data()) / r.slot_bytes);
+}
+
+void ring_init(CatCommandRing& r, int slots, int slot_bytes) {
+  r.slots = slots;
+  r.slot_bytes = slot_bytes;
+  r.block.assign(static_cast<std::size_t>((slots + 1) * slot_bytes), 0);
+  r.position = 0;
+  r.queued.assign(static_cast<std::size_t>(slots), 0);
+  r.is_long.assign(static_cast<std::size_t>(slots), 0);
+  r.long_messages.assign(static_cast<std::size_t>(slots), std::string());
+}
+
+// Hands out the next slot in turn, passing over slots whose messages still wait; -1 when
+// every slot waits.
+int ring_take(CatCommandRing& r) {
+  for (int tries = 0; tries < r.slots; ++tries) {
+    if (r.position >= r.slots * r.slot_bytes) r.position = 0;
+    const int index = r.position / r.slot_bytes;
+    r.position += r.slot_bytes;
+    if (!r.queued[static_cast<std::size_t>(index)]) return index;
+  }
+  return -1;
+}
+
+void write_slot(SerialOutputQueue& q, uint8_t* slot) {
+  SerialPort& port = serial_control(q.spec->role);
+  if (!port.is_open()) return;
+  const int index = slot_index(q.ring, slot);
+  if (index < q.ring.slots && q.ring.is_long[static_cast<std::size_t>(index)]) {
+    const std::string& m = q.ring.long_messages[static_cast<std::size_t>(index)];
+    port.output(reinterpret_cast<const uint8_t*>(m.data()), static_cast<int>(m.size()));
+  } else {
+    port.output(slot + 1, slot[0]);
+  }
+}
+
+void start_timer(SerialOutputQueue& q) {
+  q.timer_running = true;
+  q.timer_started_ns = station().clock().mono_ns();
+  auto& hooks = serial_queues().timers;
+  if (hooks.start) hooks.start(q.spec->timer_id, q.spec->period_ms);
+}
+
+void stop_timer(SerialOutputQueue& q) {
+  q.timer_running = false;
+  auto& hooks = serial_queues().timers;
+  if (hooks.stop) hooks.stop(q.spec->timer_id);
+}
+
+void drop_head(SerialOutputQueue& q) {
+  auto* slot = static_cast<uint8_t*>(queue_pop(q.queue));
+  if (slot == nullptr) return;
+  const auto index = static_cast<std::size_t>(slot_index(q.ring, slot));
+  q.ring.queued[index] = 0;
+  if (q.ring.is_long[index]) {
+    q.ring.is_long[index] = 0;
+    q.ring.long_messages[index].clear();
+    q.ring.long_messages[index].shrink_to_fit();
+  }
+}
+
+void send_next_locked(SerialOutputQueue& q) {
+  auto* head = static_cast<uint8_t*>(queue_peek(q.queue));
+  if (head == nullptr) return;
+  write_slot(q, head);
+  start_timer(q);
+}
+
+// Counts a refusal; returns the line to log now (empty while rate-limited to one a second).
+std::string note_refusal(SerialOutputQueue& q, const char* why) {
+  ++q.refused_unreported;
+  const int64_t now = station().clock().mono_ms();
+  if (now - q.last_refusal_log_ms < 1000) return {};
+  char line[160];
+  std::snprintf(line, sizeof line, "%s PORT %s: %d message(s) dropped", q.spec->name, why, q.refused_unreported);
+  q.refused_unreported = 0;
+  q.last_refusal_log_ms = now;
+  return line;
+}
+
+void log_refusal(const std::string& text) {
+  if (text.empty()) return;
+  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), serial_opt_channel_stamp().c_str(), text.c_str());
+}
+
+}  // namespace
+
+SerialPort& serial_control(SerialPortRole role) { return station().state<SerialControlsState>().ports[role]; }
+
+SerialQueuesState::SerialQueuesState() {
+  for (int i = 0; i < SQ_COUNT; ++i) {
+    SerialOutputQueue& q = queues[i];
+    q.spec = &kSerialQueueSpecs[i];
+    q.queue = queue_create(q.spec->slots);
+    ring_init(q.ring, q.spec->slots, q.spec->slot_bytes);
+  }
+}
+
+SerialQueuesState::~SerialQueuesState() {
+  for (SerialOutputQueue& q : queues) queue_destroy(q.queue);
+}
+
+SerialQueuesState& serial_queues() { return station().state<SerialQueuesState>(); }
+
+void serial_set_timer_hooks(SerialTimerHooks hooks) { serial_queues().timers = std::move(hooks); }
+
+void serial_queue_reset(SerialQueueId id) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  stop_timer(q);
+  while (queue_peek(q.queue) != nullptr) drop_head(q);
+  ring_init(q.ring, q.spec->slots, q.spec->slot_bytes);
+}
+
+uint8_t* serial_queue_slot_next(SerialQueueId id) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  int index = ring_take(q.ring);
+  if (index < 0) index = q.ring.slots;  // the spare scratch slot
+  return slot_at(q.ring, index) + 1;
+}
+
+int serial_queue_send(SerialQueueId id, const uint8_t* bytes, int count) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::string refusal;
+  {
+    std::lock_guard<std::mutex> lock(q.mutex);
+    if (count < 0 || (count > 0 && bytes == nullptr)) return -1;
+    if (count > kSerialMaxMessageBytes) {
+      refusal = note_refusal(q, "MESSAGE TOO LONG");
+    } else {
+      const int index = queue_count(q.queue) < q.spec->slots ? ring_take(q.ring) : -1;
+      if (index < 0) {
+        refusal = note_refusal(q, "OUTPUT QUEUE FULL");
+      } else {
+        uint8_t* slot = slot_at(q.ring, index);
+        const auto i = static_cast<std::size_t>(index);
+        if (count <= slot_capacity(q.ring)) {
+          // The message may lie in a scratch slot of this ring, even in this one.
+          std::memmove(slot + 1, bytes, static_cast<std::size_t>(count));
+          slot[0] = static_cast<uint8_t>(count);
+          q.ring.is_long[i] = 0;
+        } else {
+          q.ring.long_messages[i].assign(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+          q.ring.is_long[i] = 1;
+          slot[0] = 0;
+        }
+        q.ring.queued[i] = 1;
+        const bool idle = queue_peek(q.queue) == nullptr;
+        queue_push(q.queue, slot);
+        if (idle) {
+          write_slot(q, slot);
+          start_timer(q);
+        }
+        return 0;
+      }
+    }
+  }
+  log_refusal(refusal);
+  return -1;
+}
+
+int serial_queue_send_now(SerialQueueId id, const uint8_t* bytes, int count) {
+  if (count < 0 || (count > 0 && bytes == nullptr)) return -1;
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  SerialPort& port = serial_control(q.spec->role);
+  if (!port.is_open()) return 0;
+  return port.output(bytes, count) == 0 ? 0 : -1;
+}
+
+void serial_queue_ack(SerialQueueId id) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  drop_head(q);
+  stop_timer(q);
+  send_next_locked(q);
+}
+
+void serial_queue_timer(SerialQueueId id, int timer_id) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  if (timer_id != q.spec->timer_id || !q.timer_running) return;
+  // An expiry of an earlier start arrives before the current start has run its period.
+  const int64_t ran_ns = station().clock().mono_ns() - q.timer_started_ns;
+  if (ran_ns < static_cast<int64_t>(q.spec->period_ms - kSerialTimerTickMs) * 1000000) return;
+  q.timer_running = false;
+  drop_head(q);
+  send_next_locked(q);
+}
+
+void serial_queue_send_next(SerialQueueId id) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  send_next_locked(q);
+}
+
+int serial_queue_count(SerialQueueId id) { return queue_count(serial_queues().queues[id].queue); }
+
+RadioControlFlags& radio_flags() { return station().state<RadioControlFlags>(); }
+
+SerialOptionsStandIn& serial_options_stand_in() { return station().state<SerialOptionsStandIn>(); }
+int serial_opt_radio_type() { return serial_options_stand_in().radio_type.load(); }
+int serial_opt_emulation_enabled() { return serial_options_stand_in().emulation_enabled.load(); }
+int serial_opt_current_tx_freq() { return serial_options_stand_in().current_tx_freq.load(); }
+
+std::string serial_opt_channel_stamp() {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "CHN %.2d", serial_options_stand_in().current_channel.load());
+  return buf;
+}
+
+}  // namespace vesk
