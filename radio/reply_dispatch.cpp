@@ -51,7 +51,7 @@ void log_micom_line(const char* label, const uint8_t* frame, int first, int last
   text += ": = ";
   text.append(reinterpret_cast<const char*>(frame + first), static_cast<std::size_t>(last - first + 1));
   text += " ";
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), serial_opt_channel_stamp().c_str(), text.c_str());
+  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
 }
 
 }  // namespace

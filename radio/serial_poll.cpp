@@ -1,8 +1,5 @@
 #include "radio/serial_poll.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "db/log.h"
 #include "platform/station.h"
 #include "radio/reply_dispatch.h"
@@ -47,17 +44,6 @@ bool read_all(SerialPort& port, uint8_t* block, Consumer&& consume) {
   }
 }
 
-void tnc_text_default(const uint8_t* bytes, int count) {
-  // Pieces of at most 4,095 bytes, each shown as text (ending early at a NUL).
-  for (int done = 0; done < count;) {
-    const int piece = std::min(count - done, static_cast<int>(kLogLineMax));
-    const void* nul = std::memchr(bytes + done, 0, static_cast<std::size_t>(piece));
-    const int shown = nul ? static_cast<int>(static_cast<const uint8_t*>(nul) - (bytes + done)) : piece;
-    if (shown > 0) log_frame_printf("%.*s", shown, reinterpret_cast<const char*>(bytes + done));
-    done += piece;
-  }
-}
-
 }  // namespace
 
 void serial_set_reply_terminators(SerialPortRole role, uint8_t first, uint8_t second) {
@@ -70,9 +56,7 @@ void serial_poll_set_hooks(SerialPollHooks hooks) { poll_state().hooks = std::mo
 
 void tnc_handle_input(const uint8_t* bytes, int count) {
   if (count <= 0) return;
-  auto& tnc_text = poll_state().hooks.tnc_text;
-  if (tnc_text) tnc_text(bytes, count);
-  else tnc_text_default(bytes, count);
+  log_tnc_write(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
 }
 
 void port_poll_input() {

@@ -39,9 +39,6 @@ struct SerialPollHooks {
   SerialFrameHandler radio_frame;
   // The radio emulation port's frames (the emulator's `emul_handle_frame`).
   SerialFrameHandler emul_frame;
-  // TNC text for the data pane (the log layer's `log_tnc_write`); when empty the text goes
-  // to the log's frame text in pieces of at most 4,095 bytes.
-  SerialFrameHandler tnc_text;
   // Restarts the link-activity timer (the engine's `timer_start_twa`).
   std::function<void()> timer_start_twa;
 };
@@ -63,7 +60,7 @@ void serial_set_reply_terminators(SerialPortRole role, uint8_t first, uint8_t se
 ReplyTerminators serial_reply_terminators(SerialPortRole role);
 void serial_poll_set_hooks(SerialPollHooks hooks);
 
-// One TNC read: shown as TNC text.
+// One TNC read: shown as TNC text (`log_tnc_write`).
 void tnc_handle_input(const uint8_t* bytes, int count);
 
 }  // namespace vesk

@@ -108,7 +108,7 @@ std::string note_refusal(SerialOutputQueue& q, const char* why) {
 
 void log_refusal(const std::string& text) {
   if (text.empty()) return;
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), serial_opt_channel_stamp().c_str(), text.c_str());
+  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
 }
 
 }  // namespace
@@ -231,11 +231,5 @@ SerialOptionsStandIn& serial_options_stand_in() { return station().state<SerialO
 int serial_opt_radio_type() { return serial_options_stand_in().radio_type.load(); }
 int serial_opt_emulation_enabled() { return serial_options_stand_in().emulation_enabled.load(); }
 int serial_opt_current_tx_freq() { return serial_options_stand_in().current_tx_freq.load(); }
-
-std::string serial_opt_channel_stamp() {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "CHN %.2d", serial_options_stand_in().current_channel.load());
-  return buf;
-}
 
 }  // namespace vesk

@@ -148,13 +148,10 @@ struct SerialOptionsStandIn {
   std::atomic<int> radio_type{133};  // NONE
   std::atomic<int> emulation_enabled{1};
   std::atomic<int> current_tx_freq{0};
-  std::atomic<int> current_channel{0};
 };
 SerialOptionsStandIn& serial_options_stand_in();
 int serial_opt_radio_type();
 int serial_opt_emulation_enabled();
 int serial_opt_current_tx_freq();
-// The channel field of a log line ("CHN %.2d").
-std::string serial_opt_channel_stamp();
 
 }  // namespace vesk

@@ -166,12 +166,13 @@ TEST_F(SerialQueueTest, FullQueueRefusesWithARateLimitedLine) {
   }
   EXPECT_EQ(send_text(radio_send, "X;"), -1);
   EXPECT_EQ(send_text(radio_send, "Y;"), -1);
-  EXPECT_EQ(log_monitor_text(), "[00:00:00][CHN 00][RADIO PORT OUTPUT QUEUE FULL: 1 message(s) dropped]\n");
+  const std::string chn = "][" + log_current_channel_stamp() + "][";
+  EXPECT_EQ(log_monitor_text(), "[00:00:00" + chn + "RADIO PORT OUTPUT QUEUE FULL: 1 message(s) dropped]\n");
   h.clock().advance_ms(1000);  // the port is not served meanwhile: the queue stays full
   EXPECT_EQ(send_text(radio_send, "Z;"), -1);
   const std::string monitor = log_monitor_text();
   EXPECT_EQ(monitor.substr(0, monitor.find('\n') + 1),
-            "[00:00:01][CHN 00][RADIO PORT OUTPUT QUEUE FULL: 2 message(s) dropped]\n");
+            "[00:00:01" + chn + "RADIO PORT OUTPUT QUEUE FULL: 2 message(s) dropped]\n");
   // Every accepted message leaves whole and in order: no waiting slot was reused.
   h.run_ms(150 * 50);
   std::string expected;
