@@ -1,0 +1,102 @@
+// The contract between the radio command drivers and radio control.
+//
+// A builder formats exactly one command and hands it to the radio port's paced output queue
+// (`cat_send`, which is `radio_send`); a reply entry reads one terminated frame and
+// acknowledges the command in flight (`cat_ack`, `cat_nak`). The queue lets one command out
+// per reply, or one per reply timeout when the radio does not answer. Sequences of commands
+// pause the calling thread between them on the station's clock.
+//
+// A tap may watch every command that a builder hands over (catgen and the golden tests use
+// it to see bytes and the pauses between them on simulated time).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace vesk {
+
+// The longest command a slot of the radio port's ring holds.
+inline constexpr int kCatCommandMax = 49;
+// Pacing: the reply time after which the command in flight is dropped, and the pauses that
+// sequences take between their commands.
+inline constexpr int kRadioReplyTimeoutMs = 50;
+inline constexpr int kStepPauseMs = 100;
+inline constexpr int kSequencePauseMs = 200;
+
+// One command as a builder forms it.
+struct CatCommand {
+  uint8_t bytes[kCatCommandMax] = {};
+  int length = 0;
+
+  CatCommand& put(uint8_t b) {
+    if (length < kCatCommandMax) bytes[length++] = b;
+    return *this;
+  }
+  CatCommand& put(const char* text) {
+    while (*text != '\0') put(static_cast<uint8_t>(*text++));
+    return *this;
+  }
+  std::string text() const { return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length)); }
+  bool operator==(const CatCommand& o) const {
+    return length == o.length && std::memcmp(bytes, o.bytes, static_cast<std::size_t>(length)) == 0;
+  }
+};
+
+// What a reply entry does with one frame.
+enum class CatReply { Ignore, Ack, Nak };
+
+struct CatTapState {
+  // Called with every command that a builder queues, before the queue takes it.
+  std::function<void(const uint8_t*, int)> on_send;
+  // Called for every acknowledgement (true) or refusal (false) a reply entry gives.
+  std::function<void(bool)> on_reply;
+};
+CatTapState& cat_tap();
+
+// Queues one command on the radio port (at most 49 bytes; longer commands are cut).
+int cat_send(const uint8_t* bytes, int length);
+inline int cat_send(const CatCommand& c) { return cat_send(c.bytes, c.length); }
+// The next slot of the radio port's command ring, as a scratch buffer for text builders.
+uint8_t* cat_slot_next();
+// The command in flight was answered (or refused): the next one may leave.
+void cat_ack();
+void cat_nak();
+// A pause of a command sequence, on the station's clock.
+void driver_pause_ms(int ms);
+
+// The configured radio type, bounded to 0 .. 154 (anything else reads as 0).
+int driver_radio_type();
+// Nonzero when the radio's preset commands are switched off.
+int driver_preconfig_disabled();
+// The channel stamp of log lines ("CHN %.2d").
+std::string driver_channel_stamp();
+
+// Until the station database's accessors are available these values live here; tests and
+// tools set them.
+struct DriverSettingsState {
+  int radio_type = 133;
+  int preconfig_disabled = 0;
+  int current_channel = 0;
+};
+DriverSettingsState& driver_settings();
+
+// The remembered-channel rule of the tune builders: the receive frequency always goes out;
+// the receive mode only when no channel is remembered or the remembered one's receive mode
+// differs. `Rec` is the channel record type, read through its `rx_mode` member; the
+// reference points into the channel table, so the comparison sees the current mode.
+template <class Rec>
+struct RememberedChannel {
+  const Rec* channel = nullptr;
+
+  void forget() { channel = nullptr; }
+  // True when the tune to `next` must send the mode; remembers `next` either way.
+  bool tune_needs_mode(const Rec* next) {
+    const bool same = channel != nullptr && next != nullptr && channel->rx_mode == next->rx_mode;
+    channel = next;
+    return !same;
+  }
+};
+
+}  // namespace vesk

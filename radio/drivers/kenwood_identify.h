@@ -1,0 +1,53 @@
+// Kenwood identification and preconfiguration.
+//
+// A Kenwood radio answers "ID;" with "ID" and three digits. The reply selects the model
+// (`KenwoodModel`), and the model's preconfiguration follows: a fixed series of commands that
+// switch off what disturbs ALE, each queued, logged on a "Radio Setup" line and followed by a
+// pause, with advice lines for what the operator must set by hand. An identity a type's
+// group does not know gets a fallback series. Every other frame only acknowledges the queue.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// The model code of the connected Kenwood radio (0: none identified). The MICOM type also
+// uses it as its once-only flag. Written on the engine thread, read anywhere.
+struct KenwoodModelState {
+  std::atomic<int32_t> model{0};
+};
+int32_t kenwood_model();
+void kenwood_set_model(int32_t model);
+
+// The four handlings of the eight Kenwood types (a type and its _HS twin share one).
+enum class KenwoodGroup : uint8_t { None, Kenwood, Kenwood3, Kenwood2, Kenwood4 };
+KenwoodGroup kenwood_group_of(int radio_type);
+
+// The model's name as the log lines give it ("TS-2000"), or null for a code without a model.
+const char* kenwood_model_name(int32_t model);
+
+// One item of a preconfiguration: a command queued (row of the Kenwood set, or the filter
+// pair), then its line, with the pauses around the line.
+struct KenwoodSetupItem {
+  int command = -1;       // row of kKenwoodCommandSet; -1: a line alone
+  int arg = 0;
+  bool filter_pair = false;  // "FL001007;"
+  std::string line;       // the text inside "[Radio Setup: ...]"
+  int pause_before_line_ms = 0;
+  int pause_after_ms = 0;
+};
+
+// The items that one identity reply runs, for the group of `radio_type`; `model` is read and
+// updated as the identification does. Pure: queues, logs and sleeps nothing.
+std::vector<KenwoodSetupItem> kenwood_setup_plan(int radio_type, const uint8_t* frame, int count, int32_t& model,
+                                                 int preconfig_disabled);
+
+// The reply entry of the eight Kenwood types: an identity reply ("ID...") selects the model
+// and runs its preconfiguration (queued commands, "Radio Setup" lines, pauses on the
+// station's clock) and is not acknowledged; every other frame goes to `kenwood_on_reply`.
+void kenwood_handle_reply(const uint8_t* frame, int count);
+
+}  // namespace vesk
