@@ -1,7 +1,5 @@
 #include "radio/drivers/cat_contract.h"
 
-#include <cstdio>
-
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
 
@@ -50,11 +48,5 @@ int driver_radio_type() {
 }
 
 int driver_preconfig_disabled() { return driver_settings().preconfig_disabled; }
-
-std::string driver_channel_stamp() {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "CHN %.2d", driver_settings().current_channel);
-  return buf;
-}
 
 }  // namespace vesk

@@ -70,15 +70,12 @@ void driver_pause_ms(int ms);
 int driver_radio_type();
 // Nonzero when the radio's preset commands are switched off.
 int driver_preconfig_disabled();
-// The channel stamp of log lines ("CHN %.2d").
-std::string driver_channel_stamp();
 
 // Until the station database's accessors are available these values live here; tests and
 // tools set them.
 struct DriverSettingsState {
   int radio_type = 133;
   int preconfig_disabled = 0;
-  int current_channel = 0;
 };
 DriverSettingsState& driver_settings();
 

@@ -299,7 +299,7 @@ void kenwood_handle_reply(const uint8_t* frame, int count) {
       kenwood_send(cat_slot_next(), it.command, it.arg);
     }
     if (it.pause_before_line_ms > 0) driver_pause_ms(it.pause_before_line_ms);
-    log_printf("[%s][%s][Radio Setup: %s]\n", log_time_stamp().c_str(), driver_channel_stamp().c_str(),
+    log_printf("[%s][%s][Radio Setup: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(),
                it.line.c_str());
     if (it.pause_after_ms > 0) driver_pause_ms(it.pause_after_ms);
   }
