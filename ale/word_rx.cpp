@@ -17,6 +17,9 @@ namespace {
 constexpr int kAqcRetryBitCount = ALE_WORD_BITS - 21;
 // The repetition pattern: this many newest bits each equal the bit one copy (49 bits) back.
 constexpr int kSyncPatternBits = 10;
+// The symbols that hold those bits (the newest four).
+constexpr unsigned kSyncPatternSymbols = 0xF;
+constexpr int kNoToneSymbol = 8;
 
 int majority(uint8_t a, uint8_t b, uint8_t c) { return (a + b + c) >= 2 ? 1 : 0; }
 
@@ -53,7 +56,10 @@ void ale_rx_window_push(AleRxWindow& w, int symbol, float quality) {
   w.bits[ALE_WORD_BITS - 2] = static_cast<uint8_t>((symbol >> 1) & 1);
   w.bits[ALE_WORD_BITS - 1] = static_cast<uint8_t>(symbol & 1);
   w.quality = quality;
-  bool repeating = true;
+  w.no_tone = (w.no_tone << 1) | (symbol == kNoToneSymbol ? 1u : 0u);
+  // Symbols without any tone (a silent input) push zeros, which repeat trivially: they are
+  // not the repetition of an ALE word.
+  bool repeating = (w.no_tone & kSyncPatternSymbols) == 0;
   for (int i = ALE_WORD_BITS - kSyncPatternBits; i < ALE_WORD_BITS && repeating; ++i)
     repeating = w.bits[i] == w.bits[i - 49];
   if (repeating) w.sync_seen.store(1, std::memory_order_relaxed);
@@ -85,6 +91,7 @@ void ale_rx_window_reset(AleRxWindow& w) {
   // The bits go too: the windows that lost the race stop being fed at synchronisation and
   // would otherwise decode their stale word again when the search resumes.
   w.bits.fill(0);
+  w.no_tone = 0;
   w.word_a = 0;
   w.word_b = 0;
   w.sync_seen.store(0, std::memory_order_relaxed);

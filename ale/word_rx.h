@@ -29,6 +29,7 @@ struct AleRxWindow {
   AleWord word_a = 0;   // voted first code word; after a decode, the decoded AleWord
   AleWord word_b = 0;   // voted second code word
   float quality = 0;
+  unsigned no_tone = 0;           // one bit per recent symbol that had no tone, newest lowest
   std::atomic<int> sync_seen{0};  // read and cleared by the engine threads
 };
 

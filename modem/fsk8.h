@@ -56,6 +56,8 @@ struct FskBlockHooks {
 };
 
 struct FskState {
+  FskState() { decision.fill(FSK_NO_SYMBOL); }
+
   // Transmit tables, symbol value v at [v * 384, v * 384 + 384).
   std::array<int16_t, FSK_TONE_TABLE_COUNT * FSK_TX_SYMBOL_SAMPLES> tone_tables{};
 
