@@ -8,6 +8,7 @@
 #include "ale/golay.h"
 #include "ale/word_rx.h"
 #include "ale/word_seams.h"
+#include "db/options.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -93,8 +94,8 @@ int ale_tx_word(AleWord word) {
   WordQueueState& q = word_queue_state();
   if (q.seams.trace_tx_word) q.seams.trace_tx_word(word);
   int ok = ale_tx_encode_word(word);
-  if (ale_word_type(word) == ALE_FROM && q.seams.burst_after_from &&
-      q.seams.burst_after_from())
+  if (ale_word_type(word) == ALE_FROM && db_get_aqc_burst() != 0 && q.seams.burst_state_allows &&
+      q.seams.burst_state_allows())
     ale_tx_burst_marker();
   return ok;
 }
@@ -120,8 +121,7 @@ int ale_tx_lead_block() {
 }
 
 int ale_tx_lead_blocks() {
-  WordQueueState& q = word_queue_state();
-  const int n = q.seams.tune_word_count ? std::clamp(q.seams.tune_word_count(), 0, ALE_TX_TUNE_WORDS_MAX) : 0;
+  const int n = std::clamp(db_get_atu_tune_words(), 0, ALE_TX_TUNE_WORDS_MAX);
   int queued = 0;
   for (int i = 0; i < n; ++i) queued += ale_tx_lead_block();
   return queued;

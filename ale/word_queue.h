@@ -59,11 +59,10 @@ struct WordTxSeams {
   void (*lp_tx_word)(AleWord* word) = nullptr;
   // The transmit word trace. Default: none.
   void (*trace_tx_word)(AleWord word) = nullptr;
-  // Whether an AQC burst marker follows a FROM word now (burst option, signalling mode and
-  // link state). Default: no.
-  bool (*burst_after_from)() = nullptr;
-  // The ATU tune word count option (0-27). Default: 0.
-  int (*tune_word_count)() = nullptr;
+  // With the AQC burst option on: whether the signalling mode and link state call for the
+  // burst after a FROM word now (ALTERNATE in states 0-10 or 18-22, or NORMAL in the two
+  // sounding states with AQC-ALE enabled). Default: no.
+  bool (*burst_state_allows)() = nullptr;
 };
 
 struct WordQueueState {

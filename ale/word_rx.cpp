@@ -6,6 +6,7 @@
 
 #include "ale/events.h"
 #include "ale/golay.h"
+#include "db/options.h"
 #include "modem/fsk8.h"
 #include "platform/station.h"
 
@@ -34,13 +35,12 @@ void apply_reset_request(WordRxState& s) {
 }
 
 RxWordRecord build_record(WordRxState& s, const AleRxWindow& w) {
-  WordRxLimits limits = s.seams.limits ? s.seams.limits() : WordRxLimits{};
   RxWordRecord r;
   r.word = w.word_a;
   r.vote_disagreements = w.vote_disagreements;
   r.golay_errors = w.golay_errors;
   r.sinad = fsk_average_snr();
-  r.bad = (w.golay_errors > limits.frame_errors || w.vote_disagreements > limits.frame_votes) ? 1 : 0;
+  r.bad = (w.golay_errors > db_get_frame_errors() || w.vote_disagreements > db_get_frame_votes()) ? 1 : 0;
   r.raw_bits = w.bits;
   if (s.seams.status) s.seams.status(r.vote_disagreements, r.sinad);
   return r;
@@ -111,7 +111,8 @@ void ale_rx_symbol() {
   s.bit_count += 3;
 
   if (!fsk_is_word_synced()) {
-    const WordRxLimits limits = s.seams.limits ? s.seams.limits() : WordRxLimits{};
+    const int sync_votes = db_get_sync_votes();
+    const int sync_errors = db_get_sync_errors();
     std::array<bool, ALE_RX_WINDOWS> candidate{};
     for (int w = 0; w < ALE_RX_WINDOWS; ++w) {
       AleRxWindow& win = s.windows[w];
@@ -120,7 +121,7 @@ void ale_rx_symbol() {
       fsk_get_symbol_at(s.phases[w], &symbol, &quality);
       ale_rx_window_push(win, symbol, quality);
       const int errors = ale_rx_window_evaluate(win);
-      if (win.vote_disagreements > limits.sync_votes || errors > limits.sync_errors) continue;
+      if (win.vote_disagreements > sync_votes || errors > sync_errors) continue;
       if (s.seams.lp_rx_word) s.seams.lp_rx_word(&win.word_a);
       candidate[w] = ale_word_acceptable(win.word_a);
     }

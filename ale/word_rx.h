@@ -33,18 +33,8 @@ struct AleRxWindow {
   std::atomic<int> sync_seen{0};  // read and cleared by the engine threads
 };
 
-// The receiver's thresholds (station options). Defaults are the options' defaults.
-struct WordRxLimits {
-  int sync_votes = 10;    // vote disagreements allowed while searching
-  int sync_errors = 0;    // Golay errors allowed while searching
-  int frame_votes = 30;   // beyond these a synchronised word is marked bad
-  int frame_errors = 3;
-};
-
 // What the receiver needs from other modules; each is set by its owner, null takes the default.
 struct WordRxSeams {
-  // The thresholds from the station options. Default: WordRxLimits{}.
-  WordRxLimits (*limits)() = nullptr;
   // Linking protection's receive step, may decipher in place. Default: none.
   void (*lp_rx_word)(AleWord* word) = nullptr;
   // Linking protection's receive reset. Default: none.

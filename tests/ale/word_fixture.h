@@ -9,6 +9,7 @@
 #include "ale/word_queue.h"
 #include "ale/word_seams.h"
 #include "ale/word_rx.h"
+#include "db/options.h"
 #include "modem/fsk8.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
@@ -19,6 +20,7 @@ class WordStationTest : public ::testing::Test {
  protected:
   WordStationTest()
       : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_) {
+    db_set_default_options();
     fsk_build_tone_tables();
     fsk_init();
     ale_word_io_init();

@@ -80,7 +80,7 @@ TEST_F(WordTxQueue, FullQueueDropsTheNewWord) {
 }
 
 TEST_F(WordTxQueue, SpecialBlocks) {
-  word_queue_state().seams.tune_word_count = [] { return 2; };
+  db_set_atu_tune_words(2);
   EXPECT_EQ(ale_tx_lead_blocks(), 2);
   EXPECT_EQ(ale_tx_burst_marker(), 1);
   std::vector<uint8_t> bits(ALE_WORD_BITS);
@@ -93,13 +93,15 @@ TEST_F(WordTxQueue, SpecialBlocks) {
 
 TEST_F(WordTxQueue, BurstMarkerFollowsFromWordsOnlyWhenAsked) {
   WordTxSeams& seams = word_queue_state().seams;
-  seams.burst_after_from = [] { return true; };
+  seams.burst_state_allows = [] { return true; };
+  ale_tx_word(ale_make_word(4, 'A', 'B', 'C'));  // FROM, burst option off: word only
+  db_set_aqc_burst(1);
   ale_tx_word(ale_make_word(4, 'A', 'B', 'C'));  // FROM: word and marker
   ale_tx_word(ale_make_word(5, 'A', 'B', 'C'));  // TIS: word only
-  EXPECT_EQ(queue_count(word_queue_state().tx_queue), 3);
-  seams.burst_after_from = [] { return false; };
-  ale_tx_word(ale_make_word(4, 'A', 'B', 'C'));
   EXPECT_EQ(queue_count(word_queue_state().tx_queue), 4);
+  seams.burst_state_allows = [] { return false; };
+  ale_tx_word(ale_make_word(4, 'A', 'B', 'C'));
+  EXPECT_EQ(queue_count(word_queue_state().tx_queue), 5);
 }
 
 using EngineEvents = WordStationTest;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ale/word_queue.h"
+#include "db/options.h"
 #include "platform/station.h"
 #include "sim/fsk_link.h"
 #include "tests/support/child_process.h"
@@ -16,6 +17,7 @@ namespace {
 class Fsk8 : public ::testing::Test {
  protected:
   Fsk8() : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_) {
+    db_set_default_options();
     fsk_build_tone_tables();
     fsk_init();
     ale_word_io_init();
