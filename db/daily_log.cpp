@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "db/options.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -11,7 +12,7 @@ DailyLogState& daily_log_state() { return station().state<DailyLogState>(); }
 namespace {
 
 // The log-to-disk option.
-int opt_log_to_disk() { return 1; }
+int opt_log_to_disk() { return db_get_log_to_disk(); }
 
 std::string utc_format(std::time_t t, const char* format) {
   std::tm tm{};

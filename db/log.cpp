@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "db/daily_log.h"
+#include "db/database.h"
+#include "db/options.h"
+#include "db/scan.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -15,11 +18,19 @@ LogState& log_state() { return station().state<LogState>(); }
 namespace {
 
 // Lookups into the station options, the channel table and the working channel.
-int opt_date() { return 0; }
-int opt_frequency_display() { return 1; }
-int channel_rx_freq_hz(int /*channel*/) { return 0; }
-int channel_tx_freq_hz(int /*channel*/) { return 0; }
-int current_channel_number() { return 0; }
+int opt_date() { return db_get_show_date(); }
+int opt_frequency_display() { return db_get_freq_display(); }
+int channel_rx_freq_hz(int channel) {
+  if (channel < 0 || channel >= kChannelCount) return 0;
+  DbLock lock;
+  return lock.db().channels[channel].rx_freq_hz;
+}
+int channel_tx_freq_hz(int channel) {
+  if (channel < 0 || channel >= kChannelCount) return 0;
+  DbLock lock;
+  return lock.db().channels[channel].tx_freq_hz;
+}
+int current_channel_number() { return db_current_channel_number(); }
 
 constexpr const char* kPactorPrompt = "cmd:cmd:PACTOR <PACTOR STANDBY>";
 

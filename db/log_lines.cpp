@@ -2,16 +2,19 @@
 
 #include <string>
 
+#include "db/database.h"
 #include "db/log.h"
+#include "db/lqa.h"
+#include "db/options.h"
 
 namespace vesk {
 
 namespace {
 
 // Lookups into the station options.
-int opt_bells() { return 0; }
-int opt_display_soundings() { return 1; }
-int opt_amd_retries() { return 1; }
+int opt_bells() { return db_get_bells(); }
+int opt_display_soundings() { return db_get_display_soundings(); }
+int opt_amd_retries() { return db_get_amd_retries(); }
 
 // Link states in which an AMD can be retried: LINKED IDLE and IND LINKED WAIT RESPONSE.
 constexpr int kLinkedIdle = 11;
@@ -173,6 +176,44 @@ void log_call_heard_tis(const char* called, const char* calling, int ber_score, 
 void log_call_heard_tws(const char* called, const char* calling, int ber_score, int sinad, const char* amd_text) {
   call_heard("[%s][%s][TO ][%-15s][TWS][%-15s][%s] BER %s SN %.2d %s\n", called, calling, ber_score, sinad,
              amd_text);
+}
+
+// ---- received AMD messages and the LQA trace ----
+
+namespace {
+// A fixed text field of a stored record, read without passing the field's end.
+template <std::size_t N>
+std::string field(const char (&f)[N]) {
+  std::size_t n = 0;
+  while (n < N && f[n] != '\0') ++n;
+  return std::string(f, n);
+}
+}  // namespace
+
+void log_amd_entry(const AmdStoreEntry& entry) {
+  const std::string ts = log_time_stamp(), sender = field(entry.sender), message = field(entry.text);
+  log_printf("[%s][%s][AMD][%-15s][%s]\n", ts.c_str(), log_channel_stamp(entry.channel).c_str(), sender.c_str(),
+             message.c_str());
+  log_frame_printf("[%s]<<[%s]%s\n", ts.c_str(), sender.c_str(), message.c_str());
+}
+
+void log_aqc_amd(const AmdStoreEntry& entry, int check_state) {
+  std::string message = field(entry.text);
+  if (!message.empty() && static_cast<unsigned char>(message[0]) == 0x80) {
+    const LogHooks hooks = log_hooks();
+    if (hooks.expand_coded_amd) message = hooks.expand_coded_amd(message);
+  }
+  const char* tag = check_state == 1 ? "[CRC OK]" : check_state == 2 ? "[CRC BAD]" : "[NO CRC]";
+  log_printf("[%s][%s][AMD][%-6s][%s]%s\n", log_time_stamp().c_str(), log_channel_stamp(entry.channel).c_str(),
+             field(entry.sender).c_str(), message.c_str(), tag);
+  log_frame_printf("%s\n", message.c_str());
+}
+
+void log_lqa_line(int address_index, int channel, const LqaRecord& lqa) {
+  if (display_listing_style() != 2) return;
+  log_printf("[ L %.2d %d %d %d %d %d %d %d %d %d ]\n", address_index, channel, lqa_ber(lqa.measured),
+             lqa_sinad(lqa.measured), lqa_multipath(lqa.measured), lqa.measured_age, lqa_ber(lqa.reported),
+             lqa_sinad(lqa.reported), lqa_multipath(lqa.reported), lqa.reported_age);
 }
 
 // ---- AMD retry ----

@@ -8,6 +8,7 @@
 
 #include "db/daily_log.h"
 #include "db/log.h"
+#include "db/options.h"
 #include "tests/db/log_fixture.h"
 
 namespace vesk {
@@ -79,6 +80,23 @@ TEST_F(LogDaily, TwoStartsAppendToTheSameFiles) {
   }
   EXPECT_EQ(read_file(monitor_file()),
             kBanner + "first run\n" + "\nSTARTED Dec-08-2026 15:03 Greenich Mean Time\n\n" + "second run\n");
+}
+
+TEST_F(LogDaily, LogToDiskOffWritesNothing) {
+  make_folders();
+  db_set_log_to_disk(0);
+  log_open_daily_files();
+  log_printf("m\n");
+  log_frame_printf("f\n");
+  display_clear_monitor();
+  log_close_document();
+  EXPECT_EQ(read_file(monitor_file()), "");
+  EXPECT_EQ(read_file(frame_file()), "");
+  // Turned on later, the next blocks are written (the banner only ever at the open).
+  db_set_log_to_disk(1);
+  log_printf("later\n");
+  display_clear_monitor();
+  EXPECT_EQ(read_file(monitor_file()), "later\n");
 }
 
 TEST_F(LogDaily, MissingFolderMeansNoFile) {

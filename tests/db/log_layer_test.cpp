@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "db/database.h"
 #include "db/log.h"
+#include "db/options.h"
+#include "db/scan.h"
 #include "tests/db/log_fixture.h"
 
 namespace vesk {
@@ -135,6 +138,43 @@ TEST_F(LogLayer, TimeAndDateStamps) {
   EXPECT_EQ(log_format_date_time(static_cast<std::time_t>(test::kLogTestStartMs / 1000)), "12-08-26 14:03");
   log_print_time();
   EXPECT_EQ(log_monitor_text(), "12-08-26 14:03\n");
+}
+
+TEST_F(LogLayer, StampsFollowTheDateAndFrequencyOptions) {
+  {
+    DbLock lock;
+    lock.db().channels[5].rx_freq_hz = 7102000;
+    lock.db().channels[5].tx_freq_hz = 7105500;
+    lock.db().channels[123].rx_freq_hz = 14109000;
+  }
+  log_set_hooks([](LogHooks& h) { h.tuned_tx_freq_hz = [] { return 3596000; }; });
+  struct Case {
+    int freq_display;
+    int channel;
+    std::string rx, tx, tuned;
+  } cases[] = {
+      {0, 5, "CHN 05", "CHN 05", "CHN 05"},
+      {0, 123, "CHN 123", "CHN 123", "CHN 123"},
+      {1, 5, "FRQ 07102000", "FRQ 07105500", "FRQ 03596000"},
+      {1, 123, "FRQ 14109000", "FRQ 00000000", "FRQ 03596000"},
+      {1, 400, "FRQ 00000000", "FRQ 00000000", "FRQ 03596000"},  // out of the table: no frequency
+  };
+  for (const Case& c : cases) {
+    db_set_option_int(opt::FREQ_DISPLAY, c.freq_display);
+    EXPECT_EQ(log_channel_stamp(c.channel), c.rx) << c.channel;
+    EXPECT_EQ(log_channel_tx_stamp(c.channel), c.tx) << c.channel;
+    EXPECT_EQ(log_tuned_freq_stamp(c.channel), c.tuned) << c.channel;
+  }
+
+  // A stamped line of the working channel, with the date option off and on.
+  db_set_option_int(opt::FREQ_DISPLAY, 0);
+  db_select_channel(5);
+  db_set_show_date(0);
+  EXPECT_EQ(stamps() + "[X]", "[14:03:09][CHN 05][X]");
+  db_set_show_date(1);
+  EXPECT_EQ(log_time_stamp(), "12/08/2026][14:03:09");
+  EXPECT_EQ(stamps() + "[X]", "[12/08/2026][14:03:09][CHN 05][X]");
+  EXPECT_EQ(log_date_stamp(), "12/08/2026");
 }
 
 TEST_F(LogLayer, DisplayNames) {

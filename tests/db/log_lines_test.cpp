@@ -1,11 +1,16 @@
 // The fixed log lines: exact texts, and the effects that go with them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "db/database.h"
 #include "db/log.h"
+#include "db/lqa.h"
+#include "db/options.h"
 #include "db/log_lines.h"
 #include "tests/db/log_fixture.h"
 
@@ -91,6 +96,90 @@ TEST_F(LogLines, LinkedWritesBothPanesAndPostsTheStation) {
   EXPECT_EQ(log_monitor_text(), stamps() + "[SND][               ][TWS][K1ABC          ][AL2] BER 20 SN 10\n");
 }
 
+TEST_F(LogLines, BellsFollowTheLinkedLine) {
+  db_enable_bells();
+  log_linked("K1ABC");
+  EXPECT_EQ(log_monitor_text(), "\a\a\a" + stamps() + "[LINKED  ][K1ABC          ]\n");
+  display_clear_monitor();
+  db_disable_bells();
+  log_aqc_linked("AB");
+  EXPECT_EQ(log_monitor_text(), stamps() + "[AQC LINKED  ][AB    ]\n");
+}
+
+TEST_F(LogLines, SoundingsOnlyWhileDisplaySoundingsOn) {
+  db_set_option_int(opt::DISPLAY_SOUNDINGS, 0);
+  log_sounding_tws("K1ABC", 20, 10);
+  log_sounding_tis("K1ABC", 20, 10);
+  log_aqc_sounding_tws("AB", 20, 10, 15);
+  log_aqc_sounding_tis("AB", 20, 10, 15);
+  EXPECT_EQ(log_monitor_text(), "");
+  log_call_heard_tis("ME", "K1ABC", 20, 10, nullptr);  // heard calls regardless
+  EXPECT_EQ(log_monitor_text(), stamps() + "[TO ][ME             ][TIS][K1ABC          ][AL0] BER 20 SN 10 \n");
+  db_set_option_int(opt::DISPLAY_SOUNDINGS, 1);
+  display_clear_monitor();
+  log_aqc_sounding_tis("AB", 20, 10, 15);
+  EXPECT_EQ(log_monitor_text(), stamps() + "[AQC SND][               ][TIS][AB             ][AL0] BER 20 SN 10 NOISE 15\n");
+}
+
+AmdStoreEntry amd_entry(int channel, const char* sender, const char* text) {
+  AmdStoreEntry e{};
+  e.valid = 1;
+  e.channel = channel;
+  std::snprintf(e.sender, sizeof e.sender, "%s", sender);
+  std::snprintf(e.text, sizeof e.text, "%s", text);
+  return e;
+}
+
+TEST_F(LogLines, ReceivedAmdInBothPanes) {
+  db_set_option_int(opt::FREQ_DISPLAY, 0);
+  const std::string T = "[" + log_time_stamp() + "]";
+  log_amd_entry(amd_entry(7, "K1ABC", "HELLO WORLD"));
+  EXPECT_EQ(log_monitor_text(), T + "[CHN 07][AMD][K1ABC          ][HELLO WORLD]\n");
+  EXPECT_EQ(log_frame_text(), T + "<<[K1ABC]HELLO WORLD\n");
+
+  // A stored record without terminators is read only to the end of its fields.
+  AmdStoreEntry full = amd_entry(7, "", "");
+  std::memset(full.sender, 'S', sizeof full.sender);
+  std::memset(full.text, 'T', sizeof full.text);
+  display_clear_monitor();
+  log_amd_entry(full);
+  EXPECT_EQ(log_frame_text(), T + "<<[" + std::string(16, 'S') + "]" + std::string(91, 'T') + "\n");
+}
+
+TEST_F(LogLines, AqcAmdExpandedAndTagged) {
+  db_set_option_int(opt::FREQ_DISPLAY, 0);
+  log_set_hooks([](LogHooks& h) { h.expand_coded_amd = [](const std::string&) { return std::string("GOOD MORNING"); }; });
+  const std::string T = "[" + log_time_stamp() + "]";
+  struct Case {
+    const char* text;
+    int check;
+    std::string shown;
+  } cases[] = {
+      {"\x80\x61", 1, "[AB    ][GOOD MORNING][CRC OK]"},
+      {"PLAIN", 2, "[AB    ][PLAIN][CRC BAD]"},
+      {"PLAIN", 0, "[AB    ][PLAIN][NO CRC]"},
+  };
+  for (const Case& c : cases) {
+    display_clear_monitor();
+    log_aqc_amd(amd_entry(3, "AB", c.text), c.check);
+    EXPECT_EQ(log_monitor_text(), T + "[CHN 03][AMD]" + c.shown + "\n");
+  }
+  EXPECT_EQ(log_frame_text(), "PLAIN\n");
+}
+
+TEST_F(LogLines, LqaLineOnlyInUploadForm) {
+  LqaRecord lqa{};
+  lqa.measured = lqa_with_multipath(lqa_with_sinad(lqa_with_ber(0, 25), 12), 7);
+  lqa.measured_age = 3;
+  lqa.reported = lqa_with_multipath(lqa_with_sinad(lqa_with_ber(0, 49), 49), 7);
+  lqa.reported_age = kAgeNever;
+  log_lqa_line(4, 17, lqa);
+  EXPECT_EQ(log_monitor_text(), "");
+  display_set_listing_compact();
+  log_lqa_line(4, 17, lqa);
+  EXPECT_EQ(log_monitor_text(), "[ L 04 17 25 12 7 3 49 49 7 2147483647 ]\n");
+}
+
 TEST_F(LogLines, BerScoreText) {
   EXPECT_EQ(log_ber_score_text(0), " 0");
   EXPECT_EQ(log_ber_score_text(30), "30");
@@ -133,6 +222,21 @@ TEST_F(LogAmdRetry, OneRetryByDefaultThenFailed) {
   EXPECT_EQ(newest(), T + " * HANDSHAKE FAILED\n");
   EXPECT_EQ(log_amd_retry_counter(), 0);
   EXPECT_EQ(timers.size(), 1u);
+}
+
+TEST_F(LogAmdRetry, TwoRetriesThenFailed) {
+  db_set_amd_retries(2);
+  log_set_amd_retry_counter(0);
+  log_amd_handshake_failed();
+  log_amd_handshake_failed();
+  EXPECT_EQ(timers.size(), 2u);
+  log_amd_handshake_failed();
+  EXPECT_EQ(timers.size(), 2u);
+  EXPECT_EQ(newest(), "[" + log_time_stamp() + "] * HANDSHAKE FAILED\n");
+  EXPECT_EQ(log_amd_retry_counter(), 0);
+  db_set_amd_retries(0);  // no retries at all
+  log_amd_handshake_failed();
+  EXPECT_EQ(timers.size(), 2u);
 }
 
 TEST_F(LogAmdRetry, NoRetryWhenNotLinked) {
