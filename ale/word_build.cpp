@@ -44,6 +44,11 @@ std::string first_word_text(std::string_view address) {
   return w;
 }
 
+// Entry i of an address list (a missing entry reads as empty).
+std::string_view address_at(const char* const* addresses, int i) {
+  return addresses != nullptr && addresses[i] != nullptr ? std::string_view(addresses[i]) : std::string_view();
+}
+
 bool address_length_ok(std::string_view address) {
   return !address.empty() && address.size() <= static_cast<std::size_t>(kAleAddressMax);
 }
@@ -105,15 +110,15 @@ void ale_set_word_tag(int tag) { word_build_state().tag_state = tag; }
 void ale_build_leading_call(int count, const char* const* addresses) {
   ale_set_word_tag(3);
   if (count == 1) {
-    ale_build_address_words(ALE_TO, addresses[0]);
-    address_words(ALE_TO, addresses[0], false);
+    ale_build_address_words(ALE_TO, address_at(addresses, 0));
+    address_words(ALE_TO, address_at(addresses, 0), false);
   } else if (count > 1) {
     // Single-word addresses alternate TO and REP; a longer address always opens with TO.
     uint32_t previous = ALE_REP;
     std::size_t previous_length = 0;
     for (int pass = 0; pass < 2; ++pass) {
       for (int i = 0; i < count; ++i) {
-        const std::string_view a = addresses[i];
+        const std::string_view a = address_at(addresses, i);
         const uint32_t type = (a.size() <= 3 && previous != ALE_REP && previous_length <= 3) ? ALE_REP : ALE_TO;
         ale_build_address_words(type, a);
         previous = type;
@@ -130,14 +135,14 @@ void ale_build_scanning_call(int count, const char* const* addresses, int channe
   // Odd counts start on tag 2, so the last word of the scanning call always carries tag 2.
   ale_set_word_tag(words % 2 == 1 ? 2 : 1);
   if (count == 1) {
-    const std::string first = first_word_text(addresses[0]);
+    const std::string first = first_word_text(address_at(addresses, 0));
     for (int i = 0; i < words; ++i) ale_emit_address_word(ALE_TO, first, 3);
     return;
   }
   // Distinct first words of the first 15 addresses, "@@@" left out.
   std::vector<std::string> kept;
   for (int i = 0; i < std::min(count, 15); ++i) {
-    std::string first = first_word_text(addresses[i]);
+    std::string first = first_word_text(address_at(addresses, i));
     if (first == "@@@" || std::find(kept.begin(), kept.end(), first) != kept.end()) continue;
     kept.push_back(std::move(first));
   }
