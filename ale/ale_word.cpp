@@ -2,6 +2,7 @@
 
 #include "ale/ale_chars.h"
 #include "ale/word_seams.h"
+#include "db/options.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -11,7 +12,7 @@ namespace {
 AleWordState& word_state() { return station().state<AleWordState>(); }
 
 // AQC-ALE switch of the options.
-bool aqc_enabled() { return word_seams().aqc_enabled != 0; }
+bool aqc_enabled() { return db_get_aqc_mode() != 0; }
 
 // The link state's idle test: no call, sounding or link.
 bool engine_idle() {

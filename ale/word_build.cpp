@@ -8,6 +8,7 @@
 #include "ale/word_seams.h"
 #include "db/crc16.h"
 #include "db/log.h"
+#include "db/options.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -17,20 +18,19 @@ namespace {
 // One word on the air lasts 392 ms; the call-time limits are whole seconds.
 constexpr double kWordSeconds = 0.392;
 
-int scan_dwell_ms() { return word_seams().scan_dwell_ms; }
-bool limit_calling() { return word_seams().limit_calling != 0; }
-int min_call_time_s() { return word_seams().min_call_time_s; }
-int max_call_time_s() { return word_seams().max_call_time_s; }
-int group_channel_count() { return word_seams().group_channel_count; }
+int group_channel_count() {
+  const auto& hook = word_seams().group_channel_count;
+  return hook ? hook() : 0;
+}
 
 // Words of a scanning call (extra 1) or of a sounding (extra 2) over a number of channels:
 // 3 per channel at a dwell of 1000 ms, else 2, kept within the call-time limits when those
 // are on.
 int call_word_count(int channels, int extra) {
-  int words = (scan_dwell_ms() == 1000 ? 3 : 2) * std::max(channels, 0) + extra;
-  if (limit_calling()) {
-    const double max_words = max_call_time_s() / kWordSeconds;
-    const double min_words = min_call_time_s() / kWordSeconds;
+  int words = (db_get_scan_dwell_ms() == 1000 ? 3 : 2) * std::max(channels, 0) + extra;
+  if (db_get_limit_calling() != 0) {
+    const double max_words = db_get_max_call_time() / kWordSeconds;
+    const double min_words = db_get_min_call_time() / kWordSeconds;
     if (words > max_words) words = static_cast<int>(max_words);
     if (words < min_words) words = static_cast<int>(min_words);
   }

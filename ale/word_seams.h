@@ -1,9 +1,9 @@
 // Links from the word layer to modules that are built later: the word transmit queue, the
-// link state, the host port's AMD-sent notice and the station options and tables.
+// link state, the host port's AMD-sent notice, and the link-quality and scan-group tables.
 //
 // Each hook, when empty, gives the default written beside it; the owning module sets it at
-// engine start (or replaces the small reader in ale_word.cpp / word_build.cpp by its own call
-// once it exists). Tests set the hooks and read what went into them.
+// engine start (or replaces the small reader in ale_word.cpp, word_build.cpp or
+// frame_build.cpp by its own call once it exists). Tests set the hooks and read what went into them.
 #pragma once
 
 #include <cstdint>
@@ -32,14 +32,8 @@ struct WordSeams {
   // address on a channel; false when there is no record. Empty: no records.
   std::function<bool(const char* address, int channel, uint32_t* score_word)> lqa_measured;
 
-  // Option and table values, with the options' defaults.
-  int aqc_enabled = 0;          // AQC-ALE mode
-  int scan_dwell_ms = 500;      // dwell per channel of the scan rate
-  int limit_calling = 0;        // LIMITCALLING
-  int min_call_time_s = 10;     // MINCALLTIME
-  int max_call_time_s = 10;     // MAXCALLTIME
-  int group_channel_count = 0;  // in-use channels of the current scan group
-  int current_channel = 0;      // the working channel's number
+  // Scan list: the in-use channels of the current scan group. Empty: none.
+  std::function<int()> group_channel_count;
 };
 
 WordSeams& word_seams();

@@ -9,6 +9,7 @@
 #include "ale/ale_chars.h"
 #include "ale/ale_clock.h"
 #include "ale/word_seams.h"
+#include "db/options.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -115,7 +116,7 @@ TEST_F(AleWordTest, AdmissionWithAqcDisabled) {
 
 TEST_F(AleWordTest, AdmissionWithAqcEnabled) {
   WordSeams& seams = word_seams();
-  seams.aqc_enabled = 1;
+  db_set_aqc_mode(1);
   bool idle = false;
   seams.engine_idle = [&] { return idle; };
   const AleWord aqc = ale_make_word(ALE_TO, 0x65, 0x11, 0x22);

@@ -9,6 +9,8 @@
 #include "ale/frame_build.h"
 #include "ale/word_seams.h"
 #include "db/log.h"
+#include "db/options.h"
+#include "db/scan.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -59,6 +61,19 @@ class WordBuildTest : public ::testing::Test {
   void alternate(bool on) {
     seams().signalling_mode = [on] { return on ? 1 : 0; };
   }
+  // Scan rate of a dwell (AQC-ALE off): 0 gives 1000 ms, 1 500 ms, 2 200 ms.
+  static void set_dwell(int ms) { db_set_scan_rate(ms == 1000 ? 0 : ms == 200 ? 2 : 1); }
+  static void set_limits(bool on, int min_s, int max_s) {
+    if (on)
+      db_enable_limit_calling();
+    else
+      db_disable_limit_calling();
+    db_set_min_call_time(min_s);
+    db_set_max_call_time(max_s);
+  }
+  void set_group_channels(int n) {
+    seams().group_channel_count = [n] { return n; };
+  }
 
   test::TempDir dir_;
   Station station_{dir_.path(), std::make_unique<SimClock>()};
@@ -103,10 +118,8 @@ TEST_F(WordBuildTest, ScanningCallLengths) {
   struct Case { int dwell_ms; int limit; int channels; int words; };
   for (const Case c : {Case{1000, 0, 10, 31}, {500, 0, 10, 21}, {200, 0, 10, 21}, {1000, 1, 10, 31},
                        {500, 1, 10, 25}, {1000, 1, 40, 76}, {500, 0, 0, 1}}) {
-    seams().scan_dwell_ms = c.dwell_ms;
-    seams().limit_calling = c.limit;
-    seams().min_call_time_s = 10;
-    seams().max_call_time_s = 30;
+    set_dwell(c.dwell_ms);
+    set_limits(c.limit != 0, 10, 30);
     const char* to[] = {"ABCDEF"};
     ale_build_scanning_call(1, to, c.channels);
     const V words = take();
@@ -120,8 +133,8 @@ TEST_F(WordBuildTest, ScanningCallLengths) {
 }
 
 TEST_F(WordBuildTest, ScanningCallForGroupsAlternatesThruAndRep) {
-  seams().scan_dwell_ms = 500;
-  seams().group_channel_count = 2;  // 5 words
+  set_dwell(500);
+  set_group_channels(2);  // 5 words
   const char* group[] = {"ABC", "ABD", "ABCXYZ"};
   ale_build_scanning_call_for_group(3, group);
   // Whole cycles over the kept first words: at least 5 words, so 6.
@@ -171,11 +184,9 @@ TEST_F(WordBuildTest, SoundingsStayWithinTheCallTime) {
            {500, 1, 10, 10, "ABCDEFG", 21},          // 22 words: 7 repetitions of three
            {500, 0, 10, 1, "ABCDEFGHIJKLMNO", 5},    // 4 words: the address still goes once
        }) {
-    seams().scan_dwell_ms = c.dwell_ms;
-    seams().limit_calling = c.limit;
-    seams().min_call_time_s = 1;
-    seams().max_call_time_s = c.max_s;
-    seams().group_channel_count = c.channels;
+    set_dwell(c.dwell_ms);
+    set_limits(c.limit != 0, 1, c.max_s);
+    set_group_channels(c.channels);
     ale_build_twas_sounding(c.address);
     const V words = take();
     ASSERT_EQ(static_cast<int>(words.size()), c.words) << c.address;
@@ -185,8 +196,8 @@ TEST_F(WordBuildTest, SoundingsStayWithinTheCallTime) {
       EXPECT_EQ(words[1].back(), '2');
     }
   }
-  seams().limit_calling = 0;
-  seams().group_channel_count = 1;
+  set_limits(false, 1, 10);
+  set_group_channels(1);
   ale_build_tis_sounding("ABCD");  // 4 words: twice
   EXPECT_EQ(take(), (V{"TIS ABC/1", "DATA D@@/2", "TIS ABC/1", "DATA D@@/2"}));
 }
@@ -195,7 +206,7 @@ TEST_F(WordBuildTest, LqaWord) {
   uint32_t stored = 0;
   bool have = false;
   int asked_channel = -1;
-  seams().current_channel = 12;
+  db_select_channel(12);
   seams().lqa_measured = [&](const char* address, int channel, uint32_t* score) {
     asked_channel = channel;
     if (!have || std::string(address) != "ABC") return false;

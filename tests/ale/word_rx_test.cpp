@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ale/events.h"
+#include "db/options.h"
 #include "sim/fsk_link.h"
 #include "tests/ale/word_fixture.h"
 
@@ -101,7 +102,7 @@ TEST_F(WordRxDirect, TheWindowOfHighestQualityWins) {
 constexpr AleWord kAqcFrom = ale_make_word(ALE_FROM, 0x12, 0x34, 0x56);
 
 TEST_F(WordRxDirect, AqcBurstAfterFromIsSkippedOnce) {
-  word_seams().aqc_enabled = 1;
+  db_set_aqc_mode(1);
   const std::array<bool, 4> all{true, true, true, true};
   play(symbols_of(kAqcFrom), {1, 1, 1, 1}, all);  // FROM: sync
   EXPECT_EQ(aqc_rx_word_is_aqc(), 1);
@@ -120,7 +121,7 @@ TEST_F(WordRxDirect, AqcBurstAfterFromIsSkippedOnce) {
 }
 
 TEST_F(WordRxDirect, SecondBadWordAfterFromIsPostedBad) {
-  word_seams().aqc_enabled = 1;
+  db_set_aqc_mode(1);
   const std::array<bool, 4> all{true, true, true, true};
   play(symbols_of(kAqcFrom), {1, 1, 1, 1}, all);
   play(std::vector<uint8_t>(ALE_WORD_SYMBOLS + 7, 5), {1, 1, 1, 1}, all);
