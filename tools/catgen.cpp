@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "db/log.h"
+#include "db/options.h"
 #include "platform/clock.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
   sim->set_auto_advance(true);
   Station st(std::filesystem::temp_directory_path(), std::move(clock));
   StationScope scope(st);
-  driver_settings().radio_type = type;
+  db_set_radio_type(type);
 
   int64_t last_ms = sim->mono_ms();
   cat_tap().on_send = [&](const uint8_t* bytes, int length) {

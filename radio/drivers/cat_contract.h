@@ -55,29 +55,24 @@ struct CatTapState {
 };
 CatTapState& cat_tap();
 
-// Queues one command on the radio port (at most 49 bytes; longer commands are cut).
+// Queues one command on the radio port (`radio_send`); at most 49 bytes, longer ones are cut.
 int cat_send(const uint8_t* bytes, int length);
 inline int cat_send(const CatCommand& c) { return cat_send(c.bytes, c.length); }
-// The next slot of the radio port's command ring, as a scratch buffer for text builders.
+// The next slot of the radio port's command ring (`radio_slot_next`), as a scratch buffer
+// for text builders.
 uint8_t* cat_slot_next();
-// The command in flight was answered (or refused): the next one may leave.
+// The command in flight was answered (or refused): `radio_send_ack` / `radio_send_nak`.
 void cat_ack();
 void cat_nak();
 // A pause of a command sequence, on the station's clock.
 void driver_pause_ms(int ms);
 
-// The configured radio type, bounded to 0 .. 154 (anything else reads as 0).
+// The configured radio type (`db_get_radio_type`), bounded to 0 .. 154: "ALE.DAT" may hold
+// anything, and anything else reads as 0 (no radio type known).
 int driver_radio_type();
-// Nonzero when the radio's preset commands are switched off.
+// Nonzero when the radio's preset commands are switched off (the options' radio
+// preconfiguration switch).
 int driver_preconfig_disabled();
-
-// Until the station database's accessors are available these values live here; tests and
-// tools set them.
-struct DriverSettingsState {
-  int radio_type = 133;
-  int preconfig_disabled = 0;
-};
-DriverSettingsState& driver_settings();
 
 // The remembered-channel rule of the tune builders: the receive frequency always goes out;
 // the receive mode only when no channel is remembered or the remembered one's receive mode

@@ -2,6 +2,9 @@
 // pseudo-terminal whose other end answers as a radio on a CI-V bus does (each frame echoed,
 // then acknowledged or answered), and the set-frequency, set-mode and PTT frames it writes
 // must equal catgen's, frame for frame.
+// First: <termios.h> defines macros (ECHO) that the options header uses as names.
+#include "tests/drivers/driver_fixture.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -15,8 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "tests/drivers/driver_fixture.h"
 
 namespace vesk {
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/options.h"
 #include "platform/clock.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
@@ -42,7 +43,7 @@ class DriverTest : public ::testing::Test {
     cat_tap().on_reply = [this](bool ok) { ok ? ++acks : ++naks; };
   }
 
-  void set_type(int type) { driver_settings().radio_type = type; }
+  void set_type(int type) { db_set_radio_type(type); }
   std::string sent_text(std::size_t i) const { return std::string(sent[i].bytes.begin(), sent[i].bytes.end()); }
   std::vector<std::string> sent_texts() const {
     std::vector<std::string> v;

@@ -58,7 +58,7 @@ TEST_F(KenwoodIdentifyTest, Ts2000OnKenwood) {
 }
 
 TEST_F(KenwoodIdentifyTest, Ts480OnKenwood3IgnoresTheDisabledOption) {
-  driver_settings().preconfig_disabled = 1;
+  db_set_option_int(opt::RADIO_PRECONFIG_DISABLED, 1);
   reply(DB_KENWOOD3, "ID020;");
   EXPECT_EQ(kenwood_model(), 20);
   EXPECT_EQ(lines[0], "Kenwood TS-480 series has been detected");
@@ -116,7 +116,7 @@ TEST_F(KenwoodIdentifyTest, OtherFramesOnlyAcknowledge) {
 }
 
 TEST_F(KenwoodIdentifyTest, DisabledPreconfigurationOnKenwood) {
-  driver_settings().preconfig_disabled = 1;
+  db_set_option_int(opt::RADIO_PRECONFIG_DISABLED, 1);
   reply(DB_KENWOOD, "ID015;");
   EXPECT_EQ(sent_texts(), (std::vector<std::string>{"AI0;"}));
   EXPECT_EQ(lines, (std::vector<std::string>{"Kenwood TS-870S has been detected", "Kenwood TS-870S supports SPLIT VFO for QS/S",
