@@ -15,13 +15,14 @@
 // (platform/serial_fake.h).
 #pragma once
 
-#include <termios.h>
-
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+// termios.h stays out of this header: its macros (ECHO, B0, ...) clash with other names.
+struct termios;
 
 namespace vesk {
 
@@ -40,7 +41,7 @@ int serial_parse_settings(const std::string& text, SerialSettings* out);
 std::string serial_settings_text(const SerialSettings& s);
 // Fills a raw-mode termios (no translation, reads that never wait) for the settings and the
 // handshaking. 0, or -1 for settings termios cannot express.
-int serial_make_termios(const SerialSettings& s, int handshaking, termios* out);
+int serial_make_termios(const SerialSettings& s, int handshaking, ::termios* out);
 
 // Handshaking values of the serial control.
 enum SerialHandshake : int {

@@ -5,6 +5,8 @@
 
 #include "ale/events.h"
 #include "db/log.h"
+#include "db/options.h"
+#include "db/scan.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -227,9 +229,8 @@ int serial_queue_count(SerialQueueId id) { return queue_count(serial_queues().qu
 
 RadioControlFlags& radio_flags() { return station().state<RadioControlFlags>(); }
 
-SerialOptionsStandIn& serial_options_stand_in() { return station().state<SerialOptionsStandIn>(); }
-int serial_opt_radio_type() { return serial_options_stand_in().radio_type.load(); }
-int serial_opt_emulation_enabled() { return serial_options_stand_in().emulation_enabled.load(); }
-int serial_opt_current_tx_freq() { return serial_options_stand_in().current_tx_freq.load(); }
+int serial_opt_radio_type() { return db_get_radio_type(); }
+int serial_opt_emulation_enabled() { return db_get_emulation_enabled(); }
+int serial_opt_current_tx_freq() { return db_get_current_tx_freq(); }
 
 }  // namespace vesk

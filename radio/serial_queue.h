@@ -142,14 +142,7 @@ struct RadioControlFlags {
 };
 RadioControlFlags& radio_flags();
 
-// Options that the serial layer reads, each behind one function until the station
-// database's accessors are wired in. Tests set them through SerialOptionsStandIn.
-struct SerialOptionsStandIn {
-  std::atomic<int> radio_type{133};  // NONE
-  std::atomic<int> emulation_enabled{1};
-  std::atomic<int> current_tx_freq{0};
-};
-SerialOptionsStandIn& serial_options_stand_in();
+// Options that the serial layer reads from the station database.
 int serial_opt_radio_type();
 int serial_opt_emulation_enabled();
 int serial_opt_current_tx_freq();

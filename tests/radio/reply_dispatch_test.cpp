@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "db/log.h"
+#include "db/options.h"
+#include "db/scan.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 #include "tests/support/serial_harness.h"
@@ -39,7 +41,7 @@ class ReplyDispatchTest : public ::testing::Test {
 };
 
 TEST_F(ReplyDispatchTest, TypeNoneAcknowledgesEveryFrame) {
-  serial_options_stand_in().radio_type = kNone;
+  db_set_option_int(opt::RADIO_TYPE, kNone);
   send("A");
   send("B");
   dispatch("whatever\r");
@@ -51,7 +53,7 @@ TEST_F(ReplyDispatchTest, TypeNoneAcknowledgesEveryFrame) {
 }
 
 TEST_F(ReplyDispatchTest, TypeWithoutAParserDropsItsFramesAndTheQueueMovesByTime) {
-  serial_options_stand_in().radio_type = kFt2000;
+  db_set_option_int(opt::RADIO_TYPE, kFt2000);
   send("A");
   send("B");
   dispatch("OK;");
@@ -60,7 +62,7 @@ TEST_F(ReplyDispatchTest, TypeWithoutAParserDropsItsFramesAndTheQueueMovesByTime
   EXPECT_EQ(h.fake().writes(1), (Writes{{0, "A"}, {50, "B"}}));
   // Every number without a row is dropped the same way, far outside the table too.
   for (int type : {0, 48, 50, 106, 137, 155, 100000, -1}) {
-    serial_options_stand_in().radio_type = type;
+    db_set_option_int(opt::RADIO_TYPE, type);
     dispatch("OK;");
   }
   EXPECT_EQ(serial_queue_count(SQ_RADIO), 1);
@@ -70,9 +72,9 @@ TEST_F(ReplyDispatchTest, ChangingTheTypeTakesEffectWithTheNextFrame) {
   send("A");
   send("B");
   send("C");
-  serial_options_stand_in().radio_type = kFt2000;
+  db_set_option_int(opt::RADIO_TYPE, kFt2000);
   dispatch("1;");
-  serial_options_stand_in().radio_type = kNone;
+  db_set_option_int(opt::RADIO_TYPE, kNone);
   dispatch("2;");
   EXPECT_EQ(h.fake().written(1), "AB");
 }
@@ -85,7 +87,7 @@ std::string micom(uint8_t length, uint8_t opcode, uint8_t start, uint8_t count, 
 }
 
 TEST_F(ReplyDispatchTest, MicomSingleFieldRepliesAreLoggedEveryTime) {
-  serial_options_stand_in().radio_type = kMicom;
+  db_set_option_int(opt::RADIO_TYPE, kMicom);
   send("READ");
   dispatch(micom(0x15, 0x20, 0x0C, 0x10, "SN12345XXXXXXXXX"));
   dispatch(micom(0x0D, 0x20, 0x2C, 0x08, "HW1.2.3Z"));
@@ -110,7 +112,7 @@ TEST_F(ReplyDispatchTest, MicomSingleFieldRepliesAreLoggedEveryTime) {
 }
 
 TEST_F(ReplyDispatchTest, MicomIdentityBlockIsLoggedOncePerSetUp) {
-  serial_options_stand_in().radio_type = kMicom;
+  db_set_option_int(opt::RADIO_TYPE, kMicom);
   std::string area(200, '.');
   auto put = [&](int at, const std::string& s) { area.replace(static_cast<std::size_t>(at), s.size(), s); };
   put(0x00, "SW4.5.6");
@@ -135,7 +137,7 @@ TEST_F(ReplyDispatchTest, MicomIdentityBlockIsLoggedOncePerSetUp) {
 }
 
 TEST_F(ReplyDispatchTest, MicomLinesNeverReadPastTheFrame) {
-  serial_options_stand_in().radio_type = kMicom;
+  db_set_option_int(opt::RADIO_TYPE, kMicom);
   micom_identity_reset();
   // Headers that pass a test, cut short by an ETX inside the data.
   dispatch(micom(0xCD, 0x20, 0x00, 0xC8, std::string(40, '.')));

@@ -1,5 +1,8 @@
 #include "radio/serial_poll.h"
 
+// Before pty.h, whose termios macros (ECHO) would clash with option names.
+#include "db/options.h"
+
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
@@ -140,12 +143,12 @@ TEST_F(FakePollTest, EmulationFramesAreCutAtEitherTerminator) {
 
 TEST_F(FakePollTest, EmulationPortIsReadOnlyWhileEnabled) {
   ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO_EMUL, 3));
-  serial_options_stand_in().emulation_enabled = 0;
+  db_set_option_int(opt::EMULATION_ENABLED, 0);
   h.fake().inject(3, "ID;");
   port_poll_input();
   EXPECT_TRUE(emul_.empty());
   EXPECT_EQ(serial_control(SERIAL_ROLE_RADIO_EMUL).in_buffer_count(), 3);
-  serial_options_stand_in().emulation_enabled = 1;
+  db_set_option_int(opt::EMULATION_ENABLED, 1);
   port_poll_input();
   EXPECT_EQ(emul_, Frames{"ID;"});
 }

@@ -8,6 +8,8 @@
 
 #include "ale/events.h"
 #include "db/log.h"
+#include "db/options.h"
+#include "db/scan.h"
 #include "radio/reply_dispatch.h"
 #include "radio/serial_output.h"
 #include "tests/support/serial_harness.h"
@@ -25,7 +27,7 @@ int send_text(int (*send)(const uint8_t*, int), const std::string& s) {
 class SerialQueueTest : public ::testing::Test {
  protected:
   SerialQueueTest() {
-    serial_options_stand_in().radio_type = 133;  // NONE: every reply acknowledges
+    db_set_option_int(opt::RADIO_TYPE, 133);  // NONE: every reply acknowledges
   }
   test::SerialHarness h;
 };
@@ -144,7 +146,7 @@ TEST_F(SerialQueueTest, PortInitStopsTheTimerAndDropsWhatWaits) {
     EXPECT_EQ(serial_queue_count(SQ_RADIO), 0) << "the set-up starts from an empty queue";
     send_text(radio_send, "SETUP");
   });
-  serial_options_stand_in().current_tx_freq = 7100000;
+  db_set_current_tx_freq(7100000);
   radio_flags().radio_linked_flag = 1;
   for (const char* c : {"A", "B", "C"}) ASSERT_EQ(send_text(radio_send, c), 0);
   h.run_ms(20);
