@@ -25,7 +25,6 @@ constexpr int kPort = 1;
 class ReplyPathTest : public ::testing::Test {
  protected:
   void configure(int type, uint8_t terminator) {
-    serial_options_stand_in().radio_type = type;
     db_set_radio_type(type);
     serial_set_reply_terminators(SERIAL_ROLE_RADIO, terminator, terminator);
     ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO, kPort));
