@@ -53,6 +53,7 @@ void serial_set_reply_terminators(SerialPortRole role, uint8_t first, uint8_t se
 ReplyTerminators serial_reply_terminators(SerialPortRole role) { return poll_state().terminators[role]; }
 
 void serial_poll_set_hooks(SerialPollHooks hooks) { poll_state().hooks = std::move(hooks); }
+SerialPollHooks& serial_poll_hooks() { return poll_state().hooks; }
 
 void tnc_handle_input(const uint8_t* bytes, int count) {
   if (count <= 0) return;
