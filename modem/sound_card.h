@@ -1,0 +1,198 @@
+// Sound card: the station's modem hardware, one capture and one playback device at 48 kHz.
+//
+// The output never stops: the transmit feed builds the next block (ALE word symbols, the
+// AQC-ALE burst, a serial-tone modem block, or silence) for every block that finishes
+// playing, and notices the start and the end of each transmission by the blocks' tags. The
+// input pump moves filled capture blocks to the audio thread, which splits each 26.25 ms
+// block to 8 kHz and 9,600 Hz for the receivers. Devices deliver finished blocks to two
+// hand-over queues; the audio thread and the pump poll them.
+//
+// What the feed needs from later modules (tone tables, the word transmit queue, the burst,
+// the transmitter, the serial-tone modem) comes through SoundCardHooks, which the station's
+// start-up fills and tests fill with fakes.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "modem/resample.h"
+#include "platform/audio.h"
+#include "platform/thread.h"
+
+namespace vesk {
+
+struct LockedQueue;
+
+inline constexpr int BLOCK_TAG_LAST = 1;  // nothing further was waiting when the block was built
+inline constexpr int BLOCK_TAG_MORE = 2;  // more was waiting
+
+inline constexpr int AUDIO_RX = 1;
+inline constexpr int AUDIO_TX = 2;
+inline constexpr int AUDIO_CLOSING = 4;
+
+inline constexpr int ALE_TX_SYMBOLS_WAITING = 10;  // ale_tx_symbols_pending: symbols wait
+inline constexpr int ALE_TX_DRAINED = 9;           // the word transmit queue is empty
+inline constexpr int ALE_TX_BURST_MARKER = 16;     // a symbol block that stands for the AQC-ALE burst
+
+inline constexpr int kSndTxHeaders = 10;
+inline constexpr int kSndRxHeaders = 10;
+inline constexpr int kSndTxBufferSamples = 20000;  // 40,000 bytes
+inline constexpr int kSndRxBlockSamples = 1260;    // 26.25 ms
+inline constexpr int kSndSymbolSamples = 384;      // one 8 ms symbol at 48 kHz
+inline constexpr int kSndSymbolsPerBlock = 49;     // one ALE word
+inline constexpr int kSndWordBlockSamples = kSndSymbolSamples * kSndSymbolsPerBlock;  // 18,816
+inline constexpr int kSndToneTables = 10;          // tones 0-7, tune tone, silence
+inline constexpr int kSndBurstSamples = 2688;      // 56 ms
+inline constexpr int kModemBlockSamples = 4000;    // one serial-tone block at 9,600 Hz
+inline constexpr int kSndModemOutSamples = 5 * kModemBlockSamples;
+inline constexpr int kRxAudioBlockSamples = 210;   // 26.25 ms at 8 kHz
+inline constexpr int kRx9600BlockSamples = 252;    // 26.25 ms at 9,600 Hz
+inline constexpr int kSndQueueSlots = 20;
+
+// The seams to the modules the sound card calls. An empty hook does nothing (a query hook
+// answers as an idle station would).
+struct SoundCardHooks {
+  // 8-FSK modem: receiver start, transmit tone tables (ten 384-sample tables one after
+  // another, indexed by symbol value), one 210-sample block at 8 kHz, the display reset at
+  // the start of a transmission.
+  std::function<void()> fsk_init;
+  std::function<const int16_t*()> fsk_build_tone_tables;
+  std::function<void(const int16_t* samples, int count)> fsk_process_block;
+  std::function<void()> fsk_clear_display_bins;
+  // Word transmit queue and receiver: ALE_TX_SYMBOLS_WAITING or ALE_TX_DRAINED; the next
+  // symbol; the end-of-transmission event into the engine queue; receiver reset.
+  std::function<int()> ale_tx_symbols_pending;
+  std::function<int()> ale_tx_next_symbol;
+  std::function<void()> ale_post_tx_underrun;
+  std::function<void()> ale_reset_receiver;
+  std::function<void()> ale_vad_hook;
+  // Whether the ALE link is ready (linked idle, no frame being received).
+  std::function<bool()> ale_link_ready;
+  // AQC-ALE burst: the 2,688-sample waveform, built at open.
+  std::function<const int16_t*()> aqc_build_burst_waveform;
+  // Radio control: release the transmitter.
+  std::function<void()> ptt_off;
+  // Serial-tone modem and its data link: copy the next waiting 9,600 Hz block of 4,000
+  // samples into `dst` and free it (1), or 0 when none waits; the receiver's samples; the
+  // binding at open; the transmission-complete event; the indication thread's stop at close.
+  std::function<int(float* dst)> m110_pop_tx_block;
+  std::function<void(const int16_t* samples, int count)> m110_rx_samples;
+  std::function<void()> m110_setup;
+  std::function<void()> fs1052_link_tx_complete;
+  std::function<void()> fs1052_stop_indications;
+  // A warning for the operator (a message box in the window; logged when headless). Empty:
+  // written to the log.
+  std::function<void(const std::string&)> message_box;
+  // The network-trace output of the log (written only while that trace is on): the
+  // mixer's failure lines. Empty: not written.
+  std::function<void(const std::string&)> net_trace;
+  // Devices made by a harness (loopback between stations) instead of from the options.
+  std::function<std::unique_ptr<AudioDevice>(AudioDirection)> make_device;
+};
+
+struct SndHeader {
+  AudioBuffer buffer;
+  std::vector<int16_t> data;
+  int tag = 0;           // BLOCK_TAG_LAST / BLOCK_TAG_MORE, 0 once dealt with
+  bool carries = false;  // output: the block is part of a transmission (not idle silence)
+};
+
+struct SoundCardState {
+  SoundCardHooks hooks;
+  // Device descriptions from the command line ("null", "wav:PATH", "alsa:NAME"); empty: the
+  // ALSA device of the options.
+  std::string input_spec;
+  std::string output_spec;
+  // Threads started by snd_open (false: a harness calls snd_step itself).
+  bool threaded = true;
+
+  std::unique_ptr<AudioDevice> input;
+  std::unique_ptr<AudioDevice> output;
+  std::string input_name;  // what was opened, for log lines and tests
+  std::string output_name;
+  std::array<SndHeader, kSndTxHeaders> tx;
+  std::array<SndHeader, kSndRxHeaders> rx;
+  int next_tx = 0;
+  int next_rx = 0;
+  LockedQueue* tx_done_queue = nullptr;
+  LockedQueue* rx_data_queue = nullptr;
+  LockedQueue* rx_process_queue = nullptr;
+
+  std::atomic<int> audio_state{0};
+  std::atomic<int> output_open{0};
+  std::atomic<int> input_open{0};
+  int last_submitted_tag = BLOCK_TAG_LAST;
+  int last_finished_tag = BLOCK_TAG_LAST;
+
+  const int16_t* tone_tables = nullptr;  // kSndToneTables x kSndSymbolSamples
+  const int16_t* burst = nullptr;        // kSndBurstSamples
+  std::array<float, kModemBlockSamples> modem_in{};
+  std::array<float, kSndModemOutSamples> modem_out{};
+  std::array<int16_t, kRxAudioBlockSamples + 8> rx8k{};
+  std::array<int16_t, kRx9600BlockSamples + 8> rx9600{};
+
+  StationThread audio_thread;
+  StationThread pump_thread;
+  // Counters for tests and the status display.
+  std::atomic<int64_t> tx_blocks{0};
+  std::atomic<int64_t> rx_blocks_processed{0};
+  std::atomic<int64_t> rx_blocks_dropped{0};
+  std::atomic<int64_t> tx_ends{0};
+};
+
+SoundCardState& sound_card();
+
+// Opens the card: queues, tables, threads, the two devices (falling back to the default
+// device, and to no device at all), the modem binding and the mixer. Returns 1.
+int snd_open();
+// Stops both devices and both threads, then frees the buffers, closes the mixer and
+// destroys the queues.
+int snd_close();
+
+// The thread steps: one pass of the audio thread (finished output block, captured block)
+// and of the input pump. A harness without threads calls snd_step() instead.
+void snd_audio_step();
+void snd_pump_step();
+void snd_step();
+// Completion function given to both devices: hands a finished header to its queue.
+void snd_wave_callback(AudioDirection dir, AudioBuffer* buffer);
+
+// Transmit feed: build and submit the next output block.
+void snd_write_next_tx_block();
+void snd_write_pcm_block(const int16_t* samples, int tag, bool carries);
+void snd_write_burst_block(int tag);
+void snd_write_modem_block(const float* block, int tag);
+SndHeader* snd_next_tx_header();
+SndHeader* snd_next_rx_header();
+void snd_queue_rx_buffer();
+
+int snd_audio_state();
+int16_t snd_float_to_pcm16(float x);
+// Whether the serial-tone modem takes part in the sound path (the TWX mode option).
+int m110_is_active();
+
+// The options the card reads, one function each (the station database's accessors).
+int snd_option_wave_in_device();
+void snd_set_option_wave_in_device(int device);
+int snd_option_wave_out_device();
+void snd_set_option_wave_out_device(int device);
+int snd_option_twx_mode();
+void snd_set_option_twx_mode(int mode);
+int snd_option_tx_audio_level();
+int snd_option_rx_audio_level();
+void snd_set_option_tx_audio_level(int level);
+void snd_set_option_rx_audio_level(int level);
+int snd_option_mixer_input();
+void snd_set_option_mixer_input(int source);
+
+// Chooses the back ends (from vesk-ale-headless --audio-in/--audio-out); takes effect at the
+// next open. 1 when the descriptions are well formed.
+int snd_set_device_specs(const std::string& input_spec, const std::string& output_spec);
+bool snd_device_spec_valid(const std::string& spec);
+
+}  // namespace vesk
