@@ -146,6 +146,9 @@ struct SoundCardState {
 };
 
 SoundCardState& sound_card();
+// Binds the hooks to the station's own 8-FSK modem (tone tables, demodulator) and word
+// transmit queue and receiver; the other hooks keep what their owners set.
+void snd_bind_station_modules();
 
 // Opens the card: queues, tables, threads, the two devices (falling back to the default
 // device, and to no device at all), the modem binding and the mixer. Returns 1.
