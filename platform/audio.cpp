@@ -69,7 +69,7 @@ class PacedDevice : public AudioDevice {
     std::vector<AudioBuffer*> done;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (!open_ || !started_) return;
+      if (!open_ || (dir_ == AudioDirection::Input && !started_)) return;
       const int64_t now = sample_index(clock_.mono_ns());
       if (dir_ == AudioDirection::Output) {
         while (!pending_.empty() && pending_.front().end <= now) {
