@@ -11,22 +11,28 @@
 #include "db/daily_log.h"
 #include "db/database.h"
 #include "db/log.h"
+#include "modem/sound_card.h"
 #include "platform/station.h"
 
 namespace {
 
 void usage() {
-  std::fprintf(stderr, "usage: vesk-ale-headless [--dir DIR]\n");
+  std::fprintf(stderr, "usage: vesk-ale-headless [--dir DIR] [--audio-in DEVICE] [--audio-out DEVICE]\n"
+                       "  DEVICE: alsa:NAME, null or wav:PATH (default: the options' ALSA devices)\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::filesystem::path dir = std::filesystem::current_path();
+  std::string audio_in, audio_out;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--dir" && i + 1 < argc) {
       dir = argv[++i];
+    } else if ((arg == "--audio-in" || arg == "--audio-out") && i + 1 < argc &&
+               vesk::snd_device_spec_valid(argv[i + 1])) {
+      (arg == "--audio-in" ? audio_in : audio_out) = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
       usage();
       return 0;
@@ -63,9 +69,15 @@ int main(int argc, char** argv) {
   vesk::db_open();
   vesk::log_open_daily_files();
   vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
+  // The sound card, until the engine's start-up opens it.
+  vesk::snd_set_device_specs(audio_in, audio_out);
+  vesk::snd_bind_station_modules();
+  vesk::snd_open();
 
   int sig = 0;
   sigwait(&stop_signals, &sig);
+
+  vesk::snd_close();
 
   vesk::db_save();
   // The document's close: file both log texts in the daily files.

@@ -29,7 +29,7 @@ class PacedDevice : public AudioDevice {
     if (rc != AUDIO_OK) return rc;
     callbacks_ = std::move(callbacks);
     open_ = true;
-    out_end_ = sample_index(clock_.mono_ns());
+    out_end_ = -1;  // the first buffer plays from when it is given
     return AUDIO_OK;
   }
 
@@ -38,6 +38,7 @@ class PacedDevice : public AudioDevice {
     if (!open_ || b == nullptr) return 0;
     if (dir_ == AudioDirection::Output) {
       const int64_t now = sample_index(clock_.mono_ns());
+      if (out_end_ < 0) out_end_ = now;
       if (now > out_end_) {
         play_gap(out_end_, now - out_end_);
         out_end_ = now;
