@@ -55,12 +55,13 @@ double fade_and_shift(ChannelSim& s, double x) {
   const ChannelSimConfig& c = s.config;
   if (!needs_analytic(c)) return x;
   const int len = static_cast<int>(s.hilbert.size());
-  s.in_line[s.in_pos] = x;
+  // The line holds every sample twice, so the newest `len` are one contiguous run.
+  s.in_line[s.in_pos] = s.in_line[s.in_pos + len] = x;
   s.in_pos = (s.in_pos + 1) % len;
-  // in_line[in_pos] is now the oldest sample; the FIR runs oldest to newest.
+  const double* run = &s.in_line[s.in_pos];  // oldest first
   double im = 0;
-  for (int k = 0; k < len; ++k) im += s.hilbert[len - 1 - k] * s.in_line[(s.in_pos + k) % len];
-  const double re = s.in_line[(s.in_pos + len / 2) % len];
+  for (int k = 0; k < len; ++k) im += s.hilbert[len - 1 - k] * run[k];
+  const double re = run[len / 2];
 
   double out_re = re, out_im = im;
   if (c.fading != FadingPreset::None) {
@@ -100,10 +101,11 @@ double fade_and_shift(ChannelSim& s, double x) {
 
 double band_noise(ChannelSim& s) {
   const int len = static_cast<int>(s.noise_fir.size());
-  s.noise_line[s.noise_pos] = s.rng.gaussian() * s.noise_sigma;
+  s.noise_line[s.noise_pos] = s.noise_line[s.noise_pos + len] = s.rng.gaussian() * s.noise_sigma;
   s.noise_pos = (s.noise_pos + 1) % len;
+  const double* run = &s.noise_line[s.noise_pos];
   double v = 0;
-  for (int k = 0; k < len; ++k) v += s.noise_fir[len - 1 - k] * s.noise_line[(s.noise_pos + k) % len];
+  for (int k = 0; k < len; ++k) v += s.noise_fir[len - 1 - k] * run[k];
   return v;
 }
 
@@ -176,7 +178,7 @@ int channel_sim_init(ChannelSim& s, const ChannelSimConfig& config) {
   s.rng.seed(config.seed);
 
   s.hilbert = make_hilbert(config.sample_rate);
-  s.in_line.assign(s.hilbert.size(), 0.0);
+  s.in_line.assign(2 * s.hilbert.size(), 0.0);
   const FadingFigures f = fading_figures(config.fading);
   s.path_delay = static_cast<int>(std::lround(f.delay_s * config.sample_rate));
   s.path_re.assign(static_cast<std::size_t>(s.path_delay) + 1, 0.0);
@@ -193,7 +195,7 @@ int channel_sim_init(ChannelSim& s, const ChannelSimConfig& config) {
   }
 
   s.noise_fir = make_bandpass(config.sample_rate, kNoiseLowHz, kNoiseHighHz);
-  s.noise_line.assign(s.noise_fir.size(), 0.0);
+  s.noise_line.assign(2 * s.noise_fir.size(), 0.0);
   double gain = 0;
   for (double h : s.noise_fir) gain += h * h;
   const double noise_power = config.signal_power / std::pow(10.0, config.snr_db / 10.0);
@@ -246,6 +248,15 @@ void channel_sim_process16(ChannelSim& s, const int16_t* in, int count, std::vec
     const long q = std::lround(static_cast<double>(v) * 32768.0);
     out.push_back(static_cast<int16_t>(std::clamp(q, -32768L, 32767L)));
   }
+}
+
+void channel_sim_process16_inplace(ChannelSim& s, int16_t* samples, int count) {
+  channel_sim_process16(s, samples, count, s.fifo);
+  const int have = static_cast<int>(s.fifo.size());
+  const int gap = count > have ? count - have : 0;
+  std::fill(samples, samples + gap, 0);
+  std::copy(s.fifo.begin(), s.fifo.begin() + (count - gap), samples + gap);
+  s.fifo.erase(s.fifo.begin(), s.fifo.begin() + (count - gap));
 }
 
 double channel_measure_power(const float* x, int count, double sample_rate) {

@@ -57,7 +57,7 @@ struct ChannelSim {
   SimRandom rng;
   // Hilbert transformer and the matching delay of the real part.
   std::vector<double> hilbert;
-  std::vector<double> in_line;  // last hilbert.size() input samples, circular
+  std::vector<double> in_line;  // last hilbert.size() input samples, circular, kept twice
   int in_pos = 0;
   // Analytic-signal history for the delayed path.
   std::vector<double> path_re, path_im;
@@ -74,13 +74,14 @@ struct ChannelSim {
   double freq_phase = 0;
   // Noise band-pass filter.
   std::vector<double> noise_fir;
-  std::vector<double> noise_line;
+  std::vector<double> noise_line;  // kept twice, like in_line
   int noise_pos = 0;
   double noise_sigma = 0;
   // Clock-offset resampler.
   double ratio = 1;          // input samples per output sample
   double read_pos = 0;       // input time of the next output sample, relative to tail[1]
   std::vector<double> tail;  // input samples not yet consumed by the resampler
+  std::vector<int16_t> fifo; // output waiting for the fixed-rate path
 };
 
 int channel_sim_init(ChannelSim& sim, const ChannelSimConfig& config);
@@ -89,6 +90,12 @@ int channel_sim_init(ChannelSim& sim, const ChannelSimConfig& config);
 void channel_sim_process(ChannelSim& sim, const float* in, int count, std::vector<float>& out);
 // The same for 16-bit samples (input scale 32768), clipping the output to 16 bits.
 void channel_sim_process16(ChannelSim& sim, const int16_t* in, int count, std::vector<int16_t>& out);
+
+// In place, for a fixed-rate path such as the in-process audio loopback between two
+// stations (AudioLoopback::set_channel): `count` samples in, `count` samples out. With a clock
+// offset the resampled output passes through a small FIFO, so the delay drifts slowly (as
+// the two cards' clocks do) and silence fills in while the FIFO is still empty.
+void channel_sim_process16_inplace(ChannelSim& sim, int16_t* samples, int count);
 
 // Mean power of the active part of a recording: the samples inside 10 ms blocks whose power
 // is at least a hundredth of the strongest block's (silence before and after does not count).

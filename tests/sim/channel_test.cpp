@@ -112,6 +112,27 @@ TEST(ChannelSim, FadingKeepsMeanPowerAndRepeatsWithItsSeed) {
   EXPECT_NE(run(c, in), a);
 }
 
+TEST(ChannelSim, InPlaceKeepsTheSampleCount) {
+  for (double ppm : {0.0, 500.0, -500.0}) {
+    ChannelSimConfig c;
+    c.noise = false;
+    c.clock_offset_ppm = ppm;
+    ChannelSim sim;
+    ASSERT_EQ(channel_sim_init(sim, c), 1);
+    std::vector<int16_t> block(1260);
+    int64_t delay = -1;
+    for (int b = 0; b < 40; ++b) {
+      for (std::size_t i = 0; i < block.size(); ++i) block[i] = (b == 5 && i == 0) ? 10000 : 0;
+      channel_sim_process16_inplace(sim, block.data(), static_cast<int>(block.size()));
+      for (std::size_t i = 0; i < block.size(); ++i)
+        if (delay < 0 && std::abs(block[i]) > 3000) delay = b * 1260 + static_cast<int64_t>(i) - 5 * 1260;
+    }
+    // The impulse comes through within a few samples of where it went in.
+    EXPECT_GE(delay, 0) << ppm;
+    EXPECT_LT(delay, 8) << ppm;
+  }
+}
+
 TEST(ChannelSim, PresetsAndRefusals) {
   FadingPreset p;
   ASSERT_TRUE(fading_preset_from_text("flutter", &p));
