@@ -47,10 +47,13 @@ bool read_all(SerialPort& port, uint8_t* block, Consumer&& consume) {
 }  // namespace
 
 void serial_set_reply_terminators(SerialPortRole role, uint8_t first, uint8_t second) {
-  poll_state().terminators[role] = ReplyTerminators{first, second};
+  poll_state().terminators[role] = static_cast<uint16_t>(first | second << 8);
 }
 
-ReplyTerminators serial_reply_terminators(SerialPortRole role) { return poll_state().terminators[role]; }
+ReplyTerminators serial_reply_terminators(SerialPortRole role) {
+  const uint16_t pair = poll_state().terminators[role].load();
+  return ReplyTerminators{static_cast<uint8_t>(pair & 0xFF), static_cast<uint8_t>(pair >> 8)};
+}
 
 void serial_poll_set_hooks(SerialPollHooks hooks) { poll_state().hooks = std::move(hooks); }
 SerialPollHooks& serial_poll_hooks() { return poll_state().hooks; }
@@ -65,7 +68,7 @@ void port_poll_input() {
 
   // Radio CAT port.
   read_all(serial_control(SERIAL_ROLE_RADIO), s.block, [&](const uint8_t* b, int n) {
-    frame_bytes(b, n, s.radio_frame, s.radio_fill, kRadioFrameBytes, s.terminators[SERIAL_ROLE_RADIO],
+    frame_bytes(b, n, s.radio_frame, s.radio_fill, kRadioFrameBytes, serial_reply_terminators(SERIAL_ROLE_RADIO),
                 [&](const uint8_t* f, int c) {
                   if (s.hooks.radio_frame) s.hooks.radio_frame(f, c);
                   else radio_reply_dispatch(f, c);
@@ -86,7 +89,7 @@ void port_poll_input() {
   // Radio emulation port, while emulation is enabled.
   if (serial_opt_emulation_enabled() != 1) return;
   read_all(serial_control(SERIAL_ROLE_RADIO_EMUL), s.block, [&](const uint8_t* b, int n) {
-    frame_bytes(b, n, s.emul_frame, s.emul_fill, kEmulFrameBytes, s.terminators[SERIAL_ROLE_RADIO_EMUL],
+    frame_bytes(b, n, s.emul_frame, s.emul_fill, kEmulFrameBytes, serial_reply_terminators(SERIAL_ROLE_RADIO_EMUL),
                 [&](const uint8_t* f, int c) {
                   if (s.hooks.emul_frame) s.hooks.emul_frame(f, c);
                 });

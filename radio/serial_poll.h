@@ -14,6 +14,7 @@
 // terminator are dropped.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -49,8 +50,8 @@ struct SerialPollState {
   uint8_t emul_frame[kEmulFrameBytes + 1] = {};
   int emul_fill = 0;
   uint8_t block[kTncBlockBytes] = {};  // one read's bytes
-  ReplyTerminators terminators[SERIAL_ROLE_COUNT] = {
-      {'\r', '\r'}, {'\r', '\r'}, {'\r', '\r'}, {'\r', '\r'}, {'\r', '\r'}, {0xFD, ';'}};
+  // Per port, first byte in the low half: set by the set-up threads, read by the worker.
+  std::atomic<uint16_t> terminators[SERIAL_ROLE_COUNT] = {0x0D0D, 0x0D0D, 0x0D0D, 0x0D0D, 0x0D0D, 0x3BFD};
   SerialPollHooks hooks;
 };
 

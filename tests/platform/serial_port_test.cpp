@@ -322,3 +322,28 @@ TEST_F(SerialPortTest, FakeDeliversInjectedBytesAtTheirTime) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(SerialPortStations, EachStationHasItsOwnPortMap) {
+  Pty pty_a, pty_b;
+  test::TempDir dir_a, dir_b;
+  Station a(dir_a.path()), b(dir_b.path());
+  std::ofstream(a.path("PORTS.MAP")) << "1 " << pty_a.path << "\n";
+  std::ofstream(b.path("PORTS.MAP")) << "1 " << pty_b.path << "\n2 " << pty_a.path << "\n";
+  SerialPort port_a, port_b, port_b2;
+  {
+    StationScope s(a);
+    port_a.set_port_number(1);
+    ASSERT_EQ(port_a.open(), 0);
+  }
+  StationScope s(b);
+  port_b.set_port_number(1);
+  EXPECT_EQ(port_b.open(), 0) << "port 1 of the second station is its own device";
+  port_b2.set_port_number(2);
+  EXPECT_EQ(port_b2.open(), -1) << "a device open in one station is busy for the other";
+}
+
+}  // namespace
+}  // namespace vesk
