@@ -10,10 +10,13 @@
 // it to see bytes and the pauses between them on simulated time).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
+
+#include "db/database.h"
 
 namespace vesk {
 
@@ -76,19 +79,28 @@ int driver_preconfig_disabled();
 
 // The remembered-channel rule of the tune builders: the receive frequency always goes out;
 // the receive mode only when no channel is remembered or the remembered one's receive mode
-// differs. `Rec` is the channel record type, read through its `rx_mode` member; the
-// reference points into the channel table, so the comparison sees the current mode.
-template <class Rec>
+// differs. The reference points into the channel table, so the comparison reads the
+// remembered channel's current mode. Several threads tune; the reference is atomic.
 struct RememberedChannel {
-  const Rec* channel = nullptr;
+  std::atomic<const ChannelRecord*> channel{nullptr};
 
-  void forget() { channel = nullptr; }
+  // The driver's forget-channel step (set-up and most fixed commands).
+  void forget() { channel.store(nullptr); }
   // True when the tune to `next` must send the mode; remembers `next` either way.
-  bool tune_needs_mode(const Rec* next) {
-    const bool same = channel != nullptr && next != nullptr && channel->rx_mode == next->rx_mode;
-    channel = next;
-    return !same;
+  bool tune_needs_mode(const ChannelRecord* next) {
+    const ChannelRecord* before = channel.exchange(next);
+    return before == nullptr || next == nullptr || before->rx_mode != next->rx_mode;
   }
 };
+
+// The common tune builder: the channel's receive frequency, then (by the rule above) its
+// receive mode, through the family's two builders.
+template <class SendFreq, class SendMode>
+int driver_tune_channel(RememberedChannel& memory, const ChannelRecord* ch, SendFreq send_freq, SendMode send_mode) {
+  if (ch == nullptr) return 0;
+  int r = send_freq(static_cast<uint32_t>(ch->rx_freq_hz));
+  if (memory.tune_needs_mode(ch)) r = send_mode(ch->rx_mode);
+  return r;
+}
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 #include "radio/drivers/icom_civ.h"
 
 #include "radio/drivers/cat_encode.h"
+#include "radio/serial_output.h"
 
 namespace vesk {
 
@@ -211,7 +212,9 @@ CatCommand civ_frame_data_mode_step(int type, int mode) {
 }
 
 CatCommand civ_frame_af_gain(int type, int level) {
-  // The hundreds as a binary byte, tens and units as two BCD digits: 255 gives 02 55.
+  // The hundreds as a binary byte, tens and units as two BCD digits: 255 gives 02 55. A level
+  // outside the range would make a byte that is no BCD.
+  level = level < 0 ? 0 : (level > 255 ? 255 : level);
   const int h = level / 100;
   return civ_frame(type, {0x14, 0x01, static_cast<uint8_t>(h), bcd_byte(level % 100)});
 }
@@ -288,6 +291,19 @@ int civ_memory_write(int channel_number, uint32_t rx_hz, int rx_mode) {
   civ_set_mode(rx_mode);
   return civ_send_fixed(CivFixed::MemoryWrite);
 }
+
+namespace {
+template <std::size_t N>
+int emul_answer(const std::array<uint8_t, N>& frame) {
+  const int r = emul_send(frame.data(), static_cast<int>(N));
+  emul_send_ack();
+  return r;
+}
+}  // namespace
+
+int civ_emul_send_ok() { return emul_answer(kCivEmulationOk); }
+int civ_emul_send_ng() { return emul_answer(kCivEmulationNg); }
+int civ_emul_send_jam() { return emul_answer(kCivJam); }
 
 CatReply civ_parse_reply(const uint8_t* frame, int length) {
   if (frame == nullptr || length < 5) return CatReply::Ignore;

@@ -98,6 +98,7 @@ CatCommand civ_frame_set_mode(int type, int mode);
 // The data-mode frame that follows a set-mode frame for LSB-D and USB-D, or an empty command.
 CatCommand civ_frame_data_mode_step(int type, int mode);
 CatCommand civ_frame_data_mode(int type, bool on);
+// The level is held to 0 .. 255.
 CatCommand civ_frame_af_gain(int type, int level);
 
 // Fixed commands of the set; the rows marked spare are sent by no operation.
@@ -166,5 +167,10 @@ void civ_on_reply(const uint8_t* frame, int length);
 inline constexpr std::array<uint8_t, 6> kCivEmulationOk{0xFE, 0xFE, 0xE0, 0x66, 0xFB, 0xFD};
 inline constexpr std::array<uint8_t, 6> kCivEmulationNg{0xFE, 0xFE, 0xE0, 0x66, 0xFA, 0xFD};
 inline constexpr std::array<uint8_t, 5> kCivJam{0xFC, 0xFC, 0xFC, 0xFC, 0xFC};
+// Each queues its answer on the emulation port and releases it at once (no answer from the
+// other program is awaited).
+int civ_emul_send_ok();
+int civ_emul_send_ng();
+int civ_emul_send_jam();
 
 }  // namespace vesk
