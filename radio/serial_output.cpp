@@ -80,6 +80,12 @@ int tnc_send_now(const uint8_t* bytes, int count) { return serial_queue_send_now
 void tnc_send_next() { serial_queue_send_next(SQ_TNC); }
 void tnc_queue_timer(int timer_id) { serial_queue_timer(SQ_TNC, timer_id); }
 
+void radio_port_write(const uint8_t* slot) { serial_queue_write_slot(SQ_RADIO, slot); }
+void emul_port_write(const uint8_t* slot) { serial_queue_write_slot(SQ_EMUL, slot); }
+void atu_port_write(const uint8_t* slot) { serial_queue_write_slot(SQ_ATU, slot); }
+void ant_port_write(const uint8_t* slot) { serial_queue_write_slot(SQ_ANT, slot); }
+void tnc_port_write(const uint8_t* slot) { serial_queue_write_slot(SQ_TNC, slot); }
+
 int ptt_is_active() { return radio_flags().ptt_active_flag.load(); }
 
 bool serial_queue_route_timer(int timer_id) {

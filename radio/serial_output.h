@@ -60,6 +60,14 @@ int tnc_send_now(const uint8_t* bytes, int count);
 void tnc_send_next();
 void tnc_queue_timer(int timer_id);
 
+// Port writes: the message of one slot of the port's ring (the slot's address, its length
+// byte first), written when the port is open.
+void radio_port_write(const uint8_t* slot);
+void emul_port_write(const uint8_t* slot);
+void atu_port_write(const uint8_t* slot);
+void ant_port_write(const uint8_t* slot);
+void tnc_port_write(const uint8_t* slot);
+
 // 1 while the transmitter is keyed, else 0.
 int ptt_is_active();
 

@@ -52,7 +52,7 @@ int ring_take(CatCommandRing& r) {
   return -1;
 }
 
-void write_slot(SerialOutputQueue& q, uint8_t* slot) {
+void write_slot(SerialOutputQueue& q, const uint8_t* slot) {
   SerialPort& port = serial_control(q.spec->role);
   if (!port.is_open()) return;
   const int index = slot_index(q.ring, slot);
@@ -223,6 +223,14 @@ void serial_queue_send_next(SerialQueueId id) {
   SerialOutputQueue& q = serial_queues().queues[id];
   std::lock_guard<std::mutex> lock(q.mutex);
   send_next_locked(q);
+}
+
+void serial_queue_write_slot(SerialQueueId id, const uint8_t* slot) {
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  const uint8_t* block = q.ring.block.data();
+  if (slot < block || slot >= block + q.ring.block.size()) return;  // not a slot of this ring
+  write_slot(q, slot);
 }
 
 int serial_queue_count(SerialQueueId id) { return queue_count(serial_queues().queues[id].queue); }

@@ -128,6 +128,9 @@ void serial_queue_ack(SerialQueueId id);
 void serial_queue_timer(SerialQueueId id, int timer_id);
 // Writes the head when one waits and starts the timer.
 void serial_queue_send_next(SerialQueueId id);
+// Writes the message of one slot of the queue's ring (its length byte first) to the port
+// when the port is open; nothing when it is closed.
+void serial_queue_write_slot(SerialQueueId id, const uint8_t* slot);
 // Messages waiting, the one in flight included.
 int serial_queue_count(SerialQueueId id);
 // Routes a timer expiry to the queue handlers (1015, 1025 to 1027, 1042 to 1047, 1088,

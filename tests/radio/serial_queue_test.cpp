@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -240,6 +241,20 @@ TEST_F(SerialQueueTest, SendNowBypassesTheQueue) {
   EXPECT_EQ(serial_queue_count(SQ_RADIO), 2);
   h.run_ms(50);
   EXPECT_EQ(h.fake().written(kRadioPort), "ANOWB");
+}
+
+TEST_F(SerialQueueTest, PortWriteWritesOneSlotWhenThePortIsOpen) {
+  uint8_t* message = radio_slot_next();
+  std::memcpy(message, "ID;x", 4);
+  message[-1] = 3;  // the length byte
+  radio_port_write(message - 1);
+  EXPECT_TRUE(h.fake().events().empty()) << "closed: nothing is written";
+  ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO, kRadioPort));
+  radio_port_write(message - 1);
+  const uint8_t elsewhere[] = {3, 'a', 'b', 'c'};
+  radio_port_write(elsewhere);  // not a slot of the radio ring
+  EXPECT_EQ(h.fake().written(kRadioPort), "ID;");
+  EXPECT_EQ(serial_queue_count(SQ_RADIO), 0);
 }
 
 TEST_F(SerialQueueTest, PttIsActiveReadsTheKeyingFlag) {
