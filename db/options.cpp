@@ -296,8 +296,8 @@ std::string db_get_scan_group_label(int group) {
 
 void db_set_scan_group_label(int group, const char* label) {
   if (group < 0 || group >= kScanGroupCount) return;
-  // Labels are short texts; the rest of each 640-byte record is reserved and kept.
-  constexpr std::size_t kLabelSize = 64;
+  // Only the label and its terminator are written; the rest of the record is reserved.
+  constexpr std::size_t kLabelSize = opt::SCAN_GROUP_RECORD_SIZE;
   const std::size_t at = opt::SCAN_GROUP_LABELS + static_cast<std::size_t>(group) * opt::SCAN_GROUP_RECORD_SIZE;
   DbLock lock;
   StationOptions& o = lock.options();

@@ -213,7 +213,9 @@ TEST_F(DbTest, LoadAndSaveKeepUndocumentedBytes) {
   std::mt19937 rng(11);
   for (auto& v : b) v = static_cast<uint8_t>(rng());
   put_le32(b, kOpt + 10252, 133);                                              // not the SGC-2000 type
-  put_le32(b, 563860, static_cast<uint32_t>(SimClock::kDefaultUtcStartMs / 1000));  // aged just now
+  put_le32(b, kOpt + 11532, 1440);                                             // LQA timeout
+  put_le32(b, kOpt + 11544, 1000);                                             // minute counter
+  put_le32(b, 563860, static_cast<uint32_t>(SimClock::kDefaultUtcStartMs / 1000 - 600));  // aged 10 min ago
   for (int i = 0; i < kOtherAddressCount; ++i) put_le32(b, kOther + i * 5184 + 4, 0);  // no address ages
   seal(b);
   write_bytes("ALE.DAT", b);
@@ -230,6 +232,7 @@ TEST_F(DbTest, LoadAndSaveKeepUndocumentedBytes) {
     }
     if (off >= kOpt + 11704 && off < kOpt + 11728) return true;  // trace switches
     if (off == kOpt + 11796) return true;                        // data-link trace byte
+    if (off == kOpt + 11544) return true;                        // minute counter (ageing)
     return off >= 563860 && off < 563868;                        // ageing stamp and CRC
   };
   std::size_t changed = 0;
@@ -242,6 +245,7 @@ TEST_F(DbTest, LoadAndSaveKeepUndocumentedBytes) {
   EXPECT_EQ(le32(after, 100 * 72 + 8), 1);
   EXPECT_EQ(le32(after, 100 * 72 + 60), 0);
   EXPECT_EQ(le32(after, kCrcOffset), reference_crc(after));
+  EXPECT_EQ(le32(after, kOpt + 11544), 1010) << "ten minutes of catch-up ageing";
 }
 
 class DbAgeingTest : public DbTest {

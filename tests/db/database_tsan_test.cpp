@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "db/database.h"
+#include "db/log.h"
+#include "db/lqa.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "tests/db/db_fixture.h"
@@ -30,6 +32,10 @@ TEST(DbConcurrency, SavesSeeConsistentImagesWhileOthersWrite) {
       }
       db_select_channel(i % 257);
       (void)db_current_channel_number();
+      // The engine's link-quality work and log lines, whose stamps read the database.
+      db_lqa_heard(seed == 1 ? "ALPHA" : "BRAVO", i % 256, i % 31, i % 31, 15);
+      if (i % 50 == 0) db_age_minute();
+      if (i % 20 == 0) log_printf("[%s][%s][TEST %d]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), i);
     }
   };
   std::thread a(writer, 1), b(writer, 2);
