@@ -1,0 +1,87 @@
+// The command interpreter: one line of the command language at a time.
+//
+// Every source of commands ends in `mmi_run_line`: scripts, the TCP host port, the data bar,
+// remote commands in AMD messages. A line is split into words, the first is looked up in the
+// keyword table, the verb's handler runs with the whole word list, and the error that the
+// handler left (if any) is reported afterwards. The error state belongs to the line, so
+// lines run on different threads never report each other's errors; one re-entrant lock
+// keeps two lines from interleaving (a handler may run further lines: MACRO, LOAD CONFIG).
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "platform/thread.h"
+
+namespace vesk {
+
+inline constexpr int kMmiMaxWords = 50;
+// Script lines are read into a buffer of this size (at most 999 characters and the end).
+inline constexpr int kMmiScriptLineBuffer = 1000;
+// Scripts that run scripts (MACRO, LOAD CONFIG) stop at this depth.
+inline constexpr int kMmiMaxScriptDepth = 8;
+
+enum MmiErrorKind {
+  MMI_ERROR_NONE = 0,
+  MMI_ERROR_NO_COMMAND = 1,
+  MMI_ERROR_NOT_ENOUGH_PARAMETERS = 2,
+  MMI_ERROR_AMBIGUOUS = 3,
+  MMI_ERROR_TOO_MANY_PARAMETERS = 5,
+};
+
+// One line being run: its words (pointers into the caller's buffer, edited in place) and the
+// error its handler leaves for the interpreter to report.
+struct MmiLine {
+  char* words[kMmiMaxWords] = {};
+  int count = 0;
+  int error_kind = MMI_ERROR_NONE;
+  const char* error_word = "";
+
+  void fail(int kind, const char* word = "") {
+    error_kind = kind;
+    error_word = word;
+  }
+  // Word i, or "" when the line has fewer words.
+  const char* word(int i) const { return i >= 0 && i < count ? words[i] : ""; }
+};
+
+using MmiHandler = void (*)(MmiLine&);
+
+struct CommandState {
+  std::recursive_mutex lock;  // held for each whole line
+  int script_depth = 0;
+  // The text-entry mode of the DTM and DBM verbs (never selected by the keyword rule).
+  bool text_entry = false;
+  std::string text_buffer;
+
+  // Lines and scripts handed over by the engine's worker, run by the executor thread.
+  std::mutex executor_mutex;
+  std::deque<std::pair<bool, std::string>> executor_queue;  // (is script, line or file name)
+  StationThread executor;
+};
+
+CommandState& command_state();
+
+// Splits `line` in place into at most `max_words` words by the language's quote rules.
+// Returns the number of words; sets `*overflow` when the line held more.
+int mmi_tokenize(char* line, char** words, int max_words, bool* overflow);
+
+// Runs one line; the buffer is changed in place.
+void mmi_run_line(char* line);
+void mmi_run_line(const std::string& line);
+
+// Turns the interpreter's text-entry mode off and empties its text buffer (engine start).
+void mmi_clear_text_entry();
+
+// Hands a line or a script to the command executor thread, so that the engine's worker never
+// runs a slow command (DELAY, a long script) while it holds the link lock.
+void mmi_post_line(const std::string& line);
+void mmi_post_script(const std::string& file_name);
+// Runs one queued line or script, if any; returns false when the queue was empty. The
+// executor thread loops on it; a simulation harness calls it directly.
+bool mmi_executor_step();
+void mmi_executor_start();
+void mmi_executor_stop();
+
+}  // namespace vesk

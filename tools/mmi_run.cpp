@@ -1,0 +1,60 @@
+// mmi-run: runs the lines of standard input through the command interpreter on a station in
+// a folder (default: a fresh temporary one) and prints the log, oldest line first.
+//
+//   mmi-run [--dir DIR] < lines
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "command/interpreter.h"
+#include "db/database.h"
+#include "db/log.h"
+#include "platform/station.h"
+
+int main(int argc, char** argv) {
+  std::string dir;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--dir" && i + 1 < argc) {
+      dir = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: mmi-run [--dir DIR] < lines\n");
+      return 2;
+    }
+  }
+  bool temporary = false;
+  if (dir.empty()) {
+    char tmpl[] = "/tmp/mmi-run-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) {
+      std::perror("mmi-run");
+      return 1;
+    }
+    dir = tmpl;
+    temporary = true;
+  }
+  int status = 0;
+  {
+    vesk::Station st(std::filesystem::absolute(dir));
+    vesk::StationScope scope(st);
+    vesk::log_set_sink([](vesk::LogText, const std::string& line) {
+      std::fwrite(line.data(), 1, line.size(), stdout);
+      if (line.empty() || line.back() != '\n') std::fputc('\n', stdout);
+    });
+    vesk::db_open();
+    // QUIT and EXIT end the run after their line.
+    bool ended = false;
+    vesk::log_set_hooks([&](vesk::LogHooks& h) { h.request_exit = [&] { ended = true; }; });
+    std::string line;
+    while (!ended && std::getline(std::cin, line)) vesk::mmi_run_line(line + "\n");
+    std::fflush(stdout);
+  }
+  if (temporary) {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  return status;
+}
