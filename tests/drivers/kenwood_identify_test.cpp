@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/log.h"
+#include "radio/drivers/icom_civ.h"
 #include "radio/drivers/radio_types.h"
 #include "tests/drivers/driver_fixture.h"
 
@@ -154,6 +155,34 @@ TEST_F(KenwoodIdentifyTest, Ts450sFilterStepHasNoPrefixAndNoPause) {
   EXPECT_EQ(sent_texts().back(), "FL001007;");
   EXPECT_FALSE(has_line("Please select FILTERS of 2.4Khz or better"));
   EXPECT_EQ(elapsed_ms(), 5 * 200);  // AI0, SC0, RT0, XT0, MX0
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// Whatever a radio sends, the reply entries read only the frame they were given (the
+// sanitizer builds check that) and answer by the rule: CI-V by byte 4 of a FE FE frame,
+// Kenwood by whether the frame starts "ID".
+TEST(ReplyEntries, ArbitraryFramesFollowTheRule) {
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, static_cast<uint8_t>(seed >> 16); };
+  const uint8_t prefixes[][2] = {{'I', 'D'}, {0xFE, 0xFE}, {0, 0}};
+  for (int i = 0; i < 3000; ++i) {
+    const int n = next() % 12;
+    std::vector<uint8_t> f(static_cast<std::size_t>(n));
+    for (auto& b : f) b = next() % 4 == 0 ? "ID0123;"[next() % 7] : next();
+    if (n >= 2 && next() % 2) f[0] = prefixes[i % 3][0], f[1] = prefixes[i % 3][1];
+    int32_t model = 0;
+    const auto plan = kenwood_setup_plan(DB_KENWOOD3, f.data(), n, model, 0);
+    EXPECT_EQ(plan.empty(), !(n >= 2 && f[0] == 'I' && f[1] == 'D'));
+    const CatReply r = civ_parse_reply(f.data(), n);
+    if (n < 5 || f[0] != 0xFE || f[1] != 0xFE) {
+      EXPECT_EQ(r, CatReply::Ignore);
+    }
+  }
 }
 
 }  // namespace
