@@ -9,6 +9,7 @@
 #include "ale/word_build.h"
 #include "ale/word_seams.h"
 #include "db/log.h"
+#include "db/lqa.h"
 #include "db/scan.h"
 
 namespace vesk {
@@ -36,8 +37,10 @@ void amd_sent_pending() {
 
 // The measured score word of an address on a channel, or false.
 bool lqa_measured(const char* address, int channel, uint32_t* score_word) {
-  const auto& hook = word_seams().lqa_measured;
-  return hook && address != nullptr && hook(address, channel, score_word);
+  LqaRecord rec{};
+  if (address == nullptr || db_copy_lqa_record(address, channel, &rec) != 0) return false;
+  *score_word = rec.measured;
+  return true;
 }
 
 void log_amd_error(const std::string& what) {

@@ -9,6 +9,7 @@
 #include "db/crc16.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "db/scan.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -17,11 +18,6 @@ namespace {
 
 // One word on the air lasts 392 ms; the call-time limits are whole seconds.
 constexpr double kWordSeconds = 0.392;
-
-int group_channel_count() {
-  const auto& hook = word_seams().group_channel_count;
-  return hook ? hook() : 0;
-}
 
 // Words of a scanning call (extra 1) or of a sounding (extra 2) over a number of channels:
 // 3 per channel at a dwell of 1000 ms, else 2, kept within the call-time limits when those
@@ -70,7 +66,7 @@ void sounding(uint32_t preamble, std::string_view address) {
   if (!ale_address_valid(address)) log_printf("INVALID ADDRESS\n");
   // The word count is limited first and the repetitions derived from it, so a sounding never
   // passes the maximum call time; it carries the address at least once.
-  const int words = call_word_count(group_channel_count(), 2);
+  const int words = call_word_count(db_count_group_channels(), 2);
   const int repeats = std::max(1, words / ale_address_word_count(address));
   for (int r = 0; r < repeats; ++r) address_words(preamble, address, false);
 }
@@ -162,7 +158,7 @@ void ale_build_scanning_call(int count, const char* const* addresses, int channe
 }
 
 void ale_build_scanning_call_for_group(int count, const char* const* addresses) {
-  ale_build_scanning_call(count, addresses, group_channel_count());
+  ale_build_scanning_call(count, addresses, db_count_group_channels());
 }
 
 void ale_build_tis(std::string_view address) {

@@ -1,12 +1,11 @@
 // Links from the word layer to modules that are built later: the word transmit queue, the
-// link state, the host port's AMD-sent notice, and the link-quality and scan-group tables.
+// link state and the host port's AMD-sent notice.
 //
 // Each hook, when empty, gives the default written beside it; the owning module sets it at
-// engine start (or replaces the small reader in ale_word.cpp, word_build.cpp or
-// frame_build.cpp by its own call once it exists). Tests set the hooks and read what went into them.
+// engine start (or replaces the small reader in ale_word.cpp or frame_build.cpp by its own
+// call once it exists). Tests set the hooks and read what went into them.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -27,13 +26,6 @@ struct WordSeams {
   // Host port: sets the AMD-sent flag. Empty: counted in `amd_sent_notices`.
   std::function<void()> amd_sent_pending;
   int amd_sent_notices = 0;
-
-  // Link quality: the measured score word (BER bits 0-5, SINAD 6-11, multipath 12-14) of an
-  // address on a channel; false when there is no record. Empty: no records.
-  std::function<bool(const char* address, int channel, uint32_t* score_word)> lqa_measured;
-
-  // Scan list: the in-use channels of the current scan group. Empty: none.
-  std::function<int()> group_channel_count;
 };
 
 WordSeams& word_seams();

@@ -8,7 +8,10 @@
 
 #include "ale/frame_build.h"
 #include "ale/word_seams.h"
+#include "db/database.h"
 #include "db/log.h"
+#include "db/lqa.h"
+#include "db/tables.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "platform/station.h"
@@ -71,8 +74,17 @@ class WordBuildTest : public ::testing::Test {
     db_set_min_call_time(min_s);
     db_set_max_call_time(max_s);
   }
-  void set_group_channels(int n) {
-    seams().group_channel_count = [n] { return n; };
+  // Channels 1 to n in use in the current scan group (group 0).
+  static void set_group_channels(int n) {
+    db_clear_channels();
+    for (int ch = 1; ch <= n; ++ch) {
+      ChannelRecord r{};
+      r.in_use = 1;
+      r.scan_groups = 1;
+      r.permission = CHANNEL_BX;
+      ASSERT_EQ(db_store_channel(ch, r), ch);
+    }
+    ASSERT_EQ(db_count_group_channels(), n);
   }
 
   test::TempDir dir_;
@@ -203,15 +215,12 @@ TEST_F(WordBuildTest, SoundingsStayWithinTheCallTime) {
 }
 
 TEST_F(WordBuildTest, LqaWord) {
-  uint32_t stored = 0;
-  bool have = false;
-  int asked_channel = -1;
+  // What this station measured from ABC on the working channel 12 (channel 11 holds other
+  // scores that must not be used).
   db_select_channel(12);
-  seams().lqa_measured = [&](const char* address, int channel, uint32_t* score) {
-    asked_channel = channel;
-    if (!have || std::string(address) != "ABC") return false;
-    *score = stored;
-    return true;
+  const auto store = [](int channel, uint32_t score) {
+    DbLock lock;
+    db_get_lqa_record(lock, "ABC", channel)->measured = score;
   };
   const auto lqa = [&](int flag) {
     AleWord out[2] = {};
@@ -223,12 +232,12 @@ TEST_F(WordBuildTest, LqaWord) {
   };
   EXPECT_EQ(lqa(0), 0x1FFFu);  // no record
   EXPECT_EQ(lqa(1), 0x3FFFu);
-  EXPECT_EQ(asked_channel, 12);
-  have = true;
+  ASSERT_GE(db_add_other_address("ABC", 0, 0, 0), 0);
+  store(11, 0);
   struct Case { uint32_t ber, sinad, multipath, field; };
   for (const Case c : {Case{20, 12, 7, 7u << 10 | 12u << 5 | 10u}, {30, 0, 0, 0u}, {0, 30, 3, 3u << 10 | 30u << 5 | 30u},
                        {49, 49, 7, 7u << 10 | 31u << 5 | 31u}, {50, 45, 7, 7u << 10 | 30u << 5 | 31u}}) {
-    stored = 0xFFFF8000u | c.multipath << 12 | c.sinad << 6 | c.ber;  // high bits are not ours
+    store(12, 0xFFFF8000u | c.multipath << 12 | c.sinad << 6 | c.ber);  // high bits are not ours
     EXPECT_EQ(lqa(0), c.field) << c.ber << " " << c.sinad;
   }
   // In AQC-ALE signalling the check word follows.
