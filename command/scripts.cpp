@@ -185,8 +185,15 @@ void mmi_help_topic(const char* topic) {
 }
 
 void mmi_cmd_myaddress(MmiLine&) {
-  // MYADDRESS_PENDING
-  log_my_address_not_set();
+  std::string address;
+  {
+    DbLock lock;
+    if (const OwnAddressRecord* own = db_my_address_record(lock)) address = own->address;
+  }
+  if (address.empty())
+    log_my_address_not_set();
+  else
+    log_my_address(address.c_str());
 }
 
 }  // namespace vesk

@@ -11,6 +11,10 @@ namespace vesk {
 // when the file was run, 0 when it could not be opened (a FILE NOT FOUND line is written).
 int script_run_file(const std::string& file_name);
 
+// Writes the database tables to a frequency file of the station folder as command lines.
+// Returns 1 on success, 0 (with a FILE NOT FOUND line) when the file cannot be written.
+int script_dump_database(const std::string& file_name);
+
 void mmi_cmd_macro(MmiLine& line);
 void mmi_cmd_delay(MmiLine& line);
 void mmi_cmd_load(MmiLine& line);
