@@ -75,4 +75,34 @@ void snd_interpolate_by5(const float* src, float* dst, int count) {
   snd_interpolate_by5(resample_state().interpolator, src, dst, count);
 }
 
+int snd_convert_to_48k_mono(const int16_t* src, int64_t frames, int channels, int rate, std::vector<int16_t>& out) {
+  out.clear();
+  if (channels <= 0 || rate <= 0 || frames < 0) return 0;
+  std::vector<float> mono(static_cast<std::size_t>(frames));
+  for (int64_t i = 0; i < frames; ++i) {
+    int32_t sum = 0;
+    for (int c = 0; c < channels; ++c) sum += src[i * channels + c];
+    mono[static_cast<std::size_t>(i)] = static_cast<float>(sum) / static_cast<float>(channels);
+  }
+  if (rate == 48000) {
+    out.reserve(mono.size());
+    for (float v : mono) out.push_back(to_pcm16(v));
+    return 1;
+  }
+  if (frames == 0) return 1;
+  const int64_t n = frames * 48000 / rate;
+  out.reserve(static_cast<std::size_t>(n));
+  for (int64_t j = 0; j < n; ++j) {
+    // Position of output sample j on the input's time axis, as a whole part and a fraction.
+    const int64_t num = j * rate;
+    const int64_t i = num / 48000;
+    const float frac = static_cast<float>(num % 48000) / 48000.0f;
+    const float a = mono[static_cast<std::size_t>(i)];
+    const float b = i + 1 < frames ? mono[static_cast<std::size_t>(i + 1)] : a;
+    out.push_back(to_pcm16(a + (b - a) * frac));
+  }
+  return 1;
+}
+
 }  // namespace vesk
+

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vesk {
 
@@ -50,5 +51,12 @@ void snd_decimate(const int16_t* src, int count, int16_t* dst8k, int* count8k, i
 // low-pass filtered, then scaled by 0.75 (the modem's drive level on the card).
 void snd_interpolate_by5(InterpolatorState& st, const float* src, float* dst, int count);
 void snd_interpolate_by5(const float* src, float* dst, int count);
+
+// Any rate and channel count to the card's 48 kHz mono, for sound files played as they are
+// (voice identification, the tune sound): channels are averaged, and the rate is changed by
+// linear interpolation between neighbouring samples (a file already at 48 kHz mono is copied
+// unchanged). `frames` interleaved frames of `channels` samples each. 0 for a rate or
+// channel count that is not positive.
+int snd_convert_to_48k_mono(const int16_t* src, int64_t frames, int channels, int rate, std::vector<int16_t>& out);
 
 }  // namespace vesk

@@ -334,6 +334,7 @@ void snd_audio_step() {
       sc.tx_ends++;
       sc.audio_state = AUDIO_RX;
     }
+    if (h.tag == BLOCK_TAG_PLAYER) call(sc.hooks.player_block_played);
     sc.last_finished_tag = h.tag;
     h.tag = 0;
     h.carries = false;
@@ -392,6 +393,17 @@ void submit_tx(SoundCardState& sc, SndHeader* h, int frames, int tag, bool carri
   sc.output->submit(&h->buffer);
 }
 
+// The WAV player's next block, when it has one: submitted as a block of its own length.
+bool write_player_block(SoundCardState& sc) {
+  if (!sc.hooks.player_next_block) return false;
+  SndHeader* h = &sc.tx[static_cast<std::size_t>(sc.next_tx)];
+  const int frames = sc.hooks.player_next_block(h->data.data(), kSndWordBlockSamples);
+  if (frames <= 0) return false;
+  snd_next_tx_header();
+  submit_tx(sc, h, frames, BLOCK_TAG_PLAYER, false);
+  return true;
+}
+
 }  // namespace
 
 void snd_write_pcm_block(const int16_t* samples, int tag, bool carries) {
@@ -430,6 +442,9 @@ void snd_write_next_tx_block() {
     if (popped && m110_is_active()) {
       tag = BLOCK_TAG_MORE;
       snd_write_modem_block(sc.modem_in.data(), tag);
+    } else if (write_player_block(sc)) {
+      tag = BLOCK_TAG_PLAYER;
+      carries = false;
     } else {
       // Idle: silence. A modem block popped while the modem is out of the sound path is dropped.
       tag = BLOCK_TAG_LAST;
@@ -453,9 +468,9 @@ void snd_write_next_tx_block() {
       submit_tx(sc, h, kSndWordBlockSamples, tag, true);
     }
   }
-  // The start of a transmission: the first block that carries one after an idle block or
-  // after the last block of an earlier transmission.
-  if (carries && sc.last_submitted_tag == BLOCK_TAG_LAST) {
+  // The start of a transmission: the first block that carries one after an idle block, a
+  // player block or the last block of an earlier transmission.
+  if (carries && sc.last_submitted_tag != BLOCK_TAG_MORE) {
     sc.audio_state = AUDIO_TX;
     call(sc.hooks.fsk_clear_display_bins);
     call(sc.hooks.ale_reset_receiver);

@@ -30,6 +30,9 @@ struct LockedQueue;
 
 inline constexpr int BLOCK_TAG_LAST = 1;  // nothing further was waiting when the block was built
 inline constexpr int BLOCK_TAG_MORE = 2;  // more was waiting
+// A block of the WAV player: part of no ALE or modem transmission, so its end neither posts
+// the end of a transmission nor releases the transmitter (the player's caller keys).
+inline constexpr int BLOCK_TAG_PLAYER = 3;
 
 inline constexpr int AUDIO_RX = 1;
 inline constexpr int AUDIO_TX = 2;
@@ -75,6 +78,10 @@ struct SoundCardHooks {
   std::function<bool()> ale_link_ready;
   // AQC-ALE burst: the 2,688-sample waveform, built at open.
   std::function<const int16_t*()> aqc_build_burst_waveform;
+  // WAV player: copies up to `max` samples of its next block into `dst` and returns how many
+  // (0: nothing to play); the notice that one of its blocks has finished playing.
+  std::function<int(int16_t* dst, int max)> player_next_block;
+  std::function<void()> player_block_played;
   // Radio control: release the transmitter.
   std::function<void()> ptt_off;
   // Serial-tone modem and its data link: copy the next waiting 9,600 Hz block of 4,000

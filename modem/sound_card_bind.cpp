@@ -4,6 +4,7 @@
 #include "db/locked_queue.h"
 #include "modem/fsk8.h"
 #include "modem/sound_card.h"
+#include "modem/wav_player.h"
 
 namespace vesk {
 
@@ -36,6 +37,8 @@ void snd_bind_station_modules() {
   h.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
   h.ale_post_tx_underrun = [] { ale_post_tx_underrun(); };
   h.ale_reset_receiver = [] { ale_reset_receiver(); };
+  h.player_next_block = [](int16_t* dst, int max) { return wav_player_next_block(dst, max); };
+  h.player_block_played = [] { wav_player_block_played(); };
 }
 
 }  // namespace vesk
