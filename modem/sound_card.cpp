@@ -220,6 +220,7 @@ int snd_open() {
     h.tag = 0;
   }
   sc.next_tx = sc.next_rx = 0;
+  sc.rx_at_device = 0;
   // Before anything is sent the card counts as idle, so a transmission queued before the
   // open is seen to start and to end like any other.
   sc.last_submitted_tag = BLOCK_TAG_LAST;
@@ -244,7 +245,7 @@ int snd_open() {
   if (sc.input) {
     sc.input_open = 1;
     sc.input->start();
-    for (int i = 0; i < 4; ++i) snd_queue_rx_buffer();
+    for (int i = 0; i < kSndRxAtDevice; ++i) snd_queue_rx_buffer();
   }
   sc.output = open_device(AudioDirection::Output, &sc.output_name);
   if (sc.output) {
@@ -257,12 +258,14 @@ int snd_open() {
   call(sc.hooks.m110_setup);
   if (sc.input && sc.output) mixer_setup(sc.input_name, sc.output_name);
   sc.audio_state = AUDIO_RX;
+  sc.running.store(true, std::memory_order_release);
   return 1;
 }
 
 int snd_close() {
   SoundCardState& sc = sound_card();
   if (sc.tx_done_queue == nullptr) return 1;
+  sc.running.store(false, std::memory_order_release);
   sc.audio_thread.request_stop();
   sc.pump_thread.request_stop();
   call(sc.hooks.fs1052_stop_indications);
@@ -308,17 +311,28 @@ void snd_wave_callback(AudioDirection dir, AudioBuffer* buffer) {
 
 void snd_pump_step() {
   SoundCardState& sc = sound_card();
-  if (sc.rx_data_queue == nullptr) return;
+  if (!sc.running.load(std::memory_order_acquire)) return;
   if (sc.input_open.load() && sc.input) sc.input->poll();
   while (void* p = queue_pop(sc.rx_data_queue)) {
-    if (queue_push(sc.rx_process_queue, p) == nullptr) sc.rx_blocks_dropped++;
+    --sc.rx_at_device;
+    if (queue_push(sc.rx_process_queue, p) == nullptr) {
+      // The hand-over is full: the block is lost and its header free again.
+      sc.rx[static_cast<std::size_t>(static_cast<AudioBuffer*>(p)->user)].tag.store(0, std::memory_order_release);
+      sc.rx_blocks_dropped++;
+    }
+  }
+  // Keep the device supplied with processed buffers; when the audio thread still holds them
+  // all, the device runs short and that capture is lost rather than overwriting a block.
+  while (sc.rx_at_device < kSndRxAtDevice && sc.input_open.load()) {
+    const int before = sc.rx_at_device;
     snd_queue_rx_buffer();
+    if (sc.rx_at_device == before) break;
   }
 }
 
 void snd_audio_step() {
   SoundCardState& sc = sound_card();
-  if (sc.tx_done_queue == nullptr) return;
+  if (!sc.running.load(std::memory_order_acquire)) return;
   if (sc.output_open.load() && sc.output) sc.output->poll();
   if (auto* b = static_cast<AudioBuffer*>(queue_pop(sc.tx_done_queue))) {
     SndHeader& h = sc.tx[static_cast<std::size_t>(b->user)];
@@ -336,7 +350,7 @@ void snd_audio_step() {
     }
     if (h.tag == BLOCK_TAG_PLAYER) call(sc.hooks.player_block_played);
     sc.last_finished_tag = h.tag;
-    h.tag = 0;
+    h.tag.store(0, std::memory_order_relaxed);
     h.carries = false;
   }
   if (auto* b = static_cast<AudioBuffer*>(queue_pop(sc.rx_process_queue))) {
@@ -345,7 +359,7 @@ void snd_audio_step() {
       process_rx_block(sc, &h);
       sc.rx_blocks_processed++;
     }
-    h.tag = 0;
+    h.tag.store(0, std::memory_order_release);
   }
 }
 
@@ -367,18 +381,27 @@ SndHeader* snd_next_tx_header() {
 
 SndHeader* snd_next_rx_header() {
   SoundCardState& sc = sound_card();
-  SndHeader* h = &sc.rx[static_cast<std::size_t>(sc.next_rx)];
-  sc.next_rx = (sc.next_rx + 1) % kSndRxHeaders;
-  h->tag = 1;
-  h->buffer.frames = 0;
-  return h;
+  for (int k = 0; k < kSndRxHeaders; ++k) {
+    SndHeader* h = &sc.rx[static_cast<std::size_t>(sc.next_rx)];
+    sc.next_rx = (sc.next_rx + 1) % kSndRxHeaders;
+    if (h->tag.load(std::memory_order_acquire) != 0) continue;  // still with the audio thread
+    h->tag.store(1, std::memory_order_relaxed);
+    h->buffer.frames = 0;
+    return h;
+  }
+  return nullptr;
 }
 
 void snd_queue_rx_buffer() {
   SoundCardState& sc = sound_card();
   if (!sc.input_open.load() || !sc.input) return;
   SndHeader* h = snd_next_rx_header();
-  sc.input->submit(&h->buffer);
+  if (h == nullptr) return;
+  if (sc.input->submit(&h->buffer)) {
+    ++sc.rx_at_device;
+  } else {
+    h->tag.store(0, std::memory_order_relaxed);
+  }
 }
 
 // ---- transmit feed ----

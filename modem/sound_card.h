@@ -56,6 +56,7 @@ inline constexpr int kSndModemOutSamples = 5 * kModemBlockSamples;
 inline constexpr int kRxAudioBlockSamples = 210;   // 26.25 ms at 8 kHz
 inline constexpr int kRx9600BlockSamples = 252;    // 26.25 ms at 9,600 Hz
 inline constexpr int kSndQueueSlots = 20;
+inline constexpr int kSndRxAtDevice = 4;  // input buffers kept at the device
 
 // The seams to the modules the sound card calls. An empty hook does nothing (a query hook
 // answers as an idle station would).
@@ -105,7 +106,9 @@ struct SoundCardHooks {
 struct SndHeader {
   AudioBuffer buffer;
   std::vector<int16_t> data;
-  int tag = 0;           // BLOCK_TAG_LAST / BLOCK_TAG_MORE, 0 once dealt with
+  // Output: BLOCK_TAG_LAST / BLOCK_TAG_MORE, 0 once dealt with. Input: 1 while at the device
+  // or waiting, 0 once processed (only then may the header go back to the device).
+  std::atomic<int> tag{0};
   bool carries = false;  // output: the block is part of a transmission (not idle silence)
 };
 
@@ -126,10 +129,14 @@ struct SoundCardState {
   std::array<SndHeader, kSndRxHeaders> rx;
   int next_tx = 0;
   int next_rx = 0;
+  int rx_at_device = 0;  // input headers the device holds (input pump)
   LockedQueue* tx_done_queue = nullptr;
   LockedQueue* rx_data_queue = nullptr;
   LockedQueue* rx_process_queue = nullptr;
 
+  // Set once open has finished (devices primed), cleared first at close: the threads' steps
+  // do nothing outside that window.
+  std::atomic<bool> running{false};
   std::atomic<int> audio_state{0};
   std::atomic<int> output_open{0};
   std::atomic<int> input_open{0};
@@ -178,7 +185,9 @@ void snd_write_pcm_block(const int16_t* samples, int tag, bool carries);
 void snd_write_burst_block(int tag);
 void snd_write_modem_block(const float* block, int tag);
 SndHeader* snd_next_tx_header();
+// The next processed input header, round-robin; null when the audio thread still holds all.
 SndHeader* snd_next_rx_header();
+// Gives the input device one more buffer, when one is free.
 void snd_queue_rx_buffer();
 
 int snd_audio_state();

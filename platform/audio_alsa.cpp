@@ -63,6 +63,10 @@ class AlsaDevice : public AudioDevice {
     }
     callbacks_ = std::move(callbacks);
     stop_ = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_ = true;
+    }
     thread_ = std::thread([this] {
       set_thread_name(dir_ == AudioDirection::Output ? "alsa-out" : "alsa-in");
       if (dir_ == AudioDirection::Output) {
@@ -75,8 +79,8 @@ class AlsaDevice : public AudioDevice {
   }
 
   int submit(AudioBuffer* b) override {
-    if (pcm_ == nullptr || b == nullptr) return 0;
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_ || b == nullptr) return 0;
     if (dir_ == AudioDirection::Input) b->frames = 0;
     fifo_.push_back(b);
     cv_.notify_all();
@@ -90,8 +94,12 @@ class AlsaDevice : public AudioDevice {
   }
 
   void close() override {
-    if (pcm_ == nullptr) return;
-    stop_ = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!open_) return;
+      open_ = false;
+      stop_ = true;
+    }
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
     snd_pcm_drop(pcm_);
@@ -260,6 +268,7 @@ class AlsaDevice : public AudioDevice {
   std::mutex mutex_;
   std::condition_variable cv_;
   std::deque<AudioBuffer*> fifo_;
+  bool open_ = false;  // guarded by mutex_
 };
 
 }  // namespace

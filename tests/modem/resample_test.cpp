@@ -9,11 +9,11 @@
 namespace vesk {
 namespace {
 
-// Amplitude of the `freq` component of `x` (rate `rate`), over a whole second so that tones
-// at whole-hertz frequencies are orthogonal.
+// Amplitude of the `freq` component of the last 100 ms of `x` (rate `rate`): tones at
+// multiples of 10 Hz are orthogonal over that window.
 double amplitude_at(const std::vector<double>& x, int rate, double freq) {
   double re = 0, im = 0;
-  const std::size_t n = static_cast<std::size_t>(rate);
+  const std::size_t n = static_cast<std::size_t>(rate / 10);
   const std::size_t start = x.size() - n;
   for (std::size_t i = 0; i < n; ++i) {
     const double ph = 2 * M_PI * freq * static_cast<double>(i) / rate;
@@ -30,7 +30,7 @@ enum class Path { To8k, To9600 };
 // Gain in dB of a tone at `freq` (amplitude 10,000) through the decimator.
 double decimate_gain_db(Path path, double freq) {
   DecimatorState st;
-  const int in_len = 48000 * 3 / 2;  // 1.5 s: settle, then measure the last second
+  const int in_len = 1260 * 10;  // 262 ms: settle, then measure the last 100 ms
   std::vector<double> out;
   std::vector<int16_t> block(1260);
   int16_t d8[216], d96[256];
@@ -84,7 +84,7 @@ std::vector<double> interpolate_tone(double freq) {
   InterpolatorState st;
   std::vector<double> out;
   std::vector<float> in(4000), o(20000);
-  for (int pos = 0; pos < 4000 * 4; pos += 4000) {  // 1.67 s
+  for (int pos = 0; pos < 4000; pos += 4000) {  // 417 ms
     for (int i = 0; i < 4000; ++i) in[i] = static_cast<float>(std::cos(2 * M_PI * freq * (pos + i) / 9600.0));
     snd_interpolate_by5(st, in.data(), o.data(), 4000);
     out.insert(out.end(), o.begin(), o.end());

@@ -276,18 +276,6 @@ TEST_F(SoundCardTest, CloseAndReopen) {
   }
 }
 
-TEST_F(SoundCardTest, ThreadsRunOnTheStationClock) {
-  // The threaded card on an auto-advancing simulated clock: close joins both threads.
-  st_.sim_clock()->set_auto_advance(true);
-  sound_card().threaded = true;
-  queue_words(3);
-  open();
-  for (int i = 0; i < 2000 && f_.underruns == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  snd_close();
-  EXPECT_EQ(f_.underruns, 1);
-  EXPECT_EQ(f_.ptt_offs, 1);
-}
-
 TEST_F(SoundCardTest, DeviceSpecsAreChecked) {
   const struct {
     const char* spec;

@@ -1,0 +1,97 @@
+// The sound card with its own threads: the audio thread and the input pump on the station's
+// clock, and the ALSA device's I/O threads; open and close repeat, and close joins them all
+// before the buffers go.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "modem/sound_card.h"
+#include "platform/station.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+// A word queue fake that the audio thread reads while the test thread fills it.
+struct FakeWords {
+  std::mutex lock;
+  std::deque<int> symbols;
+  std::atomic<int> ends{0}, releases{0}, blocks_heard{0};
+};
+
+void install(FakeWords& w) {
+  SoundCardHooks& h = sound_card().hooks;
+  h.ale_tx_symbols_pending = [&w] {
+    std::lock_guard<std::mutex> g(w.lock);
+    return w.symbols.empty() ? ALE_TX_DRAINED : ALE_TX_SYMBOLS_WAITING;
+  };
+  h.ale_tx_next_symbol = [&w] {
+    std::lock_guard<std::mutex> g(w.lock);
+    if (w.symbols.empty()) return 9;
+    const int s = w.symbols.front();
+    w.symbols.pop_front();
+    return s;
+  };
+  h.ale_post_tx_underrun = [&w] { ++w.ends; };
+  h.ptt_off = [&w] { ++w.releases; };
+  h.fsk_process_block = [&w](const int16_t*, int) { ++w.blocks_heard; };
+}
+
+void queue_words(FakeWords& w, int n) {
+  std::lock_guard<std::mutex> g(w.lock);
+  for (int i = 0; i < n * kSndSymbolsPerBlock; ++i) w.symbols.push_back(i % 8);
+}
+
+template <class Pred>
+bool wait_for(Pred done, int limit_ms) {
+  for (int i = 0; i < limit_ms && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return done();
+}
+
+TEST(SoundCardThreads, TransmitOnAnAutoAdvancingClock) {
+  test::TempDir dir;
+  Station st(dir.path(), std::make_unique<SimClock>());
+  StationScope scope(st);
+  st.sim_clock()->set_auto_advance(true);
+  FakeWords w;
+  install(w);
+  snd_set_device_specs("null", "wav:" + dir.path() + "/out.wav");
+  for (int round = 1; round <= 3; ++round) {
+    snd_open();
+    queue_words(w, 3);
+    EXPECT_TRUE(wait_for([&] { return w.ends.load() == round; }, 5000));
+    EXPECT_TRUE(wait_for([&] { return w.blocks_heard.load() > 10 * round; }, 5000));
+    snd_close();
+  }
+  EXPECT_EQ(w.ends.load(), 3);
+  EXPECT_EQ(w.releases.load(), 3);
+}
+
+TEST(SoundCardThreads, AlsaNullDeviceOpensAndCloses) {
+  test::TempDir dir;
+  const std::string conf = dir.path() + "/asound.conf";
+  std::ofstream(conf) << "</usr/share/alsa/alsa.conf>\npcm.!default { type plug slave.pcm \"null\" }\n";
+  setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+  Station st(dir.path());
+  StationScope scope(st);
+  FakeWords w;
+  install(w);
+  for (int round = 0; round < 2; ++round) {
+    snd_open();
+    EXPECT_EQ(sound_card().input_name, "alsa:default");
+    EXPECT_EQ(sound_card().output_name, "alsa:default");
+    EXPECT_TRUE(wait_for([&] { return w.blocks_heard.load() > 2; }, 3000));
+    snd_close();
+    w.blocks_heard = 0;
+  }
+  unsetenv("ALSA_CONFIG_PATH");
+}
+
+}  // namespace
+}  // namespace vesk
