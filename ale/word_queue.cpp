@@ -165,8 +165,12 @@ int ale_tx_next_symbol() {
 
 int ale_tx_symbols_pending() {
   WordQueueState& q = word_queue_state();
-  if (queue_count(q.tx_queue) > 0) return ALE_TX_SENDING;
-  return q.tx_index.load(std::memory_order_relaxed) < ALE_WORD_SYMBOLS ? ALE_TX_SENDING : ALE_TX_IDLE;
+  // The block in progress stays at the head of the queue until the reader asks past its last
+  // symbol; once its symbols are all taken it no longer counts as waiting, so the transmit
+  // feed sees the end of a frame as the last word goes out.
+  const bool holding = q.tx_state.load(std::memory_order_relaxed) == ALE_TX_SENDING;
+  if (holding && q.tx_index.load(std::memory_order_relaxed) < ALE_WORD_SYMBOLS) return ALE_TX_SENDING;
+  return queue_count(q.tx_queue) > (holding ? 1 : 0) ? ALE_TX_SENDING : ALE_TX_IDLE;
 }
 
 int ale_tx_queued_ms() {

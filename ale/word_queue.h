@@ -113,7 +113,8 @@ int ale_tx_raw_bits(const uint8_t* bits);
 
 // Transmit thread.
 int ale_tx_next_symbol();
-// ALE_TX_SENDING while a block is queued or in progress, else ALE_TX_IDLE.
+// ALE_TX_SENDING while symbols wait (of the block in progress or of a queued one), else
+// ALE_TX_IDLE: IDLE as soon as the last symbol of the last block has been taken.
 int ale_tx_symbols_pending();
 // Time in ms until everything queued has been sent.
 int ale_tx_queued_ms();

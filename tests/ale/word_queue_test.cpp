@@ -35,12 +35,18 @@ TEST_F(WordTxQueue, ReaderPlaysBlocksInOrderThenGoesIdle) {
   ASSERT_EQ(ale_tx_word(ale_make_word(2, 'A', 'B', 'C')), 1);
   EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_SENDING);
   std::vector<int> played;
-  for (int i = 0; i < 2 * ALE_WORD_SYMBOLS; ++i) played.push_back(ale_tx_next_symbol());
+  for (int i = 0; i < 2 * ALE_WORD_SYMBOLS; ++i) {
+    played.push_back(ale_tx_next_symbol());
+    if (i == ALE_WORD_SYMBOLS - 1) {
+      EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_SENDING);  // the second block waits
+    }
+  }
   std::vector<int> expected = encode(0);
   std::vector<int> abc = encode(ale_make_word(2, 'A', 'B', 'C'));
   expected.insert(expected.end(), abc.begin(), abc.end());
   EXPECT_EQ(played, expected);
-  EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_SENDING);  // the last block is still at the head
+  // The last symbol is out: nothing waits, though the block is only freed by the next call.
+  EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_IDLE);
   EXPECT_EQ(ale_tx_next_symbol(), ALE_TX_IDLE);
   EXPECT_EQ(ale_tx_symbols_pending(), ALE_TX_IDLE);
 }
