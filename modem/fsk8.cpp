@@ -14,6 +14,7 @@ namespace {
 constexpr unsigned FSK_REQ_INIT_DFT = 1;     // sliding DFT reset
 constexpr unsigned FSK_REQ_CLEAR_E = 2;      // decision energies to zero
 constexpr unsigned FSK_REQ_CLEAR_BINS = 4;   // display magnitudes to zero
+constexpr unsigned FSK_REQ_INIT_TIMING = 8;  // early/late vote and pending step to zero
 
 constexpr float kPcmScale = 3.0518e-05f;
 constexpr double kPi = 3.14159265358979323846;
@@ -37,21 +38,28 @@ void reset_dft(FskState& s) {
   s.symbol_count = 0;
 }
 
+void build_twiddles(FskState& s) {
+  for (int k = 0; k < FSK_BINS; ++k) {
+    s.twiddle_cos[k] = static_cast<float>(std::cos(-2.0 * kPi * k / FSK_SYMBOL_SAMPLES));
+    s.twiddle_sin[k] = static_cast<float>(std::sin(-2.0 * kPi * k / FSK_SYMBOL_SAMPLES));
+  }
+}
+
 void apply_requests(FskState& s) {
   const unsigned req = s.requests.exchange(0, std::memory_order_acq_rel);
-  if (req & FSK_REQ_INIT_DFT) reset_dft(s);
+  if (req & FSK_REQ_INIT_DFT) {
+    build_twiddles(s);
+    reset_dft(s);
+  }
+  if (req & FSK_REQ_INIT_TIMING) {
+    s.early_late = 0;
+    s.pending_step = 0;
+  }
   if (req & FSK_REQ_CLEAR_E) s.energy.fill(0);
   if (req & FSK_REQ_CLEAR_BINS) {
     s.smoothed.fill(0);
     std::lock_guard<std::mutex> g(s.display_lock);
     s.display_bins.fill(0);
-  }
-}
-
-void build_twiddles(FskState& s) {
-  for (int k = 0; k < FSK_BINS; ++k) {
-    s.twiddle_cos[k] = static_cast<float>(std::cos(-2.0 * kPi * k / FSK_SYMBOL_SAMPLES));
-    s.twiddle_sin[k] = static_cast<float>(std::sin(-2.0 * kPi * k / FSK_SYMBOL_SAMPLES));
   }
 }
 
@@ -119,17 +127,11 @@ const int16_t* fsk_tone_table(int symbol) {
   return &fsk_state().tone_tables[symbol * FSK_TX_SYMBOL_SAMPLES];
 }
 
-void fsk_init_dft() {
-  FskState& s = fsk_state();
-  build_twiddles(s);
-  s.requests.fetch_or(FSK_REQ_INIT_DFT, std::memory_order_acq_rel);
-}
+void fsk_init_dft() { fsk_state().requests.fetch_or(FSK_REQ_INIT_DFT, std::memory_order_acq_rel); }
 
 void fsk_init() {
   FskState& s = fsk_state();
-  fsk_init_dft();
-  s.early_late = 0;
-  s.pending_step = 0;
+  s.requests.fetch_or(FSK_REQ_INIT_DFT | FSK_REQ_INIT_TIMING, std::memory_order_acq_rel);
   s.symbol_phase.store(0, std::memory_order_relaxed);
 }
 
@@ -150,6 +152,7 @@ void fsk_demodulate_block(const int16_t* samples, int count) {
   FskState& s = fsk_state();
   if (count < 0) return;
   if (count > FSK_RX_BLOCK_SAMPLES + 1) count = FSK_RX_BLOCK_SAMPLES + 1;
+  if (s.requests.load(std::memory_order_relaxed) != 0) apply_requests(s);
   std::array<float, FSK_RX_BLOCK_SAMPLES + 2> x{};
   for (int i = 0; i < count; ++i) x[i] = fsk_sample_to_float(samples[i]);
   // A one-sample timing correction: repeat the last sample (+1) or drop it (-1).
