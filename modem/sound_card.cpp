@@ -206,19 +206,8 @@ int snd_open() {
   sc.tone_tables = sc.hooks.fsk_build_tone_tables ? sc.hooks.fsk_build_tone_tables() : nullptr;
   sc.burst = sc.hooks.aqc_build_burst_waveform ? sc.hooks.aqc_build_burst_waveform() : nullptr;
 
-  for (int i = 0; i < kSndTxHeaders; ++i) {
-    SndHeader& h = sc.tx[i];
-    h.data.assign(kSndTxBufferSamples, 0);
-    h.buffer = AudioBuffer{h.data.data(), kSndTxBufferSamples, 0, i};
-    h.tag = 0;
-    h.carries = false;
-  }
-  for (int i = 0; i < kSndRxHeaders; ++i) {
-    SndHeader& h = sc.rx[i];
-    h.data.assign(kSndRxBlockSamples, 0);
-    h.buffer = AudioBuffer{h.data.data(), kSndRxBlockSamples, 0, i};
-    h.tag = 0;
-  }
+  snd_alloc_tx_buffers();
+  snd_alloc_rx_buffers();
   sc.next_tx = sc.next_rx = 0;
   sc.rx_at_device = 0;
   // Before anything is sent the card counts as idle, so a transmission queued before the
@@ -280,18 +269,7 @@ int snd_close() {
   sc.pump_thread.stop();
   sc.output.reset();
   sc.input.reset();
-  for (SndHeader& h : sc.tx) {
-    h.data.clear();
-    h.data.shrink_to_fit();
-    h.buffer = AudioBuffer{};
-    h.tag = 0;
-  }
-  for (SndHeader& h : sc.rx) {
-    h.data.clear();
-    h.data.shrink_to_fit();
-    h.buffer = AudioBuffer{};
-    h.tag = 0;
-  }
+  snd_free_buffers();
   mixer_close();
   queue_destroy(sc.tx_done_queue);
   queue_destroy(sc.rx_process_queue);
@@ -369,6 +347,39 @@ void snd_step() {
 }
 
 // ---- buffers ----
+
+void snd_alloc_tx_buffers() {
+  SoundCardState& sc = sound_card();
+  for (int i = 0; i < kSndTxHeaders; ++i) {
+    SndHeader& h = sc.tx[static_cast<std::size_t>(i)];
+    h.data.assign(kSndTxBufferSamples, 0);
+    h.buffer = AudioBuffer{h.data.data(), kSndTxBufferSamples, 0, i};
+    h.tag = 0;
+    h.carries = false;
+  }
+}
+
+void snd_alloc_rx_buffers() {
+  SoundCardState& sc = sound_card();
+  for (int i = 0; i < kSndRxHeaders; ++i) {
+    SndHeader& h = sc.rx[static_cast<std::size_t>(i)];
+    h.data.assign(kSndRxBlockSamples, 0);
+    h.buffer = AudioBuffer{h.data.data(), kSndRxBlockSamples, 0, i};
+    h.tag = 0;
+  }
+}
+
+void snd_free_buffers() {
+  SoundCardState& sc = sound_card();
+  for (auto* headers : {&sc.tx, &sc.rx}) {
+    for (SndHeader& h : *headers) {
+      h.data.clear();
+      h.data.shrink_to_fit();
+      h.buffer = AudioBuffer{};
+      h.tag = 0;
+    }
+  }
+}
 
 SndHeader* snd_next_tx_header() {
   SoundCardState& sc = sound_card();

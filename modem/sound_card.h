@@ -118,7 +118,8 @@ struct SoundCardState {
   // ALSA device of the options.
   std::string input_spec;
   std::string output_spec;
-  // Threads started by snd_open (false: a harness calls snd_step itself).
+  // Threads started by snd_open (false: a harness calls snd_step itself). On a simulated
+  // clock the threads move only as the clock does: use auto-advance, or step mode.
   bool threaded = true;
 
   std::unique_ptr<AudioDevice> input;
@@ -184,6 +185,11 @@ void snd_write_next_tx_block();
 void snd_write_pcm_block(const int16_t* samples, int tag, bool carries);
 void snd_write_burst_block(int tag);
 void snd_write_modem_block(const float* block, int tag);
+// The 10 output headers of 40,000 bytes and the 10 input headers of 2,520 bytes; freed only
+// once both devices and both threads have stopped.
+void snd_alloc_tx_buffers();
+void snd_alloc_rx_buffers();
+void snd_free_buffers();
 SndHeader* snd_next_tx_header();
 // The next processed input header, round-robin; null when the audio thread still holds all.
 SndHeader* snd_next_rx_header();

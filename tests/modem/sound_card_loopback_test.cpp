@@ -6,6 +6,7 @@
 #include "ale/word_queue.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "sim/channel.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -17,11 +18,31 @@ struct Side {
   std::vector<EngineEvent> events;
 };
 
-TEST(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
+struct PathCase {
+  const char* name;
+  bool channel;
+  double snr_db;
+  double clock_offset_ppm;
+};
+
+class SoundCardLoopback : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
+  const PathCase& c = GetParam();
   test::TempDir da, db;
   Side a(da.path()), b(db.path());
   auto a_to_b = std::make_shared<AudioLoopback>();
   auto b_to_a = std::make_shared<AudioLoopback>();
+  ChannelSim air;
+  if (c.channel) {
+    ChannelSimConfig cfg;
+    cfg.sample_rate = 48000;
+    cfg.snr_db = c.snr_db;
+    cfg.clock_offset_ppm = c.clock_offset_ppm;
+    cfg.seed = 7;
+    ASSERT_EQ(channel_sim_init(air, cfg), 1);
+    a_to_b->set_channel([&air](int16_t* s, int n) { channel_sim_process16_inplace(air, s, n); });
+  }
   for (Side* s : {&a, &b}) {
     StationScope scope(s->st);
     ale_word_io_init();
@@ -68,6 +89,11 @@ TEST(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
     snd_close();
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Air, SoundCardLoopback,
+                         ::testing::Values(PathCase{"Clean", false, 0, 0}, PathCase{"Noise10dB", true, 10, 0},
+                                           PathCase{"Noise10dBClockOffset", true, 10, 50}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vesk
