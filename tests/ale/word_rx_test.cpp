@@ -188,5 +188,39 @@ TEST_F(WordLoopback, RandomWordsWithCorrectableErrorsAndRandomPhase) {
   }
 }
 
+// Errors the vote cannot mend (the same bit wrong in two copies) leave the correction to the
+// Golay code: such a word synchronises only once the sync error threshold allows it.
+TEST_F(WordLoopback, VoteDefeatingErrorsNeedTheSyncErrorThreshold) {
+  struct Case {
+    int sync_errors;
+    bool synchronises;
+  };
+  for (const Case c : {Case{0, false}, Case{3, true}}) {
+    db_set_sync_errors(c.sync_errors);
+    ale_reset_receiver();
+    const AleWord w = ale_make_word(ALE_TO, 'K', '7', 'Q');
+    uint8_t sym[ALE_WORD_SYMBOLS];
+    ale_encode_word_symbols(w, sym);
+    // Data bit 5 of the first code word (position 10) and check bit 2 of the second
+    // (position 43), each wrong in copies 0 and 1.
+    for (int pos : {10, 43})
+      for (int copy : {0, 1}) sym[(copy * 49 + pos) / 3] ^= static_cast<uint8_t>(4 >> ((copy * 49 + pos) % 3));
+    std::vector<float> audio(333, 0.0f);
+    sim_fsk_modulate(sym, ALE_WORD_SYMBOLS, FSK_SAMPLE_RATE, 0.5f, audio);
+    audio.insert(audio.end(), 1000, 0.0f);
+    const std::vector<SimRxWord> got = receive(audio);
+    SCOPED_TRACE(c.sync_errors);
+    if (!c.synchronises) {
+      EXPECT_TRUE(got.empty());
+      continue;
+    }
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0].record.word, w);
+    EXPECT_EQ(got[0].record.golay_errors, 1);
+    EXPECT_EQ(got[0].record.vote_disagreements, 2);
+    EXPECT_EQ(got[0].record.bad, 0);
+  }
+}
+
 }  // namespace
 }  // namespace vesk::test
