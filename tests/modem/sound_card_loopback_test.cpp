@@ -70,12 +70,12 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
       }
     }
   };
-  run(500);
+  run(100);
   {
     StationScope scope(a.st);
     for (AleWord w : words) ASSERT_EQ(ale_tx_word(w), 1);
   }
-  run(2500);
+  run(2200);  // behind the two blocks queued at open: three words of 392 ms
 
   std::vector<AleWord> heard;
   for (const EngineEvent& e : b.events)
@@ -91,8 +91,7 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Air, SoundCardLoopback,
-                         ::testing::Values(PathCase{"Clean", false, 0, 0}, PathCase{"Noise10dB", true, 10, 0},
-                                           PathCase{"Noise10dBClockOffset", true, 10, 50}),
+                         ::testing::Values(PathCase{"Clean", false, 0, 0}, PathCase{"Noise10dBClockOffset", true, 10, 50}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
