@@ -7,7 +7,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "ale/engine.h"
+#include "ale/timer.h"
 #include "db/daily_log.h"
 #include "db/database.h"
 #include "db/log.h"
@@ -17,7 +20,7 @@
 namespace {
 
 void usage() {
-  std::fprintf(stderr, "usage: vesk-ale-headless [--dir DIR] [--audio-in DEVICE] [--audio-out DEVICE]\n"
+  std::fprintf(stderr, "usage: vesk-ale-headless [--dir DIR] [--audio-in DEVICE] [--audio-out DEVICE] [-P<host port>]\n"
                        "  DEVICE: alsa:NAME, null or wav:PATH (default: the options' ALSA devices)\n");
 }
 
@@ -26,6 +29,7 @@ void usage() {
 int main(int argc, char** argv) {
   std::filesystem::path dir = std::filesystem::current_path();
   std::string audio_in, audio_out;
+  std::vector<std::string> station_args;  // "-P23" and the like: the station's own parameters
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--dir" && i + 1 < argc) {
@@ -36,6 +40,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--help" || arg == "-h") {
       usage();
       return 0;
+    } else if (arg.rfind("--", 0) != 0) {
+      station_args.push_back(arg);
     } else {
       usage();
       return 2;
@@ -67,18 +73,19 @@ int main(int argc, char** argv) {
   vesk::log_set_hooks([](vesk::LogHooks& h) { h.request_exit = [] { kill(getpid(), SIGTERM); }; });
   // The station database exists before anything else reads it.
   vesk::db_open();
-  vesk::log_open_daily_files();
-  vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
-  // The sound card, until the engine's start-up opens it.
   vesk::snd_set_device_specs(audio_in, audio_out);
-  vesk::snd_bind_station_modules();
-  vesk::snd_open();
+  for (const std::string& arg : station_args) vesk::ale_command_line_add(arg);
+  vesk::ale_engine_start();  // opens the daily log files, the sound card and the rest, in order
+  vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
 
   int sig = 0;
   sigwait(&stop_signals, &sig);
 
+  // The engine's worker ends before the sound card is closed, the tick stopped and the
+  // database saved.
+  vesk::ale_engine_stop();
   vesk::snd_close();
-
+  vesk::timer_tick_stop();
   vesk::db_save();
   // The document's close: file both log texts in the daily files.
   vesk::log_close_document();

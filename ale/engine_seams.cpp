@@ -1,0 +1,58 @@
+// The engine's calls into separately built modules. A seam with an empty body belongs to a
+// module that is not built yet; its comment names the call that fills it.
+#include "ale/engine_seams.h"
+
+#include "platform/station.h"
+
+namespace vesk {
+
+// ---- link state machine ----
+void ale_state_machine_event(int) {}           // ale_link_event(event);
+int seam_link_state() { return 0; }            // return ale_link_state();
+void seam_reset_modem() {}                     // ale_reset_modem();
+
+// ---- receive frame parser ----
+void seam_rx_word(const RxWordRecord&) {}      // ale_rx_word(record);
+
+// ---- network ports ----
+void seam_stop_network_listeners() {}          // host port stop, mail listeners stop
+
+// ---- API event kinds ----
+void seam_place_call(char**, int, const char*) {}
+void seam_terminate_link(char**, int, const char*) {}
+void seam_global_allcall(int, const char*) {}
+void seam_selective_allcall(int, const char*, const char*) {}
+void seam_global_anycall(int, const char*) {}
+void seam_selective_anycall(int, const char*, const char*) {}
+void seam_dbm_queue(int, const char*, int) {}
+void seam_dtm_queue(int, const char*, int) {}
+void seam_send_amd(char**, int, const char*) {}
+void seam_xfer_queue_add(ApiEvent*) {}
+void seam_xfer_send_file(ApiEvent*) {}
+void seam_xfer_queue_event(int) {}
+void seam_db_add_channel(const char*) {}
+void seam_db_delete_channel(int) {}
+void seam_db_add_own_address(const char*) {}
+void seam_db_delete_own_address(int) {}
+void seam_db_add_other_address(const char*) {}
+void seam_db_delete_other_address(int) {}
+void seam_db_store_net(const char*) {}
+void seam_db_delete_net(int) {}
+
+// ---- timer owners ----
+void seam_voice_id_timer() {}
+void seam_lqa_age_minute() {}
+void seam_radio_keep_alive() {}
+void seam_remote_command_reply(int) {}
+void seam_sgc_setup_step(int) {}
+void seam_ptt_on() {}
+void seam_delayed_frequency_load() {}
+void seam_memories_prompt() {}
+void seam_fs1052_tick() {}
+
+// ---- word layers ----
+void seam_monitor_word(AleWord) {}            // ale_monitor_cmd_word(word) and the decoder
+bool seam_aqc_word_test(AleWord) { return false; }
+void seam_aqc_trace_tx_word(AleWord) {}       // aqc_trace_tx_word(word);
+
+}  // namespace vesk
