@@ -1,5 +1,5 @@
-// vesk-ale-headless: the whole station without a window. Log lines go to standard output;
-// SIGINT and SIGTERM run the orderly shut-down.
+// vesk-ale-headless: the whole station without a window. Log lines and the status texts go to
+// standard output; SIGINT and SIGTERM run the orderly shut-down; EXIT and QUIT end at once.
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,39 +9,42 @@
 #include <string>
 #include <vector>
 
-#include "ale/engine.h"
-#include "ale/timer.h"
-#include "db/daily_log.h"
-#include "db/database.h"
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "ui/station_app.h"
 
 namespace {
 
 void usage() {
-  std::fprintf(stderr, "usage: vesk-ale-headless [--dir DIR] [--audio-in DEVICE] [--audio-out DEVICE] [-P<host port>]\n"
-                       "  DEVICE: alsa:NAME, null or wav:PATH (default: the options' ALSA devices)\n");
+  std::fprintf(stderr,
+               "usage: vesk-ale-headless [--dir DIR] [--audio-in DEVICE] [--audio-out DEVICE] [-P<host port>]\n"
+               "  DEVICE: alsa:NAME, null or wav:PATH (default: the options' ALSA devices)\n");
+}
+
+void print_line(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  if (line.empty() || line.back() != '\n') std::fputc('\n', stdout);
+  std::fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::filesystem::path dir = std::filesystem::current_path();
-  std::string audio_in, audio_out;
-  std::vector<std::string> station_args;  // "-P23" and the like: the station's own parameters
+  vesk::StationAppConfig config;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--dir" && i + 1 < argc) {
       dir = argv[++i];
     } else if ((arg == "--audio-in" || arg == "--audio-out") && i + 1 < argc &&
                vesk::snd_device_spec_valid(argv[i + 1])) {
-      (arg == "--audio-in" ? audio_in : audio_out) = argv[++i];
+      (arg == "--audio-in" ? config.audio_in : config.audio_out) = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
       usage();
       return 0;
     } else if (arg.rfind("--", 0) != 0) {
-      station_args.push_back(arg);
+      config.args.push_back(arg);  // the station's own parameters ("-P23", a document)
     } else {
       usage();
       return 2;
@@ -64,31 +67,22 @@ int main(int argc, char** argv) {
   vesk::Station st(std::filesystem::absolute(dir));
   vesk::StationScope scope(st);
   // Every log line goes to standard output as it is written (oldest first), one line each.
-  vesk::log_set_sink([](vesk::LogText, const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    if (line.back() != '\n') std::fputc('\n', stdout);
+  vesk::log_set_sink([](vesk::LogText, const std::string& line) { print_line(line); });
+  config.print = print_line;
+  // EXIT and QUIT end the process from the thread that ran the command; the station's
+  // threads are not waited for (the shut-down sequence does not run).
+  config.end_now = [] {
     std::fflush(stdout);
-  });
-  // QUIT and EXIT end the station through the same orderly shut-down as a stop signal.
-  vesk::log_set_hooks([](vesk::LogHooks& h) { h.request_exit = [] { kill(getpid(), SIGTERM); }; });
-  // The station database exists before anything else reads it.
-  vesk::db_open();
-  vesk::snd_set_device_specs(audio_in, audio_out);
-  for (const std::string& arg : station_args) vesk::ale_command_line_add(arg);
-  vesk::ale_engine_start();  // opens the daily log files, the sound card and the rest, in order
+    _exit(0);
+  };
+  vesk::station_app_start(config);
   vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
 
   int sig = 0;
   sigwait(&stop_signals, &sig);
 
-  // The engine's worker ends before the sound card is closed, the tick stopped and the
-  // database saved.
-  vesk::ale_engine_stop();
-  vesk::snd_close();
-  vesk::timer_tick_stop();
-  vesk::db_save();
-  // The document's close: file both log texts in the daily files.
-  vesk::log_close_document();
+  if (!vesk::station_app_shutdown())
+    for (;;) pause();  // EXIT or QUIT is ending the process
   std::printf("VESK-ALE headless station stopped (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
   std::fflush(stdout);
   return 0;

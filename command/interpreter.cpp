@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "command/enable.h"
 #include "command/keywords.h"
+#include "command/listings.h"
 #include "command/scripts.h"
 #include "db/log.h"
 #include "db/database.h"
@@ -90,9 +92,9 @@ constexpr MmiVerb kVerbs[] = {
     {170, mmi_cmd_myaddress},
     // Listings and status (3 OWN, 4 OTHER, 8 CHANNELS, 18 NET, 197 KEYS, 171 OPTIONS,
     // 196 STATUS, 195 LINKED, 201 MANUAL, 283 UPLOAD).
-    {3, mmi_cmd_pending},    {4, mmi_cmd_pending},    {8, mmi_cmd_pending},    {18, mmi_cmd_pending},
-    {197, mmi_cmd_pending},  {171, mmi_cmd_pending},  {196, mmi_cmd_pending},  {195, mmi_cmd_pending},
-    {201, mmi_cmd_pending},  {283, mmi_cmd_pending},
+    {3, mmi_cmd_own},        {4, mmi_cmd_other},      {8, mmi_cmd_channels},   {18, mmi_cmd_net},
+    {197, mmi_cmd_keys},     {171, mmi_cmd_options},  {196, mmi_cmd_status},   {195, mmi_cmd_pending},
+    {201, mmi_cmd_manual},   {283, mmi_cmd_upload},
     // Calls and messages (169 AMD, 11 CALL, 12 CLEAR, 194 GLOBAL, 193 SELECTIVE, 380 DBMARQ,
     // 382 DTMARQ, 383 1052ARQ, 381 DBMFTP, 17 KILL, 182 STOP, 183 START).
     {169, mmi_cmd_pending},  {11, mmi_cmd_pending},   {12, mmi_cmd_pending},   {194, mmi_cmd_pending},
@@ -102,7 +104,7 @@ constexpr MmiVerb kVerbs[] = {
     // 203 ENABLE, 204 DISABLE), radio and tuner (388 RADCMD, 389 HEXRADCMD, 342 ATU, 348 LDG),
     // TNC (215).
     {9, mmi_cmd_pending},    {10, mmi_cmd_pending},   {185, mmi_cmd_pending},  {16, mmi_cmd_pending},
-    {340, mmi_cmd_pending},  {19, mmi_cmd_pending},   {203, mmi_cmd_pending},  {204, mmi_cmd_pending},
+    {340, mmi_cmd_pending},  {19, mmi_cmd_pending},   {203, mmi_cmd_enable},   {204, mmi_cmd_disable},
     {388, mmi_cmd_pending},  {389, mmi_cmd_pending},  {342, mmi_cmd_pending},  {348, mmi_cmd_pending},
     {215, mmi_cmd_pending},
 };

@@ -199,6 +199,9 @@ struct DbState {
   std::unique_ptr<StationDatabase> image;  // created on first use, never freed before the station
   int loaded = 0;                          // 1 from the end of db_open onward
   std::mutex save_mutex;                   // one save at a time (it owns the temporary file)
+  // While the station's resources are released the TWA option holds a temporary 0; saves
+  // write this value in its place (-1: no value held).
+  int32_t twa_saved_secs = -1;
 };
 DbState& db_state();
 
@@ -234,6 +237,8 @@ void db_update_crc();
 // Clears the trace switches; once loading is done, writes "ALE.DAT" through a temporary file.
 // Returns 1 when the file was written (or nothing was due to be written), 0 on a failed write.
 int db_save();
+// Makes saves write `secs` as the TWA time-out instead of the value in memory; -1 ends it.
+void db_hold_saved_twa(int32_t secs);
 void db_set_default_tables();
 // Catch-up ageing at load.
 void db_age_elapsed();

@@ -314,6 +314,9 @@ int db_save() {
     o.set_u8(opt::DATA_LINK_TRACE, 0);
     if (s.loaded != 1) return 1;
     db_encode_image(lock.db(), bytes.data());
+    if (s.twa_saved_secs >= 0)
+      for (int i = 0; i < 4; ++i)
+        bytes[kOptionsOffset + opt::TWA_SECS + i] = static_cast<uint8_t>(static_cast<uint32_t>(s.twa_saved_secs) >> (8 * i));
     const int32_t crc = crc_of_bytes(bytes.data());
     lock.db().crc = crc;
     for (int i = 0; i < 4; ++i) bytes[kCrcOffset + i] = static_cast<uint8_t>(static_cast<uint32_t>(crc) >> (8 * i));
@@ -324,6 +327,11 @@ int db_save() {
     return 0;
   }
   return 1;
+}
+
+void db_hold_saved_twa(int32_t secs) {
+  DbLock lock;
+  db_state().twa_saved_secs = secs < 0 ? -1 : secs;
 }
 
 }  // namespace vesk

@@ -1,0 +1,201 @@
+#include "ui/station_app.h"
+
+#include <cstdio>
+#include <string>
+
+#include "command/interpreter.h"
+#include "command/listings.h"
+#include "command/scripts.h"
+#include "db/daily_log.h"
+#include "db/database.h"
+#include "db/log.h"
+#include "db/options.h"
+#include "modem/sound_card.h"
+#include "platform/station.h"
+#include "radio/serial_output.h"
+
+namespace vesk {
+
+StationAppState& station_app() { return station().state<StationAppState>(); }
+
+namespace {
+
+// ---- steps that belong to modules landing separately; each is empty until then ----
+
+// The engine's start (every module in its order; stepped: no worker thread) and stop.
+void app_engine_start(bool stepped) {
+  log_open_daily_files();
+  SoundCardState& sc = sound_card();
+  sc.threaded = !stepped;
+  snd_bind_station_modules();
+  snd_open();
+  radio_port_init();
+}
+void app_engine_stop() {}
+void app_engine_step() {}
+void app_timer_tick_stop() {}
+// Radio control: step to the next channel of the scan group; the radio's release commands;
+// the transmitter released (EXIT, QUIT).
+void app_radio_channel_up() {}
+void app_radio_shutdown() {}
+void app_release_transmitter() {}
+
+// A pause on the station's clock; in stepped mode the harness's clock is moved instead.
+void app_pause_ms(int ms) {
+  if (station_app().config.stepped && station().sim_clock() != nullptr)
+    station().sim_clock()->advance_ms(ms);
+  else
+    station().clock().sleep_ms(ms);
+}
+
+void stamped(const std::string& text) {
+  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
+}
+
+// EXIT and QUIT: "Goodbye......" is written, the transmitter released, the logs filed, and
+// the program ends after a second (EXIT has saved "ALE.DAT" before).
+void app_exit_now() {
+  StationAppState& app = station_app();
+  if (app.ending.exchange(true)) return;
+  app_release_transmitter();
+  log_close_document();
+  app_pause_ms(1000);
+  if (app.config.end_now) app.config.end_now();
+}
+
+void on_message(int message) {
+  if (message == WM_REFRESH_STATUS) station_app_print_status();
+}
+
+const char* pick(int value, std::initializer_list<std::pair<int, const char*>> rows, const char* other) {
+  for (const auto& [v, text] : rows)
+    if (v == value) return text;
+  return other;
+}
+
+}  // namespace
+
+void station_app_write_banner() {
+  const std::string frame(75, '*');
+  stamped("Uncheck MOTD for hardware ALE stations or AQC-ALE interoperability.");
+  stamped("Be sure to use widest IF BW filters and/or set IF SHIFT to 1625hz.");
+  stamped(frame);
+  stamped("VESK-ALE Standard Edition (SE) v2.00 started. Running build: B200A6        ");
+  stamped(frame);
+  stamped(frame);
+  stamped("For a listing of QS/S supported radios in see Radio Help Guide Appendix A. ");
+  stamped(frame);
+  stamped(std::string(kBannerContact) + " WITH AS MUCH INFORMATION AS POSSIBLE FOR AN ANALYSIS.  ");
+  log_printf("%s", "");
+  stamped("THIS SOFTWARE TOOL ALTHOUGH IT HAS BEEN THOROUGHLY TESTED, MAY NOT BE ERROR");
+  stamped(frame);
+}
+
+void station_app_fill_status_texts() {
+  // Modes outside their tables are shown, and stored back, as 0.
+  int twx = db_get_twx_mode();
+  if (twx < 0 || twx > 2) twx = 0;
+  db_set_twx_mode(twx);
+  report_set_status_pane(3, pick(twx, {{1, " LINKED   "}, {2, " ALWAYS   "}}, " OFF      "));
+  int link = db_get_data_link_mode();
+  if (link < 0 || link > 2) link = 0;
+  db_set_data_link_mode(link);
+  report_set_status_pane(4, pick(link, {{1, " FS1052   "}, {2, " 5066     "}}, " ASYNC    "));
+  // Texts without a row for the value keep what they held.
+  auto keep_or = [](int pane, const char* text) {
+    if (text != nullptr) report_set_status_pane(pane, text);
+  };
+  keep_or(5, pick(db_get_modem_centre_freq(), {{1200, "1200hz"}, {1500, "1500hz"}, {1800, "1800hz"}}, nullptr));
+  keep_or(6, pick(db_get_modem_sample_rate(),
+                  {{6400, "2.0Khz "}, {7200, "2.25Khz"}, {8000, "2.5Khz "}, {9600, "3.0Khz "}}, nullptr));
+  report_set_status_pane(7, "7D1ST1SPNA");
+  int32_t p[10];
+  db_get_m110_params(p);
+  report_set_status_pane(8, "BRDT=" + std::to_string(p[8] + 1));
+  static constexpr const char* kRates[] = {" BRD75S ",   " BRD75L ",   " BRD150S ",  " BRD150L ",  " BRD300S ",
+                                           " BRD300L ",  " BRD600S ",  " BRD600L ",  " BRD1200S ", " BRD1200L ",
+                                           " BRD2400S ", " BRD2400L ", " BRD2400V ", " BRD4800S "};
+  if (p[7] >= 0 && p[7] <= 13) report_set_status_pane(9, kRates[p[7]]);
+  report_set_status_pane(10, p[0] == 1 ? "I" : " ");
+  report_set_status_pane(11, p[1] == 1 ? "N" : " ");
+  keep_or(12, pick(p[2], {{0, "V"}, {2, "C"}, {3, "F"}}, nullptr));
+  keep_or(13, pick(p[3], {{6, "S"}, {7, "L"}}, nullptr));
+  report_set_status_pane(14, "MIN=" + std::to_string(p[9]));
+  report_set_status_pane(15, "FS=" + std::to_string(p[4]));
+  report_set_status_pane(16, "RC=" + std::to_string(p[5]));
+  report_set_status_pane(17, "ARQ" + db_get_data_rate());
+  report_post_status_refresh();
+}
+
+void station_app_print_status() {
+  StationAppState& app = station_app();
+  if (!app.config.print) return;
+  for (int pane = 0; pane < kStatusPaneTexts; ++pane) {
+    const std::string text = report_status_pane(pane);
+    std::string& printed = app.printed_panes[static_cast<std::size_t>(pane)];
+    if (text == printed) continue;
+    printed = text;
+    app.config.print("STATUS " + std::to_string(pane) + ": " + text);
+  }
+}
+
+int station_app_start(const StationAppConfig& config) {
+  StationAppState& app = station_app();
+  app.config = config;
+  log_set_hooks([](LogHooks& h) {
+    h.request_exit = app_exit_now;
+    h.post_message = on_message;
+    h.full_listing = report_full_listing;
+  });
+  // The main frame's construction: the station database.
+  db_open();
+  // The engine with every module built so far.
+  snd_set_device_specs(config.audio_in, config.audio_out);
+  app_engine_start(config.stepped);
+  if (!config.stepped) mmi_executor_start();
+  app_radio_channel_up();
+  report_refresh_status_bar();
+  station_app_write_banner();
+  // Listings framed by their end and begin lines, end line first (the monitor shows the
+  // newest line on top).
+  stamped("End of current GROUP/Channels listing");
+  report_list_channels();
+  stamped("Begin display of current GROUP/Channels listing");
+  stamped("End of current OWN Address Book listing");
+  report_list_own_addresses();
+  stamped("Begin display of current OWN Address Book listing");
+  station_app_fill_status_texts();
+  script_run_file("CONFIG.DAT");
+  if (db_get_linked_twx() == 0) {
+    db_set_option_int(opt::LINKED_TWX, 1);
+    stamped("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED AT PROGRAM START");
+  }
+  db_set_resources(1);
+  app.started = true;
+  return 1;
+}
+
+void station_app_step() {
+  app_engine_step();
+  snd_step();
+  while (mmi_executor_step()) {
+  }
+}
+
+int station_app_shutdown() {
+  StationAppState& app = station_app();
+  if (app.ending.exchange(true)) return 0;
+  script_run_file("SHUTDOWN.DAT");
+  app_radio_shutdown();
+  app_pause_ms(100);
+  app_engine_stop();
+  if (!app.config.stepped) mmi_executor_stop();
+  snd_close();
+  app_timer_tick_stop();
+  db_save();
+  // The document's close: both log texts into the daily files.
+  log_close_document();
+  return 1;
+}
+
+}  // namespace vesk

@@ -1,0 +1,60 @@
+// The application's start-up and shut-down without windows: what the application object and
+// the main frame do around the engine, in their order. vesk-ale-headless runs one station with
+// it; vesk-ale-sim runs several, stepped on simulated time.
+//
+// The station ends exactly once, by whichever comes first: the orderly shut-down (a stop
+// signal, the end of a simulation) or the EXIT and QUIT commands, which end at once.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+struct StationAppConfig {
+  // Sound devices ("null", "wav:PATH", "alsa:NAME"; empty: the options' ALSA devices).
+  std::string audio_in;
+  std::string audio_out;
+  // The station's own command-line parameters ("-P23", a plain document name).
+  std::vector<std::string> args;
+  // No threads: the harness calls station_app_step on simulated time.
+  bool stepped = false;
+  // Prints one line of the program's own output (the status texts), without a line end.
+  std::function<void(const std::string&)> print;
+  // Ends the program after EXIT or QUIT (the transmitter released and the logs filed).
+  std::function<void()> end_now;
+};
+
+struct StationAppState {
+  StationAppConfig config;
+  // Set by the first of shut-down, EXIT and QUIT; the others then do nothing.
+  std::atomic<bool> ending{false};
+  bool started = false;
+  // The status texts as last printed.
+  std::array<std::string, 18> printed_panes;
+};
+StationAppState& station_app();
+
+// The neutral contact address of the start banner.
+inline constexpr const char* kBannerContact = "OPERATOR@EXAMPLE.ORG";
+
+// Brings the current station up: database, engine, first channel, banner and listings,
+// status texts, "CONFIG.DAT", LINKED TWX, resources claimed. Returns 1.
+int station_app_start(const StationAppConfig& config);
+// The orderly shut-down: "SHUTDOWN.DAT", radio release, engine stop, sound card, tick,
+// "ALE.DAT", both log texts filed. Returns 1; 0 (and does nothing) when EXIT or QUIT is
+// already ending the station.
+int station_app_shutdown();
+// One pass of every station thread's step (stepped mode), after the clock has moved.
+void station_app_step();
+
+// Start-up pieces, for tests.
+void station_app_write_banner();
+void station_app_fill_status_texts();
+// Prints the status texts that changed since they were last printed.
+void station_app_print_status();
+
+}  // namespace vesk
