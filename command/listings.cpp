@@ -117,7 +117,7 @@ std::string score_text(int value, int none) {
 }
 
 void lqa_row(const char* who, uint32_t score, int age) {
-  log_printf("%s     %.2s       %.2s     %.2s    %s\n", who, log_ber_score_text(lqa_ber(score)).c_str(),
+  log_printf("%s%.2s       %.2s     %.2s    %s\n", who, log_ber_score_text(lqa_ber(score)).c_str(),
              score_text(lqa_sinad(score), kLqaNoValue).c_str(),
              score_text(lqa_multipath(score), kLqaNoMultipath).c_str(), report_format_age(age).c_str());
 }
@@ -158,8 +158,8 @@ void other_detail(const char* name, int channel) {
   log_printf("\n");
   log_printf("\n        BER    SINAD    MP    AGE\n");
   const LqaRecord& q = rec.lqa[channel];
-  lqa_row("OWN  ", q.reported, q.reported_age);
-  lqa_row("OTHER", q.measured, q.measured_age);
+  lqa_row("OWN     ", q.reported, q.reported_age);
+  lqa_row("OTHER   ", q.measured, q.measured_age);
 }
 
 // A decimal word as the language reads numbers: a word that is no number reads as 0.

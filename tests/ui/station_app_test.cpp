@@ -1,0 +1,136 @@
+// The headless station's start-up and its three ways to end: a stop signal (the whole
+// shut-down), EXIT (saves, ends at once) and QUIT (ends at once without saving).
+#include "ui/station_app.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "command/listings.h"
+#include "db/database.h"
+#include "db/log.h"
+#include "db/options.h"
+#include "platform/station.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ChildProcess;
+
+void write_file(const fs::path& path, const std::string& text) {
+  std::ofstream out(path);
+  out << text;
+}
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The saved database of a folder, read as a new station would.
+struct SavedOptions {
+  int gps, lqa, linked_twx;
+};
+SavedOptions saved_options(const std::string& dir) {
+  Station st(dir, std::make_unique<SimClock>());
+  StationScope scope(st);
+  db_open();
+  return {db_get_gps(), db_get_lqa(), db_get_linked_twx()};
+}
+
+std::string only_file_in(const fs::path& dir) {
+  for (const auto& e : fs::directory_iterator(dir)) return read_file(e.path());
+  return {};
+}
+
+ChildProcess start_headless(const std::string& dir) {
+  return ChildProcess({test::program_path("app/vesk-ale-headless"), "--dir", dir, "--audio-in", "null",
+                       "--audio-out", "null"});
+}
+
+TEST(HeadlessStation, StartsConfiguresAndShutsDownOnSignal) {
+  test::TempDir dir;
+  const fs::path d = dir.path();
+  fs::create_directory(d / "owlog");
+  fs::create_directory(d / "dalog");
+  write_file(d / "CONFIG.DAT", "ENABLE GPS\nDISABLE LQA\nDISABLE TWX\nOWN\n");
+  write_file(d / "SHUTDOWN.DAT", "DISABLE GPS\n");
+  ChildProcess p = start_headless(dir.path());
+  ASSERT_TRUE(p.wait_for_output("headless station started", 10000)) << p.output();
+  p.signal(SIGTERM);
+  ASSERT_EQ(p.wait(20000), 0) << p.output();
+  const std::string& out = p.output();
+  // In the order written: banner, channel and own listings, status texts, CONFIG.DAT, TWX.
+  const std::vector<std::string> in_order = {
+      "[Uncheck MOTD for hardware ALE stations",
+      "[VESK-ALE Standard Edition (SE) v2.00 started. Running build: B200A6        ]",
+      std::string("[") + kBannerContact + " WITH AS MUCH INFORMATION",
+      "[End of current GROUP/Channels listing]",
+      "ID RX FREQ    MODE",
+      "[Begin display of current GROUP/Channels listing]",
+      "[End of current OWN Address Book listing]",
+      "00 ............... ",
+      "[Begin display of current OWN Address Book listing]",
+      "STATUS 7: 7D1ST1SPNA",
+      "[MMI CHANGE: LINKED TWX DISABLED]",
+      "[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED AT PROGRAM START]",
+      "headless station stopped (SIGTERM)",
+  };
+  std::size_t at = 0;
+  for (const std::string& piece : in_order) {
+    const std::size_t found = out.find(piece, at);
+    ASSERT_NE(found, std::string::npos) << piece << "\n" << out;
+    at = found;
+  }
+  // The shut-down ran SHUTDOWN.DAT before saving; CONFIG.DAT's other change is kept.
+  const SavedOptions saved = saved_options(dir.path());
+  EXPECT_EQ(saved.gps, 0);
+  EXPECT_EQ(saved.lqa, 0);
+  EXPECT_EQ(saved.linked_twx, 1);
+  EXPECT_NE(only_file_in(d / "owlog").find("LINKED TWX AUTOMATICALLY ENABLED"), std::string::npos);
+  EXPECT_FALSE(fs::is_empty(d / "dalog"));
+}
+
+TEST(HeadlessStation, ExitSavesAndQuitDoesNot) {
+  for (const char* verb : {"EXIT", "QUIT"}) {
+    SCOPED_TRACE(verb);
+    test::TempDir dir;
+    const fs::path d = dir.path();
+    fs::create_directory(d / "owlog");
+    write_file(d / "CONFIG.DAT", std::string("ENABLE GPS\n") + verb + "\nDISABLE LQA\n");
+    ChildProcess p = start_headless(dir.path());
+    ASSERT_EQ(p.wait(20000), 0) << p.output();
+    EXPECT_NE(p.output().find("Goodbye......"), std::string::npos);
+    EXPECT_EQ(p.output().find("headless station started"), std::string::npos) << "ends at once";
+    const SavedOptions saved = saved_options(dir.path());
+    EXPECT_EQ(saved.gps, std::string(verb) == "EXIT" ? 1 : 0);
+    EXPECT_EQ(saved.lqa, 1) << "the line after the verb never ran";
+    EXPECT_NE(only_file_in(d / "owlog").find("Goodbye"), std::string::npos) << "the log is filed";
+  }
+}
+
+// Status texts filled at start, values outside their tables included.
+TEST(StationAppTexts, StatusTextsFromTheOptions) {
+  test::TempDir dir;
+  Station st(dir.path(), std::make_unique<SimClock>());
+  StationScope scope(st);
+  db_open();
+  db_set_option_int(opt::DATA_LINK_MODE, 7);
+  db_set_modem_centre_freq(1000);
+  db_set_modem_sample_rate(8000);
+  int32_t p[10] = {1, 0, 3, 7, 64, 5, 0, 10, 2, 90};
+  db_set_m110_params(p);
+  station_app_fill_status_texts();
+  EXPECT_EQ(report_status_pane(4), " ASYNC    ");
+  EXPECT_EQ(db_get_data_link_mode(), 0);
+  EXPECT_EQ(report_status_pane(5), "");  // 1000 Hz has no text: the initial one stays
+  EXPECT_EQ(report_status_pane(6), "2.5Khz ");
+  const std::vector<std::string> rest = {"BRDT=3", " BRD2400S ", "I", " ", "F", "L", "MIN=90", "FS=64", "RC=5"};
+  for (int pane = 8; pane <= 16; ++pane) EXPECT_EQ(report_status_pane(pane), rest[pane - 8]) << pane;
+}
+
+}  // namespace
+}  // namespace vesk
