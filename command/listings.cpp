@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ale/event_names.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/log_lines.h"
@@ -28,10 +29,6 @@ int listing_mode() { return display_listing_style(); }
 const char* ed(int on) { return on == 1 ? "E" : "D"; }
 const char* yn(int on) { return on == 1 ? "Y" : "N"; }
 const char* arq_brd(int mode) { return mode == 1 ? "ARQ" : "BRD"; }
-
-// The engine's state trace (written when state tracing is on); empty until the engine's
-// trace lands on this branch.
-void report_trace_state() {}
 
 int link_state() {
   const LogHooks hooks = log_hooks();
@@ -429,7 +426,7 @@ void report_refresh_status_bar() {
     r.last_link_state = state;
   }
   report_post_status_refresh();
-  if (changed_state) report_trace_state();
+  if (changed_state) ale_trace_state();
 }
 
 void report_post_status_refresh() {

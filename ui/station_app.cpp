@@ -3,16 +3,16 @@
 #include <cstdio>
 #include <string>
 
+#include "ale/engine.h"
+#include "ale/timer.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
 #include "command/scripts.h"
-#include "db/daily_log.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
-#include "radio/serial_output.h"
 
 namespace vesk {
 
@@ -22,18 +22,6 @@ namespace {
 
 // ---- steps that belong to modules landing separately; each is empty until then ----
 
-// The engine's start (every module in its order; stepped: no worker thread) and stop.
-void app_engine_start(bool stepped) {
-  log_open_daily_files();
-  SoundCardState& sc = sound_card();
-  sc.threaded = !stepped;
-  snd_bind_station_modules();
-  snd_open();
-  radio_port_init();
-}
-void app_engine_stop() {}
-void app_engine_step() {}
-void app_timer_tick_stop() {}
 // Radio control: step to the next channel of the scan group; the radio's release commands;
 // the transmitter released (EXIT, QUIT).
 void app_radio_channel_up() {}
@@ -151,7 +139,8 @@ int station_app_start(const StationAppConfig& config) {
   db_open();
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
-  app_engine_start(config.stepped);
+  for (const std::string& arg : config.args) ale_command_line_add(arg);
+  ale_engine_start(config.stepped ? EngineRun::Stepped : EngineRun::Thread);
   if (!config.stepped) mmi_executor_start();
   app_radio_channel_up();
   report_refresh_status_bar();
@@ -176,7 +165,7 @@ int station_app_start(const StationAppConfig& config) {
 }
 
 void station_app_step() {
-  app_engine_step();
+  ale_engine_step();
   snd_step();
   while (mmi_executor_step()) {
   }
@@ -188,10 +177,10 @@ int station_app_shutdown() {
   script_run_file("SHUTDOWN.DAT");
   app_radio_shutdown();
   app_pause_ms(100);
-  app_engine_stop();
+  ale_engine_stop();
   if (!app.config.stepped) mmi_executor_stop();
   snd_close();
-  app_timer_tick_stop();
+  timer_tick_stop();
   db_save();
   // The document's close: both log texts into the daily files.
   log_close_document();
