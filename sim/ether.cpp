@@ -1,0 +1,276 @@
+#include "sim/ether.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr std::size_t kMaxBacklogSamples = 60 * kAudioRate;
+
+int64_t sample_index(int64_t ns) {
+  return ns / 1000000000LL * kAudioRate + ns % 1000000000LL * kAudioRate / 1000000000LL;
+}
+
+// A sound device on the ether, paced by the station's clock like the other clock-driven
+// back ends: an output buffer plays from the end of the one before (or from now, after a gap)
+// and is done when the clock passes its end; an input buffer is filled once the clock has
+// passed a whole buffer's worth of samples.
+class EtherDevice : public AudioDevice {
+ public:
+  EtherDevice(SimEther& ether, int index, AudioDirection dir, Clock& clock)
+      : ether_(ether), index_(index), dir_(dir), clock_(clock) {}
+
+  int open(AudioCallbacks callbacks) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    callbacks_ = std::move(callbacks);
+    open_ = true;
+    out_end_ = -1;
+    return AUDIO_OK;
+  }
+
+  int submit(AudioBuffer* b) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_ || b == nullptr) return 0;
+    if (dir_ == AudioDirection::Output) {
+      const int64_t now = sample_index(clock_.mono_ns());
+      if (out_end_ < now) out_end_ = now;
+      ether_.play(index_, out_end_, b->samples, b->frames);
+      out_end_ += b->frames;
+      pending_.push_back({b, out_end_});
+    } else {
+      pending_.push_back({b, 0});
+    }
+    return 1;
+  }
+
+  int start() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (dir_ == AudioDirection::Input && !started_) next_capture_ = sample_index(clock_.mono_ns());
+    started_ = true;
+    return 1;
+  }
+
+  void close() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = false;
+    pending_.clear();
+  }
+
+  void poll() override {
+    std::vector<AudioBuffer*> done;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!open_ || (dir_ == AudioDirection::Input && !started_)) return;
+      const int64_t now = sample_index(clock_.mono_ns());
+      if (dir_ == AudioDirection::Output) {
+        while (!pending_.empty() && pending_.front().end <= now) {
+          done.push_back(pending_.front().buffer);
+          pending_.pop_front();
+        }
+      } else {
+        for (;;) {
+          const int block = pending_.empty() ? last_block_ : pending_.front().buffer->capacity;
+          if (block <= 0 || now - next_capture_ < block) break;
+          if (pending_.empty()) {
+            scratch_.resize(static_cast<std::size_t>(block));
+            ether_.capture(index_, next_capture_, scratch_.data(), block);  // lost, as on a card
+          } else {
+            AudioBuffer* b = pending_.front().buffer;
+            pending_.pop_front();
+            ether_.capture(index_, next_capture_, b->samples, block);
+            b->frames = block;
+            done.push_back(b);
+            last_block_ = block;
+          }
+          next_capture_ += block;
+        }
+      }
+    }
+    for (AudioBuffer* b : done)
+      if (callbacks_.done) callbacks_.done(b);
+  }
+
+  std::string name() const override { return "ether"; }
+
+ private:
+  struct Pending {
+    AudioBuffer* buffer;
+    int64_t end;
+  };
+  SimEther& ether_;
+  int index_;
+  AudioDirection dir_;
+  Clock& clock_;
+  std::mutex mutex_;
+  AudioCallbacks callbacks_;
+  std::deque<Pending> pending_;
+  std::vector<int16_t> scratch_;
+  bool open_ = false;
+  bool started_ = false;
+  int64_t out_end_ = -1;
+  int64_t next_capture_ = 0;
+  int last_block_ = 1260;
+};
+
+ChannelSimConfig path_config(FadingPreset fading, uint64_t seed) {
+  ChannelSimConfig c;
+  c.sample_rate = kAudioRate;
+  c.noise = false;
+  c.fading = fading;
+  c.seed = seed;
+  return c;
+}
+
+// Butterworth sections (high-pass 4th order at 300 Hz, low-pass 8th order at 3,300 Hz).
+SimBiquad make_section(bool highpass, double fc, double q) {
+  const double w = 2 * M_PI * fc / kAudioRate;
+  const double alpha = std::sin(w) / (2 * q), c = std::cos(w);
+  const double a0 = 1 + alpha;
+  const double b1 = highpass ? -(1 + c) : 1 - c;
+  const double b0 = highpass ? (1 + c) / 2 : (1 - c) / 2;
+  return {b0 / a0, b1 / a0, b0 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+}  // namespace
+
+SimEther::SimEther(SimEtherConfig config) : config_(std::move(config)) {
+  band_ = {make_section(true, 300, 0.5412), make_section(true, 300, 1.3066),
+           make_section(false, 3300, 0.5098), make_section(false, 3300, 0.6013),
+           make_section(false, 3300, 0.9000), make_section(false, 3300, 2.5629)};
+  // The noise gain from two seconds of the filtered noise (deterministic: a fixed seed).
+  Node probe;
+  probe.rng.seed(12345);
+  probe.noise_state.assign(band_.size(), {0, 0});
+  double power = 0;
+  const int n = 2 * kAudioRate;
+  for (int i = 0; i < n; ++i) {
+    const double v = noise_sample(probe);
+    power += v * v;
+  }
+  noise_gain_ = std::sqrt(0.5 / (power / n));
+}
+
+double SimEther::noise_sample(Node& node) {
+  double x = node.rng.gaussian();
+  for (std::size_t i = 0; i < band_.size(); ++i) {
+    const SimBiquad& b = band_[i];
+    std::array<double, 2>& z = node.noise_state[i];
+    const double y = b.b0 * x + z[0];
+    z[0] = b.b1 * x - b.a1 * y + z[1];
+    z[1] = b.b2 * x - b.a2 * y;
+    x = y;
+  }
+  return x;
+}
+SimEther::~SimEther() = default;
+
+int SimEther::add_station(std::function<int()> rx_freq_hz, std::function<int()> tx_freq_hz) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto node = std::make_unique<Node>();
+  node->rx_freq = std::move(rx_freq_hz);
+  node->tx_freq = std::move(tx_freq_hz);
+  const int index = static_cast<int>(nodes_.size());
+  node->rng.seed(config_.seed * 1000003 + 17 + static_cast<uint64_t>(index));
+  node->noise_state.assign(band_.size(), {0, 0});
+  nodes_.push_back(std::move(node));
+  return index;
+}
+
+std::unique_ptr<AudioDevice> SimEther::device(int index, AudioDirection dir, Clock& clock) {
+  return std::make_unique<EtherDevice>(*this, index, dir, clock);
+}
+
+SimEther::Link& SimEther::link(int from, int to) {
+  std::unique_ptr<Link>& l = links_[{from, to}];
+  if (!l) {
+    l = std::make_unique<Link>();
+    const uint64_t seed = config_.seed * 7919 + static_cast<uint64_t>(from) * 131 + static_cast<uint64_t>(to);
+    channel_sim_init(l->sim, path_config(config_.fading, seed));
+    l->silent = INT64_MAX / 2;
+  }
+  return *l;
+}
+
+void SimEther::play(int index, int64_t at, const int16_t* samples, int count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Node& n = *nodes_[static_cast<std::size_t>(index)];
+  if (n.played.empty() && at > n.base) n.base = at;
+  for (int i = 0; i < count; ++i) {
+    const int64_t t = at + i;
+    if (t < n.base) continue;  // already heard by everyone
+    const std::size_t k = static_cast<std::size_t>(t - n.base);
+    if (k >= n.played.size()) n.played.resize(k + 1, 0);
+    n.played[k] += samples[i];
+  }
+  // A station that no longer listens must not make the others' backlog grow without end.
+  while (n.played.size() > kMaxBacklogSamples) {
+    n.played.pop_front();
+    ++n.base;
+  }
+}
+
+void SimEther::capture(int index, int64_t at, int16_t* samples, int count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Node& me = *nodes_[static_cast<std::size_t>(index)];
+  const int rx_hz = me.rx_freq();
+  std::vector<float> sum(static_cast<std::size_t>(count), 0.0f);
+  std::vector<int16_t> heard(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < nodes_.size(); ++i) {
+    if (static_cast<int>(i) == index) continue;
+    const Node& tx = *nodes_[i];
+    for (int k = 0; k < count; ++k) {
+      const int64_t t = at + k;
+      int32_t v = 0;
+      if (t >= tx.base && static_cast<std::size_t>(t - tx.base) < tx.played.size())
+        v = tx.played[static_cast<std::size_t>(t - tx.base)];
+      heard[static_cast<std::size_t>(k)] = static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767));
+    }
+    // Each path fades on its own time, heard or not, so a run does not depend on when
+    // frequencies happened to match. Silence through a path that holds only silence stays
+    // silence: only its time moves on.
+    if (config_.fading != FadingPreset::None) {
+      Link& l = link(static_cast<int>(i), index);
+      const bool quiet = std::all_of(heard.begin(), heard.end(), [](int16_t v) { return v == 0; });
+      const int64_t memory = static_cast<int64_t>(l.sim.hilbert.size() + l.sim.path_re.size());
+      if (quiet && l.silent >= memory) {
+        l.sim.n += count;
+      } else {
+        channel_sim_process16_inplace(l.sim, heard.data(), count);
+        l.silent = quiet ? l.silent + count : 0;
+      }
+    }
+    if (tx.tx_freq() != rx_hz) continue;
+    for (int k = 0; k < count; ++k) sum[static_cast<std::size_t>(k)] += heard[static_cast<std::size_t>(k)];
+  }
+  if (config_.noise) {
+    const auto at_freq = config_.snr_at_hz.find(rx_hz);
+    const double snr = at_freq != config_.snr_at_hz.end() ? at_freq->second : config_.snr_db;
+    const double scale = 32768.0 * noise_gain_ * std::pow(10.0, -snr / 20.0);
+    for (int k = 0; k < count; ++k)
+      sum[static_cast<std::size_t>(k)] += static_cast<float>(noise_sample(me) * scale);
+  }
+  for (int k = 0; k < count; ++k)
+    samples[k] = static_cast<int16_t>(std::clamp(std::lround(sum[static_cast<std::size_t>(k)]), -32768L, 32767L));
+  me.heard_to = std::max(me.heard_to, at + count);
+  forget_heard();
+}
+
+// Drops what every station has heard.
+void SimEther::forget_heard() {
+  int64_t oldest = INT64_MAX;
+  for (const auto& n : nodes_) oldest = std::min(oldest, n->heard_to);
+  for (const auto& n : nodes_) {
+    while (!n->played.empty() && n->base < oldest) {
+      n->played.pop_front();
+      ++n->base;
+    }
+    if (n->played.empty() && n->base < oldest) n->base = oldest;
+  }
+}
+
+}  // namespace vesk

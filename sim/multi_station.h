@@ -1,0 +1,49 @@
+// The multi-station simulator: several whole stations in one process, stepped together on
+// simulated time and joined by the simulated ether. Each runs its start-up in a copy of its
+// station folder (so the folders stay as they were and runs repeat byte for byte), has fake
+// serial ports that open, and runs command lines at given times. Every log line is printed,
+// oldest first, after the simulated time and the station's name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/channel.h"
+
+namespace vesk {
+
+struct SimStationSpec {
+  std::string name;
+  std::string dir;
+};
+
+struct SimCommand {
+  int64_t at_ms;
+  std::string station;
+  std::string line;
+};
+
+struct SimOptions {
+  std::vector<SimStationSpec> stations;
+  std::string channel = "clean";  // clean, awgn, good, moderate, poor, flutter
+  double snr_db = 30;
+  std::map<int, double> snr_at_hz;
+  uint64_t seed = 1;
+  int64_t start_utc_ms = 1767225600000LL;  // 2026-01-01 00:00:00 UTC
+  int64_t duration_ms = 60000;
+  std::vector<SimCommand> commands;
+};
+
+// Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.
+std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out);
+// "YYYY-MM-DDTHH:MM:SS" (a trailing Z allowed) or whole seconds since 1970, as UTC ms.
+bool sim_parse_utc(const std::string& text, int64_t* out_ms);
+
+// Runs the simulation, handing every output line (without its line end) to `print`.
+// Returns 0, or 1 when a station folder cannot be used.
+int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print);
+
+}  // namespace vesk
