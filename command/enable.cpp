@@ -1,5 +1,6 @@
 #include "command/enable.h"
 
+#include "ale/engine_seams.h"
 #include "ale/events.h"
 #include "command/keywords.h"
 #include "command/listings.h"
@@ -19,8 +20,6 @@ namespace {
 
 // ---- calls into modules that land separately; each is empty until its module is here ----
 
-// Hands an event to the link state machine (EV_START_SCAN, EV_STOP_SCAN).
-void enable_link_event(int) {}
 // Receiver muting now, through radio control.
 void enable_radio_mute(bool) {}
 // Tells radio control that scanning starts.
@@ -32,10 +31,7 @@ constexpr int kLinkedIdle = 11;
 constexpr int kTk90 = 143;
 constexpr int kTk90Hs = 144;
 
-int link_state() {
-  const LogHooks hooks = log_hooks();
-  return hooks.link_state ? hooks.link_state() : 0;
-}
+int link_state() { return seam_link_state(); }
 
 void stamped(const char* text) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
@@ -65,9 +61,9 @@ void set_scanning(bool on) {
   if (on) {
     db_set_mode_resend();
     enable_radio_scan_start();
-    enable_link_event(EV_START_SCAN);
+    ale_state_machine_event(EV_START_SCAN);
   } else {
-    enable_link_event(EV_STOP_SCAN);
+    ale_state_machine_event(EV_STOP_SCAN);
   }
 }
 

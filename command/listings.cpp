@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ale/engine_seams.h"
 #include "ale/event_names.h"
 #include "db/database.h"
 #include "db/log.h"
@@ -30,10 +31,7 @@ const char* ed(int on) { return on == 1 ? "E" : "D"; }
 const char* yn(int on) { return on == 1 ? "Y" : "N"; }
 const char* arq_brd(int mode) { return mode == 1 ? "ARQ" : "BRD"; }
 
-int link_state() {
-  const LogHooks hooks = log_hooks();
-  return hooks.link_state ? hooks.link_state() : 0;
-}
+int link_state() { return seam_link_state(); }
 
 // The radio type's display line, or empty when the type has no report name.
 std::string radio_display_line() {

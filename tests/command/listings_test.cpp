@@ -173,10 +173,9 @@ TEST_F(ListingsTest, StatusPanes) {
   std::vector<int> posted;
   log_set_hooks([&](LogHooks& h) {
     h.post_message = [&](int m) { posted.push_back(m); };
-    h.link_state = [] { return 11; };
   });
   mmi_run_line(std::string("STATUS"));
-  EXPECT_EQ(report_status_pane(1), "LINKED     ");
+  EXPECT_EQ(report_status_pane(1), "STOPPED    ");
   EXPECT_EQ(report_status_pane(0).substr(0, 4), "FRQ ");
   EXPECT_EQ(posted, std::vector<int>{WM_REFRESH_STATUS});
 }
