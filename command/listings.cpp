@@ -439,6 +439,7 @@ void report_post_audio_update(int, int) {
 
 std::string report_status_pane(int pane) {
   if (pane < 0 || pane >= kStatusPaneTexts) return std::string();
+  if (pane == 2) return display_status_texts().tx_rx;  // the log layer's TX/RX indicator
   ReportState& r = report_state();
   std::lock_guard<std::mutex> lock(r.mutex);
   return r.panes[static_cast<std::size_t>(pane)];

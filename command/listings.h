@@ -51,7 +51,8 @@ void report_full_listing();
 void report_refresh_status_bar();
 void report_post_status_refresh();
 void report_post_audio_update(int a, int b);
-// Pane texts (0 to 17) for the window; set_status_pane is the writer of panes 3 to 17.
+// Pane texts (0 to 17) for the window (pane 2, TX or RX, is the log layer's indicator);
+// report_set_status_pane is the writer of panes 3 to 17.
 std::string report_status_pane(int pane);
 void report_set_status_pane(int pane, const std::string& text);
 

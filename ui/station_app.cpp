@@ -118,6 +118,7 @@ void station_app_fill_status_texts() {
 void station_app_print_status() {
   StationAppState& app = station_app();
   if (!app.config.print) return;
+  std::lock_guard<std::mutex> lock(app.print_mutex);
   for (int pane = 0; pane < kStatusPaneTexts; ++pane) {
     const std::string text = report_status_pane(pane);
     std::string& printed = app.printed_panes[static_cast<std::size_t>(pane)];

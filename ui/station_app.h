@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ struct StationAppState {
   // Set by the first of shut-down, EXIT and QUIT; the others then do nothing.
   std::atomic<bool> ending{false};
   bool started = false;
-  // The status texts as last printed.
+  // The status texts as last printed (any thread may post a refresh).
+  std::mutex print_mutex;
   std::array<std::string, 18> printed_panes;
 };
 StationAppState& station_app();
