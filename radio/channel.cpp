@@ -1,0 +1,387 @@
+// Channel setting: attenuator, antenna port, tuner, frequency and mode by radio type.
+#include "radio/channel.h"
+
+#include <cstdio>
+
+#include "ale/events.h"
+#include "db/log.h"
+#include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
+#include "modem/sound_card_mixer.h"
+#include "platform/station.h"
+#include "radio/dispatch.h"
+#include "radio/drivers/cat_contract.h"
+#include "radio/drivers/icom_civ.h"
+#include "radio/drivers/kenwood.h"
+#include "radio/drivers/kenwood_identify.h"
+#include "radio/drivers/kenwood_tk.h"
+#include "radio/drivers/radio_types.h"
+#include "radio/keying.h"
+#include "radio/radio_hooks.h"
+#include "radio/serial_output.h"
+#include "radio/serial_queue.h"
+#include "radio/setup_table.h"
+
+namespace vesk {
+
+namespace {
+
+// Module state; every field is reached under radio_channel_lock().
+struct ChannelState {
+  int attenuator = 0;
+  int last_antenna_port = 0;
+  int tune_request = 0;
+  bool mode_remembered = false;
+  int remembered_rx_mode = 0;
+};
+ChannelState& chan() { return station().state<ChannelState>(); }
+
+void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+
+void ant_error(const char* text) {
+  log_printf("[%s][%s][ANT SW ERROR: No ANT port change. %s\n", log_time_stamp().c_str(),
+             log_current_channel_stamp().c_str(), text);
+}
+
+bool is_kenwood(int type) { return type >= DB_KENWOOD && type <= DB_KENWOOD4_HS; }
+bool is_tk90(int type) { return type == DB_TK90 || type == DB_TK90_HS; }
+
+bool civ_attenuator_type(int type) {
+  switch (type) {
+    case DB_IC703: case DB_IC706MKIIG: case DB_IC746: case DB_IC746PRO: case DB_IC756: case DB_IC756PRO:
+    case DB_IC756PROII: case DB_IC756PROIII: case DB_IC7000: case DB_IC7700: case DB_IC7800: case DB_R9500:
+    case DB_IC7200: return true;
+    default: return false;
+  }
+}
+
+void send_attenuator(bool on) {
+  const int type = driver_radio_type();
+  if (civ_attenuator_type(type)) {
+    on ? civ_attenuator_on() : civ_attenuator_off();
+  } else if (is_kenwood(type)) {
+    if (kenwood_model_full_featured()) on ? kenwood_attenuator_on(cat_slot_next()) : kenwood_attenuator_off(cat_slot_next());
+  } else if (type == DB_TK80) {
+    on ? tk80_attenuator_on(cat_slot_next()) : tk80_attenuator_off(cat_slot_next());
+  } else if (is_tk90(type)) {
+    on ? tk90_attenuator_on(cat_slot_next()) : tk90_attenuator_off(cat_slot_next());
+  }
+}
+
+// The radio's own antenna selection (antenna-switch type RADIO CAT).
+struct CivAntennaRow {
+  int type;
+  int ports;
+  const char* error;
+};
+constexpr CivAntennaRow kCivAntennaRows[] = {
+    {DB_IC746, 2, "IC-746 only supports 2 ports.]"},
+    {DB_IC746PRO, 2, "IC-746PRO only supports 2 ports.]"},
+    {DB_IC756PRO, 2, "IC-756PRO only supports 2 ports.]"},
+    {DB_IC756PROII, 2, "IC-756PRO2 only supports 2 ports.]"},
+    {DB_IC756PROIII, 2, "IC-756PRO3 only supports 2 ports.]"},
+    {DB_IC7800, 4, "IC-7800 only supports 4 ports.]"},
+    {DB_R9500, 3, "IC-R9500 only supports 3 ports.]"},
+};
+
+bool kenwood_antenna_model() {
+  const int32_t m = kenwood_model();
+  return m == 5 || m == 15 || (m >= 17 && m <= 21);
+}
+
+void kenwood_select_antenna(int port) {
+  if (port == 1) kenwood_select_ant1(cat_slot_next());
+  else if (port == 2) kenwood_select_ant2(cat_slot_next());
+  else {
+    ant_error("Kenwood radio only supports 2 ports.]");
+    return;
+  }
+  wait_ms(100);
+}
+
+void radio_cat_antenna(int port) {
+  const int type = driver_radio_type();
+  for (const CivAntennaRow& r : kCivAntennaRows) {
+    if (r.type != type) continue;
+    if (port < 1 || port > r.ports) {
+      ant_error(r.error);
+      return;
+    }
+    static constexpr int (*kSelect[])() = {civ_select_ant1, civ_select_ant2, civ_select_ant3, civ_select_ant4};
+    kSelect[port - 1]();
+    wait_ms(100);
+    return;
+  }
+  if ((type == DB_KENWOOD || type == DB_KENWOOD_HS) && kenwood_antenna_model()) kenwood_select_antenna(port);
+}
+
+void antenna_step(const ChannelRecord& ch) {
+  const int switch_type = db_get_ant_switch_type();
+  if (switch_type == ANT_NONE) return;
+  ChannelState& s = chan();
+  const int port = ch.antenna_port;
+  if (switch_type == ANT_LPT_LINES) {
+    log_printf("TEST MSG: LPT LINES ANT SW SELECTED\n");
+    if (port != s.last_antenna_port && port > 0) s.last_antenna_port = port;
+    return;
+  }
+  if (port == s.last_antenna_port || port < 1) return;
+  s.last_antenna_port = port;
+  switch (switch_type) {
+    case ANT_RADIO_CAT: radio_cat_antenna(port); break;
+    case ANT_LDG_DTS4:
+    case ANT_LDG_DTS6: {
+      const int ports = switch_type == ANT_LDG_DTS4 ? 4 : 6;
+      if (port > ports) {
+        ant_error(ports == 4 ? "DTS-4 only supports 4 ports." : "DTS-6 only supports 6 ports.");
+        break;
+      }
+      const uint8_t msg[2] = {'R', static_cast<uint8_t>(port + 1)};
+      ant_send(msg, 2);
+      wait_ms(100);
+      break;
+    }
+    case ANT_AT200PC: {
+      if (port > 2) {
+        ant_error("AT200PC only supports 2 ports.");
+        break;
+      }
+      const uint8_t byte = port == 1 ? 0x0A : 0x0B;
+      atu_at200pc_message(&byte, 1, 15, 15, 50);
+      break;
+    }
+    case ANT_ACOM_2000S: {
+      if (port > 10) {
+        ant_error("ACOM 2000S only supports 10 ports.");
+        break;
+      }
+      const uint8_t msg[6] = {'Q', 'q', 'W', '3', static_cast<uint8_t>('0' + port - 1), 0};
+      ant_send(msg, 6);
+      wait_ms(100);
+      break;
+    }
+    case ANT_RS232_LINES: {
+      SerialPort& p = serial_control(SERIAL_ROLE_ANT_SWITCH);
+      if (port == 1) {
+        p.set_dtr(false), wait_ms(100), p.set_rts(true), wait_ms(100);
+      } else if (port == 2) {
+        p.set_rts(false), wait_ms(100), p.set_dtr(true), wait_ms(100);
+      } else {
+        ant_error("RS-232 ANT SW LINES 2 ports.");
+      }
+      break;
+    }
+    default: break;
+  }
+}
+
+void tuner_step(const ChannelRecord& ch) {
+  ChannelState& s = chan();
+  s.tune_request = 0;
+  const bool scanning = radio_scanning();
+  const bool wants = ch.tuner_enable == 1;
+  if (scanning && wants) s.tune_request = 1;
+  switch (db_get_atu_type()) {
+    case ATU_RADIO_CAT:
+      if (!scanning && wants) radio_cat_tuner_on();
+      else radio_cat_tuner_off();
+      break;
+    case ATU_AT200PC:
+      if (scanning) atu_at200pc_bypass(false);
+      else if (wants) atu_at200pc_tune(ch.rx_freq_hz, 100);
+      else atu_at200pc_bypass(true);
+      break;
+    case ATU_Z100:
+      if (scanning) break;
+      if (wants) {
+        log_printf("TEST MSG: Z100 ATU TUNE 1.5\n");
+      } else {
+        log_printf("TEST MSG: Z100 ATU BYPASS 3\n");
+        atu_dtr_pulse();
+      }
+      break;
+    case ATU_STEPPIR:
+      if (!scanning && wants) break;
+      log_printf("TEST MSG: SteppIR ATU\n");
+      break;
+    case ATU_RS232_LINES:
+      if (scanning) {
+        log_printf(wants ? "TEST MSG: RS232 ATU BYPASS 1\n" : "TEST MSG: RS232 ATU BYPASS 2\n");
+        atu_dtr_pulse();
+      } else if (wants) {
+        log_printf("TEST MSG: RS232 ATU TUNE 1.5\n");
+        atu_rts_pulse();
+      } else {
+        log_printf("TEST MSG: RS232 ATU BYPASS 3\n");
+        atu_dtr_pulse();
+      }
+      break;
+    default: break;  // NONE, LDG PRO
+  }
+}
+
+bool civ_plain_type(int type) {
+  switch (type) {
+    case DB_GENERIC_ICOM: case DB_IC78: case DB_IC703: case DB_IC706: case DB_IC706MKII: case DB_IC706MKIIG:
+    case DB_IC707: case DB_IC718: case DB_IC725: case DB_IC726: case DB_IC728: case DB_IC729: case DB_IC735:
+    case DB_IC736: case DB_IC737: case DB_IC738: case DB_IC761: case DB_IC7000: case DB_R71: case DB_R72:
+    case DB_R75: case DB_R7000: case DB_R7100: case DB_R8500: case DB_R9000: case DB_R9500: case DB_TT586:
+    case DB_R10: case DB_R20: case DB_IC7200: return true;
+    default: return false;
+  }
+}
+
+void kenwood_channel(const ChannelRecord& ch) {
+  kenwood_set_vfo_a_freq(cat_slot_next(), static_cast<uint32_t>(ch.rx_freq_hz));
+  radio_set_vfo_freq(ch.rx_freq_hz);
+  if (radio_mode_first()) {
+    const int32_t model = kenwood_model();
+    kenwood_set_rx_vfo(cat_slot_next(), 1);
+    wait_ms(100);
+    kenwood_set_tx_vfo(cat_slot_next(), 0);
+    wait_ms(100);
+    kenwood_set_mode(cat_slot_next(), ch.tx_mode);
+    wait_ms(200);
+    if (model == 3 || model == 6 || model == 8 || model == 12) wait_ms(500);
+    kenwood_set_rx_vfo(cat_slot_next(), 0);
+    wait_ms(200);
+    kenwood_set_tx_vfo(cat_slot_next(), 0);
+    wait_ms(200);
+  }
+  if (radio_mode_due(ch)) {
+    kenwood_set_mode(cat_slot_next(), ch.rx_mode);
+    radio_mode_remember(ch);
+    wait_ms(100);
+  }
+}
+
+void frequency_step(const ChannelRecord& ch) {
+  const int type = driver_radio_type();
+  const auto rx = static_cast<uint32_t>(ch.rx_freq_hz);
+  if (civ_plain_type(type)) {
+    civ_set_freq(rx);
+    if (radio_mode_due(ch)) civ_set_mode(ch.rx_mode), radio_mode_remember(ch);
+    return;
+  }
+  switch (type) {
+    case DB_IC746: case DB_IC746PRO: case DB_IC765: case DB_IC775DSP: case DB_IC781:
+      civ_set_freq(rx);
+      if (radio_mode_first()) {
+        civ_select_vfo(1), wait_ms(100), civ_set_mode(ch.tx_mode), wait_ms(100), civ_select_vfo(0);
+      }
+      if (radio_mode_due(ch)) civ_set_mode(ch.rx_mode), radio_mode_remember(ch), wait_ms(100);
+      return;
+    case DB_IC751:
+      if (radio_mode_due(ch)) civ_set_mode(ch.rx_mode), radio_mode_remember(ch);
+      civ_set_freq(rx);
+      return;
+    case DB_IC756: case DB_IC756PRO: case DB_IC756PROII: case DB_IC756PROIII: case DB_IC7700: case DB_IC7800:
+      civ_set_freq(rx);
+      if (radio_mode_first()) {
+        civ_select_main_sub(1), wait_ms(100), civ_set_mode(ch.tx_mode), wait_ms(100);
+      }
+      if (radio_mode_due(ch)) {
+        civ_select_main_sub(0), civ_set_mode(ch.rx_mode), radio_mode_remember(ch), wait_ms(100);
+      }
+      return;
+    case DB_TK80: case DB_TK90: case DB_TK90_HS:
+      radio_tk_freq_mode(ch);
+      return;
+    default:
+      // The further Kenwood speeds are tuned like KENWOOD and KENWOOD_HS.
+      if (is_kenwood(type)) kenwood_channel(ch);
+      return;
+  }
+}
+
+}  // namespace
+
+bool radio_mode_due(const ChannelRecord& channel) {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  const ChannelState& s = chan();
+  return !s.mode_remembered || s.remembered_rx_mode != channel.rx_mode || db_get_mode_resend() != 0;
+}
+
+void radio_mode_remember(const ChannelRecord& channel) {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  chan().mode_remembered = true;
+  chan().remembered_rx_mode = channel.rx_mode;
+}
+
+bool radio_mode_first() {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  return !chan().mode_remembered;
+}
+
+int radio_tune_request() {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  return chan().tune_request;
+}
+
+int radio_take_tune_request() {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  const int r = chan().tune_request;
+  chan().tune_request = 0;
+  return r;
+}
+
+void radio_set_channel(const ChannelRecord& channel) {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  const ChannelRecord ch = channel;  // the caller's record may change while this runs
+  ChannelState& s = chan();
+  // 1. Working channel.
+  db_select_channel(ch.number);
+  // 2. Transmit level.
+  mixer_set_wave_out_level(db_get_channel_tx_audio() == 1 ? ch.tx_level : db_get_tx_audio_level());
+  // 3. Attenuator.
+  if (ch.attenuator == 1 && s.attenuator == 0) {
+    s.attenuator = 1;
+    send_attenuator(true);
+  } else if (ch.attenuator != 1 && s.attenuator == 1) {
+    s.attenuator = 0;
+    send_attenuator(false);
+  }
+  // 4. Antenna port.
+  antenna_step(ch);
+  // 5. Tuner.
+  tuner_step(ch);
+  // 6. Frequency and mode.
+  frequency_step(ch);
+  // 7.
+  db_clear_mode_resend();
+  // 8. Kenwood antenna again, whether or not the port changed.
+  const int type = driver_radio_type();
+  if (db_get_ant_switch_type() == ANT_RADIO_CAT && ch.antenna_port > 0 && is_kenwood(type)) {
+    const int32_t m = kenwood_model();
+    bool takes = false;
+    if (type == DB_KENWOOD || type == DB_KENWOOD_HS) takes = kenwood_antenna_model();
+    else if (type == DB_KENWOOD4 || type == DB_KENWOOD4_HS) takes = m == 20 || m == 21;
+    else takes = m == 15 || (m >= 17 && m <= 21);
+    if (takes) kenwood_select_antenna(ch.antenna_port);
+  }
+}
+
+void radio_scan_next_channel() {
+  if (db_get_scan_active() == 1) {
+    const int index = db_next_scan_channel();
+    ChannelRecord ch{};
+    if (index >= 0 && db_copy_channel(index, &ch) >= 0) {
+      radio_set_channel(ch);
+      if (auto& start = serial_queues().timers.start) start(EV_RADIO_SCAN_COMMAND_SENT, 20);
+    }
+  }
+  // The engine's channel-set hook does nothing.
+}
+
+namespace {
+void step_channel(int index) {
+  ChannelRecord ch{};
+  if (index >= 0 && db_copy_channel(index, &ch) >= 0) radio_set_channel(ch);
+}
+}  // namespace
+
+void radio_channel_up() { step_channel(db_next_scan_channel()); }
+void radio_channel_down() { step_channel(db_prev_scan_channel()); }
+
+}  // namespace vesk

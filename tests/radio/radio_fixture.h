@@ -1,0 +1,84 @@
+// A station on simulated time for radio control's tests: the serial ports are a recording
+// fake, sleeps advance the clock by themselves, and a 1 ms tick plays the engine worker's
+// part (at most one due timer expiry routed to the serial queues, then the input poll). So a
+// set-up or channel setting that pauses between commands lets the radio queue move on by its
+// reply timeout during the pauses, as on a running station, and every run is repeatable.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "db/log.h"
+#include "db/options.h"
+#include "platform/clock.h"
+#include "platform/serial_fake.h"
+#include "platform/station.h"
+#include "radio/serial_output.h"
+#include "radio/serial_poll.h"
+#include "radio/serial_queue.h"
+#include "tests/support/child_process.h"
+
+namespace vesk::test {
+
+class RadioFixture : public ::testing::Test {
+ protected:
+  RadioFixture()
+      : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_), fake_(FakeSerialBackend::install()) {
+    clock().set_auto_advance(true);
+    serial_set_timer_hooks(SerialTimerHooks{
+        [this](int id, int ms) { timers_[id] = clock().mono_ns() + int64_t{ms} * 1000000; },
+        [this](int id) { timers_.erase(id); }});
+    log_set_sink([this](LogText, const std::string& line) { log_ += line; });
+    tick_ = clock().make_tick_source();
+    tick_->start(1000000, [this] { pass(); });
+  }
+  ~RadioFixture() override { tick_->stop(); }
+
+  SimClock& clock() { return *station_.sim_clock(); }
+  FakeSerialBackend& fake() { return *fake_; }
+  Station& station() { return station_; }
+  const std::string& log() const { return log_; }
+  void clear() {
+    fake_->clear_events();
+    log_.clear();
+  }
+  // Lets `ms` of station time pass (the tick runs meanwhile).
+  void run_ms(int ms) { clock().sleep_ms(ms); }
+  bool timer_running(int id) const { return timers_.count(id) != 0; }
+  bool log_has(const std::string& text) const { return log_.find(text) != std::string::npos; }
+  // Opens the port of `role` on fake port `number`.
+  void open(SerialPortRole role, int number, const std::string& settings = "9600,N,8,1") {
+    SerialPort& p = serial_control(role);
+    p.set_port_number(number);
+    ASSERT_EQ(p.set_settings(settings), 0);
+    ASSERT_EQ(p.open(), 0);
+  }
+
+ private:
+  void pass() {
+    const int64_t now = clock().mono_ns();
+    int due_id = -1;
+    int64_t due_at = 0;
+    for (const auto& [id, at] : timers_)
+      if (at <= now && (due_id < 0 || at < due_at)) due_id = id, due_at = at;
+    if (due_id >= 0) {
+      timers_.erase(due_id);
+      serial_queue_route_timer(due_id);
+    }
+    port_poll_input();
+  }
+
+  TempDir dir_;
+  Station station_;
+  StationScope scope_;
+  std::shared_ptr<FakeSerialBackend> fake_;
+  std::map<int, int64_t> timers_;
+  std::unique_ptr<TickSource> tick_;
+  std::string log_;
+};
+
+}  // namespace vesk::test
