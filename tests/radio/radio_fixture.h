@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,6 +51,24 @@ class RadioFixture : public ::testing::Test {
   void run_ms(int ms) { clock().sleep_ms(ms); }
   bool timer_running(int id) const { return timers_.count(id) != 0; }
   bool log_has(const std::string& text) const { return log_.find(text) != std::string::npos; }
+  // The fake's trace of what `what` does (and `settle_ms` after it), times relative to its
+  // start: one line per event, "<ms> ms COM<port> <event>".
+  std::string trace_of(const std::function<void()>& what, int settle_ms = 100) {
+    fake_->clear_events();
+    const int64_t t0 = fake_->now_ms();
+    what();
+    run_ms(settle_ms);
+    std::string out, line;
+    const std::string all = fake_->trace();
+    for (std::size_t at = 0; at < all.size();) {
+      const std::size_t end = all.find('\n', at);
+      line = all.substr(at, end - at);
+      at = end == std::string::npos ? all.size() : end + 1;
+      const std::size_t sp = line.find(' ');
+      out += std::to_string(std::stoll(line.substr(0, sp)) - t0) + line.substr(sp) + "\n";
+    }
+    return out;
+  }
   // Opens the port of `role` on fake port `number`.
   void open(SerialPortRole role, int number, const std::string& settings = "9600,N,8,1") {
     SerialPort& p = serial_control(role);
