@@ -1,0 +1,289 @@
+// A live peer: Hamlib's TS-2000 emulator (rigctlcom) in front of its dummy radio (rigctld
+// -m 1) on a pseudo-terminal pair. A station whose "ALE.DAT" names a KENWOOD radio on that
+// port (line PTT off) sets the radio up, identifies it as a TS-2000, tunes it to its first
+// channel and keys it by CAT; rigctl reads the frequency and PTT back from rigctld.
+// Skipped when the Hamlib programs are missing. Every wait is bounded.
+// First: <pty.h> brings termios macros (ECHO) that the options header uses as names.
+#include "db/options.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "db/database.h"
+#include "db/log.h"
+#include "db/scan.h"
+#include "db/tables.h"
+#include "platform/station.h"
+#include "radio/channel.h"
+#include "radio/drivers/kenwood_identify.h"
+#include "radio/drivers/radio_types.h"
+#include "radio/keying.h"
+#include "radio/radio_setup.h"
+#include "radio/serial_output.h"
+#include "radio/serial_poll.h"
+#include "radio/serial_queue.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+using test::ChildProcess;
+using test::TempDir;
+using Clock = std::chrono::steady_clock;
+
+// The program's path on PATH, or empty.
+std::string find_program(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  for (std::string dir; std::getline(dirs, dir, ':');)
+    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return dir + "/" + program;
+  return {};
+}
+
+bool wait_until(const std::function<bool()>& done, int limit_ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(limit_ms);
+  while (!done()) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+int free_tcp_port() {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  int port = 0;
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+    port = ntohs(a.sin_port);
+  close(s);
+  return port;
+}
+
+bool can_connect(int port) {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  close(s);
+  return ok;
+}
+
+// One raw pseudo-terminal: its master fd and the slave's path (the slave is kept open so the
+// pair lives while programs open and close it).
+struct Pty {
+  int master = -1, slave = -1;
+  std::string name;
+  Pty() {
+    char buf[128];
+    if (openpty(&master, &slave, buf, nullptr, nullptr) != 0) return;
+    name = buf;
+    termios t{};
+    tcgetattr(slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(slave, TCSANOW, &t);
+  }
+  ~Pty() {
+    if (master >= 0) close(master);
+    if (slave >= 0) close(slave);
+  }
+};
+
+// Copies bytes both ways between two masters: the two slaves then act as a null-modem pair.
+class Relay {
+ public:
+  Relay(int a, int b) : a_(a), b_(b), thread_([this] { run(); }) {}
+  ~Relay() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void run() {
+    pollfd fds[2] = {{a_, POLLIN, 0}, {b_, POLLIN, 0}};
+    uint8_t buf[512];
+    while (!stop_) {
+      if (poll(fds, 2, 10) <= 0) continue;
+      for (int i = 0; i < 2; ++i) {
+        if ((fds[i].revents & POLLIN) == 0) continue;
+        const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+        if (n > 0 && write(i == 0 ? b_ : a_, buf, static_cast<std::size_t>(n)) < 0) return;
+      }
+    }
+  }
+  int a_, b_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// The engine worker's part on real time: the radio queue's timers and the input poll.
+class Worker {
+ public:
+  explicit Worker(Station& st) : station_(st) {
+    serial_set_timer_hooks(SerialTimerHooks{[this](int id, int ms) {
+                                              std::lock_guard<std::mutex> l(m_);
+                                              due_[id] = Clock::now() + std::chrono::milliseconds(ms);
+                                            },
+                                            [this](int id) {
+                                              std::lock_guard<std::mutex> l(m_);
+                                              due_.erase(id);
+                                            }});
+    thread_ = std::thread([this] { run(); });
+  }
+  ~Worker() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void run() {
+    StationScope scope(station_);
+    while (!stop_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      int id = -1;
+      {
+        std::lock_guard<std::mutex> l(m_);
+        for (auto it = due_.begin(); it != due_.end(); ++it)
+          if (it->second <= Clock::now()) {
+            id = it->first;
+            due_.erase(it);
+            break;
+          }
+      }
+      if (id >= 0) serial_queue_route_timer(id);
+      port_poll_input();
+    }
+  }
+  Station& station_;
+  std::mutex m_;
+  std::map<int, Clock::time_point> due_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+std::string rigctl(int port, const std::string& command) {
+  ChildProcess p({find_program("rigctl"), "-m", "2", "-r", "127.0.0.1:" + std::to_string(port), command});
+  p.wait(5000);
+  std::string out = p.output();
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out.substr(out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
+}
+
+TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
+  for (const char* program : {"rigctld", "rigctlcom", "rigctl"})
+    if (find_program(program).empty()) GTEST_SKIP() << program << " is not installed";
+
+  const int port = free_tcp_port();
+  ASSERT_GT(port, 0);
+  ChildProcess rigctld({find_program("rigctld"), "-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", std::to_string(port)});
+  ASSERT_TRUE(wait_until([&] { return can_connect(port); }, 5000)) << rigctld.output();
+
+  Pty station_side, peer_side;
+  ASSERT_FALSE(station_side.name.empty());
+  ASSERT_FALSE(peer_side.name.empty());
+  ChildProcess rigctlcom({find_program("rigctlcom"), "-m", "2", "-r", "127.0.0.1:" + std::to_string(port), "-R", peer_side.name,
+                          "-S", "4800"});
+  // Ready once the emulator answers its identity query.
+  std::string answer;
+  ASSERT_TRUE(wait_until(
+      [&] {
+        if (write(peer_side.master, "ID;", 3) != 3) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        char buf[64];
+        pollfd p{peer_side.master, POLLIN, 0};
+        while (poll(&p, 1, 0) > 0) {
+          const ssize_t n = read(peer_side.master, buf, sizeof buf);
+          if (n <= 0) break;
+          answer.append(buf, static_cast<std::size_t>(n));
+        }
+        return answer.find("ID019;") != std::string::npos;
+      },
+      5000))
+      << rigctlcom.output();
+  Relay relay(station_side.master, peer_side.master);
+
+  // The fixture's "ALE.DAT": KENWOOD on port 1, PTT by CAT only, no emulation port, no
+  // preconfiguration series (it only adds pauses here), channel 1 in the scan group.
+  TempDir dir;
+  std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << station_side.name << "\n";
+  {
+    Station st(dir.path());
+    StationScope scope(st);
+    db_open();
+    db_set_radio_type(DB_KENWOOD);
+    db_set_radio_port(1);
+    db_set_rts_ptt(0);
+    db_set_dtr_ptt(0);
+    db_set_option_int(opt::EMULATION_ENABLED, 0);
+    db_set_option_int(opt::RADIO_PRECONFIG_DISABLED, 1);
+    ChannelRecord ch{};
+    ch.in_use = 1;
+    ch.permission = CHANNEL_BX;
+    ch.scan_groups = 1 << db_get_scan_group();
+    ch.rx_freq_hz = ch.tx_freq_hz = 7100000;
+    ch.rx_mode = ch.tx_mode = MODE_USB;
+    ASSERT_EQ(db_store_channel(1, ch), 1);
+    ASSERT_EQ(db_save(), 1);
+  }
+
+  Station st(dir.path());
+  StationScope scope(st);
+  db_open();
+  ASSERT_EQ(db_get_rts_ptt(), 0);
+  std::mutex log_mutex;
+  std::string log;
+  log_set_sink([&](LogText, const std::string& line) {
+    std::lock_guard<std::mutex> l(log_mutex);
+    log += line;
+  });
+  auto log_has = [&](const std::string& text) {
+    std::lock_guard<std::mutex> l(log_mutex);
+    return log.find(text) != std::string::npos;
+  };
+  Worker worker(st);
+  radio_control_bind();
+  radio_port_init();
+  ASSERT_TRUE(wait_until([] { return kenwood_model() == 19; }, 5000)) << log;
+  ASSERT_TRUE(wait_until([&] { return log_has("TS-2000"); }, 5000)) << log;
+  auto drained = [] { return serial_queue_count(SQ_RADIO) == 0; };
+
+  radio_channel_up();
+  EXPECT_EQ(db_current_channel_number(), 1);
+  ASSERT_TRUE(wait_until(drained, 3000));
+  EXPECT_EQ(rigctl(port, "f"), "7100000");
+
+  ptt_on();
+  ASSERT_TRUE(wait_until(drained, 3000));
+  EXPECT_EQ(rigctl(port, "t"), "1");
+  ptt_off();
+  ASSERT_TRUE(wait_until(drained, 3000));
+  EXPECT_EQ(rigctl(port, "t"), "0");
+  log_set_sink(nullptr);
+}
+
+}  // namespace
+}  // namespace vesk
