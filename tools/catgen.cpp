@@ -8,6 +8,8 @@
 //   catgen TYPE ptt-on [MODE]           key (MODE: the transmit mode, default USB)
 //   catgen TYPE ptt-off                 unkey
 //   catgen TYPE identify REPLY          a Kenwood identity reply such as "ID019;"
+//   catgen TYPE setup                   the radio set-up (ports on a recording fake, no radio
+//                                       answering; its log lines as "# " lines)
 //
 // TYPE is a number 0 to 154 or an options keyword (IC7000, KENWOOD, TK90 ...). Each command
 // is one line: "+MS" (milliseconds since the previous command, or since the start), the
@@ -23,11 +25,13 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/clock.h"
+#include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/driver_steps.h"
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/radio_setup.h"
 
 namespace {
 
@@ -36,7 +40,7 @@ using namespace vesk;
 int usage() {
   std::fprintf(stderr,
                "usage: catgen --list\n"
-               "       catgen TYPE freq HZ | mode MODE | tune HZ MODE | ptt-on [MODE] | ptt-off | identify REPLY\n");
+               "       catgen TYPE freq HZ | mode MODE | tune HZ MODE | ptt-on [MODE] | ptt-off | identify REPLY | setup\n");
   return 2;
 }
 
@@ -129,6 +133,12 @@ int main(int argc, char** argv) {
     log_set_sink([](LogText, const std::string& line) { std::printf("# %s", line.c_str()); });
     const std::string reply = argv[3];
     kenwood_handle_reply(reinterpret_cast<const uint8_t*>(reply.c_str()), static_cast<int>(reply.size()));
+    sent = 1;
+  } else if (op == "setup" && argc == 3) {
+    FakeSerialBackend::install();
+    db_set_option_int(opt::EMULATION_ENABLED, 0);
+    log_set_sink([](LogText, const std::string& line) { std::printf("# %s", line.c_str()); });
+    radio_setup();
     sent = 1;
   } else {
     return usage();

@@ -13,6 +13,9 @@
 #include "db/options.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "radio/channel.h"
+#include "radio/keying.h"
+#include "radio/radio_setup.h"
 
 namespace vesk {
 
@@ -24,9 +27,9 @@ namespace {
 
 // Radio control: step to the next channel of the scan group; the radio's release commands;
 // the transmitter released (EXIT, QUIT).
-void app_radio_channel_up() {}
+void app_radio_channel_up() { radio_channel_up(); }
 void app_radio_shutdown() {}
-void app_release_transmitter() {}
+void app_release_transmitter() { ptt_off(); }
 
 // A pause on the station's clock; in stepped mode the harness's clock is moved instead.
 void app_pause_ms(int ms) {
@@ -138,6 +141,9 @@ int station_app_start(const StationAppConfig& config) {
   });
   // The main frame's construction: the station database.
   db_open();
+  // Radio control: the radio port's set-up (run by the engine's start), the sound card's
+  // transmitter release, the channel table's store hook.
+  radio_control_bind();
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
   for (const std::string& arg : config.args) ale_command_line_add(arg);

@@ -300,3 +300,19 @@ TEST(RadioSetupTable, EveryTypeWithABlockHasOneRow) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(CatgenSetup, PrintsTheSetUpCommandsWithTheirPausesAndLines) {
+  test::ChildProcess p({test::program_path("tools/catgen"), "IC703", "setup"});
+  ASSERT_EQ(p.wait(10000), 0) << p.output();
+  const std::string& out = p.output();
+  EXPECT_NE(out.find("Radio Setup: IC-703 being initialized]"), std::string::npos) << out;
+  EXPECT_NE(out.find("+400 FE FE 68 E0 16 12 01 FD"), std::string::npos) << out;  // 400 ms after opening
+  EXPECT_NE(out.find("+200 FE FE 68 E0 16 41 00 FD"), std::string::npos) << out;
+  EXPECT_NE(out.find("Radio Setup: IC-703 initialization completed]"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace vesk
