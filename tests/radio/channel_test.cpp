@@ -158,7 +158,9 @@ TEST_F(ChannelTest, AttenuatorFollowsTheChannelFlagOnlyOnChanges) {
     const std::string t = trace_of([&] { radio_set_channel(*s.ch); }, 100);
     const bool has_att = t.find("E0 11 ") != std::string::npos;
     EXPECT_EQ(has_att, *s.want != '\0') << t;
-    if (*s.want) EXPECT_NE(t.find(std::string("E0 ") + s.want + " FD"), std::string::npos) << t;
+    if (*s.want) {
+      EXPECT_NE(t.find(std::string("E0 ") + s.want + " FD"), std::string::npos) << t;
+    }
   }
 }
 
@@ -188,7 +190,9 @@ TEST_F(ChannelTest, AntennaSwitchesByType) {
     radio_set_channel(ch);
     run_ms(100);
     EXPECT_EQ(FakeSerialBackend::hex(fake().written(5)), c.bytes) << c.type << " " << c.port;
-    if (c.log_line) EXPECT_TRUE(log_has(c.log_line)) << log();
+    if (c.log_line) {
+      EXPECT_TRUE(log_has(c.log_line)) << log();
+    }
     // The same port again sends nothing and logs nothing.
     clear();
     radio_set_channel(ch);
