@@ -2,6 +2,7 @@
 #include "ale/word_queue.h"
 #include "ale/word_rx.h"
 #include "db/locked_queue.h"
+#include "modem/aqc_burst.h"
 #include "modem/fsk8.h"
 #include "modem/sound_card.h"
 #include "modem/wav_player.h"
@@ -37,6 +38,11 @@ void snd_bind_station_modules() {
   h.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
   h.ale_post_tx_underrun = [] { ale_post_tx_underrun(); };
   h.ale_reset_receiver = [] { ale_reset_receiver(); };
+  h.aqc_build_burst_waveform = []() -> const int16_t* {
+    AqcBurstState& b = aqc_burst_state();
+    aqc_build_burst_waveform(b.samples.data());
+    return b.samples.data();
+  };
   h.player_next_block = [](int16_t* dst, int max) { return wav_player_next_block(dst, max); };
   h.player_block_played = [] { wav_player_block_played(); };
 }

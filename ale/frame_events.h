@@ -1,0 +1,149 @@
+// Frame events: what the current received frame has said, and the protocol events it raises.
+//
+// The frame parser (and the AQC-ALE receiver) report the pieces of a frame as they arrive:
+// its begin, each called address, the message section, AMD texts, each TIS or TWAS ending,
+// its end. The handler keeps them in the frame context (who is called, who calls, whether it
+// is for this station, the AMD texts, the signal scores), records the caller's link quality,
+// logs heard calls and soundings, and raises the events the link state machine acts on:
+// EV_FRAME_FOR_ME, EV_FRAME_FOR_ME_CLEAR, EV_FRAME_NOT_FOR_ME, EV_FRAME_NOT_FOR_ME_CLEAR,
+// EV_FRAME_GLOBAL_CLEAR, the sounding events, and the frame begin and end themselves.
+//
+// Everything here runs on the engine worker thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+inline constexpr int kFrameCalledMax = 12;
+inline constexpr int kFrameAmdMax = 30;
+inline constexpr int kFrameAmdTextMax = 90;
+inline constexpr int kFrameAddressSize = 16;  // 15 characters and the NUL
+// The noise figure recorded with the scores of a 141A frame.
+inline constexpr int kFrameNoise141a = 15;
+
+enum FrameKind : int {
+  FRAME_KIND_NONE = 0,
+  FRAME_KIND_INDIVIDUAL = 1,
+  FRAME_KIND_NET = 2,
+  FRAME_KIND_GROUP = 3,
+  FRAME_KIND_ANYCALL = 4,  // also a wildcard
+  FRAME_KIND_ALLCALL = 5,
+  FRAME_KIND_INLINK = 9,
+};
+inline constexpr int kEndingTwas = 3;
+inline constexpr int kEndingTis = 5;
+
+using FrameAddress = std::array<char, kFrameAddressSize>;
+using FrameAmdText = std::array<char, kFrameAmdTextMax + 1>;
+
+struct FrameContext {
+  int kind = FRAME_KIND_NONE;
+  int addressed = 0;
+  int for_me = 0;
+  int end_handled = 0;
+  // Called addresses, filled in turn; a 13th overwrites the first.
+  std::array<FrameAddress, kFrameCalledMax> called{};
+  int called_count = 0;
+  int called_next = 0;
+  FrameAddress caller{};
+  int caller_words = 0;
+  int ending = 0;
+  int endings_seen = 0;
+  FrameAddress previous_caller{};
+  // Records the frame is addressed to, and the caller's: table indexes, -1 for none.
+  int own_index = -1;
+  int net_index = -1;
+  int other_index = -1;
+  FrameAddress from{};
+  FrameAddress addressed_own{};
+  uint32_t lqa_word = 0;
+  std::array<FrameAmdText, kFrameAmdMax> amd_texts{};
+  int amd_count = 0;
+  FrameAmdText last_amd{};
+  int last_amd_flag = 0;
+  int sinad_score = 0;
+  int ber_score = 0;
+};
+
+// What the AQC-ALE receiver knows of the probe an event reports.
+struct AqcProbeInfo {
+  std::string caller;
+  int net_call = 0;    // the call was marked as a net call
+  int net_index = -1;  // the called net
+  int slot = 0;        // the AQC slot number
+  int noise = 0;       // the noise value of the probe
+};
+
+// Calls into the modules around the handler; the owners set them at engine start. An empty
+// hook does nothing, or answers as stated.
+struct FrameEventSeams {
+  // The link state machine's entry. Empty: the events are collected in `raised`.
+  std::function<void(int event)> link_event;
+  // The address or AMD text of the event being reported (the parser's accumulator).
+  // Empty: "".
+  std::function<std::string()> event_text;
+  // The frame's SINAD in dB and mean vote disagreements. Empty: no word summed (-100 dB, 30).
+  std::function<double()> frame_sinad;
+  std::function<int()> frame_ber;
+  // Link state: whether the scan is running; the frame's data-message flag; the frame
+  // called-address text (empty hook: the frame's own called list).
+  std::function<bool()> scan_running;
+  std::function<void()> data_message_clear;
+  std::function<std::string()> frame_called_text;
+  // The command-word decoder's message state.
+  std::function<void()> cmd_decoder_reset;
+  // Address matching: whether a listed text matches an own address (empty: an in-use own
+  // address equal to it); the own address of the current channel (empty: none).
+  std::function<bool(const char* text)> own_address_match;
+  std::function<std::string()> channel_own_address;
+  // Slot timings of a call addressed here.
+  std::function<void(int net_index, const char* caller)> net_slot_timing;
+  std::function<void(const std::vector<std::string>& list, const char* caller)> group_slot_timing;
+  std::function<void()> anycall_slot_timing;
+  std::function<void(int slot)> aqc_slot_timing;
+  // The AQC-ALE receiver's probe of an AQC event; the CRC state of its AMD texts.
+  std::function<AqcProbeInfo(int event)> aqc_probe;
+  std::function<int()> aqc_amd_check_state;
+  // The scan monitor's heard-call notice.
+  std::function<void(int event)> scan_monitor;
+  // The host port's AMD report and the remote-command interpreter, each with the addressed
+  // own address, the caller and the text.
+  std::function<void(const char* own, const char* caller, const char* text)> host_amd_report;
+  std::function<void(const char* own, const char* caller, const char* text)> remote_command;
+  // The word receiver's reset. Empty: ale_reset_receiver.
+  std::function<void()> receiver_reset;
+
+  std::vector<int> raised;
+};
+
+struct FrameEventState {
+  FrameContext ctx;
+  FrameEventSeams seams;
+};
+
+FrameEventState& frame_event_state();
+
+// The handler: `event` with the text the parser holds for it.
+void ale_frame_event(int event);
+// The same with the event's text given (the AQC-ALE receiver, tests).
+void ale_frame_event_text(int event, const char* text);
+
+// Queries for other modules.
+const char* ale_frame_caller();
+int ale_frame_for_me();
+// The last AMD text of the frame, or null when none arrived.
+const char* ale_frame_last_amd();
+// Bit 13 of the LQA report word received in this frame.
+int ale_frame_lqa_report_flag();
+// The other-address index of the frame's caller, or -1.
+int ale_frame_peer_index();
+// The command-word decoder stores the LQA report word of the frame here.
+void ale_frame_set_lqa_word(uint32_t word);
+const FrameContext& ale_frame_context();
+
+}  // namespace vesk
