@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "ale/api_event.h"
+#include "ale/dictionaries.h"
 #include "ale/engine_seams.h"
 #include "ale/event_names.h"
 #include "ale/events.h"
@@ -79,7 +80,11 @@ constexpr EngineStartStep kEngineStartOrder[] = {
     {"TCP host port when enabled", [] {}},
     {"mail listeners when enabled", [] {}},
     {"queued-transfer queue", [] {}},                   // xfer_queue_init
-    {"AMD phrase dictionaries", [] {}},
+    {"AMD phrase dictionaries",
+     [] {
+       amd_load_dictionaries();
+       amd_connect_log();
+     }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
 };
 
