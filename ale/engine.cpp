@@ -7,6 +7,8 @@
 #include "ale/engine_seams.h"
 #include "ale/event_names.h"
 #include "ale/events.h"
+#include "ale/frame_sections.h"
+#include "ale/rx_parser.h"
 #include "ale/timer.h"
 #include "ale/word_queue.h"
 #include "ale/word_rx.h"
@@ -30,6 +32,7 @@ namespace {
 void engine_connect_layers() {
   word_queue_state().seams.trace_tx_word = ale_trace_tx_word;
   word_rx_state().seams.trace_frame_start = ale_trace_frame_start;
+  word_rx_state().seams.dbm_mode = [] { return ale_rx_dbm_mode() != 0; };
   log_set_hooks([](LogHooks& h) { h.start_timer = timer_start; });
   serial_set_timer_hooks(SerialTimerHooks{timer_start, timer_stop});
   fsk_state().hooks.dwell_tick = ale_dwell_tick;
@@ -48,7 +51,7 @@ constexpr EngineStartStep kEngineStartOrder[] = {
     {"daily log files", [] { log_open_daily_files(); }},
     {"API queue", [] { api_queue_create(); }},
     {"engine event and transmit word queues", [] { ale_word_io_init(); }},
-    {"frame-section queues", [] {}},                    // ale_section_queues_init
+    {"frame-section queues", [] { ale_section_queues_init(); }},
     {"command interpreter text entry", [] {}},
     {"TCP echo of log lines off", [] { log_reset_tcp_echo(); }},
     {"table listings with headings", [] { display_set_listing_full(); }},
@@ -56,7 +59,7 @@ constexpr EngineStartStep kEngineStartOrder[] = {
     {"DTM and DBM block queues", [] {}},                // dtm_dbm_queues_init
     {"DTM receive stores", [] {}},                      // dtm_rx_init
     {"DBM receive stores", [] {}},                      // dbm_rx_init
-    {"received text and data buffers", [] {}},          // ale_rx_buffers_reset
+    {"received text and data buffers", [] { ale_rx_buffers_reset(); }},
     {"linking protection", [] {}},                      // lp_init
     {"sound card",
      [] {

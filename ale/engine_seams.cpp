@@ -2,6 +2,8 @@
 // module that is not built yet; its comment names the call that fills it.
 #include "ale/engine_seams.h"
 
+#include "ale/cmd_words.h"
+#include "ale/rx_parser.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -12,7 +14,7 @@ int seam_link_state() { return 0; }            // return ale_link_state();
 void seam_reset_modem() {}                     // ale_reset_modem();
 
 // ---- receive frame parser ----
-void seam_rx_word(const RxWordRecord&) {}      // ale_rx_word(record);
+void seam_rx_word(const RxWordRecord& record) { ale_rx_word(record); }
 
 // ---- network ports ----
 void seam_stop_network_listeners() {}          // host port stop, mail listeners stop
@@ -51,7 +53,7 @@ void seam_memories_prompt() {}
 void seam_fs1052_tick() {}
 
 // ---- word layers ----
-void seam_monitor_word(AleWord) {}            // ale_monitor_cmd_word(word) and the decoder
+void seam_monitor_word(AleWord word) { ale_monitor_cmd_word(word); }
 bool seam_aqc_word_test(AleWord) { return false; }
 void seam_aqc_trace_tx_word(AleWord) {}       // aqc_trace_tx_word(word);
 

@@ -6,7 +6,9 @@
 #include <utility>
 
 #include "ale/address_match.h"
+#include "ale/event_names.h"
 #include "ale/events.h"
+#include "ale/timer.h"
 #include "ale/frame_build.h"
 #include "ale/word_build.h"
 #include "ale/word_queue.h"
@@ -99,8 +101,7 @@ void call_int(const std::function<void(int)>& f, int v) {
 
 void tx_begin() {
   ale_crc_reset();
-  const auto& f = frame_sections().seams.trace_tx_start;
-  if (f) f();
+  ale_trace_tx_start();
 }
 
 // Queues the words kept back during the lead-in sound.
@@ -143,11 +144,10 @@ void tx_end() {
     auto release = [st, words, hook]() mutable { release_held(st, std::move(words), std::move(hook)); };
     const bool started = s.seams.play_sound && s.seams.play_sound(kTuneSoundFile, release) == 1;
     if (!started) release();
-    if (s.seams.start_timer) s.seams.start_timer(EV_VOICE_ID_TIMER, kVoiceIdIntervalMs);
+    timer_start(EV_VOICE_ID_TIMER, kVoiceIdIntervalMs);
     if (s.seams.voice_id_due_clear) s.seams.voice_id_due_clear();
   }
-  const auto& f = s.seams.trace_tx_end;
-  if (f) f();
+  ale_trace_tx_end();
 }
 
 std::vector<const char*> called_pointers() {

@@ -96,12 +96,9 @@ struct FrameSectionSeams {
   std::function<int()> scan_mode;                          // link state; empty: 1 (stopped)
   std::function<void(int mode)> set_signalling_mode;       // link state
   std::function<void(const char*)> fs1052_own_address;     // FED-STD-1052 link
-  std::function<void()> trace_tx_start;                    // "[TX START]"
-  std::function<void()> trace_tx_end;                      // "[TX END]"
   // Starts a sound on the audio output without waiting and returns 1, running `handed` (on
   // any thread) once the sound's last block is in the transmit feed; 0 when it cannot play.
   std::function<int(const std::string& file, std::function<void()> handed)> play_sound;
-  std::function<void(int event, int ms)> start_timer;     // engine timers
   std::function<void()> voice_id_due_clear;                // voice identification
   // AQC-ALE: the word flags and the AQC-ALE form of a transmitter.
   std::function<void(int)> aqc_first_word_flag;

@@ -7,6 +7,7 @@
 #include "ale/address_match.h"
 #include "ale/ale_chars.h"
 #include "ale/cmd_words.h"
+#include "ale/event_names.h"
 #include "ale/events.h"
 #include "ale/frame_build.h"
 #include "ale/word_rx.h"
@@ -249,10 +250,7 @@ void ale_rx_parse_word(const RxWordRecord& record) {
   if (input == PARSER_END_OF_FRAME) {
     ale_parser_step(PARSER_END_OF_FRAME);
   } else {
-    if (p.seams.trace_rx_word)
-      p.seams.trace_rx_word(record.word);
-    else
-      ale_monitor_cmd_word(record.word);
+    ale_trace_rx_word(record.word);  // also hands the word to the command monitor
     ale_parser_step(input);
     ale_rx_add_statistics(record);
   }

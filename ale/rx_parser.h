@@ -55,11 +55,9 @@ inline constexpr std::size_t kRxDataBufferSize = 500000;
 inline constexpr int kAmdBadCharacter = 149;
 
 // Modules that the parser reports to. Each is set by its owner; an empty one is skipped
-// (`trace_rx_word` then hands the word to the command monitor only; `data_pane` writes to the
-// log layer's frame text).
+// (`data_pane` then writes to the log layer's frame text).
 struct RxParserSeams {
   std::function<void(int event)> frame_event;                  // the frame event handler
-  std::function<void(AleWord)> trace_rx_word;                  // the received-word trace
   std::function<void(const RxWordRecord&)> aqc_rx_word;        // the AQC-ALE receiver
   std::function<void(const RxWordRecord&)> dbm_rx_bits;        // the DBM receiver's raw groups
   std::function<void()> rx_counters_clear;                     // DTM and DBM receive counters

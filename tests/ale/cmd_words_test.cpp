@@ -165,3 +165,17 @@ TEST_F(CmdWordsTest, ModemAndBerTables) {
 
 }  // namespace
 }  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(CmdWordsTest, ParsedWordsReachTheMonitorThroughTheTrace) {
+  db_enable_trace_commands();
+  const AleWord lqa = cmd('a', 0, 0) | 0x1FFFu;
+  feed({word(ALE_TO, "A1@"), lqa, word(ALE_TIS, "B2@")});
+  EXPECT_NE(log_monitor_text().find("[CMD LQA KA1 = NO RESPONSE REQUIRED,MULTIPATH = UNKNOWN,SINAD = UNKNOWN,BER = UNKNOWN]\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vesk::test
