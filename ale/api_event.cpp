@@ -1,13 +1,18 @@
 #include "ale/api_event.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "ale/engine_seams.h"
 #include "ale/events.h"
 #include "ale/timer.h"
+#include "db/database.h"
 #include "db/log.h"
 #include "db/log_lines.h"
+#include "db/lqa.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "platform/station.h"
 #include "radio/serial_queue.h"
 
@@ -15,19 +20,27 @@ namespace vesk {
 
 namespace {
 
-// Sizes of the database records that kinds 14 to 17 carry, and the table sizes that bound
-// their delete indexes (the station database's layout).
+// The database records that kinds 14 to 17 carry, and the table sizes that bound their
+// delete indexes.
 struct RecordKind {
   int kind;
   int record_size;
   int table_size;
 };
 constexpr RecordKind kRecordKinds[] = {
-    {API_CHANNEL, 72, 257},
-    {API_OWN_ADDRESS, 24, 20},
-    {API_OTHER_ADDRESS, 5184, 100},
-    {API_NET, 116, 20},
+    {API_CHANNEL, sizeof(ChannelRecord), kChannelCount},
+    {API_OWN_ADDRESS, sizeof(OwnAddressRecord), kOwnAddressCount},
+    {API_OTHER_ADDRESS, sizeof(OtherAddressRecord), kOtherAddressCount},
+    {API_NET, sizeof(NetRecord), kNetCount},
 };
+
+// A record of the payload as its struct (the producer copied the struct in the same way).
+template <class Record>
+Record record_of(const ApiEvent& e) {
+  Record r{};
+  std::memcpy(&r, e.payload(), sizeof r);
+  return r;
+}
 
 struct TimerRouteRow {
   int first, last;
@@ -84,10 +97,20 @@ void dispatch_record(ApiEvent& e) {
       return;
     }
     switch (e.kind) {
-      case API_CHANNEL: seam_db_add_channel(e.payload()); break;
-      case API_OWN_ADDRESS: seam_db_add_own_address(e.payload()); break;
-      case API_OTHER_ADDRESS: seam_db_add_other_address(e.payload()); break;
-      case API_NET: seam_db_store_net(e.payload()); break;
+      case API_CHANNEL: db_add_channel(record_of<ChannelRecord>(e)); break;
+      case API_OWN_ADDRESS: {
+        OwnAddressRecord r = record_of<OwnAddressRecord>(e);
+        r.address[kAddressFieldSize - 1] = '\0';
+        db_add_own_address(r.address);
+        break;
+      }
+      case API_OTHER_ADDRESS: {
+        OtherAddressRecord r = record_of<OtherAddressRecord>(e);
+        r.address[kAddressFieldSize - 1] = '\0';
+        db_add_other_address(r.address, r.learned, r.twr_ms, r.tt_ms);
+        break;
+      }
+      case API_NET: db_store_net(record_of<NetRecord>(e)); break;
     }
   } else if (e.sub_op == API_RECORD_DELETE) {
     if (e.param < 0 || e.param >= rk->table_size) {
@@ -95,10 +118,10 @@ void dispatch_record(ApiEvent& e) {
       return;
     }
     switch (e.kind) {
-      case API_CHANNEL: seam_db_delete_channel(e.param); break;
-      case API_OWN_ADDRESS: seam_db_delete_own_address(e.param); break;
-      case API_OTHER_ADDRESS: seam_db_delete_other_address(e.param); break;
-      case API_NET: seam_db_delete_net(e.param); break;
+      case API_CHANNEL: db_delete_channel(e.param); break;
+      case API_OWN_ADDRESS: db_delete_own_address(e.param); break;
+      case API_OTHER_ADDRESS: db_delete_other_address(e.param); break;
+      case API_NET: db_delete_net(e.param); break;
     }
   }
 }
@@ -181,7 +204,10 @@ void api_dispatch_timer(int n) {
     case TimerRoute::AntennaSwitchPort:
     case TimerRoute::TncPort:
     case TimerRoute::EmulationPort: serial_queue_route_timer(n); break;
-    case TimerRoute::LqaAgeing: seam_lqa_age_minute(); break;
+    case TimerRoute::LqaAgeing:
+      db_age_minute();
+      db_run_sounding_schedule();
+      break;
     case TimerRoute::RadioKeepAlive: seam_radio_keep_alive(); break;
     case TimerRoute::RemoteCommandReply: seam_remote_command_reply(n); break;
     case TimerRoute::SgcSetupStep: seam_sgc_setup_step(n); break;

@@ -32,18 +32,9 @@ void seam_send_amd(char**, int, const char*) {}
 void seam_xfer_queue_add(ApiEvent*) {}
 void seam_xfer_send_file(ApiEvent*) {}
 void seam_xfer_queue_event(int) {}
-void seam_db_add_channel(const char*) {}
-void seam_db_delete_channel(int) {}
-void seam_db_add_own_address(const char*) {}
-void seam_db_delete_own_address(int) {}
-void seam_db_add_other_address(const char*) {}
-void seam_db_delete_other_address(int) {}
-void seam_db_store_net(const char*) {}
-void seam_db_delete_net(int) {}
 
 // ---- timer owners ----
 void seam_voice_id_timer() {}
-void seam_lqa_age_minute() {}
 void seam_radio_keep_alive() {}
 void seam_remote_command_reply(int) {}
 void seam_sgc_setup_step(int) {}

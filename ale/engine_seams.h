@@ -42,19 +42,9 @@ void seam_send_amd(char** addresses, int count, const char* text);           // 
 void seam_xfer_queue_add(ApiEvent* event);                                   // xfer_queue_add
 void seam_xfer_send_file(ApiEvent* event);                                   // xfer_send_file
 void seam_xfer_queue_event(int what);                                        // xfer_queue_event
-// Database records: add from a record image of the record's size, delete by index.
-void seam_db_add_channel(const char* record);
-void seam_db_delete_channel(int index);
-void seam_db_add_own_address(const char* record);
-void seam_db_delete_own_address(int index);
-void seam_db_add_other_address(const char* record);
-void seam_db_delete_other_address(int index);
-void seam_db_store_net(const char* record);
-void seam_db_delete_net(int index);
 
 // ---- timer owners ----
 void seam_voice_id_timer();                  // voice identification
-void seam_lqa_age_minute();                  // db_age_minute, then db_run_sounding_schedule
 void seam_radio_keep_alive();                // the radio keep-alive query
 void seam_remote_command_reply(int event);   // one remote-command reply per number
 void seam_sgc_setup_step(int event);         // the SGC-2000 set-up chain

@@ -4,6 +4,8 @@
 
 #include "ale/events.h"
 #include "ale/word_queue.h"
+#include "db/database.h"
+#include "db/tables.h"
 #include "tests/ale/engine_fixture.h"
 
 namespace vesk {
@@ -189,6 +191,40 @@ TEST_F(ApiEventTest, RecordKindsCheckSizeAndIndex) {
     ale_engine_step();
     EXPECT_EQ(log_monitor_text(), std::string(c.line) + before);
   }
+}
+
+TEST_F(ApiEventTest, RecordKindsReachTheDatabase) {
+  OwnAddressRecord own{};
+  own.in_use = 1;
+  std::memset(own.address, 'Q', sizeof own.address);  // no terminator: cut to 15 characters
+  ApiEvent* e = api_alloc(sizeof own);
+  e->kind = API_OWN_ADDRESS;
+  e->sub_op = API_RECORD_ADD;
+  std::memcpy(e->payload(), &own, sizeof own);
+  api_post(e);
+  ale_engine_step();
+  const int index = db_find_own_address_index("QQQQQQQQQQQQQQQ");
+  ASSERT_GE(index, 0);
+  post(API_OWN_ADDRESS, index, API_RECORD_DELETE);
+  ale_engine_step();
+  EXPECT_EQ(db_find_own_address_index("QQQQQQQQQQQQQQQ"), -1);
+
+  ChannelRecord ch{};
+  ch.in_use = 1;
+  ch.rx_freq_hz = 7102000;
+  ch.tx_freq_hz = 7102000;
+  e = api_alloc(sizeof ch);
+  e->kind = API_CHANNEL;
+  e->sub_op = API_RECORD_ADD;
+  std::memcpy(e->payload(), &ch, sizeof ch);
+  api_post(e);
+  ale_engine_step();
+  bool found = false;
+  for (int n = 1; n < kChannelCount; ++n) {
+    ChannelRecord got{};
+    if (db_copy_channel(n, &got) == 0 && got.in_use && got.rx_freq_hz == 7102000) found = true;
+  }
+  EXPECT_TRUE(found);
 }
 
 TEST_F(ApiEventTest, ScanKindsStartTheirTimers) {
