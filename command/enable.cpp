@@ -11,6 +11,7 @@
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/kenwood_tk.h"
+#include "radio/muting.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 
@@ -20,10 +21,6 @@ namespace {
 
 // ---- calls into modules that land separately; each is empty until its module is here ----
 
-// Receiver muting now, through radio control.
-void enable_radio_mute(bool) {}
-// Tells radio control that scanning starts.
-void enable_radio_scan_start() {}
 // Restarts the link time-out timer (in LINKED IDLE).
 void enable_restart_twa() {}
 
@@ -60,7 +57,7 @@ void set_memory_channels(bool on) {
 void set_scanning(bool on) {
   if (on) {
     db_set_mode_resend();
-    enable_radio_scan_start();
+    radio_scan_start();
     ale_state_machine_event(EV_START_SCAN);
   } else {
     ale_state_machine_event(EV_STOP_SCAN);
@@ -76,7 +73,12 @@ void set_auto(bool on) {
   }
 }
 
-void set_muting(bool on) { enable_radio_mute(on); }
+void set_muting(bool on) {
+  if (on)
+    radio_mute_on();
+  else
+    radio_mute_off();
+}
 
 void set_tcp_echo(bool on) {
   if (on)

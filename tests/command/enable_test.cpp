@@ -97,6 +97,9 @@ TEST_F(EnableTest, ListingModeAndErrors) {
   for (const char* line : {"ENABLE AQC", "DISABLE AQC", "ENABLE SCAN"})
     EXPECT_NE(run(line).find("AMBIGUOUS COMMAND"), std::string::npos) << line;
   EXPECT_EQ(run("ENABLE TRACE"), "");
+  // Muting acts on the radio now (nothing here: no radio port is open) and says so.
+  EXPECT_NE(run("ENABLE MUTING").find("[MMI CHANGE: RECEIVER MUTING ENABLED]"), std::string::npos);
+  EXPECT_NE(run("DISABLE MUTING").find("[MMI CHANGE: RECEIVER MUTING DISABLED]"), std::string::npos);
 }
 
 TEST_F(EnableTest, TcpEchoOffLastsOneLine) {
