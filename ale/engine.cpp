@@ -7,6 +7,7 @@
 #include "ale/engine_seams.h"
 #include "ale/event_names.h"
 #include "ale/events.h"
+#include "ale/frame_events.h"
 #include "ale/frame_sections.h"
 #include "ale/rx_parser.h"
 #include "ale/timer.h"
@@ -88,6 +89,7 @@ constexpr EngineStartStep kEngineStartOrder[] = {
        amd_load_dictionaries();
        amd_connect_log();
      }},
+    {"frame event handler on the receiver, parser and decoder", [] { ale_frame_events_connect(); }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
 };
 
@@ -144,6 +146,8 @@ void ale_engine_dispatch_event(const EngineEvent& event) {
     log_printf("ILLEGAL EVENT ID %d\n", number);
   } else if (number == EV_ALE_WORD) {
     seam_rx_word(event.record);
+  } else if (number == EV_RX_FRAME_BEGIN || number == EV_AQC_FRAME_BEGIN) {
+    ale_frame_event(number);
   } else if (number == EV_ALE_TX_UNDERUN) {
     ale_state_machine_event(EV_TRANSMISSION_COMPLETE);
     seam_reset_modem();

@@ -146,4 +146,8 @@ int ale_frame_peer_index();
 void ale_frame_set_lqa_word(uint32_t word);
 const FrameContext& ale_frame_context();
 
+// Sets the seams of the receiver, the parser and the decoder to the handler, and the
+// handler's to them (engine start).
+void ale_frame_events_connect();
+
 }  // namespace vesk

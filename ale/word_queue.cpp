@@ -201,6 +201,8 @@ int ale_rx_post_word(const RxWordRecord& record) { return push_event(EV_ALE_WORD
 
 int ale_post_tx_underrun() { return push_event(EV_ALE_TX_UNDERUN, nullptr); }
 
+int ale_post_frame_begin(int event) { return push_event(event, nullptr); }
+
 bool ale_engine_event_pop(EngineEvent* out) {
   WordQueueState& q = word_queue_state();
   std::lock_guard<std::mutex> g(q.event_lock);

@@ -47,7 +47,7 @@ struct RxWordRecord {
 };
 
 struct EngineEvent {
-  int event = 0;                  // EV_ALE_WORD or EV_ALE_TX_UNDERUN
+  int event = 0;                  // EV_ALE_WORD, EV_ALE_TX_UNDERUN or a frame begin
   RxWordRecord record;
 };
 
@@ -124,6 +124,8 @@ void ale_tx_flush();
 // Engine events. Each post returns 1 when queued, 0 when the queue is full (dropped).
 int ale_rx_post_word(const RxWordRecord& record);
 int ale_post_tx_underrun();
+// The frame begin (EV_RX_FRAME_BEGIN or EV_AQC_FRAME_BEGIN) for the frame event handler.
+int ale_post_frame_begin(int event);
 // Copies the oldest event into `out` and removes it; false when none is queued.
 bool ale_engine_event_pop(EngineEvent* out);
 int ale_engine_event_count();

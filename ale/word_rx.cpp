@@ -138,12 +138,13 @@ void ale_rx_symbol() {
     fsk_set_word_sync();
     s.winner = chosen;
     const RxWordRecord record = build_record(s, s.windows[chosen]);
+    // The frame begin goes first, so that the frame's first word finds its frame started.
+    ale_rx_frame_begin();
     ale_rx_post_word(record);
     s.last_word = record.word;
     s.bit_count = 0;
     s.retry = false;
     fsk_set_symbol_phase(s.phases[chosen]);
-    ale_rx_frame_begin();
     if (s.seams.trace_frame_start)
       s.seams.trace_frame_start(aqc_rx_word_is_aqc() != 0);
     return;
