@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "command/cmd_call.h"
+#include "command/cmd_db.h"
 #include "command/enable.h"
 #include "command/keywords.h"
 #include "command/listings.h"
@@ -97,14 +99,14 @@ constexpr MmiVerb kVerbs[] = {
     {201, mmi_cmd_manual},   {283, mmi_cmd_upload},
     // Calls and messages (169 AMD, 11 CALL, 12 CLEAR, 194 GLOBAL, 193 SELECTIVE, 380 DBMARQ,
     // 382 DTMARQ, 383 1052ARQ, 381 DBMFTP, 17 KILL, 182 STOP, 183 START).
-    {169, mmi_cmd_pending},  {11, mmi_cmd_pending},   {12, mmi_cmd_pending},   {194, mmi_cmd_pending},
-    {193, mmi_cmd_pending},  {380, mmi_cmd_pending},  {382, mmi_cmd_pending},  {383, mmi_cmd_pending},
-    {381, mmi_cmd_pending},  {17, mmi_cmd_pending},   {182, mmi_cmd_pending},  {183, mmi_cmd_pending},
+    {169, mmi_cmd_amd},      {11, mmi_cmd_call},      {12, mmi_cmd_clear},     {194, mmi_cmd_global},
+    {193, mmi_cmd_selective}, {380, mmi_cmd_dbmarq},  {382, mmi_cmd_dtmarq},   {383, mmi_cmd_1052arq},
+    {381, process_msgdbmftp_command}, {17, mmi_cmd_kill}, {182, mmi_cmd_stop}, {183, mmi_cmd_start},
     // Database (9 ADD, 10 DELETE, 185 RESET, 16 SAVE, 340 SCANGROUP), settings (19 SET,
     // 203 ENABLE, 204 DISABLE), radio and tuner (388 RADCMD, 389 HEXRADCMD, 342 ATU, 348 LDG),
     // TNC (215).
-    {9, mmi_cmd_pending},    {10, mmi_cmd_pending},   {185, mmi_cmd_pending},  {16, mmi_cmd_pending},
-    {340, mmi_cmd_pending},  {19, mmi_cmd_pending},   {203, mmi_cmd_enable},   {204, mmi_cmd_disable},
+    {9, mmi_cmd_add},        {10, mmi_cmd_delete},    {185, mmi_cmd_reset},    {16, mmi_cmd_save},
+    {340, mmi_cmd_scangroup}, {19, mmi_cmd_pending},  {203, mmi_cmd_enable},   {204, mmi_cmd_disable},
     {388, mmi_cmd_pending},  {389, mmi_cmd_pending},  {342, mmi_cmd_pending},  {348, mmi_cmd_pending},
     {215, mmi_cmd_pending},
 };

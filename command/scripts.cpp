@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "command/cmd_db.h"
 #include "command/keywords.h"
 #include "db/log.h"
 #include "db/database.h"
@@ -92,7 +93,7 @@ void mmi_cmd_load(MmiLine& line) {
   if (line.count < 2) return line.fail(MMI_ERROR_NOT_ENOUGH_PARAMETERS);
   switch (mmi_lookup_keyword(line.words[1])) {
     case 180:  // DATABASE: the database commands re-read "ALE.DAT"
-      db_load_file();
+      mmi_load_database();
       break;
     case 181:  // CONFIG
       if (line.count < 3) return line.fail(MMI_ERROR_NOT_ENOUGH_PARAMETERS);

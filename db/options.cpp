@@ -424,6 +424,7 @@ void db_clear_mode_resend() { set(opt::MODE_RESEND, 0); }
 int db_get_display_soundings() { return get(opt::DISPLAY_SOUNDINGS); }
 int db_get_listen_calls() { return get(opt::LISTEN_CALLS); }
 int db_get_linked_twx() { return get(opt::LINKED_TWX); }
+void db_set_linked_twx(int on) { set(opt::LINKED_TWX, on); }
 int db_get_listen_mode() { return get(opt::LISTEN_MODE); }
 void db_set_listen_mode(int on) { set(opt::LISTEN_MODE, on); }
 int db_get_display_bad_data() { return get(opt::DISPLAY_BAD_DATA); }

@@ -299,6 +299,7 @@ void db_clear_mode_resend();
 int db_get_display_soundings();
 int db_get_listen_calls();
 int db_get_linked_twx();
+void db_set_linked_twx(int on);
 int db_get_listen_mode();
 void db_set_listen_mode(int on);
 int db_get_display_bad_data();

@@ -1,10 +1,13 @@
 // mmi-run: runs the lines of standard input through the command interpreter on a station in
 // a folder (default: a fresh temporary one) and prints the log, oldest line first.
 //
-//   mmi-run [--dir DIR] [--audio DEVICE] < lines
+//   mmi-run [--dir DIR] [--audio DEVICE] [--api] [--dump FILE] < lines
 //
 // --audio opens the sound card on DEVICE ("null", "wav:PATH") for both directions first, so
-// that commands which close and reopen it (ENABLE RESOURCES) can be seen at work.
+// that commands which close and reopen it (ENABLE RESOURCES) can be seen at work. Requests
+// that lines post to the engine are run through the engine's dispatch after each line, or
+// with --api printed instead (one line each, in posting order). --dump writes the frequency
+// file of the tables at the end, once every request has been run.
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,23 +16,39 @@
 #include <iostream>
 #include <string>
 
+#include "ale/api_event.h"
 #include "command/interpreter.h"
+#include "command/scripts.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
 
+namespace {
+
+void print_event(const vesk::ApiEvent& e) {
+  std::printf("API kind=%d param=%d addresses=", e.kind, e.param);
+  for (int i = 0; i < e.address_count; ++i) std::printf("%s%s", i ? "," : "", e.addresses[i]);
+  std::printf(" text=\"%.*s\"\n", e.payload_length, e.payload());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  std::string dir;
-  std::string audio;
+  std::string dir, audio, dump;
+  bool print_api = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--dir" && i + 1 < argc) {
       dir = argv[++i];
     } else if (arg == "--audio" && i + 1 < argc && vesk::snd_device_spec_valid(argv[i + 1])) {
       audio = argv[++i];
+    } else if (arg == "--dump" && i + 1 < argc) {
+      dump = argv[++i];
+    } else if (arg == "--api") {
+      print_api = true;
     } else {
-      std::fprintf(stderr, "usage: mmi-run [--dir DIR] [--audio DEVICE] < lines\n");
+      std::fprintf(stderr, "usage: mmi-run [--dir DIR] [--audio DEVICE] [--api] [--dump FILE] < lines\n");
       return 2;
     }
   }
@@ -43,6 +62,8 @@ int main(int argc, char** argv) {
     dir = tmpl;
     temporary = true;
   }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
   int status = 0;
   {
     vesk::Station st(std::filesystem::absolute(dir));
@@ -60,13 +81,24 @@ int main(int argc, char** argv) {
     // QUIT and EXIT end the run after their line.
     bool ended = false;
     vesk::log_set_hooks([&](vesk::LogHooks& h) { h.request_exit = [&] { ended = true; }; });
+    vesk::api_queue_create();
     std::string line;
-    while (!ended && std::getline(std::cin, line)) vesk::mmi_run_line(line + "\n");
+    while (!ended && std::getline(std::cin, line)) {
+      vesk::mmi_run_line(line + "\n");
+      while (vesk::ApiEvent* e = vesk::api_pop()) {
+        if (print_api) {
+          print_event(*e);
+          vesk::api_free(e);
+        } else {
+          vesk::api_dispatch(e);
+        }
+      }
+    }
+    if (!dump.empty() && vesk::script_dump_database(dump) != 1) status = 1;
     vesk::snd_close();
     std::fflush(stdout);
   }
   if (temporary) {
-    std::error_code ec;
     std::filesystem::remove_all(dir, ec);
   }
   return status;

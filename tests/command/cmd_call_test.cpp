@@ -1,0 +1,184 @@
+#include "command/cmd_call.h"
+
+#include <string>
+#include <vector>
+
+#include "ale/api_event.h"
+#include "db/log_lines.h"
+#include "db/options.h"
+#include "tests/command/command_fixture.h"
+
+namespace vesk {
+namespace {
+
+struct Posted {
+  int kind = 0;
+  std::vector<std::string> addresses;
+  int param = 0;
+  std::string text;
+  int source = 0, form = 0;
+};
+
+class CallCommands : public test::CommandFixture {
+ protected:
+  CallCommands() { api_queue_create(); }
+  std::vector<Posted> posted() {
+    std::vector<Posted> out;
+    while (ApiEvent* e = api_pop()) {
+      Posted p;
+      p.kind = e->kind;
+      for (int i = 0; i < e->address_count; ++i) p.addresses.push_back(e->addresses[i]);
+      p.param = e->param;
+      p.text.assign(e->payload(), e->payload_length);
+      p.source = e->source;
+      p.form = e->form;
+      out.push_back(p);
+      api_free(e);
+    }
+    return out;
+  }
+};
+
+TEST_F(CallCommands, PostedRequests) {
+  const std::string long_text(120, 'x');
+  struct Case {
+    std::string line;
+    int kind;
+    std::vector<std::string> addresses;
+    int param;
+    std::string text;
+  } cases[] = {
+      {"CALL A B C", API_CALL, {"A", "B", "C"}, 0, ""},
+      {"CLEAR K1ABC", API_CLEAR, {"K1ABC"}, 0, ""},
+      {"GLOBAL ALLCALL 5 \"hello there\"", API_GLOBAL_ALLCALL, {}, 5, "HELLO THERE"},
+      {"GLOBAL ALLCALL 5 hello there", API_GLOBAL_ALLCALL, {}, 5, ""},
+      {"GLOBAL ANYCALL 5 text", API_GLOBAL_ANYCALL, {}, 5, ""},
+      {"SELECTIVE ALLCALL A 5", API_SELECTIVE_ALLCALL, {"A"}, 5, ""},
+      {"SELECTIVE ANYCALL AB 7 x", API_SELECTIVE_ANYCALL, {"AB"}, 7, ""},
+      {"AMD A B hi", API_AMD, {"A", "B"}, 0, "HI"},
+      {"AMD A \"quoted text\"", API_AMD, {"A"}, 0, "QUOTED TEXT"},
+      {"AMD A " + long_text, API_AMD, {"A"}, 0, std::string(90, 'X')},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.line), "") << c.line;
+    auto p = posted();
+    ASSERT_EQ(p.size(), 1u) << c.line;
+    EXPECT_EQ(p[0].kind, c.kind) << c.line;
+    EXPECT_EQ(p[0].addresses, c.addresses) << c.line;
+    EXPECT_EQ(p[0].param, c.param) << c.line;
+    EXPECT_EQ(p[0].text, c.text) << c.line;
+    EXPECT_EQ(p[0].source, 3);
+    EXPECT_EQ(p[0].form, 1);
+  }
+}
+
+TEST_F(CallCommands, RefusedRequestsPostNothing) {
+  std::string many = "CALL";
+  for (int i = 0; i < 21; ++i) many += " A" + std::to_string(i);
+  struct Case {
+    std::string line;
+    const char* error;
+  } cases[] = {
+      {"CALL", "NOT ENOUGH PARAMETERS"},
+      {"AMD A", "NOT ENOUGH PARAMETERS"},
+      {"GLOBAL ALLCALL", "NOT ENOUGH PARAMETERS"},
+      {"GLOBAL FOO 5", "NO MMI COMMAND => FOO]"},
+      {"GLOBAL A 5", "AMBIGUOUS COMMAND"},
+      {"SELECTIVE ALLCALL ABC 5", "NOT ENOUGH PARAMETERS"},
+      {"SELECTIVE ALLCALL A", "NOT ENOUGH PARAMETERS"},
+      {many, "TOO MANY PARAMETERS"},
+      {"CALL ABCDEFGHIJKLMNOP", "INVALID ADDRESS => ABCDEFGHIJKLMNOP]"},
+      {"CLEAR K1-ABC", "INVALID ADDRESS => K1-ABC]"},
+      {"AMD \"abc\" hello", "INVALID ADDRESS => abc]"},
+      {"DBMFTP X", "NOT ENOUGH PARAMETERS"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NE(run(c.line).find(c.error), std::string::npos) << c.line;
+    EXPECT_TRUE(posted().empty()) << c.line;
+  }
+}
+
+TEST_F(CallCommands, DataMessagesReachTheTransferLayer) {
+  std::vector<std::string> calls;
+  CommandHandOver& h = command_hand_over();
+  h.xfer_set_dest_address = [&](const std::string& a) { calls.push_back("dest " + a); };
+  h.xfer_select_dbm_path = [&] { calls.push_back("dbm path"); };
+  h.xfer_select_dtm_path = [&] { calls.push_back("dtm path"); };
+  h.xfer_select_modem_path = [&] { calls.push_back("modem path"); };
+  h.xfer_send_text = [&](const std::string& t, int eom) { calls.push_back("text " + t + std::to_string(eom)); };
+  h.xfer_set_file_path = [&](const std::string& p) { calls.push_back("file " + p); };
+  h.xfer_use_dbm_for_ftp = [&] { calls.push_back("dbm ftp"); };
+
+  db_set_linked_twx(0);
+  const std::string out = run("DBMARQ X hello world");
+  EXPECT_NE(out.find("[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"), std::string::npos);
+  EXPECT_EQ(calls, (std::vector<std::string>{"dest X", "dbm path", "text HELLO WORLD \n\n0"}));
+  EXPECT_EQ(db_get_linked_twx(), 1);
+  EXPECT_EQ(db_get_dbm_mode(), 1);
+  EXPECT_EQ(log_amd_retry_counter(), -1);
+
+  calls.clear();
+  EXPECT_EQ(run("DTMARQ Y"), "");  // LINKED TWX already on: no line
+  EXPECT_EQ(calls, (std::vector<std::string>{"dest Y", "dtm path", "text \n\n0"}));
+
+  calls.clear();
+  run("1052ARQ Z a b");
+  EXPECT_EQ(calls, (std::vector<std::string>{"dest Z", "modem path", "text A B \n\n1"}));
+
+  calls.clear();
+  EXPECT_EQ(run("DBMARQ"), "");
+  EXPECT_TRUE(calls.empty());
+
+  calls.clear();
+  db_set_linked_twx(0);
+  const std::string ftp = run("DBMFTP K1ABC \"/tmp/file.txt\"");
+  EXPECT_NE(ftp.find("[process_msgdbmftp_command 1]"), std::string::npos);
+  EXPECT_NE(ftp.find("[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]"), std::string::npos);
+  EXPECT_EQ(calls, (std::vector<std::string>{"file /tmp/file.txt", "dest K1ABC", "dbm ftp"}));
+}
+
+TEST_F(CallCommands, AmdArmsTheAutomaticRetry) {
+  log_set_amd_retry_counter(-1);
+  run("AMD A HI");
+  EXPECT_EQ(log_amd_retry_counter(), 0);
+  posted();
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// mmi-run with a stub engine that prints each posted request, and with the real dispatch
+// and the frequency-file dump.
+TEST(MmiRunTool, PrintsPostedRequestsAndDumpsTables) {
+  std::string many = "CALL";
+  for (int i = 0; i < 21; ++i) many += " A" + std::to_string(i);
+  test::ChildProcess api({test::program_path("tools/mmi-run"), "--api"},
+                         "CALL A B C\nGLOBAL ALLCALL 5 \"hello there\"\nGLOBAL A 5\nSELECTIVE ALLCALL ABC 5\n"
+                         "AMD A " + std::string(120, 'y') + "\n" + many + "\n");
+  ASSERT_EQ(api.wait(20000), 0);
+  const std::string out = api.output();
+  EXPECT_NE(out.find("API kind=3 param=0 addresses=A,B,C text=\"\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("API kind=5 param=5 addresses= text=\"HELLO THERE\"\n"), std::string::npos);
+  EXPECT_NE(out.find("AMBIGUOUS COMMAND"), std::string::npos);
+  EXPECT_NE(out.find("NOT ENOUGH PARAMETERS"), std::string::npos);
+  EXPECT_NE(out.find("API kind=11 param=0 addresses=A text=\"" + std::string(90, 'Y') + "\"\n"), std::string::npos);
+  EXPECT_NE(out.find("TOO MANY PARAMETERS"), std::string::npos);
+  EXPECT_EQ(out.find("A20"), std::string::npos);
+
+  test::TempDir dir;
+  test::ChildProcess dump({test::program_path("tools/mmi-run"), "--dir", dir.path(), "--dump", "x.qrg"},
+                          "ADD OWN ALPHA\nADD CHANNEL 7000000\nADD CHANNEL 7000000 XYZ\n");
+  ASSERT_EQ(dump.wait(20000), 0);
+  EXPECT_NE(dump.output().find("NO MMI COMMAND => XYZ]"), std::string::npos);
+  std::ifstream in(dir.path() + "/x.qrg");
+  const std::string qrg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(qrg.find("RESET CHANNELS\nADD CHANNEL 7000000 USB 7000000 USB 1 3 ALPHA 0 0 0 0 0 0\nSCANGROUP 1"),
+            std::string::npos)
+      << qrg;
+}
+
+}  // namespace
+}  // namespace vesk
