@@ -13,6 +13,7 @@
 #include "ale/timer.h"
 #include "ale/word_queue.h"
 #include "ale/word_rx.h"
+#include "command/interpreter.h"
 #include "db/daily_log.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -53,7 +54,13 @@ constexpr EngineStartStep kEngineStartOrder[] = {
     {"API queue", [] { api_queue_create(); }},
     {"engine event and transmit word queues", [] { ale_word_io_init(); }},
     {"frame-section queues", [] { ale_section_queues_init(); }},
-    {"command interpreter text entry", [] {}},
+    {"command interpreter text entry",
+     [] {
+       mmi_clear_text_entry();
+       // Lines the worker hands over (link scripts, remote replies) run on their own thread;
+       // a stepped engine's harness runs them with mmi_executor_step.
+       if (!engine().stepped) mmi_executor_start();
+     }},
     {"TCP echo of log lines off", [] { log_reset_tcp_echo(); }},
     {"table listings with headings", [] { display_set_listing_full(); }},
     {"link state machine", [] {}},                      // ale_link_init
@@ -160,6 +167,7 @@ int ale_engine_stop() {
   // The worker ends before anything it uses (sound card, tick, database) is taken down.
   const bool ended = station().state<EngineWorker>().thread.stop(kEngineStopLimitMs);
   if (!ended) log_printf("Engine worker did not stop within %d ms\n", static_cast<int>(kEngineStopLimitMs));
+  mmi_executor_stop();
   seam_stop_network_listeners();
   return ended ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #include "command/interpreter.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -170,12 +171,14 @@ void mmi_post_line(const std::string& line) {
   CommandState& cs = command_state();
   std::lock_guard<std::mutex> guard(cs.executor_mutex);
   cs.executor_queue.emplace_back(false, line);
+  cs.executor_cv.notify_one();
 }
 
 void mmi_post_script(const std::string& file_name) {
   CommandState& cs = command_state();
   std::lock_guard<std::mutex> guard(cs.executor_mutex);
   cs.executor_queue.emplace_back(true, file_name);
+  cs.executor_cv.notify_one();
 }
 
 bool mmi_executor_step() {
@@ -197,10 +200,24 @@ bool mmi_executor_step() {
 void mmi_executor_start() {
   Station& s = station();
   s.state<CommandState>().executor.start(s, "commands", [] {
-    if (!mmi_executor_step()) station().clock().sleep_ms(10);
+    if (mmi_executor_step()) return;
+    // Waiting for work is no pause of the station's: it does not go through the clock, so
+    // the executor also stops at once on simulated time.
+    CommandState& cs = command_state();
+    std::unique_lock<std::mutex> lock(cs.executor_mutex);
+    cs.executor_cv.wait_for(lock, std::chrono::milliseconds(100),
+                            [&] { return !cs.executor_queue.empty() || cs.executor.stop_requested(); });
   });
 }
 
-void mmi_executor_stop() { command_state().executor.stop(); }
+void mmi_executor_stop() {
+  CommandState& cs = command_state();
+  cs.executor.request_stop();
+  {
+    std::lock_guard<std::mutex> guard(cs.executor_mutex);
+    cs.executor_cv.notify_all();
+  }
+  cs.executor.stop();
+}
 
 }  // namespace vesk

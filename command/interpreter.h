@@ -8,6 +8,7 @@
 // keeps two lines from interleaving (a handler may run further lines: MACRO, LOAD CONFIG).
 #pragma once
 
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -58,6 +59,7 @@ struct CommandState {
   // Lines and scripts handed over by the engine's worker, run by the executor thread.
   std::mutex executor_mutex;
   std::deque<std::pair<bool, std::string>> executor_queue;  // (is script, line or file name)
+  std::condition_variable executor_cv;                      // work arrived, or stop
   StationThread executor;
 };
 

@@ -41,3 +41,30 @@ TEST(InterpreterConcurrency, ErrorsBelongToTheirLine) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// The executor thread runs posted lines in order and stops at once, also on simulated time.
+TEST(InterpreterConcurrency, ExecutorThreadRunsPostedLines) {
+  test::TempDir dir;
+  Station st(dir.path(), std::make_unique<SimClock>());
+  StationScope scope(st);
+  db_open();
+  mmi_executor_start();
+  for (int i = 0; i < 50; ++i) mmi_post_line("LISTEN");
+  for (int spins = 0; spins < 5000; ++spins) {
+    {
+      std::lock_guard<std::mutex> lock(command_state().executor_mutex);
+      if (command_state().executor_queue.empty()) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  mmi_executor_stop();
+  int seen = 0;
+  for (const auto& l : log_state().monitor) seen += l.find("=> LISTEN") != std::string::npos;
+  EXPECT_EQ(seen, 50);
+}
+
+}  // namespace
+}  // namespace vesk
