@@ -176,10 +176,9 @@ void antenna_step(const ChannelRecord& ch) {
   }
 }
 
-void tuner_step(const ChannelRecord& ch) {
+void tuner_step(const ChannelRecord& ch, bool scanning) {
   ChannelState& s = chan();
   s.tune_request = 0;
-  const bool scanning = radio_scanning();
   const bool wants = ch.tuner_enable == 1;
   if (scanning && wants) s.tune_request = 1;
   switch (db_get_atu_type()) {
@@ -327,6 +326,9 @@ int radio_take_tune_request() {
 }
 
 void radio_set_channel(const ChannelRecord& channel) {
+  // Read before the channel-setting lock: the engine's scan mode belongs to the link side,
+  // whose lock is always taken first.
+  const bool scanning = radio_scanning();
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   const ChannelRecord ch = channel;  // the caller's record may change while this runs
   ChannelState& s = chan();
@@ -345,7 +347,7 @@ void radio_set_channel(const ChannelRecord& channel) {
   // 4. Antenna port.
   antenna_step(ch);
   // 5. Tuner.
-  tuner_step(ch);
+  tuner_step(ch, scanning);
   // 6. Frequency and mode.
   frequency_step(ch);
   // 7.

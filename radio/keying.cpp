@@ -300,8 +300,8 @@ void civ_split_prepare(bool main_sub, int tx_hz, int tx_mode, int first_waits_ms
 }  // namespace
 
 void radio_prepare_tx_freq() {
+  const int state = radio_link_state();  // before the channel-setting lock (the link side's first)
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
-  const int state = radio_link_state();
   if (state == LINK_TIS_IN_PROGRESS) {
     log_printf("[%s][%s][SCANNING: SENDING TIS SOUNDING] \n", log_time_stamp().c_str(),
                log_current_channel_stamp().c_str());

@@ -1,6 +1,7 @@
 // Radio control's hooks and its channel-setting lock.
 #include "radio/radio_hooks.h"
 
+#include "ale/engine_seams.h"
 #include "db/log.h"
 #include "platform/station.h"
 
@@ -19,7 +20,7 @@ RadioHooks& radio_hooks() { return hook_state().hooks; }
 
 int radio_link_state() {
   auto& f = radio_hooks().link_state;
-  return f ? f() : 0;
+  return f ? f() : seam_link_state();
 }
 
 bool radio_scanning() {

@@ -1,6 +1,6 @@
 // What radio control's set-up, channel setting, keying and muting call outside radio
 // control, as hooks the owners fill at start-up. An empty hook does what an idle station
-// would: link state 0, not scanning, warnings through the log layer's message box, no emulation port.
+// would: the engine's link state seam, not scanning, warnings through the log layer's message box, no emulation port.
 #pragma once
 
 #include <functional>
@@ -12,7 +12,8 @@
 namespace vesk {
 
 struct RadioHooks {
-  // The link state machine's state (`AleLinkState`, 0 to 31).
+  // The link state machine's state (`AleLinkState`, 0 to 31); empty: the engine's
+  // `seam_link_state`.
   std::function<int()> link_state;
   // The engine's scan mode: true while scanning.
   std::function<bool()> scanning;
