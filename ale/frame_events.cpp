@@ -43,6 +43,8 @@ std::string field(const char* f, std::size_t size) { return std::string(f, strnl
 
 void raise(int event) {
   FrameEventSeams& s = seams();
+  // AQC-ALE events leave the kind to the state machine, which sets it from the probe.
+  if (s.set_frame_kind && (event < EV_AQC_FRAME_BEGIN || event > EV_AQC_TWS_SOUND_PROBE)) s.set_frame_kind(ctx().kind);
   if (s.link_event) {
     s.link_event(event);
   } else {

@@ -84,6 +84,8 @@ struct AqcProbeInfo {
 struct FrameEventSeams {
   // The link state machine's entry. Empty: the events are collected in `raised`.
   std::function<void(int event)> link_event;
+  // The link state's copy of the frame kind, set before each 141A event is raised.
+  std::function<void(int kind)> set_frame_kind;
   // The address or AMD text of the event being reported (the parser's accumulator).
   // Empty: "".
   std::function<std::string()> event_text;

@@ -257,5 +257,26 @@ TEST_F(FrameEventTest, AqcProbesAndParserErrors) {
   EXPECT_EQ(receiver_resets, 2);
 }
 
+TEST_F(FrameEventTest, FrameKindIsPublishedWithTheEvents) {
+  db_enable_allcalls();
+  std::vector<std::pair<int, int>> seen;  // kind, event
+  int kind = -1;
+  FrameEventSeams& s = frame_event_state().seams;
+  s.set_frame_kind = [&kind](int k) { kind = k; };
+  s.link_event = [&](int event) { seen.emplace_back(kind, event); };
+  run({{EV_RX_FRAME_BEGIN, ""}, {EV_RX_TO, "ME"}, {EV_RX_MESSAGE_SECTION, ""}, {EV_RX_THIS_IS, "ABC"},
+       {EV_RX_FRAME_END, ""}, {EV_RX_FRAME_BEGIN, ""}, {EV_RX_ALLCALL, "ME"}, {EV_RX_THIS_WAS, "ABC"},
+       {EV_RX_FRAME_END, ""}});
+  const std::vector<std::pair<int, int>> expected = {{FRAME_KIND_NONE, EV_RX_FRAME_BEGIN},
+                                                     {FRAME_KIND_INDIVIDUAL, EV_FRAME_FOR_ME},
+                                                     {FRAME_KIND_NONE, EV_RX_FRAME_BEGIN},
+                                                     {FRAME_KIND_ALLCALL, EV_FRAME_GLOBAL_CLEAR}};
+  EXPECT_EQ(seen, expected);
+  // An AQC-ALE event leaves the kind alone.
+  kind = 42;
+  run({{EV_AQC_CALL_HANDSHAKE, ""}});
+  EXPECT_EQ(seen.back(), std::make_pair(42, static_cast<int>(EV_AQC_CALL_HANDSHAKE)));
+}
+
 }  // namespace
 }  // namespace vesk::test
