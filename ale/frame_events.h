@@ -82,7 +82,7 @@ struct AqcProbeInfo {
 // Calls into the modules around the handler; the owners set them at engine start. An empty
 // hook does nothing, or answers as stated.
 struct FrameEventSeams {
-  // The link state machine's entry. Empty: the events are collected in `raised`.
+  // The link state machine's entry. Empty: the events are collected in `raised` (tests).
   std::function<void(int event)> link_event;
   // The link state's copy of the frame kind, set before each 141A event is raised.
   std::function<void(int kind)> set_frame_kind;

@@ -3,6 +3,7 @@
 // payload dispatcher behind the parser's data buffer.
 #include "ale/address_match.h"
 #include "ale/cmd_words.h"
+#include "ale/engine_seams.h"
 #include "ale/frame_events.h"
 #include "ale/pid_dispatch.h"
 #include "ale/rx_parser.h"
@@ -25,6 +26,7 @@ void ale_frame_events_connect() {
   cmd_word_state().seams.lqa_word = [](AleWord word) { ale_frame_set_lqa_word(word); };
 
   FrameEventSeams& s = frame_event_state().seams;
+  s.link_event = ale_state_machine_event;
   s.event_text = [] { return std::string(ale_rx_accumulator()); };
   s.frame_sinad = ale_rx_frame_sinad;
   s.frame_ber = ale_rx_frame_ber;

@@ -20,6 +20,7 @@ class FrameEventParserTest : public FrameStationTest {
   FrameEventParserTest() {
     ale_word_io_init();
     ale_frame_events_connect();
+    frame_event_state().seams.link_event = nullptr;  // the raised events are collected
     db_add_other_address("B2", 0, 0, 0);
   }
   // The frame begin as the receiver raises it, taken by the engine like the words after it.
