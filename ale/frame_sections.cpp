@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -16,7 +18,10 @@
 #include "db/locked_queue.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "db/log_lines.h"
+#include "modem/wav_player.h"
 #include "platform/station.h"
+#include "platform/thread.h"
 
 namespace vesk {
 
@@ -142,7 +147,8 @@ void tx_end() {
     Station* st = &station();
     auto hook = s.held_hook;
     auto release = [st, words, hook]() mutable { release_held(st, std::move(words), std::move(hook)); };
-    const bool started = s.seams.play_sound && s.seams.play_sound(kTuneSoundFile, release) == 1;
+    const bool started = s.seams.play_sound ? s.seams.play_sound(kTuneSoundFile, release) == 1
+                                            : ale_play_lead_sound(kTuneSoundFile, release) == 1;
     if (!started) release();
     timer_start(EV_VOICE_ID_TIMER, kVoiceIdIntervalMs);
     if (s.seams.voice_id_due_clear) s.seams.voice_id_due_clear();
@@ -250,6 +256,7 @@ void normal_linked_call() {
 }  // namespace
 
 FrameSectionState::~FrameSectionState() {
+  if (sound_thread.joinable()) sound_thread.join();
   for (LockedQueue*& q : queues) {
     drain(q);
     queue_destroy(q);
@@ -257,7 +264,36 @@ FrameSectionState::~FrameSectionState() {
   }
 }
 
-FrameSectionState& frame_sections() { return station().state<FrameSectionState>(); }
+FrameSectionState& frame_sections() {
+  Station& st = station();
+  // The player's state is made first, so it outlives the thread that plays the lead-in sound.
+  st.state<WavPlayerState>();
+  return st.state<FrameSectionState>();
+}
+
+int ale_play_lead_sound(const std::string& file, std::function<void()> handed) {
+  FrameSectionState& s = frame_sections();
+  if (s.sound_active.load() || wav_player_busy()) return 0;
+  if (s.sound_thread.joinable()) s.sound_thread.join();  // the previous sound's, already ended
+  auto once = std::make_shared<std::once_flag>();
+  std::function<void()> fire = [once, handed] { std::call_once(*once, handed); };
+  s.sound_active.store(true);
+  Station* st = &station();
+  s.sound_thread = std::thread([st, &s, file, fire] {
+    StationScope scope(*st);
+    set_thread_name("lead-sound");
+    const int result = wav_play_file(file, fire);
+    if (result == WAV_PLAY_NO_FILE) log_file_not_found(file.c_str());
+    fire();  // not played, or cut short: the frame goes all the same
+    s.sound_active.store(false);
+  });
+  return 1;
+}
+
+void ale_lead_sound_wait() {
+  FrameSectionState& s = frame_sections();
+  if (s.sound_thread.joinable()) s.sound_thread.join();
+}
 
 void ale_section_queues_init() {
   FrameSectionState& s = frame_sections();

@@ -20,10 +20,12 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ale/ale_word.h"
@@ -98,6 +100,7 @@ struct FrameSectionSeams {
   std::function<void(const char*)> fs1052_own_address;     // FED-STD-1052 link
   // Starts a sound on the audio output without waiting and returns 1, running `handed` (on
   // any thread) once the sound's last block is in the transmit feed; 0 when it cannot play.
+  // Empty: the WAV player, on a thread of the module's own.
   std::function<int(const std::string& file, std::function<void()> handed)> play_sound;
   std::function<void()> voice_id_due_clear;                // voice identification
   // AQC-ALE: the word flags and the AQC-ALE form of a transmitter.
@@ -130,6 +133,9 @@ struct FrameSectionState {
   bool holding = false;
   std::vector<AleWord> held;
   std::function<void(AleWord)> held_hook;
+  // Plays the lead-in sound so that the worker never waits for it.
+  std::thread sound_thread;
+  std::atomic<bool> sound_active{false};
 
   FrameSectionSeams seams;
 };
@@ -186,5 +192,12 @@ void ale_tx_linked_call();
 void ale_tx_linked_response();
 void ale_tx_linked_ack();
 void ale_tx_clear();
+
+// Plays a sound on the WAV player from a thread of its own; `handed` runs once the sound's last
+// sample is in the transmit feed, or when it could not be played. Returns 1 when started, 0
+// while another sound plays.
+int ale_play_lead_sound(const std::string& file, std::function<void()> handed);
+// Waits for the lead-in sound's thread to end (tests, engine stop).
+void ale_lead_sound_wait();
 
 }  // namespace vesk

@@ -46,7 +46,7 @@ bool finished(WavPlayerState& p) {
 
 bool wav_player_busy() { return wav_player().playing.load(); }
 
-int wav_play_file(const std::string& file) {
+int wav_play_file(const std::string& file, std::function<void()> on_handed) {
   WavPlayerState& p = wav_player();
   if (p.playing.exchange(true)) return WAV_PLAY_BUSY;
   std::vector<int16_t> sound;
@@ -68,6 +68,7 @@ int wav_play_file(const std::string& file) {
   {
     std::lock_guard<std::mutex> hold(p.mutex);
     p.samples = std::move(sound);
+    p.on_handed = std::move(on_handed);
     p.position = 0;
     p.blocks_submitted = 0;
     p.blocks_played = 0;
@@ -91,6 +92,7 @@ int wav_play_file(const std::string& file) {
     if (result != WAV_PLAY_DONE) p.last_error = "the sound card stopped playing";
     p.samples.clear();
     p.position = 0;
+    p.on_handed = nullptr;
   }
   p.playing = false;
   return result;
@@ -99,12 +101,18 @@ int wav_play_file(const std::string& file) {
 int wav_player_next_block(int16_t* dst, int max) {
   WavPlayerState& p = wav_player();
   if (!p.playing.load()) return 0;
-  std::lock_guard<std::mutex> hold(p.mutex);
-  if (p.position >= p.samples.size()) return 0;
-  const std::size_t n = std::min(static_cast<std::size_t>(max), p.samples.size() - p.position);
-  std::copy_n(p.samples.begin() + static_cast<std::ptrdiff_t>(p.position), n, dst);
-  p.position += n;
-  p.blocks_submitted++;
+  std::function<void()> handed;
+  std::size_t n = 0;
+  {
+    std::lock_guard<std::mutex> hold(p.mutex);
+    if (p.position >= p.samples.size()) return 0;
+    n = std::min(static_cast<std::size_t>(max), p.samples.size() - p.position);
+    std::copy_n(p.samples.begin() + static_cast<std::ptrdiff_t>(p.position), n, dst);
+    p.position += n;
+    p.blocks_submitted++;
+    if (p.position >= p.samples.size()) handed = std::move(p.on_handed);
+  }
+  if (handed) handed();
   return static_cast<int>(n);
 }
 

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,14 +31,18 @@ struct WavPlayerState {
   int64_t blocks_submitted = 0;
   int64_t blocks_played = 0;
   std::string last_error;
+  std::function<void()> on_handed;  // run once the last sample has gone to the feed
 };
 
 WavPlayerState& wav_player();
 
 // Plays a file (a path, or a name relative to the station folder) and returns when it has
 // been played (WAV_PLAY_DONE), at once with WAV_PLAY_BUSY while another sound plays, or with
-// one of the failures above (the reason in wav_player().last_error).
-int wav_play_file(const std::string& file);
+// one of the failures above (the reason in wav_player().last_error). `on_handed`, when given,
+// runs on the audio thread as soon as the sound's last sample has gone to the transmit feed, so
+// that what follows the sound can be queued to go out right behind it; it does not run when the
+// sound does not play.
+int wav_play_file(const std::string& file, std::function<void()> on_handed = {});
 bool wav_player_busy();
 
 // The sound card's side, on its audio thread.
