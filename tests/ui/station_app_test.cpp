@@ -11,6 +11,8 @@
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -33,12 +35,15 @@ std::string read_file(const fs::path& path) {
 // The saved database of a folder, read as a new station would.
 struct SavedOptions {
   int gps, lqa, linked_twx;
+  int own_index;       // of K1ABC, or -1
+  int channel1_in_use;
 };
 SavedOptions saved_options(const std::string& dir) {
   Station st(dir, std::make_unique<SimClock>());
   StationScope scope(st);
   db_open();
-  return {db_get_gps(), db_get_lqa(), db_get_linked_twx()};
+  return {db_get_gps(), db_get_lqa(), db_get_linked_twx(), db_find_own_address_index("K1ABC"),
+          db_channel_in_use(1)};
 }
 
 std::string only_file_in(const fs::path& dir) {
@@ -56,7 +61,9 @@ TEST(HeadlessStation, StartsConfiguresAndShutsDownOnSignal) {
   const fs::path d = dir.path();
   fs::create_directory(d / "owlog");
   fs::create_directory(d / "dalog");
-  write_file(d / "CONFIG.DAT", "ENABLE GPS\nDISABLE LQA\nDISABLE TWX\nOWN\n");
+  write_file(d / "CONFIG.DAT",
+             "ADD OWN K1ABC\nADD CHANNEL 7102000 USB 7102000 USB 1 3 K1ABC\n"
+             "ENABLE GPS\nDISABLE LQA\nDISABLE TWX\nOWN\n");
   write_file(d / "SHUTDOWN.DAT", "DISABLE GPS\n");
   ChildProcess p = start_headless(dir.path());
   ASSERT_TRUE(p.wait_for_output("headless station started", 10000)) << p.output();
@@ -90,6 +97,8 @@ TEST(HeadlessStation, StartsConfiguresAndShutsDownOnSignal) {
   EXPECT_EQ(saved.gps, 0);
   EXPECT_EQ(saved.lqa, 0);
   EXPECT_EQ(saved.linked_twx, 1);
+  EXPECT_EQ(saved.own_index, 0);
+  EXPECT_EQ(saved.channel1_in_use, 1);
   EXPECT_NE(only_file_in(d / "owlog").find("LINKED TWX AUTOMATICALLY ENABLED"), std::string::npos);
   EXPECT_FALSE(fs::is_empty(d / "dalog"));
 }
