@@ -7,6 +7,14 @@
 #include <cmath>
 #include <vector>
 
+#include "ale/events.h"
+#include "ale/word_queue.h"
+#include "db/database.h"
+#include "db/scan.h"
+#include "modem/sound_card.h"
+#include "platform/station.h"
+#include "tests/support/child_process.h"
+
 namespace vesk {
 namespace {
 
@@ -85,6 +93,66 @@ TEST(SimEther, FadingRunsRepeat) {
   double p = 0;
   for (int16_t v : a) p += static_cast<double>(v) * v;
   EXPECT_GT(p, 0);
+}
+
+// Three stations' sound cards on the ether: words sent by one are decoded by the station tuned
+// to its frequency, through noise, and not by the station tuned elsewhere.
+TEST(SimEther, WordsReachOnlyTheStationOnTheFrequency) {
+  struct Side {
+    explicit Side(const std::string& dir) : st(dir, std::make_unique<SimClock>()) {}
+    Station st;
+    std::vector<AleWord> heard;
+  };
+  test::TempDir d0, d1, d2;
+  Side sides[3] = {Side(d0.path()), Side(d1.path()), Side(d2.path())};
+  SimEtherConfig cfg;
+  cfg.noise = true;
+  cfg.snr_db = 15;
+  SimEther ether(cfg);
+  const int freqs[3] = {7102000, 7102000, 10145000};
+  for (int i = 0; i < 3; ++i) {
+    Station* st = &sides[i].st;
+    auto freq = [st] {
+      StationScope scope(*st);
+      return db_get_current_rx_freq();
+    };
+    ether.add_station(freq, freq);
+    StationScope scope(*st);
+    db_open();
+    db_set_current_rx_freq(freqs[i]);
+    db_set_current_tx_freq(freqs[i]);
+    ale_word_io_init();
+    SoundCardState& sc = sound_card();
+    sc.threaded = false;
+    snd_bind_station_modules();
+    sc.hooks.make_device = [&ether, i](AudioDirection dir) { return ether.device(i, dir, station().clock()); };
+    snd_open();
+  }
+  auto run = [&](int ms) {
+    for (int t = 0; t < ms; ++t)
+      for (Side& s : sides) {
+        StationScope scope(s.st);
+        s.st.sim_clock()->advance_ms(1);
+        snd_step();
+        EngineEvent e;
+        while (ale_engine_event_pop(&e))
+          if (e.event == EV_ALE_WORD && !e.record.bad) s.heard.push_back(e.record.word & kAleWordBits);
+      }
+  };
+  run(300);
+  const std::vector<AleWord> words = {ale_make_word(ALE_TO, 'A', 'B', 'C'), ale_make_word(ALE_TO, 'A', 'B', 'C'),
+                                      ale_make_word(ALE_TIS, 'X', 'Y', 'Z')};
+  {
+    StationScope scope(sides[0].st);
+    for (AleWord w : words) ASSERT_EQ(ale_tx_word(w), 1);
+  }
+  run(2500);
+  EXPECT_EQ(sides[1].heard, words);
+  EXPECT_TRUE(sides[2].heard.empty());
+  for (Side& s : sides) {
+    StationScope scope(s.st);
+    snd_close();
+  }
 }
 
 }  // namespace
