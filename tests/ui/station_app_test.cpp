@@ -51,9 +51,9 @@ std::string only_file_in(const fs::path& dir) {
   return {};
 }
 
-ChildProcess start_headless(const std::string& dir) {
+ChildProcess start_headless(const std::string& dir, const std::string& flag = "-XRAY") {
   return ChildProcess({test::program_path("app/vesk-ale-headless"), "--dir", dir, "--audio-in", "null",
-                       "--audio-out", "null"});
+                       "--audio-out", "null", flag});
 }
 
 TEST(HeadlessStation, StartsConfiguresAndShutsDownOnSignal) {
@@ -72,6 +72,7 @@ TEST(HeadlessStation, StartsConfiguresAndShutsDownOnSignal) {
   const std::string& out = p.output();
   // In the order written: banner, channel and own listings, status texts, CONFIG.DAT, TWX.
   const std::vector<std::string> in_order = {
+      "\nXRAY\r\n",  // a flag parameter is written to the log by the engine's start
       "[Uncheck MOTD for hardware ALE stations",
       "[VESK-ALE Standard Edition (SE) v2.00 started. Running build: B200A6        ]",
       std::string("[") + kBannerContact + " WITH AS MUCH INFORMATION",
