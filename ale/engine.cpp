@@ -9,6 +9,7 @@
 #include "ale/events.h"
 #include "ale/frame_events.h"
 #include "ale/frame_sections.h"
+#include "ale/link_state.h"
 #include "ale/rx_parser.h"
 #include "ale/timer.h"
 #include "ale/word_queue.h"
@@ -63,7 +64,11 @@ constexpr EngineStartStep kEngineStartOrder[] = {
      }},
     {"TCP echo of log lines off", [] { log_reset_tcp_echo(); }},
     {"table listings with headings", [] { display_set_listing_full(); }},
-    {"link state machine", [] {}},                      // ale_link_init
+    {"link state machine",
+     [] {
+       ale_link_connect_layers();
+       ale_link_init();
+     }},
     {"DTM and DBM block queues", [] {}},                // dtm_dbm_queues_init
     {"DTM receive stores", [] {}},                      // dtm_rx_init
     {"DBM receive stores", [] {}},                      // dbm_rx_init

@@ -3,14 +3,16 @@
 #include "ale/engine_seams.h"
 
 #include "ale/cmd_words.h"
+#include "ale/link_state.h"
 #include "ale/rx_parser.h"
+#include "ale/voice_id.h"
 #include "platform/station.h"
 
 namespace vesk {
 
 // ---- link state machine ----
-void ale_state_machine_event(int) {}           // ale_link_event(event);
-int seam_link_state() { return 0; }            // return ale_link_state();
+void ale_state_machine_event(int event) { ale_link_event(event); }
+int seam_link_state() { return ale_link_state(); }
 void seam_reset_modem() {}                     // ale_reset_modem();
 
 // ---- receive frame parser ----
@@ -34,7 +36,7 @@ void seam_xfer_send_file(ApiEvent*) {}
 void seam_xfer_queue_event(int) {}
 
 // ---- timer owners ----
-void seam_voice_id_timer() {}
+void seam_voice_id_timer() { ale_voice_id_due(); }
 void seam_radio_keep_alive() {}
 void seam_remote_command_reply(int) {}
 void seam_sgc_setup_step(int) {}

@@ -1,4 +1,5 @@
 // Binds the sound card's hooks to the station's own 8-FSK modem and word queue.
+#include "ale/vad.h"
 #include "ale/word_queue.h"
 #include "ale/word_rx.h"
 #include "db/locked_queue.h"
@@ -43,6 +44,7 @@ void snd_bind_station_modules() {
     aqc_build_burst_waveform(b.samples.data());
     return b.samples.data();
   };
+  h.ale_vad_hook = [] { ale_vad_hook(); };
   h.player_next_block = [](int16_t* dst, int max) { return wav_player_next_block(dst, max); };
   h.player_block_played = [] { wav_player_block_played(); };
 }

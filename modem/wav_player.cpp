@@ -46,6 +46,12 @@ bool finished(WavPlayerState& p) {
 
 bool wav_player_busy() { return wav_player().playing.load(); }
 
+std::string wav_player_last_error() {
+  WavPlayerState& p = wav_player();
+  std::lock_guard<std::mutex> hold(p.mutex);
+  return p.last_error;
+}
+
 int wav_play_file(const std::string& file, std::function<void()> on_handed) {
   WavPlayerState& p = wav_player();
   if (p.playing.exchange(true)) return WAV_PLAY_BUSY;

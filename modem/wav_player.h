@@ -44,6 +44,8 @@ WavPlayerState& wav_player();
 // sound does not play.
 int wav_play_file(const std::string& file, std::function<void()> on_handed = {});
 bool wav_player_busy();
+// Why the last play failed.
+std::string wav_player_last_error();
 
 // The sound card's side, on its audio thread.
 int wav_player_next_block(int16_t* dst, int max);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ale/engine.h"
+#include "ale/link_state.h"
 #include "ale/timer.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
@@ -146,6 +147,9 @@ int station_app_start(const StationAppConfig& config) {
   radio_control_bind();
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
+  LinkSeams& link = link_state().seams;
+  link.refresh_status_bar = report_refresh_status_bar;
+  link.run_script = [](const char* script) { script_run_file(script); };
   for (const std::string& arg : config.args) ale_command_line_add(arg);
   ale_engine_start(config.stepped ? EngineRun::Stepped : EngineRun::Thread);
   if (!config.stepped) mmi_executor_start();

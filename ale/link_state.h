@@ -1,0 +1,259 @@
+// Link state module: what the ALE link state machine keeps between events and what its
+// transitions do in common.
+//
+// Every thread drives the machine through ale_link_event, which holds the process-wide link
+// lock for the whole event. The lock is re-entrant: a transition may raise a further event on
+// the same thread (a modem reset inside a transition raises EV_RESET_MODEM), and that event
+// runs to completion inside the outer one. Transitions set the new state before any action
+// that can raise a nested event, so the nested event sees the state it was raised in.
+//
+// The transition tables of the scanning, calling and linked states are a module of their
+// own; they plug in as `LinkSeams::state_handler` and use the steps here: return to scan,
+// enter and leave the link, the linked-station table, the called lists and the flags. The
+// queries and flag accessors take no lock; each reads or writes one value.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+enum AleLinkState : int {
+  ALE_STATE_NULL = 0,
+  ALE_STATE_SCANNING_STOPPED = 1,
+  ALE_STATE_SCANNING = 2,
+  ALE_STATE_PAUSE_SCAN = 3,
+  ALE_STATE_PAUSE_SCAN_SYNC = 4,
+  ALE_STATE_LISTEN_BEFORE_CALL = 5,
+  ALE_STATE_IND_WAIT_COMPLETION_OF_RESPONSE = 6,
+  ALE_STATE_IND_WAIT_COMPLETION_OF_CALL = 7,
+  ALE_STATE_IND_WAIT_COMPLETION_OF_ACK = 8,
+  ALE_STATE_IND_WAIT_ACK = 9,
+  ALE_STATE_IND_WAIT_RESPONSE = 10,
+  ALE_STATE_LINKED_IDLE = 11,
+  ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_INITIAL_FRAME = 12,
+  ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_ACK = 13,
+  ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_RESPONSE = 14,
+  ALE_STATE_IND_LINKED_WAIT_ACK = 15,
+  ALE_STATE_IND_LINKED_WAIT_RESPONSE = 16,
+  ALE_STATE_LINKED_BRINGING_DOWN_LINK = 17,
+  ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE = 18,
+  ALE_STATE_NET_WAIT_COMPLETION_OF_CALL = 19,
+  ALE_STATE_NET_WAIT_COMPLETION_OF_ACK = 20,
+  ALE_STATE_NET_WAIT_ACK = 21,
+  ALE_STATE_NET_WAIT_RESPONSE = 22,
+  ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_INITIAL_FRAME = 23,
+  ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_ACK = 24,
+  ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_RESPONSE = 25,
+  ALE_STATE_NET_LINKED_WAIT_ACK = 26,
+  ALE_STATE_NET_LINKED_WAIT_RESPONSE = 27,
+  ALE_STATE_LISTEN_BEFORE_TWAS_SOUND = 28,
+  ALE_STATE_LISTEN_BEFORE_TIS_SOUND = 29,
+  ALE_STATE_TWAS_SOUND_IN_PROGRESS = 30,
+  ALE_STATE_TIS_SOUND_IN_PROGRESS = 31,
+};
+inline constexpr int kAleLinkStateCount = 32;
+
+inline constexpr int ALE_SCAN_MODE_STOPPED = 1;
+inline constexpr int ALE_SCAN_MODE_SCANNING = 2;
+
+inline constexpr int ALE_SIGNALLING_NORMAL = 0;
+inline constexpr int ALE_SIGNALLING_ALTERNATE = 1;  // AQC-ALE words
+
+// CallType: the kind of call this station is making.
+enum AleCallType : int {
+  ALE_CALL_INDIVIDUAL = 1,  // also a linked frame and a clear
+  ALE_CALL_NET = 2,
+  ALE_CALL_GROUP = 3,
+  ALE_CALL_ANYCALL = 4,
+  ALE_CALL_ALLCALL = 5,
+  ALE_CALL_POLL = 7,
+  ALE_CALL_INLINK = 9,
+};
+
+inline constexpr int kLinkedTableSize = 20;
+inline constexpr int kCalledListSize = 20;
+inline constexpr int kLinkAddressSize = 16;  // 15 characters and the NUL
+
+inline constexpr const char* kLinkedScript = "LINKED.DAT";
+inline constexpr const char* kUnlinkedScript = "UNLINKED.DAT";
+inline constexpr const char* kLinkBatchFile = "linkup.bat";
+
+// One entry of the linked-station table: the station's name and its other-address record
+// (-1 when the station has no record).
+struct LinkedEntry {
+  bool used = false;
+  int other_index = -1;
+  char name[kLinkAddressSize]{};
+};
+
+// The calls that the common steps make into other modules. An empty hook does nothing (a
+// query answers 0). The owners set them at engine start; tests set fakes.
+struct LinkSeams {
+  // The state tables of the machine: step 5 of every event.
+  std::function<void(int event)> state_handler;
+
+  // Receive chain.
+  std::function<void()> dtm_rx_reset;
+  std::function<void()> dbm_rx_reset;
+  std::function<void()> block_queues_flush;    // the DTM/DBM block queues
+  std::function<void()> channel_quality_reset;
+  // Modem reset after a transmission or exchange (raises EV_RESET_MODEM).
+  std::function<void()> reset_modem;
+  // The frame transmitters' called-address list.
+  std::function<void(const std::vector<std::string>& names)> set_frame_called_list;
+
+  // Radio control.
+  std::function<void()> radio_scan_start;
+  std::function<void()> radio_scan_next_channel;
+  std::function<void()> radio_on_unlinked;
+  std::function<void(int channel)> radio_set_channel;
+
+  // FED-STD-1052 data link.
+  std::function<void()> fs1052_enable;
+  std::function<void()> fs1052_reset_disable;
+
+  // Host port reports and the command interpreter.
+  std::function<void()> host_resumed_scanning;
+  std::function<void(const std::string& peer)> host_unlinked;
+  // The status bar's refresh by the reports (report_refresh_status_bar), which also writes
+  // the state trace. Empty: the state trace only.
+  std::function<void()> refresh_status_bar;
+  std::function<void(const char* script)> run_script;
+};
+
+struct LinkState {
+  // The link lock: one holder at a time, re-entrant on the holding thread.
+  std::recursive_mutex lock;
+
+  std::atomic<int> state{ALE_STATE_NULL};  // until ale_link_init
+  std::atomic<int> return_state{ALE_STATE_SCANNING_STOPPED};
+  std::atomic<int> scan_mode{ALE_SCAN_MODE_STOPPED};
+  int last_state_shown = -1;
+  std::atomic<int> call_type{ALE_CALL_INDIVIDUAL};
+  std::atomic<int> call_class{0};
+  std::atomic<int> frame_kind{0};
+  std::atomic<int> signalling_mode{ALE_SIGNALLING_NORMAL};
+
+  // Flags that other layers set for the machine.
+  std::atomic<int> in_frame{0};
+  std::atomic<int> data_message{0};
+  std::atomic<int> ack_in_frame{0};
+  std::atomic<int> no_reply{0};
+  std::atomic<int> end_link{0};
+  std::atomic<int> ack_wait{0};
+
+  // Tables, changed under the link lock or from the worker.
+  std::mutex tables_mutex;  // the three tables below, read from any thread
+  std::array<LinkedEntry, kLinkedTableSize> linked{};
+  std::array<std::array<char, kLinkAddressSize>, kCalledListSize> called{};
+  std::array<std::array<char, kLinkAddressSize>, kCalledListSize> frame_called{};
+  bool frame_called_extended = false;
+
+  // Channel-return request: 0 none, 1 armed, 2 moved.
+  std::atomic<int> channel_return_request{0};
+  std::atomic<int> channel_return_saved{0};
+
+  LinkSeams seams;
+};
+
+LinkState& link_state();
+
+// Entry point and start.
+void ale_link_event(int event);
+// The handler of one event, run under the link lock: the common steps around the state's own
+// handling.
+void ale_link_handle_event(int event);
+void ale_link_init();
+// Fills the seams that the other layers left for the link state, the timing periods and the
+// voice identification (word builders, frame events, parser, command words, frame sections,
+// log). Engine start, before ale_link_init.
+void ale_link_connect_layers();
+
+// Queries.
+int ale_link_state();
+// Sets the state; the transitions call it before any action that can raise an event.
+void ale_set_link_state(int state);
+int ale_return_state();
+void ale_set_return_state(int state);
+int ale_scan_mode();
+void ale_set_scan_mode(int mode);
+int ale_is_linked();
+int ale_link_ready();
+int ale_is_idle();
+int ale_signalling_mode();
+void ale_set_signalling_mode(int mode);
+int ale_aqc_transmission();
+int ale_call_type();
+void ale_set_call_type(int type);
+int ale_call_class();
+void ale_set_call_class(int cls);
+int ale_frame_kind();
+void ale_set_frame_kind(int kind);
+void ale_refresh_status_bar();
+// Forgets the last state shown, so the next event refreshes the status bar.
+void ale_forget_state_shown();
+
+// Flags.
+int ale_in_frame();
+int ale_data_message();
+void ale_data_message_set();
+void ale_data_message_clear();
+int ale_ack_in_frame();
+void ale_ack_in_frame_set();
+void ale_ack_in_frame_clear();
+void ale_no_reply_set(int value);
+int ale_no_reply();
+void ale_end_link_set(int value);
+int ale_end_link();
+int ale_ack_wait();
+void ale_ack_wait_set(int value);
+void ale_track_in_frame(int event);
+
+// Linked-station table.
+void ale_linked_add(const char* address);
+int ale_linked_absent(const char* address);
+int ale_linked_has(const char* address);
+void ale_linked_remove(const char* address);
+void ale_linked_clear();
+int ale_linked_count();
+// Names of the stations in table order, at most `max` of them; returns how many.
+int ale_linked_names(char (*out)[kLinkAddressSize], int max);
+std::vector<std::string> ale_linked_name_list();
+// The LINKED command's text; also written to the log.
+std::string ale_print_linked();
+
+// Called list.
+void ale_called_clear();
+void ale_called_add(const char* address);
+void ale_called_add_all(const char* const* addresses, int count);
+void ale_called_remove(const char* address);
+std::vector<std::string> ale_called_list();
+void ale_called_from_linked();
+
+// Frame called-address table.
+void ale_frame_called_clear();
+void ale_frame_called_add(const char* address);
+std::string ale_frame_called_text();
+
+// Channel-return request.
+void ale_channel_return_arm();
+void ale_channel_meet();
+void ale_channel_return();
+void ale_channel_return_cancel();
+int ale_channel_return_request();
+
+// Composite steps.
+void ale_return_to_scan();
+void ale_stop_link_timers();
+void ale_enter_linked();
+void ale_return_to_linked();
+void ale_leave_link();
+// "LINKED.DAT" or "UNLINKED.DAT", then "linkup.bat" when `batch` is on.
+void ale_run_link_scripts(const char* script, int batch);
+
+}  // namespace vesk
