@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <mutex>
 
+#include "ale/link_state.h"
+#include "ale/voice_id.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "radio/channel.h"
 #include "radio/dispatch.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/icom_civ.h"
@@ -427,6 +430,17 @@ void radio_setup() {
 void radio_control_bind() {
   radio_port_set_setup_hook([] { radio_setup(); });
   sound_card().hooks.ptt_off = [] { ptt_off(); };
+  // The link state's and the voice identification's calls into radio control.
+  LinkSeams& link = link_state().seams;
+  link.radio_scan_start = radio_scan_start;
+  link.radio_scan_next_channel = radio_scan_next_channel;
+  link.radio_on_unlinked = radio_on_unlinked;
+  link.radio_set_channel = [](int n) {
+    ChannelRecord rec{};
+    if (db_copy_channel(n, &rec) == 0) radio_set_channel(rec);
+  };
+  voice_id_state().seams.ptt_on_manual = ptt_on_manual;
+  voice_id_state().seams.ptt_off_manual = ptt_off_manual;
   DbHooks hooks = db_get_hooks();
   hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
   db_set_hooks(std::move(hooks));
