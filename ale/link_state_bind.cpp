@@ -76,6 +76,11 @@ void ale_link_connect_layers() {
   cmd.timing_char_decode = [](int character, int) { ale_tw_decode(character); };
   cmd.timing_received_set = [] { ale_slot_width_flag_set(1); };
 
+  link_state().seams.set_frame_called_list = [](const std::vector<std::string>& names) {
+    const std::vector<const char*> p = pointers(names);
+    ale_set_called_list(p.data(), static_cast<int>(p.size()));
+  };
+
   FrameSectionSeams& sections = frame_sections().seams;
   sections.scan_mode = ale_scan_mode;
   sections.set_signalling_mode = ale_set_signalling_mode;

@@ -268,3 +268,19 @@ TEST_F(LeadSoundTest, TuneSoundAndFrameGoOutWithNothingBetween) {
 
 }  // namespace
 }  // namespace vesk::test
+
+#include "ale/link_state.h"
+
+namespace vesk::test {
+namespace {
+
+TEST_F(FrameSectionsTest, LinkedStationsBecomeTheCalledList) {
+  ale_link_connect_layers();
+  ale_linked_add("KILO");
+  ale_linked_add("LIMA");
+  ale_called_from_linked();
+  EXPECT_EQ(ale_called_list_text(), "KILO LIMA ");
+}
+
+}  // namespace
+}  // namespace vesk::test
