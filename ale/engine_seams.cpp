@@ -7,6 +7,7 @@
 #include "ale/rx_parser.h"
 #include "ale/voice_id.h"
 #include "platform/station.h"
+#include "radio/keying.h"
 
 namespace vesk {
 
@@ -40,7 +41,7 @@ void seam_voice_id_timer() { ale_voice_id_due(); }
 void seam_radio_keep_alive() {}
 void seam_remote_command_reply(int) {}
 void seam_sgc_setup_step(int) {}
-void seam_ptt_on() {}
+void seam_ptt_on() { ptt_on(); }
 void seam_delayed_frequency_load() {}
 void seam_memories_prompt() {}
 void seam_fs1052_tick() {}
