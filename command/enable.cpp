@@ -1,7 +1,9 @@
 #include "command/enable.h"
 
+#include "ale/ale_timing.h"
 #include "ale/engine_seams.h"
 #include "ale/events.h"
+#include "ale/link_state.h"
 #include "command/keywords.h"
 #include "command/listings.h"
 #include "db/database.h"
@@ -19,12 +21,6 @@ namespace vesk {
 
 namespace {
 
-// ---- calls into modules that land separately; each is empty until its module is here ----
-
-// Restarts the link time-out timer (in LINKED IDLE).
-void enable_restart_twa() {}
-
-constexpr int kLinkedIdle = 11;
 constexpr int kTk90 = 143;
 constexpr int kTk90Hs = 144;
 
@@ -184,7 +180,7 @@ void release_resources() {
     // The link never times out while released; saves keep the real time-out.
     db_hold_saved_twa(r.saved_twa_secs);
     db_set_twa_secs(0);
-    if (link_state() == kLinkedIdle) enable_restart_twa();
+    if (link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
   } else {
     stamped("OPTIONS: NO VESK-ALE RESOURCES SELECTED TO RELEASE");
   }
@@ -205,7 +201,7 @@ void reclaim_resources() {
     db_set_twa_secs(r.saved_twa_secs);
     db_hold_saved_twa(-1);
     r.twa_saved = false;
-    if (link_state() == kLinkedIdle) enable_restart_twa();
+    if (link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
     stamped("OPTIONS: VESK-ALE RESOURCES RECLAIMED");
   }
   r.sound = r.radio1 = r.alt_ptt = false;
