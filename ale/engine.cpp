@@ -11,6 +11,7 @@
 #include "ale/frame_sections.h"
 #include "ale/link_state.h"
 #include "ale/rx_parser.h"
+#include "ale/state_machine.h"
 #include "ale/timer.h"
 #include "ale/word_queue.h"
 #include "ale/word_rx.h"
@@ -67,6 +68,7 @@ constexpr EngineStartStep kEngineStartOrder[] = {
     {"link state machine",
      [] {
        ale_link_connect_layers();
+       ale_state_machine_connect();
        ale_link_init();
      }},
     {"DTM and DBM block queues", [] {}},                // dtm_dbm_queues_init

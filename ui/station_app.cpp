@@ -16,6 +16,7 @@
 #include "platform/station.h"
 #include "radio/channel.h"
 #include "radio/keying.h"
+#include "radio/link_bind.h"
 #include "radio/radio_setup.h"
 
 namespace vesk {
@@ -145,6 +146,7 @@ int station_app_start(const StationAppConfig& config) {
   // Radio control: the radio port's set-up (run by the engine's start), the sound card's
   // transmitter release, the channel table's store hook.
   radio_control_bind();
+  radio_link_bind();
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
   LinkSeams& link = link_state().seams;

@@ -61,7 +61,7 @@ TEST_F(ApiEventTest, KindsAndTimerNumbers) {
       {API_CANCELLED, 0, ""},
       {18, 0, ""},
       {19, 0, ""},
-      {API_CALL, 0, ""},
+      {API_CALL, 0, "[00:00:00][FAILED  ] - UNKNOWN ADDRESS \n"},  // a call with no address
       {API_TOGGLE_SCANNING, 0, ""},
       {API_LINK_DOWN, 0, ""},
       {API_VOICE_DETECTED, 0, ""},
