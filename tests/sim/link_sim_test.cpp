@@ -1,0 +1,126 @@
+// Two whole stations on the simulated ether: an individual call from ALFA (own address ALF)
+// to BRAVO (BRV), both scanning the same channels.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sim/multi_station.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SimRun {
+  std::vector<std::string> lines;
+  std::string text;
+  // The simulated time of the first line of `who` holding `piece`, or -1.
+  double at(const std::string& who, const std::string& piece, double after = -1) const {
+    for (const std::string& l : lines) {
+      double t = 0;
+      char name[32] = {};
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || who != name || t <= after) continue;
+      if (l.find(piece) != std::string::npos) return t;
+    }
+    return -1;
+  }
+  // The link-state texts of the status bar, in order, for one station.
+  std::vector<std::string> states(const std::string& who) const {
+    std::vector<std::string> out;
+    const std::string mark = " " + who + " STATUS 1: ";
+    for (const std::string& l : lines) {
+      const auto at = l.find(mark);
+      if (at == std::string::npos) continue;
+      std::string s = l.substr(at + mark.size());
+      while (!s.empty() && s.back() == ' ') s.pop_back();
+      if (s == "SCANNING" || s == "PAUSING") continue;  // the scan itself
+      out.push_back(s);
+    }
+    return out;
+  }
+  int count(const std::string& piece, double after = -1) const {
+    int n = 0;
+    for (const std::string& l : lines) {
+      double t = 0;
+      if (std::sscanf(l.c_str(), "%lf", &t) == 1 && t > after) n += l.find(piece) != std::string::npos ? 1 : 0;
+    }
+    return n;
+  }
+  // Every keying after the start-up (whose radio set-up releases the transmitter once) is
+  // released again.
+  bool keyings_released() const { return count("PTT now ACTIVE", 1) == count("PTT now RELEASED", 1); }
+};
+
+class LinkSimTest : public ::testing::Test {
+ protected:
+  void station(const std::string& dir, const std::string& own, const std::string& other,
+               const std::vector<int>& channels_hz) {
+    fs::create_directories(fs::path(root_.path()) / dir);
+    std::ofstream config(fs::path(root_.path()) / dir / "CONFIG.DAT");
+    config << "ADD OWN " << own << "\n";
+    for (int hz : channels_hz) config << "ADD CHANNEL " << hz << "\n";
+    config << "ADD OTHER " << other << "\nENABLE SCANNING\n";
+  }
+  SimRun run(const std::string& channel, double snr_db, int seconds, const std::string& command) {
+    SimOptions o;
+    o.stations = {{"ALFA", (fs::path(root_.path()) / "a").string()}, {"BRAVO", (fs::path(root_.path()) / "b").string()}};
+    o.channel = channel;
+    o.snr_db = snr_db;
+    o.seed = 1;
+    o.duration_ms = seconds * 1000LL;
+    o.commands = {{10000, "ALFA", command}};
+    SimRun r;
+    EXPECT_EQ(sim_run(o, [&](const std::string& l) {
+                r.lines.push_back(l);
+                r.text += l + "\n";
+              }),
+              0);
+    return r;
+  }
+  test::TempDir root_;
+};
+
+const std::vector<int> kThreeChannels = {7000000, 10000000, 14000000};
+
+TEST_F(LinkSimTest, IndividualCallLinksBothStations) {
+  station("a", "ALF", "BRV", kThreeChannels);
+  station("b", "BRV", "ALF", kThreeChannels);
+  const SimRun r = run("awgn", 10, 40, "CALL BRV");
+  EXPECT_NE(r.at("ALFA", "[LINKED  ][BRV            ]"), -1) << r.text;
+  EXPECT_NE(r.at("BRAVO", "[LINKED  ][ALF            ]"), -1);
+  EXPECT_EQ(r.states("ALFA"), (std::vector<std::string>{"STOPPED", "LISTEN CHAN", "CALLING", "WAIT RESP", "ACKING", "LINKED"}));
+  EXPECT_EQ(r.states("BRAVO"), (std::vector<std::string>{"STOPPED", "RESPONDING", "WAIT ACK", "LINKED"}));
+  // The call is keyed 370 ms after the listen ends; every keying is released.
+  const double calling = r.at("ALFA", "STATUS 1: CALLING");
+  const double keyed = r.at("ALFA", "PTT now ACTIVE", calling - 0.001);
+  EXPECT_NEAR(keyed - calling, 0.370, 0.011);
+  EXPECT_TRUE(r.keyings_released());
+  // The responder keys 370 ms after the call for it ended; the caller's acknowledgement 10 ms
+  // after the response, never after its words began.
+  const double responding = r.at("BRAVO", "STATUS 1: RESPONDING");
+  EXPECT_NEAR(r.at("BRAVO", "PTT now ACTIVE", responding - 0.001) - responding, 0.370, 0.011);
+  const double acking = r.at("ALFA", "STATUS 1: ACKING");
+  EXPECT_NEAR(r.at("ALFA", "PTT now ACTIVE", acking - 0.001) - acking, 0.010, 0.011);
+}
+
+TEST_F(LinkSimTest, CallBelowTheModemsThresholdFailsCleanly) {
+  station("a", "ALF", "BRV", {7000000});
+  station("b", "BRV", "ALF", {7000000});
+  const SimRun r = run("awgn", -10, 70, "CALL BRV");
+  EXPECT_NE(r.at("ALFA", "[FAILED  ][BRV "), -1) << r.text;
+  EXPECT_EQ(r.count("[LINKED  ]"), 0);
+  EXPECT_EQ(r.count("ALFA STATUS 1: CALLING"), 5) << "five attempts on the one channel";
+  EXPECT_TRUE(r.keyings_released());
+  const std::vector<std::string> s = r.states("ALFA");
+  ASSERT_FALSE(s.empty());
+  EXPECT_EQ(s.back(), "WAIT RESP");  // then back to scanning, which the scan texts show
+  EXPECT_GT(r.at("ALFA", "STATUS 1: SCANNING", r.at("ALFA", "[FAILED  ]") - 0.001), 0);
+}
+
+}  // namespace
+}  // namespace vesk
