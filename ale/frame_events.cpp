@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "ale/address_match.h"
 #include "ale/ale_chars.h"
 #include "ale/amd_store.h"
 #include "ale/events.h"
@@ -108,6 +109,14 @@ bool is_own_address(const char* text) {
   return db_find_own_address_index(text) >= 0;
 }
 
+// Whether the text begins an own address: the repeated first word of a scanning call
+// ("BRA" of BRAVO) is this station's when it begins one of its addresses.
+bool begins_own_address(const char* text) {
+  char copy[kAddressFieldSize] = {};
+  std::strncpy(copy, text, sizeof copy - 1);
+  return ale_own_address_match(copy, 1) != 0 || is_own_address(text);
+}
+
 // Whether an in-use net's address begins with the text.
 bool net_starts_with(const char* text) {
   const std::size_t n = std::strlen(text);
@@ -189,7 +198,7 @@ void called_address(const char* text, bool not_for_me_test) {
     if (not_for_me_test) {
       bool mine = false;
       for (const std::string& a : called_list())
-        if (is_own_address(a.c_str()) || net_starts_with(a.c_str())) mine = true;
+        if (begins_own_address(a.c_str()) || net_starts_with(a.c_str())) mine = true;
       if (!mine) raise(EV_FRAME_NOT_FOR_ME);
     }
     called_clear();

@@ -1,5 +1,5 @@
-// Two whole stations on the simulated ether: an individual call from ALFA (own address ALF)
-// to BRAVO (BRV), both scanning the same channels.
+// Two whole stations on the simulated ether, ALFA and BRAVO, both scanning the same channels:
+// an individual call from ALFA to BRAVO.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -88,11 +88,12 @@ class LinkSimTest : public ::testing::Test {
 const std::vector<int> kThreeChannels = {7000000, 10000000, 14000000};
 
 TEST_F(LinkSimTest, IndividualCallLinksBothStations) {
-  station("a", "ALF", "BRV", kThreeChannels);
-  station("b", "BRV", "ALF", kThreeChannels);
-  const SimRun r = run("awgn", 10, 40, "CALL BRV");
-  EXPECT_NE(r.at("ALFA", "[LINKED  ][BRV            ]"), -1) << r.text;
-  EXPECT_NE(r.at("BRAVO", "[LINKED  ][ALF            ]"), -1);
+  // Addresses of two words: the scanning call repeats only the first, "BRA".
+  station("a", "ALFA", "BRAVO", kThreeChannels);
+  station("b", "BRAVO", "ALFA", kThreeChannels);
+  const SimRun r = run("awgn", 10, 40, "CALL BRAVO");
+  EXPECT_NE(r.at("ALFA", "[LINKED  ][BRAVO          ]"), -1) << r.text;
+  EXPECT_NE(r.at("BRAVO", "[LINKED  ][ALFA           ]"), -1);
   EXPECT_EQ(r.states("ALFA"), (std::vector<std::string>{"STOPPED", "LISTEN CHAN", "CALLING", "WAIT RESP", "ACKING", "LINKED"}));
   EXPECT_EQ(r.states("BRAVO"), (std::vector<std::string>{"STOPPED", "RESPONDING", "WAIT ACK", "LINKED"}));
   // The call is keyed 370 ms after the listen ends; every keying is released.
