@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <string>
 
+#include "ale/call_setup.h"
 #include "ale/engine.h"
 #include "ale/link_state.h"
 #include "ale/timer.h"
+#include "command/cmd_call.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
 #include "command/scripts.h"
@@ -147,6 +149,8 @@ int station_app_start(const StationAppConfig& config) {
   // transmitter release, the channel table's store hook.
   radio_control_bind();
   radio_link_bind();
+  command_hand_over().ale_abort = [] { ale_abort(); };
+  command_hand_over().xfer_send_text = [](const std::string& text, int end) { xfer_send_text(text.c_str(), end); };
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
   LinkSeams& link = link_state().seams;
