@@ -222,8 +222,6 @@ void ale_sm_next_channel_or_fail(bool from_response_wait) {
 void ale_state_machine_connect() {
   LinkSeams& link = link_state().seams;
   link.state_handler = ale_state_machine_handle;
-  if (!link.parser_reset) link.parser_reset = ale_parser_reset;
-  if (!link.section_queues_flush) link.section_queues_flush = ale_sections_flush;
   if (!link.reset_modem) link.reset_modem = ale_reset_modem;
   if (!link.set_frame_called_list)
     link.set_frame_called_list = [](const std::vector<std::string>& names) {

@@ -24,12 +24,6 @@ void set_channel(int n) {
 }  // namespace
 
 void radio_link_bind() {
-  LinkSeams& link = link_state().seams;
-  link.radio_scan_start = [] { radio_scan_start(); };
-  link.radio_scan_next_channel = [] { radio_scan_next_channel(); };
-  link.radio_on_unlinked = [] { radio_on_unlinked(); };
-  link.radio_set_channel = set_channel;
-
   StateMachineSeams& sm = state_machine().seams;
   sm.radio_listen = [] { radio_refresh_hook(); };
   sm.radio_scan_next_channel = [] { radio_scan_next_channel(); };
