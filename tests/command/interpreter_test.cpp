@@ -11,6 +11,7 @@
 #include "db/database.h"
 #include "db/log.h"
 #include "platform/station.h"
+#include "tests/command/command_fixture.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -80,47 +81,7 @@ TEST(MmiKeywords, ThirtyFiveKeywordsCanNeverBeSelected) {
   EXPECT_STREQ(MmiKeywordTable[kMmiKeywordCount].name, "END");
 }
 
-// A station on simulated time in a temporary folder.
-class CommandTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    auto c = std::make_unique<SimClock>();
-    clock_ = c.get();
-    st_ = std::make_unique<Station>(dir_.path(), std::move(c));
-    scope_ = std::make_unique<StationScope>(*st_);
-    db_open();
-    log_set_hooks([this](LogHooks& h) { h.request_exit = [this] { ++exits_; }; });
-  }
-  void TearDown() override {
-    scope_.reset();
-    st_.reset();
-  }
-  // The lines written since the last call, oldest first.
-  std::vector<std::string> lines() {
-    std::vector<std::string> out;
-    auto& s = log_state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    for (auto it = s.monitor.rbegin(); it != s.monitor.rend(); ++it) out.push_back(*it);
-    s.monitor.clear();
-    return out;
-  }
-  std::string run(const std::string& line) {
-    mmi_run_line(line + "\n");
-    std::string all;
-    for (auto& l : lines()) all += l;
-    return all;
-  }
-  void write_file(const std::string& name, const std::string& text) {
-    std::filesystem::create_directories(st_->path(name).parent_path());
-    std::ofstream(st_->path(name)) << text;
-  }
-
-  test::TempDir dir_;
-  SimClock* clock_ = nullptr;
-  std::unique_ptr<Station> st_;
-  std::unique_ptr<StationScope> scope_;
-  int exits_ = 0;
-};
+using CommandTest = test::CommandFixture;
 
 TEST_F(CommandTest, ErrorLinesOfTheLanguage) {
   struct Case {
