@@ -12,6 +12,7 @@
 #include "ale/link_state.h"
 #include "ale/rx_parser.h"
 #include "ale/state_machine.h"
+#include "ale/state_machine_linked.h"
 #include "ale/timer.h"
 #include "ale/word_queue.h"
 #include "ale/word_rx.h"
@@ -69,6 +70,7 @@ constexpr EngineStartStep kEngineStartOrder[] = {
      [] {
        ale_link_connect_layers();
        ale_state_machine_connect();
+       ale_linked_states_connect();
        ale_link_init();
      }},
     {"DTM and DBM block queues", [] {}},                // dtm_dbm_queues_init
