@@ -250,6 +250,12 @@ void this_is(const char* text) {
       if (net_info(c.net_index, &net_address, &own)) {
         if (seams().net_slot_timing) seams().net_slot_timing(c.net_index, c.caller.data());
         c.own_index = own;
+        // A member answers from its own address in the net, not from the net's name: the
+        // caller links with the members, and the slot widths fit the answers.
+        DbLock lock;
+        const OwnAddressRecord* rec = db_get_own_address(lock, own);
+        if (rec != nullptr && rec->in_use != 0)
+          set_text(c.addressed_own, field(rec->address, sizeof rec->address).c_str());
       }
       break;
     }
