@@ -112,6 +112,7 @@ TEST_F(LinkedStatesTest, NetResponderAnswersInItsSlotAndLinksOnTheAcknowledgemen
   start_scanning();
   receive_frame("NETB", "CAL");
   ASSERT_EQ(ale_link_state(), ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
+  EXPECT_STREQ(ale_own_address_text(), "ME") << "the answer is from the member, not the net";
   EXPECT_TRUE(frames.empty()) << "slot 0 is the caller's";
   run_ms(5000);
   ASSERT_EQ(frames.size(), 1u);
@@ -172,8 +173,11 @@ TEST_F(LinkedStatesTest, ExchangeInsideTheLinkWithLinkedTwx) {
   EXPECT_EQ(states, (std::vector<int>{11, 14, 15, 11}));
 
   // A frame that carried a message and left nothing to send is not answered.
-  ale_data_message_set();
-  receive_frame("ME", "ABC");
+  ale_frame_event_text(EV_RX_FRAME_BEGIN, "");
+  ale_frame_event_text(EV_RX_TO, "ME");
+  ale_data_message_set();  // as the command-word decoder does for a DTM or DBM message
+  ale_frame_event_text(EV_RX_THIS_IS, "ABC");
+  ale_frame_event_text(EV_RX_FRAME_END, "");
   run_ms(1500);
   EXPECT_EQ(ale_link_state(), ALE_STATE_LINKED_IDLE);
   EXPECT_EQ(frames.size(), 3u);
