@@ -1,5 +1,6 @@
 // Two stations in one process joined by loopback audio on simulated time: words queued at one
-// go out through its sound card and come back as received words at the other.
+// go out through its sound card and come back as received words at the other, clean and
+// through the channel simulator with noise and frequency and clock offsets.
 #include <gtest/gtest.h>
 
 #include "ale/events.h"
@@ -23,6 +24,8 @@ struct PathCase {
   bool channel;
   double snr_db;
   double clock_offset_ppm;
+  double freq_offset_hz;
+  unsigned seed;
 };
 
 class SoundCardLoopback : public ::testing::TestWithParam<PathCase> {};
@@ -38,8 +41,10 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
     ChannelSimConfig cfg;
     cfg.sample_rate = 48000;
     cfg.snr_db = c.snr_db;
+    cfg.signal_power = 0.5;  // the card's full-scale tones
     cfg.clock_offset_ppm = c.clock_offset_ppm;
-    cfg.seed = 7;
+    cfg.freq_offset_hz = c.freq_offset_hz;
+    cfg.seed = c.seed;
     ASSERT_EQ(channel_sim_init(air, cfg), 1);
     a_to_b->set_channel([&air](int16_t* s, int n) { channel_sim_process16_inplace(air, s, n); });
   }
@@ -58,7 +63,7 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
     snd_open();
   }
   const std::vector<AleWord> words = {ale_make_word(ALE_TO, 'A', 'B', 'C'), ale_make_word(ALE_TO, 'A', 'B', 'C'),
-                                      ale_make_word(ALE_TIS, 'X', 'Y', 'Z')};
+                                      ale_make_word(ALE_DATA, 'D', 'E', 'F'), ale_make_word(ALE_TIS, 'X', 'Y', 'Z')};
   auto run = [&](int ms) {
     for (int i = 0; i < ms; ++i) {
       for (Side* s : {&a, &b}) {
@@ -75,7 +80,7 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
     StationScope scope(a.st);
     for (AleWord w : words) ASSERT_EQ(ale_tx_word(w), 1);
   }
-  run(2200);  // behind the two blocks queued at open: three words of 392 ms
+  run(2600);  // behind the two blocks queued at open: four words of 392 ms
 
   std::vector<AleWord> heard;
   for (const EngineEvent& e : b.events)
@@ -91,7 +96,9 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Air, SoundCardLoopback,
-                         ::testing::Values(PathCase{"Clean", false, 0, 0}, PathCase{"Noise10dBClockOffset", true, 10, 50}),
+                         ::testing::Values(PathCase{"Clean", false, 0, 0, 0, 0},
+                                           PathCase{"Noise10dBClockOffset", true, 10, 50, 0, 7},
+                                           PathCase{"Noise10dBFrequencyAndClockOffset", true, 10, 40, 7, 11}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
