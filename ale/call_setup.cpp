@@ -159,6 +159,8 @@ int ale_classify_call(std::vector<std::string>& addresses) {
   return known.empty() ? CALL_CLASS_NOT_CALLABLE : CALL_CLASS_GROUP;
 }
 
+// A new call awaits the answers of its own stations only: the called list is replaced, so that
+// calls that went unanswered never fill it up.
 void ale_place_call(const char* const* addresses, int count, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
@@ -191,6 +193,7 @@ void ale_place_call(const char* const* addresses, int count, const char* message
       const std::string own = net_own_address(net);
       if (!own.empty()) ale_set_own_address(own.c_str());
       std::vector<const char*> p = pointers(list);
+      ale_called_clear();
       ale_called_add_all(p.data(), static_cast<int>(p.size()));
       ale_queue_message(text, message_queue());
       ale_twrn_net(net, db_get_lqa());
@@ -205,6 +208,7 @@ void ale_place_call(const char* const* addresses, int count, const char* message
       ale_set_call_type(ALE_CALL_INDIVIDUAL);
       if (ale_next_call_channel() != 0) return fail_call(given);
       ale_set_called(first.c_str());
+      ale_called_clear();
       ale_called_add(first.c_str());
       ale_queue_message(text, message_queue());
       start_initiate(EV_INITIATE_INDIVIDUAL_CALL);
@@ -221,6 +225,7 @@ void ale_place_call(const char* const* addresses, int count, const char* message
       if (ale_set_called_list(p.data(), static_cast<int>(p.size())) == 0) return fail_call(given);
       own = ale_own_address_text();
       ale_twrn_group(p.data(), static_cast<int>(p.size()), own.c_str(), db_get_lqa());
+      ale_called_clear();
       ale_called_add_all(p.data(), static_cast<int>(p.size()));
       ale_queue_message(text, message_queue());
       start_initiate(EV_INITIATE_GROUP_CALL);

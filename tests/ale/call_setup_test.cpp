@@ -64,6 +64,8 @@ TEST_F(CallSetupTest, IndividualCallSetUp) {
   EXPECT_TRUE(timer_is_running(EV_INITIATE_INDIVIDUAL_CALL));
   EXPECT_EQ(tuned.size(), 1u);
   EXPECT_EQ(ale_call_peer_index(), db_find_other_address_index("ABC"));
+  ale_call_address("XYZ", "");
+  EXPECT_EQ(ale_called_list(), std::vector<std::string>{"XYZ"}) << "a new call awaits its own station only";
 }
 
 TEST_F(CallSetupTest, NullAddressCallsWithoutChangingChannel) {

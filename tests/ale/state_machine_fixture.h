@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ale/call_setup.h"
+#include "ale/events.h"
 #include "ale/frame_events.h"
 #include "ale/link_state.h"
 #include "ale/state_machine.h"
