@@ -8,6 +8,7 @@
 #include "ale/link_state.h"
 #include "ale/state_machine.h"
 #include "ale/timer.h"
+#include "db/lqa.h"
 #include "db/options.h"
 #include "tests/ale/state_machine_fixture.h"
 
@@ -183,6 +184,31 @@ TEST_F(StateMachineTest, ReturnToScanReleasesAKeyingWhoseFrameIsNotSent) {
     EXPECT_EQ(key_count - keys, c.after_listen_ms >= 370 ? 1 : 0);
     EXPECT_TRUE(frames.empty());
   }
+}
+
+}  // namespace
+}  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+// A THIS IS sounding heard while scanning: the pause on it ends in scanning again, and the
+// sounding station's link quality on the channel is recorded.
+TEST_F(StateMachineTest, HeardSoundingIsRecordedAndScanningGoesOn) {
+  start_scanning();
+  const int channel = db_current_channel_number();
+  LqaRecord before{};
+  ASSERT_EQ(db_copy_lqa_record("ABC", channel, &before), 0);
+  ASSERT_EQ(before.measured_age, kAgeNever);
+  ale_frame_event_text(EV_RX_FRAME_BEGIN, "");
+  EXPECT_EQ(ale_link_state(), ALE_STATE_PAUSE_SCAN_SYNC);
+  for (int i = 0; i < 3; ++i) ale_frame_event_text(EV_RX_THIS_IS, "ABC");
+  ale_frame_event_text(EV_RX_FRAME_END, "");
+  EXPECT_EQ(ale_link_state(), ALE_STATE_SCANNING);
+  LqaRecord after{};
+  ASSERT_EQ(db_copy_lqa_record("ABC", channel, &after), 0);
+  EXPECT_EQ(after.measured_age, 0);
+  EXPECT_EQ(states, (std::vector<int>{2, 4, 2}));
 }
 
 }  // namespace
