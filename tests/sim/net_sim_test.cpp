@@ -1,0 +1,138 @@
+// Whole stations on the simulated ether: net, group, allcall and anycall calls, and the ends
+// of a link (time-out, a clear from either side).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sim/multi_station.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SimRun {
+  std::vector<std::string> lines;
+  std::string text;
+  // The simulated time of the first line of `who` holding `piece` after `after`, or -1.
+  double at(const std::string& who, const std::string& piece, double after = -1) const {
+    for (const std::string& l : lines) {
+      double t = 0;
+      char name[32] = {};
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || who != name || t <= after) continue;
+      if (l.find(piece) != std::string::npos) return t;
+    }
+    return -1;
+  }
+  int count(const std::string& who, const std::string& piece) const {
+    int n = 0;
+    for (const std::string& l : lines) {
+      char name[32] = {};
+      double t = 0;
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) == 2 && who == name && l.find(piece) != std::string::npos) ++n;
+    }
+    return n;
+  }
+  bool linked(const std::string& who, const std::string& peer) const {
+    std::string field = peer;
+    field.resize(15, ' ');
+    return at(who, "[LINKED  ][" + field + "]") >= 0;
+  }
+};
+
+const char* const kStations[] = {"ALF", "BRV", "CHL", "DLT"};
+
+class NetSimTest : public ::testing::Test {
+ protected:
+  // Every station knows the others, scans one channel and is a member of the net TEAM in the
+  // order of kStations (ALF's slot first).
+  void SetUp() override {
+    for (const char* own : kStations) {
+      const fs::path dir = fs::path(root_.path()) / own;
+      fs::create_directories(dir);
+      std::ofstream config(dir / "CONFIG.DAT");
+      config << "ADD OWN " << own << "\nADD CHANNEL 7000000\n";
+      for (const char* other : kStations)
+        if (std::string(other) != own) config << "ADD OTHER " << other << "\n";
+      config << "ADD NET TEAM ALF BRV CHL DLT\n";
+      config << "ENABLE ALLCALL\nENABLE ANYCALL\nDISABLE LQA\n" << extra_config_ << "ENABLE SCANNING\n";
+    }
+  }
+
+  SimRun run(int stations, int seconds, const std::vector<SimCommand>& commands) {
+    SimOptions o;
+    for (int i = 0; i < stations; ++i) o.stations.push_back({kStations[i], (fs::path(root_.path()) / kStations[i]).string()});
+    o.channel = "awgn";
+    o.snr_db = 15;
+    o.seed = 1;
+    o.duration_ms = seconds * 1000LL;
+    o.commands = commands;
+    SimRun r;
+    EXPECT_EQ(sim_run(o, [&](const std::string& l) {
+                r.lines.push_back(l);
+                r.text += l + "\n";
+              }),
+              0);
+    return r;
+  }
+
+  std::string extra_config_;
+  test::TempDir root_;
+};
+
+// Disabled: the last member's answer is lost. The slot times and the caller's response wait
+// leave no room for the receive path's delay (about 0.4 s from the caller's key-up to the end
+// of the call at the members) together with the 0.4 s from a slot's start to its first word:
+// the last answer runs past the caller's wait, the caller keys its acknowledgement over it,
+// and the members' acknowledgement wait runs out before the acknowledgement is heard.
+TEST_F(NetSimTest, DISABLED_NetCallLinksAllMembersInSlotOrder) {
+  const SimRun r = run(4, 45, {{10000, "ALF", "CALL TEAM"}});
+  double previous = 0;
+  for (const char* member : {"BRV", "CHL", "DLT"}) {
+    SCOPED_TRACE(member);
+    const double heard = r.at("ALF", std::string("[LINKED  ][") + member);
+    EXPECT_GT(heard, previous) << r.text;
+    previous = heard;
+    EXPECT_TRUE(r.linked(member, "ALF"));
+  }
+  EXPECT_EQ(r.count("ALF", "STATUS 1: LINKED"), 1);
+}
+
+TEST_F(NetSimTest, AllcallLinksEveryStationWithoutResponses) {
+  const SimRun r = run(3, 30, {{10000, "ALF", "CALL @?@"}});
+  EXPECT_NE(r.at("ALF", "STATUS 1: LINKED"), -1) << r.text;
+  for (const char* other : {"BRV", "CHL"}) {
+    SCOPED_TRACE(other);
+    EXPECT_TRUE(r.linked(other, "ALF"));
+    EXPECT_EQ(r.count(other, "PTT now ACTIVE"), 0) << "nobody answers an allcall";
+  }
+}
+
+TEST_F(NetSimTest, UnansweredAnycallGivesUpWithoutAChannelRetry) {
+  const SimRun r = run(1, 75, {{10000, "ALF", "CALL @@?"}});
+  EXPECT_NE(r.at("ALF", "[FAILED  ]"), -1) << r.text;
+  EXPECT_EQ(r.count("ALF", "STATUS 1: CALLING"), 1);
+}
+
+TEST_F(NetSimTest, ClearFromEitherSideEndsTheLinkOnBoth) {
+  for (const char* clearing : {"ALF", "BRV"}) {
+    SCOPED_TRACE(clearing);
+    const std::string peer = std::string(clearing) == "ALF" ? "BRV" : "ALF";
+    const SimRun r = run(2, 50, {{10000, "ALF", "CALL BRV"}, {35000, clearing, "CLEAR " + peer}});
+    ASSERT_TRUE(r.linked("ALF", "BRV")) << r.text;
+    ASSERT_TRUE(r.linked("BRV", "ALF"));
+    for (const char* who : {"ALF", "BRV"}) {
+      SCOPED_TRACE(who);
+      EXPECT_NE(r.at(who, "[CLEARED ]", 35), -1);
+      EXPECT_NE(r.at(who, "STATUS 1: SCANNING", 35), -1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vesk
