@@ -237,6 +237,28 @@ void AudioLoopback::read(int64_t index, int16_t* samples, int count) {
   if (channel_) channel_(samples, count);
 }
 
+// Samples to and from the caller's functions.
+class FunctionDevice : public PacedDevice {
+ public:
+  FunctionDevice(PacedSamples samples, AudioDirection dir, Clock& clock)
+      : PacedDevice(dir, clock), samples_(std::move(samples)) {}
+  std::string name() const override { return samples_.name; }
+
+ protected:
+  void play(int64_t index, const int16_t* s, int n) override {
+    if (samples_.play) samples_.play(index, s, n);
+  }
+  void capture(int64_t index, int16_t* dst, int n) override {
+    if (samples_.capture)
+      samples_.capture(index, dst, n);
+    else
+      std::fill_n(dst, n, int16_t{0});
+  }
+
+ private:
+  PacedSamples samples_;
+};
+
 // ---- factories ----
 
 std::unique_ptr<AudioDevice> audio_null_device(AudioDirection dir, Clock& clock) {
@@ -250,6 +272,10 @@ std::unique_ptr<AudioDevice> audio_wav_device(const std::string& path, AudioDire
 std::unique_ptr<AudioDevice> audio_loopback_device(std::shared_ptr<AudioLoopback> path, AudioDirection dir,
                                                    Clock& clock) {
   return std::make_unique<LoopbackDevice>(std::move(path), dir, clock);
+}
+
+std::unique_ptr<AudioDevice> audio_paced_device(PacedSamples samples, AudioDirection dir, Clock& clock) {
+  return std::make_unique<FunctionDevice>(std::move(samples), dir, clock);
 }
 
 std::unique_ptr<AudioDevice> audio_device_create(const std::string& spec, AudioDirection dir, Clock& clock) {

@@ -104,6 +104,16 @@ std::unique_ptr<AudioDevice> audio_loopback_device(std::shared_ptr<AudioLoopback
                                                    Clock& clock);
 std::unique_ptr<AudioDevice> audio_alsa_device(const std::string& pcm_name, AudioDirection dir);
 
+// A clock-driven device whose samples go to `play` and come from `capture`, each given the
+// sample time (48 kHz count on `clock`) of its first sample: the pacing of the null, WAV and
+// loopback back ends for another medium, such as a simulated ether.
+struct PacedSamples {
+  std::string name;
+  std::function<void(int64_t index, const int16_t* samples, int count)> play;
+  std::function<void(int64_t index, int16_t* samples, int count)> capture;
+};
+std::unique_ptr<AudioDevice> audio_paced_device(PacedSamples samples, AudioDirection dir, Clock& clock);
+
 // The ALSA PCM names that can capture (Input) or play (Output), in ALSA's order; device
 // number N of the options is entry N.
 std::vector<std::string> audio_alsa_pcm_names(AudioDirection dir);

@@ -12,111 +12,6 @@ namespace {
 
 constexpr std::size_t kMaxBacklogSamples = 60 * kAudioRate;
 
-int64_t sample_index(int64_t ns) {
-  return ns / 1000000000LL * kAudioRate + ns % 1000000000LL * kAudioRate / 1000000000LL;
-}
-
-// A sound device on the ether, paced by the station's clock like the other clock-driven
-// back ends: an output buffer plays from the end of the one before (or from now, after a gap)
-// and is done when the clock passes its end; an input buffer is filled once the clock has
-// passed a whole buffer's worth of samples.
-class EtherDevice : public AudioDevice {
- public:
-  EtherDevice(SimEther& ether, int index, AudioDirection dir, Clock& clock)
-      : ether_(ether), index_(index), dir_(dir), clock_(clock) {}
-
-  int open(AudioCallbacks callbacks) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    callbacks_ = std::move(callbacks);
-    open_ = true;
-    out_end_ = -1;
-    return AUDIO_OK;
-  }
-
-  int submit(AudioBuffer* b) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || b == nullptr) return 0;
-    if (dir_ == AudioDirection::Output) {
-      const int64_t now = sample_index(clock_.mono_ns());
-      if (out_end_ < now) out_end_ = now;
-      ether_.play(index_, out_end_, b->samples, b->frames);
-      out_end_ += b->frames;
-      pending_.push_back({b, out_end_});
-    } else {
-      pending_.push_back({b, 0});
-    }
-    return 1;
-  }
-
-  int start() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (dir_ == AudioDirection::Input && !started_) next_capture_ = sample_index(clock_.mono_ns());
-    started_ = true;
-    return 1;
-  }
-
-  void close() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = false;
-    pending_.clear();
-  }
-
-  void poll() override {
-    std::vector<AudioBuffer*> done;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!open_ || (dir_ == AudioDirection::Input && !started_)) return;
-      const int64_t now = sample_index(clock_.mono_ns());
-      if (dir_ == AudioDirection::Output) {
-        while (!pending_.empty() && pending_.front().end <= now) {
-          done.push_back(pending_.front().buffer);
-          pending_.pop_front();
-        }
-      } else {
-        for (;;) {
-          const int block = pending_.empty() ? last_block_ : pending_.front().buffer->capacity;
-          if (block <= 0 || now - next_capture_ < block) break;
-          if (pending_.empty()) {
-            scratch_.resize(static_cast<std::size_t>(block));
-            ether_.capture(index_, next_capture_, scratch_.data(), block);  // lost, as on a card
-          } else {
-            AudioBuffer* b = pending_.front().buffer;
-            pending_.pop_front();
-            ether_.capture(index_, next_capture_, b->samples, block);
-            b->frames = block;
-            done.push_back(b);
-            last_block_ = block;
-          }
-          next_capture_ += block;
-        }
-      }
-    }
-    for (AudioBuffer* b : done)
-      if (callbacks_.done) callbacks_.done(b);
-  }
-
-  std::string name() const override { return "ether"; }
-
- private:
-  struct Pending {
-    AudioBuffer* buffer;
-    int64_t end;
-  };
-  SimEther& ether_;
-  int index_;
-  AudioDirection dir_;
-  Clock& clock_;
-  std::mutex mutex_;
-  AudioCallbacks callbacks_;
-  std::deque<Pending> pending_;
-  std::vector<int16_t> scratch_;
-  bool open_ = false;
-  bool started_ = false;
-  int64_t out_end_ = -1;
-  int64_t next_capture_ = 0;
-  int last_block_ = 1260;
-};
-
 ChannelSimConfig path_config(FadingPreset fading, uint64_t seed) {
   ChannelSimConfig c;
   c.sample_rate = kAudioRate;
@@ -182,7 +77,11 @@ int SimEther::add_station(std::function<int()> rx_freq_hz, std::function<int()> 
 }
 
 std::unique_ptr<AudioDevice> SimEther::device(int index, AudioDirection dir, Clock& clock) {
-  return std::make_unique<EtherDevice>(*this, index, dir, clock);
+  PacedSamples samples;
+  samples.name = "ether";
+  samples.play = [this, index](int64_t at, const int16_t* s, int n) { play(index, at, s, n); };
+  samples.capture = [this, index](int64_t at, int16_t* s, int n) { capture(index, at, s, n); };
+  return audio_paced_device(std::move(samples), dir, clock);
 }
 
 SimEther::Link& SimEther::link(int from, int to) {
