@@ -36,8 +36,13 @@ struct LinkedStateSeams {
   std::function<int(int event)> aqc_rx_inlink_reply;  // acts on a received in-link word
 };
 
+// A slotted responder's last wait for the caller's acknowledgement: one word time and its
+// detection, for an acknowledgement that begins as the computed wait runs out.
+inline constexpr int kAckGraceMs = 784;
+
 struct LinkedStatesState {
   unsigned random_state = 0x2545F491u;  // the initiate retry's spread, fixed seed
+  int ack_grace_used = 0;
   LinkedStateSeams seams;
 };
 

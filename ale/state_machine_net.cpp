@@ -51,7 +51,9 @@ void responses_over() {
   if (ale_linked_count() > 0) {
     ale_called_from_linked();
     go(ALE_STATE_NET_WAIT_COMPLETION_OF_ACK);
-    ale_sm_key();
+    // Keyed at once, as the acknowledgement of an individual call: the members wait for its
+    // first word only a little longer than the last slot lasts.
+    ale_sm_key(kKeyDownAnswerExtraMs);
     return;
   }
   if (ale_call_type() == ALE_CALL_ANYCALL) {
@@ -105,6 +107,7 @@ void ale_sm_net_wait_completion_of_response(int event) {
       return;
     case EV_KEYUP_TIMER:
       go(ALE_STATE_NET_WAIT_ACK);  // the TWAN timer already runs
+      linked_states().ack_grace_used = 0;
       return;
     case EV_TWAN_TIMER:
       ale_return_to_scan();
@@ -164,7 +167,15 @@ void ale_sm_net_wait_ack(int event) {
       responder_linked(ale_sm_aqc_caller(event), true);
       return;
     case EV_TWAN_TIMER:
-      if (!wait_for_frame_end()) ale_return_to_scan();
+      if (wait_for_frame_end()) return;
+      if (linked_states().ack_grace_used == 0) {
+        // The caller hears the last slot out before it acknowledges: give its
+        // acknowledgement the time to be heard beginning.
+        linked_states().ack_grace_used = 1;
+        timer_start(EV_TWAN_TIMER, kAckGraceMs);
+        return;
+      }
+      ale_return_to_scan();
       return;
     case EV_RX_FRAME_END:
     case EV_RESET_MODEM:
@@ -179,13 +190,28 @@ void ale_sm_net_wait_response(int event) {
   switch (event) {
     case EV_FRAME_FOR_ME:
       response_heard(ale_frame_caller(), false);
+      if (ack_wait_taken()) responses_over();
       return;
     case EV_AQC_CALL_HANDSHAKE:
       response_heard(ale_sm_aqc_caller(event), true);
+      if (ack_wait_taken()) responses_over();
       return;
     case EV_TWRN_TIMER:
+      // The last slot's answer is still coming in (its end is known one word after its last
+      // word): hear it out instead of keying over it.
+      if (wait_for_frame_end()) return;
+      responses_over();
+      return;
     case EV_RESET_MODEM:
       responses_over();
+      return;
+    case EV_RX_FRAME_END:
+    case EV_AQC_FRAME_END:
+    case EV_FRAME_NOT_FOR_ME:
+    case EV_FRAME_NOT_FOR_ME_CLEAR:
+    case EV_FRAME_FOR_ME_CLEAR:
+    case EV_FRAME_GLOBAL_CLEAR:
+      if (ack_wait_taken()) responses_over();
       return;
     default:
       return;

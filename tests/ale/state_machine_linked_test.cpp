@@ -68,6 +68,23 @@ TEST_F(LinkedStatesTest, NetCallCollectsSlottedResponsesAndAcknowledges) {
   EXPECT_EQ(states, (std::vector<int>{2, 5, 19, 22, 20, 11}));
 }
 
+TEST_F(LinkedStatesTest, CallerHearsTheLastSlotOutBeforeAcknowledging) {
+  start_scanning();
+  ale_call_address("NETA", "");
+  run_ms(3000);
+  ASSERT_EQ(ale_link_state(), ALE_STATE_NET_WAIT_RESPONSE);
+  receive_frame("ME", "A1");
+  begin_frame();  // A3's answer is still coming in when the wait runs out
+  ale_link_event(EV_TWRN_TIMER);
+  EXPECT_EQ(ale_link_state(), ALE_STATE_NET_WAIT_RESPONSE);
+  ale_frame_event_text(EV_RX_TO, "ME");
+  ale_frame_event_text(EV_RX_MESSAGE_SECTION, "");
+  ale_frame_event_text(EV_RX_THIS_IS, "A3");
+  ale_frame_event_text(EV_RX_FRAME_END, "");
+  EXPECT_EQ(ale_link_state(), ALE_STATE_NET_WAIT_COMPLETION_OF_ACK);
+  EXPECT_EQ(ale_linked_name_list(), (std::vector<std::string>{"A1", "A3"}));
+}
+
 TEST_F(LinkedStatesTest, UnansweredCallsRetryOrGiveUp) {
   struct Case {
     const char* name;
@@ -137,6 +154,15 @@ TEST_F(LinkedStatesTest, SlottedResponderTimesOut) {
   EXPECT_EQ(ale_link_state(), ALE_STATE_SCANNING);
   EXPECT_EQ(ale_ack_wait(), 0);
 
+  // Out of a frame it waits one word time more for an acknowledgement just beginning.
+  receive_frame("NETB", "CAL");
+  run_ms(5000);
+  ASSERT_EQ(ale_link_state(), ALE_STATE_NET_WAIT_ACK);
+  ale_link_event(EV_TWAN_TIMER);
+  EXPECT_EQ(ale_link_state(), ALE_STATE_NET_WAIT_ACK);
+  run_ms(kAckGraceMs + 10);
+  EXPECT_EQ(ale_link_state(), ALE_STATE_SCANNING);
+
   // Before its slot, with scanning stopped: it still goes back to SCANNING.
   ale_link_event(EV_STOP_SCAN);
   ASSERT_EQ(ale_link_state(), ALE_STATE_SCANNING_STOPPED);
@@ -145,7 +171,7 @@ TEST_F(LinkedStatesTest, SlottedResponderTimesOut) {
   ale_link_event(EV_TWAN_TIMER);
   EXPECT_EQ(ale_link_state(), ALE_STATE_SCANNING);
   run_ms(3000);
-  EXPECT_TRUE(frames.size() == 1u) << "the pending slot sends nothing";
+  EXPECT_TRUE(frames.size() == 2u) << "the pending slot sends nothing";
 }
 
 TEST_F(LinkedStatesTest, ExchangeInsideTheLinkWithLinkedTwx) {
@@ -175,6 +201,7 @@ TEST_F(LinkedStatesTest, ExchangeInsideTheLinkWithLinkedTwx) {
   // A frame that carried a message and left nothing to send is not answered.
   ale_frame_event_text(EV_RX_FRAME_BEGIN, "");
   ale_frame_event_text(EV_RX_TO, "ME");
+  ale_frame_event_text(EV_RX_MESSAGE_SECTION, "");
   ale_data_message_set();  // as the command-word decoder does for a DTM or DBM message
   ale_frame_event_text(EV_RX_THIS_IS, "ABC");
   ale_frame_event_text(EV_RX_FRAME_END, "");
