@@ -21,6 +21,7 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -30,11 +31,6 @@ CallSetupState& call_setup() { return station().state<CallSetupState>(); }
 namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 void copy16(std::array<char, 16>& dst, const char* src) {
   dst.fill('\0');
@@ -403,7 +399,7 @@ int ale_queue_message(const char* text, int (*push)(FrameSection*)) {
   auto* section = new FrameSection;
   section->kind = SECTION_AMD;
   section->text = text;
-  call(call_setup().seams.aqc_data_element, 1);
+  call_hook(call_setup().seams.aqc_data_element, 1);
   if (push(section)) return 1;
   delete section;
   return 0;
@@ -415,7 +411,7 @@ int ale_queue_binary_message(const std::vector<uint8_t>& data, int (*push)(Frame
   section->kind = SECTION_CODED;
   section->bytes = data;
   section->data_element = kAqcBinaryDataElement;
-  call(call_setup().seams.aqc_data_element, kAqcBinaryDataElement);
+  call_hook(call_setup().seams.aqc_data_element, kAqcBinaryDataElement);
   if (push(section)) return 1;
   delete section;
   return 0;
@@ -515,13 +511,13 @@ void ale_abort() {
   CallSetupSeams& k = call_setup().seams;
   ale_tx_flush();
   ale_sections_flush();
-  call(k.radio_on_unlinked);
+  call_hook(k.radio_on_unlinked);
   ale_linked_clear();
   ale_link_event(EV_INITIATE_KILL);
-  call(k.scan_monitor, EV_INITIATE_KILL);
+  call_hook(k.scan_monitor, EV_INITIATE_KILL);
   ale_leave_link();
   ale_sm_release_unsent();
-  call(k.fs1052_disable);
+  call_hook(k.fs1052_disable);
 }
 
 void ale_toggle_scanning() { ale_link_event(EV_TOGGLE_SCANNING); }
@@ -543,7 +539,7 @@ int ale_next_call_channel() {
   const int channel = c.channels[static_cast<std::size_t>(c.channel_next++)];
   if (db_channel_in_use(channel) == 0) return 1;
   tune_to(channel);
-  call(c.seams.radio_refresh);
+  call_hook(c.seams.radio_refresh);
   if (ale_call_type() != ALE_CALL_NET) ale_load_own_address();
   return 0;
 }

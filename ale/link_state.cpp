@@ -17,6 +17,7 @@
 #include "db/scan.h"
 #include "db/tables.h"
 #include "modem/fsk8.h"
+#include "platform/hook.h"
 #include "platform/shell.h"
 #include "platform/station.h"
 
@@ -25,11 +26,6 @@ namespace vesk {
 LinkState& link_state() { return station().state<LinkState>(); }
 
 namespace {
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 // Address texts are compared as the tables keep them: at most 15 characters.
 bool same_name(const char* a, const char* b) { return std::strncmp(a, b, kLinkAddressSize - 1) == 0; }
@@ -69,7 +65,7 @@ void ale_link_handle_event(int event) {
       ale_leave_link();
     }
   }
-  call(s.seams.state_handler, event);
+  call_hook(s.seams.state_handler, event);
   if (ale_link_state() != s.last_state_shown) ale_refresh_status_bar();
 }
 
@@ -306,7 +302,7 @@ std::vector<std::string> ale_called_list() {
 
 void ale_called_from_linked() {
   const std::vector<std::string> names = ale_linked_name_list();
-  if (!names.empty()) call(link_state().seams.set_frame_called_list, names);
+  if (!names.empty()) call_hook(link_state().seams.set_frame_called_list, names);
 }
 
 // ---- frame called-address table ----
@@ -366,14 +362,14 @@ void ale_channel_meet() {
   LinkState& s = link_state();
   if (s.channel_return_request != 1) return;
   s.channel_return_request = 2;
-  call(s.seams.radio_set_channel, 0);
+  call_hook(s.seams.radio_set_channel, 0);
 }
 
 void ale_channel_return() {
   LinkState& s = link_state();
   const bool moved = s.channel_return_request == 2;
   s.channel_return_request = 0;
-  if (moved) call(s.seams.radio_set_channel, s.channel_return_saved.load());
+  if (moved) call_hook(s.seams.radio_set_channel, s.channel_return_saved.load());
 }
 
 void ale_channel_return_cancel() { link_state().channel_return_request = 0; }
@@ -406,23 +402,23 @@ void ale_return_to_scan() {
   // This step reads the state as it was before the return (a pause on activity, state 3,
   // sends no resumed-scanning report), so the state changes only after it.
   if (s.scan_mode.load() == ALE_SCAN_MODE_SCANNING) {
-    call(k.radio_scan_start);
-    call(k.radio_scan_next_channel);
+    call_hook(k.radio_scan_start);
+    call_hook(k.radio_scan_next_channel);
     ale_dwell_start();
-    if (s.state.load() != ALE_STATE_PAUSE_SCAN) call(k.host_resumed_scanning);
+    if (s.state.load() != ALE_STATE_PAUSE_SCAN) call_hook(k.host_resumed_scanning);
   }
   s.state = s.return_state.load();
 
-  call(k.dtm_rx_reset);
-  call(k.dbm_rx_reset);
+  call_hook(k.dtm_rx_reset);
+  call_hook(k.dbm_rx_reset);
   ale_sections_flush();
-  call(k.block_queues_flush);
-  call(k.channel_quality_reset);
+  call_hook(k.block_queues_flush);
+  call_hook(k.channel_quality_reset);
   ale_slot_width_flag_set(0);
 }
 
 void ale_run_link_scripts(const char* script, int batch) {
-  call(link_state().seams.run_script, script);
+  call_hook(link_state().seams.run_script, script);
   if (!batch) return;
   if (!shell_run_batch(station().dir(), kLinkBatchFile)) log_file_not_found(kLinkBatchFile);
 }
@@ -431,25 +427,25 @@ void ale_enter_linked() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   ale_set_link_state(ALE_STATE_LINKED_IDLE);
-  call(s.seams.fs1052_enable);
+  call_hook(s.seams.fs1052_enable);
   api_post_link_up();
   timer_start_twa();
   timer_start(EV_SM_POLL_TIMER, 100);
   ale_channel_return_cancel();
   ale_refresh_status_bar();
   ale_run_link_scripts(kLinkedScript, db_get_linked_batch());
-  call(s.seams.reset_modem);
+  call_hook(s.seams.reset_modem);
 }
 
 void ale_return_to_linked() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   ale_set_link_state(ALE_STATE_LINKED_IDLE);
-  call(s.seams.fs1052_enable);
+  call_hook(s.seams.fs1052_enable);
   timer_start_twa();
   timer_start(EV_SM_POLL_TIMER, 20);
   ale_refresh_status_bar();
-  call(s.seams.reset_modem);
+  call_hook(s.seams.reset_modem);
 }
 
 void ale_leave_link() {
@@ -462,9 +458,9 @@ void ale_leave_link() {
   ale_set_link_state(s.return_state.load());
   api_post_link_down();
   ale_linked_clear();
-  call(s.seams.radio_on_unlinked);
-  call(s.seams.fs1052_reset_disable);
-  call(s.seams.host_unlinked, peer);
+  call_hook(s.seams.radio_on_unlinked);
+  call_hook(s.seams.fs1052_reset_disable);
+  call_hook(s.seams.host_unlinked, peer);
   ale_run_link_scripts(kUnlinkedScript, db_get_unlinked_batch());
   ale_return_to_scan();
 }

@@ -18,6 +18,7 @@
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "db/tables.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -25,11 +26,6 @@ namespace vesk {
 StateMachineState& state_machine() { return station().state<StateMachineState>(); }
 
 namespace {
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 StateMachineSeams& seams() { return state_machine().seams; }
 
@@ -98,7 +94,7 @@ void ale_state_machine_handle(int event) {
       ale_sm_sound_in_progress(event);
       break;
     default:
-      call(seams().linked_states, event);
+      call_hook(seams().linked_states, event);
       break;
   }
   ale_sm_release_unsent();
@@ -107,8 +103,8 @@ void ale_state_machine_handle(int event) {
 // ---- shared steps ----
 
 void ale_sm_key(int extra_ms) {
-  call(seams().atu_tune_before_tx);
-  call(seams().radio_prepare_tx_freq);
+  call_hook(seams().atu_tune_before_tx);
+  call_hook(seams().radio_prepare_tx_freq);
   state_machine().keyed_for_frame = 1;
   timer_start(EV_KEYDOWN_TIMER, db_get_ptt_delay() + extra_ms);
   // The caller's acknowledgement is keyed down at PTT delay plus 40 ms: keying at a fixed
@@ -125,7 +121,7 @@ void ale_sm_transmission_complete() {
 void ale_sm_key_transmitter() {
   // A keying that outlived its frame (the machine went back to scanning) keys nothing.
   if (state_machine().keyed_for_frame.load() == 0) return;
-  call(seams().ptt_on);
+  call_hook(seams().ptt_on);
 }
 
 void ale_sm_release_unsent() {
@@ -135,7 +131,7 @@ void ale_sm_release_unsent() {
   timer_stop(kKeyTransmitterTimer);
   timer_stop(EV_KEYDOWN_TIMER);
   ale_tx_flush();
-  if (seams().transmitter_keyed && seams().transmitter_keyed()) call(seams().ptt_off);
+  if (seams().transmitter_keyed && seams().transmitter_keyed()) call_hook(seams().ptt_off);
 }
 
 void ale_sm_start_call(int event) {
@@ -214,7 +210,7 @@ void ale_sm_next_channel_or_fail(bool from_response_wait) {
   }
   log_call_failed(ale_called_list_text().c_str());
   ale_return_to_scan();
-  call(seams().host_call_failed);
+  call_hook(seams().host_call_failed);
 }
 
 // ---- binding ----

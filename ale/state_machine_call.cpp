@@ -14,14 +14,10 @@
 #include "ale/voice_id.h"
 #include "db/log_lines.h"
 #include "modem/fsk8.h"
+#include "platform/hook.h"
 
 namespace vesk {
 namespace {
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 StateMachineSeams& seams() { return state_machine().seams; }
 
@@ -37,9 +33,9 @@ void responder_linked(const std::string& caller, bool aqc) {
   ale_linked_add(caller.c_str());
   if (aqc) log_aqc_linked(caller.c_str());
   else log_linked(caller.c_str());
-  call(seams().radio_on_linked);
+  call_hook(seams().radio_on_linked);
   ale_return_to_linked();
-  call(seams().host_linked, caller);
+  call_hook(seams().host_linked, caller);
 }
 
 // The caller has the response: acknowledge it.
@@ -107,9 +103,9 @@ void ale_sm_wait_completion_of_ack(int event) {
   } else if (event == EV_TRANSMISSION_COMPLETE) {
     ale_sm_transmission_complete();
   } else if (event == EV_KEYUP_TIMER) {
-    call(seams().radio_on_linked);
+    call_hook(seams().radio_on_linked);
     ale_enter_linked();
-    call(seams().host_linked, std::string(ale_first_called_address()));
+    call_hook(seams().host_linked, std::string(ale_first_called_address()));
   }
 }
 

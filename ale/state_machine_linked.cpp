@@ -16,6 +16,7 @@
 #include "db/locked_queue.h"
 #include "db/log_lines.h"
 #include "db/options.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -23,11 +24,6 @@ namespace vesk {
 LinkedStatesState& linked_states() { return station().state<LinkedStatesState>(); }
 
 namespace {
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 void go(int state) { ale_set_link_state(state); }
 
@@ -156,7 +152,7 @@ void carry_poll_answer() {
 
 // ---- shared steps ----
 
-void ale_sm_amd_sent_report() { call(linked_states().seams.host_amd_sent); }
+void ale_sm_amd_sent_report() { call_hook(linked_states().seams.host_amd_sent); }
 
 bool ale_sm_is_aqc_event(int event) { return event >= EV_AQC_CALL_PROBE && event <= EV_AQC_TWS_SOUND_PROBE; }
 
@@ -297,12 +293,12 @@ void ale_sm_linked_idle(int event) {
       if (ale_traffic_pending() != 0) {
         timer_start(EV_INITIATE_DATA_FRAME, kDataFrameDelayMs);
       } else {
-        call(linked_states().seams.dtm_dbm_send_next);
+        call_hook(linked_states().seams.dtm_dbm_send_next);
         timer_start(EV_SM_POLL_TIMER, kSendPollMs);
       }
       return;
     case EV_TWACK_TIMER:
-      call(linked_states().seams.aqc_send_nak);
+      call_hook(linked_states().seams.aqc_send_nak);
       return;
     case EV_TWACK_RESP_TIMER:
       log_amd_handshake_failed();
@@ -355,7 +351,7 @@ void ale_sm_linked_wait_completion_of_ack(int event) {
   } else if (event == EV_TRANSMISSION_COMPLETE) {
     ale_sm_transmission_complete();
   } else if (event == EV_KEYUP_TIMER) {
-    call(state_machine().seams.radio_on_linked);
+    call_hook(state_machine().seams.radio_on_linked);
     ale_sm_amd_sent_report();
     ale_return_to_linked();
   }

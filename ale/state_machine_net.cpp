@@ -13,14 +13,10 @@
 #include "ale/timer.h"
 #include "ale/voice_id.h"
 #include "db/log_lines.h"
+#include "platform/hook.h"
 
 namespace vesk {
 namespace {
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 StateMachineSeams& seams() { return state_machine().seams; }
 
@@ -31,7 +27,7 @@ void responder_linked(const std::string& caller, bool aqc) {
   ale_linked_add(caller.c_str());
   if (aqc) log_aqc_linked(caller.c_str());
   else log_linked(caller.c_str());
-  call(seams().radio_on_linked);
+  call_hook(seams().radio_on_linked);
   ale_stop_link_timers();
   ale_ack_wait_set(0);
   ale_return_to_linked();
@@ -43,7 +39,7 @@ void response_heard(const std::string& responder, bool aqc) {
   ale_linked_add(responder.c_str());
   if (aqc) log_aqc_linked(responder.c_str());
   else log_linked(responder.c_str());
-  call(seams().host_linked, responder);
+  call_hook(seams().host_linked, responder);
 }
 
 // The responses' time is over: acknowledge those who answered, or try the next channel.
@@ -136,9 +132,9 @@ void ale_sm_net_wait_completion_of_call(int event) {
       // An allcall asks no responses: the caller is linked once the call is out.
       const std::string called = ale_first_called_address();
       log_linked(called.c_str());
-      call(seams().radio_on_linked);
+      call_hook(seams().radio_on_linked);
       ale_return_to_linked();
-      call(seams().host_linked, called);
+      call_hook(seams().host_linked, called);
     } else if (type == ALE_CALL_NET || type == ALE_CALL_GROUP || type == ALE_CALL_ANYCALL) {
       go(ALE_STATE_NET_WAIT_RESPONSE);
       timer_start(EV_TWRN_TIMER, ale_twrn_period_ms());
@@ -152,7 +148,7 @@ void ale_sm_net_wait_completion_of_ack(int event) {
   } else if (event == EV_TRANSMISSION_COMPLETE) {
     ale_sm_transmission_complete();
   } else if (event == EV_KEYUP_TIMER) {
-    call(seams().radio_on_linked);
+    call_hook(seams().radio_on_linked);
     ale_return_to_linked();
   }
 }
@@ -235,7 +231,7 @@ void ale_sm_net_linked_wait_completion_of_ack(int event) {
   } else if (event == EV_TRANSMISSION_COMPLETE) {
     ale_sm_transmission_complete();
   } else if (event == EV_KEYUP_TIMER) {
-    call(seams().radio_on_linked);
+    call_hook(seams().radio_on_linked);
     ale_return_to_linked();
   }
 }

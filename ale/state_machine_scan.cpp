@@ -18,14 +18,10 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "modem/fsk8.h"
+#include "platform/hook.h"
 
 namespace vesk {
 namespace {
-
-template <class F, class... A>
-void call(const F& hook, A&&... args) {
-  if (hook) hook(std::forward<A>(args)...);
-}
 
 StateMachineSeams& seams() { return state_machine().seams; }
 
@@ -80,8 +76,8 @@ bool ends_listen(int event) {
 // A call or sounding on the working channel, started while scanning: the radio is tuned
 // again to it and listens.
 void retune_and_listen() {
-  call(seams().radio_retune);
-  call(seams().radio_listen);
+  call_hook(seams().radio_retune);
+  call_hook(seams().radio_listen);
 }
 
 // Stop and start with the return state kept, shared by the two pauses.
@@ -124,7 +120,7 @@ void accept_call(int kind) {
       const std::string caller = ale_frame_caller();
       ale_linked_add(caller.c_str());
       log_linked(caller.c_str());
-      call(seams().radio_on_linked);
+      call_hook(seams().radio_on_linked);
       ale_enter_linked();
       break;
     }
@@ -159,7 +155,7 @@ void accept_probe(int event) {
       ale_sm_set_addresses_from_probe(event);
       ale_linked_add(info.caller.c_str());
       log_aqc_linked(info.caller.c_str());
-      call(seams().radio_on_linked);
+      call_hook(seams().radio_on_linked);
       ale_enter_linked();
       break;
     case EV_AQC_ANYCALL_PROBE:
@@ -193,7 +189,7 @@ void ale_sm_scanning_stopped(int event) {
     ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
     go(ALE_STATE_PAUSE_SCAN_SYNC);
     ale_sm_frame_begins();
-    call(seams().radio_listen);
+    call_hook(seams().radio_listen);
     aqc_slots_reset();
   } else if (ale_sm_is_initiate(event)) {
     ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
@@ -213,7 +209,7 @@ void ale_sm_scanning_stopped(int event) {
 void ale_sm_scanning(int event) {
   if (event == EV_SCAN_TIMER) {
     // The end of the channel's dwell: stay when a call may be coming in.
-    call(seams().channel_quality_sample);
+    call_hook(seams().channel_quality_sample);
     if (fsk_is_word_synced()) {
       go(ALE_STATE_PAUSE_SCAN_SYNC);
       timer_start(EV_DWELL_TIMER, kPauseDwellMs);
@@ -223,7 +219,7 @@ void ale_sm_scanning(int event) {
       ale_dwell_stop();
       timer_start(EV_DWELL_TIMER, kPauseDwellMs);
     } else {
-      call(seams().radio_scan_next_channel);
+      call_hook(seams().radio_scan_next_channel);
       ale_dwell_start();
       ale_parser_reset();
       ale_reset_receiver();
@@ -238,7 +234,7 @@ void ale_sm_scanning(int event) {
     ale_set_return_state(ALE_STATE_SCANNING);
     ale_dwell_stop();
     timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
-    call(seams().radio_listen);
+    call_hook(seams().radio_listen);
   } else if (event == EV_RX_FRAME_END || event == EV_AQC_FRAME_END || event == EV_RESET_MODEM) {
     ale_return_to_scan();
   } else if (ale_sm_is_initiate(event)) {
@@ -278,11 +274,11 @@ void ale_sm_pause_scan(int event) {
     go(ALE_STATE_PAUSE_SCAN_SYNC);
     ale_sm_frame_begins();
     timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
-    call(seams().radio_listen);
+    call_hook(seams().radio_listen);
   } else if (event == EV_DWELL_TIMER) {
     if (fsk_is_word_synced()) {
       go(ALE_STATE_PAUSE_SCAN_SYNC);
-      call(seams().radio_listen);
+      call_hook(seams().radio_listen);
       timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
     } else {
       ale_return_to_scan();
@@ -306,7 +302,7 @@ void ale_sm_pause_scan_sync(int event) {
       ale_sm_frame_begins();
       aqc_slots_reset();
       timer_stop(EV_DWELL_TIMER);
-      call(seams().radio_listen);
+      call_hook(seams().radio_listen);
       return;
     case EV_RX_THIS_WAS:
     case EV_FRAME_NOT_FOR_ME:

@@ -13,6 +13,7 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -129,30 +130,25 @@ void linked_twx_on(const char* what) {
              log_current_channel_stamp().c_str(), what);
 }
 
-template <class Fn, class... Args>
-void hand_over(const Fn& fn, Args&&... args) {
-  if (fn) fn(std::forward<Args>(args)...);
-}
-
 std::string destination(const char* word) { return std::string(word).substr(0, 15); }
 
 void data_arq(MmiLine& line, bool dbm) {
   if (line.count < 2) return;
   CommandHandOver& h = command_hand_over();
   std::string text = message_text(line);
-  hand_over(h.xfer_set_dest_address, destination(line.words[1]));
+  call_hook(h.xfer_set_dest_address, destination(line.words[1]));
   if (dbm)
     db_set_dbm_arq();
   else
     db_set_dtm_arq();
   linked_twx_on(dbm ? "DBM ARQ" : "DTM ARQ");
   if (dbm)
-    hand_over(h.xfer_select_dbm_path);
+    call_hook(h.xfer_select_dbm_path);
   else
-    hand_over(h.xfer_select_dtm_path);
+    call_hook(h.xfer_select_dtm_path);
   text += "\n";
   log_set_amd_retry_counter(-1);
-  hand_over(h.xfer_send_text, text, 0);
+  call_hook(h.xfer_send_text, text, 0);
 }
 
 }  // namespace
@@ -190,10 +186,10 @@ void mmi_cmd_1052arq(MmiLine& line) {
   if (line.count < 2) return;
   CommandHandOver& h = command_hand_over();
   std::string text = message_text(line);
-  hand_over(h.xfer_set_dest_address, destination(line.words[1]));
-  hand_over(h.xfer_select_modem_path);
+  call_hook(h.xfer_set_dest_address, destination(line.words[1]));
+  call_hook(h.xfer_select_modem_path);
   text += "\n";
-  hand_over(h.xfer_send_text, text, 1);
+  call_hook(h.xfer_send_text, text, 1);
 }
 
 void process_msgdbmftp_command(MmiLine& line) {
@@ -203,14 +199,14 @@ void process_msgdbmftp_command(MmiLine& line) {
   log_printf("[%s][%s][process_msgdbmftp_command 1]\n", t.c_str(), c.c_str());
   log_printf("[%s][%s][process_msgdbmftp_command 2]\n", t.c_str(), c.c_str());
   CommandHandOver& h = command_hand_over();
-  hand_over(h.xfer_set_file_path, std::string(line.words[2]));
-  hand_over(h.xfer_set_dest_address, destination(line.words[1]));
+  call_hook(h.xfer_set_file_path, std::string(line.words[2]));
+  call_hook(h.xfer_set_dest_address, destination(line.words[1]));
   linked_twx_on("DBM FTP");
   log_set_amd_retry_counter(-1);
-  hand_over(h.xfer_use_dbm_for_ftp);
+  call_hook(h.xfer_use_dbm_for_ftp);
 }
 
-void mmi_cmd_kill(MmiLine&) { hand_over(command_hand_over().ale_abort); }
+void mmi_cmd_kill(MmiLine&) { call_hook(command_hand_over().ale_abort); }
 void mmi_cmd_stop(MmiLine&) { ale_state_machine_event(EV_STOP_SCAN); }
 void mmi_cmd_start(MmiLine&) { ale_state_machine_event(EV_START_SCAN); }
 
