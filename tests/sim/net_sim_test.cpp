@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "db/database.h"
+#include "db/options.h"
+#include "platform/station.h"
 #include "sim/multi_station.h"
 #include "tests/support/child_process.h"
 
@@ -81,6 +84,15 @@ class NetSimTest : public ::testing::Test {
     return r;
   }
 
+  // Saves the station's "ALE.DAT" with an activity time-out of `secs`, before the run.
+  void save_twa(const char* own, int secs) {
+    Station st(fs::path(root_.path()) / own);
+    StationScope scope(st);
+    db_open();
+    db_set_twa_secs(secs);
+    ASSERT_EQ(db_save(), 1);
+  }
+
   std::string extra_config_;
   test::TempDir root_;
 };
@@ -122,6 +134,24 @@ TEST_F(NetSimTest, UnansweredAnycallGivesUpWithoutAChannelRetry) {
   const SimRun r = run(1, 75, {{10000, "ALF", "CALL @@?"}});
   EXPECT_NE(r.at("ALF", "[FAILED  ]"), -1) << r.text;
   EXPECT_EQ(r.count("ALF", "STATUS 1: CALLING"), 1);
+}
+
+TEST_F(NetSimTest, ActivityTimeOutEndsTheLinkOnBothSides) {
+  constexpr int kTwaSecs = 20;
+  save_twa("ALF", kTwaSecs);
+  save_twa("BRV", kTwaSecs);
+  const SimRun r = run(2, 60, {{10000, "ALF", "CALL BRV"}});
+  ASSERT_TRUE(r.linked("ALF", "BRV")) << r.text;
+  ASSERT_TRUE(r.linked("BRV", "ALF"));
+  for (const char* who : {"ALF", "BRV"}) {
+    SCOPED_TRACE(who);
+    // The last exchange of the call (the acknowledgement) starts the time-out on both sides.
+    const double linked = r.at(who, "STATUS 1: LINKED");
+    const double timed_out = r.at(who, "[TIME OUT]");
+    EXPECT_NEAR(timed_out - linked, kTwaSecs, 0.05) << r.text;
+    EXPECT_EQ(r.count(who, "[TIME OUT]"), 1);
+    EXPECT_NE(r.at(who, "STATUS 1: SCANNING", timed_out - 0.001), -1);
+  }
 }
 
 TEST_F(NetSimTest, ClearFromEitherSideEndsTheLinkOnBoth) {
