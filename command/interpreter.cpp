@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ale/link_state.h"
 #include "command/cmd_call.h"
 #include "command/cmd_db.h"
 #include "command/enable.h"
@@ -82,6 +83,8 @@ void mmi_cmd_exit(MmiLine&) {
 
 void mmi_cmd_timeout(MmiLine&) { log_print_time(); }
 
+void mmi_cmd_linked(MmiLine&) { ale_print_linked(); }
+
 struct MmiVerb {
   int code;
   MmiHandler handler;
@@ -96,7 +99,7 @@ constexpr MmiVerb kVerbs[] = {
     // Listings and status (3 OWN, 4 OTHER, 8 CHANNELS, 18 NET, 197 KEYS, 171 OPTIONS,
     // 196 STATUS, 195 LINKED, 201 MANUAL, 283 UPLOAD).
     {3, mmi_cmd_own},        {4, mmi_cmd_other},      {8, mmi_cmd_channels},   {18, mmi_cmd_net},
-    {197, mmi_cmd_keys},     {171, mmi_cmd_options},  {196, mmi_cmd_status},   {195, mmi_cmd_pending},
+    {197, mmi_cmd_keys},     {171, mmi_cmd_options},  {196, mmi_cmd_status},   {195, mmi_cmd_linked},
     {201, mmi_cmd_manual},   {283, mmi_cmd_upload},
     // Calls and messages (169 AMD, 11 CALL, 12 CLEAR, 194 GLOBAL, 193 SELECTIVE, 380 DBMARQ,
     // 382 DTMARQ, 383 1052ARQ, 381 DBMFTP, 17 KILL, 182 STOP, 183 START).

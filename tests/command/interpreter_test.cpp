@@ -108,6 +108,7 @@ TEST_F(CommandTest, ErrorLinesOfTheLanguage) {
       {"LOAD CONFIG", "[MMI CHANGE ERROR: NOT ENOUGH PARAMETERS]"},
       {"LOAD XYZ", "[MMI CHANGE SYNTAX ERROR: NO MMI COMMAND => XYZ]"},
       {"SELF", ""},
+      {"LINKED", "* SORRY NOT LINKED"},
   };
   for (const Case& c : cases) {
     mmi_run_line(std::string(c.line));
