@@ -15,6 +15,7 @@ constexpr unsigned FSK_REQ_INIT_DFT = 1;     // sliding DFT reset
 constexpr unsigned FSK_REQ_CLEAR_E = 2;      // decision energies to zero
 constexpr unsigned FSK_REQ_CLEAR_BINS = 4;   // display magnitudes to zero
 constexpr unsigned FSK_REQ_INIT_TIMING = 8;  // early/late vote and pending step to zero
+constexpr unsigned FSK_REQ_CLEAR_QUALITY = 16;  // signal-quality ring and per-phase peaks emptied
 
 constexpr float kPcmScale = 3.0518e-05f;
 constexpr double kPi = 3.14159265358979323846;
@@ -56,6 +57,15 @@ void apply_requests(FskState& s) {
     s.pending_step = 0;
   }
   if (req & FSK_REQ_CLEAR_E) s.energy.fill(0);
+  if (req & FSK_REQ_CLEAR_QUALITY) {
+    // The per-phase peaks of the last symbol time go with it: the next symbol's quality picks
+    // the strongest of them.
+    s.best_peak.fill(0);
+    s.in_band_total.fill(0);
+    s.quality.fill(0);
+    s.quality_index = 0;
+    s.quality_count = 0;
+  }
   if (req & FSK_REQ_CLEAR_BINS) {
     s.smoothed.fill(0);
     std::lock_guard<std::mutex> g(s.display_lock);
@@ -95,6 +105,7 @@ void symbol_boundary(FskState& s) {
   const float noise = s.in_band_total[best_phase] - s.best_peak[best_phase];
   s.quality[s.quality_index] = noise > 0 ? s.in_band_total[best_phase] / noise : 0.0f;
   s.quality_index = (s.quality_index + 1) % FSK_QUALITY_RING;
+  if (s.quality_count < FSK_QUALITY_RING) ++s.quality_count;
 
   ++s.symbol_count;
   if (s.symbol_count > FSK_DFT_RESET_SYMBOLS && !s.word_sync.load(std::memory_order_relaxed))
@@ -253,7 +264,11 @@ void fsk_clear_word_sync() {
 
 bool fsk_is_word_synced() { return fsk_state().word_sync.load(); }
 
-void fsk_reset() { fsk_state().requests.fetch_or(FSK_REQ_INIT_DFT | FSK_REQ_CLEAR_E); }
+void fsk_reset() {
+  // The quality ring goes too: its values were measured before the reset, on the channel the
+  // station has just left, and would otherwise count in the next channel's first words.
+  fsk_state().requests.fetch_or(FSK_REQ_INIT_DFT | FSK_REQ_CLEAR_E | FSK_REQ_CLEAR_QUALITY);
+}
 
 int fsk_channel_activity() {
   FskState& s = fsk_state();
@@ -275,10 +290,12 @@ int fsk_channel_activity() {
 
 double fsk_average_snr() {
   // Read on the audio thread (word receiver), where the ring is written.
+  // Until the ring has filled since it was cleared, the mean is over the values it holds.
   const FskState& s = fsk_state();
+  if (s.quality_count == 0) return 0.0;
   float sum = 0;
   for (float q : s.quality) sum += q;
-  return static_cast<double>(sum) * 0.0068;
+  return static_cast<double>(sum) * 0.0068 * FSK_QUALITY_RING / s.quality_count;
 }
 
 void fsk_clear_display_bins() {

@@ -76,6 +76,7 @@ struct FskState {
   int pending_step = 0;
   std::array<float, FSK_QUALITY_RING> quality{};
   int quality_index = 0;
+  int quality_count = 0;  // values stored since the ring was last cleared, at most the ring's size
   unsigned symbol_count = 0;
 
   // Shared with other threads.
@@ -115,6 +116,7 @@ void fsk_get_display_bins(float* out);
 void fsk_set_word_sync();
 void fsk_clear_word_sync();
 bool fsk_is_word_synced();
+// Also clears the signal-quality ring: after a retune the average measures the new channel only.
 void fsk_reset();
 int fsk_channel_activity();
 double fsk_average_snr();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ale/word_queue.h"
+#include "ale/word_rx.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "sim/fsk_link.h"
@@ -139,6 +140,57 @@ TEST_F(Fsk8, QualityRisesWithTheSignal) {
   }
   sim_fsk_receive(rx, noise.data(), static_cast<int>(noise.size()));
   EXPECT_LT(fsk_average_snr(), clean);
+}
+
+// The quality stored with a received word is the demodulator's recent signal quality. After a
+// retune (the scan step resets the demodulator and the word receiver) it must be the new
+// channel's alone: whatever the old channel carried, a strong station or silence, may not move
+// the figure of the first words heard on the new one.
+TEST(Fsk8Retune, FirstWordQualityOnTheNewChannelIgnoresTheOldOne) {
+  const std::vector<AleWord> words = {ale_make_word(ALE_TIS, 'B', 'R', 'V'), ale_make_word(ALE_TIS, 'B', 'R', 'V'),
+                                      ale_make_word(ALE_TIS, 'B', 'R', 'V')};
+  std::vector<float> strong;  // the old channel: a clean, strong station
+  sim_fsk_modulate_words(words, FSK_SAMPLE_RATE, 0.5f, strong);
+  const std::vector<float> silent(strong.size(), 0.0f);
+  // The new channel: the same words, weaker and in noise, after a little noise alone.
+  std::vector<float> tones(800, 0.0f);
+  sim_fsk_modulate_words(words, FSK_SAMPLE_RATE, 0.3f, tones);
+  std::vector<float> weak(tones.size());
+  uint32_t r = 11;
+  for (std::size_t i = 0; i < weak.size(); ++i) {
+    r = r * 1664525u + 1013904223u;
+    weak[i] = tones[i] + (static_cast<float>(r >> 8) / 16777216.0f - 0.5f) * 0.3f;
+  }
+  struct Case {
+    const char* old_channel;
+    const std::vector<float>* audio;
+  };
+  const Case cases[] = {{"nothing heard", nullptr}, {"a strong station", &strong}, {"silence", &silent}};
+  double reference = -1;
+  for (const Case& c : cases) {
+    TempDir dir;
+    Station station(dir.path(), std::make_unique<SimClock>());
+    StationScope scope(station);
+    db_set_default_options();
+    fsk_build_tone_tables();
+    fsk_init();
+    ale_word_io_init();
+    SimFskReceiver rx;
+    if (c.audio != nullptr) sim_fsk_receive(rx, c.audio->data(), static_cast<int>(c.audio->size()));
+    ale_reset_receiver();  // the scan step's retune
+    fsk_reset();
+    std::vector<RxWordRecord> heard;
+    rx.on_word = [&](const SimRxWord& w) { heard.push_back(w.record); };
+    sim_fsk_receive(rx, weak.data(), static_cast<int>(weak.size()));
+    ASSERT_FALSE(heard.empty()) << c.old_channel;
+    EXPECT_EQ(heard[0].word, words[0]) << c.old_channel;
+    if (reference < 0) {
+      reference = heard[0].sinad;
+      EXPECT_GT(reference, 1.0);
+    } else {
+      EXPECT_NEAR(heard[0].sinad, reference, reference * 0.05) << c.old_channel;
+    }
+  }
 }
 
 }  // namespace
