@@ -219,6 +219,8 @@ void pack_bits(int value, int count, int top, int width, int& partial, int& bits
   }
 }
 
+bool parser_step(int input);
+
 }  // namespace
 
 RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
@@ -251,21 +253,29 @@ void ale_rx_parse_word(const RxWordRecord& record) {
     ale_parser_step(PARSER_END_OF_FRAME);
   } else {
     ale_trace_rx_word(record.word);  // also hands the word to the command monitor
-    ale_parser_step(input);
+    if (!parser_step(input)) return;
     ale_rx_add_statistics(record);
   }
   crc16_update_24bits(static_cast<int32_t>(p.current.word & kAleWordBits), &p.frame_crc);
 }
 
-void ale_parser_step(int input) {
+void ale_parser_step(int input) { (void)parser_step(input); }
+
+namespace {
+
+// One step; false when the frame handler reset the parser during it (a heard sounding returns
+// the station to scanning, which retunes): the rest of the step and the word itself belonged
+// to the frame on the channel just left.
+bool parser_step(int input) {
   RxParserState& p = rx_parser_state();
   if (input == PARSER_END_OF_FRAME) {
     if (in_ending_state(p.state)) ending_done(p, in_tis_state(p.state));
     end_of_frame();
-    return;
+    return true;
   }
-  if (input < 0 || input > 7) return;
+  if (input < 0 || input > 7) return true;
   if (p.state == PARSER_IDLE) ale_parser_reset();
+  const unsigned resets = p.resets;
   const int state = std::clamp(p.state, 0, kParserStateCount - 1);
   const Cell cell = kTable[state][input];
   const uint16_t ops = cell.ops;
@@ -288,20 +298,26 @@ void ale_parser_step(int input) {
   }
   if (ops & CMDFIN) ale_cmd_close();
   if (ops & MSG) message_section();
+  if (p.resets != resets) return false;
   if (ops & START) gather_start(p);
   if (ops & ADD) gather_add(p);
   if (ops & ERR) parser_error();
   if (ops & DEC) decoded = ale_rx_cmd_word(p.current);
   if (ops & DECF) decoded = ale_rx_cmd_word_forced(p.current);
+  if (p.resets != resets) return false;
 
   if (cell.next != K)
     p.state = cell.next;
   else if (decoded != 0)
     p.state = decoded;
+  return true;
 }
+
+}  // namespace
 
 void ale_parser_reset() {
   RxParserState& p = rx_parser_state();
+  ++p.resets;
   clear_statistics(p);
   p.accumulator_length = 0;
   p.accumulator[0] = '\0';

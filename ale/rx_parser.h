@@ -80,6 +80,7 @@ struct RxParserState {
   int words_summed = 0;
   int dbm_mode = 0;
   int amd_coded = 0;
+  unsigned resets = 0;  // counts parser resets, so that a step can tell the frame handler reset it
 
   // Received text and data buffers with their packers.
   std::vector<char> text;

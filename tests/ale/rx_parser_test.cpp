@@ -195,5 +195,30 @@ TEST_F(RxParserTest, OverlongAmdRaisesErrorsNotText) {
   EXPECT_EQ(event_numbers(), std::vector<int>{});
 }
 
+// The frame handler may end the frame from inside a word's step: a heard sounding returns the
+// station to scanning, which resets this parser and retunes. The rest of that step belongs to
+// the frame on the channel left: its word may neither start an address nor count in the
+// statistics of the next channel's frame.
+TEST_F(RxParserTest, AResetByTheFrameHandlerEndsTheWordsStep) {
+  auto record = [this](int ev) { events_.push_back({ev, ale_rx_accumulator()}); };
+  rx_parser_state().seams.frame_event = [&](int ev) {
+    record(ev);
+    if (ev == EV_RX_THIS_IS) ale_parser_reset();  // the return to scan
+  };
+  RxWordRecord strong = rec(w(ALE_TIS, "C3@"));
+  strong.sinad = 1000;
+  ale_rx_parse_word(strong);
+  ale_rx_parse_word(strong);  // ends C3's address: the handler resets
+  EXPECT_EQ(ale_parser_state(), PARSER_IDLE);
+  EXPECT_STREQ(ale_rx_accumulator(), "");
+  EXPECT_EQ(ale_rx_frame_sinad(), -100.0);
+
+  rx_parser_state().seams.frame_event = record;
+  events_.clear();
+  feed({w(ALE_TIS, "B2@"), w(ALE_TIS, "B2@")});  // the next channel's station, sinad 10 each
+  EXPECT_EQ(events_, (std::vector<SeenEvent>{{EV_RX_THIS_IS, "B2"}}));
+  EXPECT_DOUBLE_EQ(ale_rx_frame_sinad(), 20.0);
+}
+
 }  // namespace
 }  // namespace vesk::test
