@@ -27,7 +27,9 @@ inline constexpr double kTwrnAqcNetExtra = 2221.333322;
 // What the periods read from modules that are built separately. Empty hooks answer as a
 // frame with no peer record and no LQA report would.
 struct TimingSeams {
-  // Bit 13 of the LQA report word of the frame being handled (ale_frame_lqa_report_flag).
+  // 1 when the responders' slots must hold an LQA word: the call being answered carried an
+  // LQA report word (its caller has LQA exchange on and counts the word in its own wait, and
+  // every answer carries one) or asked for LQA exchange.
   std::function<int()> frame_lqa_report_flag;
   // The other-address index of the current frame's peer, or -1 (the frame event handler).
   std::function<int()> frame_peer_index;

@@ -87,7 +87,10 @@ void ale_link_connect_layers() {
   sections.voice_id_due_clear = ale_voice_id_due_clear;
 
   TimingSeams& t = timing_state().seams;
-  t.frame_lqa_report_flag = ale_frame_lqa_report_flag;
+  // A caller with LQA exchange on sends its LQA word with the flag clear on a call that ends
+  // with TIS, yet waits for answers that each carry an LQA word; the slots count the word
+  // whenever the call carried one, so that caller and responders agree on the slot widths.
+  t.frame_lqa_report_flag = [] { return ale_frame_context().lqa_word != 0 || ale_frame_lqa_report_flag() != 0 ? 1 : 0; };
   t.frame_peer_index = ale_frame_peer_index;
   t.queue_tw_section = queue_tw_section;
 }

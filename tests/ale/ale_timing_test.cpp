@@ -9,6 +9,8 @@
 
 #include "ale/aqc_slots.h"
 #include "ale/events.h"
+#include "ale/frame_events.h"
+#include "ale/link_state.h"
 #include "ale/timer.h"
 #include "db/database.h"
 #include "db/scan.h"
@@ -155,6 +157,33 @@ TEST_F(TimingTest, NetResponderSlots) {
   EXPECT_EQ(ale_twrn_period_ms(), static_cast<int>(11 * 4 * 130.666666 + 2221.333322));
   ale_swt_net(0, "ABC");
   EXPECT_EQ(ale_swt_period_ms(), tw(17));
+}
+
+// A caller with LQA exchange on sends its LQA word with the flag clear on a call ending in TIS
+// and counts an LQA word in every answer; the responders' slots must count it as well.
+TEST_F(TimingTest, NetSlotsHoldTheLqaWordWhenTheCallCarriedOne) {
+  ale_link_connect_layers();
+  own(0, "ME");
+  other(1, "ALPHA");  // 2 words
+  db_set_ptt_delay(0);
+  net(1, {1});
+  const struct {
+    const char* name;
+    uint32_t lqa_word;
+    int extra;  // word times per slot for the LQA word
+  } cases[] = {
+      {"no LQA word", 0, 0},
+      {"LQA word, flag clear", (30u << 5) | 31u, 3},
+      {"LQA word asking for exchange", (1u << 13) | (18u << 5) | 5u, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ale_frame_set_lqa_word(c.lqa_word);
+    ale_swt_net(0, "ABC");
+    EXPECT_EQ(ale_swt_period_ms(), tw((14 + c.extra) + (17 + c.extra) - 3));
+    ale_twan_net(0, "ABC");
+    EXPECT_EQ(ale_twan_period_ms(), tw((14 + c.extra) + (17 + c.extra) + (14 + c.extra) + 6));
+  }
 }
 
 TEST_F(TimingTest, GroupResponderCountsTheEntriesAfterItsOwnAddress) {

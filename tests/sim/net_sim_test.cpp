@@ -54,7 +54,9 @@ class NetSimTest : public ::testing::Test {
  protected:
   // Every station knows the others, scans one channel and is a member of the net TEAM in the
   // order of kStations (ALF's slot first).
-  void SetUp() override {
+  void SetUp() override { configure(); }
+
+  void configure() {
     for (const char* own : kStations) {
       const fs::path dir = fs::path(root_.path()) / own;
       fs::create_directories(dir);
@@ -118,6 +120,29 @@ TEST_F(NetSimTest, GroupCallLinksEveryCalledStation) {
     EXPECT_TRUE(r.linked(member, "ALF"));
   }
   EXPECT_FALSE(r.linked("CHL", "ALF")) << "not called";
+}
+
+// With LQA exchange on every answer carries an LQA word: each still fits its slot, so the
+// caller hears every member answer, in slot order, before it acknowledges once.
+TEST_F(NetSimTest, WithLqaTheCallerHearsEveryAnswerInItsSlot) {
+  extra_config_ = "ENABLE LQA\n";
+  configure();
+  const struct {
+    const char* command;
+    std::vector<const char*> members;
+  } calls[] = {{"CALL TEAM", {"BRV", "CHL", "DLT"}}, {"CALL BRV DLT", {"DLT", "BRV"}}};
+  for (const auto& c : calls) {
+    SCOPED_TRACE(c.command);
+    const SimRun r = run(4, 45, {{10000, "ALF", c.command}});
+    double previous = 0;
+    for (const char* member : c.members) {
+      SCOPED_TRACE(member);
+      const double heard = r.at("ALF", std::string("[LINKED  ][") + member);
+      EXPECT_GT(heard, previous) << r.text;
+      previous = heard;
+    }
+    EXPECT_EQ(r.count("ALF", "STATUS 1: ACKING"), 1) << r.text;
+  }
 }
 
 TEST_F(NetSimTest, AllcallLinksEveryStationWithoutResponses) {
