@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/multi_station.h"
+#include "tests/sim/sim_run.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -16,45 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SimRun {
-  std::vector<std::string> lines;
-  std::string text;
-  // The simulated time of the first line of `who` holding `piece`, or -1.
-  double at(const std::string& who, const std::string& piece, double after = -1) const {
-    for (const std::string& l : lines) {
-      double t = 0;
-      char name[32] = {};
-      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || who != name || t <= after) continue;
-      if (l.find(piece) != std::string::npos) return t;
-    }
-    return -1;
-  }
-  // The link-state texts of the status bar, in order, for one station.
-  std::vector<std::string> states(const std::string& who) const {
-    std::vector<std::string> out;
-    const std::string mark = " " + who + " STATUS 1: ";
-    for (const std::string& l : lines) {
-      const auto at = l.find(mark);
-      if (at == std::string::npos) continue;
-      std::string s = l.substr(at + mark.size());
-      while (!s.empty() && s.back() == ' ') s.pop_back();
-      if (s == "SCANNING" || s == "PAUSING") continue;  // the scan itself
-      out.push_back(s);
-    }
-    return out;
-  }
-  int count(const std::string& piece, double after = -1) const {
-    int n = 0;
-    for (const std::string& l : lines) {
-      double t = 0;
-      if (std::sscanf(l.c_str(), "%lf", &t) == 1 && t > after) n += l.find(piece) != std::string::npos ? 1 : 0;
-    }
-    return n;
-  }
-  // Every keying after the start-up (whose radio set-up releases the transmitter once) is
-  // released again.
-  bool keyings_released() const { return count("PTT now ACTIVE", 1) == count("PTT now RELEASED", 1); }
-};
+using test::SimRun;
 
 class LinkSimTest : public ::testing::Test {
  protected:
@@ -74,13 +37,7 @@ class LinkSimTest : public ::testing::Test {
     o.seed = 1;
     o.duration_ms = seconds * 1000LL;
     o.commands = {{10000, "ALFA", command}};
-    SimRun r;
-    EXPECT_EQ(sim_run(o, [&](const std::string& l) {
-                r.lines.push_back(l);
-                r.text += l + "\n";
-              }),
-              0);
-    return r;
+    return test::sim_collect(o);
   }
   test::TempDir root_;
 };

@@ -12,6 +12,7 @@
 #include "db/options.h"
 #include "platform/station.h"
 #include "sim/multi_station.h"
+#include "tests/sim/sim_run.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -19,34 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SimRun {
-  std::vector<std::string> lines;
-  std::string text;
-  // The simulated time of the first line of `who` holding `piece` after `after`, or -1.
-  double at(const std::string& who, const std::string& piece, double after = -1) const {
-    for (const std::string& l : lines) {
-      double t = 0;
-      char name[32] = {};
-      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || who != name || t <= after) continue;
-      if (l.find(piece) != std::string::npos) return t;
-    }
-    return -1;
-  }
-  int count(const std::string& who, const std::string& piece) const {
-    int n = 0;
-    for (const std::string& l : lines) {
-      char name[32] = {};
-      double t = 0;
-      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) == 2 && who == name && l.find(piece) != std::string::npos) ++n;
-    }
-    return n;
-  }
-  bool linked(const std::string& who, const std::string& peer) const {
-    std::string field = peer;
-    field.resize(15, ' ');
-    return at(who, "[LINKED  ][" + field + "]") >= 0;
-  }
-};
+using test::SimRun;
 
 const char* const kStations[] = {"ALF", "BRV", "CHL", "DLT"};
 
@@ -77,13 +51,7 @@ class NetSimTest : public ::testing::Test {
     o.seed = 1;
     o.duration_ms = seconds * 1000LL;
     o.commands = commands;
-    SimRun r;
-    EXPECT_EQ(sim_run(o, [&](const std::string& l) {
-                r.lines.push_back(l);
-                r.text += l + "\n";
-              }),
-              0);
-    return r;
+    return test::sim_collect(o);
   }
 
   // Saves the station's "ALE.DAT" with an activity time-out of `secs`, before the run.
@@ -109,7 +77,7 @@ TEST_F(NetSimTest, NetCallLinksAllMembersInSlotOrder) {
     previous = heard;
     EXPECT_TRUE(r.linked(member, "ALF"));
   }
-  EXPECT_EQ(r.count("ALF", "STATUS 1: LINKED"), 1);
+  EXPECT_EQ(r.count_of("ALF", "STATUS 1: LINKED"), 1);
 }
 
 TEST_F(NetSimTest, GroupCallLinksEveryCalledStation) {
@@ -141,7 +109,7 @@ TEST_F(NetSimTest, WithLqaTheCallerHearsEveryAnswerInItsSlot) {
       EXPECT_GT(heard, previous) << r.text;
       previous = heard;
     }
-    EXPECT_EQ(r.count("ALF", "STATUS 1: ACKING"), 1) << r.text;
+    EXPECT_EQ(r.count_of("ALF", "STATUS 1: ACKING"), 1) << r.text;
   }
 }
 
@@ -151,14 +119,14 @@ TEST_F(NetSimTest, AllcallLinksEveryStationWithoutResponses) {
   for (const char* other : {"BRV", "CHL"}) {
     SCOPED_TRACE(other);
     EXPECT_TRUE(r.linked(other, "ALF"));
-    EXPECT_EQ(r.count(other, "PTT now ACTIVE"), 0) << "nobody answers an allcall";
+    EXPECT_EQ(r.count_of(other, "PTT now ACTIVE"), 0) << "nobody answers an allcall";
   }
 }
 
 TEST_F(NetSimTest, UnansweredAnycallGivesUpWithoutAChannelRetry) {
   const SimRun r = run(1, 75, {{10000, "ALF", "CALL @@?"}});
   EXPECT_NE(r.at("ALF", "[FAILED  ]"), -1) << r.text;
-  EXPECT_EQ(r.count("ALF", "STATUS 1: CALLING"), 1);
+  EXPECT_EQ(r.count_of("ALF", "STATUS 1: CALLING"), 1);
 }
 
 TEST_F(NetSimTest, ActivityTimeOutEndsTheLinkOnBothSides) {
@@ -174,7 +142,7 @@ TEST_F(NetSimTest, ActivityTimeOutEndsTheLinkOnBothSides) {
     const double linked = r.at(who, "STATUS 1: LINKED");
     const double timed_out = r.at(who, "[TIME OUT]");
     EXPECT_NEAR(timed_out - linked, kTwaSecs, 0.05) << r.text;
-    EXPECT_EQ(r.count(who, "[TIME OUT]"), 1);
+    EXPECT_EQ(r.count_of(who, "[TIME OUT]"), 1);
     EXPECT_NE(r.at(who, "STATUS 1: SCANNING", timed_out - 0.001), -1);
   }
 }

@@ -1,0 +1,83 @@
+// Test support: runs whole stations in the multi-station simulator and queries their log lines
+// ("<simulated seconds> <station> <text>").
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "sim/multi_station.h"
+
+namespace vesk::test {
+
+struct SimRun {
+  std::vector<std::string> lines;
+  std::string text;
+
+  // The simulated time of the first line of `who` holding `piece` after `after`, or -1.
+  double at(const std::string& who, const std::string& piece, double after = -1) const {
+    for (const std::string& l : lines) {
+      double t = 0;
+      char name[32] = {};
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || who != name || t <= after) continue;
+      if (l.find(piece) != std::string::npos) return t;
+    }
+    return -1;
+  }
+  // Lines of any station holding `piece` after `after`.
+  int count(const std::string& piece, double after = -1) const {
+    int n = 0;
+    for (const std::string& l : lines) {
+      double t = 0;
+      if (std::sscanf(l.c_str(), "%lf", &t) == 1 && t > after) n += l.find(piece) != std::string::npos ? 1 : 0;
+    }
+    return n;
+  }
+  // Lines of `who` holding `piece`.
+  int count_of(const std::string& who, const std::string& piece) const {
+    int n = 0;
+    for (const std::string& l : lines) {
+      char name[32] = {};
+      double t = 0;
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) == 2 && who == name && l.find(piece) != std::string::npos) ++n;
+    }
+    return n;
+  }
+  // The link-state texts of the status bar, in order, for one station (the scan left out).
+  std::vector<std::string> states(const std::string& who) const {
+    std::vector<std::string> out;
+    const std::string mark = " " + who + " STATUS 1: ";
+    for (const std::string& l : lines) {
+      const auto pos = l.find(mark);
+      if (pos == std::string::npos) continue;
+      std::string s = l.substr(pos + mark.size());
+      while (!s.empty() && s.back() == ' ') s.pop_back();
+      if (s == "SCANNING" || s == "PAUSING") continue;
+      out.push_back(s);
+    }
+    return out;
+  }
+  bool linked(const std::string& who, const std::string& peer) const {
+    std::string field = peer;
+    field.resize(15, ' ');
+    return at(who, "[LINKED  ][" + field + "]") >= 0;
+  }
+  // Every keying after the start-up (whose radio set-up releases the transmitter once) is
+  // released again.
+  bool keyings_released() const { return count("PTT now ACTIVE", 1) == count("PTT now RELEASED", 1); }
+};
+
+// Runs the simulator with `o`, collecting every line.
+inline SimRun sim_collect(const SimOptions& o) {
+  SimRun r;
+  EXPECT_EQ(sim_run(o, [&](const std::string& l) {
+              r.lines.push_back(l);
+              r.text += l + "\n";
+            }),
+            0);
+  return r;
+}
+
+}  // namespace vesk::test
