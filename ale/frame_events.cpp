@@ -7,6 +7,7 @@
 #include "ale/ale_chars.h"
 #include "ale/amd_store.h"
 #include "ale/events.h"
+#include "ale/rx_parser.h"
 #include "ale/word_rx.h"
 #include "db/database.h"
 #include "db/log_lines.h"
@@ -172,6 +173,10 @@ void store_lqa_report() {
 
 void frame_begin(int event) {
   FrameContext& c = ctx();
+  // The receiver found a new frame: a frame the parser still holds open was cut off (the
+  // receiver was reset before that frame's end was heard, as when the station keys) and is
+  // over. Left open, it would take the new frame's first words as errors.
+  if (ale_parser_state() != PARSER_IDLE) ale_parser_reset();
   // The caller, the addresses and the scores stay readable until the next frame says otherwise.
   c.kind = FRAME_KIND_NONE;
   c.for_me = 0;

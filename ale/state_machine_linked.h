@@ -36,9 +36,11 @@ struct LinkedStateSeams {
   std::function<int(int event)> aqc_rx_inlink_reply;  // acts on a received in-link word
 };
 
-// A slotted responder's last wait for the caller's acknowledgement: one word time and its
-// detection, for an acknowledgement that begins as the computed wait runs out.
-inline constexpr int kAckGraceMs = 784;
+// A slotted responder's last wait for the caller's acknowledgement: one word time, its
+// detection and one word time of margin, for an acknowledgement that begins as the computed
+// wait runs out (the caller keys it only once the last answer is over, and its first word is
+// decoded only a word time after it begins).
+inline constexpr int kAckGraceMs = 1176;
 
 struct LinkedStatesState {
   unsigned random_state = 0x2545F491u;  // the initiate retry's spread, fixed seed

@@ -63,6 +63,21 @@ class NetSimTest : public ::testing::Test {
     ASSERT_EQ(db_save(), 1);
   }
 
+  // Every member linked on the one exchange: it answered once, heard the single
+  // acknowledgement (the last to answer included: it keys just before the acknowledgement)
+  // and never took the acknowledgement for a new call.
+  static void expect_one_exchange(const SimRun& r, const std::vector<const char*>& members) {
+    EXPECT_EQ(r.count_of("ALF", "STATUS 1: ACKING"), 1) << r.text;
+    EXPECT_EQ(r.count_of("ALF", "STATUS 1: HANDSHAKING"), 0);
+    for (const char* member : members) {
+      SCOPED_TRACE(member);
+      EXPECT_EQ(r.count_of(member, "PTT now ACTIVE"), 1);
+      EXPECT_EQ(r.count_of(member, "STATUS 1: WAIT RESP"), 1);
+      EXPECT_NE(r.at(member, "STATUS 1: LINKED"), -1);
+      EXPECT_LT(r.at(member, "STATUS 1: LINKED"), r.at("ALF", "STATUS 1: LINKED") + 1);
+    }
+  }
+
   std::string extra_config_;
   test::TempDir root_;
 };
@@ -78,6 +93,7 @@ TEST_F(NetSimTest, NetCallLinksAllMembersInSlotOrder) {
     EXPECT_TRUE(r.linked(member, "ALF"));
   }
   EXPECT_EQ(r.count_of("ALF", "STATUS 1: LINKED"), 1);
+  expect_one_exchange(r, {"BRV", "CHL", "DLT"});
 }
 
 TEST_F(NetSimTest, GroupCallLinksEveryCalledStation) {
@@ -88,6 +104,7 @@ TEST_F(NetSimTest, GroupCallLinksEveryCalledStation) {
     EXPECT_TRUE(r.linked(member, "ALF"));
   }
   EXPECT_FALSE(r.linked("CHL", "ALF")) << "not called";
+  expect_one_exchange(r, {"BRV", "DLT"});
 }
 
 // With LQA exchange on every answer carries an LQA word: each still fits its slot, so the
