@@ -58,5 +58,17 @@ TEST_F(FrameEventParserTest, CallToAnotherStationWithAmd) {
   EXPECT_NE(log_monitor_text().find(" [AMD]HELLO \n"), std::string::npos);
 }
 
+// A frame whose end went unheard (the receiver was reset as the station keyed, in its ending)
+// is over when the receiver finds the next frame: that frame's first words are no errors.
+TEST_F(FrameEventParserTest, NewFrameEndsAFrameCutOffInItsEnding) {
+  begin();
+  feed({word(ALE_TO, "QQQ"), word(ALE_TIS, "B2@")});
+  begin();
+  feed({word(ALE_TO, "XYZ"), word(ALE_TIS, "B2@")});
+  feed_bad(1);
+  EXPECT_EQ(raised(), (std::vector<int>{EV_RX_FRAME_BEGIN, EV_RX_FRAME_BEGIN, EV_FRAME_FOR_ME}));
+  EXPECT_STREQ(ale_frame_caller(), "B2");
+}
+
 }  // namespace
 }  // namespace vesk::test
