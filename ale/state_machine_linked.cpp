@@ -11,6 +11,7 @@
 #include "ale/frame_sections.h"
 #include "ale/link_state.h"
 #include "ale/state_machine.h"
+#include "ale/state_machine_states.h"
 #include "ale/timer.h"
 #include "ale/voice_id.h"
 #include "db/locked_queue.h"
@@ -27,21 +28,9 @@ namespace {
 
 void go(int state) { ale_set_link_state(state); }
 
+// The initiate events of the scanning states, and those that only a link knows.
 bool is_initiate(int event) {
-  switch (event) {
-    case EV_INITIATE_FRAME:
-    case EV_INITIATE_DATA_FRAME:
-    case EV_INITIATE_INDIVIDUAL_CALL:
-    case EV_INITIATE_NET_CALL:
-    case EV_INITIATE_GROUP_CALL:
-    case EV_INITIATE_ALLCALL:
-    case EV_INITIATE_ANYCALL:
-    case EV_INITIATE_INLINKCALL:
-    case EV_INITIATE_CLEAR:
-      return true;
-    default:
-      return false;
-  }
+  return ale_sm_is_initiate(event) || event == EV_INITIATE_INLINKCALL || event == EV_INITIATE_CLEAR;
 }
 
 int inlink_call_type(int event) {
