@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ale/golay.h"
+#include "ale/words/golay.h"
 
 int main() {
   using namespace vesk;

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "ale/word_queue.h"
+#include "ale/words/word_queue.h"
 #include "modem/fsk8.h"
 #include "modem/resample.h"
 #include "modem/sound_card.h"

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "ale/engine.h"
-#include "ale/timer.h"
+#include "ale/engine/engine.h"
+#include "ale/engine/timer.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
 

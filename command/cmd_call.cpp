@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ale/api_event.h"
-#include "ale/engine_seams.h"
-#include "ale/events.h"
+#include "ale/engine/api_event.h"
+#include "ale/engine/engine_seams.h"
+#include "db/events.h"
 #include "command/keywords.h"
 #include "db/log.h"
 #include "db/log_lines.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ale/engine_seams.h"
+#include "ale/engine/engine_seams.h"
 #include "command/cmd_call.h"
 #include "command/keywords.h"
 #include "command/mode_words.h"

@@ -1,9 +1,9 @@
 #include "command/enable.h"
 
-#include "ale/ale_timing.h"
-#include "ale/engine_seams.h"
-#include "ale/events.h"
-#include "ale/link_state.h"
+#include "ale/link/ale_timing.h"
+#include "ale/engine/engine_seams.h"
+#include "db/events.h"
+#include "ale/link/link_state.h"
 #include "command/keywords.h"
 #include "command/listings.h"
 #include "db/database.h"

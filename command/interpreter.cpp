@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ale/link_state.h"
+#include "ale/link/link_state.h"
 #include "command/cmd_call.h"
 #include "command/cmd_db.h"
 #include "command/enable.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ale/engine_seams.h"
-#include "ale/event_names.h"
+#include "ale/engine/engine_seams.h"
+#include "ale/engine/event_names.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/log_lines.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ale/ale_chars.h"
+#include "db/ale_chars.h"
 #include "db/db_internal.h"
 #include "db/log_lines.h"
 #include "db/options.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ale/ale_chars.h"
+#include "db/ale_chars.h"
 #include "db/db_internal.h"
 #include "db/log.h"
 #include "db/log_lines.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ale/word_rx.h"
+#include "ale/words/word_rx.h"
 #include "platform/station.h"
 
 namespace vesk {

@@ -1,7 +1,7 @@
 // Binds the sound card's hooks to the station's own 8-FSK modem and word queue.
-#include "ale/vad.h"
-#include "ale/word_queue.h"
-#include "ale/word_rx.h"
+#include "ale/link/vad.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "db/locked_queue.h"
 #include "modem/aqc_burst.h"
 #include "modem/fsk8.h"

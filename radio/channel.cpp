@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"

@@ -1,8 +1,8 @@
 #include "radio/link_bind.h"
 
-#include "ale/call_setup.h"
-#include "ale/link_state.h"
-#include "ale/state_machine.h"
+#include "ale/link/call_setup.h"
+#include "ale/link/link_state.h"
+#include "ale/link/state_machine.h"
 #include "db/database.h"
 #include "db/scan.h"
 #include "db/tables.h"

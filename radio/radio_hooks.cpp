@@ -1,7 +1,7 @@
 // Radio control's hooks and its channel-setting lock.
 #include "radio/radio_hooks.h"
 
-#include "ale/engine_seams.h"
+#include "ale/engine/engine_seams.h"
 #include "db/log.h"
 #include "platform/station.h"
 

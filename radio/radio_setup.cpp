@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "ale/link_state.h"
-#include "ale/voice_id.h"
+#include "ale/link/link_state.h"
+#include "ale/link/voice_id.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"

@@ -1,7 +1,7 @@
 // The per-port operations over the shared queue mechanics, and the timer routing.
 #include "radio/serial_output.h"
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "platform/station.h"
 #include "radio/reply_dispatch.h"
 #include "radio/serial_queue.h"

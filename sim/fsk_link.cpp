@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "modem/fsk8.h"
 
 namespace vesk {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "ale/word_queue.h"
+#include "ale/words/word_queue.h"
 
 namespace vesk {
 

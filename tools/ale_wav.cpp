@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "ale/ale_word.h"
-#include "ale/word_queue.h"
-#include "ale/word_rx.h"
+#include "ale/words/ale_word.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "db/options.h"
 #include "modem/fsk8.h"
 #include "modem/resample.h"

@@ -16,7 +16,7 @@
 #include <iostream>
 #include <string>
 
-#include "ale/api_event.h"
+#include "ale/engine/api_event.h"
 #include "command/interpreter.h"
 #include "command/scripts.h"
 #include "db/database.h"

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "ale/call_setup.h"
-#include "ale/engine.h"
-#include "ale/link_state.h"
-#include "ale/timer.h"
+#include "ale/link/call_setup.h"
+#include "ale/engine/engine.h"
+#include "ale/link/link_state.h"
+#include "ale/engine/timer.h"
 #include "command/cmd_call.h"
 #include "command/interpreter.h"
 #include "command/listings.h"

@@ -1,4 +1,4 @@
-#include "ale/address_match.h"
+#include "ale/frames/address_match.h"
 
 #include <cstring>
 

@@ -1,17 +1,17 @@
 // ALE timing periods against the protocol's figures, the slot-width agreement and the tw
 // time coding.
-#include "ale/ale_timing.h"
+#include "ale/link/ale_timing.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 
-#include "ale/aqc_slots.h"
-#include "ale/events.h"
-#include "ale/frame_events.h"
-#include "ale/link_state.h"
-#include "ale/timer.h"
+#include "ale/link/aqc_slots.h"
+#include "db/events.h"
+#include "ale/frames/frame_events.h"
+#include "ale/link/link_state.h"
+#include "ale/engine/timer.h"
 #include "db/database.h"
 #include "db/scan.h"
 #include "tests/ale/link_fixture.h"

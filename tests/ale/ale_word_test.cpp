@@ -1,4 +1,4 @@
-#include "ale/ale_word.h"
+#include "ale/words/ale_word.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "ale/ale_chars.h"
-#include "ale/ale_clock.h"
-#include "ale/word_seams.h"
+#include "db/ale_chars.h"
+#include "ale/words/ale_clock.h"
+#include "ale/words/word_seams.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"

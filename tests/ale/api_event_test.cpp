@@ -2,8 +2,8 @@
 // illegal numbers, the silent kinds, the queue's bound, and the checks on records.
 #include <cstring>
 
-#include "ale/events.h"
-#include "ale/word_queue.h"
+#include "db/events.h"
+#include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/tables.h"
 #include "tests/ale/engine_fixture.h"

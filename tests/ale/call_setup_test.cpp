@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "ale/ale_timing.h"
-#include "ale/call_setup.h"
-#include "ale/events.h"
-#include "ale/frame_sections.h"
-#include "ale/link_state.h"
-#include "ale/timer.h"
+#include "ale/link/ale_timing.h"
+#include "ale/link/call_setup.h"
+#include "db/events.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
+#include "ale/engine/timer.h"
 #include "tests/ale/state_machine_fixture.h"
 
 namespace vesk::test {

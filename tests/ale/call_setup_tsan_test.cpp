@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "ale/call_setup.h"
-#include "ale/frame_sections.h"
-#include "ale/link_state.h"
+#include "ale/link/call_setup.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
 #include "tests/ale/state_machine_fixture.h"
 
 namespace vesk::test {

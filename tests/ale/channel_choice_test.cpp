@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "ale/channel_choice.h"
+#include "ale/link/channel_choice.h"
 #include "db/lqa.h"
 #include "db/options.h"
 #include "db/tables.h"

@@ -1,9 +1,9 @@
-#include "ale/cmd_words.h"
+#include "ale/frames/cmd_words.h"
 
 #include <string>
 #include <vector>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "tests/ale/frame_fixture.h"
 
 namespace vesk::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ale/dictionaries.h"
+#include "ale/frames/dictionaries.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/log_lines.h"

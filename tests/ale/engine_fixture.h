@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "ale/api_event.h"
-#include "ale/engine.h"
-#include "ale/engine_seams.h"
-#include "ale/timer.h"
+#include "ale/engine/api_event.h"
+#include "ale/engine/engine.h"
+#include "ale/engine/engine_seams.h"
+#include "ale/engine/timer.h"
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"

@@ -1,6 +1,6 @@
 // Event, state and word names, and the trace lines each trace switch allows.
-#include "ale/event_names.h"
-#include "ale/events.h"
+#include "ale/engine/event_names.h"
+#include "db/events.h"
 #include "db/options.h"
 #include "tests/ale/engine_fixture.h"
 

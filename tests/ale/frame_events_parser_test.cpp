@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "ale/engine.h"
-#include "ale/events.h"
-#include "ale/frame_events.h"
-#include "ale/word_queue.h"
-#include "ale/word_rx.h"
+#include "ale/engine/engine.h"
+#include "db/events.h"
+#include "ale/frames/frame_events.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "db/lqa.h"
 #include "tests/ale/frame_fixture.h"
 

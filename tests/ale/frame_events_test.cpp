@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "ale/events.h"
-#include "ale/frame_events.h"
+#include "db/events.h"
+#include "ale/frames/frame_events.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/lqa.h"

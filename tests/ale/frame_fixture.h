@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "ale/ale_word.h"
-#include "ale/cmd_words.h"
-#include "ale/rx_parser.h"
-#include "ale/word_queue.h"
+#include "ale/words/ale_word.h"
+#include "ale/frames/cmd_words.h"
+#include "ale/frames/rx_parser.h"
+#include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"

@@ -1,13 +1,13 @@
-#include "ale/frame_sections.h"
+#include "ale/frames/frame_sections.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "ale/events.h"
-#include "ale/frame_build.h"
-#include "ale/timer.h"
-#include "ale/word_seams.h"
+#include "db/events.h"
+#include "ale/frames/frame_build.h"
+#include "ale/engine/timer.h"
+#include "ale/words/word_seams.h"
 #include "tests/ale/frame_fixture.h"
 
 namespace vesk::test {
@@ -198,7 +198,7 @@ TEST_F(FrameSectionsTest, ClearEndsWithTwas) {
 }  // namespace
 }  // namespace vesk::test
 
-#include "ale/link_state.h"
+#include "ale/link/link_state.h"
 
 namespace vesk::test {
 namespace {

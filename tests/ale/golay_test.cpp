@@ -1,4 +1,4 @@
-#include "ale/golay.h"
+#include "ale/words/golay.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <mutex>
 #include <vector>
 
-#include "ale/frame_sections.h"
-#include "ale/link_state.h"
-#include "ale/word_queue.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
+#include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/options.h"
 #include "db/tables.h"

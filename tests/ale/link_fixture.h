@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ale/api_event.h"
-#include "ale/link_state.h"
+#include "ale/engine/api_event.h"
+#include "ale/link/link_state.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"

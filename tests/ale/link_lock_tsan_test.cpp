@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "tests/ale/link_fixture.h"
 
 namespace vesk {

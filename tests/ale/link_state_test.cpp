@@ -1,6 +1,6 @@
 // Link state module: the tables, the common steps of every event, return to scan, entering
 // and leaving a link.
-#include "ale/link_state.h"
+#include "ale/link/link_state.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <fstream>
 #include <thread>
 
-#include "ale/events.h"
-#include "ale/timer.h"
+#include "db/events.h"
+#include "ale/engine/timer.h"
 #include "db/scan.h"
 #include "tests/ale/link_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ale/pid_dispatch.h"
+#include "ale/frames/pid_dispatch.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "ale/cmd_words.h"
-#include "ale/rx_parser.h"
+#include "ale/frames/cmd_words.h"
+#include "ale/frames/rx_parser.h"
 #include "db/database.h"
 #include "db/options.h"
 #include "db/tables.h"

@@ -1,9 +1,9 @@
-#include "ale/rx_parser.h"
+#include "ale/frames/rx_parser.h"
 
 #include <string>
 #include <vector>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "tests/ale/frame_fixture.h"
 
 namespace vesk::test {

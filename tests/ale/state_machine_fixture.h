@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "ale/call_setup.h"
-#include "ale/events.h"
-#include "ale/frame_events.h"
-#include "ale/link_state.h"
-#include "ale/state_machine.h"
-#include "ale/word_seams.h"
+#include "ale/link/call_setup.h"
+#include "db/events.h"
+#include "ale/frames/frame_events.h"
+#include "ale/link/link_state.h"
+#include "ale/link/state_machine.h"
+#include "ale/words/word_seams.h"
 #include "db/database.h"
 #include "db/options.h"
 #include "db/scan.h"

@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "ale/call_setup.h"
-#include "ale/events.h"
-#include "ale/link_state.h"
-#include "ale/timer.h"
+#include "ale/link/call_setup.h"
+#include "db/events.h"
+#include "ale/link/link_state.h"
+#include "ale/engine/timer.h"
 #include "tests/ale/state_machine_fixture.h"
 
 namespace vesk::test {

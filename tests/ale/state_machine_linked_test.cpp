@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "ale/call_setup.h"
-#include "ale/events.h"
-#include "ale/frame_sections.h"
-#include "ale/link_state.h"
-#include "ale/state_machine.h"
-#include "ale/state_machine_linked.h"
-#include "ale/timer.h"
+#include "ale/link/call_setup.h"
+#include "db/events.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
+#include "ale/link/state_machine.h"
+#include "ale/link/state_machine_linked.h"
+#include "ale/engine/timer.h"
 #include "db/options.h"
 #include "db/tables.h"
 #include "tests/ale/state_machine_fixture.h"

@@ -2,12 +2,12 @@
 // keying around them.
 #include <gtest/gtest.h>
 
-#include "ale/call_setup.h"
-#include "ale/events.h"
-#include "ale/frame_sections.h"
-#include "ale/link_state.h"
-#include "ale/state_machine.h"
-#include "ale/timer.h"
+#include "ale/link/call_setup.h"
+#include "db/events.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
+#include "ale/link/state_machine.h"
+#include "ale/engine/timer.h"
 #include "db/lqa.h"
 #include "db/options.h"
 #include "tests/ale/state_machine_fixture.h"

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "ale/api_event.h"
-#include "ale/engine.h"
-#include "ale/timer.h"
+#include "ale/engine/api_event.h"
+#include "ale/engine/engine.h"
+#include "ale/engine/timer.h"
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"

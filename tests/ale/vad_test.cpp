@@ -1,6 +1,6 @@
 // Voice detector: a tone in the voice band is found within about 0.6 s; ALE traffic, tones
 // elsewhere and long white noise never are. Signals are made here, at 8 kHz.
-#include "ale/vad.h"
+#include "ale/link/vad.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "ale/api_event.h"
+#include "ale/engine/api_event.h"
 #include "db/options.h"
 #include "modem/fsk8.h"
 #include "tests/ale/link_fixture.h"

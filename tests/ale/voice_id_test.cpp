@@ -1,12 +1,12 @@
 // Voice identification on simulated time: keyed, the sound at the audio output, released;
 // the due flag ten minutes after the tune sound's timer start.
-#include "ale/voice_id.h"
+#include "ale/link/voice_id.h"
 
 #include <gtest/gtest.h>
 
-#include "ale/api_event.h"
-#include "ale/events.h"
-#include "ale/timer.h"
+#include "ale/engine/api_event.h"
+#include "db/events.h"
+#include "ale/engine/timer.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "modem/sound_card.h"

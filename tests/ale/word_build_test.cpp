@@ -1,4 +1,4 @@
-#include "ale/word_build.h"
+#include "ale/words/word_build.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ale/frame_build.h"
-#include "ale/word_seams.h"
+#include "ale/frames/frame_build.h"
+#include "ale/words/word_seams.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/lqa.h"

@@ -1,10 +1,10 @@
-#include "ale/word_queue.h"
+#include "ale/words/word_queue.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "tests/ale/word_fixture.h"
 
 namespace vesk::test {

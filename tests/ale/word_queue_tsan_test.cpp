@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "ale/events.h"
-#include "ale/word_queue.h"
+#include "db/events.h"
+#include "ale/words/word_queue.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 

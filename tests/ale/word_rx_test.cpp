@@ -1,11 +1,11 @@
-#include "ale/word_rx.h"
+#include "ale/words/word_rx.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "db/options.h"
 #include "sim/fsk_link.h"
 #include "tests/ale/word_fixture.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ale/api_event.h"
+#include "ale/engine/api_event.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "tests/command/command_fixture.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "ale/word_queue.h"
-#include "ale/word_rx.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "sim/fsk_link.h"

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "ale/word_queue.h"
-#include "ale/word_rx.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "modem/fsk8.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"

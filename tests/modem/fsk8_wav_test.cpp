@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "ale/ale_word.h"
-#include "ale/word_queue.h"
+#include "ale/words/ale_word.h"
+#include "ale/words/word_queue.h"
 #include "platform/wav.h"
 #include "tests/support/child_process.h"
 

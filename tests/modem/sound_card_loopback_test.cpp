@@ -3,8 +3,8 @@
 // through the channel simulator with noise and frequency and clock offsets.
 #include <gtest/gtest.h>
 
-#include "ale/events.h"
-#include "ale/word_queue.h"
+#include "db/events.h"
+#include "ale/words/word_queue.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
 #include "sim/channel.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ale/events.h"
+#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <vector>
 
-#include "ale/events.h"
-#include "ale/word_queue.h"
+#include "db/events.h"
+#include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/scan.h"
 #include "modem/sound_card.h"

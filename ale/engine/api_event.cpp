@@ -1,0 +1,268 @@
+#include "ale/engine/api_event.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "ale/engine/engine_seams.h"
+#include "db/events.h"
+#include "ale/engine/timer.h"
+#include "db/database.h"
+#include "db/log.h"
+#include "db/log_lines.h"
+#include "db/lqa.h"
+#include "db/scan.h"
+#include "db/tables.h"
+#include "platform/station.h"
+#include "radio/serial_queue.h"
+
+namespace vesk {
+
+namespace {
+
+// The database records that kinds 14 to 17 carry, and the table sizes that bound their
+// delete indexes.
+struct RecordKind {
+  int kind;
+  int record_size;
+  int table_size;
+};
+constexpr RecordKind kRecordKinds[] = {
+    {API_CHANNEL, sizeof(ChannelRecord), kChannelCount},
+    {API_OWN_ADDRESS, sizeof(OwnAddressRecord), kOwnAddressCount},
+    {API_OTHER_ADDRESS, sizeof(OtherAddressRecord), kOtherAddressCount},
+    {API_NET, sizeof(NetRecord), kNetCount},
+};
+
+// A record of the payload as its struct (the producer copied the struct in the same way).
+template <class Record>
+Record record_of(const ApiEvent& e) {
+  Record r{};
+  std::memcpy(&r, e.payload(), sizeof r);
+  return r;
+}
+
+struct TimerRouteRow {
+  int first, last;
+  TimerRoute route;
+};
+
+// Timer numbers and their owners; a number in no row is unknown.
+constexpr TimerRouteRow kTimerRoutes[] = {
+    {1, 1, TimerRoute::Nothing},
+    {EV_INITIATE_FRAME, EV_INITIATE_GROUP_CALL, TimerRoute::LinkStateMachine},
+    {EV_INITIATE_ALLCALL, EV_START_SCAN, TimerRoute::LinkStateMachine},
+    {EV_SCAN_TIMER, EV_KEYUP_TIMER, TimerRoute::LinkStateMachine},
+    {EV_VOICE_ID_TIMER, EV_VOICE_ID_TIMER, TimerRoute::VoiceId},
+    {EV_TWACK_TIMER, EV_TWACK_RESP_TIMER, TimerRoute::LinkStateMachine},
+    {EV_RADIO_TIMEOUT, EV_RADIO_TIMEOUT, TimerRoute::RadioPort},
+    {EV_RADIO_SCAN_COMMAND_SENT, EV_INACTIVITY_TIMEOUT, TimerRoute::LinkStateMachine},
+    {EV_LQA_AGE_TIMER, EV_LQA_AGE_TIMER, TimerRoute::LqaAgeing},
+    {EV_RADIO_CONFIG_TIMER, EV_SKANTI_TX_POLL_TIMER, TimerRoute::RadioPort},
+    {EV_RADIO_TX_POLL_TIMER, EV_RADIO_TX_POLL_TIMER, TimerRoute::RadioKeepAlive},
+    {EV_ATU_TIMEOUT, EV_ATU_CONFIG_TIMER, TimerRoute::TunerPort},
+    {EV_ANT_TIMEOUT, 1045, TimerRoute::AntennaSwitchPort},
+    {EV_TNC_TIMEOUT, 1047, TimerRoute::TncPort},
+    {1048, 1074, TimerRoute::RemoteCommandReply},
+    {1075, 1083, TimerRoute::SgcSetupStep},
+    {1084, 1084, TimerRoute::AmdRetry},
+    {1085, 1085, TimerRoute::KeyTransmitter},
+    {1086, 1086, TimerRoute::DelayedFrequencyLoad},
+    {1087, 1087, TimerRoute::MemoriesPrompt},
+    {EV_RADIO_EMULATION_TIMEOUT, 1089, TimerRoute::EmulationPort},
+};
+
+// The event's addresses as the array of pointers the engine's entries take. Addresses
+// come from other threads and programs: each is cut to its field and the count bounded.
+int address_list(ApiEvent& e, char* list[kApiMaxAddresses]) {
+  int count = e.address_count;
+  if (count < 0) count = 0;
+  if (count > kApiMaxAddresses) count = kApiMaxAddresses;
+  for (int i = 0; i < kApiMaxAddresses; ++i) {
+    e.addresses[i][kApiAddressSize - 1] = '\0';
+    list[i] = e.addresses[i];
+  }
+  return count;
+}
+
+void dispatch_record(ApiEvent& e) {
+  const RecordKind* rk = nullptr;
+  for (const auto& r : kRecordKinds)
+    if (r.kind == e.kind) rk = &r;
+  if (rk == nullptr) return;
+  if (e.sub_op == API_RECORD_ADD) {
+    if (e.payload_length != rk->record_size) {
+      log_printf("API event %d dropped: record of %d bytes, expected %d\n", e.kind, e.payload_length,
+                 rk->record_size);
+      return;
+    }
+    switch (e.kind) {
+      case API_CHANNEL: db_add_channel(record_of<ChannelRecord>(e)); break;
+      case API_OWN_ADDRESS: {
+        OwnAddressRecord r = record_of<OwnAddressRecord>(e);
+        r.address[kAddressFieldSize - 1] = '\0';
+        db_add_own_address(r.address);
+        break;
+      }
+      case API_OTHER_ADDRESS: {
+        OtherAddressRecord r = record_of<OtherAddressRecord>(e);
+        r.address[kAddressFieldSize - 1] = '\0';
+        db_add_other_address(r.address, r.learned, r.twr_ms, r.tt_ms);
+        break;
+      }
+      case API_NET: db_store_net(record_of<NetRecord>(e)); break;
+    }
+  } else if (e.sub_op == API_RECORD_DELETE) {
+    if (e.param < 0 || e.param >= rk->table_size) {
+      log_printf("API event %d dropped: index %d out of range\n", e.kind, e.param);
+      return;
+    }
+    switch (e.kind) {
+      case API_CHANNEL: db_delete_channel(e.param); break;
+      case API_OWN_ADDRESS: db_delete_own_address(e.param); break;
+      case API_OTHER_ADDRESS: db_delete_other_address(e.param); break;
+      case API_NET: db_delete_net(e.param); break;
+    }
+  }
+}
+
+void post_empty(int kind) {
+  ApiEvent* e = api_alloc(0);
+  if (e == nullptr) return;
+  e->kind = kind;
+  api_post(e);
+}
+
+}  // namespace
+
+ApiState::~ApiState() {
+  if (queue == nullptr) return;
+  while (void* e = queue_pop(queue)) api_free(static_cast<ApiEvent*>(e));
+  queue_destroy(queue);
+}
+
+ApiState& api_state() { return station().state<ApiState>(); }
+
+ApiEvent* api_alloc(int payload_length) {
+  if (payload_length < 0) return nullptr;
+  // The head, the payload and one byte that stays 0, all cleared.
+  void* block = std::calloc(1, sizeof(ApiEvent) + static_cast<std::size_t>(payload_length) + 1);
+  if (block == nullptr) return nullptr;
+  auto* e = new (block) ApiEvent{};
+  e->payload_length = payload_length;
+  e->payload_capacity = payload_length;
+  return e;
+}
+
+void api_free(ApiEvent* event) { std::free(event); }
+
+int api_queue_create() {
+  ApiState& s = api_state();
+  if (s.queue == nullptr) s.queue = queue_create(kApiQueueSize);
+  return s.queue != nullptr ? 1 : 0;
+}
+
+int api_post(ApiEvent* event) {
+  if (event == nullptr) return 0;
+  if (queue_push(api_state().queue, event) == nullptr) {
+    api_free(event);
+    log_printf("ERROR API Queue Overflowed\n");
+    return 0;
+  }
+  return 1;
+}
+
+ApiEvent* api_pop() { return static_cast<ApiEvent*>(queue_pop(api_state().queue)); }
+
+int api_queue_count() { return queue_count(api_state().queue); }
+
+void api_cancel_timer_events(int event_number) {
+  LockedQueue* q = api_state().queue;
+  if (q == nullptr) return;
+  // Only events still in the queue are touched, and only under its lock: once the worker
+  // has popped an event it is the worker's alone (the timer generation covers that case).
+  std::lock_guard<std::mutex> guard(q->lock);
+  for (int k = 0; k < q->count; ++k) {
+    auto* e = static_cast<ApiEvent*>(q->slots[(q->read_index + k) % (q->last_slot + 1)]);
+    if (e != nullptr && e->kind == API_TIMER_EXPIRY && e->param == event_number) e->kind = API_CANCELLED;
+  }
+}
+
+TimerRoute api_timer_route(int event_number) {
+  for (const auto& row : kTimerRoutes)
+    if (event_number >= row.first && event_number <= row.last) return row.route;
+  return TimerRoute::Unknown;
+}
+
+void api_dispatch_timer(int n) {
+  switch (api_timer_route(n)) {
+    case TimerRoute::Nothing: break;
+    case TimerRoute::LinkStateMachine: ale_state_machine_event(n); break;
+    case TimerRoute::VoiceId: seam_voice_id_timer(); break;
+    case TimerRoute::RadioPort:
+    case TimerRoute::TunerPort:
+    case TimerRoute::AntennaSwitchPort:
+    case TimerRoute::TncPort:
+    case TimerRoute::EmulationPort: serial_queue_route_timer(n); break;
+    case TimerRoute::LqaAgeing:
+      db_age_minute();
+      db_run_sounding_schedule();
+      break;
+    case TimerRoute::RadioKeepAlive: seam_radio_keep_alive(); break;
+    case TimerRoute::RemoteCommandReply: seam_remote_command_reply(n); break;
+    case TimerRoute::SgcSetupStep: seam_sgc_setup_step(n); break;
+    case TimerRoute::AmdRetry: log_amd_auto_retry_send(); break;
+    case TimerRoute::KeyTransmitter: seam_ptt_on(); break;
+    case TimerRoute::DelayedFrequencyLoad: seam_delayed_frequency_load(); break;
+    case TimerRoute::MemoriesPrompt: seam_memories_prompt(); break;
+    case TimerRoute::Unknown: log_printf("UNKNOWN TIMER EVENT ID %d\n", n); break;
+  }
+}
+
+void api_dispatch(ApiEvent* event) {
+  if (event == nullptr) return;
+  ApiEvent& e = *event;
+  char* addresses[kApiMaxAddresses];
+  const int count = address_list(e, addresses);
+  // Text payloads end at payload_length; the byte there is inside the record.
+  if (e.payload_length < 0 || e.payload_length > e.payload_capacity) e.payload_length = e.payload_capacity;
+  e.payload()[e.payload_length] = '\0';
+  switch (e.kind) {
+    case API_CANCELLED: break;
+    case API_TIMER_EXPIRY:
+      if (timer_expiry_is_current(e.param, e.generation)) api_dispatch_timer(e.param);
+      break;
+    case API_CALL: seam_place_call(addresses, count, ""); break;
+    case API_CLEAR: seam_terminate_link(addresses, count, ""); break;
+    case API_GLOBAL_ALLCALL: seam_global_allcall(e.param, e.payload()); break;
+    case API_SELECTIVE_ALLCALL: seam_selective_allcall(e.param, addresses[0], e.payload()); break;
+    case API_GLOBAL_ANYCALL: seam_global_anycall(e.param, ""); break;
+    case API_SELECTIVE_ANYCALL: seam_selective_anycall(e.param, addresses[0], ""); break;
+    case API_DBM_DATA: seam_dbm_queue(e.sub_op, e.payload(), e.payload_length); break;
+    case API_DTM_DATA: seam_dtm_queue(e.sub_op, e.payload(), e.payload_length); break;
+    case API_AMD: seam_send_amd(addresses, count, e.payload()); break;
+    case API_QUEUED_TRANSFER: seam_xfer_queue_add(event); break;
+    case API_FILE_SEND: seam_xfer_send_file(event); break;
+    case API_CHANNEL:
+    case API_OWN_ADDRESS:
+    case API_OTHER_ADDRESS:
+    case API_NET: dispatch_record(e); break;
+    case 18:
+    case 19: break;  // reserved
+    case API_START_SCANNING: timer_start(EV_START_SCAN, 100); break;
+    case API_STOP_SCANNING: timer_start(EV_STOP_SCAN, 100); break;
+    case API_TOGGLE_SCANNING: ale_state_machine_event(EV_TOGGLE_SCANNING); break;
+    case API_LINK_DOWN: seam_xfer_queue_event(1); break;
+    case API_LINK_UP: seam_xfer_queue_event(0); break;
+    case API_CALL_FAILED: seam_xfer_queue_event(2); break;
+    case API_VOICE_DETECTED: ale_state_machine_event(EV_VOICE_DETECTED); break;
+    default: log_printf("Unknown API event %d\n", e.kind); break;
+  }
+  api_free(event);
+}
+
+void api_post_link_up() { post_empty(API_LINK_UP); }
+void api_post_link_down() { post_empty(API_LINK_DOWN); }
+void api_post_call_failed() { post_empty(API_CALL_FAILED); }
+
+}  // namespace vesk

@@ -1,0 +1,521 @@
+// Frame events: the frame context and the protocol events raised from it.
+#include "ale/frames/frame_events.h"
+
+#include <cstring>
+
+#include "ale/frames/address_match.h"
+#include "db/ale_chars.h"
+#include "ale/frames/amd_store.h"
+#include "db/events.h"
+#include "ale/frames/rx_parser.h"
+#include "ale/words/word_rx.h"
+#include "db/database.h"
+#include "db/log_lines.h"
+#include "db/lqa.h"
+#include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
+#include "platform/station.h"
+
+namespace vesk {
+
+namespace {
+
+// LQA report word: bits 9-5 SINAD, 4-0 BER errors (31: no value in either), bit 13 asks for
+// LQA exchange.
+constexpr uint32_t kLqaFieldNoValue = 31;
+constexpr uint32_t kLqaExchangeBit = 1u << 13;
+
+FrameContext& ctx() { return frame_event_state().ctx; }
+FrameEventSeams& seams() { return frame_event_state().seams; }
+
+template <std::size_t N>
+void set_text(std::array<char, N>& dst, const char* src) {
+  dst.fill('\0');
+  if (src != nullptr) std::strncpy(dst.data(), src, N - 1);
+}
+
+template <std::size_t N>
+bool text_equal(const std::array<char, N>& a, const std::array<char, N>& b) {
+  return std::strncmp(a.data(), b.data(), N) == 0;
+}
+
+// A text field of the database, which may lack its NUL.
+std::string field(const char* f, std::size_t size) { return std::string(f, strnlen(f, size)); }
+
+void raise(int event) {
+  FrameEventSeams& s = seams();
+  // AQC-ALE events leave the kind to the state machine, which sets it from the probe.
+  if (s.set_frame_kind && (event < EV_AQC_FRAME_BEGIN || event > EV_AQC_TWS_SOUND_PROBE)) s.set_frame_kind(ctx().kind);
+  if (s.link_event) {
+    s.link_event(event);
+  } else {
+    s.raised.push_back(event);
+  }
+}
+
+void reset_receiver() {
+  if (seams().receiver_reset) {
+    seams().receiver_reset();
+  } else {
+    ale_reset_receiver();
+  }
+}
+
+int current_channel() { return db_current_channel_index(); }
+
+bool scan_running() { return seams().scan_running && seams().scan_running(); }
+
+// ---- called list ----
+
+bool called_has(const char* text) {
+  const FrameContext& c = ctx();
+  for (int i = 0; i < c.called_count; ++i)
+    if (std::strncmp(c.called[static_cast<std::size_t>(i)].data(), text, kFrameAddressSize) == 0) return true;
+  return false;
+}
+
+void called_clear() {
+  FrameContext& c = ctx();
+  c.called = {};
+  c.called_count = 0;
+  c.called_next = 0;
+}
+
+void called_add(const char* text) {
+  FrameContext& c = ctx();
+  set_text(c.called[static_cast<std::size_t>(c.called_next)], text);
+  c.called_next = (c.called_next + 1) % kFrameCalledMax;
+  if (c.called_count < kFrameCalledMax) ++c.called_count;
+}
+
+std::vector<std::string> called_list() {
+  const FrameContext& c = ctx();
+  std::vector<std::string> out;
+  for (int i = 0; i < c.called_count; ++i) out.emplace_back(c.called[static_cast<std::size_t>(i)].data());
+  return out;
+}
+
+std::string called_text() {
+  if (seams().frame_called_text) return seams().frame_called_text();
+  std::string out;
+  for (const std::string& a : called_list()) out += a + " ";
+  return out;
+}
+
+// ---- address lookups ----
+
+bool is_own_address(const char* text) {
+  if (seams().own_address_match) return seams().own_address_match(text);
+  return db_find_own_address_index(text) >= 0;
+}
+
+// Whether the text begins an own address: the repeated first word of a scanning call
+// ("BRA" of BRAVO) is this station's when it begins one of its addresses.
+bool begins_own_address(const char* text) {
+  char copy[kAddressFieldSize] = {};
+  std::strncpy(copy, text, sizeof copy - 1);
+  return ale_own_address_match(copy, 1) != 0 || is_own_address(text);
+}
+
+// Whether an in-use net's address begins with the text.
+bool net_starts_with(const char* text) {
+  const std::size_t n = std::strlen(text);
+  if (n == 0 || n > kAddressFieldSize) return false;
+  DbLock lock;
+  for (const NetRecord& net : lock.db().nets)
+    if (net.in_use != 0 && std::strncmp(net.address, text, n) == 0) return true;
+  return false;
+}
+
+// The net's address and own index, when the net is in use.
+bool net_info(int net_index, std::string* address, int* own_index) {
+  DbLock lock;
+  const NetRecord* net = db_get_net(lock, net_index);
+  if (net == nullptr || net->in_use == 0) return false;
+  if (address != nullptr) *address = field(net->address, sizeof net->address);
+  if (own_index != nullptr) *own_index = net->own_index;
+  return true;
+}
+
+void set_own_from_channel() {
+  const std::string own = seams().channel_own_address ? seams().channel_own_address() : std::string();
+  ctx().own_index = own.empty() ? -1 : db_find_own_address_index(own.c_str());
+}
+
+// ---- scores and records ----
+
+void compute_scores() {
+  FrameContext& c = ctx();
+  const double sinad_db = seams().frame_sinad ? seams().frame_sinad() : -100.0;
+  const int disagreements = seams().frame_ber ? seams().frame_ber() : 30;
+  c.sinad_score = lqa_sinad_score(sinad_db);
+  c.ber_score = lqa_ber_score(disagreements);
+}
+
+void record_heard(int noise) {
+  FrameContext& c = ctx();
+  db_lqa_heard(c.caller.data(), current_channel(), c.sinad_score, c.ber_score, noise);
+}
+
+// The LQA report word of the frame, merged for the caller on the current channel.
+void store_lqa_report() {
+  FrameContext& c = ctx();
+  if (c.lqa_word == 0) return;
+  const uint32_t sinad = (c.lqa_word >> 5) & 0x1F;
+  const uint32_t errors = c.lqa_word & 0x1F;
+  const int ber = errors == kLqaFieldNoValue ? static_cast<int>(kLqaFieldNoValue) : 30 - static_cast<int>(errors);
+  db_lqa_update_reported(c.caller.data(), current_channel(), static_cast<int>(sinad), ber);
+  if ((c.lqa_word & kLqaExchangeBit) != 0) db_enable_lqa();
+}
+
+// ---- events ----
+
+void frame_begin(int event) {
+  FrameContext& c = ctx();
+  // The receiver found a new frame: a frame the parser still holds open was cut off (the
+  // receiver was reset before that frame's end was heard, as when the station keys) and is
+  // over. Left open, it would take the new frame's first words as errors.
+  if (ale_parser_state() != PARSER_IDLE) ale_parser_reset();
+  // The caller, the addresses and the scores stay readable until the next frame says otherwise.
+  c.kind = FRAME_KIND_NONE;
+  c.for_me = 0;
+  c.addressed = 0;
+  c.end_handled = 0;
+  c.own_index = c.net_index = c.other_index = -1;
+  c.endings_seen = 0;
+  c.lqa_word = 0;
+  c.previous_caller = {};
+  called_clear();
+  c.amd_texts = {};
+  c.amd_count = 0;
+  // The last AMD belongs to the frame it came in: a heard call never shows an older one.
+  c.last_amd = {};
+  c.last_amd_flag = 0;
+  if (seams().data_message_clear) seams().data_message_clear();
+  if (seams().cmd_decoder_reset) seams().cmd_decoder_reset();
+  raise(event);
+}
+
+// TO and THRU: a repeated address closes a calling cycle.
+void called_address(const char* text, bool not_for_me_test) {
+  if (called_has(text)) {
+    if (not_for_me_test) {
+      bool mine = false;
+      for (const std::string& a : called_list())
+        if (begins_own_address(a.c_str()) || net_starts_with(a.c_str())) mine = true;
+      if (!mine) raise(EV_FRAME_NOT_FOR_ME);
+    }
+    called_clear();
+  }
+  called_add(text);
+}
+
+void wildcard(const char* text) {
+  FrameContext& c = ctx();
+  c.own_index = db_find_own_address_index(text);
+  called_address(text, false);
+}
+
+void message_section() {
+  FrameContext& c = ctx();
+  for (const std::string& a : called_list()) {
+    if (!is_own_address(a.c_str())) continue;
+    c.own_index = db_find_own_address_index(a.c_str());
+    set_text(c.addressed_own, a.c_str());
+    c.for_me = 1;
+    if (c.called_count > 1) {
+      c.kind = FRAME_KIND_GROUP;
+    } else if (c.kind == FRAME_KIND_NONE || c.kind == FRAME_KIND_INDIVIDUAL) {
+      c.kind = FRAME_KIND_INDIVIDUAL;
+    }
+    return;
+  }
+  for (const std::string& a : called_list()) {
+    const int net = db_find_net_index(a.c_str());
+    if (net < 0) continue;
+    c.net_index = net;
+    set_text(c.addressed_own, a.c_str());
+    c.kind = FRAME_KIND_NET;
+    c.for_me = 1;
+    return;
+  }
+}
+
+void this_is(const char* text) {
+  FrameContext& c = ctx();
+  ++c.endings_seen;
+  set_text(c.caller, text);
+  c.caller_words = static_cast<int>((std::strlen(c.caller.data()) + 2) / 3);
+  c.ending = kEndingTis;
+  switch (c.kind) {
+    case FRAME_KIND_NET: {
+      std::string net_address;
+      int own = -1;
+      if (net_info(c.net_index, &net_address, &own)) {
+        if (seams().net_slot_timing) seams().net_slot_timing(c.net_index, c.caller.data());
+        c.own_index = own;
+        // A member answers from its own address in the net, not from the net's name: the
+        // caller links with the members, and the slot widths fit the answers.
+        DbLock lock;
+        const OwnAddressRecord* rec = db_get_own_address(lock, own);
+        if (rec != nullptr && rec->in_use != 0)
+          set_text(c.addressed_own, field(rec->address, sizeof rec->address).c_str());
+      }
+      break;
+    }
+    case FRAME_KIND_GROUP:
+      if (seams().group_slot_timing) seams().group_slot_timing(called_list(), c.caller.data());
+      break;
+    case FRAME_KIND_ANYCALL:
+      if (seams().anycall_slot_timing) seams().anycall_slot_timing();
+      break;
+    default:
+      break;
+  }
+  store_lqa_report();
+  // A sounding repeats its TIS address; the third of the same caller is enough.
+  if (scan_running() && c.addressed == 0 && c.endings_seen >= 3 && text_equal(c.caller, c.previous_caller)) {
+    compute_scores();
+    record_heard(kFrameNoise141a);
+    log_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score);
+    raise(EV_RX_THIS_IS_SOUND);
+    c.endings_seen = 0;
+  }
+  c.previous_caller = c.caller;
+}
+
+void this_was(const char* text) {
+  FrameContext& c = ctx();
+  ++c.endings_seen;
+  set_text(c.caller, text);
+  c.caller_words = static_cast<int>((std::strlen(c.caller.data()) + 2) / 3);
+  c.ending = kEndingTwas;
+  if (scan_running() && c.addressed == 0 && c.endings_seen == 2) {
+    if (text_equal(c.caller, c.previous_caller)) {
+      compute_scores();
+      record_heard(kFrameNoise141a);
+      log_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score);
+      raise(EV_RX_THIS_WAS_SOUND);
+    }
+    return;  // previous_caller stays
+  }
+  c.previous_caller = c.caller;
+}
+
+void frame_end() {
+  FrameContext& c = ctx();
+  if (c.end_handled != 0) {
+    raise(EV_RX_FRAME_END);
+  } else {
+    c.end_handled = 1;
+    int event = EV_RX_FRAME_END;
+    const bool tis = c.ending == kEndingTis;
+    if (c.endings_seen > 0 && c.addressed != 0) {
+      compute_scores();
+      record_heard(kFrameNoise141a);
+      if (c.for_me != 0) {
+        if (tis) {
+          event = EV_FRAME_FOR_ME;
+        } else if (c.kind == FRAME_KIND_ANYCALL || c.kind == FRAME_KIND_ALLCALL || c.kind == FRAME_KIND_INLINK) {
+          event = EV_FRAME_GLOBAL_CLEAR;
+        } else {
+          event = EV_FRAME_FOR_ME_CLEAR;
+        }
+      } else if (c.endings_seen == 1) {
+        const std::string called = called_text();
+        const char* amd = c.last_amd_flag != 0 ? c.last_amd.data() : nullptr;
+        if (tis) {
+          log_call_heard_tis(called.c_str(), c.caller.data(), c.ber_score, c.sinad_score, amd);
+        } else {
+          log_call_heard_tws(called.c_str(), c.caller.data(), c.ber_score, c.sinad_score, amd);
+        }
+        event = tis ? EV_FRAME_NOT_FOR_ME : EV_FRAME_NOT_FOR_ME_CLEAR;
+        if (seams().scan_monitor) seams().scan_monitor(event);
+      }
+      c.other_index = db_find_other_address_index(c.caller.data());
+    }
+    if (c.addressed == 0 && !scan_running() && c.endings_seen > 1 && text_equal(c.caller, c.previous_caller)) {
+      compute_scores();
+      record_heard(kFrameNoise141a);
+      if (tis) {
+        log_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score);
+      } else {
+        log_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score);
+      }
+      event = tis ? EV_RX_THIS_IS_SOUND : EV_RX_THIS_WAS_SOUND;
+    }
+    if (c.for_me != 0 && c.amd_count > 0) ale_amd_store_flush();
+    c.previous_caller = {};
+    c.endings_seen = 0;
+    raise(event);
+  }
+  reset_receiver();
+  c.for_me = 0;
+}
+
+void amd(const char* text) {
+  FrameContext& c = ctx();
+  if (c.for_me != 0 && c.amd_count < kFrameAmdMax) set_text(c.amd_texts[static_cast<std::size_t>(c.amd_count++)], text);
+  set_text(c.last_amd, text);
+  c.last_amd_flag = 1;
+}
+
+AqcProbeInfo aqc_probe(int event) { return seams().aqc_probe ? seams().aqc_probe(event) : AqcProbeInfo{}; }
+
+void aqc_net_timing(const AqcProbeInfo& p) {
+  if (p.net_call != 0 && seams().net_slot_timing) seams().net_slot_timing(p.net_index, ctx().caller.data());
+}
+
+}  // namespace
+
+FrameEventState& frame_event_state() { return station().state<FrameEventState>(); }
+
+void ale_frame_event(int event) {
+  const std::string text = seams().event_text ? seams().event_text() : std::string();
+  ale_frame_event_text(event, text.c_str());
+}
+
+void ale_frame_event_text(int event, const char* text) {
+  if (text == nullptr) text = "";
+  FrameContext& c = ctx();
+  switch (event) {
+    case EV_RX_FRAME_BEGIN:
+    case EV_AQC_FRAME_BEGIN:
+      frame_begin(event);
+      break;
+    case EV_RX_TO:
+      c.kind = FRAME_KIND_INDIVIDUAL;
+      c.addressed = 1;
+      called_address(text, true);
+      break;
+    case EV_RX_WILD:
+    case EV_RX_WILD_NO_MATCH:
+      c.addressed = 1;
+      if (db_get_wildcards() != 0) {
+        c.kind = FRAME_KIND_ANYCALL;
+        wildcard(text);
+      }
+      break;
+    case EV_RX_THRU:
+      c.kind = FRAME_KIND_GROUP;
+      c.addressed = 1;
+      called_address(text, true);
+      break;
+    case EV_RX_MESSAGE_SECTION:
+      message_section();
+      break;
+    case EV_RX_FROM:
+      if (c.for_me != 0) {
+        set_text(c.from, text);
+      } else {
+        raise(EV_FRAME_NOT_FOR_ME);
+      }
+      break;
+    case EV_RX_AMD:
+    case EV_RX_QAMD:
+      amd(text);
+      break;
+    case EV_RX_THIS_IS:
+      this_is(text);
+      break;
+    case EV_RX_THIS_WAS:
+      this_was(text);
+      break;
+    case EV_RX_FRAME_END:
+      frame_end();
+      break;
+    case EV_RX_ANYCALL:
+    case EV_RX_ALLCALL: {
+      c.addressed = 1;
+      const bool anycall = event == EV_RX_ANYCALL;
+      if ((anycall ? db_get_anycalls() : db_get_allcalls()) != 0) {
+        c.kind = anycall ? FRAME_KIND_ANYCALL : FRAME_KIND_ALLCALL;
+        c.for_me = 1;
+        set_own_from_channel();
+      } else {
+        raise(EV_FRAME_NOT_FOR_ME);
+      }
+      break;
+    }
+    case EV_RX_SELECTIVE_ANYCALL:
+    case EV_RX_SELECTIVE_ALLCALL: {
+      c.addressed = 1;
+      const bool anycall = event == EV_RX_SELECTIVE_ANYCALL;
+      if ((anycall ? db_get_anycalls() : db_get_allcalls()) != 0) {
+        c.kind = anycall ? FRAME_KIND_ANYCALL : FRAME_KIND_ALLCALL;
+        wildcard(text);
+      }
+      break;
+    }
+    case EV_RX_INLINK_ADDRESS:
+      c.addressed = 1;
+      c.kind = FRAME_KIND_INLINK;
+      c.for_me = 1;
+      set_own_from_channel();
+      break;
+    case EV_PARSER_ERROR:
+      reset_receiver();
+      break;
+    case EV_AQC_FRAME_END:
+      raise(event);
+      reset_receiver();
+      break;
+    case EV_AQC_CALL_PROBE: {
+      const AqcProbeInfo p = aqc_probe(event);
+      set_text(c.caller, p.caller.c_str());
+      aqc_net_timing(p);
+      raise(event);
+      break;
+    }
+    case EV_AQC_CALL_HANDSHAKE:
+    case EV_AQC_NOT_FOR_ME:
+      raise(event);
+      break;
+    case EV_AQC_INLINK: {
+      const AqcProbeInfo p = aqc_probe(event);
+      set_text(c.caller, p.caller.c_str());
+      if (p.net_call != 0) {
+        aqc_net_timing(p);
+      } else if (seams().aqc_slot_timing) {
+        seams().aqc_slot_timing(p.slot);
+      }
+      raise(event);
+      break;
+    }
+    case EV_AQC_ALLCALL_PROBE:
+    case EV_AQC_ANYCALL_PROBE: {
+      const AqcProbeInfo p = aqc_probe(event);
+      set_text(c.caller, p.caller.c_str());
+      if (event == EV_AQC_ANYCALL_PROBE && seams().anycall_slot_timing) seams().anycall_slot_timing();
+      raise(event);
+      break;
+    }
+    case EV_AQC_TIS_SOUND_PROBE:
+    case EV_AQC_TWS_SOUND_PROBE: {
+      const AqcProbeInfo p = aqc_probe(event);
+      set_text(c.caller, p.caller.c_str());
+      compute_scores();
+      record_heard(p.noise);
+      if (event == EV_AQC_TIS_SOUND_PROBE) {
+        log_aqc_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score, p.noise);
+      } else {
+        log_aqc_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score, p.noise);
+      }
+      raise(event);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+const char* ale_frame_caller() { return ctx().caller.data(); }
+int ale_frame_for_me() { return ctx().for_me; }
+const char* ale_frame_last_amd() { return ctx().last_amd_flag != 0 ? ctx().last_amd.data() : nullptr; }
+int ale_frame_lqa_report_flag() { return (ctx().lqa_word & kLqaExchangeBit) != 0 ? 1 : 0; }
+int ale_frame_peer_index() { return ctx().other_index; }
+void ale_frame_set_lqa_word(uint32_t word) { ctx().lqa_word = word; }
+const FrameContext& ale_frame_context() { return ctx(); }
+
+}  // namespace vesk

@@ -1,0 +1,537 @@
+#include "ale/frames/frame_sections.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "ale/frames/address_match.h"
+#include "ale/engine/event_names.h"
+#include "db/events.h"
+#include "ale/engine/timer.h"
+#include "ale/frames/frame_build.h"
+#include "ale/words/word_build.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_seams.h"
+#include "db/locked_queue.h"
+#include "db/log.h"
+#include "db/options.h"
+#include "db/log_lines.h"
+#include "modem/wav_player.h"
+#include "platform/station.h"
+#include "platform/thread.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr int kScanModeScanning = 2;
+constexpr int kSignallingNormal = 0;
+constexpr int kSignallingAlternate = 1;
+
+void copy16(char* dst, const char* src) {
+  const std::size_t n = src == nullptr ? 0 : strnlen(src, 15);
+  if (n > 0) std::memcpy(dst, src, n);
+  dst[n] = '\0';
+}
+
+void log_frame_error(const char* what) {
+  log_printf("[%s][%s][FRAME ERROR: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), what);
+}
+
+void free_section(FrameSection* s) { delete s;  /* a MessageBlock it points at stays its layer's */ }
+
+void drain(LockedQueue* q) {
+  if (q == nullptr) return;
+  while (auto* s = static_cast<FrameSection*>(queue_pop(q))) free_section(s);
+}
+
+// The most words a section of a builder of ours can write; -1 when the section's own builder
+// (a seam) says whether it fits.
+int word_bound(const FrameSection& s) {
+  switch (s.kind) {
+    case SECTION_AMD: return static_cast<int>((s.text.size() + 2) / 3) + 2;
+    case SECTION_CODED: return static_cast<int>((s.bytes.size() + 2) / 3) + 2;
+    case SECTION_CHECK: return 1;
+    case SECTION_LQA: return 2;
+    case SECTION_WORDS: return static_cast<int>(s.words.size());
+    case SECTION_DBM_BLOCK: return 0;
+    default: return -1;
+  }
+}
+
+// Builds one section into `out`: the words written, or -1 when they do not fit.
+int build_section(const FrameSection& s, std::span<AleWord> out) {
+  const FrameSectionSeams& seams = frame_sections().seams;
+  const int bound = word_bound(s);
+  if (bound > static_cast<int>(out.size())) return -1;
+  switch (s.kind) {
+    case SECTION_AMD: return ale_build_amd_words(s.text.c_str(), out);
+    case SECTION_CODED: {
+      std::vector<uint8_t> codes(s.bytes.size());
+      for (std::size_t i = 0; i < codes.size(); ++i) codes[i] = s.bytes[i] & 0x7F;
+      return ale_build_coded_amd_words(codes, out);
+    }
+    case SECTION_CHECK: return ale_check_word(out.data());
+    case SECTION_LQA: return ale_build_lqa_word(s.address, s.value, out);
+    case SECTION_DTM_CONTROL: return seams.dtm_control_words ? seams.dtm_control_words(s.value, out) : 0;
+    case SECTION_DBM_ACK: return seams.dbm_ack_words ? seams.dbm_ack_words(s.value, out) : 0;
+    case SECTION_DTM_BLOCK: return seams.dtm_transmit ? seams.dtm_transmit(s.block, out) : 0;
+    case SECTION_DBM_BLOCK:
+      if (seams.dbm_transmit) seams.dbm_transmit(s.block);
+      return 0;
+    case SECTION_LP_TIME: return seams.lp_time_words ? seams.lp_time_words(out) : 0;
+    case SECTION_WORDS: return ale_copy_prepared_words(s.words, out);
+    default: return 0;
+  }
+}
+
+int scan_mode() {
+  const auto& f = frame_sections().seams.scan_mode;
+  return f ? f() : 1;
+}
+
+void set_signalling(int mode) {
+  const auto& f = frame_sections().seams.set_signalling_mode;
+  if (f) f(mode);
+}
+
+void call_int(const std::function<void(int)>& f, int v) {
+  if (f) f(v);
+}
+
+// ---- transmission frame: start, lead-in, end ----
+
+void tx_begin() {
+  ale_crc_reset();
+  ale_trace_tx_start();
+}
+
+// Queues the words kept back during the lead-in sound.
+void release_held(Station* st, std::vector<AleWord> words, std::function<void(AleWord)> hook) {
+  const bool other = current_station() != st;
+  std::optional<StationScope> scope;
+  if (other) scope.emplace(*st);
+  for (AleWord w : words) {
+    if (hook)
+      hook(w);
+    else
+      word_seams().sent.push_back(w);
+  }
+}
+
+void lead_in() {
+  FrameSectionState& s = frame_sections();
+  if (scan_mode() != kScanModeScanning) return;
+  if (db_get_atu_tone_tune() == 0) {
+    ale_tx_lead_blocks();
+    return;
+  }
+  // Keep the frame's words back until the sound has gone to the feed.
+  WordSeams& ws = word_seams();
+  s.held.clear();
+  s.held_hook = ws.tx_word;
+  s.holding = true;
+  ws.tx_word = [&s](AleWord w) { s.held.push_back(w); };
+}
+
+void tx_end() {
+  FrameSectionState& s = frame_sections();
+  if (s.holding) {
+    word_seams().tx_word = s.held_hook;
+    s.holding = false;
+    std::vector<AleWord> words = std::move(s.held);
+    s.held.clear();
+    Station* st = &station();
+    auto hook = s.held_hook;
+    auto release = [st, words, hook]() mutable { release_held(st, std::move(words), std::move(hook)); };
+    const bool started = s.seams.play_sound ? s.seams.play_sound(kTuneSoundFile, release) == 1
+                                            : ale_play_lead_sound(kTuneSoundFile, release) == 1;
+    if (!started) release();
+    timer_start(EV_VOICE_ID_TIMER, kVoiceIdIntervalMs);
+    if (s.seams.voice_id_due_clear) s.seams.voice_id_due_clear();
+  }
+  ale_trace_tx_end();
+}
+
+std::vector<const char*> called_pointers() {
+  FrameSectionState& s = frame_sections();
+  std::vector<const char*> out;
+  for (int i = 0; i < s.called_count; ++i) out.push_back(s.called[static_cast<std::size_t>(i)].data());
+  return out;
+}
+
+void leading_call() {
+  const auto list = called_pointers();
+  ale_build_leading_call(static_cast<int>(list.size()), list.data());
+}
+
+void ending_words() {
+  FrameSectionState& s = frame_sections();
+  if (s.ending == ALE_ENDING_TIS)
+    ale_build_tis(s.own_address);
+  else
+    ale_build_twas(s.own_address);
+}
+
+// The frame's message words: an optional LQA word, then the sections of the queues in order.
+void message_words(int lqa_flag, std::initializer_list<int> queues) {
+  std::array<AleWord, kFrameWordsMax> words{};
+  int n = 0;
+  if (lqa_flag >= 0 && db_get_lqa() != 0)
+    n += ale_build_lqa_word(ale_first_called_address(), lqa_flag, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
+  for (int q : queues) n += ale_compose_sections(q, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
+  ale_tx_word_array(words.data(), n);
+}
+
+bool aqc_on() { return db_get_aqc_mode() != 0; }
+
+void aqc(int transmitter) {
+  const auto& f = frame_sections().seams.aqc_transmit;
+  if (f) f(transmitter);
+}
+
+bool alternate() {
+  // The signalling mode the link state machine set when the exchange began.
+  const auto& f = word_seams().signalling_mode;
+  return f && f() == kSignallingAlternate;
+}
+
+void sounding(bool tis) {
+  ale_load_own_address();
+  tx_begin();
+  lead_in();
+  if (aqc_on())
+    aqc(tis ? TX_TIS_SOUNDING : TX_TWAS_SOUNDING);
+  else if (tis)
+    ale_build_tis_sounding(frame_sections().own_address);
+  else
+    ale_build_twas_sounding(frame_sections().own_address);
+  tx_end();
+}
+
+void calling_frame(bool sclc) {
+  FrameSectionState& s = frame_sections();
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 1);
+  lead_in();
+  if (aqc_on()) {
+    set_signalling(kSignallingAlternate);
+    aqc(sclc ? TX_CALL_SCLC : TX_CALL_SCANNING);
+  } else {
+    set_signalling(kSignallingNormal);
+    const auto list = called_pointers();
+    const int count = static_cast<int>(list.size());
+    if (!sclc)
+      ale_build_scanning_call_for_group(count, list.data());
+    else if (db_get_sclc() != 0)
+      ale_build_scanning_call(count, list.data(), db_get_sclc());
+    leading_call();
+    message_words(s.ending == ALE_ENDING_TIS ? 0 : 1, {SECTIONS_CALL});
+    ending_words();
+  }
+  tx_end();
+}
+
+void normal_response() {
+  leading_call();
+  message_words(1, {SECTIONS_ACK});
+  ending_words();
+}
+
+void normal_ack() {
+  leading_call();
+  message_words(-1, {SECTIONS_POLL});
+  ending_words();
+}
+
+void normal_linked_call() {
+  leading_call();
+  message_words(-1, {SECTIONS_TRAFFIC, SECTIONS_LINK_MESSAGE});
+  ending_words();
+}
+
+}  // namespace
+
+FrameSectionState::~FrameSectionState() {
+  if (sound_thread.joinable()) sound_thread.join();
+  for (LockedQueue*& q : queues) {
+    drain(q);
+    queue_destroy(q);
+    q = nullptr;
+  }
+}
+
+FrameSectionState& frame_sections() {
+  Station& st = station();
+  // The player's state is made first, so it outlives the thread that plays the lead-in sound.
+  st.state<WavPlayerState>();
+  return st.state<FrameSectionState>();
+}
+
+int ale_play_lead_sound(const std::string& file, std::function<void()> handed) {
+  FrameSectionState& s = frame_sections();
+  if (s.sound_active.load() || wav_player_busy()) return 0;
+  if (s.sound_thread.joinable()) s.sound_thread.join();  // the previous sound's, already ended
+  auto once = std::make_shared<std::once_flag>();
+  std::function<void()> fire = [once, handed] { std::call_once(*once, handed); };
+  s.sound_active.store(true);
+  Station* st = &station();
+  s.sound_thread = std::thread([st, &s, file, fire] {
+    StationScope scope(*st);
+    set_thread_name("lead-sound");
+    const int result = wav_play_file(file, fire);
+    if (result == WAV_PLAY_NO_FILE) log_file_not_found(file.c_str());
+    fire();  // not played, or cut short: the frame goes all the same
+    s.sound_active.store(false);
+  });
+  return 1;
+}
+
+void ale_lead_sound_wait() {
+  FrameSectionState& s = frame_sections();
+  if (s.sound_thread.joinable()) s.sound_thread.join();
+}
+
+void ale_section_queues_init() {
+  FrameSectionState& s = frame_sections();
+  for (LockedQueue*& q : s.queues) {
+    if (q != nullptr) {
+      drain(q);
+      queue_destroy(q);
+    }
+    q = queue_create(kSectionQueueSize);
+  }
+  s.called_count = 0;
+  s.ending = ALE_ENDING_TIS;
+}
+
+void ale_sections_flush() {
+  for (LockedQueue* q : frame_sections().queues) drain(q);
+}
+
+void ale_ack_sections_flush() { drain(frame_sections().queues[SECTIONS_ACK]); }
+
+int ale_sections_pending() {
+  const auto& q = frame_sections().queues;
+  for (int i : {SECTIONS_CALL, SECTIONS_TRAFFIC, SECTIONS_ACK, SECTIONS_POLL})
+    if (q[static_cast<std::size_t>(i)] != nullptr && queue_count(q[static_cast<std::size_t>(i)]) > 0) return 1;
+  return 0;
+}
+
+int ale_traffic_pending() { return ale_section_count(SECTIONS_TRAFFIC) > 0 ? 1 : 0; }
+LockedQueue* ale_ack_section_queue() { return frame_sections().queues[SECTIONS_ACK]; }
+
+int ale_section_count(int queue) {
+  if (queue < 0 || queue >= kSectionQueueCount) return 0;
+  LockedQueue* q = frame_sections().queues[static_cast<std::size_t>(queue)];
+  return q == nullptr ? 0 : queue_count(q);
+}
+
+int ale_section_push(int queue, FrameSection* section) {
+  if (section == nullptr || queue < 0 || queue >= kSectionQueueCount) return 0;
+  LockedQueue* q = frame_sections().queues[static_cast<std::size_t>(queue)];
+  return q != nullptr && queue_push(q, section) != nullptr ? 1 : 0;
+}
+
+int ale_section_push_call(FrameSection* s) { return ale_section_push(SECTIONS_CALL, s); }
+int ale_section_push_traffic(FrameSection* s) { return ale_section_push(SECTIONS_TRAFFIC, s); }
+int ale_section_push_ack(FrameSection* s) { return ale_section_push(SECTIONS_ACK, s); }
+int ale_section_push_poll(FrameSection* s) { return ale_section_push(SECTIONS_POLL, s); }
+int ale_section_push_link_message(FrameSection* s) { return ale_section_push(SECTIONS_LINK_MESSAGE, s); }
+
+int ale_queue_traffic_text(const char* text) {
+  if (text == nullptr || text[0] == '\0') return 0;
+  auto* s = new FrameSection;
+  s->kind = SECTION_AMD;
+  s->text = text;
+  if (ale_section_push_traffic(s)) return 1;
+  delete s;
+  return 0;
+}
+
+int ale_queue_traffic_binary(const uint8_t* data, int length) {
+  if (data == nullptr || length <= 0) return 0;
+  auto* s = new FrameSection;
+  s->kind = SECTION_CODED;
+  s->bytes.assign(data, data + length);
+  s->data_element = kAqcBinaryDataElement;
+  if (ale_section_push_traffic(s)) return 1;
+  delete s;
+  return 0;
+}
+
+// ---- frame addresses ----
+
+void ale_set_own_address(const char* text) {
+  FrameSectionState& s = frame_sections();
+  copy16(s.own_address, text);
+  if (s.seams.fs1052_own_address) s.seams.fs1052_own_address(s.own_address);
+}
+
+void ale_load_own_address() {
+  const std::string own = ale_channel_own_address();
+  ale_set_own_address(own.empty() ? "NONAME" : own.c_str());
+}
+
+const char* ale_own_address_text() { return frame_sections().own_address; }
+
+int ale_set_called_list(const char* const* addresses, int count) {
+  if (count > kCalledListMax) {
+    log_printf("[%s][%s][CALL ERROR: %d ADDRESSES, AT MOST %d MAY BE CALLED]\n", log_time_stamp().c_str(),
+               log_current_channel_stamp().c_str(), count, kCalledListMax);
+    return 0;
+  }
+  FrameSectionState& s = frame_sections();
+  const int n = addresses == nullptr ? 0 : std::max(count, 0);
+  for (int i = 0; i < n; ++i) copy16(s.called[static_cast<std::size_t>(i)].data(), addresses[i]);
+  s.called_count = n;
+  return 1;
+}
+
+void ale_set_called(const char* address) { ale_set_called_list(&address, 1); }
+
+const char* ale_first_called_address() { return frame_sections().called[0].data(); }
+int ale_called_count() { return frame_sections().called_count; }
+
+std::string ale_called_list_text() {
+  std::string out;
+  for (const char* a : called_pointers()) {
+    out += a;
+    out += ' ';
+  }
+  return out;
+}
+
+void ale_end_calls_with_tis() { frame_sections().ending = ALE_ENDING_TIS; }
+void ale_end_calls_with_twas() { frame_sections().ending = ALE_ENDING_TWAS; }
+int ale_call_ending() { return frame_sections().ending; }
+void xfer_set_dest_address(const char* text) { copy16(frame_sections().dest_address, text); }
+const char* xfer_dest_address() { return frame_sections().dest_address; }
+
+// ---- composer ----
+
+int ale_compose_sections(int queue, std::span<AleWord> out) {
+  if (queue < 0 || queue >= kSectionQueueCount) return 0;
+  LockedQueue* q = frame_sections().queues[static_cast<std::size_t>(queue)];
+  if (q == nullptr) return 0;
+  std::size_t total = 0;
+  while (auto* s = static_cast<FrameSection*>(queue_peek(q))) {
+    const int written = build_section(*s, out.subspan(total));
+    if (written < 0) {
+      const int bound = word_bound(*s);
+      if (bound <= kFrameWordsMax && bound >= 0) {
+        // It fits a frame of its own: it goes with the next one, and so does everything after it.
+        log_frame_error("FRAME FULL, SECTION KEPT FOR THE NEXT FRAME");
+        break;
+      }
+      if (bound < 0 && total > 0) {
+        log_frame_error("FRAME FULL, SECTION KEPT FOR THE NEXT FRAME");
+        break;
+      }
+      log_frame_error("SECTION TOO LONG FOR A FRAME, DROPPED");
+      free_section(static_cast<FrameSection*>(queue_pop(q)));
+      continue;
+    }
+    queue_pop(q);
+    total += static_cast<std::size_t>(written);
+    free_section(s);
+  }
+  return static_cast<int>(total);
+}
+
+void ale_tx_word_array(const AleWord* words, int count) {
+  // Through the builders' hand-over, so the words of a frame held during the lead-in sound
+  // stay in order with its address words.
+  for (int i = 0; i < count; ++i) ale_builder_tx_word(words[i]);
+}
+
+// ---- transmitters ----
+
+void ale_tx_twas_sounding() { sounding(false); }
+void ale_tx_tis_sounding() { sounding(true); }
+void ale_tx_call_scanning() { calling_frame(false); }
+void ale_tx_call_sclc() { calling_frame(true); }
+
+void ale_tx_response() {
+  FrameSectionState& s = frame_sections();
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 1);
+  lead_in();
+  if (alternate())
+    aqc(TX_RESPONSE);
+  else
+    normal_response();
+  tx_end();
+}
+
+void ale_tx_ack() {
+  FrameSectionState& s = frame_sections();
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 1);
+  if (alternate())
+    aqc(TX_ACK);
+  else
+    normal_ack();
+  tx_end();
+}
+
+void ale_tx_linked_call() {
+  FrameSectionState& s = frame_sections();
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 1);
+  if (alternate()) {
+    if (std::strcmp(ale_first_called_address(), "?@?") == 0) s.called_count = 0;
+    call_int(s.seams.aqc_first_word_code, ale_section_count(SECTIONS_TRAFFIC) + ale_section_count(SECTIONS_LINK_MESSAGE));
+    aqc(TX_LINKED_CALL);
+  } else {
+    normal_linked_call();
+  }
+  tx_end();
+}
+
+void ale_tx_linked_response() {
+  FrameSectionState& s = frame_sections();
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 1);
+  if (alternate()) {
+    call_int(s.seams.aqc_first_word_flag, 0);
+    if (std::strcmp(ale_first_called_address(), "?@?") == 0) s.called_count = 0;
+    call_int(s.seams.aqc_first_word_code, ale_section_count(SECTIONS_ACK));
+    aqc(TX_LINKED_RESPONSE);
+  } else {
+    normal_response();
+  }
+  tx_end();
+}
+
+void ale_tx_linked_ack() {
+  FrameSectionState& s = frame_sections();
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 1);
+  if (alternate())
+    aqc(TX_LINKED_ACK);
+  else
+    normal_ack();
+  tx_end();
+}
+
+void ale_tx_clear() {
+  FrameSectionState& s = frame_sections();
+  s.ending = ALE_ENDING_TWAS;
+  tx_begin();
+  call_int(s.seams.aqc_second_word_flag, 0);
+  call_int(s.seams.aqc_first_word_flag, 0);
+  if (alternate()) {
+    if (std::strcmp(ale_first_called_address(), "?@?") == 0) s.called_count = 0;
+    call_int(s.seams.aqc_first_word_code, ale_section_count(SECTIONS_TRAFFIC) + ale_section_count(SECTIONS_LINK_MESSAGE));
+    aqc(TX_CLEAR);
+  } else {
+    normal_linked_call();
+  }
+  tx_end();
+}
+
+}  // namespace vesk

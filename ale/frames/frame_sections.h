@@ -1,0 +1,203 @@
+// Frame sections and call transmitters: what every frame this station sends is made of.
+//
+// A frame is assembled from the frame addresses kept here (the own address it is sent from,
+// the called list, the ending TIS or TWAS), the message sections that other layers queue for
+// the next frame of a kind, and the transmitter of that kind, which the link state machine
+// runs at key-down. Sections wait in five queues (call, traffic, acknowledgement, poll, link
+// message); the composer pops them in order and writes their words after each other into the
+// frame's word array of 80 words. A section that no longer fits stays queued for the next
+// frame, so nothing is written past the array.
+//
+// Sections are heap records: a pusher that succeeds hands the record to the queue; the
+// composer or a flush frees it. A DTM or DBM section only points at its `MessageBlock`, which
+// stays the message layer's: neither the composer nor a flush ever frees a block.
+//
+// The lead-in of a call made while scanning is the tuner's tune sound ("atu_tune.wav") when
+// the tone-tune option is on, else the lead-in tune blocks. The sound plays on the station's
+// audio output without holding up the worker (which runs the transmitters under the link
+// lock): the frame's words are kept back and queued once the sound's last block has gone to
+// the feed, so sound and frame go out as one transmission.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ale/words/ale_word.h"
+
+namespace vesk {
+
+struct LockedQueue;
+
+inline constexpr int kSectionQueueCount = 5;
+inline constexpr int kSectionQueueSize = 30;
+inline constexpr int kFrameWordsMax = 80;
+inline constexpr int kCalledListMax = 15;    // addresses a call may name
+inline constexpr int kCalledListSlots = 20;
+inline constexpr int ALE_ENDING_TIS = 5;
+inline constexpr int ALE_ENDING_TWAS = 3;
+inline constexpr int kVoiceIdIntervalMs = 600000;
+inline constexpr const char* kTuneSoundFile = "atu_tune.wav";
+inline constexpr int kAqcBinaryDataElement = 6;
+
+enum SectionQueue : int {
+  SECTIONS_CALL = 0,
+  SECTIONS_TRAFFIC = 1,
+  SECTIONS_ACK = 2,
+  SECTIONS_POLL = 3,
+  SECTIONS_LINK_MESSAGE = 4,
+};
+
+enum FrameSectionKind : int {
+  SECTION_AMD = 0,
+  SECTION_CODED = 1,
+  SECTION_CHECK = 2,
+  SECTION_LQA = 3,
+  SECTION_DTM_CONTROL = 4,
+  SECTION_DBM_ACK = 5,
+  SECTION_DTM_BLOCK = 6,
+  SECTION_DBM_BLOCK = 7,
+  SECTION_LP_TIME = 8,
+  SECTION_WORDS = 9,
+};
+
+// One queued section. Only the fields of its kind are used.
+struct FrameSection {
+  int kind = SECTION_AMD;
+  std::string text;                 // AMD text
+  std::vector<uint8_t> bytes;       // coded or binary message
+  int data_element = 0;             // AQC-ALE data-element code of a binary message
+  char address[16]{};               // LQA word: the called address
+  int value = 0;                    // LQA flag, DTM control, DBM acknowledgement
+  void* block = nullptr;            // DTM or DBM MessageBlock: not owned
+  std::vector<AleWord> words;       // ready-made words
+};
+
+// The transmitters, as the AQC-ALE forms are told which one runs.
+enum AleTransmitter : int {
+  TX_TWAS_SOUNDING,
+  TX_TIS_SOUNDING,
+  TX_CALL_SCANNING,
+  TX_CALL_SCLC,
+  TX_RESPONSE,
+  TX_ACK,
+  TX_LINKED_CALL,
+  TX_LINKED_RESPONSE,
+  TX_LINKED_ACK,
+  TX_CLEAR,
+};
+
+// Calls into modules that are built separately; each is set by its owner. An empty hook is
+// skipped (a query answers the neutral value written beside it).
+struct FrameSectionSeams {
+  std::function<int()> scan_mode;                          // link state; empty: 1 (stopped)
+  std::function<void(int mode)> set_signalling_mode;       // link state
+  std::function<void(const char*)> fs1052_own_address;     // FED-STD-1052 link
+  // Starts a sound on the audio output without waiting and returns 1, running `handed` (on
+  // any thread) once the sound's last block is in the transmit feed; 0 when it cannot play.
+  // Empty: the WAV player, on a thread of the module's own.
+  std::function<int(const std::string& file, std::function<void()> handed)> play_sound;
+  std::function<void()> voice_id_due_clear;                // voice identification
+  // AQC-ALE: the word flags and the AQC-ALE form of a transmitter.
+  std::function<void(int)> aqc_first_word_flag;
+  std::function<void(int)> aqc_second_word_flag;
+  std::function<void(int code)> aqc_first_word_code;
+  std::function<void(int transmitter)> aqc_transmit;
+  // Message builders: the words written into `out`, or -1 when they do not fit.
+  std::function<int(int value, std::span<AleWord> out)> dtm_control_words;
+  std::function<int(int value, std::span<AleWord> out)> dbm_ack_words;
+  std::function<int(void* block, std::span<AleWord> out)> dtm_transmit;
+  std::function<void(void* block)> dbm_transmit;           // queues its words itself
+  std::function<int(std::span<AleWord> out)> lp_time_words;
+};
+
+struct FrameSectionState {
+  FrameSectionState() = default;
+  ~FrameSectionState();
+  FrameSectionState(const FrameSectionState&) = delete;
+  FrameSectionState& operator=(const FrameSectionState&) = delete;
+
+  std::array<LockedQueue*, kSectionQueueCount> queues{};
+  char own_address[16]{};
+  std::array<std::array<char, 16>, kCalledListSlots> called{};
+  int called_count = 0;
+  int ending = ALE_ENDING_TIS;
+  char dest_address[16]{};
+
+  // Lead-in sound: the words of the frame kept back while it plays.
+  bool holding = false;
+  std::vector<AleWord> held;
+  std::function<void(AleWord)> held_hook;
+  // Plays the lead-in sound so that the worker never waits for it.
+  std::thread sound_thread;
+  std::atomic<bool> sound_active{false};
+
+  FrameSectionSeams seams;
+};
+
+FrameSectionState& frame_sections();
+
+void ale_section_queues_init();
+void ale_sections_flush();
+void ale_ack_sections_flush();
+int ale_sections_pending();
+int ale_traffic_pending();
+LockedQueue* ale_ack_section_queue();
+int ale_section_count(int queue);
+
+// Pushers: 1 when queued (the queue owns the section), 0 when full (the caller keeps it).
+int ale_section_push(int queue, FrameSection* section);
+int ale_section_push_call(FrameSection* section);
+int ale_section_push_traffic(FrameSection* section);
+int ale_section_push_ack(FrameSection* section);
+int ale_section_push_poll(FrameSection* section);
+int ale_section_push_link_message(FrameSection* section);
+int ale_queue_traffic_text(const char* text);
+int ale_queue_traffic_binary(const uint8_t* data, int length);
+
+// Frame addresses.
+void ale_set_own_address(const char* text);
+void ale_load_own_address();
+const char* ale_own_address_text();
+// Copies up to 15 addresses; more are refused with a log line, the list unchanged (returns 0).
+int ale_set_called_list(const char* const* addresses, int count);
+void ale_set_called(const char* address);
+const char* ale_first_called_address();
+int ale_called_count();
+std::string ale_called_list_text();
+void ale_end_calls_with_tis();
+void ale_end_calls_with_twas();
+int ale_call_ending();
+void xfer_set_dest_address(const char* text);
+const char* xfer_dest_address();
+
+// Composer: pops the queue's sections in order and writes their words into `out`; returns the
+// number of words written. Sections that do not fit stay queued.
+int ale_compose_sections(int queue, std::span<AleWord> out);
+void ale_tx_word_array(const AleWord* words, int count);
+
+// Transmitters.
+void ale_tx_twas_sounding();
+void ale_tx_tis_sounding();
+void ale_tx_call_scanning();
+void ale_tx_call_sclc();
+void ale_tx_response();
+void ale_tx_ack();
+void ale_tx_linked_call();
+void ale_tx_linked_response();
+void ale_tx_linked_ack();
+void ale_tx_clear();
+
+// Plays a sound on the WAV player from a thread of its own; `handed` runs once the sound's last
+// sample is in the transmit feed, or when it could not be played. Returns 1 when started, 0
+// while another sound plays.
+int ale_play_lead_sound(const std::string& file, std::function<void()> handed);
+// Waits for the lead-in sound's thread to end (tests, engine stop).
+void ale_lead_sound_wait();
+
+}  // namespace vesk

@@ -1,0 +1,141 @@
+// Receive frame parser: turns the received 141A words of a frame into frame events.
+//
+// Every received word reaches `ale_rx_word` on the engine worker thread. AQC-ALE words and
+// DBM bit groups go to their own receivers; 141A words drive a state machine on their
+// preambles that gathers the addresses (THRU, TO, FROM, TIS, TWAS with their DATA and REP
+// continuations), hands CMD and message words to the command-word decoder, notices the end of
+// a frame (a bad word, or the sixth bad word in a row inside an address or message) and keeps
+// the frame's signal statistics and running CRC. What it finds goes to the frame event handler
+// as events (EV_RX_TO, EV_RX_THIS_IS, ...); the address or AMD text of an event is read with
+// `ale_rx_accumulator` while the event is handled.
+//
+// The module also holds the received text buffer (to the data pane) and data buffer (to the
+// payload dispatcher) with their bit packers, through which the DTM and DBM receivers deliver.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "ale/words/ale_word.h"
+#include "ale/words/word_queue.h"
+
+namespace vesk {
+
+enum AleParserState : int {
+  PARSER_IDLE = 0,
+  PARSER_THRU = 1,
+  PARSER_TO_DATA = 2,
+  PARSER_TO_REP = 3,
+  PARSER_TO = 4,
+  PARSER_FROM = 5,
+  PARSER_FROM_DATA = 6,
+  PARSER_FROM_REP = 7,
+  PARSER_COMMAND = 8,
+  PARSER_AMD = 9,
+  PARSER_AMD_DATA = 10,
+  PARSER_AMD_REP = 11,
+  PARSER_DTM = 12,
+  PARSER_TIS = 13,
+  PARSER_TWAS = 14,
+  PARSER_TWAS_DATA = 15,
+  PARSER_TWAS_REP = 16,
+  PARSER_TIS_DATA = 17,
+  PARSER_TIS_REP = 18,
+};
+inline constexpr int kParserStateCount = 19;
+inline constexpr int PARSER_END_OF_FRAME = 9;  // step input: the frame has ended
+
+inline constexpr int kRxAccumulatorMax = 96;
+inline constexpr int kRxBadWordsEnd = 5;  // the next bad word in a row ends the frame
+inline constexpr std::size_t kRxTextBufferSize = 1000;
+inline constexpr std::size_t kRxDataBufferSize = 500000;
+inline constexpr int kAmdBadCharacter = 149;
+
+// Modules that the parser reports to. Each is set by its owner; an empty one is skipped
+// (`data_pane` then writes to the log layer's frame text).
+struct RxParserSeams {
+  std::function<void(int event)> frame_event;                  // the frame event handler
+  std::function<void(const RxWordRecord&)> aqc_rx_word;        // the AQC-ALE receiver
+  std::function<void(const RxWordRecord&)> dbm_rx_bits;        // the DBM receiver's raw groups
+  std::function<void()> rx_counters_clear;                     // DTM and DBM receive counters
+  std::function<void(const char*)> frame_called_add;           // link state's frame table
+  std::function<void()> frame_called_clear;
+  std::function<void(const char*, std::size_t)> data_pane;
+  std::function<void(const uint8_t*, std::size_t)> payload_dispatch;  // DBM data path
+};
+
+struct RxParserState {
+  int state = PARSER_IDLE;
+  RxWordRecord current;
+  std::array<char, kRxAccumulatorMax + 1> accumulator{};
+  int accumulator_length = 0;
+  int word_count = 0;
+  int bad_words = 0;
+  int32_t frame_crc = 0xFFFF;
+  double sinad_sum = 0;
+  int disagreement_sum = 0;
+  int words_summed = 0;
+  int dbm_mode = 0;
+  int amd_coded = 0;
+  unsigned resets = 0;  // counts parser resets, so that a step can tell the frame handler reset it
+
+  // Received text and data buffers with their packers.
+  std::vector<char> text;
+  int text_bits = 0, text_partial = 0;
+  std::vector<uint8_t> data;
+  int data_bits = 0, data_partial = 0;
+  bool data_overflow = false;  // a message outgrew the buffer: dropped at its flush
+
+  RxParserSeams seams;
+};
+
+RxParserState& rx_parser_state();
+
+// Word entry.
+void ale_rx_word(const RxWordRecord& record);
+void ale_rx_parse_word(const RxWordRecord& record);
+// One step of the state table: input 0-7 (a preamble) or PARSER_END_OF_FRAME.
+void ale_parser_step(int input);
+void ale_parser_reset();
+int ale_parser_state();
+// The address or text gathered last (NUL-terminated).
+const char* ale_rx_accumulator();
+
+// Frame statistics and CRC.
+double ale_rx_frame_sinad();
+int ale_rx_frame_ber();
+void ale_rx_add_statistics(const RxWordRecord& record);
+int32_t ale_rx_frame_crc();
+void ale_rx_frame_crc_reset();
+// The command-word decoder's check word: the parser's copy of the word becomes 0.
+void ale_rx_clear_current_word();
+
+void ale_rx_dbm_mode_on();
+void ale_rx_dbm_mode_off();
+int ale_rx_dbm_mode();
+void aqc_rx_set_word_is_aqc(int flag);
+
+void ale_rx_strip_address(char* text);
+
+// AMD text gathering (the command-word decoder).
+void ale_rx_amd_start();
+void ale_rx_qamd_start();
+void ale_rx_amd_add();
+void ale_rx_amd_end();
+
+// Text and data packers (DTM and DBM receivers).
+void ale_rx_text_put(int character);
+void ale_rx_text_put_char(int character);
+void ale_rx_text_flush();
+void ale_rx_text_bits(int value, int count);
+void ale_rx_data_bits(int value, int count);
+void ale_rx_data_bits_low(int value, int count);
+void ale_rx_data_flush();
+void ale_rx_buffers_reset();
+std::size_t ale_rx_text_length();
+std::size_t ale_rx_data_length();
+
+}  // namespace vesk

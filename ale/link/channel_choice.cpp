@@ -1,0 +1,131 @@
+// Channel choice by link quality.
+#include "ale/link/channel_choice.h"
+
+#include <cstring>
+
+#include "db/database.h"
+#include "db/lqa.h"
+#include "db/scan.h"
+#include "db/tables.h"
+
+namespace vesk {
+namespace {
+
+bool candidate(const ChannelRecord& ch, int n) {
+  return n >= 1 && ch.in_use == 1 && ch.permission != CHANNEL_RX && db_channel_in_group(n);
+}
+
+bool same_address(const OtherAddressRecord& rec, const char* address) {
+  return std::strncmp(rec.address, address, kAddressFieldSize) == 0;
+}
+
+// Stable exchange sort on a key: `before(a, b)` true when a must come ahead of b. Equal keys
+// keep their order, so ties stay in ascending channel order.
+template <typename Before>
+void stable_exchange_sort(std::vector<int>& list, Before before) {
+  for (std::size_t pass = 1; pass < list.size(); ++pass) {
+    bool swapped = false;
+    for (std::size_t i = 0; i + pass < list.size(); ++i) {
+      if (before(list[i + 1], list[i])) {
+        std::swap(list[i], list[i + 1]);
+        swapped = true;
+      }
+    }
+    if (!swapped) break;
+  }
+}
+
+int copy_out(const std::vector<int>& list, int* channels, int* size) {
+  int n = 0;
+  for (int ch : list) {
+    if (n >= kCallChannelsMax) break;
+    channels[n++] = ch;
+  }
+  *size = n;
+  return 0;
+}
+
+}  // namespace
+
+std::vector<int> lqa_candidate_channels() {
+  std::vector<int> list;
+  DbLock lock;
+  for (int n = 1; n < kChannelCount; ++n) {
+    if (candidate(lock.db().channels[n], n)) list.push_back(n);
+  }
+  return list;
+}
+
+int lqa_rank_channels(const char* const* addresses, int count, int* channels, int* size) {
+  *size = 0;
+  if (count == 1) return lqa_rank_channels_for_station(addresses[0], channels, size);
+  std::vector<int> list = lqa_candidate_channels();
+  if (list.empty()) return 1;
+  if (list.size() == 1) return copy_out(list, channels, size);
+
+  int sum[kChannelCount] = {};
+  {
+    DbLock lock;
+    for (int a = 0; a < count; ++a) {
+      bool found = false;
+      for (const OtherAddressRecord& rec : lock.db().other) {
+        if (rec.in_use != 1 || !same_address(rec, addresses[a])) continue;
+        found = true;
+        for (int ch : list) sum[ch] += lqa_ber(rec.lqa[ch].measured) + lqa_ber(rec.lqa[ch].reported);
+      }
+      if (!found) return 1;
+    }
+  }
+  stable_exchange_sort(list, [&](int a, int b) { return sum[a] < sum[b]; });
+  return copy_out(list, channels, size);
+}
+
+int lqa_rank_channels_for_station(const char* address, int* channels, int* size) {
+  *size = 0;
+  std::vector<int> list = lqa_candidate_channels();
+  if (list.empty()) return 1;
+  if (list.size() == 1) return copy_out(list, channels, size);
+
+  int key[kChannelCount] = {};
+  int rx_hz[kChannelCount] = {};
+  {
+    DbLock lock;
+    const OtherAddressRecord* rec = db_find_other_address(lock, address);
+    if (rec == nullptr) return 1;
+    for (int ch : list) {
+      int sinad = lqa_sinad(rec->lqa[ch].measured);
+      key[ch] = sinad == kLqaNoValue ? 0 : sinad + 1;
+      rx_hz[ch] = lock.db().channels[ch].rx_freq_hz;
+    }
+  }
+  stable_exchange_sort(list, [&](int a, int b) { return key[a] > key[b]; });
+  // The channels never measured form one run at the end: highest receive frequency first.
+  auto run = list.begin();
+  while (run != list.end() && key[*run] != 0) ++run;
+  std::vector<int> unscored(run, list.end());
+  stable_exchange_sort(unscored, [&](int a, int b) { return rx_hz[a] > rx_hz[b]; });
+  std::copy(unscored.begin(), unscored.end(), run);
+  return copy_out(list, channels, size);
+}
+
+int ale_allcall_channel() {
+  std::vector<int> list = lqa_candidate_channels();
+  if (list.empty()) return 1;
+  int best = list.front();
+  long best_sum = -1;
+  DbLock lock;
+  for (int ch : list) {
+    long sum = 0;
+    for (const OtherAddressRecord& rec : lock.db().other) {
+      if (rec.in_use != 1) continue;
+      sum += lqa_ber(rec.lqa[ch].measured) + lqa_ber(rec.lqa[ch].reported);
+    }
+    if (best_sum < 0 || sum < best_sum) {
+      best_sum = sum;
+      best = ch;
+    }
+  }
+  return best;
+}
+
+}  // namespace vesk

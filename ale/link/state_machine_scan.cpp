@@ -1,0 +1,367 @@
+// Link state machine: scanning stopped, scanning, the two pauses on activity, and the
+// soundings (states 0 to 4 and 28 to 31).
+#include "ale/link/aqc_slots.h"
+#include "ale/link/ale_timing.h"
+#include "ale/link/call_setup.h"
+#include "db/events.h"
+#include "ale/frames/frame_events.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
+#include "ale/frames/rx_parser.h"
+#include "ale/link/state_machine.h"
+#include "ale/link/state_machine_states.h"
+#include "ale/engine/timer.h"
+#include "ale/link/vad.h"
+#include "ale/link/voice_id.h"
+#include "ale/words/word_rx.h"
+#include "db/log_lines.h"
+#include "db/options.h"
+#include "db/scan.h"
+#include "modem/fsk8.h"
+#include "platform/hook.h"
+
+namespace vesk {
+namespace {
+
+StateMachineSeams& seams() { return state_machine().seams; }
+
+void go(int state) { ale_set_link_state(state); }
+
+int sound_state_for(int event) {
+  return event == EV_INITIATE_THIS_WAS_SOUND ? ALE_STATE_LISTEN_BEFORE_TWAS_SOUND : ALE_STATE_LISTEN_BEFORE_TIS_SOUND;
+}
+
+bool is_sound_initiate(int event) {
+  return event == EV_INITIATE_THIS_WAS_SOUND || event == EV_INITIATE_THIS_IS_SOUND;
+}
+
+// The events after which a pause on activity has nothing more to hear.
+bool ends_pause(int event) {
+  switch (event) {
+    case EV_RX_THIS_WAS:
+    case EV_RX_FRAME_END:
+    case EV_RADIO_SCAN_COMMAND_SENT:
+    case EV_AQC_FRAME_END:
+    case EV_AQC_CALL_HANDSHAKE:
+    case EV_AQC_INLINK:
+    case EV_AQC_NOT_FOR_ME:
+    case EV_AQC_TIS_SOUND_PROBE:
+    case EV_AQC_TWS_SOUND_PROBE:
+    case EV_RESET_MODEM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The frames heard in a pause that this station does not act on.
+bool ends_listen(int event) {
+  switch (event) {
+    case EV_RX_THIS_IS_SOUND:
+    case EV_RX_THIS_WAS_SOUND:
+    case EV_FRAME_FOR_ME_CLEAR:
+    case EV_FRAME_NOT_FOR_ME_CLEAR:
+    case EV_RADIO_SCAN_COMMAND_SENT:
+    case EV_AQC_CALL_HANDSHAKE:
+    case EV_AQC_INLINK:
+    case EV_AQC_NOT_FOR_ME:
+    case EV_AQC_TIS_SOUND_PROBE:
+    case EV_AQC_TWS_SOUND_PROBE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A call or sounding on the working channel, started while scanning: the radio is tuned
+// again to it and listens.
+void retune_and_listen() {
+  call_hook(seams().radio_retune);
+  call_hook(seams().radio_listen);
+}
+
+// Stop and start with the return state kept, shared by the two pauses.
+bool pause_scan_control(int event) {
+  if (event == EV_STOP_SCAN || event == EV_TOGGLE_SCANNING) {
+    go(ALE_STATE_SCANNING_STOPPED);
+    ale_sm_scan_active(false);
+    return true;
+  }
+  if (event == EV_START_SCAN) {
+    ale_sm_scan_active(true);
+    ale_return_to_scan();
+    return true;
+  }
+  return false;
+}
+
+// An individual, net, group or anycall frame for this station: stop the link timers first.
+void accept_call(int kind) {
+  ale_sm_set_addresses_from_frame();
+  ale_stop_link_timers();
+  switch (kind) {
+    case FRAME_KIND_INDIVIDUAL:
+      go(ALE_STATE_IND_WAIT_COMPLETION_OF_RESPONSE);
+      ale_queue_motd();
+      ale_sm_key();
+      break;
+    case FRAME_KIND_NET:
+    case FRAME_KIND_GROUP:
+      go(ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
+      timer_start(EV_SWT_TIMER, ale_swt_period_ms());
+      timer_start(EV_TWAN_TIMER, ale_twan_restart());
+      break;
+    case FRAME_KIND_ANYCALL:
+      go(ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
+      timer_start(EV_SWT_TIMER, ale_swt_period_ms());
+      timer_start(EV_TWAN_TIMER, ale_twan_period_ms());
+      break;
+    case FRAME_KIND_ALLCALL: {
+      const std::string caller = ale_frame_caller();
+      ale_linked_add(caller.c_str());
+      log_linked(caller.c_str());
+      call_hook(seams().radio_on_linked);
+      ale_enter_linked();
+      break;
+    }
+    case FRAME_KIND_INLINK:
+      ale_return_to_scan();
+      break;
+    default:
+      break;
+  }
+}
+
+void accept_probe(int event) {
+  const auto& probe = frame_event_state().seams.aqc_probe;
+  const AqcProbeInfo info = probe ? probe(event) : AqcProbeInfo{};
+  switch (event) {
+    case EV_AQC_CALL_PROBE:
+      ale_sm_set_addresses_from_probe(event);
+      if (info.net_call) {
+        ale_set_frame_kind(FRAME_KIND_NET);
+        go(ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
+        timer_start(EV_SWT_TIMER, ale_swt_period_ms());
+        timer_start(EV_TWAN_TIMER, ale_twan_restart());
+      } else {
+        ale_set_frame_kind(FRAME_KIND_INDIVIDUAL);
+        go(ALE_STATE_IND_WAIT_COMPLETION_OF_RESPONSE);
+        ale_queue_motd();
+        ale_sm_key();
+      }
+      break;
+    case EV_AQC_ALLCALL_PROBE:
+      ale_set_frame_kind(FRAME_KIND_ALLCALL);
+      ale_sm_set_addresses_from_probe(event);
+      ale_linked_add(info.caller.c_str());
+      log_aqc_linked(info.caller.c_str());
+      call_hook(seams().radio_on_linked);
+      ale_enter_linked();
+      break;
+    case EV_AQC_ANYCALL_PROBE:
+      ale_set_frame_kind(FRAME_KIND_ANYCALL);
+      ale_sm_set_addresses_from_probe(event);
+      go(ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
+      timer_start(EV_SWT_TIMER, ale_swt_period_ms());
+      timer_start(EV_TWAN_TIMER, ale_twan_period_ms());
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void ale_sm_null_state(int event) {
+  if (event == EV_STOP_SCAN) {
+    go(ALE_STATE_SCANNING_STOPPED);
+    ale_sm_scan_active(false);
+    ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
+  } else if (event == EV_START_SCAN) {
+    ale_set_return_state(ALE_STATE_SCANNING);
+    ale_sm_scan_active(true);
+    ale_return_to_scan();
+  }
+}
+
+void ale_sm_scanning_stopped(int event) {
+  if (ale_sm_is_frame_begin(event)) {
+    ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
+    go(ALE_STATE_PAUSE_SCAN_SYNC);
+    ale_sm_frame_begins();
+    call_hook(seams().radio_listen);
+    aqc_slots_reset();
+  } else if (ale_sm_is_initiate(event)) {
+    ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
+    ale_sm_start_call(event);
+    ale_vad_reset();
+  } else if (event == EV_STOP_SCAN) {
+    ale_sm_scan_active(false);
+    ale_forget_state_shown();
+  } else if (event == EV_START_SCAN || event == EV_TOGGLE_SCANNING) {
+    ale_sm_scan_active(true);
+    ale_return_to_scan();
+    ale_set_return_state(ALE_STATE_SCANNING);
+    go(ALE_STATE_SCANNING);
+  }
+}
+
+void ale_sm_scanning(int event) {
+  if (event == EV_SCAN_TIMER) {
+    // The end of the channel's dwell: stay when a call may be coming in.
+    call_hook(seams().channel_quality_sample);
+    if (fsk_is_word_synced()) {
+      go(ALE_STATE_PAUSE_SCAN_SYNC);
+      timer_start(EV_DWELL_TIMER, kPauseDwellMs);
+    } else if (fsk_channel_activity() != 0 || ale_rx_sync_seen()) {
+      ale_set_return_state(ALE_STATE_SCANNING);
+      go(ALE_STATE_PAUSE_SCAN);
+      ale_dwell_stop();
+      timer_start(EV_DWELL_TIMER, kPauseDwellMs);
+    } else {
+      call_hook(seams().radio_scan_next_channel);
+      ale_dwell_start();
+      ale_parser_reset();
+      ale_reset_receiver();
+      fsk_reset();
+      ale_set_scan_mode(ALE_SCAN_MODE_SCANNING);
+      ale_refresh_status_bar();
+    }
+  } else if (ale_sm_is_frame_begin(event)) {
+    go(ALE_STATE_PAUSE_SCAN_SYNC);
+    ale_sm_frame_begins();
+    aqc_slots_reset();
+    ale_set_return_state(ALE_STATE_SCANNING);
+    ale_dwell_stop();
+    timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
+    call_hook(seams().radio_listen);
+  } else if (event == EV_RX_FRAME_END || event == EV_AQC_FRAME_END || event == EV_RESET_MODEM) {
+    ale_return_to_scan();
+  } else if (ale_sm_is_initiate(event)) {
+    ale_dwell_stop();
+    ale_set_return_state(ALE_STATE_SCANNING);
+    ale_sm_start_call(event);
+    ale_vad_reset();
+  } else if (event == EV_INITIATE_POLL) {
+    ale_dwell_stop();
+    ale_vad_reset();
+    retune_and_listen();
+    ale_set_return_state(ALE_STATE_SCANNING);
+    ale_sm_start_call(event);
+    ale_vad_reset();
+  } else if (is_sound_initiate(event)) {
+    ale_dwell_stop();
+    ale_vad_reset();
+    go(sound_state_for(event));
+    retune_and_listen();
+    ale_set_return_state(ALE_STATE_SCANNING);
+    timer_start(EV_TWT_TIMER, ale_twt_period_ms());
+  } else if (event == EV_STOP_SCAN || event == EV_TOGGLE_SCANNING) {
+    ale_dwell_stop();
+    go(ALE_STATE_SCANNING_STOPPED);
+    ale_sm_scan_active(false);
+    ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
+  } else if (event == EV_START_SCAN) {
+    ale_sm_scan_active(true);
+    ale_set_return_state(ALE_STATE_SCANNING);
+    ale_return_to_scan();
+  }
+}
+
+void ale_sm_pause_scan(int event) {
+  if (pause_scan_control(event)) return;
+  if (ale_sm_is_frame_begin(event)) {
+    go(ALE_STATE_PAUSE_SCAN_SYNC);
+    ale_sm_frame_begins();
+    timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
+    call_hook(seams().radio_listen);
+  } else if (event == EV_DWELL_TIMER) {
+    if (fsk_is_word_synced()) {
+      go(ALE_STATE_PAUSE_SCAN_SYNC);
+      call_hook(seams().radio_listen);
+      timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
+    } else {
+      ale_return_to_scan();
+    }
+  } else if (ends_pause(event)) {
+    ale_return_to_scan();
+  } else if (ale_sm_is_initiate(event) || event == EV_INITIATE_POLL) {
+    ale_sm_start_call(event);
+  } else if (is_sound_initiate(event)) {
+    go(sound_state_for(event));
+    timer_start(EV_TWT_TIMER, ale_twt_period_ms());
+  }
+}
+
+void ale_sm_pause_scan_sync(int event) {
+  if (pause_scan_control(event)) return;
+  const bool listen_calls = db_get_listen_calls() != 0;
+  switch (event) {
+    case EV_RX_FRAME_BEGIN:
+    case EV_AQC_FRAME_BEGIN:
+      ale_sm_frame_begins();
+      aqc_slots_reset();
+      timer_stop(EV_DWELL_TIMER);
+      call_hook(seams().radio_listen);
+      return;
+    case EV_RX_THIS_WAS:
+    case EV_FRAME_NOT_FOR_ME:
+    case EV_DWELL_TIMER:
+      if (listen_calls) ale_sm_monitor(event);
+      else ale_return_to_scan();
+      return;
+    case EV_RX_FRAME_END:
+    case EV_AQC_FRAME_END:
+    case EV_RESET_MODEM:
+      ale_return_to_scan();
+      if (listen_calls) ale_sm_monitor(event);
+      return;
+    case EV_VOICE_DETECTED:
+      ale_sm_monitor(event);
+      return;
+    case EV_FRAME_FOR_ME:
+      accept_call(ale_frame_context().kind);
+      return;
+    case EV_AQC_CALL_PROBE:
+    case EV_AQC_ALLCALL_PROBE:
+    case EV_AQC_ANYCALL_PROBE:
+      accept_probe(event);
+      return;
+    default:
+      if (ends_listen(event)) ale_return_to_scan();
+      return;
+  }
+}
+
+void ale_sm_listen_before_sound(int event) {
+  const bool twas = ale_link_state() == ALE_STATE_LISTEN_BEFORE_TWAS_SOUND;
+  if (event == EV_TWT_TIMER || event == EV_VOICE_DETECTED) {
+    go(twas ? ALE_STATE_TWAS_SOUND_IN_PROGRESS : ALE_STATE_TIS_SOUND_IN_PROGRESS);
+    ale_sm_key();
+  } else if (ale_sm_is_frame_begin(event)) {
+    ale_return_to_scan();
+  }
+}
+
+void ale_sm_sound_in_progress(int event) {
+  const bool twas = ale_link_state() == ALE_STATE_TWAS_SOUND_IN_PROGRESS;
+  if (event == EV_KEYDOWN_TIMER) {
+    ale_voice_id_hook();
+    if (twas) ale_tx_twas_sounding();
+    else ale_tx_tis_sounding();
+  } else if (event == EV_TRANSMISSION_COMPLETE) {
+    ale_sm_transmission_complete();
+  } else if (event == EV_KEYUP_TIMER) {
+    if (twas) {
+      db_restart_sounding_countdown();
+      ale_return_to_scan();
+    } else {
+      // After a THIS IS sounding the station stays on the channel to hear answers.
+      go(ALE_STATE_PAUSE_SCAN);
+      timer_start(EV_DWELL_TIMER, kAfterTisSoundDwellMs);
+      db_restart_sounding_countdown();
+    }
+  }
+}
+
+}  // namespace vesk

@@ -1,0 +1,50 @@
+#include "ale/link/voice_id.h"
+
+#include <filesystem>
+
+#include "db/events.h"
+#include "ale/engine/timer.h"
+#include "db/log.h"
+#include "db/log_lines.h"
+#include "modem/wav_player.h"
+#include "platform/station.h"
+
+namespace vesk {
+
+VoiceIdState& voice_id_state() { return station().state<VoiceIdState>(); }
+
+int ale_send_voice_id() {
+  VoiceIdState& v = voice_id_state();
+  // Keying now would cut the sound that is playing short when this call releases.
+  if (wav_player_busy()) return 0;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(station().dir() / kVoiceIdFile, ec)) {
+    log_file_not_found(kVoiceIdFile);
+    return 0;
+  }
+  if (v.seams.ptt_on_manual) v.seams.ptt_on_manual();
+  const int result = wav_play_file(kVoiceIdFile);
+  if (v.seams.ptt_off_manual) v.seams.ptt_off_manual();
+  if (result == WAV_PLAY_DONE) return 1;
+  if (result != WAV_PLAY_BUSY)
+    log_printf("[%s][VOICE ID: %s not played: %s]\n", log_time_stamp().c_str(), kVoiceIdFile,
+               wav_player_last_error().c_str());
+  return 0;
+}
+
+void ale_voice_id_due() { voice_id_state().due = 1; }
+int ale_voice_id_is_due() { return voice_id_state().due.load(); }
+void ale_voice_id_due_clear() { voice_id_state().due = 0; }
+
+void ale_voice_id_check() {
+  if (voice_id_state().due.load()) ale_voice_id_hook();
+}
+
+void ale_voice_id_hook() {}
+
+void ale_voice_id_timer_restart() {
+  voice_id_state().due = 0;
+  timer_start(EV_VOICE_ID_TIMER, kVoiceIdPeriodMs);
+}
+
+}  // namespace vesk

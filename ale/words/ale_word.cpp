@@ -1,0 +1,58 @@
+#include "ale/words/ale_word.h"
+
+#include "db/ale_chars.h"
+#include "ale/words/word_seams.h"
+#include "db/options.h"
+#include "platform/station.h"
+
+namespace vesk {
+
+namespace {
+
+AleWordState& word_state() { return station().state<AleWordState>(); }
+
+// AQC-ALE switch of the options.
+bool aqc_enabled() { return db_get_aqc_mode() != 0; }
+
+// The link state's idle test: no call, sounding or link.
+bool engine_idle() {
+  const auto& hook = word_seams().engine_idle;
+  return hook ? hook() : true;
+}
+
+}  // namespace
+
+WordSeams& word_seams() { return station().state<WordSeams>(); }
+
+bool ale_word_acceptable(AleWord word) {
+  AleWordState& st = word_state();
+  if (ale_char_in_38set(ale_word_char1(word)) && ale_char_in_38set(ale_word_char2(word)) &&
+      ale_char_in_38set(ale_word_char3(word))) {
+    st.last_word_aqc.store(0, std::memory_order_relaxed);
+    return true;
+  }
+  if (!ale_word_aqc_pattern(word)) return false;
+  if (aqc_enabled()) {
+    if (!engine_idle() && st.last_word_aqc.load(std::memory_order_relaxed) == 0) return false;
+    st.last_word_aqc.store(1, std::memory_order_relaxed);
+    return true;
+  }
+  st.last_word_aqc.store(0, std::memory_order_relaxed);
+  return true;
+}
+
+int aqc_rx_word_is_aqc() { return word_state().last_word_aqc.load(std::memory_order_relaxed); }
+
+bool ale_text_word_valid(AleWord word) {
+  const uint32_t type = ale_word_type(word);
+  if (type != ALE_DATA && type != ALE_REP && type != ALE_CMD) return false;
+  return ale_char_in_64set(ale_word_char1(word)) && ale_char_in_64set(ale_word_char2(word)) &&
+         ale_char_in_64set(ale_word_char3(word));
+}
+
+bool ale_is_check_word(AleWord word) {
+  const int c1 = ale_word_char1(word);
+  return ale_word_type(word) == ALE_CMD && c1 >= 120 && c1 <= 123;
+}
+
+}  // namespace vesk

@@ -1,0 +1,78 @@
+// Word receiver: finds ALE words in the 8-FSK demodulator's symbol decisions.
+//
+// Once per received symbol (8 ms) the demodulator calls `ale_rx_symbol`. While searching,
+// four 147-bit windows are fed from four timing phases a quarter symbol apart; a window whose
+// three copies agree well enough and whose two Golay halves decode cleanly gives word
+// synchronisation, and its word is posted to the engine. Synchronised, only the winning
+// window is fed and every 49th symbol yields a word, good or bad, until the receiver is reset
+// (frame end, parser error, return to scan, start of a transmission).
+//
+// All state belongs to the audio thread; `ale_reset_receiver` may be called from any thread:
+// it records a request that the audio thread carries out before its next symbol.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "ale/words/ale_word.h"
+#include "ale/words/word_queue.h"
+
+namespace vesk {
+
+inline constexpr int ALE_RX_WINDOWS = 4;
+
+struct AleRxWindow {
+  std::array<uint8_t, ALE_WORD_BITS> bits{};  // oldest first
+  int vote_disagreements = 0;
+  int golay_errors = 0;
+  AleWord word_a = 0;   // voted first code word; after a decode, the decoded AleWord
+  AleWord word_b = 0;   // voted second code word
+  float quality = 0;
+  unsigned no_tone = 0;           // one bit per recent symbol that had no tone, newest lowest
+  std::atomic<int> sync_seen{0};  // read and cleared by the engine threads
+};
+
+// What the receiver needs from other modules; each is set by its owner, null takes the default.
+struct WordRxSeams {
+  // Linking protection's receive step, may decipher in place. Default: none.
+  void (*lp_rx_word)(AleWord* word) = nullptr;
+  // Linking protection's receive reset. Default: none.
+  void (*lp_rx_reset)() = nullptr;
+  // DBM reception in progress (the frame parser). Default: no.
+  bool (*dbm_mode)() = nullptr;
+  // Frame begin: EV_AQC_FRAME_BEGIN or EV_RX_FRAME_BEGIN to the frame event handler.
+  void (*frame_begin)(int event) = nullptr;
+  // Start-of-frame trace (with whether the first word was AQC-ALE).
+  void (*trace_frame_start)(bool aqc) = nullptr;
+  // Status texts "BER %d" and "SINAD %.1f" of the log layer.
+  void (*status)(int vote_disagreements, double sinad) = nullptr;
+};
+
+struct WordRxState {
+  std::array<AleRxWindow, ALE_RX_WINDOWS> windows{};
+  std::array<int, ALE_RX_WINDOWS> phases{0, 16, 32, 48};
+  int winner = 0;
+  int bit_count = 0;
+  AleWord last_word = 0;
+  bool retry = false;
+  std::atomic<bool> reset_requested{false};
+  WordRxSeams seams;
+};
+
+WordRxState& word_rx_state();
+
+// Window operations.
+void ale_rx_window_push(AleRxWindow& w, int symbol, float quality);
+// Counts disagreements, votes and decodes; returns the larger Golay error count.
+int ale_rx_window_evaluate(AleRxWindow& w);
+void ale_rx_window_reset(AleRxWindow& w);
+
+// Sets the timing phases and clears the windows (engine start).
+void ale_rx_init();
+void ale_rx_symbol();
+bool ale_rx_sync_seen();
+void ale_reset_receiver();
+void ale_rx_frame_begin();
+
+}  // namespace vesk
