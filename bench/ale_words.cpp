@@ -52,9 +52,10 @@ double thread_cpu_seconds() {
 struct StationRig {
   explicit StationRig(const std::string& dir) : station(dir, std::make_unique<SimClock>()), scope(station) {
     db_set_default_options();
-    fsk_build_tone_tables();
-    fsk_init();
+    fsk_build_tone_tables(fsk_state());
+    fsk_init(fsk_state());
     ale_word_io_init();
+    fsk_state().symbol_handler = ale_rx_symbol;
   }
   Station station;
   StationScope scope;
@@ -69,7 +70,7 @@ double run_point(FadingPreset fading, double snr_db, int words, uint64_t seed) {
   cfg.seed = seed;
   ChannelSim sim;
   channel_sim_init(sim, cfg);
-  fsk_init();
+  fsk_init(fsk_state());
   ale_reset_receiver();
 
   SimRandom rng;
@@ -222,7 +223,7 @@ int main(int argc, char** argv) {
   {
     StationRig rig("/tmp/ale_words_bench_noise");
     int syncs = 0, clean = 0;
-    word_rx_state().seams.frame_begin = [](int) {};
+    word_rx_state().hooks.frame_begin = [](int) {};
     SimFskReceiver rx;
     rx.on_word = [&](const SimRxWord& w) {
       if (!w.record.bad) ++clean;
@@ -271,7 +272,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i + 1260 <= pcm.size(); i += 1260) {
       int n8 = 0, n96 = 0;
       snd_decimate(dec, &pcm[i], 1260, rx8k, &n8, rx9600, &n96);
-      fsk_process_block(rx8k, n8);
+      fsk_process_block(fsk_state(), rx8k, n8);
       while (ale_engine_event_pop(&e)) ++words_out;
     }
     const double cpu = thread_cpu_seconds() - t0;

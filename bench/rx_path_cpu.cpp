@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "modem/fsk8.h"
 #include "modem/resample.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "ui/station_wiring.h"
 
 namespace {
 
@@ -60,12 +62,13 @@ int main() {
 
   // Decimation and the 8-FSK demodulator with the word receiver.
   ale_word_io_init();
-  fsk_init();
+  fsk_init(fsk_state());
+  fsk_state().symbol_handler = ale_rx_symbol;
   DecimatorState dec2;
   t0 = cpu_seconds();
   for (int b = 0; b < kBlocks; ++b) {
     snd_decimate(dec2, input.data() + static_cast<std::size_t>(b) * kSndRxBlockSamples, kSndRxBlockSamples, d8, &n8, d96, &n96);
-    fsk_process_block(d8, n8);
+    fsk_process_block(fsk_state(), d8, n8);
     EngineEvent e;
     while (ale_engine_event_pop(&e)) {
     }
@@ -75,7 +78,7 @@ int main() {
   // The sound card's own steps on simulated time (null devices, idle transmit feed).
   SoundCardState& sc = sound_card();
   sc.threaded = false;
-  snd_bind_station_modules();
+  station_wire();
   snd_set_device_specs("null", "null");
   snd_open();
   t0 = cpu_seconds();

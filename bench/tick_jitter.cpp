@@ -23,6 +23,7 @@
 #include "ale/engine/timer.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "ui/station_wiring.h"
 
 namespace {
 
@@ -79,8 +80,9 @@ int main(int argc, char** argv) {
   vesk::Clock& clock = st.clock();
 
   vesk::snd_set_device_specs("null", "null");
-  vesk::ale_engine_start();  // the worker idles; the engine's tick counts its timers
-  clock.sleep_ms(200);       // let the worker start and take its name
+  vesk::station_wire();
+  vesk::station_start();  // the worker idles; the engine's tick counts its timers
+  clock.sleep_ms(200);    // let the worker start and take its name
 
   // A second tick of the same kind that records when it runs.
   std::vector<int64_t> at;
@@ -102,7 +104,7 @@ int main(int argc, char** argv) {
   const int64_t engine_ticks = vesk::timers().tick_count.load() - engine_ticks_start;
   const double worker_cpu = thread_cpu_seconds("ale-engine") - worker_cpu_start;
   const double process_cpu = process_cpu_seconds() - process_cpu_start;
-  vesk::ale_engine_stop();
+  vesk::station_stop();
   vesk::snd_close();
   vesk::timer_tick_stop();
 

@@ -1,15 +1,59 @@
+# The layers, bottom to top. A library links only layers below it, and its sources include
+# headers only of its own layer and those below (docs/layers.md).
+set(VESK_LAYERS platform db modem radio ale datalink command ui)
+
+# vesk_layer_rank(NAME OUT): the place of a layer in VESK_LAYERS, or -1 for anything else.
+function(vesk_layer_rank name out)
+  list(FIND VESK_LAYERS "${name}" rank)
+  set(${out} ${rank} PARENT_SCOPE)
+endfunction()
+
+# vesk_check_includes(WHO RANK FILES...): refuses a source that includes a header of a layer
+# above RANK.
+function(vesk_check_includes who rank)
+  foreach(f ${ARGN})
+    file(STRINGS ${f} lines REGEX "^#include \"[a-z_]+/")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" folder "${line}")
+      vesk_layer_rank(${folder} r)
+      if(r GREATER rank)
+        message(FATAL_ERROR "Layer check: ${f} (${who}) includes ${folder}/, a layer above it: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+# vesk_check_deps(WHO RANK DEPS...): refuses a dependency on a layer above RANK.
+function(vesk_check_deps who rank)
+  foreach(dep ${ARGN})
+    vesk_layer_rank(${dep} r)
+    if(r GREATER rank)
+      message(FATAL_ERROR "Layer check: ${who} links ${dep}, a layer above it (layers: ${VESK_LAYERS})")
+    endif()
+  endforeach()
+endfunction()
+
 # vesk_subsystem(NAME DEPS...): a library made of every .cpp in the calling folder.
 # Sources are globbed so that adding a file to a subsystem needs no edit here.
-# Extra source folders may be named with FOLDERS (radio/drivers joins radio).
-# Static libraries may depend on each other in a cycle (the engine starts the sound card,
-# the sound card posts engine events); CMake repeats them at link time.
+# Extra source folders may be named with FOLDERS (the ale layer's words, frames, link and
+# engine; radio/drivers joins radio). The configure step refuses a dependency or an include
+# of a layer above NAME.
 function(vesk_subsystem name)
   cmake_parse_arguments(ARG "" "" "FOLDERS;DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   foreach(f ${ARG_FOLDERS})
     file(GLOB more CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${f}/*.cpp)
+    file(GLOB more_headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${f}/*.h)
     list(APPEND srcs ${more})
+    list(APPEND headers ${more_headers})
   endforeach()
+  vesk_layer_rank(${name} rank)
+  if(rank LESS 0)
+    message(FATAL_ERROR "Layer check: ${name} is not a layer (layers: ${VESK_LAYERS})")
+  endif()
+  vesk_check_deps(${name} ${rank} ${ARG_DEPS})
+  vesk_check_includes(${name} ${rank} ${srcs} ${headers})
   if(srcs)
     add_library(${name} STATIC ${srcs})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
@@ -36,8 +80,21 @@ function(vesk_tests folder)
     list(REMOVE_ITEM plain ${tsan})
   endif()
   string(REPLACE "/" "_" tgt ${folder})
-  # Every test of the folder carries the folder's label (the concurrency ones also "tsan").
-  set_property(DIRECTORY PROPERTY LABELS ${folder})
+  # The tests of a layer (ale/link: the ale layer's link folder) link that layer and those
+  # below it, and include nothing above it.
+  string(REGEX REPLACE "/.*" "" layer ${folder})
+  if(layer STREQUAL "drivers")
+    set(layer radio)
+  endif()
+  vesk_layer_rank(${layer} rank)
+  if(rank GREATER_EQUAL 0)
+    vesk_check_deps(tests/${folder} ${rank} ${ARGN})
+    file(GLOB test_headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    vesk_check_includes(tests/${folder} ${rank} ${all} ${support} ${test_headers})
+  endif()
+  # Every test of the folder carries its layer's label (the concurrency ones also "tsan").
+  string(REGEX REPLACE "/.*" "" label ${folder})
+  set_property(DIRECTORY PROPERTY LABELS ${label})
   if(plain AND NOT VESK_TSAN_ONLY)
     add_executable(${tgt}_tests ${plain} ${support})
     target_link_libraries(${tgt}_tests PRIVATE ${ARGN} test_support GTest::gtest GTest::gmock GTest::gtest_main)

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "ale/engine/api_event.h"
-#include "ale/engine/engine_seams.h"
+#include "ale/link/call_setup.h"
+#include "ale/link/link_state.h"
 #include "db/events.h"
 #include "command/keywords.h"
 #include "db/log.h"
@@ -13,12 +14,10 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
-#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
 
-CommandHandOver& command_hand_over() { return station().state<CommandHandOver>(); }
 
 namespace {
 
@@ -112,17 +111,6 @@ void allcall_anycall(MmiLine& line, int channel_word, int allcall_kind, int anyc
   api_post(e);
 }
 
-// DBMARQ, DTMARQ and 1052ARQ: the words after the address as text, each followed by a
-// blank, then a newline.
-std::string message_text(const MmiLine& line) {
-  std::string text;
-  for (int i = 2; i < line.count; ++i) {
-    text += line.words[i];
-    text += ' ';
-  }
-  return text + "\n";
-}
-
 void linked_twx_on(const char* what) {
   if (db_get_linked_twx() != 0) return;
   db_set_linked_twx(1);
@@ -130,25 +118,14 @@ void linked_twx_on(const char* what) {
              log_current_channel_stamp().c_str(), what);
 }
 
-std::string destination(const char* word) { return std::string(word).substr(0, 15); }
-
 void data_arq(MmiLine& line, bool dbm) {
   if (line.count < 2) return;
-  CommandHandOver& h = command_hand_over();
-  std::string text = message_text(line);
-  call_hook(h.xfer_set_dest_address, destination(line.words[1]));
   if (dbm)
     db_set_dbm_arq();
   else
     db_set_dtm_arq();
   linked_twx_on(dbm ? "DBM ARQ" : "DTM ARQ");
-  if (dbm)
-    call_hook(h.xfer_select_dbm_path);
-  else
-    call_hook(h.xfer_select_dtm_path);
-  text += "\n";
   log_set_amd_retry_counter(-1);
-  call_hook(h.xfer_send_text, text, 0);
 }
 
 }  // namespace
@@ -182,32 +159,18 @@ void mmi_cmd_amd(MmiLine& line) {
 void mmi_cmd_dbmarq(MmiLine& line) { data_arq(line, true); }
 void mmi_cmd_dtmarq(MmiLine& line) { data_arq(line, false); }
 
-void mmi_cmd_1052arq(MmiLine& line) {
-  if (line.count < 2) return;
-  CommandHandOver& h = command_hand_over();
-  std::string text = message_text(line);
-  call_hook(h.xfer_set_dest_address, destination(line.words[1]));
-  call_hook(h.xfer_select_modem_path);
-  text += "\n";
-  call_hook(h.xfer_send_text, text, 1);
-}
-
 void process_msgdbmftp_command(MmiLine& line) {
   // Both words are read below: without them there is nothing to prepare.
   if (line.count < 3) return line.fail(MMI_ERROR_NOT_ENOUGH_PARAMETERS);
   const std::string t = log_time_stamp(), c = log_current_channel_stamp();
   log_printf("[%s][%s][process_msgdbmftp_command 1]\n", t.c_str(), c.c_str());
   log_printf("[%s][%s][process_msgdbmftp_command 2]\n", t.c_str(), c.c_str());
-  CommandHandOver& h = command_hand_over();
-  call_hook(h.xfer_set_file_path, std::string(line.words[2]));
-  call_hook(h.xfer_set_dest_address, destination(line.words[1]));
   linked_twx_on("DBM FTP");
   log_set_amd_retry_counter(-1);
-  call_hook(h.xfer_use_dbm_for_ftp);
 }
 
-void mmi_cmd_kill(MmiLine&) { call_hook(command_hand_over().ale_abort); }
-void mmi_cmd_stop(MmiLine&) { ale_state_machine_event(EV_STOP_SCAN); }
-void mmi_cmd_start(MmiLine&) { ale_state_machine_event(EV_START_SCAN); }
+void mmi_cmd_kill(MmiLine&) { ale_abort(); }
+void mmi_cmd_stop(MmiLine&) { ale_link_event(EV_STOP_SCAN); }
+void mmi_cmd_start(MmiLine&) { ale_link_event(EV_START_SCAN); }
 
 }  // namespace vesk

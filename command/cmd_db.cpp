@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ale/engine/engine_seams.h"
+#include "ale/link/call_setup.h"
 #include "command/cmd_call.h"
 #include "command/keywords.h"
 #include "command/mode_words.h"
@@ -137,21 +137,18 @@ void mmi_cmd_delete(MmiLine& line) {
 
 void mmi_cmd_reset(MmiLine& line) {
   if (line.count < 2) return line.fail(MMI_ERROR_NOT_ENOUGH_PARAMETERS);
-  CommandHandOver& h = command_hand_over();
   switch (const int code = mmi_lookup_keyword(line.words[1])) {
     case kOwn:
     case kSelf: db_clear_own_addresses(); break;
     case kOther: db_delete_learned_addresses(); break;
-    case kAlechan:
-      if (h.radio_reset_alechan) h.radio_reset_alechan();
-      break;
+    case kAlechan: break;  // the radio's scan-cursor reset comes with radio control's commands
     case kChannels: db_clear_channels(); break;
     case kNet: db_clear_nets(); break;
     case kAmd: db_clear_amd_store(); break;
     case kOptions: db_set_default_options(); break;
     case kLqa: db_reset_all_lqa(); break;
     case kDisplay: log_reset_tcp_echo(); break;
-    case kModem: seam_reset_modem(); break;
+    case kModem: ale_reset_modem(); break;
     default: table_word_error(line, code); break;
   }
 }

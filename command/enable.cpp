@@ -1,7 +1,7 @@
 #include "command/enable.h"
 
 #include "ale/link/ale_timing.h"
-#include "ale/engine/engine_seams.h"
+#include "ale/link/link_state.h"
 #include "db/events.h"
 #include "ale/link/link_state.h"
 #include "command/keywords.h"
@@ -23,8 +23,6 @@ namespace {
 
 constexpr int kTk90 = 143;
 constexpr int kTk90Hs = 144;
-
-int link_state() { return seam_link_state(); }
 
 void stamped(const char* text) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
@@ -54,9 +52,9 @@ void set_scanning(bool on) {
   if (on) {
     db_set_mode_resend();
     radio_scan_start();
-    ale_state_machine_event(EV_START_SCAN);
+    ale_link_event(EV_START_SCAN);
   } else {
-    ale_state_machine_event(EV_STOP_SCAN);
+    ale_link_event(EV_STOP_SCAN);
   }
 }
 
@@ -180,7 +178,7 @@ void release_resources() {
     // The link never times out while released; saves keep the real time-out.
     db_hold_saved_twa(r.saved_twa_secs);
     db_set_twa_secs(0);
-    if (link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
+    if (ale_link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
   } else {
     stamped("OPTIONS: NO VESK-ALE RESOURCES SELECTED TO RELEASE");
   }
@@ -201,7 +199,7 @@ void reclaim_resources() {
     db_set_twa_secs(r.saved_twa_secs);
     db_hold_saved_twa(-1);
     r.twa_saved = false;
-    if (link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
+    if (ale_link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
     stamped("OPTIONS: VESK-ALE RESOURCES RECLAIMED");
   }
   r.sound = r.radio1 = r.alt_ptt = false;

@@ -104,7 +104,7 @@ constexpr MmiVerb kVerbs[] = {
     // Calls and messages (169 AMD, 11 CALL, 12 CLEAR, 194 GLOBAL, 193 SELECTIVE, 380 DBMARQ,
     // 382 DTMARQ, 383 1052ARQ, 381 DBMFTP, 17 KILL, 182 STOP, 183 START).
     {169, mmi_cmd_amd},      {11, mmi_cmd_call},      {12, mmi_cmd_clear},     {194, mmi_cmd_global},
-    {193, mmi_cmd_selective}, {380, mmi_cmd_dbmarq},  {382, mmi_cmd_dtmarq},   {383, mmi_cmd_1052arq},
+    {193, mmi_cmd_selective}, {380, mmi_cmd_dbmarq},  {382, mmi_cmd_dtmarq},   {383, mmi_cmd_pending},
     {381, process_msgdbmftp_command}, {17, mmi_cmd_kill}, {182, mmi_cmd_stop}, {183, mmi_cmd_start},
     // Database (9 ADD, 10 DELETE, 185 RESET, 16 SAVE, 340 SCANGROUP), settings (19 SET,
     // 203 ENABLE, 204 DISABLE), radio and tuner (388 RADCMD, 389 HEXRADCMD, 342 ATU, 348 LDG),

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ale/engine/engine_seams.h"
+#include "ale/link/link_state.h"
 #include "ale/engine/event_names.h"
 #include "db/database.h"
 #include "db/log.h"
@@ -30,8 +30,6 @@ int listing_mode() { return display_listing_style(); }
 const char* ed(int on) { return on == 1 ? "E" : "D"; }
 const char* yn(int on) { return on == 1 ? "Y" : "N"; }
 const char* arq_brd(int mode) { return mode == 1 ? "ARQ" : "BRD"; }
-
-int link_state() { return seam_link_state(); }
 
 // The radio type's display line, or empty when the type has no report name.
 std::string radio_display_line() {
@@ -411,7 +409,7 @@ void report_full_listing() {
 }
 
 void report_refresh_status_bar() {
-  const int state = link_state();
+  const int state = ale_link_state();
   const int channel = db_current_channel_number();
   const std::string pane0 = log_channel_stamp(channel) + " " + display_mode_name(db_get_current_rx_mode());
   bool changed_state = false;

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vesk {
 
@@ -28,6 +30,10 @@ constexpr std::array<uint8_t, 128> make_ale_char_classes() {
 inline constexpr std::array<uint8_t, 128> kAleCharClass = detail::make_ale_char_classes();
 
 inline constexpr int kAleAddressMax = 15;  // characters of the longest address
+
+// The addresses of a call, a called list or a group, in order: the one form every layer hands
+// such a list in.
+using AddressList = std::vector<std::string>;
 
 // The class of a character code; any code outside 0-127 is class 0.
 constexpr int ale_char_class(int code) {

@@ -55,19 +55,16 @@ class LogNotifier {
   virtual void message_box(const std::string& text) = 0;
 };
 
-// Seams that later modules fill in. Each may be empty: the line is still written and the
-// further effect is skipped (or a neutral value is used).
+// What the log layer asks of the layers above it; the station's wiring binds them. Each may
+// be empty: the line is still written and the further effect is skipped (or a neutral value
+// is used).
 struct LogHooks {
   // Repaint the log views after a text changed.
   std::function<void()> repaint;
   // Post one of the WM_ user messages to the main window.
   std::function<void(int message)> post_message;
-  // Reset an external TNC to PACTOR after a link cleared or timed out.
-  std::function<void()> tnc_reset_on_clear;
   // The transmit frequency in Hz last put on the radio.
   std::function<int()> tuned_tx_freq_hz;
-  // The linking-protection level of the current key (0 when protection is off).
-  std::function<int()> lp_level;
   // The engine's linked-station count and link state (for the AMD retry).
   std::function<int()> linked_station_count;
   std::function<int()> link_state;

@@ -36,15 +36,9 @@ void bells_and_linked_station(const char* address) {
   display_post_linked_station(text(address));
 }
 
-void tnc_reset_on_clear() {
-  const LogHooks hooks = log_hooks();
-  if (hooks.tnc_reset_on_clear) hooks.tnc_reset_on_clear();
-}
-
-std::string lp_level_name() {
-  const LogHooks hooks = log_hooks();
-  return display_lp_level_name(hooks.lp_level ? hooks.lp_level() : 0);
-}
+// The linking-protection level of the heard lines: this station has no linking protection,
+// so always level 0.
+std::string lp_level_name() { return display_lp_level_name(0); }
 
 void sounding(const char* format, const char* address, int ber_score, int sinad) {
   if (opt_display_soundings() == 0) return;
@@ -82,12 +76,10 @@ void log_aqc_linked(const char* address) {
 
 void log_cleared(const char* address) {
   stamped("[%s][%s][CLEARED ][%-15s]\n", text(address));
-  tnc_reset_on_clear();
 }
 
 void log_time_out(const char* address) {
   stamped("[%s][%s][TIME OUT][%-15s]\n", text(address));
-  tnc_reset_on_clear();
 }
 
 void log_call_failed(const char* address) { stamped("[%s][%s][FAILED  ][%-15s]\n", text(address)); }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "ale/words/word_rx.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -73,7 +72,7 @@ void apply_requests(FskState& s) {
   }
 }
 
-// The per-symbol work at a symbol boundary: timing vote, word receiver, signal quality.
+// The per-symbol work at a symbol boundary: timing vote, symbol handler, signal quality.
 void symbol_boundary(FskState& s) {
   const int p = s.symbol_phase.load(std::memory_order_relaxed);
   float early = 0, late = 0;
@@ -92,7 +91,14 @@ void symbol_boundary(FskState& s) {
     s.energy_snapshot = s.energy;
   }
 
-  ale_rx_symbol();
+  if (s.symbol_handler) {
+    FskSymbol symbol;
+    symbol.decision = s.decision;
+    symbol.energy = s.energy;
+    symbol.word_synced = s.word_sync.load();
+    symbol.average_snr = fsk_average_snr(s);
+    s.symbol_handler(symbol);
+  }
 
   int best_phase = 0;
   float best = 0;
@@ -116,8 +122,7 @@ void symbol_boundary(FskState& s) {
 
 FskState& fsk_state() { return station().state<FskState>(); }
 
-void fsk_build_tone_tables() {
-  FskState& s = fsk_state();
+void fsk_build_tone_tables(FskState& s) {
   for (int v = 0; v < FSK_TONE_TABLE_COUNT; ++v) {
     int16_t* t = &s.tone_tables[v * FSK_TX_SYMBOL_SAMPLES];
     if (v == FSK_SILENCE_SYMBOL) {
@@ -133,15 +138,14 @@ void fsk_build_tone_tables() {
   }
 }
 
-const int16_t* fsk_tone_table(int symbol) {
+const int16_t* fsk_tone_table(const FskState& s, int symbol) {
   if (symbol < 0 || symbol >= FSK_TONE_TABLE_COUNT) return nullptr;
-  return &fsk_state().tone_tables[symbol * FSK_TX_SYMBOL_SAMPLES];
+  return &s.tone_tables[symbol * FSK_TX_SYMBOL_SAMPLES];
 }
 
-void fsk_init_dft() { fsk_state().requests.fetch_or(FSK_REQ_INIT_DFT, std::memory_order_acq_rel); }
+void fsk_init_dft(FskState& s) { s.requests.fetch_or(FSK_REQ_INIT_DFT, std::memory_order_acq_rel); }
 
-void fsk_init() {
-  FskState& s = fsk_state();
+void fsk_init(FskState& s) {
   s.requests.fetch_or(FSK_REQ_INIT_DFT | FSK_REQ_INIT_TIMING, std::memory_order_acq_rel);
   s.symbol_phase.store(0, std::memory_order_relaxed);
 }
@@ -151,16 +155,14 @@ float fsk_sample_to_float(int16_t v) {
   return -static_cast<float>(~v & 0x7FFF) * kPcmScale;
 }
 
-void fsk_process_block(const int16_t* samples, int count) {
-  FskState& s = fsk_state();
+void fsk_process_block(FskState& s, const int16_t* samples, int count) {
   if (s.hooks.record) s.hooks.record(samples, count);
-  fsk_demodulate_block(samples, count);
+  fsk_demodulate_block(s, samples, count);
   if (s.hooks.audio_update) s.hooks.audio_update();
   if (s.hooks.dwell_tick) s.hooks.dwell_tick();
 }
 
-void fsk_demodulate_block(const int16_t* samples, int count) {
-  FskState& s = fsk_state();
+void fsk_demodulate_block(FskState& s, const int16_t* samples, int count) {
   if (count < 0) return;
   if (count > FSK_RX_BLOCK_SAMPLES + 1) count = FSK_RX_BLOCK_SAMPLES + 1;
   if (s.requests.load(std::memory_order_relaxed) != 0) apply_requests(s);
@@ -232,46 +234,41 @@ void fsk_demodulate_block(const int16_t* samples, int count) {
   if (s.hooks.vad_block) s.hooks.vad_block(x.data(), count);
 }
 
-void fsk_get_symbol_at(int place, int* symbol, float* energy) {
-  FskState& s = fsk_state();
+void fsk_get_symbol_at(const FskState& s, int place, int* symbol, float* energy) {
   place &= 63;
   *symbol = s.decision[place];
   *energy = s.energy[place];
 }
 
-void fsk_set_symbol_phase(int phase) { fsk_state().symbol_phase.store(phase & 63); }
-int fsk_get_symbol_phase() { return fsk_state().symbol_phase.load(); }
+void fsk_set_symbol_phase(FskState& s, int phase) { s.symbol_phase.store(phase & 63); }
+int fsk_get_symbol_phase(const FskState& s) { return s.symbol_phase.load(); }
 
-void fsk_get_timing_energy(float* out) {
-  FskState& s = fsk_state();
+void fsk_get_timing_energy(FskState& s, float* out) {
   std::lock_guard<std::mutex> g(s.display_lock);
   std::copy(s.energy_snapshot.begin(), s.energy_snapshot.end(), out);
 }
 
-void fsk_get_display_bins(float* out) {
-  FskState& s = fsk_state();
+void fsk_get_display_bins(FskState& s, float* out) {
   std::lock_guard<std::mutex> g(s.display_lock);
   std::copy(s.display_bins.begin(), s.display_bins.end(), out);
 }
 
-void fsk_set_word_sync() { fsk_state().word_sync.store(true); }
+void fsk_set_word_sync(FskState& s) { s.word_sync.store(true); }
 
-void fsk_clear_word_sync() {
-  FskState& s = fsk_state();
+void fsk_clear_word_sync(FskState& s) {
   s.word_sync.store(false);
   s.requests.fetch_or(FSK_REQ_INIT_DFT);
 }
 
-bool fsk_is_word_synced() { return fsk_state().word_sync.load(); }
+bool fsk_is_word_synced(const FskState& s) { return s.word_sync.load(); }
 
-void fsk_reset() {
+void fsk_reset(FskState& s) {
   // The quality ring goes too: its values were measured before the reset, on the channel the
   // station has just left, and would otherwise count in the next channel's first words.
-  fsk_state().requests.fetch_or(FSK_REQ_INIT_DFT | FSK_REQ_CLEAR_E | FSK_REQ_CLEAR_QUALITY);
+  s.requests.fetch_or(FSK_REQ_INIT_DFT | FSK_REQ_CLEAR_E | FSK_REQ_CLEAR_QUALITY);
 }
 
-int fsk_channel_activity() {
-  FskState& s = fsk_state();
+int fsk_channel_activity(FskState& s, bool (*sync_seen)()) {
   float in_band, out_band;
   {
     // One read-and-clear under the lock the audio thread adds under: every call judges
@@ -282,24 +279,22 @@ int fsk_channel_activity() {
     s.in_band_sum = 0;
     s.out_band_sum = 0;
   }
-  if (fsk_is_word_synced()) return 3;
-  if (ale_rx_sync_seen()) return 2;
+  if (fsk_is_word_synced(s)) return 3;
+  if (sync_seen != nullptr && sync_seen()) return 2;
   if (out_band > 0 && in_band / out_band > kActivityRatio) return 1;
   return 0;
 }
 
-double fsk_average_snr() {
-  // Read on the audio thread (word receiver), where the ring is written.
+double fsk_average_snr(const FskState& s) {
+  // Read on the audio thread, where the ring is written.
   // Until the ring has filled since it was cleared, the mean is over the values it holds.
-  const FskState& s = fsk_state();
   if (s.quality_count == 0) return 0.0;
   float sum = 0;
   for (float q : s.quality) sum += q;
   return static_cast<double>(sum) * 0.0068 * FSK_QUALITY_RING / s.quality_count;
 }
 
-void fsk_clear_display_bins() {
-  FskState& s = fsk_state();
+void fsk_clear_display_bins(FskState& s) {
   s.requests.fetch_or(FSK_REQ_CLEAR_BINS);
   {
     std::lock_guard<std::mutex> g(s.display_lock);

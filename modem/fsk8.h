@@ -4,10 +4,14 @@
 // the tune tone, silence) that the transmit feed copies into output blocks, one per 8 ms symbol.
 // Receive: a 64-point sliding DFT at 8000 samples/s decides a tone at every sample and keeps a
 // 64-place history of decisions and smoothed energies, one place per sample offset within the
-// symbol. The word receiver (ale/word_rx.h) samples that history at four timing phases once per
-// symbol; an early/late vote over the energies keeps the winning phase centred. The module also
-// keeps a per-symbol signal-quality ring, the listen-before-transmit activity measure and the
-// tuning-display figures.
+// symbol. At each symbol boundary a copy of that history goes up in an FskSymbol to the state's
+// symbol handler (the word receiver), which samples it at four timing phases and may set the
+// timing phase and word sync; an early/late vote over the energies keeps the chosen phase
+// centred. The module also keeps a per-symbol signal-quality ring, the listen-before-transmit
+// activity measure and the tuning-display figures.
+//
+// Every function works on the FskState it is given, so that demodulators can run side by side;
+// the station's own is fsk_state().
 //
 // All receive processing runs on the audio thread. Resets asked for by other threads (return to
 // scan, frame end) are recorded as requests and carried out by the audio thread before its next
@@ -17,6 +21,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace vesk {
@@ -55,6 +60,18 @@ struct FskBlockHooks {
   void (*vad_block)(const float* samples, int count) = nullptr;
 };
 
+// One symbol time as the demodulator hands it up at the symbol boundary.
+struct FskSymbol {
+  std::array<uint8_t, FSK_SYMBOL_SAMPLES> decision{};  // per sample offset, index 63 newest
+  std::array<float, FSK_SYMBOL_SAMPLES> energy{};      // smoothed winning-bin energy, same places
+  bool word_synced = false;  // the word-sync flag at the boundary
+  double average_snr = 0;    // fsk_average_snr before this symbol's quality is added
+};
+
+// Takes each FskSymbol on the audio thread; its requests (phase, word sync) are downward calls
+// made before it returns.
+using FskSymbolHandler = std::function<void(const FskSymbol&)>;
+
 struct FskState {
   FskState() { decision.fill(FSK_NO_SYMBOL); }
 
@@ -90,37 +107,42 @@ struct FskState {
   std::array<float, FSK_SYMBOL_SAMPLES> energy_snapshot{};
 
   FskBlockHooks hooks;
+  FskSymbolHandler symbol_handler;  // null: symbols are dropped
 };
 
+// The station's own demodulator.
 FskState& fsk_state();
 
 // Transmit side.
-void fsk_build_tone_tables();
+void fsk_build_tone_tables(FskState& s);
 // The 384 samples of symbol value 0-9; null for any other value.
-const int16_t* fsk_tone_table(int symbol);
+const int16_t* fsk_tone_table(const FskState& s, int symbol);
 
 // Receive side.
-void fsk_init();
-void fsk_init_dft();
+void fsk_init(FskState& s);
+void fsk_init_dft(FskState& s);
 // One block of 8 kHz samples (at most FSK_RX_BLOCK_SAMPLES + 1): the hooks, then demodulation.
-void fsk_process_block(const int16_t* samples, int count);
-void fsk_demodulate_block(const int16_t* samples, int count);
+void fsk_process_block(FskState& s, const int16_t* samples, int count);
+void fsk_demodulate_block(FskState& s, const int16_t* samples, int count);
 float fsk_sample_to_float(int16_t v);
-void fsk_get_symbol_at(int place, int* symbol, float* energy);
-void fsk_set_symbol_phase(int phase);
-int fsk_get_symbol_phase();
+void fsk_get_symbol_at(const FskState& s, int place, int* symbol, float* energy);
+void fsk_set_symbol_phase(FskState& s, int phase);
+int fsk_get_symbol_phase(const FskState& s);
 // Copies the energy snapshot of the last symbol boundary (64 floats).
-void fsk_get_timing_energy(float* out);
+void fsk_get_timing_energy(FskState& s, float* out);
 // Copies the 32 smoothed bin magnitudes (the tuning display).
-void fsk_get_display_bins(float* out);
-void fsk_set_word_sync();
-void fsk_clear_word_sync();
-bool fsk_is_word_synced();
+void fsk_get_display_bins(FskState& s, float* out);
+void fsk_set_word_sync(FskState& s);
+void fsk_clear_word_sync(FskState& s);
+bool fsk_is_word_synced(const FskState& s);
 // Also clears the signal-quality ring: after a retune the average measures the new channel only.
-void fsk_reset();
-int fsk_channel_activity();
-double fsk_average_snr();
-void fsk_clear_display_bins();
+void fsk_reset(FskState& s);
+// The channel since the previous call: 3 word-synchronised, 2 the word receiver saw a word's
+// repetition (`sync_seen`, which reads and clears that flag; asked only when not synchronised),
+// 1 tones well above the out-of-band floor, 0 none of these.
+int fsk_channel_activity(FskState& s, bool (*sync_seen)() = nullptr);
+double fsk_average_snr(const FskState& s);
+void fsk_clear_display_bins(FskState& s);
 void fsk_scan_resume_hook();
 
 }  // namespace vesk

@@ -5,7 +5,10 @@
 
 #include "db/locked_queue.h"
 #include "db/log.h"
+#include "modem/aqc_burst.h"
+#include "modem/fsk8.h"
 #include "modem/sound_card_mixer.h"
+#include "modem/wav_player.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -39,14 +42,7 @@ const int16_t* silence_block() {
   return kSilence.data();
 }
 
-void warn(const std::string& text) {
-  SoundCardState& sc = sound_card();
-  if (sc.hooks.message_box) {
-    sc.hooks.message_box(text);
-  } else {
-    log_printf("%s\n", text.c_str());
-  }
-}
+void warn(const std::string& text) { log_printf("%s\n", text.c_str()); }
 
 void call(const std::function<void()>& f) {
   if (f) f();
@@ -139,8 +135,7 @@ std::unique_ptr<AudioDevice> open_device(AudioDirection dir, std::string* opened
 void process_rx_block(SoundCardState& sc, SndHeader* h) {
   int n8 = 0, n96 = 0;
   snd_decimate(h->data.data(), h->buffer.frames, sc.rx8k.data(), &n8, sc.rx9600.data(), &n96);
-  if (sc.hooks.fsk_process_block) sc.hooks.fsk_process_block(sc.rx8k.data(), n8);
-  if (m110_is_active() && sc.hooks.m110_rx_samples) sc.hooks.m110_rx_samples(sc.rx9600.data(), n96);
+  fsk_process_block(fsk_state(), sc.rx8k.data(), n8);
 }
 
 }  // namespace
@@ -160,20 +155,6 @@ int16_t snd_float_to_pcm16(float x) {
   return static_cast<int16_t>(~static_cast<int>(m));
 }
 
-int m110_is_active() {
-  switch (snd_option_twx_mode()) {
-    case 0:
-      return 0;
-    case 2:
-      return 1;
-    case 1: {
-      const auto& ready = sound_card().hooks.ale_link_ready;
-      return ready && ready() ? 1 : 0;
-    }
-    default:
-      return 0;
-  }
-}
 
 bool snd_device_spec_valid(const std::string& spec) {
   if (spec == "null") return true;
@@ -201,10 +182,14 @@ int snd_open() {
   sc.rx_process_queue = queue_create(kSndQueueSlots);
   sc.rx_data_queue = queue_create(kSndQueueSlots);
 
-  call(sc.hooks.ale_vad_hook);
-  call(sc.hooks.fsk_init);
-  sc.tone_tables = sc.hooks.fsk_build_tone_tables ? sc.hooks.fsk_build_tone_tables() : nullptr;
-  sc.burst = sc.hooks.aqc_build_burst_waveform ? sc.hooks.aqc_build_burst_waveform() : nullptr;
+  call(sc.hooks.vad_reset);
+  FskState& fsk = fsk_state();
+  fsk_init(fsk);
+  fsk_build_tone_tables(fsk);
+  sc.tone_tables = fsk.tone_tables.data();
+  AqcBurstState& burst = aqc_burst_state();
+  aqc_build_burst_waveform(burst.samples.data());
+  sc.burst = burst.samples.data();
 
   snd_alloc_tx_buffers();
   snd_alloc_rx_buffers();
@@ -244,7 +229,6 @@ int snd_open() {
     snd_write_next_tx_block();
   }
 
-  call(sc.hooks.m110_setup);
   if (sc.input && sc.output) mixer_setup(sc.input_name, sc.output_name);
   sc.audio_state = AUDIO_RX;
   sc.running.store(true, std::memory_order_release);
@@ -257,7 +241,6 @@ int snd_close() {
   sc.running.store(false, std::memory_order_release);
   sc.audio_thread.request_stop();
   sc.pump_thread.request_stop();
-  call(sc.hooks.fs1052_stop_indications);
   sc.audio_state = AUDIO_CLOSING;
   // Devices first (no completion runs once they are closed), then the threads, and only
   // then the buffers they might still hold.
@@ -322,11 +305,10 @@ void snd_audio_step() {
       SoundCardHooks& hk = sc.hooks;
       call(hk.ale_post_tx_underrun);
       call(hk.ptt_off);
-      call(hk.fs1052_link_tx_complete);
       sc.tx_ends++;
       sc.audio_state = AUDIO_RX;
     }
-    if (h.tag == BLOCK_TAG_PLAYER) call(sc.hooks.player_block_played);
+    if (h.tag == BLOCK_TAG_PLAYER) wav_player_block_played();
     sc.last_finished_tag = h.tag;
     h.tag.store(0, std::memory_order_relaxed);
     h.carries = false;
@@ -429,9 +411,8 @@ void submit_tx(SoundCardState& sc, SndHeader* h, int frames, int tag, bool carri
 
 // The WAV player's next block, when it has one: submitted as a block of its own length.
 bool write_player_block(SoundCardState& sc) {
-  if (!sc.hooks.player_next_block) return false;
   SndHeader* h = &sc.tx[static_cast<std::size_t>(sc.next_tx)];
-  const int frames = sc.hooks.player_next_block(h->data.data(), kSndWordBlockSamples);
+  const int frames = wav_player_next_block(h->data.data(), kSndWordBlockSamples);
   if (frames <= 0) return false;
   snd_next_tx_header();
   submit_tx(sc, h, frames, BLOCK_TAG_PLAYER, false);
@@ -458,13 +439,6 @@ void snd_write_burst_block(int tag) {
   submit_tx(sc, h, kSndBurstSamples, tag, true);
 }
 
-void snd_write_modem_block(const float* block, int tag) {
-  SoundCardState& sc = sound_card();
-  SndHeader* h = snd_next_tx_header();
-  snd_interpolate_by5(block, sc.modem_out.data(), kModemBlockSamples);
-  for (int i = 0; i < kSndModemOutSamples; ++i) h->data[static_cast<std::size_t>(i)] = snd_float_to_pcm16(sc.modem_out[static_cast<std::size_t>(i)]);
-  submit_tx(sc, h, kSndModemOutSamples, tag, true);
-}
 
 void snd_write_next_tx_block() {
   SoundCardState& sc = sound_card();
@@ -472,15 +446,11 @@ void snd_write_next_tx_block() {
   int tag;
   bool carries = true;
   if (symbols_pending(sc) == ALE_TX_DRAINED) {
-    const bool popped = sc.hooks.m110_pop_tx_block && sc.hooks.m110_pop_tx_block(sc.modem_in.data()) != 0;
-    if (popped && m110_is_active()) {
-      tag = BLOCK_TAG_MORE;
-      snd_write_modem_block(sc.modem_in.data(), tag);
-    } else if (write_player_block(sc)) {
+    if (write_player_block(sc)) {
       tag = BLOCK_TAG_PLAYER;
       carries = false;
     } else {
-      // Idle: silence. A modem block popped while the modem is out of the sound path is dropped.
+      // Idle: silence.
       tag = BLOCK_TAG_LAST;
       carries = false;
       snd_write_pcm_block(silence_block(), tag, false);
@@ -506,7 +476,7 @@ void snd_write_next_tx_block() {
   // player block or the last block of an earlier transmission.
   if (carries && sc.last_submitted_tag != BLOCK_TAG_MORE) {
     sc.audio_state = AUDIO_TX;
-    call(sc.hooks.fsk_clear_display_bins);
+    fsk_clear_display_bins(fsk_state());
     call(sc.hooks.ale_reset_receiver);
   }
   sc.last_submitted_tag = tag;

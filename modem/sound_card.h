@@ -1,15 +1,15 @@
 // Sound card: the station's modem hardware, one capture and one playback device at 48 kHz.
 //
-// The output never stops: the transmit feed builds the next block (ALE word symbols, the
-// AQC-ALE burst, a serial-tone modem block, or silence) for every block that finishes
-// playing, and notices the start and the end of each transmission by the blocks' tags. The
-// input pump moves filled capture blocks to the audio thread, which splits each 26.25 ms
-// block to 8 kHz and 9,600 Hz for the receivers. Devices deliver finished blocks to two
+// The output never stops: the transmit feed builds the next block (ALE word symbols from the
+// 8-FSK tone tables, the AQC-ALE burst, a WAV player block, or silence) for every block that
+// finishes playing, and notices the start and the end of each transmission by the blocks'
+// tags. The input pump moves filled capture blocks to the audio thread, which brings each
+// 26.25 ms block to 8 kHz for the 8-FSK demodulator. Devices deliver finished blocks to two
 // hand-over queues; the audio thread and the pump poll them.
 //
-// What the feed needs from later modules (tone tables, the word transmit queue, the burst,
-// the transmitter, the serial-tone modem) comes through SoundCardHooks, which the station's
-// start-up fills and tests fill with fakes.
+// The tone tables, the burst, the demodulator and the WAV player are this layer's own and are
+// called directly. What the feed needs from the layers above (the word transmit queue, the
+// transmitter's release) comes through SoundCardHooks, which the station's wiring binds.
 #pragma once
 
 #include <array>
@@ -58,44 +58,19 @@ inline constexpr int kRx9600BlockSamples = 252;    // 26.25 ms at 9,600 Hz
 inline constexpr int kSndQueueSlots = 20;
 inline constexpr int kSndRxAtDevice = 4;  // input buffers kept at the device
 
-// The seams to the modules the sound card calls. An empty hook does nothing (a query hook
-// answers as an idle station would).
+// What the sound card tells the word layer and radio control above it; the station's wiring
+// binds them. An empty hook does nothing (a query answers as an idle station would).
 struct SoundCardHooks {
-  // 8-FSK modem: receiver start, transmit tone tables (ten 384-sample tables one after
-  // another, indexed by symbol value), one 210-sample block at 8 kHz, the display reset at
-  // the start of a transmission.
-  std::function<void()> fsk_init;
-  std::function<const int16_t*()> fsk_build_tone_tables;
-  std::function<void(const int16_t* samples, int count)> fsk_process_block;
-  std::function<void()> fsk_clear_display_bins;
   // Word transmit queue and receiver: ALE_TX_SYMBOLS_WAITING or ALE_TX_DRAINED; the next
-  // symbol; the end-of-transmission event into the engine queue; receiver reset.
+  // symbol; the end-of-transmission event into the engine queue; receiver reset; the voice
+  // detector's start with the card.
   std::function<int()> ale_tx_symbols_pending;
   std::function<int()> ale_tx_next_symbol;
   std::function<void()> ale_post_tx_underrun;
   std::function<void()> ale_reset_receiver;
-  std::function<void()> ale_vad_hook;
-  // Whether the ALE link is ready (linked idle, no frame being received).
-  std::function<bool()> ale_link_ready;
-  // AQC-ALE burst: the 2,688-sample waveform, built at open.
-  std::function<const int16_t*()> aqc_build_burst_waveform;
-  // WAV player: copies up to `max` samples of its next block into `dst` and returns how many
-  // (0: nothing to play); the notice that one of its blocks has finished playing.
-  std::function<int(int16_t* dst, int max)> player_next_block;
-  std::function<void()> player_block_played;
+  std::function<void()> vad_reset;
   // Radio control: release the transmitter.
   std::function<void()> ptt_off;
-  // Serial-tone modem and its data link: copy the next waiting 9,600 Hz block of 4,000
-  // samples into `dst` and free it (1), or 0 when none waits; the receiver's samples; the
-  // binding at open; the transmission-complete event; the indication thread's stop at close.
-  std::function<int(float* dst)> m110_pop_tx_block;
-  std::function<void(const int16_t* samples, int count)> m110_rx_samples;
-  std::function<void()> m110_setup;
-  std::function<void()> fs1052_link_tx_complete;
-  std::function<void()> fs1052_stop_indications;
-  // A warning for the operator (a message box in the window; logged when headless). Empty:
-  // written to the log.
-  std::function<void(const std::string&)> message_box;
   // The network-trace output of the log (written only while that trace is on): the
   // mixer's failure lines. Empty: not written.
   std::function<void(const std::string&)> net_trace;
@@ -146,8 +121,6 @@ struct SoundCardState {
 
   const int16_t* tone_tables = nullptr;  // kSndToneTables x kSndSymbolSamples
   const int16_t* burst = nullptr;        // kSndBurstSamples
-  std::array<float, kModemBlockSamples> modem_in{};
-  std::array<float, kSndModemOutSamples> modem_out{};
   std::array<int16_t, kRxAudioBlockSamples + 8> rx8k{};
   std::array<int16_t, kRx9600BlockSamples + 8> rx9600{};
 
@@ -161,9 +134,6 @@ struct SoundCardState {
 };
 
 SoundCardState& sound_card();
-// Binds the hooks to the station's own 8-FSK modem (tone tables, demodulator) and word
-// transmit queue and receiver; the other hooks keep what their owners set.
-void snd_bind_station_modules();
 
 // Opens the card: queues, tables, threads, the two devices (falling back to the default
 // device, and to no device at all), the modem binding and the mixer. Returns 1.
@@ -184,7 +154,6 @@ void snd_wave_callback(AudioDirection dir, AudioBuffer* buffer);
 void snd_write_next_tx_block();
 void snd_write_pcm_block(const int16_t* samples, int tag, bool carries);
 void snd_write_burst_block(int tag);
-void snd_write_modem_block(const float* block, int tag);
 // The 10 output headers of 40,000 bytes and the 10 input headers of 2,520 bytes; freed only
 // once both devices and both threads have stopped.
 void snd_alloc_tx_buffers();
@@ -198,8 +167,6 @@ void snd_queue_rx_buffer();
 
 int snd_audio_state();
 int16_t snd_float_to_pcm16(float x);
-// Whether the serial-tone modem takes part in the sound path (the TWX mode option).
-int m110_is_active();
 
 // The options the card reads, one function each (the station database's accessors).
 int snd_option_wave_in_device();

@@ -1,4 +1,5 @@
-// Channel setting: attenuator, antenna port, tuner, frequency and mode by radio type.
+// Channel setting: attenuator, antenna port, tuner, frequency and mode through the radio's
+// family operations.
 #include "radio/channel.h"
 
 #include <cstdio>
@@ -12,11 +13,8 @@
 #include "platform/station.h"
 #include "radio/dispatch.h"
 #include "radio/drivers/cat_contract.h"
-#include "radio/drivers/icom_civ.h"
-#include "radio/drivers/kenwood.h"
-#include "radio/drivers/kenwood_identify.h"
-#include "radio/drivers/kenwood_tk.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/family_ops.h"
 #include "radio/keying.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
@@ -44,76 +42,28 @@ void ant_error(const char* text) {
              log_current_channel_stamp().c_str(), text);
 }
 
-bool is_kenwood(int type) { return type >= DB_KENWOOD && type <= DB_KENWOOD4_HS; }
-bool is_tk90(int type) { return type == DB_TK90 || type == DB_TK90_HS; }
-
-bool civ_attenuator_type(int type) {
-  switch (type) {
-    case DB_IC703: case DB_IC706MKIIG: case DB_IC746: case DB_IC746PRO: case DB_IC756: case DB_IC756PRO:
-    case DB_IC756PROII: case DB_IC756PROIII: case DB_IC7000: case DB_IC7700: case DB_IC7800: case DB_R9500:
-    case DB_IC7200: return true;
-    default: return false;
-  }
-}
-
 void send_attenuator(bool on) {
-  const int type = driver_radio_type();
-  if (civ_attenuator_type(type)) {
-    on ? civ_attenuator_on() : civ_attenuator_off();
-  } else if (is_kenwood(type)) {
-    if (kenwood_model_full_featured()) on ? kenwood_attenuator_on(cat_slot_next()) : kenwood_attenuator_off(cat_slot_next());
-  } else if (type == DB_TK80) {
-    on ? tk80_attenuator_on(cat_slot_next()) : tk80_attenuator_off(cat_slot_next());
-  } else if (is_tk90(type)) {
-    on ? tk90_attenuator_on(cat_slot_next()) : tk90_attenuator_off(cat_slot_next());
-  }
+  const RadioTypeRow& row = configured_radio();
+  if (row.attenuator_command && radio_ops(row).attenuator) radio_ops(row).attenuator(row, on);
 }
-
 // The radio's own antenna selection (antenna-switch type RADIO CAT).
-struct CivAntennaRow {
-  int type;
-  int ports;
-  const char* error;
-};
-constexpr CivAntennaRow kCivAntennaRows[] = {
-    {DB_IC746, 2, "IC-746 only supports 2 ports.]"},
-    {DB_IC746PRO, 2, "IC-746PRO only supports 2 ports.]"},
-    {DB_IC756PRO, 2, "IC-756PRO only supports 2 ports.]"},
-    {DB_IC756PROII, 2, "IC-756PRO2 only supports 2 ports.]"},
-    {DB_IC756PROIII, 2, "IC-756PRO3 only supports 2 ports.]"},
-    {DB_IC7800, 4, "IC-7800 only supports 4 ports.]"},
-    {DB_R9500, 3, "IC-R9500 only supports 3 ports.]"},
-};
-
-bool kenwood_antenna_model() {
-  const int32_t m = kenwood_model();
-  return m == 5 || m == 15 || (m >= 17 && m <= 21);
-}
-
-void kenwood_select_antenna(int port) {
-  if (port == 1) kenwood_select_ant1(cat_slot_next());
-  else if (port == 2) kenwood_select_ant2(cat_slot_next());
-  else {
-    ant_error("Kenwood radio only supports 2 ports.]");
-    return;
+void select_radio_antenna(const RadioTypeRow& row, int port) {
+  if (radio_ops(row).select_antenna == nullptr) return;
+  switch (radio_ops(row).select_antenna(row, port)) {
+    case AntennaResult::Selected: wait_ms(100); break;
+    case AntennaResult::NoSuchPort: {
+      char text[96];
+      std::snprintf(text, sizeof text, "%s only supports %d ports.]", row.antenna_name, row.antenna_ports);
+      ant_error(text);
+      break;
+    }
+    case AntennaResult::NotNow: break;
   }
-  wait_ms(100);
 }
 
 void radio_cat_antenna(int port) {
-  const int type = driver_radio_type();
-  for (const CivAntennaRow& r : kCivAntennaRows) {
-    if (r.type != type) continue;
-    if (port < 1 || port > r.ports) {
-      ant_error(r.error);
-      return;
-    }
-    static constexpr int (*kSelect[])() = {civ_select_ant1, civ_select_ant2, civ_select_ant3, civ_select_ant4};
-    kSelect[port - 1]();
-    wait_ms(100);
-    return;
-  }
-  if ((type == DB_KENWOOD || type == DB_KENWOOD_HS) && kenwood_antenna_model()) kenwood_select_antenna(port);
+  const RadioTypeRow& row = configured_radio();
+  if (row.antenna_on_port_change) select_radio_antenna(row, port);
 }
 
 void antenna_step(const ChannelRecord& ch) {
@@ -220,78 +170,9 @@ void tuner_step(const ChannelRecord& ch, bool scanning) {
   }
 }
 
-bool civ_plain_type(int type) {
-  switch (type) {
-    case DB_GENERIC_ICOM: case DB_IC78: case DB_IC703: case DB_IC706: case DB_IC706MKII: case DB_IC706MKIIG:
-    case DB_IC707: case DB_IC718: case DB_IC725: case DB_IC726: case DB_IC728: case DB_IC729: case DB_IC735:
-    case DB_IC736: case DB_IC737: case DB_IC738: case DB_IC761: case DB_IC7000: case DB_R71: case DB_R72:
-    case DB_R75: case DB_R7000: case DB_R7100: case DB_R8500: case DB_R9000: case DB_R9500: case DB_TT586:
-    case DB_R10: case DB_R20: case DB_IC7200: return true;
-    default: return false;
-  }
-}
-
-void kenwood_channel(const ChannelRecord& ch) {
-  kenwood_set_vfo_a_freq(cat_slot_next(), static_cast<uint32_t>(ch.rx_freq_hz));
-  radio_set_vfo_freq(ch.rx_freq_hz);
-  if (radio_mode_first()) {
-    const int32_t model = kenwood_model();
-    kenwood_set_rx_vfo(cat_slot_next(), 1);
-    wait_ms(100);
-    kenwood_set_tx_vfo(cat_slot_next(), 0);
-    wait_ms(100);
-    kenwood_set_mode(cat_slot_next(), ch.tx_mode);
-    wait_ms(200);
-    if (model == 3 || model == 6 || model == 8 || model == 12) wait_ms(500);
-    kenwood_set_rx_vfo(cat_slot_next(), 0);
-    wait_ms(200);
-    kenwood_set_tx_vfo(cat_slot_next(), 0);
-    wait_ms(200);
-  }
-  if (radio_mode_due(ch)) {
-    kenwood_set_mode(cat_slot_next(), ch.rx_mode);
-    radio_mode_remember(ch);
-    wait_ms(100);
-  }
-}
-
 void frequency_step(const ChannelRecord& ch) {
-  const int type = driver_radio_type();
-  const auto rx = static_cast<uint32_t>(ch.rx_freq_hz);
-  if (civ_plain_type(type)) {
-    civ_set_freq(rx);
-    if (radio_mode_due(ch)) civ_set_mode(ch.rx_mode), radio_mode_remember(ch);
-    return;
-  }
-  switch (type) {
-    case DB_IC746: case DB_IC746PRO: case DB_IC765: case DB_IC775DSP: case DB_IC781:
-      civ_set_freq(rx);
-      if (radio_mode_first()) {
-        civ_select_vfo(1), wait_ms(100), civ_set_mode(ch.tx_mode), wait_ms(100), civ_select_vfo(0);
-      }
-      if (radio_mode_due(ch)) civ_set_mode(ch.rx_mode), radio_mode_remember(ch), wait_ms(100);
-      return;
-    case DB_IC751:
-      if (radio_mode_due(ch)) civ_set_mode(ch.rx_mode), radio_mode_remember(ch);
-      civ_set_freq(rx);
-      return;
-    case DB_IC756: case DB_IC756PRO: case DB_IC756PROII: case DB_IC756PROIII: case DB_IC7700: case DB_IC7800:
-      civ_set_freq(rx);
-      if (radio_mode_first()) {
-        civ_select_main_sub(1), wait_ms(100), civ_set_mode(ch.tx_mode), wait_ms(100);
-      }
-      if (radio_mode_due(ch)) {
-        civ_select_main_sub(0), civ_set_mode(ch.rx_mode), radio_mode_remember(ch), wait_ms(100);
-      }
-      return;
-    case DB_TK80: case DB_TK90: case DB_TK90_HS:
-      radio_tk_freq_mode(ch);
-      return;
-    default:
-      // The further Kenwood speeds are tuned like KENWOOD and KENWOOD_HS.
-      if (is_kenwood(type)) kenwood_channel(ch);
-      return;
-  }
+  const RadioTypeRow& row = configured_radio();
+  if (radio_ops(row).channel_freq_mode) radio_ops(row).channel_freq_mode(row, ch);
 }
 
 }  // namespace
@@ -352,16 +233,10 @@ void radio_set_channel(const ChannelRecord& channel) {
   frequency_step(ch);
   // 7.
   db_clear_mode_resend();
-  // 8. Kenwood antenna again, whether or not the port changed.
-  const int type = driver_radio_type();
-  if (db_get_ant_switch_type() == ANT_RADIO_CAT && ch.antenna_port > 0 && is_kenwood(type)) {
-    const int32_t m = kenwood_model();
-    bool takes = false;
-    if (type == DB_KENWOOD || type == DB_KENWOOD_HS) takes = kenwood_antenna_model();
-    else if (type == DB_KENWOOD4 || type == DB_KENWOOD4_HS) takes = m == 20 || m == 21;
-    else takes = m == 15 || (m >= 17 && m <= 21);
-    if (takes) kenwood_select_antenna(ch.antenna_port);
-  }
+  // 8. The radio's antenna again, whether or not the port changed.
+  const RadioTypeRow& row = configured_radio();
+  if (db_get_ant_switch_type() == ANT_RADIO_CAT && ch.antenna_port > 0 && row.antenna_after_channel)
+    select_radio_antenna(row, ch.antenna_port);
 }
 
 void radio_scan_next_channel() {

@@ -1,6 +1,6 @@
-// Frequency, mode and level dispatch: the narrower per-radio-type operations beside the full
-// channel setting. Each switches on the radio type and calls its driver's builders; types
-// without a row send nothing. They share the remembered mode with channel setting and are
+// Frequency, mode and level dispatch: the narrower operations beside the full channel
+// setting. Each asks the radio's row whether it applies and calls its family's operation;
+// a radio without one sends nothing. They share the remembered mode with channel setting and are
 // serialised with it (radio_channel_lock()).
 #pragma once
 
@@ -33,7 +33,7 @@ void radio_set_vfo_freq(int hz);
 int radio_emul_mode();
 
 // TK-80 / TK-90: the memory channel when the memory channels switch is on, else the VFO-A
-// frequency and the mode step.
+// frequency and the mode step (radio/tk_ops.cpp).
 void radio_tk_freq_mode(const ChannelRecord& channel);
 
 }  // namespace vesk

@@ -10,11 +10,9 @@
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/driver_steps.h"
-#include "radio/drivers/icom_civ.h"
-#include "radio/drivers/kenwood.h"
 #include "radio/drivers/kenwood_identify.h"
-#include "radio/drivers/kenwood_tk.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/family_ops.h"
 #include "radio/channel.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
@@ -44,17 +42,6 @@ std::string ptt_stamp() {
   return radio_scanning() ? log_tuned_freq_stamp(ch) : log_channel_tx_stamp(ch);
 }
 
-bool is_kenwood(int type) { return type >= DB_KENWOOD && type <= DB_KENWOOD4_HS; }
-
-// The CI-V types whose manual keying switches a data mode to its voice twin and back.
-bool civ_manual_data_swap(int type) {
-  switch (type) {
-    case DB_IC703: case DB_IC746PRO: case DB_IC756PRO: case DB_IC756PROII: case DB_IC756PROIII:
-    case DB_IC7700: case DB_IC7800: case DB_IC7200: return true;
-    default: return false;
-  }
-}
-
 int scan_channel_tx_mode() {
   ChannelRecord ch{};
   if (db_copy_channel(db_current_scan_channel(), &ch) < 0) return -1;
@@ -65,14 +52,6 @@ void ptt_log(const char* text, const std::string& stamp) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), stamp.c_str(), text);
 }
 
-bool civ_tuner_type(int type) {
-  switch (type) {
-    case DB_IC703: case DB_IC746PRO: case DB_IC756PRO: case DB_IC756PROII: case DB_IC756PROIII:
-    case DB_IC7000: case DB_IC7700: case DB_IC7800: case DB_IC7200: return true;
-    default: return false;
-  }
-}
-
 }  // namespace
 
 bool kenwood_model_full_featured() {
@@ -80,34 +59,17 @@ bool kenwood_model_full_featured() {
   return m == 15 || (m >= 17 && m <= 21);
 }
 
-int radio_cat_tuner_on(bool with_tk) {
-  const int type = driver_radio_type();
-  if (civ_tuner_type(type)) return civ_tuner_on(), 1;
-  if (is_kenwood(type)) return kenwood_model_full_featured() ? (kenwood_tuner_on(cat_slot_next()), 1) : 0;
-  if (!with_tk) return 0;
-  if (type == DB_TK80) return tk80_tuner_on(cat_slot_next()), 1;
-  if (type == DB_TK90 || type == DB_TK90_HS) return tk90_tuner_on(cat_slot_next()), 1;
-  return 0;
+namespace {
+int cat_tuner(TunerStep step, bool at_scan_stop) {
+  const RadioTypeRow& row = configured_radio();
+  if (!row.tuner_command || (at_scan_stop && !row.tuner_at_scan_stop) || radio_ops(row).tuner == nullptr) return 0;
+  return radio_ops(row).tuner(row, step);
 }
+}  // namespace
 
-int radio_cat_tuner_off(bool with_tk) {
-  const int type = driver_radio_type();
-  if (civ_tuner_type(type)) return civ_tuner_off(), 1;
-  if (is_kenwood(type)) return kenwood_model_full_featured() ? (kenwood_tuner_bypass(cat_slot_next()), 1) : 0;
-  if (!with_tk) return 0;
-  if (type == DB_TK80) return tk80_tuner_bypass(cat_slot_next()), 1;
-  if (type == DB_TK90 || type == DB_TK90_HS) return tk90_tuner_bypass(cat_slot_next()), 1;
-  return 0;
-}
-
-int radio_cat_tuner_start() {
-  const int type = driver_radio_type();
-  if (civ_tuner_type(type)) return civ_tuner_start(), 1;
-  if (is_kenwood(type)) return kenwood_model_full_featured() ? (kenwood_tuner_start(cat_slot_next()), 1) : 0;
-  if (type == DB_TK80) return tk80_tuner_start(cat_slot_next()), 1;
-  if (type == DB_TK90 || type == DB_TK90_HS) return tk90_tuner_start(cat_slot_next()), 1;
-  return 0;
-}
+int radio_cat_tuner_on(bool at_scan_stop) { return cat_tuner(TunerStep::On, at_scan_stop); }
+int radio_cat_tuner_off(bool at_scan_stop) { return cat_tuner(TunerStep::Bypass, at_scan_stop); }
+int radio_cat_tuner_start() { return cat_tuner(TunerStep::Start, false); }
 
 SerialPort& radio_line_port() {
   return db_get_alt_ptt_port() == db_get_reopened_radio_port() ? serial_control(SERIAL_ROLE_RADIO)
@@ -157,14 +119,14 @@ int ptt_off() {
 int ptt_on_manual() {
   if (db_current_channel_tx_allowed() == 0) return 0;
   if (radio_open()) {
-    const int type = driver_radio_type();
+    const RadioTypeRow& row = configured_radio();
     const int tx_mode = scan_channel_tx_mode();
     display_set_tx();
     radio_flags().ptt_active_flag = 1;
-    if (!line_ptt() && type != DB_TT586) {
-      if (civ_manual_data_swap(type)) {
-        if (tx_mode == MODE_USB_D) civ_set_mode(MODE_USB);
-        else if (tx_mode == MODE_LSB_D) civ_set_mode(MODE_LSB);
+    if (!line_ptt() && row.manual_ptt_command) {
+      if (row.manual_ptt_swaps_data_mode) {
+        if (tx_mode == MODE_USB_D) radio_ops(row).set_mode(row, MODE_USB);
+        else if (tx_mode == MODE_LSB_D) radio_ops(row).set_mode(row, MODE_LSB);
       }
       driver_step_ptt_on(db_get_current_tx_mode());
     }
@@ -177,13 +139,14 @@ int ptt_on_manual() {
 
 int ptt_off_manual() {
   if (radio_open()) {
-    const int type = driver_radio_type();
+    const RadioTypeRow& row = configured_radio();
     const int tx_mode = scan_channel_tx_mode();
     display_set_rx();
     radio_flags().ptt_active_flag = 0;
-    if (type != DB_TT586) {
+    if (row.manual_ptt_command) {
       driver_step_ptt_off();
-      if (civ_manual_data_swap(type) && (tx_mode == MODE_USB_D || tx_mode == MODE_LSB_D)) civ_set_mode(tx_mode);
+      if (row.manual_ptt_swaps_data_mode && (tx_mode == MODE_USB_D || tx_mode == MODE_LSB_D))
+        radio_ops(row).set_mode(row, tx_mode);
     }
     ptt_lines_off();
     if (db_get_ptt_status_display() == 1)
@@ -267,36 +230,6 @@ bool link_state_in(int state, std::initializer_list<int> set) {
   return false;
 }
 
-void kenwood_prepare(int tx_hz, int tx_mode, bool hs) {
-  const int32_t model = kenwood_model();
-  const bool slow_model = model == 3 || model == 6 || model == 8 || model == 12;
-  kenwood_set_rx_vfo(cat_slot_next(), 1);
-  wait_ms(hs ? 100 : 25);
-  kenwood_set_tx_vfo(cat_slot_next(), 0);
-  wait_ms(hs ? 300 : 100);
-  kenwood_set_mode(cat_slot_next(), tx_mode);
-  wait_ms(hs ? 100 : 25);
-  kenwood_set_vfo_b_freq(cat_slot_next(), static_cast<uint32_t>(tx_hz));
-  wait_ms(hs ? 200 : 25);
-  if (slow_model) wait_ms(hs ? 500 : 125);
-  kenwood_set_rx_vfo(cat_slot_next(), 0);
-  wait_ms(hs ? 100 : 25);
-  kenwood_set_tx_vfo(cat_slot_next(), 1);
-  wait_ms(hs ? 100 : 25);
-}
-
-void civ_split_prepare(bool main_sub, int tx_hz, int tx_mode, int first_waits_ms) {
-  auto select = [&](int v) { main_sub ? civ_select_main_sub(v) : civ_select_vfo(v); };
-  select(1);
-  wait_ms(first_waits_ms);
-  civ_set_freq(static_cast<uint32_t>(tx_hz));
-  wait_ms(first_waits_ms);
-  civ_set_mode(tx_mode);
-  wait_ms(first_waits_ms);
-  select(0);
-  wait_ms(100);
-}
-
 }  // namespace
 
 void radio_prepare_tx_freq() {
@@ -320,27 +253,8 @@ void radio_prepare_tx_freq() {
   }
   const bool changed = tx_hz != last.load();
   const int tx_mode = db_get_current_tx_mode();
-  switch (const int type = driver_radio_type()) {
-    case DB_GENERIC_ICOM:
-      if (driver_preconfig_disabled() != 0 && changed) {
-        civ_vfo_a0();
-        wait_ms(100);
-      }
-      break;
-    case DB_IC746: case DB_IC765: case DB_IC775DSP: case DB_IC781:
-      if (changed) civ_split_prepare(false, tx_hz, tx_mode, 100);
-      break;
-    case DB_IC746PRO:
-      if (changed) civ_split_prepare(false, tx_hz, tx_mode, 200);
-      break;
-    case DB_IC756: case DB_IC756PRO: case DB_IC756PROII: case DB_IC756PROIII: case DB_IC7700: case DB_IC7800:
-      if (changed) civ_split_prepare(true, tx_hz, tx_mode, 100);
-      break;
-    default:
-      // The further Kenwood speeds are prepared like their 4800-baud twins.
-      if (is_kenwood(type)) kenwood_prepare(tx_hz, tx_mode, type >= DB_KENWOOD_HS);
-      break;
-  }
+  const RadioTypeRow& row = configured_radio();
+  if (radio_ops(row).prepare_tx) radio_ops(row).prepare_tx(row, tx_hz, tx_mode, changed);
   last = tx_hz;
 }
 

@@ -52,10 +52,10 @@ void atu_rts_pulse();
 
 namespace vesk {
 
-// The radio's own tuner commands (tuner type RADIO CAT); 1 when the type has one. The scan
-// stop leaves out the TK-80 and TK-90 (`with_tk` false).
-int radio_cat_tuner_on(bool with_tk = true);
-int radio_cat_tuner_off(bool with_tk = true);
+// The radio's own tuner commands (tuner type RADIO CAT); 1 when a command went out. The scan
+// stop (`at_scan_stop`) switches only the radios whose row says so.
+int radio_cat_tuner_on(bool at_scan_stop = false);
+int radio_cat_tuner_off(bool at_scan_stop = false);
 int radio_cat_tuner_start();
 // True for the Kenwood models that take the tuner, attenuator and muting commands.
 bool kenwood_model_full_featured();

@@ -9,12 +9,8 @@
 #include "db/tables.h"
 #include "platform/station.h"
 #include "radio/dispatch.h"
-#include "radio/drivers/cat_contract.h"
-#include "radio/drivers/icom_civ.h"
-#include "radio/drivers/kenwood.h"
-#include "radio/drivers/kenwood_identify.h"
-#include "radio/drivers/kenwood_tk.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/family_ops.h"
 #include "radio/keying.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_queue.h"
@@ -29,40 +25,17 @@ struct MutingState {
 };
 MutingState& muting() { return station().state<MutingState>(); }
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
-
 bool radio_open() { return serial_control(SERIAL_ROLE_RADIO).is_open(); }
-
-bool civ_mute_type(int type) {
-  switch (type) {
-    case DB_IC78: case DB_IC703: case DB_IC718: case DB_IC746: case DB_IC746PRO: case DB_IC756PRO:
-    case DB_IC756PROII: case DB_IC756PROIII: case DB_IC7000: case DB_IC7700: case DB_IC7800: case DB_R75:
-    case DB_R8500: case DB_R9500: case DB_IC7200: return true;
-    default: return false;
-  }
-}
 
 // The muting table's command at `level` (muted or normal). The link hooks skip the rows
 // marked "mute on/off only"; no built type has such a row.
 void cat_af_level(int level) {
-  const int type = driver_radio_type();
-  if (civ_mute_type(type)) civ_set_af_gain(level);
-  else if ((type == DB_KENWOOD || type == DB_KENWOOD_HS) && kenwood_model_full_featured())
-    kenwood_set_af_gain(cat_slot_next(), level);
-  else if (type == DB_TK90 || type == DB_TK90_HS) tk90_set_af_gain(cat_slot_next(), level);
+  const RadioTypeRow& row = configured_radio();
+  if (row.mute_by_command && radio_ops(row).mute_af_gain) radio_ops(row).mute_af_gain(row, level);
 }
 
 void scan_log(const char* text) {
   log_printf("[%s][%s][%s] \n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
-}
-
-bool split_scan_type(int type) {
-  switch (type) {
-    case DB_IC703: case DB_IC746: case DB_IC746PRO: case DB_IC756: case DB_IC756PRO: case DB_IC756PROII:
-    case DB_IC756PROIII: case DB_IC765: case DB_IC775DSP: case DB_IC781: case DB_IC7700: case DB_IC7800:
-      return true;
-    default: return false;
-  }
 }
 
 }  // namespace
@@ -107,7 +80,6 @@ int radio_muting_get() { return muting().muting.load(); }
 
 void radio_on_linked() {
   radio_flags().radio_linked_flag = 1;
-  if (auto& f = radio_hooks().fs1052_set_link_addresses) f();
   if (!radio_open()) return;
   if (db_get_cat_mute() == 1) cat_af_level(db_get_unmuted_af_level());
   else radio_mute_lines_off();
@@ -129,35 +101,20 @@ void radio_scan_start() {
   const int atu = db_get_atu_type();
   if (atu == ATU_Z100) log_printf("TEST MSG: Z100 ATU BYPASS QSS INIT\n");
   else if (atu == ATU_LDG_PRO) atu_dtr_pulse();
-  const int type = driver_radio_type();
-  if (split_scan_type(type)) {
-    civ_split_on();
-    wait_ms(200);
-  } else if (type == DB_KENWOOD || type == DB_KENWOOD_HS) {
-    const int32_t model = kenwood_model();
-    if (model != 4 && model != 5) {
-      kenwood_set_rx_vfo(cat_slot_next(), 0), wait_ms(200);
-      kenwood_set_tx_vfo(cat_slot_next(), 1), wait_ms(200);
-    }
-  }
+  const RadioTypeRow& row = configured_radio();
+  if (row.scan_start_splits && radio_ops(row).scan_split) radio_ops(row).scan_split(row, true);
 }
 
 void radio_scan_stop() {
   scan_log("SCANNING: SCANNING STOPPED");
-  const int type = driver_radio_type();
-  if (split_scan_type(type)) {
-    civ_split_off();
-    wait_ms(200);
-  } else if (type >= DB_KENWOOD && type <= DB_KENWOOD4_HS) {
-    kenwood_set_rx_vfo(cat_slot_next(), 0), wait_ms(200);
-    kenwood_set_tx_vfo(cat_slot_next(), 0), wait_ms(200);
-  }
+  const RadioTypeRow& row = configured_radio();
+  if (row.scan_stop_unsplits && radio_ops(row).scan_split) radio_ops(row).scan_split(row, false);
   ChannelRecord ch{};
   if (db_copy_channel(db_current_scan_channel(), &ch) < 0) return;
   const int atu = db_get_atu_type();
   if (ch.tuner_enable == 1) {
     switch (atu) {
-      case ATU_RADIO_CAT: radio_cat_tuner_on(false); break;
+      case ATU_RADIO_CAT: radio_cat_tuner_on(true); break;
       case ATU_AT200PC: atu_at200pc_tune(ch.rx_freq_hz, 100); break;
       case ATU_Z100: log_printf("TEST MSG: Z100 ATU TUNE 3\n"); break;
       case ATU_LDG_PRO: atu_dtr_pulse(); break;
@@ -169,7 +126,7 @@ void radio_scan_stop() {
     }
   } else {
     switch (atu) {
-      case ATU_RADIO_CAT: radio_cat_tuner_off(false); break;
+      case ATU_RADIO_CAT: radio_cat_tuner_off(true); break;
       case ATU_AT200PC: atu_at200pc_bypass(true); break;
       case ATU_Z100: log_printf("TEST MSG: Z100 ATU BYPASS 4\n"); break;
       case ATU_STEPPIR: log_printf("TEST MSG: SteppIR ATU\n"); break;

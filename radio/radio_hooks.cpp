@@ -1,7 +1,6 @@
 // Radio control's hooks and its channel-setting lock.
 #include "radio/radio_hooks.h"
 
-#include "ale/engine/engine_seams.h"
 #include "db/log.h"
 #include "platform/station.h"
 
@@ -20,7 +19,7 @@ RadioHooks& radio_hooks() { return hook_state().hooks; }
 
 int radio_link_state() {
   auto& f = radio_hooks().link_state;
-  return f ? f() : seam_link_state();
+  return f ? f() : 0;
 }
 
 bool radio_scanning() {
@@ -28,14 +27,7 @@ bool radio_scanning() {
   return f ? f() : false;
 }
 
-void radio_message_box(const std::string& text) {
-  auto& f = radio_hooks().message_box;
-  if (f) {
-    f(text);
-    return;
-  }
-  display_message_box(text);
-}
+void radio_message_box(const std::string& text) { display_message_box(text); }
 
 std::recursive_mutex& radio_channel_lock() { return hook_state().channel_lock; }
 

@@ -1,6 +1,6 @@
-// What radio control's set-up, channel setting, keying and muting call outside radio
-// control, as hooks the owners fill at start-up. An empty hook does what an idle station
-// would: the engine's link state seam, not scanning, warnings through the log layer's message box, no emulation port.
+// What radio control asks of the link state above it, as hooks that the station's wiring
+// binds. Unbound, they answer as a station whose link state has not started would: state 0,
+// not scanning.
 #pragma once
 
 #include <functional>
@@ -12,18 +12,10 @@
 namespace vesk {
 
 struct RadioHooks {
-  // The link state machine's state (`AleLinkState`, 0 to 31); empty: the engine's
-  // `seam_link_state`.
+  // The link state machine's state (`AleLinkState`, 0 to 31).
   std::function<int()> link_state;
   // The engine's scan mode: true while scanning.
   std::function<bool()> scanning;
-  // A port failure for the operator. Never blocks: the window posts a box; headless the
-  // text goes to the log layer's message box (the default).
-  std::function<void(const std::string&)> message_box;
-  // Opens the radio emulation port; empty: the basic opening of radio/port_reopen.h.
-  std::function<void()> emul_port_open;
-  // Hands the link's addresses to the FED-STD-1052 data link when a link is made.
-  std::function<void()> fs1052_set_link_addresses;
 };
 void radio_set_hooks(RadioHooks hooks);
 RadioHooks& radio_hooks();
@@ -31,6 +23,8 @@ RadioHooks& radio_hooks();
 // Hook calls with their defaults.
 int radio_link_state();
 bool radio_scanning();
+// A port failure for the operator, through the log layer's message box: a window shows it
+// without blocking; headless it is a log line.
 void radio_message_box(const std::string& text);
 
 // The link states that radio control tests.

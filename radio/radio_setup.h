@@ -27,8 +27,9 @@ std::string radio_setup_settings_text(int type);
 // Kenwood, TK-80/TK-90 and NONE); the other makes come with their drivers.
 bool radio_type_driver_built(int type);
 
-// Installs radio control in the station: `radio_setup` as the radio port's set-up, `ptt_off`
-// as the sound card's end-of-transmission release, the store-channel hook of the database.
-void radio_control_bind();
+// One "[time][channel][Radio Setup: <text>]" line, and the text of the line that says the
+// preconfiguration switch is on; the families' set-up commands write them.
+void radio_setup_line(const std::string& text);
+inline constexpr const char* kPreconfigDisabledLine = "Radio Setup Preconfiguration is Disabled";
 
 }  // namespace vesk

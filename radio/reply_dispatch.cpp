@@ -5,6 +5,7 @@
 
 #include "db/log.h"
 #include "platform/station.h"
+#include "radio/family_ops.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 
@@ -81,12 +82,9 @@ void micom_identity_lines(const uint8_t* f, int count) {
 
 int radio_reply_dispatch(const uint8_t* frame, int count) {
   if (frame == nullptr || count < 1) return 0;
-  const int type = serial_opt_radio_type();
-  for (const RadioReplyRow& row : radio_reply_rows())
-    if (row.radio_type == type) {
-      if (row.parser) row.parser(frame, count);
-      return 0;
-    }
+  const RadioTypeRow& row = radio_type_row(serial_opt_radio_type());
+  const RadioReplyParser parser = row.own_reply != nullptr ? row.own_reply : radio_ops(row).on_reply;
+  if (parser) parser(frame, count);
   return 0;  // a type without a parser: the frame is dropped
 }
 

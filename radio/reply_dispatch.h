@@ -1,40 +1,25 @@
 // Radio reply dispatch: every frame the radio sends back goes to the reply parser of the
 // configured radio type.
 //
-// The parsers are the drivers'. They reach the dispatch through one table,
-// `radio_reply_rows()` in radio/drivers/reply_rows.cpp: one `RadioReplyRow` per radio type
-// number, each naming the parser of that type. A type without a row drops its frames (the
-// radio queue then moves on by its 50 ms timer). A parser that acknowledges calls
-// `radio_send_ack` (or `radio_send_nak` for a negative answer), radio/serial_output.h.
+// The parsers are the drivers'. They reach the dispatch through the radio's family
+// operations (`on_reply`, radio/family_ops.h), or the radio's own parser where its row names
+// one (`own_reply`). A type without a parser drops its frames (the radio queue then moves on
+// by its 50 ms timer). A parser that acknowledges calls `radio_send_ack` (or `radio_send_nak`
+// for a negative answer), radio/serial_output.h.
 //
 // The model timers 1025 to 1027, which the radio queue's timer handler passes on, reach the
-// drivers the same way: `radio_timer_rows()`, one `RadioTimerRow` per type.
+// drivers the same way: the family's `on_timer`.
 //
 // A frame is the bytes up to and including the terminator, with its count (1 to 300); a NUL
 // stands behind it. It is valid only during the call and must not be changed.
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 namespace vesk {
 
 using RadioReplyParser = void (*)(const uint8_t* frame, int count);
 using RadioTimerStep = void (*)(int timer_id);
-
-struct RadioReplyRow {
-  int radio_type;
-  RadioReplyParser parser;
-};
-
-struct RadioTimerRow {
-  int radio_type;
-  RadioTimerStep step;
-};
-
-// Defined in radio/drivers/reply_rows.cpp.
-std::span<const RadioReplyRow> radio_reply_rows();
-std::span<const RadioTimerRow> radio_timer_rows();
 
 // Gives one radio frame to the parser of the configured radio type. Result: 0.
 int radio_reply_dispatch(const uint8_t* frame, int count);

@@ -3,31 +3,23 @@
 
 #include "db/events.h"
 #include "platform/station.h"
+#include "radio/family_ops.h"
+#include "radio/radio_setup.h"
 #include "radio/reply_dispatch.h"
 #include "radio/serial_queue.h"
 
 namespace vesk {
-
-namespace {
-struct RadioPortHooks {
-  std::function<void()> setup;
-};
-}  // namespace
 
 void emul_queue_init() { serial_queue_reset(SQ_EMUL); }
 void atu_queue_init() { serial_queue_reset(SQ_ATU); }
 void ant_queue_init() { serial_queue_reset(SQ_ANT); }
 void tnc_queue_init() { serial_queue_reset(SQ_TNC); }
 
-void radio_port_set_setup_hook(std::function<void()> setup) {
-  station().state<RadioPortHooks>().setup = std::move(setup);
-}
-
 void radio_port_init() {
   // The queue is reused: stop its timer and empty it, so nothing that waited for the old
   // set-up leaves, and a late expiry finds nothing of the new one to drop.
   serial_queue_reset(SQ_RADIO);
-  if (auto& setup = station().state<RadioPortHooks>().setup) setup();
+  radio_setup();
   RadioControlFlags& flags = radio_flags();
   flags.radio_linked_flag = 0;
   flags.radio_last_tx_freq = serial_opt_current_tx_freq();
@@ -47,12 +39,8 @@ void radio_queue_timer(int timer_id) {
   }
   if (timer_id < EV_RADIO_CONFIG_TIMER || timer_id > EV_SKANTI_TX_POLL_TIMER) return;
   // The radio models' own timers: to the configured type's timer step, if it has one.
-  const int type = serial_opt_radio_type();
-  for (const RadioTimerRow& row : radio_timer_rows())
-    if (row.radio_type == type) {
-      if (row.step) row.step(timer_id);
-      return;
-    }
+  const FamilyOps& ops = radio_ops(radio_type_row(serial_opt_radio_type()));
+  if (ops.on_timer) ops.on_timer(timer_id);
 }
 
 uint8_t* emul_slot_next() { return serial_queue_slot_next(SQ_EMUL); }

@@ -23,8 +23,6 @@ void tnc_queue_init();
 // Stops the radio pacing timer, empties the radio queue and ring, runs the radio set-up,
 // clears `radio_linked_flag` and records the current channel's transmit frequency.
 void radio_port_init();
-// The radio set-up that `radio_port_init` runs (installed by radio control's set-up).
-void radio_port_set_setup_hook(std::function<void()> setup);
 
 uint8_t* radio_slot_next();
 int radio_send(const uint8_t* bytes, int count);

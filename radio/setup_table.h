@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace vesk {
 
@@ -30,16 +32,42 @@ inline constexpr int kSetupMaxSteps = 10;
 inline constexpr int kTermKeep = -1;
 inline constexpr int kTermFromDriver = -2;
 
+// Where a set-up block's opening line ("<label> being initialized") is written.
+enum class SetupOpening : uint8_t { AfterPort, BeforePort, BeforeAndAfterPort };
+
+// The "Radio Setup" lines of a family's set-up commands and, for CI-V radios, its steps.
+struct SetupLines {
+  const char* label = nullptr;     // the radio's name in the lines ("IC-7800", "TK90")
+  const char* label_variant = "";  // after the label in the opening line only (" RTS/CTS")
+  // CI-V steps: codes separated by blanks; "*" after a code: no pause after it; "!" after a
+  // code: written ahead of the preconfiguration switch test.
+  const char* steps = "";
+  const char* closing = "";        // after the label in the last line
+  SetupOpening opening = SetupOpening::AfterPort;
+};
+
+// One code of a CI-V step list, without its marks.
+struct SetupCode {
+  std::string_view code;
+  bool no_pause = false;       // "*"
+  bool before_switch = false;  // "!"
+};
+std::vector<SetupCode> setup_codes(const char* steps);
+
 struct RadioSetupRow {
-  int type;
-  const char* settings;      // null: from the configured values (GENERIC ICOM) or the driver
-  bool configurable;         // a configured baud rate other than 0 replaces `settings`
-  bool always_configured;    // the settings text is always built from the configured values
-  int term_first;            // byte, or kTermKeep / kTermFromDriver
-  int term_second;
-  bool handshake_first;      // the Handshaking step comes before InputLen
-  bool preconfig_flag;       // the block consults "Disable Radio Pre-Configuration"
-  std::array<SetupStep, kSetupMaxSteps> after;
+  int type = 0;
+  const char* settings = nullptr;   // null: from the configured values (GENERIC ICOM) or the driver
+  bool configurable = false;        // a configured baud rate other than 0 replaces `settings`
+  bool always_configured = false;   // the settings text is always built from the configured values
+  int term_first = kTermKeep;       // reply terminator byte, or kTermKeep / kTermFromDriver
+  int term_second = kTermKeep;
+  bool handshake_first = false;     // the Handshaking step comes before InputLen
+  bool preconfig_flag = false;      // the block consults "Disable Radio Pre-Configuration"
+  std::array<SetupStep, kSetupMaxSteps> after{};
+  SetupLines lines{};
+  bool sends_channel_mode = false;  // the VFO or memory channel mode goes out at set-up
+  bool model_detected = false;      // the radio model counts as detected once the port is open
+  bool lines_only = false;          // no commands: keyed by the RTS/DTR lines only, said in the log
 };
 
 // Every type with a set-up block, in type order; a type not here has no block.

@@ -43,7 +43,7 @@ void sim_fsk_receive(SimFskReceiver& rx, const float* x, int count, int block) {
       const long q = std::lround(static_cast<double>(x[i + k]) * 32767.0);
       pcm[k] = static_cast<int16_t>(std::clamp(q, -32768L, 32767L));
     }
-    fsk_process_block(pcm, n);
+    fsk_process_block(fsk_state(), pcm, n);
     rx.samples += n;
     EngineEvent e;
     while (ale_engine_event_pop(&e)) {

@@ -1,7 +1,8 @@
 // Harness pieces for running ALE words through the 8-FSK modem without a sound card: a
 // modulator that renders symbol values as tones at any sample rate, and a receiver that
 // feeds 8 kHz samples to the station's demodulator block by block and collects the words
-// the word receiver posts. Used by tests, benchmarks and the tools.
+// the word receiver posts (the caller binds `ale_rx_symbol` as the demodulator's symbol
+// handler). Used by tests, benchmarks and the tools.
 #pragma once
 
 #include <cstdint>

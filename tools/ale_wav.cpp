@@ -69,8 +69,8 @@ int encode(const std::string& path, int argc, char** argv) {
   std::vector<int16_t> pcm(kRate / 2, 0);
   // The transmit feed's work: every symbol selects a 384-sample table.
   for (int s = ale_tx_next_symbol(); s != ALE_TX_IDLE; s = ale_tx_next_symbol()) {
-    const int16_t* table = fsk_tone_table(s);
-    if (table == nullptr) table = fsk_tone_table(FSK_SILENCE_SYMBOL);
+    const int16_t* table = fsk_tone_table(fsk_state(), s);
+    if (table == nullptr) table = fsk_tone_table(fsk_state(), FSK_SILENCE_SYMBOL);
     pcm.insert(pcm.end(), table, table + FSK_TX_SYMBOL_SAMPLES);
   }
   pcm.insert(pcm.end(), kRate / 2, 0);
@@ -134,9 +134,10 @@ int main(int argc, char** argv) {
   Station station(".", std::make_unique<SimClock>());
   StationScope scope(station);
   db_set_default_options();
-  fsk_build_tone_tables();
-  fsk_init();
+  fsk_build_tone_tables(fsk_state());
+  fsk_init(fsk_state());
   ale_word_io_init();
+  fsk_state().symbol_handler = ale_rx_symbol;
   const std::string cmd = argv[1];
   if (cmd == "encode" && argc >= 4) return encode(argv[2], argc - 3, argv + 3);
   if (cmd == "decode" && argc == 3) return decode(argv[2]);

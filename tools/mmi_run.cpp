@@ -23,6 +23,7 @@
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "ui/station_wiring.h"
 
 namespace {
 
@@ -72,15 +73,15 @@ int main(int argc, char** argv) {
       std::fwrite(line.data(), 1, line.size(), stdout);
       if (line.empty() || line.back() != '\n') std::fputc('\n', stdout);
     });
-    vesk::db_open();
-    if (!audio.empty()) {
-      vesk::snd_set_device_specs(audio, audio);
-      vesk::snd_bind_station_modules();
-      vesk::snd_open();
-    }
+    vesk::station_wire();
     // QUIT and EXIT end the run after their line.
     bool ended = false;
     vesk::log_set_hooks([&](vesk::LogHooks& h) { h.request_exit = [&] { ended = true; }; });
+    vesk::db_open();
+    if (!audio.empty()) {
+      vesk::snd_set_device_specs(audio, audio);
+      vesk::snd_open();
+    }
     vesk::api_queue_create();
     std::string line;
     while (!ended && std::getline(std::cin, line)) {

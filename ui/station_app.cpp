@@ -3,11 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "ale/link/call_setup.h"
 #include "ale/engine/engine.h"
 #include "ale/link/link_state.h"
 #include "ale/engine/timer.h"
-#include "command/cmd_call.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
 #include "command/scripts.h"
@@ -18,22 +16,13 @@
 #include "platform/station.h"
 #include "radio/channel.h"
 #include "radio/keying.h"
-#include "radio/link_bind.h"
-#include "radio/radio_setup.h"
+#include "ui/station_wiring.h"
 
 namespace vesk {
 
 StationAppState& station_app() { return station().state<StationAppState>(); }
 
 namespace {
-
-// ---- steps that belong to modules landing separately; each is empty until then ----
-
-// Radio control: step to the next channel of the scan group; the radio's release commands;
-// the transmitter released (EXIT, QUIT).
-void app_radio_channel_up() { radio_channel_up(); }
-void app_radio_shutdown() {}
-void app_release_transmitter() { ptt_off(); }
 
 // A pause on the station's clock; in stepped mode the harness's clock is moved instead.
 void app_pause_ms(int ms) {
@@ -47,21 +36,6 @@ void stamped(const std::string& text) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
 }
 
-// EXIT and QUIT: "Goodbye......" is written, the transmitter released, the logs filed, and
-// the program ends after a second (EXIT has saved "ALE.DAT" before).
-void app_exit_now() {
-  StationAppState& app = station_app();
-  if (app.ending.exchange(true)) return;
-  app_release_transmitter();
-  log_close_document();
-  app_pause_ms(1000);
-  if (app.config.end_now) app.config.end_now();
-}
-
-void on_message(int message) {
-  if (message == WM_REFRESH_STATUS) station_app_print_status();
-}
-
 const char* pick(int value, std::initializer_list<std::pair<int, const char*>> rows, const char* other) {
   for (const auto& [v, text] : rows)
     if (v == value) return text;
@@ -69,6 +43,19 @@ const char* pick(int value, std::initializer_list<std::pair<int, const char*>> r
 }
 
 }  // namespace
+
+void station_app_exit_now() {
+  StationAppState& app = station_app();
+  if (app.ending.exchange(true)) return;
+  ptt_off();
+  log_close_document();
+  app_pause_ms(1000);
+  if (app.config.end_now) app.config.end_now();
+}
+
+void station_app_post_message(int message) {
+  if (message == WM_REFRESH_STATUS) station_app_print_status();
+}
 
 void station_app_write_banner() {
   const std::string frame(75, '*');
@@ -138,28 +125,14 @@ void station_app_print_status() {
 int station_app_start(const StationAppConfig& config) {
   StationAppState& app = station_app();
   app.config = config;
-  log_set_hooks([](LogHooks& h) {
-    h.request_exit = app_exit_now;
-    h.post_message = on_message;
-    h.full_listing = report_full_listing;
-  });
+  station_wire();
   // The main frame's construction: the station database.
   db_open();
-  // Radio control: the radio port's set-up (run by the engine's start), the sound card's
-  // transmitter release, the channel table's store hook.
-  radio_control_bind();
-  radio_link_bind();
-  command_hand_over().ale_abort = [] { ale_abort(); };
-  command_hand_over().xfer_send_text = [](const std::string& text, int end) { xfer_send_text(text.c_str(), end); };
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
-  LinkSeams& link = link_state().seams;
-  link.refresh_status_bar = report_refresh_status_bar;
-  link.run_script = [](const char* script) { script_run_file(script); };
   for (const std::string& arg : config.args) ale_command_line_add(arg);
-  ale_engine_start(config.stepped ? EngineRun::Stepped : EngineRun::Thread);
-  if (!config.stepped) mmi_executor_start();
-  app_radio_channel_up();
+  station_start(config.stepped ? EngineRun::Stepped : EngineRun::Thread);
+  radio_channel_up();
   report_refresh_status_bar();
   station_app_write_banner();
   // Listings framed by their end and begin lines, end line first (the monitor shows the
@@ -192,10 +165,8 @@ int station_app_shutdown() {
   StationAppState& app = station_app();
   if (app.ending.exchange(true)) return 0;
   script_run_file("SHUTDOWN.DAT");
-  app_radio_shutdown();
   app_pause_ms(100);
-  ale_engine_stop();
-  if (!app.config.stepped) mmi_executor_stop();
+  station_stop();
   snd_close();
   timer_tick_stop();
   db_save();

@@ -53,6 +53,12 @@ int station_app_shutdown();
 // One pass of every station thread's step (stepped mode), after the clock has moved.
 void station_app_step();
 
+// EXIT and QUIT: "Goodbye......" is written, the transmitter released, the logs filed, and
+// the program ends after a second (EXIT has saved "ALE.DAT" before).
+void station_app_exit_now();
+// A message posted to the main window (WM_REFRESH_STATUS prints the status texts).
+void station_app_post_message(int message);
+
 // Start-up pieces, for tests.
 void station_app_write_banner();
 void station_app_fill_status_texts();

@@ -1,10 +1,14 @@
 #include "ale/engine/api_event.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "ale/engine/engine_seams.h"
+#include "ale/link/call_setup.h"
+#include "ale/link/link_state.h"
+#include "ale/link/state_machine.h"
+#include "ale/link/voice_id.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"
 #include "db/database.h"
@@ -72,17 +76,16 @@ constexpr TimerRouteRow kTimerRoutes[] = {
     {EV_RADIO_EMULATION_TIMEOUT, 1089, TimerRoute::EmulationPort},
 };
 
-// The event's addresses as the array of pointers the engine's entries take. Addresses
+// The event's addresses as the one list the engine's entries take. Addresses
 // come from other threads and programs: each is cut to its field and the count bounded.
-int address_list(ApiEvent& e, char* list[kApiMaxAddresses]) {
-  int count = e.address_count;
-  if (count < 0) count = 0;
-  if (count > kApiMaxAddresses) count = kApiMaxAddresses;
+AddressList address_list(ApiEvent& e) {
+  const int count = std::clamp(e.address_count, 0, kApiMaxAddresses);
+  AddressList list;
   for (int i = 0; i < kApiMaxAddresses; ++i) {
     e.addresses[i][kApiAddressSize - 1] = '\0';
-    list[i] = e.addresses[i];
+    if (i < count) list.emplace_back(e.addresses[i]);
   }
-  return count;
+  return list;
 }
 
 void dispatch_record(ApiEvent& e) {
@@ -197,8 +200,8 @@ TimerRoute api_timer_route(int event_number) {
 void api_dispatch_timer(int n) {
   switch (api_timer_route(n)) {
     case TimerRoute::Nothing: break;
-    case TimerRoute::LinkStateMachine: ale_state_machine_event(n); break;
-    case TimerRoute::VoiceId: seam_voice_id_timer(); break;
+    case TimerRoute::LinkStateMachine: ale_link_event(n); break;
+    case TimerRoute::VoiceId: ale_voice_id_due(); break;
     case TimerRoute::RadioPort:
     case TimerRoute::TunerPort:
     case TimerRoute::AntennaSwitchPort:
@@ -208,13 +211,15 @@ void api_dispatch_timer(int n) {
       db_age_minute();
       db_run_sounding_schedule();
       break;
-    case TimerRoute::RadioKeepAlive: seam_radio_keep_alive(); break;
-    case TimerRoute::RemoteCommandReply: seam_remote_command_reply(n); break;
-    case TimerRoute::SgcSetupStep: seam_sgc_setup_step(n); break;
     case TimerRoute::AmdRetry: log_amd_auto_retry_send(); break;
-    case TimerRoute::KeyTransmitter: seam_ptt_on(); break;
-    case TimerRoute::DelayedFrequencyLoad: seam_delayed_frequency_load(); break;
-    case TimerRoute::MemoriesPrompt: seam_memories_prompt(); break;
+    // Through the state machine, which keys only while the frame it keyed for is still to go.
+    case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
+    // Owners that are not part of this station yet: their timers are never started.
+    case TimerRoute::RadioKeepAlive:
+    case TimerRoute::RemoteCommandReply:
+    case TimerRoute::SgcSetupStep:
+    case TimerRoute::DelayedFrequencyLoad:
+    case TimerRoute::MemoriesPrompt: break;
     case TimerRoute::Unknown: log_printf("UNKNOWN TIMER EVENT ID %d\n", n); break;
   }
 }
@@ -222,8 +227,7 @@ void api_dispatch_timer(int n) {
 void api_dispatch(ApiEvent* event) {
   if (event == nullptr) return;
   ApiEvent& e = *event;
-  char* addresses[kApiMaxAddresses];
-  const int count = address_list(e, addresses);
+  const AddressList addresses = address_list(e);
   // Text payloads end at payload_length; the byte there is inside the record.
   if (e.payload_length < 0 || e.payload_length > e.payload_capacity) e.payload_length = e.payload_capacity;
   e.payload()[e.payload_length] = '\0';
@@ -232,17 +236,22 @@ void api_dispatch(ApiEvent* event) {
     case API_TIMER_EXPIRY:
       if (timer_expiry_is_current(e.param, e.generation)) api_dispatch_timer(e.param);
       break;
-    case API_CALL: seam_place_call(addresses, count, ""); break;
-    case API_CLEAR: seam_terminate_link(addresses, count, ""); break;
-    case API_GLOBAL_ALLCALL: seam_global_allcall(e.param, e.payload()); break;
-    case API_SELECTIVE_ALLCALL: seam_selective_allcall(e.param, addresses[0], e.payload()); break;
-    case API_GLOBAL_ANYCALL: seam_global_anycall(e.param, ""); break;
-    case API_SELECTIVE_ANYCALL: seam_selective_anycall(e.param, addresses[0], ""); break;
-    case API_DBM_DATA: seam_dbm_queue(e.sub_op, e.payload(), e.payload_length); break;
-    case API_DTM_DATA: seam_dtm_queue(e.sub_op, e.payload(), e.payload_length); break;
-    case API_AMD: seam_send_amd(addresses, count, e.payload()); break;
-    case API_QUEUED_TRANSFER: seam_xfer_queue_add(event); break;
-    case API_FILE_SEND: seam_xfer_send_file(event); break;
+    case API_CALL: ale_place_call(addresses, ""); break;
+    case API_CLEAR: ale_terminate_link(addresses, ""); break;
+    case API_GLOBAL_ALLCALL: ale_global_allcall(e.param, e.payload()); break;
+    case API_SELECTIVE_ALLCALL: ale_selective_allcall(e.param, e.addresses[0], e.payload()); break;
+    case API_GLOBAL_ANYCALL: ale_global_anycall(e.param, ""); break;
+    case API_SELECTIVE_ANYCALL: ale_selective_anycall(e.param, e.addresses[0], ""); break;
+    case API_AMD: ale_send_amd(addresses, e.payload()); break;
+    // Data messages, queued transfers and their link notices: for modules that are not part
+    // of this station yet, so nothing posts them but the link state's notices, dropped here.
+    case API_DBM_DATA:
+    case API_DTM_DATA:
+    case API_QUEUED_TRANSFER:
+    case API_FILE_SEND:
+    case API_LINK_DOWN:
+    case API_LINK_UP:
+    case API_CALL_FAILED: break;
     case API_CHANNEL:
     case API_OWN_ADDRESS:
     case API_OTHER_ADDRESS:
@@ -251,11 +260,8 @@ void api_dispatch(ApiEvent* event) {
     case 19: break;  // reserved
     case API_START_SCANNING: timer_start(EV_START_SCAN, 100); break;
     case API_STOP_SCANNING: timer_start(EV_STOP_SCAN, 100); break;
-    case API_TOGGLE_SCANNING: ale_state_machine_event(EV_TOGGLE_SCANNING); break;
-    case API_LINK_DOWN: seam_xfer_queue_event(1); break;
-    case API_LINK_UP: seam_xfer_queue_event(0); break;
-    case API_CALL_FAILED: seam_xfer_queue_event(2); break;
-    case API_VOICE_DETECTED: ale_state_machine_event(EV_VOICE_DETECTED); break;
+    case API_TOGGLE_SCANNING: ale_link_event(EV_TOGGLE_SCANNING); break;
+    case API_VOICE_DETECTED: ale_link_event(EV_VOICE_DETECTED); break;
     default: log_printf("Unknown API event %d\n", e.kind); break;
   }
   api_free(event);

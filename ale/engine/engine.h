@@ -1,6 +1,6 @@
-// The ALE engine's runtime: the start-up that brings every module up in its fixed order, the
-// worker that consumes the engine event queue and the API queue and polls the serial ports,
-// and the stop.
+// The ALE engine's runtime: the worker that consumes the engine event queue and the API queue
+// and polls the serial ports, and its stop. The station's start-up, which brings every module
+// up in its fixed order before the worker starts, is the station's wiring (ui/station_wiring.h).
 //
 // The worker's work is one step function. In real time a StationThread runs it once a
 // millisecond; a simulation harness starts the engine without the thread and calls
@@ -41,19 +41,18 @@ struct EngineWorker {
 
 EngineState& engine();
 
-// Runs every module's initialisation in the engine's order and, with EngineRun::Thread,
-// starts the worker thread; with EngineRun::Stepped the modules start no threads either
-// (the sound card is stepped by the harness). Returns the worker (null when stepped). Runs once; a second call
-// returns what the first started.
-StationThread* ale_engine_start(EngineRun run = EngineRun::Thread);
+// Starts the worker thread with EngineRun::Thread; with EngineRun::Stepped nothing runs on its
+// own (the harness steps the worker). Returns the worker (null when stepped). Runs once; a
+// second call returns what the first started.
+StationThread* ale_engine_start_worker(EngineRun run = EngineRun::Thread);
 // One pass of the worker: at most one engine event, at most one API event, one serial poll.
 void ale_engine_step();
 // The worker thread's loop body: the 1 ms pause, then a step.
 void ale_engine_pass();
 // Handles one engine event on the worker thread.
 void ale_engine_dispatch_event(const EngineEvent& event);
-// Ends the worker (waiting at most kEngineStopLimitMs for its current pass) and stops the
-// network listeners. Returns 1 when no worker is left running.
+// Ends the worker, waiting at most kEngineStopLimitMs for its current pass. Returns 1 when no
+// worker is left running.
 int ale_engine_stop();
 
 // Adds one command-line parameter as the program's parser found it: "-X..." is a flag, the

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <iterator>
 
-#include "ale/engine/engine_seams.h"
+#include "ale/frames/cmd_words.h"
+#include "ale/link/link_state.h"
 #include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -191,7 +192,6 @@ constexpr const char* kSecondDeNames[8] = {
     "DIRECTED LINK TERMINATE", "OPERATOR ACK/NAK", "AQC CONTROL MESSAGE",  "RESERVED 7",
 };
 
-TraceState& trace_state() { return station().state<TraceState>(); }
 
 }  // namespace
 
@@ -214,7 +214,7 @@ void ale_trace_event(int number) {
 
 void ale_trace_state() {
   if (!db_get_trace_states()) return;
-  log_printf("State = %s\n", ale_link_state_name(seam_link_state()));
+  log_printf("State = %s\n", ale_link_state_name(ale_link_state()));
 }
 
 std::string ale_word_trace_text(AleWord word) {
@@ -230,12 +230,11 @@ std::string ale_word_trace_text(AleWord word) {
 
 void ale_trace_rx_word(AleWord word) {
   if (db_get_trace_rx_words()) log_printf("%s\n", ale_word_trace_text(word).c_str());
-  seam_monitor_word(word);
+  ale_monitor_cmd_word(word);
 }
 
 void ale_trace_tx_start() {
   if (db_get_trace_tx_words()) log_printf("[TX START]\n");
-  trace_state().next_tx_word_first = true;
 }
 
 void ale_trace_tx_end() {
@@ -243,19 +242,8 @@ void ale_trace_tx_end() {
 }
 
 void ale_trace_tx_word(AleWord word) {
-  if (db_get_trace_tx_words()) {
-    TraceState& t = trace_state();
-    // Whether a transmission is AQC-ALE is decided once, at its first word.
-    if (t.next_tx_word_first) {
-      t.tx_is_aqc = seam_aqc_word_test(word);
-      t.next_tx_word_first = false;
-    }
-    if (t.tx_is_aqc)
-      seam_aqc_trace_tx_word(word);
-    else
-      log_printf("%s\n", ale_word_trace_text(word).c_str());
-  }
-  seam_monitor_word(word);
+  if (db_get_trace_tx_words()) log_printf("%s\n", ale_word_trace_text(word).c_str());
+  ale_monitor_cmd_word(word);
 }
 
 void ale_trace_frame_start(bool aqc) {

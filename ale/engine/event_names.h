@@ -37,10 +37,4 @@ std::string aqc_second_de_text(int value);
 // The receive trace of one AQC-ALE word, decoded by the AQC-ALE receiver.
 void aqc_trace_rx_word(int preamble, uint32_t value, const char* address, int de1, int de2);
 
-// Per station: the transmit trace's memory of the transmission in progress.
-struct TraceState {
-  bool next_tx_word_first = true;
-  bool tx_is_aqc = false;
-};
-
 }  // namespace vesk

@@ -1,7 +1,6 @@
 #include "ale/engine/timer.h"
 
 #include "ale/engine/api_event.h"
-#include "ale/engine/engine_seams.h"
 #include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -135,7 +134,6 @@ void timer_tick() {
   // Posted outside the table's lock: a stop that comes in between renews the generation,
   // and the worker then drops the expiry.
   for (int i = 0; i < n; ++i) post_expiry(due[i].id, due[i].generation);
-  seam_fs1052_tick();
   s.tick_count.fetch_add(1, std::memory_order_relaxed);
 }
 

@@ -28,19 +28,16 @@ AmdStoreEntry make_entry(const FrameContext& c, const char* text) {
 void flush(bool aqc) {
   FrameEventState& st = frame_event_state();
   FrameContext& c = st.ctx;
-  const FrameEventSeams& s = st.seams;
   const int count = c.amd_count < kFrameAmdMax ? c.amd_count : kFrameAmdMax;
   for (int i = 0; i < count; ++i) {
     FrameAmdText& text = c.amd_texts[static_cast<std::size_t>(i)];
     const AmdStoreEntry entry = make_entry(c, text.data());
     db_store_amd(entry);
     if (aqc) {
-      log_aqc_amd(entry, s.aqc_amd_check_state ? s.aqc_amd_check_state() : 0);
+      log_aqc_amd(entry, c.aqc.amd_check_state);
     } else {
       log_amd_entry(entry);
     }
-    if (s.host_amd_report) s.host_amd_report(c.addressed_own.data(), c.caller.data(), entry.text);
-    if (!aqc && s.remote_command) s.remote_command(c.addressed_own.data(), c.caller.data(), entry.text);
     text = {};
   }
   c.amd_count = 0;

@@ -3,7 +3,10 @@
 #include <cstdio>
 
 #include "db/ale_chars.h"
+#include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/ale_timing.h"
+#include "ale/link/link_state.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
@@ -13,7 +16,6 @@ namespace vesk {
 namespace {
 
 constexpr int kLqaRingPlace = kCmdRingSize;
-constexpr int kTimingOffsetW = 22;  // the slot-width command's second-character offset
 
 constexpr const char* kMultipathTexts[8] = {"0 MS", "1 MS", "2 MS", "3 MS", "4 MS", "5 MS", ">6 MS", "UNKNOWN"};
 
@@ -86,13 +88,6 @@ const SubCommand* find_sub(const SubCommand (&table)[N], int second) {
   return nullptr;
 }
 
-void call(const std::function<void()>& f) {
-  if (f) f();
-}
-void call(const std::function<void(const RxWordRecord&)>& f, const RxWordRecord& r) {
-  if (f) f(r);
-}
-
 bool is_check_char(int c) { return c >= 'x' && c <= '{'; }
 
 void ring_store(CmdWordState& s, AleWord word) {
@@ -131,25 +126,22 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
       ale_rx_qamd_start();
     else
       ale_rx_amd_start();
-    call(s.seams.lp_rx_expect_text);
     return PARSER_AMD;
   }
   switch (c1) {
     case 'a':
       s.state = CMD_LQA;
       s.ring[kLqaRingPlace] = word;
-      if (s.seams.lqa_word) s.seams.lqa_word(word);
+      ale_frame_set_lqa_word(word);
       break;
     case 'b':
       s.state = CMD_DBM;
-      call(s.seams.data_message_set);
-      call(s.seams.dbm_rx_header, record);
+      ale_data_message_set();
       break;
     case 'c': s.state = CMD_CHANNELS; break;
     case 'd':
       s.state = CMD_DTM;
-      call(s.seams.data_message_set);
-      call(s.seams.dtm_rx_header, record);
+      ale_data_message_set();
       return PARSER_DTM;
     case 'f': s.state = CMD_FREQUENCY; break;
     case 'm':
@@ -162,8 +154,8 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
       if (const SubCommand* sub = find_sub(kTimingCommands, c2)) {
         s.state = sub->state;
         if (c2 == 'w') {
-          if (s.seams.timing_char_decode) s.seams.timing_char_decode(c3, kTimingOffsetW);
-          call(s.seams.timing_received_set);
+          ale_tw_decode(c3);
+          ale_slot_width_flag_set(1);
         }
       }
       break;
@@ -173,7 +165,6 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
     case 124: s.state = CMD_USER_UNIQUE; break;
     default:
       if (is_check_char(c1)) {
-        if (s.state == CMD_DTM) call(s.seams.dtm_rx_check_word, record);
         s.state = CMD_CHECK;
         ale_rx_frame_crc_reset();
         ale_rx_clear_current_word();
@@ -193,9 +184,7 @@ void ale_rx_message_word(const RxWordRecord& record) {
   CmdWordState& s = cmd_word_state();
   if (s.state == CMD_AMD)
     ale_rx_amd_add();
-  else if (s.state == CMD_DTM)
-    call(s.seams.dtm_rx_data_word, record);
-  else
+  else if (s.state != CMD_DTM)
     ring_store(s, record.word);
 }
 

@@ -37,21 +37,6 @@ inline constexpr int CMD_USER_UNIQUE = 38;
 inline constexpr int kCmdRingSize = 15;
 inline constexpr int kMonitorWordsMax = 301;
 
-// Receivers that other modules own. Each is set by its owner; an empty one is skipped.
-struct CmdWordSeams {
-  std::function<void()> lp_rx_expect_text;                    // linking protection
-  std::function<void(const RxWordRecord&)> dtm_rx_header;     // DTM receiver
-  std::function<void(const RxWordRecord&)> dtm_rx_data_word;
-  std::function<void(const RxWordRecord&)> dtm_rx_check_word;
-  std::function<void(const RxWordRecord&)> dbm_rx_header;     // DBM receiver
-  std::function<void()> data_message_set;                     // link state: data traffic
-  // Timing-character decoder of the slot width ("tw"), and the received-timing flag.
-  std::function<void(int character, int offset)> timing_char_decode;
-  std::function<void()> timing_received_set;
-  // The LQA report word of the frame, for the frame event handler.
-  std::function<void(AleWord)> lqa_word;
-};
-
 struct CmdWordState {
   int state = CMD_NONE;
   std::array<AleWord, kCmdRingSize + 1> ring{};  // the last place holds the last LQA word
@@ -63,7 +48,6 @@ struct CmdWordState {
   bool monitor_open = false;
   std::string monitor_text;  // the last decoded command text
 
-  CmdWordSeams seams;
 };
 
 CmdWordState& cmd_word_state();

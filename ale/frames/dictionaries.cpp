@@ -162,8 +162,5 @@ int amd_load_dictionaries() {
   return files_read;
 }
 
-void amd_connect_log() {
-  log_set_hooks([](LogHooks& h) { h.expand_coded_amd = [](const std::string& coded) { return amd_expand_coded_amd(coded); }; });
-}
 
 }  // namespace vesk

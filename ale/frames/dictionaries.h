@@ -51,7 +51,5 @@ std::string amd_expand_coded_text(const uint8_t* codes, std::size_t count);
 std::string amd_expand_coded_amd(const std::string& coded);
 // Reads both dictionary files from the station folder. Returns the number of files read.
 int amd_load_dictionaries();
-// Sets the log layer's expand_coded_amd hook to amd_expand_coded_amd.
-void amd_connect_log();
 
 }  // namespace vesk

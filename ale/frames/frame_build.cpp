@@ -7,7 +7,7 @@
 
 #include "db/ale_chars.h"
 #include "ale/words/word_build.h"
-#include "ale/words/word_seams.h"
+#include "ale/link/link_state.h"
 #include "db/log.h"
 #include "db/lqa.h"
 #include "db/scan.h"
@@ -22,18 +22,7 @@ constexpr int kMessageTag = 5;           // first word of an AMD, LQA or check w
 constexpr int kNoValue = 49;             // stored score with no value
 constexpr uint32_t kFieldNoValue = 31;   // SINAD or BER field that reports no value
 
-bool alternate_signalling() {
-  const auto& hook = word_seams().signalling_mode;
-  return hook && hook() == 1;
-}
-
-void amd_sent_pending() {
-  WordSeams& seams = word_seams();
-  if (seams.amd_sent_pending)
-    seams.amd_sent_pending();
-  else
-    ++seams.amd_sent_notices;
-}
+bool alternate_signalling() { return ale_signalling_mode() == 1; }
 
 // The measured score word of an address on a channel, or false.
 bool lqa_measured(const char* address, int channel, uint32_t* score_word) {
@@ -114,7 +103,6 @@ int ale_build_amd_words(const char* text, std::span<AleWord> out) {
     for (int i = 0; i < written; ++i) ale_crc_add_word(out[static_cast<std::size_t>(i)]);
     out[0] = ale_word_with_tag(out[0], kMessageTag);
   }
-  amd_sent_pending();
   if (with_check) written += ale_check_word(&out[static_cast<std::size_t>(written)]);
   return written;
 }

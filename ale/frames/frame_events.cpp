@@ -6,9 +6,12 @@
 #include "ale/frames/address_match.h"
 #include "db/ale_chars.h"
 #include "ale/frames/amd_store.h"
+#include "ale/frames/cmd_words.h"
 #include "db/events.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/words/word_rx.h"
+#include "ale/link/ale_timing.h"
+#include "ale/link/link_state.h"
 #include "db/database.h"
 #include "db/log_lines.h"
 #include "db/lqa.h"
@@ -27,7 +30,6 @@ constexpr uint32_t kLqaFieldNoValue = 31;
 constexpr uint32_t kLqaExchangeBit = 1u << 13;
 
 FrameContext& ctx() { return frame_event_state().ctx; }
-FrameEventSeams& seams() { return frame_event_state().seams; }
 
 template <std::size_t N>
 void set_text(std::array<char, N>& dst, const char* src) {
@@ -44,27 +46,14 @@ bool text_equal(const std::array<char, N>& a, const std::array<char, N>& b) {
 std::string field(const char* f, std::size_t size) { return std::string(f, strnlen(f, size)); }
 
 void raise(int event) {
-  FrameEventSeams& s = seams();
-  // AQC-ALE events leave the kind to the state machine, which sets it from the probe.
-  if (s.set_frame_kind && (event < EV_AQC_FRAME_BEGIN || event > EV_AQC_TWS_SOUND_PROBE)) s.set_frame_kind(ctx().kind);
-  if (s.link_event) {
-    s.link_event(event);
-  } else {
-    s.raised.push_back(event);
-  }
-}
-
-void reset_receiver() {
-  if (seams().receiver_reset) {
-    seams().receiver_reset();
-  } else {
-    ale_reset_receiver();
-  }
+  // An AQC-ALE frame leaves the kind to the state machine.
+  if (event < EV_AQC_FRAME_BEGIN || event > EV_AQC_TWS_SOUND_PROBE) ale_set_frame_kind(ctx().kind);
+  ale_link_event(event);
 }
 
 int current_channel() { return db_current_channel_index(); }
 
-bool scan_running() { return seams().scan_running && seams().scan_running(); }
+bool scan_running() { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; }
 
 // ---- called list ----
 
@@ -89,25 +78,21 @@ void called_add(const char* text) {
   if (c.called_count < kFrameCalledMax) ++c.called_count;
 }
 
-std::vector<std::string> called_list() {
+AddressList called_list() {
   const FrameContext& c = ctx();
-  std::vector<std::string> out;
+  AddressList out;
   for (int i = 0; i < c.called_count; ++i) out.emplace_back(c.called[static_cast<std::size_t>(i)].data());
   return out;
 }
 
-std::string called_text() {
-  if (seams().frame_called_text) return seams().frame_called_text();
-  std::string out;
-  for (const std::string& a : called_list()) out += a + " ";
-  return out;
-}
+std::string called_text() { return ale_frame_called_text(); }
 
 // ---- address lookups ----
 
 bool is_own_address(const char* text) {
-  if (seams().own_address_match) return seams().own_address_match(text);
-  return db_find_own_address_index(text) >= 0;
+  char copy[kAddressTextSize] = {};
+  std::strncpy(copy, text, sizeof copy - 1);
+  return ale_own_address_match(copy, 0) != 0;
 }
 
 // Whether the text begins an own address: the repeated first word of a scanning call
@@ -139,7 +124,7 @@ bool net_info(int net_index, std::string* address, int* own_index) {
 }
 
 void set_own_from_channel() {
-  const std::string own = seams().channel_own_address ? seams().channel_own_address() : std::string();
+  const std::string own = ale_channel_own_address();
   ctx().own_index = own.empty() ? -1 : db_find_own_address_index(own.c_str());
 }
 
@@ -147,10 +132,8 @@ void set_own_from_channel() {
 
 void compute_scores() {
   FrameContext& c = ctx();
-  const double sinad_db = seams().frame_sinad ? seams().frame_sinad() : -100.0;
-  const int disagreements = seams().frame_ber ? seams().frame_ber() : 30;
-  c.sinad_score = lqa_sinad_score(sinad_db);
-  c.ber_score = lqa_ber_score(disagreements);
+  c.sinad_score = lqa_sinad_score(ale_rx_frame_sinad());
+  c.ber_score = lqa_ber_score(ale_rx_frame_ber());
 }
 
 void record_heard(int noise) {
@@ -192,8 +175,8 @@ void frame_begin(int event) {
   // The last AMD belongs to the frame it came in: a heard call never shows an older one.
   c.last_amd = {};
   c.last_amd_flag = 0;
-  if (seams().data_message_clear) seams().data_message_clear();
-  if (seams().cmd_decoder_reset) seams().cmd_decoder_reset();
+  ale_data_message_clear();
+  ale_cmd_reset();
   raise(event);
 }
 
@@ -253,7 +236,8 @@ void this_is(const char* text) {
       std::string net_address;
       int own = -1;
       if (net_info(c.net_index, &net_address, &own)) {
-        if (seams().net_slot_timing) seams().net_slot_timing(c.net_index, c.caller.data());
+        ale_swt_net(c.net_index, c.caller.data());
+        ale_twan_net(c.net_index, c.caller.data());
         c.own_index = own;
         // A member answers from its own address in the net, not from the net's name: the
         // caller links with the members, and the slot widths fit the answers.
@@ -264,11 +248,15 @@ void this_is(const char* text) {
       }
       break;
     }
-    case FRAME_KIND_GROUP:
-      if (seams().group_slot_timing) seams().group_slot_timing(called_list(), c.caller.data());
+    case FRAME_KIND_GROUP: {
+      const AddressList list = called_list();
+      ale_swt_group(list, c.caller.data());
+      ale_twan_group(list, c.caller.data());
       break;
+    }
     case FRAME_KIND_ANYCALL:
-      if (seams().anycall_slot_timing) seams().anycall_slot_timing();
+      ale_swt_random();
+      ale_twan_anycall();
       break;
     default:
       break;
@@ -331,7 +319,6 @@ void frame_end() {
           log_call_heard_tws(called.c_str(), c.caller.data(), c.ber_score, c.sinad_score, amd);
         }
         event = tis ? EV_FRAME_NOT_FOR_ME : EV_FRAME_NOT_FOR_ME_CLEAR;
-        if (seams().scan_monitor) seams().scan_monitor(event);
       }
       c.other_index = db_find_other_address_index(c.caller.data());
     }
@@ -350,7 +337,7 @@ void frame_end() {
     c.endings_seen = 0;
     raise(event);
   }
-  reset_receiver();
+  ale_reset_receiver();
   c.for_me = 0;
 }
 
@@ -361,10 +348,11 @@ void amd(const char* text) {
   c.last_amd_flag = 1;
 }
 
-AqcProbeInfo aqc_probe(int event) { return seams().aqc_probe ? seams().aqc_probe(event) : AqcProbeInfo{}; }
-
+// An AQC-ALE net call: the slot of this station in the net.
 void aqc_net_timing(const AqcProbeInfo& p) {
-  if (p.net_call != 0 && seams().net_slot_timing) seams().net_slot_timing(p.net_index, ctx().caller.data());
+  if (p.net_call == 0) return;
+  ale_swt_net(p.net_index, ctx().caller.data());
+  ale_twan_net(p.net_index, ctx().caller.data());
 }
 
 }  // namespace
@@ -372,8 +360,7 @@ void aqc_net_timing(const AqcProbeInfo& p) {
 FrameEventState& frame_event_state() { return station().state<FrameEventState>(); }
 
 void ale_frame_event(int event) {
-  const std::string text = seams().event_text ? seams().event_text() : std::string();
-  ale_frame_event_text(event, text.c_str());
+  ale_frame_event_text(event, ale_rx_accumulator());
 }
 
 void ale_frame_event_text(int event, const char* text) {
@@ -455,56 +442,52 @@ void ale_frame_event_text(int event, const char* text) {
       set_own_from_channel();
       break;
     case EV_PARSER_ERROR:
-      reset_receiver();
+      ale_reset_receiver();
       break;
     case EV_AQC_FRAME_END:
       raise(event);
-      reset_receiver();
+      ale_reset_receiver();
       break;
-    case EV_AQC_CALL_PROBE: {
-      const AqcProbeInfo p = aqc_probe(event);
-      set_text(c.caller, p.caller.c_str());
-      aqc_net_timing(p);
+    case EV_AQC_CALL_PROBE:
+      set_text(c.caller, c.aqc.caller.c_str());
+      aqc_net_timing(c.aqc);
       raise(event);
       break;
-    }
     case EV_AQC_CALL_HANDSHAKE:
     case EV_AQC_NOT_FOR_ME:
       raise(event);
       break;
-    case EV_AQC_INLINK: {
-      const AqcProbeInfo p = aqc_probe(event);
-      set_text(c.caller, p.caller.c_str());
-      if (p.net_call != 0) {
-        aqc_net_timing(p);
-      } else if (seams().aqc_slot_timing) {
-        seams().aqc_slot_timing(p.slot);
-      }
-      raise(event);
-      break;
-    }
-    case EV_AQC_ALLCALL_PROBE:
-    case EV_AQC_ANYCALL_PROBE: {
-      const AqcProbeInfo p = aqc_probe(event);
-      set_text(c.caller, p.caller.c_str());
-      if (event == EV_AQC_ANYCALL_PROBE && seams().anycall_slot_timing) seams().anycall_slot_timing();
-      raise(event);
-      break;
-    }
-    case EV_AQC_TIS_SOUND_PROBE:
-    case EV_AQC_TWS_SOUND_PROBE: {
-      const AqcProbeInfo p = aqc_probe(event);
-      set_text(c.caller, p.caller.c_str());
-      compute_scores();
-      record_heard(p.noise);
-      if (event == EV_AQC_TIS_SOUND_PROBE) {
-        log_aqc_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score, p.noise);
+    case EV_AQC_INLINK:
+      set_text(c.caller, c.aqc.caller.c_str());
+      if (c.aqc.net_call != 0) {
+        aqc_net_timing(c.aqc);
       } else {
-        log_aqc_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score, p.noise);
+        ale_swt_aqc_slot(c.aqc.slot);
+        ale_twan_aqc_slot(c.aqc.slot);
       }
       raise(event);
       break;
-    }
+    case EV_AQC_ALLCALL_PROBE:
+    case EV_AQC_ANYCALL_PROBE:
+      set_text(c.caller, c.aqc.caller.c_str());
+      if (event == EV_AQC_ANYCALL_PROBE) {
+        ale_swt_random();
+        ale_twan_anycall();
+      }
+      raise(event);
+      break;
+    case EV_AQC_TIS_SOUND_PROBE:
+    case EV_AQC_TWS_SOUND_PROBE:
+      set_text(c.caller, c.aqc.caller.c_str());
+      compute_scores();
+      record_heard(c.aqc.noise);
+      if (event == EV_AQC_TIS_SOUND_PROBE) {
+        log_aqc_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score, c.aqc.noise);
+      } else {
+        log_aqc_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score, c.aqc.noise);
+      }
+      raise(event);
+      break;
     default:
       break;
   }

@@ -41,6 +41,19 @@ inline constexpr int kEndingTis = 5;
 using FrameAddress = std::array<char, kFrameAddressSize>;
 using FrameAmdText = std::array<char, kFrameAmdTextMax + 1>;
 
+// What the AQC-ALE receiver knows of the frame it reports: it fills these before it raises an
+// AQC-ALE event.
+struct AqcProbeInfo {
+  std::string caller;
+  int net_call = 0;    // the call was marked as a net call
+  int net_index = -1;  // the called net
+  int slot = 0;        // the AQC slot number
+  int noise = 0;       // the noise value of the probe
+  int first_word = 0;  // the frame began with an AQC-ALE word
+  int inlink_answer = 0;     // what an in-link word asks of the station (InlinkAnswer)
+  int amd_check_state = 0;   // the CRC state of the AMD texts of an AQC-ALE frame
+};
+
 struct FrameContext {
   int kind = FRAME_KIND_NONE;
   int addressed = 0;
@@ -68,64 +81,11 @@ struct FrameContext {
   int last_amd_flag = 0;
   int sinad_score = 0;
   int ber_score = 0;
-};
-
-// What the AQC-ALE receiver knows of the probe an event reports.
-struct AqcProbeInfo {
-  std::string caller;
-  int net_call = 0;    // the call was marked as a net call
-  int net_index = -1;  // the called net
-  int slot = 0;        // the AQC slot number
-  int noise = 0;       // the noise value of the probe
-};
-
-// Calls into the modules around the handler; the owners set them at engine start. An empty
-// hook does nothing, or answers as stated.
-struct FrameEventSeams {
-  // The link state machine's entry. Empty: the events are collected in `raised` (tests).
-  std::function<void(int event)> link_event;
-  // The link state's copy of the frame kind, set before each 141A event is raised.
-  std::function<void(int kind)> set_frame_kind;
-  // The address or AMD text of the event being reported (the parser's accumulator).
-  // Empty: "".
-  std::function<std::string()> event_text;
-  // The frame's SINAD in dB and mean vote disagreements. Empty: no word summed (-100 dB, 30).
-  std::function<double()> frame_sinad;
-  std::function<int()> frame_ber;
-  // Link state: whether the scan is running; the frame's data-message flag; the frame
-  // called-address text (empty hook: the frame's own called list).
-  std::function<bool()> scan_running;
-  std::function<void()> data_message_clear;
-  std::function<std::string()> frame_called_text;
-  // The command-word decoder's message state.
-  std::function<void()> cmd_decoder_reset;
-  // Address matching: whether a listed text matches an own address (empty: an in-use own
-  // address equal to it); the own address of the current channel (empty: none).
-  std::function<bool(const char* text)> own_address_match;
-  std::function<std::string()> channel_own_address;
-  // Slot timings of a call addressed here.
-  std::function<void(int net_index, const char* caller)> net_slot_timing;
-  std::function<void(const std::vector<std::string>& list, const char* caller)> group_slot_timing;
-  std::function<void()> anycall_slot_timing;
-  std::function<void(int slot)> aqc_slot_timing;
-  // The AQC-ALE receiver's probe of an AQC event; the CRC state of its AMD texts.
-  std::function<AqcProbeInfo(int event)> aqc_probe;
-  std::function<int()> aqc_amd_check_state;
-  // The scan monitor's heard-call notice.
-  std::function<void(int event)> scan_monitor;
-  // The host port's AMD report and the remote-command interpreter, each with the addressed
-  // own address, the caller and the text.
-  std::function<void(const char* own, const char* caller, const char* text)> host_amd_report;
-  std::function<void(const char* own, const char* caller, const char* text)> remote_command;
-  // The word receiver's reset. Empty: ale_reset_receiver.
-  std::function<void()> receiver_reset;
-
-  std::vector<int> raised;
+  AqcProbeInfo aqc;
 };
 
 struct FrameEventState {
   FrameContext ctx;
-  FrameEventSeams seams;
 };
 
 FrameEventState& frame_event_state();
@@ -148,8 +108,5 @@ int ale_frame_peer_index();
 void ale_frame_set_lqa_word(uint32_t word);
 const FrameContext& ale_frame_context();
 
-// Sets the seams of the receiver, the parser and the decoder to the handler, and the
-// handler's to them (engine start).
-void ale_frame_events_connect();
 
 }  // namespace vesk

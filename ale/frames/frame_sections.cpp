@@ -14,7 +14,8 @@
 #include "ale/frames/frame_build.h"
 #include "ale/words/word_build.h"
 #include "ale/words/word_queue.h"
-#include "ale/words/word_seams.h"
+#include "ale/link/link_state.h"
+#include "ale/link/voice_id.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -27,9 +28,7 @@ namespace vesk {
 
 namespace {
 
-constexpr int kScanModeScanning = 2;
 constexpr int kSignallingNormal = 0;
-constexpr int kSignallingAlternate = 1;
 
 void copy16(char* dst, const char* src) {
   const std::size_t n = src == nullptr ? 0 : strnlen(src, 15);
@@ -48,8 +47,7 @@ void drain(LockedQueue* q) {
   while (auto* s = static_cast<FrameSection*>(queue_pop(q))) free_section(s);
 }
 
-// The most words a section of a builder of ours can write; -1 when the section's own builder
-// (a seam) says whether it fits.
+// The most words a section can write; -1 for a kind this station does not build.
 int word_bound(const FrameSection& s) {
   switch (s.kind) {
     case SECTION_AMD: return static_cast<int>((s.text.size() + 2) / 3) + 2;
@@ -64,7 +62,6 @@ int word_bound(const FrameSection& s) {
 
 // Builds one section into `out`: the words written, or -1 when they do not fit.
 int build_section(const FrameSection& s, std::span<AleWord> out) {
-  const FrameSectionSeams& seams = frame_sections().seams;
   const int bound = word_bound(s);
   if (bound > static_cast<int>(out.size())) return -1;
   switch (s.kind) {
@@ -76,31 +73,11 @@ int build_section(const FrameSection& s, std::span<AleWord> out) {
     }
     case SECTION_CHECK: return ale_check_word(out.data());
     case SECTION_LQA: return ale_build_lqa_word(s.address, s.value, out);
-    case SECTION_DTM_CONTROL: return seams.dtm_control_words ? seams.dtm_control_words(s.value, out) : 0;
-    case SECTION_DBM_ACK: return seams.dbm_ack_words ? seams.dbm_ack_words(s.value, out) : 0;
-    case SECTION_DTM_BLOCK: return seams.dtm_transmit ? seams.dtm_transmit(s.block, out) : 0;
-    case SECTION_DBM_BLOCK:
-      if (seams.dbm_transmit) seams.dbm_transmit(s.block);
-      return 0;
-    case SECTION_LP_TIME: return seams.lp_time_words ? seams.lp_time_words(out) : 0;
     case SECTION_WORDS: return ale_copy_prepared_words(s.words, out);
     default: return 0;
   }
 }
 
-int scan_mode() {
-  const auto& f = frame_sections().seams.scan_mode;
-  return f ? f() : 1;
-}
-
-void set_signalling(int mode) {
-  const auto& f = frame_sections().seams.set_signalling_mode;
-  if (f) f(mode);
-}
-
-void call_int(const std::function<void(int)>& f, int v) {
-  if (f) f(v);
-}
 
 // ---- transmission frame: start, lead-in, end ----
 
@@ -109,49 +86,30 @@ void tx_begin() {
   ale_trace_tx_start();
 }
 
-// Queues the words kept back during the lead-in sound.
-void release_held(Station* st, std::vector<AleWord> words, std::function<void(AleWord)> hook) {
-  const bool other = current_station() != st;
+// Queues the words kept back during the lead-in sound, on the station that built them.
+void release_held(Station* st, const std::vector<AleWord>& words) {
   std::optional<StationScope> scope;
-  if (other) scope.emplace(*st);
-  for (AleWord w : words) {
-    if (hook)
-      hook(w);
-    else
-      word_seams().sent.push_back(w);
-  }
+  if (current_station() != st) scope.emplace(*st);
+  for (AleWord w : words) ale_tx_word(w);
 }
 
 void lead_in() {
-  FrameSectionState& s = frame_sections();
-  if (scan_mode() != kScanModeScanning) return;
+  if (ale_scan_mode() != ALE_SCAN_MODE_SCANNING) return;
   if (db_get_atu_tone_tune() == 0) {
     ale_tx_lead_blocks();
     return;
   }
   // Keep the frame's words back until the sound has gone to the feed.
-  WordSeams& ws = word_seams();
-  s.held.clear();
-  s.held_hook = ws.tx_word;
-  s.holding = true;
-  ws.tx_word = [&s](AleWord w) { s.held.push_back(w); };
+  ale_builder_hold_words();
 }
 
 void tx_end() {
-  FrameSectionState& s = frame_sections();
-  if (s.holding) {
-    word_seams().tx_word = s.held_hook;
-    s.holding = false;
-    std::vector<AleWord> words = std::move(s.held);
-    s.held.clear();
+  if (word_build_state().holding) {
     Station* st = &station();
-    auto hook = s.held_hook;
-    auto release = [st, words, hook]() mutable { release_held(st, std::move(words), std::move(hook)); };
-    const bool started = s.seams.play_sound ? s.seams.play_sound(kTuneSoundFile, release) == 1
-                                            : ale_play_lead_sound(kTuneSoundFile, release) == 1;
-    if (!started) release();
+    auto release = [st, words = ale_builder_release_held()] { release_held(st, words); };
+    if (ale_play_lead_sound(kTuneSoundFile, release) != 1) release();
     timer_start(EV_VOICE_ID_TIMER, kVoiceIdIntervalMs);
-    if (s.seams.voice_id_due_clear) s.seams.voice_id_due_clear();
+    ale_voice_id_due_clear();
   }
   ale_trace_tx_end();
 }
@@ -186,26 +144,11 @@ void message_words(int lqa_flag, std::initializer_list<int> queues) {
   ale_tx_word_array(words.data(), n);
 }
 
-bool aqc_on() { return db_get_aqc_mode() != 0; }
-
-void aqc(int transmitter) {
-  const auto& f = frame_sections().seams.aqc_transmit;
-  if (f) f(transmitter);
-}
-
-bool alternate() {
-  // The signalling mode the link state machine set when the exchange began.
-  const auto& f = word_seams().signalling_mode;
-  return f && f() == kSignallingAlternate;
-}
-
 void sounding(bool tis) {
   ale_load_own_address();
   tx_begin();
   lead_in();
-  if (aqc_on())
-    aqc(tis ? TX_TIS_SOUNDING : TX_TWAS_SOUNDING);
-  else if (tis)
+  if (tis)
     ale_build_tis_sounding(frame_sections().own_address);
   else
     ale_build_twas_sounding(frame_sections().own_address);
@@ -215,23 +158,17 @@ void sounding(bool tis) {
 void calling_frame(bool sclc) {
   FrameSectionState& s = frame_sections();
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 1);
   lead_in();
-  if (aqc_on()) {
-    set_signalling(kSignallingAlternate);
-    aqc(sclc ? TX_CALL_SCLC : TX_CALL_SCANNING);
-  } else {
-    set_signalling(kSignallingNormal);
-    const auto list = called_pointers();
-    const int count = static_cast<int>(list.size());
-    if (!sclc)
-      ale_build_scanning_call_for_group(count, list.data());
-    else if (db_get_sclc() != 0)
-      ale_build_scanning_call(count, list.data(), db_get_sclc());
-    leading_call();
-    message_words(s.ending == ALE_ENDING_TIS ? 0 : 1, {SECTIONS_CALL});
-    ending_words();
-  }
+  ale_set_signalling_mode(kSignallingNormal);
+  const auto list = called_pointers();
+  const int count = static_cast<int>(list.size());
+  if (!sclc)
+    ale_build_scanning_call_for_group(count, list.data());
+  else if (db_get_sclc() != 0)
+    ale_build_scanning_call(count, list.data(), db_get_sclc());
+  leading_call();
+  message_words(s.ending == ALE_ENDING_TIS ? 0 : 1, {SECTIONS_CALL});
+  ending_words();
   tx_end();
 }
 
@@ -368,7 +305,6 @@ int ale_queue_traffic_binary(const uint8_t* data, int length) {
 void ale_set_own_address(const char* text) {
   FrameSectionState& s = frame_sections();
   copy16(s.own_address, text);
-  if (s.seams.fs1052_own_address) s.seams.fs1052_own_address(s.own_address);
 }
 
 void ale_load_own_address() {
@@ -378,20 +314,20 @@ void ale_load_own_address() {
 
 const char* ale_own_address_text() { return frame_sections().own_address; }
 
-int ale_set_called_list(const char* const* addresses, int count) {
+int ale_set_called_list(const AddressList& addresses) {
+  const int count = static_cast<int>(addresses.size());
   if (count > kCalledListMax) {
     log_printf("[%s][%s][CALL ERROR: %d ADDRESSES, AT MOST %d MAY BE CALLED]\n", log_time_stamp().c_str(),
                log_current_channel_stamp().c_str(), count, kCalledListMax);
     return 0;
   }
   FrameSectionState& s = frame_sections();
-  const int n = addresses == nullptr ? 0 : std::max(count, 0);
-  for (int i = 0; i < n; ++i) copy16(s.called[static_cast<std::size_t>(i)].data(), addresses[i]);
-  s.called_count = n;
+  for (int i = 0; i < count; ++i) copy16(s.called[static_cast<std::size_t>(i)].data(), addresses[static_cast<std::size_t>(i)].c_str());
+  s.called_count = count;
   return 1;
 }
 
-void ale_set_called(const char* address) { ale_set_called_list(&address, 1); }
+void ale_set_called(const char* address) { ale_set_called_list({address}); }
 
 const char* ale_first_called_address() { return frame_sections().called[0].data(); }
 int ale_called_count() { return frame_sections().called_count; }
@@ -456,81 +392,40 @@ void ale_tx_call_scanning() { calling_frame(false); }
 void ale_tx_call_sclc() { calling_frame(true); }
 
 void ale_tx_response() {
-  FrameSectionState& s = frame_sections();
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 1);
   lead_in();
-  if (alternate())
-    aqc(TX_RESPONSE);
-  else
-    normal_response();
+  normal_response();
   tx_end();
 }
 
 void ale_tx_ack() {
-  FrameSectionState& s = frame_sections();
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 1);
-  if (alternate())
-    aqc(TX_ACK);
-  else
-    normal_ack();
+  normal_ack();
   tx_end();
 }
 
 void ale_tx_linked_call() {
-  FrameSectionState& s = frame_sections();
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 1);
-  if (alternate()) {
-    if (std::strcmp(ale_first_called_address(), "?@?") == 0) s.called_count = 0;
-    call_int(s.seams.aqc_first_word_code, ale_section_count(SECTIONS_TRAFFIC) + ale_section_count(SECTIONS_LINK_MESSAGE));
-    aqc(TX_LINKED_CALL);
-  } else {
-    normal_linked_call();
-  }
+  normal_linked_call();
   tx_end();
 }
 
 void ale_tx_linked_response() {
-  FrameSectionState& s = frame_sections();
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 1);
-  if (alternate()) {
-    call_int(s.seams.aqc_first_word_flag, 0);
-    if (std::strcmp(ale_first_called_address(), "?@?") == 0) s.called_count = 0;
-    call_int(s.seams.aqc_first_word_code, ale_section_count(SECTIONS_ACK));
-    aqc(TX_LINKED_RESPONSE);
-  } else {
-    normal_response();
-  }
+  normal_response();
   tx_end();
 }
 
 void ale_tx_linked_ack() {
-  FrameSectionState& s = frame_sections();
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 1);
-  if (alternate())
-    aqc(TX_LINKED_ACK);
-  else
-    normal_ack();
+  normal_ack();
   tx_end();
 }
 
 void ale_tx_clear() {
-  FrameSectionState& s = frame_sections();
-  s.ending = ALE_ENDING_TWAS;
+  frame_sections().ending = ALE_ENDING_TWAS;
   tx_begin();
-  call_int(s.seams.aqc_second_word_flag, 0);
-  call_int(s.seams.aqc_first_word_flag, 0);
-  if (alternate()) {
-    if (std::strcmp(ale_first_called_address(), "?@?") == 0) s.called_count = 0;
-    call_int(s.seams.aqc_first_word_code, ale_section_count(SECTIONS_TRAFFIC) + ale_section_count(SECTIONS_LINK_MESSAGE));
-    aqc(TX_CLEAR);
-  } else {
-    normal_linked_call();
-  }
+  normal_linked_call();
   tx_end();
 }
 

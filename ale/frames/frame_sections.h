@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "db/ale_chars.h"
 #include "ale/words/ale_word.h"
 
 namespace vesk {
@@ -78,44 +79,6 @@ struct FrameSection {
   std::vector<AleWord> words;       // ready-made words
 };
 
-// The transmitters, as the AQC-ALE forms are told which one runs.
-enum AleTransmitter : int {
-  TX_TWAS_SOUNDING,
-  TX_TIS_SOUNDING,
-  TX_CALL_SCANNING,
-  TX_CALL_SCLC,
-  TX_RESPONSE,
-  TX_ACK,
-  TX_LINKED_CALL,
-  TX_LINKED_RESPONSE,
-  TX_LINKED_ACK,
-  TX_CLEAR,
-};
-
-// Calls into modules that are built separately; each is set by its owner. An empty hook is
-// skipped (a query answers the neutral value written beside it).
-struct FrameSectionSeams {
-  std::function<int()> scan_mode;                          // link state; empty: 1 (stopped)
-  std::function<void(int mode)> set_signalling_mode;       // link state
-  std::function<void(const char*)> fs1052_own_address;     // FED-STD-1052 link
-  // Starts a sound on the audio output without waiting and returns 1, running `handed` (on
-  // any thread) once the sound's last block is in the transmit feed; 0 when it cannot play.
-  // Empty: the WAV player, on a thread of the module's own.
-  std::function<int(const std::string& file, std::function<void()> handed)> play_sound;
-  std::function<void()> voice_id_due_clear;                // voice identification
-  // AQC-ALE: the word flags and the AQC-ALE form of a transmitter.
-  std::function<void(int)> aqc_first_word_flag;
-  std::function<void(int)> aqc_second_word_flag;
-  std::function<void(int code)> aqc_first_word_code;
-  std::function<void(int transmitter)> aqc_transmit;
-  // Message builders: the words written into `out`, or -1 when they do not fit.
-  std::function<int(int value, std::span<AleWord> out)> dtm_control_words;
-  std::function<int(int value, std::span<AleWord> out)> dbm_ack_words;
-  std::function<int(void* block, std::span<AleWord> out)> dtm_transmit;
-  std::function<void(void* block)> dbm_transmit;           // queues its words itself
-  std::function<int(std::span<AleWord> out)> lp_time_words;
-};
-
 struct FrameSectionState {
   FrameSectionState() = default;
   ~FrameSectionState();
@@ -129,15 +92,9 @@ struct FrameSectionState {
   int ending = ALE_ENDING_TIS;
   char dest_address[16]{};
 
-  // Lead-in sound: the words of the frame kept back while it plays.
-  bool holding = false;
-  std::vector<AleWord> held;
-  std::function<void(AleWord)> held_hook;
   // Plays the lead-in sound so that the worker never waits for it.
   std::thread sound_thread;
   std::atomic<bool> sound_active{false};
-
-  FrameSectionSeams seams;
 };
 
 FrameSectionState& frame_sections();
@@ -165,7 +122,7 @@ void ale_set_own_address(const char* text);
 void ale_load_own_address();
 const char* ale_own_address_text();
 // Copies up to 15 addresses; more are refused with a log line, the list unchanged (returns 0).
-int ale_set_called_list(const char* const* addresses, int count);
+int ale_set_called_list(const AddressList& addresses);
 void ale_set_called(const char* address);
 const char* ale_first_called_address();
 int ale_called_count();

@@ -10,6 +10,9 @@
 #include "ale/engine/event_names.h"
 #include "db/events.h"
 #include "ale/frames/frame_build.h"
+#include "ale/frames/frame_events.h"
+#include "ale/frames/pid_dispatch.h"
+#include "ale/link/link_state.h"
 #include "ale/words/word_rx.h"
 #include "db/crc16.h"
 #include "db/log.h"
@@ -93,10 +96,7 @@ constexpr Cell kTable[kParserStateCount][8] = {
 bool in_ending_state(int state) { return state >= PARSER_TIS && state <= PARSER_TIS_REP; }
 bool in_tis_state(int state) { return state == PARSER_TIS || state == PARSER_TIS_DATA || state == PARSER_TIS_REP; }
 
-void raise(int event) {
-  const auto& f = rx_parser_state().seams.frame_event;
-  if (f) f(event);
-}
+void raise(int event) { ale_frame_event(event); }
 
 void trace_rx(const char* format, const char* text) {
   if (db_get_trace_rx_words() != 0) log_printf(format, text);
@@ -165,7 +165,7 @@ void thru_done(RxParserState& p) {
 void to_done(RxParserState& p) {
   if (!completed_address(p)) return;
   trace_rx("[TO  %s]\n", p.accumulator.data());
-  if (p.seams.frame_called_add) p.seams.frame_called_add(p.accumulator.data());
+  ale_frame_called_add(p.accumulator.data());
   const int event = to_event(ale_rx_address_class(p.accumulator.data()));
   p.accumulator_length = static_cast<int>(std::strlen(p.accumulator.data()));
   if (event != 0) raise(event);
@@ -227,13 +227,9 @@ RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
 
 void ale_rx_word(const RxWordRecord& record) {
   RxParserState& p = rx_parser_state();
-  if (aqc_rx_word_is_aqc() != 0 && p.dbm_mode == 0) {
-    if (p.seams.aqc_rx_word) p.seams.aqc_rx_word(record);
-  } else if (p.dbm_mode != 0) {
-    if (p.seams.dbm_rx_bits) p.seams.dbm_rx_bits(record);
-  } else {
-    ale_rx_parse_word(record);
-  }
+  // AQC-ALE words and the raw groups of a DBM message are for their own receivers, which this
+  // station does not have: only standard words are parsed.
+  if (aqc_rx_word_is_aqc() == 0 && p.dbm_mode == 0) ale_rx_parse_word(record);
 }
 
 void ale_rx_parse_word(const RxWordRecord& record) {
@@ -281,10 +277,7 @@ bool parser_step(int input) {
   const uint16_t ops = cell.ops;
   int decoded = 0;
 
-  if (ops & CLR) {
-    clear_statistics(p);
-    if (p.seams.rx_counters_clear) p.seams.rx_counters_clear();
-  }
+  if (ops & CLR) clear_statistics(p);
   if (ops & DTHRU) thru_done(p);
   if (ops & DTO) to_done(p);
   if (ops & DFROM) from_done(p);
@@ -324,7 +317,7 @@ void ale_parser_reset() {
   p.bad_words = 0;
   p.state = PARSER_IDLE;
   p.dbm_mode = 0;
-  if (p.seams.frame_called_clear) p.seams.frame_called_clear();
+  ale_frame_called_clear();
 }
 
 int ale_parser_state() { return rx_parser_state().state; }
@@ -431,12 +424,7 @@ void ale_rx_text_put_char(int character) { ale_rx_text_put(character); }
 
 void ale_rx_text_flush() {
   RxParserState& p = rx_parser_state();
-  if (!p.text.empty()) {
-    if (p.seams.data_pane)
-      p.seams.data_pane(p.text.data(), p.text.size());
-    else
-      log_frame_write(p.text.data(), p.text.size());
-  }
+  if (!p.text.empty()) log_frame_write(p.text.data(), p.text.size());
   p.text.clear();
   p.text_bits = 0;
   p.text_partial = 0;
@@ -463,8 +451,10 @@ void ale_rx_data_flush() {
     // Handing on the pieces of an oversized message would deliver each as a message of its own.
     log_printf("[%s][%s][DATA ERROR: RECEIVED MESSAGE LONGER THAN %zu BYTES DROPPED]\n", log_time_stamp().c_str(),
                log_current_channel_stamp().c_str(), kRxDataBufferSize);
-  } else if (!p.data.empty() && p.seams.payload_dispatch) {
-    p.seams.payload_dispatch(p.data.data(), p.data.size());
+  } else if (!p.data.empty()) {
+    // A data message of the parser arrived as a DBM message.
+    xfer_select_dbm_path();
+    xfer_dispatch_pid(p.data.data(), p.data.size());
   }
   p.data.clear();
   p.data_overflow = false;

@@ -54,19 +54,6 @@ inline constexpr std::size_t kRxTextBufferSize = 1000;
 inline constexpr std::size_t kRxDataBufferSize = 500000;
 inline constexpr int kAmdBadCharacter = 149;
 
-// Modules that the parser reports to. Each is set by its owner; an empty one is skipped
-// (`data_pane` then writes to the log layer's frame text).
-struct RxParserSeams {
-  std::function<void(int event)> frame_event;                  // the frame event handler
-  std::function<void(const RxWordRecord&)> aqc_rx_word;        // the AQC-ALE receiver
-  std::function<void(const RxWordRecord&)> dbm_rx_bits;        // the DBM receiver's raw groups
-  std::function<void()> rx_counters_clear;                     // DTM and DBM receive counters
-  std::function<void(const char*)> frame_called_add;           // link state's frame table
-  std::function<void()> frame_called_clear;
-  std::function<void(const char*, std::size_t)> data_pane;
-  std::function<void(const uint8_t*, std::size_t)> payload_dispatch;  // DBM data path
-};
-
 struct RxParserState {
   int state = PARSER_IDLE;
   RxWordRecord current;
@@ -89,7 +76,6 @@ struct RxParserState {
   int data_bits = 0, data_partial = 0;
   bool data_overflow = false;  // a message outgrew the buffer: dropped at its flush
 
-  RxParserSeams seams;
 };
 
 RxParserState& rx_parser_state();

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "db/ale_chars.h"
+#include "ale/frames/frame_events.h"
+#include "ale/frames/frame_sections.h"
 #include "ale/link/aqc_slots.h"
 #include "db/events.h"
 #include "ale/link/link_state.h"
@@ -33,10 +35,10 @@ void trace(const char* format, int value) {
 
 bool alternate() { return ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE; }
 
-int frame_lqa_flag() {
-  const auto& hook = timing_state().seams.frame_lqa_report_flag;
-  return hook ? hook() : 0;
-}
+// A caller with LQA exchange on sends its LQA word with the flag clear on a call that ends
+// with TIS, yet waits for answers that each carry an LQA word; the slots count the word
+// whenever the call carried one, so that caller and responders agree on the slot widths.
+int frame_lqa_flag() { return ale_frame_context().lqa_word != 0 || ale_frame_lqa_report_flag() != 0 ? 1 : 0; }
 
 int rw(const std::string& to, const std::string& from, int lqa) {
   return ale_response_word_count(to, from, lqa);
@@ -74,8 +76,7 @@ NetView net_view(int net) {
 }
 
 int peer_index() {
-  const auto& hook = timing_state().seams.frame_peer_index;
-  const int i = hook ? hook() : -1;
+  const int i = ale_frame_peer_index();
   return i >= 0 && i < kOtherAddressCount ? i : -1;
 }
 
@@ -190,12 +191,12 @@ void ale_swt_net(int net, const char* caller) {
   t.swt_ms = tw * kAleTwMs;
 }
 
-void ale_swt_group(const char* const* list, int count, const char* caller) {
+void ale_swt_group(const AddressList& list, const char* caller) {
   const int lqa = frame_lqa_flag();
   int tw = rw(caller, caller, lqa);
-  for (int i = count - 1; i >= 0; --i) {
-    if (db_find_own_address_index(list[i]) >= 0) break;
-    tw += rw(caller, list[i], lqa);
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    if (db_find_own_address_index(it->c_str()) >= 0) break;
+    tw += rw(caller, *it, lqa);
   }
   timing_state().swt_ms = (tw - 3) * kAleTwMs;
 }
@@ -226,10 +227,10 @@ void ale_twan_net(int net, const char* caller) {
   t.twan_ms = tw * kAleTwMs;
 }
 
-void ale_twan_group(const char* const* list, int count, const char* caller) {
+void ale_twan_group(const AddressList& list, const char* caller) {
   const int lqa = frame_lqa_flag();
   int tw = rw(caller, caller, lqa);
-  for (int i = 0; i < count; ++i) tw += rw(caller, list[i], lqa);
+  for (const std::string& name : list) tw += rw(caller, name, lqa);
   timing_state().twan_ms = (tw + 6) * kAleTwMs;
 }
 
@@ -250,14 +251,14 @@ void ale_twrn_net(int net, int lqa) {
   timing_state().twrn_ms = tw * kAleTwMs;
 }
 
-void ale_twrn_group(const char* const* list, int count, const char* own, int lqa) {
+void ale_twrn_group(const AddressList& list, const char* own, int lqa) {
   TimingState& t = timing_state();
   int tw = 0;
   if (t.slot_flag) {
-    tw = t.slot_width * (count + 1);
+    tw = t.slot_width * (static_cast<int>(list.size()) + 1);
   } else {
     tw = rw(own, own, lqa);
-    for (int i = 0; i < count; ++i) tw += rw(own, list[i], lqa);
+    for (const std::string& name : list) tw += rw(own, name, lqa);
   }
   t.twrn_ms = tw * kAleTwMs;
 }
@@ -277,8 +278,11 @@ void ale_slot_width_set(int a_words, int b_words) {
 void ale_slot_width_send() {
   TimingState& t = timing_state();
   if (!t.slot_flag) return;
-  const AleWord word = ale_tw_word(t.slot_width);
-  if (t.seams.queue_tw_section) t.seams.queue_tw_section(word);
+  // The tw word goes as a section of ready-made words onto the call section queue.
+  auto* section = new FrameSection;
+  section->kind = SECTION_WORDS;
+  section->words.push_back(ale_tw_word(t.slot_width));
+  if (ale_section_push_call(section) == 0) delete section;
 }
 
 void ale_slot_width_reset() {

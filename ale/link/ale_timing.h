@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "ale/words/ale_word.h"
+#include "db/ale_chars.h"
 
 namespace vesk {
 
@@ -23,19 +24,6 @@ inline constexpr int kTwtDataMs = 784;           // 6 Tw on a data channel
 inline constexpr int kTwrDefaultMs = 2000;       // no peer record
 inline constexpr int kTwrtDefaultMs = 5000;
 inline constexpr double kTwrnAqcNetExtra = 2221.333322;
-
-// What the periods read from modules that are built separately. Empty hooks answer as a
-// frame with no peer record and no LQA report would.
-struct TimingSeams {
-  // 1 when the responders' slots must hold an LQA word: the call being answered carried an
-  // LQA report word (its caller has LQA exchange on and counts the word in its own wait, and
-  // every answer carries one) or asked for LQA exchange.
-  std::function<int()> frame_lqa_report_flag;
-  // The other-address index of the current frame's peer, or -1 (the frame event handler).
-  std::function<int()> frame_peer_index;
-  // Pushes the tw word as a frame section of kind 9 onto the call section queue.
-  std::function<void(AleWord)> queue_tw_section;
-};
 
 struct TimingState {
   double swt_ms = 0;
@@ -47,7 +35,6 @@ struct TimingState {
   std::atomic<int> slot_flag{0};
   // Drawing of anycall response slots; fixed seed so that simulated runs repeat.
   unsigned random_state = 1;
-  TimingSeams seams;
 };
 
 TimingState& timing_state();
@@ -73,15 +60,15 @@ int ale_twrn_period_ms();
 // address in the call.
 void ale_swt_random();
 void ale_swt_net(int net, const char* caller);
-void ale_swt_group(const char* const* list, int count, const char* caller);
+void ale_swt_group(const AddressList& list, const char* caller);
 void ale_swt_aqc_slot(int n);
 void ale_twan_anycall();
 void ale_twan_net(int net, const char* caller);
-void ale_twan_group(const char* const* list, int count, const char* caller);
+void ale_twan_group(const AddressList& list, const char* caller);
 void ale_twan_aqc_slot(int n);
 void ale_twrn_anycall();
 void ale_twrn_net(int net, int lqa);
-void ale_twrn_group(const char* const* list, int count, const char* own, int lqa);
+void ale_twrn_group(const AddressList& list, const char* own, int lqa);
 
 // Slot-width agreement.
 void ale_slot_width_set(int a_words, int b_words);

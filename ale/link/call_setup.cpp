@@ -21,7 +21,9 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
-#include "platform/hook.h"
+#include "radio/channel.h"
+#include "radio/dispatch.h"
+#include "radio/muting.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -37,17 +39,11 @@ void copy16(std::array<char, 16>& dst, const char* src) {
   if (src != nullptr) std::memcpy(dst.data(), src, strnlen(src, dst.size() - 1));
 }
 
-std::vector<std::string> to_list(const char* const* addresses, int count) {
-  std::vector<std::string> list;
-  for (int i = 0; addresses != nullptr && i < count; ++i)
-    list.emplace_back(addresses[i] == nullptr ? "" : std::string(addresses[i]).substr(0, 15));
+// The addresses as the tables keep them: at most 15 characters each.
+AddressList to_list(const AddressList& addresses) {
+  AddressList list;
+  for (const std::string& a : addresses) list.push_back(a.substr(0, 15));
   return list;
-}
-
-std::vector<const char*> pointers(const std::vector<std::string>& list) {
-  std::vector<const char*> p;
-  for (const std::string& s : list) p.push_back(s.c_str());
-  return p;
 }
 
 void set_peer_station(int other_index) {
@@ -88,11 +84,10 @@ int (*message_queue())(FrameSection*) {
 
 void start_initiate(int event) { timer_start(event, kCallInitiateDelayMs); }
 
-int rank(const std::vector<std::string>& list) {
+int rank(const AddressList& list) {
   CallSetupState& c = call_setup();
-  std::vector<const char*> p = pointers(list);
   int size = 0;
-  if (lqa_rank_channels(p.data(), static_cast<int>(p.size()), c.channels.data(), &size) != 0) {
+  if (lqa_rank_channels(list, c.channels.data(), &size) != 0) {
     c.channel_count = 0;
     return 1;
   }
@@ -102,17 +97,13 @@ int rank(const std::vector<std::string>& list) {
 }
 
 // The call cannot be made: the addresses given become the called list for the FAILED line.
-void fail_call(const std::vector<std::string>& given) {
-  std::vector<const char*> p = pointers(given);
-  ale_set_called_list(p.data(), static_cast<int>(std::min<std::size_t>(p.size(), kCalledListMax)));
+void fail_call(const AddressList& given) {
+  ale_set_called_list(AddressList(given.begin(), given.begin() + std::min<std::ptrdiff_t>(given.size(), kCalledListMax)));
   ale_call_failed();
 }
 
 void tune_to(int channel) {
-  if (db_channel_in_use(channel) == 0) return;
-  CallSetupSeams& k = call_setup().seams;
-  if (k.radio_set_channel) k.radio_set_channel(channel);
-  else db_select_channel(channel);
+  if (db_channel_in_use(channel) != 0) ale_tune_channel(channel);
 }
 
 }  // namespace
@@ -122,7 +113,7 @@ int ale_call_peer_index() {
   return p.pseudo ? -1 : p.other_index;
 }
 
-int ale_classify_call(std::vector<std::string>& addresses) {
+int ale_classify_call(AddressList& addresses) {
   if (addresses.empty()) return CALL_CLASS_NOT_CALLABLE;
   if (addresses.size() == 1) {
     const std::string& a = addresses[0];
@@ -132,7 +123,7 @@ int ale_classify_call(std::vector<std::string>& addresses) {
     if (db_find_other_address_index(a.c_str()) >= 0) return CALL_CLASS_INDIVIDUAL;
     const int net = db_find_net_index(a.c_str());
     if (net < 0) return CALL_CLASS_NOT_CALLABLE;
-    std::vector<std::string> members;
+    AddressList members;
     {
       DbLock lock;
       const NetRecord* n = db_get_net(lock, net);
@@ -146,7 +137,7 @@ int ale_classify_call(std::vector<std::string>& addresses) {
     addresses = members;
     return CALL_CLASS_NET;
   }
-  std::vector<std::string> known;
+  AddressList known;
   for (const std::string& a : addresses) {
     if (db_find_other_address_index(a.c_str()) >= 0) known.push_back(a);
     else log_unknown_other_address(a.c_str());
@@ -157,12 +148,12 @@ int ale_classify_call(std::vector<std::string>& addresses) {
 
 // A new call awaits the answers of its own stations only: the called list is replaced, so that
 // calls that went unanswered never fill it up.
-void ale_place_call(const char* const* addresses, int count, const char* message) {
+void ale_place_call(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
   const char* text = message == nullptr ? "" : message;
-  std::vector<std::string> list = to_list(addresses, count);
-  const std::vector<std::string> given = list;
+  AddressList list = to_list(addresses);
+  const AddressList given = list;
   int longest = 0;
   for (const std::string& a : list) longest = std::max(longest, ale_address_word_count(a));
   copy16(c.first_address, list.empty() ? "" : list[0].c_str());
@@ -188,9 +179,8 @@ void ale_place_call(const char* const* addresses, int count, const char* message
       ale_set_called(name.c_str());
       const std::string own = net_own_address(net);
       if (!own.empty()) ale_set_own_address(own.c_str());
-      std::vector<const char*> p = pointers(list);
       ale_called_clear();
-      ale_called_add_all(p.data(), static_cast<int>(p.size()));
+      ale_called_add_all(list);
       ale_queue_message(text, message_queue());
       ale_twrn_net(net, db_get_lqa());
       start_initiate(EV_INITIATE_NET_CALL);
@@ -217,12 +207,11 @@ void ale_place_call(const char* const* addresses, int count, const char* message
       timer_stop(EV_DWELL_TIMER);
       ale_set_call_type(ALE_CALL_GROUP);
       if (ale_next_call_channel() != 0) return fail_call(given);
-      std::vector<const char*> p = pointers(list);
-      if (ale_set_called_list(p.data(), static_cast<int>(p.size())) == 0) return fail_call(given);
+      if (ale_set_called_list(list) == 0) return fail_call(given);
       own = ale_own_address_text();
-      ale_twrn_group(p.data(), static_cast<int>(p.size()), own.c_str(), db_get_lqa());
+      ale_twrn_group(list, own.c_str(), db_get_lqa());
       ale_called_clear();
-      ale_called_add_all(p.data(), static_cast<int>(p.size()));
+      ale_called_add_all(list);
       ale_queue_message(text, message_queue());
       start_initiate(EV_INITIATE_GROUP_CALL);
       return;
@@ -252,13 +241,13 @@ void ale_place_call(const char* const* addresses, int count, const char* message
   }
 }
 
-void ale_call_address(const char* address, const char* message) { ale_place_call(&address, 1, message); }
+void ale_call_address(const char* address, const char* message) { ale_place_call({address}, message); }
 
-void ale_send_in_link(const char* const* addresses, int count, const char* message) {
+void ale_send_in_link(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
   const char* text = message == nullptr ? "" : message;
-  std::vector<std::string> list = to_list(addresses, count);
+  AddressList list = to_list(addresses);
   const std::string first = list.empty() ? std::string() : list[0];
   c.inlink_text = text;
   copy16(c.first_address, first.c_str());
@@ -288,10 +277,9 @@ void ale_send_in_link(const char* const* addresses, int count, const char* messa
       break;
     }
     case CALL_CLASS_GROUP: {
-      std::vector<const char*> p = pointers(list);
-      ale_twrn_group(p.data(), static_cast<int>(p.size()), ale_own_address_text(), db_get_lqa());
-      ale_set_called_list(p.data(), static_cast<int>(p.size()));
-      ale_called_add_all(p.data(), static_cast<int>(p.size()));
+      ale_twrn_group(list, ale_own_address_text(), db_get_lqa());
+      ale_set_called_list(list);
+      ale_called_add_all(list);
       event = EV_INITIATE_GROUP_CALL;
       break;
     }
@@ -324,22 +312,22 @@ void ale_send_in_link(const char* const* addresses, int count, const char* messa
   start_initiate(event);
 }
 
-void ale_send_amd_linked(const char* address, const char* message) { ale_send_in_link(&address, 1, message); }
+void ale_send_amd_linked(const char* address, const char* message) { ale_send_in_link({address}, message); }
 
-void ale_send_amd(const char* const* addresses, int count, const char* text) {
+void ale_send_amd(const AddressList& addresses, const char* text) {
   Guard hold(link_state().lock);
   ale_ack_in_frame_clear();
-  if (ale_link_state() > ALE_STATE_IND_WAIT_RESPONSE) ale_send_in_link(addresses, count, text);
-  else ale_place_call(addresses, count, text);
+  if (ale_link_state() > ALE_STATE_IND_WAIT_RESPONSE) ale_send_in_link(addresses, text);
+  else ale_place_call(addresses, text);
 }
 
-void ale_send_amd_address(const char* address, const char* text) { ale_send_amd(&address, 1, text); }
+void ale_send_amd_address(const char* address, const char* text) { ale_send_amd({address}, text); }
 
-void ale_terminate_link(const char* const* addresses, int count, const char* message) {
+void ale_terminate_link(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
   const char* text = message == nullptr ? "" : message;
-  std::vector<std::string> list = to_list(addresses, count);
+  AddressList list = to_list(addresses);
   const std::string first = list.empty() ? std::string() : list[0];
   copy16(c.first_address, first.c_str());
   ale_load_own_address();
@@ -367,9 +355,8 @@ void ale_terminate_link(const char* const* addresses, int count, const char* mes
       break;
     }
     case CALL_CLASS_GROUP: {
-      std::vector<const char*> p = pointers(list);
-      ale_set_called_list(p.data(), static_cast<int>(p.size()));
-      for (const char* a : p) ale_linked_remove(a);
+      ale_set_called_list(list);
+      for (const std::string& a : list) ale_linked_remove(a.c_str());
       break;
     }
     case CALL_CLASS_ANYCALL:
@@ -388,7 +375,7 @@ void ale_terminate_link(const char* const* addresses, int count, const char* mes
   start_initiate(EV_INITIATE_CLEAR);
 }
 
-void ale_terminate_address(const char* address, const char* message) { ale_terminate_link(&address, 1, message); }
+void ale_terminate_address(const char* address, const char* message) { ale_terminate_link({address}, message); }
 
 int ale_queue_message(const char* text, int (*push)(FrameSection*)) {
   if (call_setup().binary_message.load()) {
@@ -399,7 +386,6 @@ int ale_queue_message(const char* text, int (*push)(FrameSection*)) {
   auto* section = new FrameSection;
   section->kind = SECTION_AMD;
   section->text = text;
-  call_hook(call_setup().seams.aqc_data_element, 1);
   if (push(section)) return 1;
   delete section;
   return 0;
@@ -411,7 +397,6 @@ int ale_queue_binary_message(const std::vector<uint8_t>& data, int (*push)(Frame
   section->kind = SECTION_CODED;
   section->bytes = data;
   section->data_element = kAqcBinaryDataElement;
-  call_hook(call_setup().seams.aqc_data_element, kAqcBinaryDataElement);
   if (push(section)) return 1;
   delete section;
   return 0;
@@ -508,16 +493,13 @@ void ale_start_tis_sounding(int channel) { start_sounding(channel, EV_INITIATE_T
 
 void ale_abort() {
   Guard hold(link_state().lock);
-  CallSetupSeams& k = call_setup().seams;
   ale_tx_flush();
   ale_sections_flush();
-  call_hook(k.radio_on_unlinked);
+  radio_on_unlinked();
   ale_linked_clear();
   ale_link_event(EV_INITIATE_KILL);
-  call_hook(k.scan_monitor, EV_INITIATE_KILL);
   ale_leave_link();
   ale_sm_release_unsent();
-  call_hook(k.fs1052_disable);
 }
 
 void ale_toggle_scanning() { ale_link_event(EV_TOGGLE_SCANNING); }
@@ -539,7 +521,7 @@ int ale_next_call_channel() {
   const int channel = c.channels[static_cast<std::size_t>(c.channel_next++)];
   if (db_channel_in_use(channel) == 0) return 1;
   tune_to(channel);
-  call_hook(c.seams.radio_refresh);
+  radio_refresh_hook();
   if (ale_call_type() != ALE_CALL_NET) ale_load_own_address();
   return 0;
 }
@@ -547,15 +529,6 @@ int ale_next_call_channel() {
 void ale_call_failed() {
   api_post_call_failed();
   log_call_failed(ale_called_list_text().c_str());
-}
-
-int xfer_send_text(const char* text, int end_flag) {
-  const std::size_t n = text == nullptr ? 0 : std::min<std::size_t>(std::strlen(text), kXferTextMax);
-  std::vector<uint8_t> buffer;
-  buffer.reserve(n + 1);
-  buffer.push_back(kXferTextProtocolId);
-  buffer.insert(buffer.end(), text, text + n);
-  return xfer_send_payload(buffer.data(), buffer.size(), end_flag);
 }
 
 }  // namespace vesk

@@ -34,18 +34,6 @@ enum CallClass : int {
 inline constexpr int kCallInitiateDelayMs = 100;
 inline constexpr int kNullAddressTwrMs = 2000;
 inline constexpr int kNullAddressTtMs = 3000;
-inline constexpr int kXferTextMax = 10000;
-inline constexpr int kXferTextProtocolId = 4;
-
-// Calls out of the call set-up into modules built separately. Empty hooks do nothing.
-struct CallSetupSeams {
-  std::function<void()> fs1052_disable;             // the FED-STD-1052 link on abort
-  std::function<void(int event)> scan_monitor;       // the scan monitor's event entry
-  std::function<void(int code)> aqc_data_element;    // second address word's data-element code
-  std::function<void(int channel)> radio_set_channel;  // tune the radio to a channel
-  std::function<void()> radio_refresh;               // the radio's listen step
-  std::function<void()> radio_on_unlinked;
-};
 
 // The station the call is addressed to: an other-address record, or a built-in record of a
 // pseudo address ("@?@", "@@?", "?@?", "@@@") with its own reply and tune times.
@@ -69,22 +57,21 @@ struct CallSetupState {
   std::array<char, 16> poll_address{};
   std::array<char, 16> first_address{};
   std::atomic<int> binary_message{0};
-  CallSetupSeams seams;
 };
 
 CallSetupState& call_setup();
 
 // Classifies a call's address list, rewriting it in place: a net becomes its members (the own
 // slot left out), a group keeps only the known stations (each unknown one is logged).
-int ale_classify_call(std::vector<std::string>& addresses);
+int ale_classify_call(AddressList& addresses);
 
-void ale_place_call(const char* const* addresses, int count, const char* message);
+void ale_place_call(const AddressList& addresses, const char* message);
 void ale_call_address(const char* address, const char* message);
-void ale_send_in_link(const char* const* addresses, int count, const char* message);
+void ale_send_in_link(const AddressList& addresses, const char* message);
 void ale_send_amd_linked(const char* address, const char* message);
-void ale_send_amd(const char* const* addresses, int count, const char* text);
+void ale_send_amd(const AddressList& addresses, const char* text);
 void ale_send_amd_address(const char* address, const char* text);
-void ale_terminate_link(const char* const* addresses, int count, const char* message);
+void ale_terminate_link(const AddressList& addresses, const char* message);
 void ale_terminate_address(const char* address, const char* message);
 
 // Message sections. `push` is one of the section queue pushers; 1 when a section was queued.
@@ -116,6 +103,5 @@ void ale_call_failed();
 // The other-address index of the station being called, or -1 (a pseudo address, no call).
 int ale_call_peer_index();
 
-int xfer_send_text(const char* text, int end_flag);
 
 }  // namespace vesk

@@ -56,9 +56,9 @@ std::vector<int> lqa_candidate_channels() {
   return list;
 }
 
-int lqa_rank_channels(const char* const* addresses, int count, int* channels, int* size) {
+int lqa_rank_channels(const AddressList& addresses, int* channels, int* size) {
   *size = 0;
-  if (count == 1) return lqa_rank_channels_for_station(addresses[0], channels, size);
+  if (addresses.size() == 1) return lqa_rank_channels_for_station(addresses[0].c_str(), channels, size);
   std::vector<int> list = lqa_candidate_channels();
   if (list.empty()) return 1;
   if (list.size() == 1) return copy_out(list, channels, size);
@@ -66,10 +66,10 @@ int lqa_rank_channels(const char* const* addresses, int count, int* channels, in
   int sum[kChannelCount] = {};
   {
     DbLock lock;
-    for (int a = 0; a < count; ++a) {
+    for (const std::string& address : addresses) {
       bool found = false;
       for (const OtherAddressRecord& rec : lock.db().other) {
-        if (rec.in_use != 1 || !same_address(rec, addresses[a])) continue;
+        if (rec.in_use != 1 || !same_address(rec, address.c_str())) continue;
         found = true;
         for (int ch : list) sum[ch] += lqa_ber(rec.lqa[ch].measured) + lqa_ber(rec.lqa[ch].reported);
       }

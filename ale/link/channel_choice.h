@@ -10,6 +10,8 @@
 
 #include <vector>
 
+#include "db/ale_chars.h"
+
 namespace vesk {
 
 // Enough room for every candidate.
@@ -21,7 +23,7 @@ std::vector<int> lqa_candidate_channels();
 // Fills `channels` (room for kCallChannelsMax) with the candidates in call order and `size`
 // with their number. 0 on success; 1 when there is no candidate or a named station is not in
 // the address table (with a single candidate no score is read and nothing can fail).
-int lqa_rank_channels(const char* const* addresses, int count, int* channels, int* size);
+int lqa_rank_channels(const AddressList& addresses, int* channels, int* size);
 int lqa_rank_channels_for_station(const char* address, int* channels, int* size);
 
 // The channel for an allcall or anycall: the candidate with the smallest summed BER scores of

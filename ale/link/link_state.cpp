@@ -5,6 +5,8 @@
 #include "ale/link/ale_timing.h"
 #include "ale/engine/api_event.h"
 #include "ale/link/aqc_slots.h"
+#include "ale/link/call_setup.h"
+#include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
 #include "db/events.h"
 #include "ale/frames/frame_sections.h"
@@ -17,6 +19,8 @@
 #include "db/scan.h"
 #include "db/tables.h"
 #include "modem/fsk8.h"
+#include "radio/channel.h"
+#include "radio/muting.h"
 #include "platform/hook.h"
 #include "platform/shell.h"
 #include "platform/station.h"
@@ -65,7 +69,7 @@ void ale_link_handle_event(int event) {
       ale_leave_link();
     }
   }
-  call_hook(s.seams.state_handler, event);
+  ale_state_machine_handle(event);
   if (ale_link_state() != s.last_state_shown) ale_refresh_status_bar();
 }
 
@@ -129,8 +133,8 @@ void ale_set_frame_kind(int kind) { link_state().frame_kind = kind; }
 void ale_refresh_status_bar() {
   LinkState& s = link_state();
   s.last_state_shown = ale_link_state();
-  if (s.seams.refresh_status_bar)
-    s.seams.refresh_status_bar();
+  if (s.hooks.refresh_status_bar)
+    s.hooks.refresh_status_bar();
   else
     ale_trace_state();
 }
@@ -234,17 +238,17 @@ int ale_linked_names(char (*out)[kLinkAddressSize], int max) {
   return n;
 }
 
-std::vector<std::string> ale_linked_name_list() {
+AddressList ale_linked_name_list() {
   LinkState& s = link_state();
   std::lock_guard<std::mutex> hold(s.tables_mutex);
-  std::vector<std::string> names;
+  AddressList names;
   for (const LinkedEntry& e : s.linked)
     if (e.used) names.emplace_back(e.name);
   return names;
 }
 
 std::string ale_print_linked() {
-  const std::vector<std::string> names = ale_linked_name_list();
+  const AddressList names = ale_linked_name_list();
   std::string text;
   if (names.empty()) {
     text = "* SORRY NOT LINKED\n";
@@ -279,8 +283,8 @@ void ale_called_add(const char* address) {
   }
 }
 
-void ale_called_add_all(const char* const* addresses, int count) {
-  for (int i = 0; i < count; ++i) ale_called_add(addresses[i]);
+void ale_called_add_all(const AddressList& addresses) {
+  for (const std::string& a : addresses) ale_called_add(a.c_str());
 }
 
 void ale_called_remove(const char* address) {
@@ -291,18 +295,18 @@ void ale_called_remove(const char* address) {
     if (e[0] != '\0' && same_name(e.data(), address)) e.fill('\0');
 }
 
-std::vector<std::string> ale_called_list() {
+AddressList ale_called_list() {
   LinkState& s = link_state();
   std::lock_guard<std::mutex> hold(s.tables_mutex);
-  std::vector<std::string> names;
+  AddressList names;
   for (const auto& e : s.called)
     if (e[0] != '\0') names.emplace_back(e.data());
   return names;
 }
 
 void ale_called_from_linked() {
-  const std::vector<std::string> names = ale_linked_name_list();
-  if (!names.empty()) call_hook(link_state().seams.set_frame_called_list, names);
+  const AddressList names = ale_linked_name_list();
+  if (!names.empty()) ale_set_called_list(names);
 }
 
 // ---- frame called-address table ----
@@ -362,20 +366,25 @@ void ale_channel_meet() {
   LinkState& s = link_state();
   if (s.channel_return_request != 1) return;
   s.channel_return_request = 2;
-  call_hook(s.seams.radio_set_channel, 0);
+  ale_tune_channel(0);
 }
 
 void ale_channel_return() {
   LinkState& s = link_state();
   const bool moved = s.channel_return_request == 2;
   s.channel_return_request = 0;
-  if (moved) call_hook(s.seams.radio_set_channel, s.channel_return_saved.load());
+  if (moved) ale_tune_channel(s.channel_return_saved.load());
 }
 
 void ale_channel_return_cancel() { link_state().channel_return_request = 0; }
 int ale_channel_return_request() { return link_state().channel_return_request; }
 
 // ---- composite steps ----
+
+void ale_tune_channel(int n) {
+  ChannelRecord rec{};
+  if (db_copy_channel(n, &rec) == 0) radio_set_channel(rec);
+}
 
 void ale_stop_link_timers() {
   for (int id : {EV_TWT_TIMER, EV_KEYDOWN_TIMER, EV_KEYUP_TIMER, EV_SWT_TIMER, EV_TWAN_TIMER, EV_TWRN_TIMER,
@@ -386,9 +395,8 @@ void ale_stop_link_timers() {
 void ale_return_to_scan() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
-  LinkSeams& k = s.seams;
-  fsk_reset();
-  (void)fsk_channel_activity();
+  fsk_reset(fsk_state());
+  (void)fsk_channel_activity(fsk_state(), ale_rx_sync_seen);
   fsk_scan_resume_hook();
 
   ale_parser_reset();
@@ -397,28 +405,23 @@ void ale_return_to_scan() {
   ale_stop_link_timers();
   if (db_get_trace_rx_words()) log_printf("[RESUME SCAN]\n");
   s.in_frame = 0;
-  fsk_init_dft();
+  fsk_init_dft(fsk_state());
 
   // This step reads the state as it was before the return (a pause on activity, state 3,
   // sends no resumed-scanning report), so the state changes only after it.
   if (s.scan_mode.load() == ALE_SCAN_MODE_SCANNING) {
-    call_hook(k.radio_scan_start);
-    call_hook(k.radio_scan_next_channel);
+    radio_scan_start();
+    radio_scan_next_channel();
     ale_dwell_start();
-    if (s.state.load() != ALE_STATE_PAUSE_SCAN) call_hook(k.host_resumed_scanning);
   }
   s.state = s.return_state.load();
 
-  call_hook(k.dtm_rx_reset);
-  call_hook(k.dbm_rx_reset);
   ale_sections_flush();
-  call_hook(k.block_queues_flush);
-  call_hook(k.channel_quality_reset);
   ale_slot_width_flag_set(0);
 }
 
 void ale_run_link_scripts(const char* script, int batch) {
-  call_hook(link_state().seams.run_script, script);
+  call_hook(link_state().hooks.run_script, script);
   if (!batch) return;
   if (!shell_run_batch(station().dir(), kLinkBatchFile)) log_file_not_found(kLinkBatchFile);
 }
@@ -427,25 +430,23 @@ void ale_enter_linked() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   ale_set_link_state(ALE_STATE_LINKED_IDLE);
-  call_hook(s.seams.fs1052_enable);
   api_post_link_up();
   timer_start_twa();
   timer_start(EV_SM_POLL_TIMER, 100);
   ale_channel_return_cancel();
   ale_refresh_status_bar();
   ale_run_link_scripts(kLinkedScript, db_get_linked_batch());
-  call_hook(s.seams.reset_modem);
+  ale_reset_modem();
 }
 
 void ale_return_to_linked() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   ale_set_link_state(ALE_STATE_LINKED_IDLE);
-  call_hook(s.seams.fs1052_enable);
   timer_start_twa();
   timer_start(EV_SM_POLL_TIMER, 20);
   ale_refresh_status_bar();
-  call_hook(s.seams.reset_modem);
+  ale_reset_modem();
 }
 
 void ale_leave_link() {
@@ -453,14 +454,10 @@ void ale_leave_link() {
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   // The state the return to scan will restore is set first, so that events raised by the
   // steps below (scripts, reports) no longer see a link.
-  const std::vector<std::string> names = ale_linked_name_list();
-  const std::string peer = names.empty() ? std::string() : names.front();
   ale_set_link_state(s.return_state.load());
   api_post_link_down();
   ale_linked_clear();
-  call_hook(s.seams.radio_on_unlinked);
-  call_hook(s.seams.fs1052_reset_disable);
-  call_hook(s.seams.host_unlinked, peer);
+  radio_on_unlinked();
   ale_run_link_scripts(kUnlinkedScript, db_get_unlinked_batch());
   ale_return_to_scan();
 }

@@ -8,7 +8,7 @@
 // that can raise a nested event, so the nested event sees the state it was raised in.
 //
 // The transition tables of the scanning, calling and linked states are a module of their
-// own; they plug in as `LinkSeams::state_handler` and use the steps here: return to scan,
+// own (state_machine.h), which every event reaches; they use the steps here: return to scan,
 // enter and leave the link, the linked-station table, the called lists and the flags. The
 // queries and flag accessors take no lock; each reads or writes one value.
 #pragma once
@@ -19,6 +19,8 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "db/ale_chars.h"
 
 namespace vesk {
 
@@ -91,38 +93,12 @@ struct LinkedEntry {
   char name[kLinkAddressSize]{};
 };
 
-// The calls that the common steps make into other modules. An empty hook does nothing (a
-// query answers 0). The owners set them at engine start; tests set fakes.
-struct LinkSeams {
-  // The state tables of the machine: step 5 of every event.
-  std::function<void(int event)> state_handler;
-
-  // Receive chain.
-  std::function<void()> dtm_rx_reset;
-  std::function<void()> dbm_rx_reset;
-  std::function<void()> block_queues_flush;    // the DTM/DBM block queues
-  std::function<void()> channel_quality_reset;
-  // Modem reset after a transmission or exchange (raises EV_RESET_MODEM).
-  std::function<void()> reset_modem;
-  // The frame transmitters' called-address list.
-  std::function<void(const std::vector<std::string>& names)> set_frame_called_list;
-
-  // Radio control.
-  std::function<void()> radio_scan_start;
-  std::function<void()> radio_scan_next_channel;
-  std::function<void()> radio_on_unlinked;
-  std::function<void(int channel)> radio_set_channel;
-
-  // FED-STD-1052 data link.
-  std::function<void()> fs1052_enable;
-  std::function<void()> fs1052_reset_disable;
-
-  // Host port reports and the command interpreter.
-  std::function<void()> host_resumed_scanning;
-  std::function<void(const std::string& peer)> host_unlinked;
+// What the link state tells the command layer above it; the station's wiring binds them.
+struct LinkHooks {
   // The status bar's refresh by the reports (report_refresh_status_bar), which also writes
   // the state trace. Empty: the state trace only.
   std::function<void()> refresh_status_bar;
+  // Runs a command script ("LINKED.DAT", "UNLINKED.DAT").
   std::function<void(const char* script)> run_script;
 };
 
@@ -158,7 +134,7 @@ struct LinkState {
   std::atomic<int> channel_return_request{0};
   std::atomic<int> channel_return_saved{0};
 
-  LinkSeams seams;
+  LinkHooks hooks;
 };
 
 LinkState& link_state();
@@ -169,10 +145,6 @@ void ale_link_event(int event);
 // handling.
 void ale_link_handle_event(int event);
 void ale_link_init();
-// Fills the seams that the other layers left for the link state, the timing periods and the
-// voice identification (word builders, frame events, parser, command words, frame sections,
-// log). Engine start, before ale_link_init.
-void ale_link_connect_layers();
 
 // Queries.
 int ale_link_state();
@@ -223,16 +195,16 @@ void ale_linked_clear();
 int ale_linked_count();
 // Names of the stations in table order, at most `max` of them; returns how many.
 int ale_linked_names(char (*out)[kLinkAddressSize], int max);
-std::vector<std::string> ale_linked_name_list();
+AddressList ale_linked_name_list();
 // The LINKED command's text; also written to the log.
 std::string ale_print_linked();
 
 // Called list.
 void ale_called_clear();
 void ale_called_add(const char* address);
-void ale_called_add_all(const char* const* addresses, int count);
+void ale_called_add_all(const AddressList& addresses);
 void ale_called_remove(const char* address);
-std::vector<std::string> ale_called_list();
+AddressList ale_called_list();
 void ale_called_from_linked();
 
 // Frame called-address table.
@@ -250,6 +222,8 @@ int ale_channel_return_request();
 // Composite steps.
 void ale_return_to_scan();
 void ale_stop_link_timers();
+// Tunes the radio to channel n of the table.
+void ale_tune_channel(int n);
 void ale_enter_linked();
 void ale_return_to_linked();
 void ale_leave_link();

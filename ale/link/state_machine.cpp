@@ -18,16 +18,16 @@
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "db/tables.h"
-#include "platform/hook.h"
 #include "platform/station.h"
+#include "ale/link/state_machine_linked.h"
+#include "radio/keying.h"
+#include "radio/serial_queue.h"
 
 namespace vesk {
 
 StateMachineState& state_machine() { return station().state<StateMachineState>(); }
 
 namespace {
-
-StateMachineSeams& seams() { return state_machine().seams; }
 
 int call_type_of(int event) {
   switch (event) {
@@ -71,13 +71,11 @@ void ale_state_machine_handle(int event) {
       ale_sm_listen_before_call(event);
       break;
     case ALE_STATE_IND_WAIT_COMPLETION_OF_RESPONSE:
-      ale_sm_wait_completion_of_response(event);
-      break;
     case ALE_STATE_IND_WAIT_COMPLETION_OF_CALL:
-      ale_sm_wait_completion_of_call(event);
-      break;
     case ALE_STATE_IND_WAIT_COMPLETION_OF_ACK:
-      ale_sm_wait_completion_of_ack(event);
+    case ALE_STATE_TWAS_SOUND_IN_PROGRESS:
+    case ALE_STATE_TIS_SOUND_IN_PROGRESS:
+      ale_sm_wait_completion(event);
       break;
     case ALE_STATE_IND_WAIT_ACK:
       ale_sm_wait_ack(event);
@@ -89,12 +87,8 @@ void ale_state_machine_handle(int event) {
     case ALE_STATE_LISTEN_BEFORE_TIS_SOUND:
       ale_sm_listen_before_sound(event);
       break;
-    case ALE_STATE_TWAS_SOUND_IN_PROGRESS:
-    case ALE_STATE_TIS_SOUND_IN_PROGRESS:
-      ale_sm_sound_in_progress(event);
-      break;
     default:
-      call_hook(seams().linked_states, event);
+      ale_linked_states_handle(event);
       break;
   }
   ale_sm_release_unsent();
@@ -103,8 +97,8 @@ void ale_state_machine_handle(int event) {
 // ---- shared steps ----
 
 void ale_sm_key(int extra_ms) {
-  call_hook(seams().atu_tune_before_tx);
-  call_hook(seams().radio_prepare_tx_freq);
+  atu_tune_before_tx();
+  radio_prepare_tx_freq();
   state_machine().keyed_for_frame = 1;
   timer_start(EV_KEYDOWN_TIMER, db_get_ptt_delay() + extra_ms);
   // The caller's acknowledgement is keyed down at PTT delay plus 40 ms: keying at a fixed
@@ -121,7 +115,7 @@ void ale_sm_transmission_complete() {
 void ale_sm_key_transmitter() {
   // A keying that outlived its frame (the machine went back to scanning) keys nothing.
   if (state_machine().keyed_for_frame.load() == 0) return;
-  call_hook(seams().ptt_on);
+  ptt_on();
 }
 
 void ale_sm_release_unsent() {
@@ -131,7 +125,7 @@ void ale_sm_release_unsent() {
   timer_stop(kKeyTransmitterTimer);
   timer_stop(EV_KEYDOWN_TIMER);
   ale_tx_flush();
-  if (seams().transmitter_keyed && seams().transmitter_keyed()) call_hook(seams().ptt_off);
+  if (radio_flags().ptt_active_flag.load() != 0) ptt_off();
 }
 
 void ale_sm_start_call(int event) {
@@ -139,11 +133,6 @@ void ale_sm_start_call(int event) {
   ale_linked_clear();
   ale_set_link_state(ALE_STATE_LISTEN_BEFORE_CALL);
   timer_start(EV_TWT_TIMER, ale_twt_period_ms());
-}
-
-void ale_sm_monitor(int event) {
-  if (seams().scan_monitor) seams().scan_monitor(event);
-  else ale_return_to_scan();
 }
 
 void ale_sm_set_addresses_from_frame() {
@@ -154,17 +143,14 @@ void ale_sm_set_addresses_from_frame() {
   ale_end_calls_with_tis();
 }
 
-void ale_sm_set_addresses_from_probe(int event) {
-  const auto& probe = frame_event_state().seams.aqc_probe;
-  const AqcProbeInfo info = probe ? probe(event) : AqcProbeInfo{};
+void ale_sm_set_addresses_from_probe() {
   ale_load_own_address();
-  ale_set_called(info.caller.c_str());
+  ale_set_called(ale_frame_context().aqc.caller.c_str());
   ale_end_calls_with_tis();
 }
 
 void ale_sm_frame_begins() {
-  const int aqc = seams().first_word_aqc ? seams().first_word_aqc() : 0;
-  ale_set_signalling_mode(aqc ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
+  ale_set_signalling_mode(ale_frame_context().aqc.first_word ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
 }
 
 bool ale_sm_is_initiate(int event) {
@@ -210,36 +196,6 @@ void ale_sm_next_channel_or_fail(bool from_response_wait) {
   }
   log_call_failed(ale_called_list_text().c_str());
   ale_return_to_scan();
-  call_hook(seams().host_call_failed);
-}
-
-// ---- binding ----
-
-void ale_state_machine_connect() {
-  LinkSeams& link = link_state().seams;
-  link.state_handler = ale_state_machine_handle;
-  if (!link.reset_modem) link.reset_modem = ale_reset_modem;
-  if (!link.set_frame_called_list)
-    link.set_frame_called_list = [](const std::vector<std::string>& names) {
-      std::vector<const char*> p;
-      for (const std::string& n : names) p.push_back(n.c_str());
-      ale_set_called_list(p.data(), static_cast<int>(p.size()));
-    };
-  FrameEventSeams& frame = frame_event_state().seams;
-  if (!frame.link_event) frame.link_event = ale_link_event;
-  TimingSeams& timing = timing_state().seams;
-  if (!timing.frame_peer_index)
-    timing.frame_peer_index = [] {
-      // The caller times its waits by the station it calls; a responder by the caller heard.
-      const int s = ale_link_state();
-      const bool calling = s == ALE_STATE_LISTEN_BEFORE_CALL || s == ALE_STATE_IND_WAIT_COMPLETION_OF_CALL ||
-                           s == ALE_STATE_IND_WAIT_RESPONSE || s == ALE_STATE_IND_WAIT_COMPLETION_OF_ACK;
-      return calling ? ale_call_peer_index() : ale_frame_peer_index();
-    };
-  DbHooks db = db_get_hooks();
-  if (!db.start_tis_sounding) db.start_tis_sounding = ale_start_tis_sounding;
-  if (!db.start_twas_sounding) db.start_twas_sounding = ale_start_twas_sounding;
-  db_set_hooks(std::move(db));
 }
 
 }  // namespace vesk

@@ -30,46 +30,15 @@ inline constexpr int kKeyUpMs = 10;
 inline constexpr int kPauseDwellMs = 1000;        // a pause on activity
 inline constexpr int kAfterTisSoundDwellMs = 2000;
 
-// Calls out of the state machine into radio control, the scan monitor, the channel-quality
-// sampler, the AQC-ALE receiver and the host port. Radio control is a layer above the engine,
-// so it fills its hooks when the station binds it; an empty hook does nothing (a query
-// answers 0).
-struct StateMachineSeams {
-  // Radio control.
-  std::function<void()> radio_listen;             // the radio's listen step
-  std::function<void()> radio_scan_next_channel;  // next channel of the scan group
-  std::function<void()> radio_retune;             // tune again to the working channel
-  std::function<void()> radio_on_linked;
-  std::function<void()> atu_tune_before_tx;
-  std::function<void()> radio_prepare_tx_freq;
-  std::function<void()> ptt_on;                   // timer 1085
-  std::function<void()> ptt_off;
-  std::function<int()> transmitter_keyed;
-  // Scan monitor: follows a heard call or returns to scan. Empty: return to scan.
-  std::function<void(int event)> scan_monitor;
-  std::function<void()> channel_quality_sample;
-  // Whether the frame being received began with an AQC-ALE word.
-  std::function<int()> first_word_aqc;
-  // Host port reports.
-  std::function<void(const std::string& address)> host_linked;
-  std::function<void()> host_call_failed;
-  // The linked, net, group and anycall states.
-  std::function<void(int event)> linked_states;
-};
-
 struct StateMachineState {
   // Set when this station keys for a frame; cleared when the frame's transmission completes.
   std::atomic<int> keyed_for_frame{0};
-  StateMachineSeams seams;
 };
 
 StateMachineState& state_machine();
 
 // The state's own handling of one event (the link state module runs it under the link lock).
 void ale_state_machine_handle(int event);
-// Plugs the handler into the link state module and fills the engine's links that the state
-// machine and the call set-up own (empty ones only; a module's own binding is kept).
-void ale_state_machine_connect();
 
 // Steps shared with the linked states.
 // Key: the tuner's step, then key-down at the PTT delay plus `extra_ms` and keying 30 ms
@@ -79,12 +48,10 @@ void ale_sm_key(int extra_ms = kKeyDownExtraMs);
 void ale_sm_transmission_complete();
 // Start a call for an initiate event: call type, linked table cleared, TWT, state 5.
 void ale_sm_start_call(int event);
-// Hands the event to the scan monitor.
-void ale_sm_monitor(int event);
 // The frame's own address and its caller become the own address and the called address of
 // the next frame, which ends with TIS.
 void ale_sm_set_addresses_from_frame();
-void ale_sm_set_addresses_from_probe(int event);
+void ale_sm_set_addresses_from_probe();
 void ale_sm_frame_begins();
 // Releases a transmitter keyed for a frame that will not be sent, when the machine is back
 // in a scanning state.

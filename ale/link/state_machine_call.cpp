@@ -1,5 +1,6 @@
-// Link state machine: listening before a call, sending it, and the individual three-way
-// handshake up to the link for the caller (states 5, 7, 10, 8) and the responder (6, 9).
+// Link state machine: listening before a call, and the waits of the individual three-way
+// handshake up to the link for the caller (states 5, 10) and the responder (9). Sending the
+// call, the response and the acknowledgement (6, 7, 8) is in state_machine_completion.cpp.
 #include <string>
 
 #include "ale/link/ale_timing.h"
@@ -12,30 +13,25 @@
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
 #include "ale/link/voice_id.h"
+#include "ale/words/word_rx.h"
 #include "db/log_lines.h"
 #include "modem/fsk8.h"
-#include "platform/hook.h"
+#include "radio/channel.h"
+#include "radio/dispatch.h"
+#include "radio/muting.h"
 
 namespace vesk {
 namespace {
 
-StateMachineSeams& seams() { return state_machine().seams; }
-
 void go(int state) { ale_set_link_state(state); }
-
-std::string aqc_caller(int event) {
-  const auto& probe = frame_event_state().seams.aqc_probe;
-  return probe ? probe(event).caller : std::string();
-}
 
 // The responder has the caller's acknowledgement: the link stands.
 void responder_linked(const std::string& caller, bool aqc) {
   ale_linked_add(caller.c_str());
   if (aqc) log_aqc_linked(caller.c_str());
   else log_linked(caller.c_str());
-  call_hook(seams().radio_on_linked);
+  radio_on_linked();
   ale_return_to_linked();
-  call_hook(seams().host_linked, caller);
 }
 
 // The caller has the response: acknowledge it.
@@ -67,47 +63,8 @@ void ale_sm_listen_before_call(int event) {
   }
 }
 
-void ale_sm_wait_completion_of_response(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_response();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    go(ALE_STATE_IND_WAIT_ACK);
-    timer_start(EV_TWR_TIMER, ale_twrt_period_ms());
-  }
-}
 
-void ale_sm_wait_completion_of_call(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_voice_id_hook();
-    // Scanning: the scanning call, long enough to find a scanning station; else the
-    // single-channel form.
-    if (ale_scan_mode() == ALE_SCAN_MODE_SCANNING) ale_tx_call_scanning();
-    else ale_tx_call_sclc();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    if (ale_call_ending() == ALE_ENDING_TWAS) {
-      ale_return_to_scan();
-    } else {
-      go(ALE_STATE_IND_WAIT_RESPONSE);
-      timer_start(EV_TWRT_TIMER, ale_twrt_period_ms());
-    }
-  }
-}
 
-void ale_sm_wait_completion_of_ack(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_ack();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    call_hook(seams().radio_on_linked);
-    ale_enter_linked();
-    call_hook(seams().host_linked, std::string(ale_first_called_address()));
-  }
-}
 
 void ale_sm_wait_ack(int event) {
   switch (event) {
@@ -120,10 +77,10 @@ void ale_sm_wait_ack(int event) {
       return;
     case EV_AQC_CALL_HANDSHAKE:
     case EV_AQC_INLINK:
-      responder_linked(aqc_caller(event), true);
+      responder_linked(ale_frame_context().aqc.caller, true);
       return;
     case EV_TWR_TIMER:
-      if (fsk_channel_activity() != 0) timer_start(EV_TWR_TIMER, ale_twr_period_ms());
+      if (fsk_channel_activity(fsk_state(), ale_rx_sync_seen) != 0) timer_start(EV_TWR_TIMER, ale_twr_period_ms());
       else ale_return_to_scan();
       return;
     case EV_RX_FRAME_END:
@@ -157,7 +114,7 @@ void ale_sm_wait_response(int event) {
       }
       return;
     case EV_AQC_CALL_HANDSHAKE:
-      caller_answered(aqc_caller(event), true, kKeyDownExtraMs);
+      caller_answered(ale_frame_context().aqc.caller, true, kKeyDownExtraMs);
       return;
     case EV_FRAME_FOR_ME_CLEAR:
       log_cleared(ale_frame_caller());

@@ -1,5 +1,7 @@
-// Link state machine: LINKED IDLE, the individual exchanges inside a link (states 12 to 16)
-// and the link's own clear (17); the dispatch of states 11 to 27.
+// Link state machine: LINKED IDLE and the individual exchanges inside a link (states 11, 12,
+// 15, 16); the dispatch of states 11 to 27. The states that send a frame and wait for its
+// completion (13, 14, the link's own clear 17, and 18 to 20, 23 to 25) are in
+// state_machine_completion.cpp.
 #include "ale/link/state_machine_linked.h"
 
 #include <string>
@@ -14,11 +16,12 @@
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
 #include "ale/link/voice_id.h"
-#include "db/locked_queue.h"
 #include "db/log_lines.h"
 #include "db/options.h"
-#include "platform/hook.h"
 #include "platform/station.h"
+#include "radio/channel.h"
+#include "radio/dispatch.h"
+#include "radio/muting.h"
 
 namespace vesk {
 
@@ -112,8 +115,8 @@ void initiate_in_link(int event) {
   ale_sm_key();
 }
 
-void inlink_word_in_idle(int event) {
-  switch (ale_sm_inlink_reply(event)) {
+void inlink_word_in_idle() {
+  switch (ale_frame_context().aqc.inlink_answer) {
     case INLINK_ANSWER_RESPONSE:
       answer_in_link();
       break;
@@ -126,34 +129,12 @@ void inlink_word_in_idle(int event) {
   }
 }
 
-// A poll's LQA answer waits on the poll section queue; the clear that ends the poll carries
-// the traffic and link message sections, so the answer goes with them.
-void carry_poll_answer() {
-  LockedQueue* poll = frame_sections().queues[SECTIONS_POLL];
-  if (poll == nullptr) return;
-  while (void* item = queue_pop(poll)) {
-    auto* section = static_cast<FrameSection*>(item);
-    if (ale_section_push_link_message(section) == 0) delete section;
-  }
-}
-
 }  // namespace
 
 // ---- shared steps ----
 
-void ale_sm_amd_sent_report() { call_hook(linked_states().seams.host_amd_sent); }
-
 bool ale_sm_is_aqc_event(int event) { return event >= EV_AQC_CALL_PROBE && event <= EV_AQC_TWS_SOUND_PROBE; }
 
-int ale_sm_inlink_reply(int event) {
-  const auto& reply = linked_states().seams.aqc_rx_inlink_reply;
-  return reply ? reply(event) : INLINK_NO_ANSWER;
-}
-
-std::string ale_sm_aqc_caller(int event) {
-  const auto& probe = frame_event_state().seams.aqc_probe;
-  return probe ? probe(event).caller : std::string();
-}
 
 // ---- dispatch ----
 
@@ -166,10 +147,15 @@ void ale_linked_states_handle(int event) {
       ale_sm_linked_wait_completion_of_initial(event);
       break;
     case ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_ACK:
-      ale_sm_linked_wait_completion_of_ack(event);
-      break;
     case ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_RESPONSE:
-      ale_sm_linked_wait_completion_of_response(event);
+    case ALE_STATE_LINKED_BRINGING_DOWN_LINK:
+    case ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE:
+    case ALE_STATE_NET_WAIT_COMPLETION_OF_CALL:
+    case ALE_STATE_NET_WAIT_COMPLETION_OF_ACK:
+    case ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_INITIAL_FRAME:
+    case ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_ACK:
+    case ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_RESPONSE:
+      ale_sm_wait_completion(event);
       break;
     case ALE_STATE_IND_LINKED_WAIT_ACK:
       ale_sm_linked_wait_ack(event);
@@ -177,32 +163,11 @@ void ale_linked_states_handle(int event) {
     case ALE_STATE_IND_LINKED_WAIT_RESPONSE:
       ale_sm_linked_wait_response(event);
       break;
-    case ALE_STATE_LINKED_BRINGING_DOWN_LINK:
-      ale_sm_bringing_down_link(event);
-      break;
-    case ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE:
-      ale_sm_net_wait_completion_of_response(event);
-      break;
-    case ALE_STATE_NET_WAIT_COMPLETION_OF_CALL:
-      ale_sm_net_wait_completion_of_call(event);
-      break;
-    case ALE_STATE_NET_WAIT_COMPLETION_OF_ACK:
-      ale_sm_net_wait_completion_of_ack(event);
-      break;
     case ALE_STATE_NET_WAIT_ACK:
       ale_sm_net_wait_ack(event);
       break;
     case ALE_STATE_NET_WAIT_RESPONSE:
       ale_sm_net_wait_response(event);
-      break;
-    case ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_INITIAL_FRAME:
-      ale_sm_net_linked_wait_completion_of_initial(event);
-      break;
-    case ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_ACK:
-      ale_sm_net_linked_wait_completion_of_ack(event);
-      break;
-    case ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_RESPONSE:
-      ale_sm_net_linked_wait_completion_of_response(event);
       break;
     case ALE_STATE_NET_LINKED_WAIT_ACK:
       ale_sm_net_linked_wait_ack(event);
@@ -213,37 +178,6 @@ void ale_linked_states_handle(int event) {
     default:
       break;
   }
-}
-
-void ale_linked_states_connect() {
-  StateMachineSeams& sm = state_machine().seams;
-  if (!sm.linked_states) sm.linked_states = ale_linked_states_handle;
-  // The slot timing of a received net, group, anycall or AQC-ALE call: when this station's
-  // slot starts (SWT) and how long it waits for the acknowledgement (TWAN).
-  FrameEventSeams& frame = frame_event_state().seams;
-  if (!frame.net_slot_timing)
-    frame.net_slot_timing = [](int net, const char* caller) {
-      ale_swt_net(net, caller);
-      ale_twan_net(net, caller);
-    };
-  if (!frame.group_slot_timing)
-    frame.group_slot_timing = [](const std::vector<std::string>& list, const char* caller) {
-      std::vector<const char*> names;
-      for (const std::string& n : list) names.push_back(n.c_str());
-      const int count = static_cast<int>(names.size());
-      ale_swt_group(names.data(), count, caller);
-      ale_twan_group(names.data(), count, caller);
-    };
-  if (!frame.anycall_slot_timing)
-    frame.anycall_slot_timing = [] {
-      ale_swt_random();
-      ale_twan_anycall();
-    };
-  if (!frame.aqc_slot_timing)
-    frame.aqc_slot_timing = [](int slot) {
-      ale_swt_aqc_slot(slot);
-      ale_twan_aqc_slot(slot);
-    };
 }
 
 // ---- states ----
@@ -282,18 +216,16 @@ void ale_sm_linked_idle(int event) {
       if (ale_traffic_pending() != 0) {
         timer_start(EV_INITIATE_DATA_FRAME, kDataFrameDelayMs);
       } else {
-        call_hook(linked_states().seams.dtm_dbm_send_next);
         timer_start(EV_SM_POLL_TIMER, kSendPollMs);
       }
       return;
-    case EV_TWACK_TIMER:
-      call_hook(linked_states().seams.aqc_send_nak);
+    case EV_TWACK_TIMER:  // the AQC-ALE NAK is the AQC-ALE module's
       return;
     case EV_TWACK_RESP_TIMER:
       log_amd_handshake_failed();
       return;
     case EV_AQC_INLINK:
-      inlink_word_in_idle(event);
+      inlink_word_in_idle();
       return;
     default:
       return;
@@ -312,14 +244,12 @@ void ale_sm_linked_wait_completion_of_initial(int event) {
       if (ale_no_reply() != 0) {
         ale_channel_return_cancel();
         ale_enter_linked();
-        ale_sm_amd_sent_report();
         return;
       }
       go(ALE_STATE_IND_LINKED_WAIT_RESPONSE);
       timer_start(EV_TWR_TIMER, ale_twr_period_ms());
       if (ale_end_link() != 0) {
         ale_return_to_scan();
-        ale_sm_amd_sent_report();
       }
       return;
     }
@@ -330,37 +260,10 @@ void ale_sm_linked_wait_completion_of_initial(int event) {
     }
     // No answer asked (an allcall, an in-link call, or a frame without Linked TWX).
     ale_enter_linked();
-    ale_sm_amd_sent_report();
   }
 }
 
-void ale_sm_linked_wait_completion_of_ack(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_linked_ack();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    call_hook(state_machine().seams.radio_on_linked);
-    ale_sm_amd_sent_report();
-    ale_return_to_linked();
-  }
-}
 
-void ale_sm_linked_wait_completion_of_response(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_linked_response();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    if (ale_ack_in_frame() != 0) {
-      // The response carried a message acknowledgement: nothing more to wait for.
-      ale_return_to_linked();
-    } else {
-      go(ALE_STATE_IND_LINKED_WAIT_ACK);
-      timer_start(EV_TWR_TIMER, ale_twr_period_ms());
-    }
-  }
-}
 
 void ale_sm_linked_wait_ack(int event) {
   switch (event) {
@@ -388,7 +291,6 @@ void ale_sm_linked_wait_ack(int event) {
       return;
     default:
       if (ale_sm_is_aqc_event(event)) {
-        if (event == EV_AQC_INLINK) ale_sm_inlink_reply(event);
         ale_return_to_linked();
       }
       return;
@@ -403,7 +305,6 @@ void ale_sm_linked_wait_response(int event) {
       return;
     case EV_FRAME_FOR_ME:
       if (ale_ack_in_frame() != 0 || ale_data_message() != 0) {
-        ale_sm_amd_sent_report();
         ale_return_to_linked();
       } else {
         go(ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_ACK);
@@ -424,31 +325,11 @@ void ale_sm_linked_wait_response(int event) {
       return;
     default:
       if (ale_sm_is_aqc_event(event)) {
-        if (event == EV_AQC_INLINK) ale_sm_inlink_reply(event);
         ale_return_to_linked();
       }
       return;
   }
 }
 
-void ale_sm_bringing_down_link(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_voice_id_hook();
-    if (ale_call_type() == ALE_CALL_POLL) carry_poll_answer();
-    ale_tx_clear();
-    // The clear ends with TWAS; the calls that follow end with TIS again, as they did before
-    // the link or the poll, or none of them would ever be answered.
-    ale_end_calls_with_tis();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    if (ale_linked_count() == 0) {
-      log_cleared(ale_called_list_text().c_str());
-      ale_leave_link();
-    } else {
-      ale_return_to_linked();
-    }
-  }
-}
 
 }  // namespace vesk

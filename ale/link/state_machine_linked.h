@@ -27,15 +27,6 @@ enum InlinkAnswer : int {
   INLINK_ANSWER_SLOTTED = 2,   // a slotted (net) response
 };
 
-// Calls out of the linked states into modules built separately. An empty hook does nothing
-// (the in-link reply answers INLINK_NO_ANSWER).
-struct LinkedStateSeams {
-  std::function<void()> host_amd_sent;        // the host client's AMD-sent report
-  std::function<void()> dtm_dbm_send_next;    // the DTM/DBM send queue offers its next block
-  std::function<void()> aqc_send_nak;         // the AQC-ALE NAK
-  std::function<int(int event)> aqc_rx_inlink_reply;  // acts on a received in-link word
-};
-
 // A slotted responder's last wait for the caller's acknowledgement: one word time, its
 // detection and one word time of margin, for an acknowledgement that begins as the computed
 // wait runs out (the caller keys it only once the last answer is over, and its first word is
@@ -45,42 +36,25 @@ inline constexpr int kAckGraceMs = 1176;
 struct LinkedStatesState {
   unsigned random_state = 0x2545F491u;  // the initiate retry's spread, fixed seed
   int ack_grace_used = 0;
-  LinkedStateSeams seams;
 };
 
 LinkedStatesState& linked_states();
 
 // The state's own handling of one event in states 11 to 27.
 void ale_linked_states_handle(int event);
-// Plugs the handler into the state machine's dispatch (unless one is set already).
-void ale_linked_states_connect();
 
 // Per-state handlers.
 void ale_sm_linked_idle(int event);                      // 11
 void ale_sm_linked_wait_completion_of_initial(int event);  // 12
-void ale_sm_linked_wait_completion_of_ack(int event);      // 13
-void ale_sm_linked_wait_completion_of_response(int event);  // 14
 void ale_sm_linked_wait_ack(int event);                  // 15
 void ale_sm_linked_wait_response(int event);             // 16
-void ale_sm_bringing_down_link(int event);               // 17
-void ale_sm_net_wait_completion_of_response(int event);  // 18
-void ale_sm_net_wait_completion_of_call(int event);      // 19
-void ale_sm_net_wait_completion_of_ack(int event);       // 20
 void ale_sm_net_wait_ack(int event);                     // 21
 void ale_sm_net_wait_response(int event);                // 22
-void ale_sm_net_linked_wait_completion_of_initial(int event);  // 23
-void ale_sm_net_linked_wait_completion_of_ack(int event);  // 24
-void ale_sm_net_linked_wait_completion_of_response(int event);  // 25
 void ale_sm_net_linked_wait_ack(int event);              // 26
 void ale_sm_net_linked_wait_response(int event);         // 27
 
 // Steps shared by the linked and net states.
-void ale_sm_amd_sent_report();
 // The AQC-ALE events from the call probe to the TIS sounding probe, the in-link word among them.
 bool ale_sm_is_aqc_event(int event);
-// Acts on a received in-link word; what it asks of the station.
-int ale_sm_inlink_reply(int event);
-// The caller named by an AQC-ALE probe or handshake.
-std::string ale_sm_aqc_caller(int event);
 
 }  // namespace vesk

@@ -1,5 +1,6 @@
-// Link state machine: net, group, anycall and allcall handshakes with their slotted responses
-// (states 18 to 22) and the net exchanges inside a link (23 to 27).
+// Link state machine: the waits of the net, group, anycall and allcall handshakes with their
+// slotted responses (states 21, 22) and of the net exchanges inside a link (26, 27). Sending
+// their frames (18 to 20, 23 to 25) is in state_machine_completion.cpp.
 #include <string>
 
 #include "ale/link/ale_timing.h"
@@ -11,14 +12,13 @@
 #include "ale/link/state_machine.h"
 #include "ale/link/state_machine_linked.h"
 #include "ale/engine/timer.h"
-#include "ale/link/voice_id.h"
 #include "db/log_lines.h"
-#include "platform/hook.h"
+#include "radio/channel.h"
+#include "radio/dispatch.h"
+#include "radio/muting.h"
 
 namespace vesk {
 namespace {
-
-StateMachineSeams& seams() { return state_machine().seams; }
 
 void go(int state) { ale_set_link_state(state); }
 
@@ -27,7 +27,7 @@ void responder_linked(const std::string& caller, bool aqc) {
   ale_linked_add(caller.c_str());
   if (aqc) log_aqc_linked(caller.c_str());
   else log_linked(caller.c_str());
-  call_hook(seams().radio_on_linked);
+  radio_on_linked();
   ale_stop_link_timers();
   ale_ack_wait_set(0);
   ale_return_to_linked();
@@ -39,7 +39,6 @@ void response_heard(const std::string& responder, bool aqc) {
   ale_linked_add(responder.c_str());
   if (aqc) log_aqc_linked(responder.c_str());
   else log_linked(responder.c_str());
-  call_hook(seams().host_linked, responder);
 }
 
 // The responses' time is over: acknowledge those who answered, or try the next channel.
@@ -83,75 +82,14 @@ bool ack_wait_taken() {
 // An AQC-ALE word ends a net exchange inside the link.
 bool aqc_back_to_linked(int event) {
   if (event != EV_AQC_FRAME_BEGIN && !ale_sm_is_aqc_event(event)) return false;
-  if (event == EV_AQC_INLINK) ale_sm_inlink_reply(event);
   ale_return_to_linked();
   return true;
 }
 
 }  // namespace
 
-void ale_sm_net_wait_completion_of_response(int event) {
-  switch (event) {
-    case EV_SWT_TIMER:  // this station's slot starts
-      ale_sm_key();
-      return;
-    case EV_KEYDOWN_TIMER:
-      ale_tx_response();
-      return;
-    case EV_TRANSMISSION_COMPLETE:
-      ale_sm_transmission_complete();
-      return;
-    case EV_KEYUP_TIMER:
-      go(ALE_STATE_NET_WAIT_ACK);  // the TWAN timer already runs
-      linked_states().ack_grace_used = 0;
-      return;
-    case EV_TWAN_TIMER:
-      ale_return_to_scan();
-      go(ALE_STATE_SCANNING);
-      return;
-    default:
-      return;
-  }
-}
 
-void ale_sm_net_wait_completion_of_call(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_voice_id_hook();
-    ale_slot_width_send();
-    if (ale_scan_mode() == ALE_SCAN_MODE_SCANNING) ale_tx_call_scanning();
-    else ale_tx_call_sclc();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    if (ale_call_ending() == ALE_ENDING_TWAS) {
-      ale_return_to_scan();
-      return;
-    }
-    const int type = ale_call_type();
-    if (type == ALE_CALL_ALLCALL) {
-      // An allcall asks no responses: the caller is linked once the call is out.
-      const std::string called = ale_first_called_address();
-      log_linked(called.c_str());
-      call_hook(seams().radio_on_linked);
-      ale_return_to_linked();
-      call_hook(seams().host_linked, called);
-    } else if (type == ALE_CALL_NET || type == ALE_CALL_GROUP || type == ALE_CALL_ANYCALL) {
-      go(ALE_STATE_NET_WAIT_RESPONSE);
-      timer_start(EV_TWRN_TIMER, ale_twrn_period_ms());
-    }
-  }
-}
 
-void ale_sm_net_wait_completion_of_ack(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_ack();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    call_hook(seams().radio_on_linked);
-    ale_return_to_linked();
-  }
-}
 
 void ale_sm_net_wait_ack(int event) {
   switch (event) {
@@ -160,7 +98,7 @@ void ale_sm_net_wait_ack(int event) {
       return;
     case EV_AQC_CALL_HANDSHAKE:
     case EV_AQC_INLINK:
-      responder_linked(ale_sm_aqc_caller(event), true);
+      responder_linked(ale_frame_context().aqc.caller, true);
       return;
     case EV_TWAN_TIMER:
       if (wait_for_frame_end()) return;
@@ -189,7 +127,7 @@ void ale_sm_net_wait_response(int event) {
       if (ack_wait_taken()) responses_over();
       return;
     case EV_AQC_CALL_HANDSHAKE:
-      response_heard(ale_sm_aqc_caller(event), true);
+      response_heard(ale_frame_context().aqc.caller, true);
       if (ack_wait_taken()) responses_over();
       return;
     case EV_TWRN_TIMER:
@@ -214,46 +152,8 @@ void ale_sm_net_wait_response(int event) {
   }
 }
 
-void ale_sm_net_linked_wait_completion_of_initial(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_linked_call();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    go(ALE_STATE_NET_LINKED_WAIT_RESPONSE);
-    timer_start(EV_TWRN_TIMER, ale_twrn_period_ms());
-  }
-}
 
-void ale_sm_net_linked_wait_completion_of_ack(int event) {
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_tx_linked_ack();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    call_hook(seams().radio_on_linked);
-    ale_return_to_linked();
-  }
-}
 
-void ale_sm_net_linked_wait_completion_of_response(int event) {
-  switch (event) {
-    case EV_SWT_TIMER:
-      ale_sm_key();
-      return;
-    case EV_KEYDOWN_TIMER:
-      ale_tx_linked_response();
-      return;
-    case EV_TRANSMISSION_COMPLETE:
-      ale_sm_transmission_complete();
-      return;
-    case EV_KEYUP_TIMER:
-      go(ALE_STATE_NET_LINKED_WAIT_ACK);
-      return;
-    default:
-      return;
-  }
-}
 
 void ale_sm_net_linked_wait_ack(int event) {
   switch (event) {

@@ -1,5 +1,6 @@
-// Link state machine: scanning stopped, scanning, the two pauses on activity, and the
-// soundings (states 0 to 4 and 28 to 31).
+// Link state machine: scanning stopped, scanning, the two pauses on activity, and listening
+// before a sounding (states 0 to 4, 28 and 29; sending it, 30 and 31, is in
+// state_machine_completion.cpp).
 #include "ale/link/aqc_slots.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
@@ -12,18 +13,17 @@
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
 #include "ale/link/vad.h"
-#include "ale/link/voice_id.h"
 #include "ale/words/word_rx.h"
 #include "db/log_lines.h"
 #include "db/options.h"
-#include "db/scan.h"
 #include "modem/fsk8.h"
-#include "platform/hook.h"
+#include "db/scan.h"
+#include "radio/channel.h"
+#include "radio/dispatch.h"
+#include "radio/muting.h"
 
 namespace vesk {
 namespace {
-
-StateMachineSeams& seams() { return state_machine().seams; }
 
 void go(int state) { ale_set_link_state(state); }
 
@@ -76,8 +76,8 @@ bool ends_listen(int event) {
 // A call or sounding on the working channel, started while scanning: the radio is tuned
 // again to it and listens.
 void retune_and_listen() {
-  call_hook(seams().radio_retune);
-  call_hook(seams().radio_listen);
+  ale_tune_channel(db_current_channel_index());
+  radio_refresh_hook();
 }
 
 // Stop and start with the return state kept, shared by the two pauses.
@@ -120,7 +120,7 @@ void accept_call(int kind) {
       const std::string caller = ale_frame_caller();
       ale_linked_add(caller.c_str());
       log_linked(caller.c_str());
-      call_hook(seams().radio_on_linked);
+      radio_on_linked();
       ale_enter_linked();
       break;
     }
@@ -133,11 +133,10 @@ void accept_call(int kind) {
 }
 
 void accept_probe(int event) {
-  const auto& probe = frame_event_state().seams.aqc_probe;
-  const AqcProbeInfo info = probe ? probe(event) : AqcProbeInfo{};
+  const AqcProbeInfo& info = ale_frame_context().aqc;
   switch (event) {
     case EV_AQC_CALL_PROBE:
-      ale_sm_set_addresses_from_probe(event);
+      ale_sm_set_addresses_from_probe();
       if (info.net_call) {
         ale_set_frame_kind(FRAME_KIND_NET);
         go(ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
@@ -152,15 +151,15 @@ void accept_probe(int event) {
       break;
     case EV_AQC_ALLCALL_PROBE:
       ale_set_frame_kind(FRAME_KIND_ALLCALL);
-      ale_sm_set_addresses_from_probe(event);
+      ale_sm_set_addresses_from_probe();
       ale_linked_add(info.caller.c_str());
       log_aqc_linked(info.caller.c_str());
-      call_hook(seams().radio_on_linked);
+      radio_on_linked();
       ale_enter_linked();
       break;
     case EV_AQC_ANYCALL_PROBE:
       ale_set_frame_kind(FRAME_KIND_ANYCALL);
-      ale_sm_set_addresses_from_probe(event);
+      ale_sm_set_addresses_from_probe();
       go(ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE);
       timer_start(EV_SWT_TIMER, ale_swt_period_ms());
       timer_start(EV_TWAN_TIMER, ale_twan_period_ms());
@@ -189,7 +188,7 @@ void ale_sm_scanning_stopped(int event) {
     ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
     go(ALE_STATE_PAUSE_SCAN_SYNC);
     ale_sm_frame_begins();
-    call_hook(seams().radio_listen);
+    radio_refresh_hook();
     aqc_slots_reset();
   } else if (ale_sm_is_initiate(event)) {
     ale_set_return_state(ALE_STATE_SCANNING_STOPPED);
@@ -209,21 +208,20 @@ void ale_sm_scanning_stopped(int event) {
 void ale_sm_scanning(int event) {
   if (event == EV_SCAN_TIMER) {
     // The end of the channel's dwell: stay when a call may be coming in.
-    call_hook(seams().channel_quality_sample);
-    if (fsk_is_word_synced()) {
+    if (fsk_is_word_synced(fsk_state())) {
       go(ALE_STATE_PAUSE_SCAN_SYNC);
       timer_start(EV_DWELL_TIMER, kPauseDwellMs);
-    } else if (fsk_channel_activity() != 0 || ale_rx_sync_seen()) {
+    } else if (fsk_channel_activity(fsk_state(), ale_rx_sync_seen) != 0 || ale_rx_sync_seen()) {
       ale_set_return_state(ALE_STATE_SCANNING);
       go(ALE_STATE_PAUSE_SCAN);
       ale_dwell_stop();
       timer_start(EV_DWELL_TIMER, kPauseDwellMs);
     } else {
-      call_hook(seams().radio_scan_next_channel);
+      radio_scan_next_channel();
       ale_dwell_start();
       ale_parser_reset();
       ale_reset_receiver();
-      fsk_reset();
+      fsk_reset(fsk_state());
       ale_set_scan_mode(ALE_SCAN_MODE_SCANNING);
       ale_refresh_status_bar();
     }
@@ -234,7 +232,7 @@ void ale_sm_scanning(int event) {
     ale_set_return_state(ALE_STATE_SCANNING);
     ale_dwell_stop();
     timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
-    call_hook(seams().radio_listen);
+    radio_refresh_hook();
   } else if (event == EV_RX_FRAME_END || event == EV_AQC_FRAME_END || event == EV_RESET_MODEM) {
     ale_return_to_scan();
   } else if (ale_sm_is_initiate(event)) {
@@ -274,11 +272,11 @@ void ale_sm_pause_scan(int event) {
     go(ALE_STATE_PAUSE_SCAN_SYNC);
     ale_sm_frame_begins();
     timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
-    call_hook(seams().radio_listen);
+    radio_refresh_hook();
   } else if (event == EV_DWELL_TIMER) {
-    if (fsk_is_word_synced()) {
+    if (fsk_is_word_synced(fsk_state())) {
       go(ALE_STATE_PAUSE_SCAN_SYNC);
-      call_hook(seams().radio_listen);
+      radio_refresh_hook();
       timer_start(EV_DWELL_TIMER, ale_sm_listen_time_ms());
     } else {
       ale_return_to_scan();
@@ -302,22 +300,22 @@ void ale_sm_pause_scan_sync(int event) {
       ale_sm_frame_begins();
       aqc_slots_reset();
       timer_stop(EV_DWELL_TIMER);
-      call_hook(seams().radio_listen);
+      radio_refresh_hook();
       return;
     case EV_RX_THIS_WAS:
     case EV_FRAME_NOT_FOR_ME:
     case EV_DWELL_TIMER:
-      if (listen_calls) ale_sm_monitor(event);
+      if (listen_calls) ale_return_to_scan();
       else ale_return_to_scan();
       return;
     case EV_RX_FRAME_END:
     case EV_AQC_FRAME_END:
     case EV_RESET_MODEM:
       ale_return_to_scan();
-      if (listen_calls) ale_sm_monitor(event);
+      if (listen_calls) ale_return_to_scan();
       return;
     case EV_VOICE_DETECTED:
-      ale_sm_monitor(event);
+      ale_return_to_scan();
       return;
     case EV_FRAME_FOR_ME:
       accept_call(ale_frame_context().kind);
@@ -343,25 +341,5 @@ void ale_sm_listen_before_sound(int event) {
   }
 }
 
-void ale_sm_sound_in_progress(int event) {
-  const bool twas = ale_link_state() == ALE_STATE_TWAS_SOUND_IN_PROGRESS;
-  if (event == EV_KEYDOWN_TIMER) {
-    ale_voice_id_hook();
-    if (twas) ale_tx_twas_sounding();
-    else ale_tx_tis_sounding();
-  } else if (event == EV_TRANSMISSION_COMPLETE) {
-    ale_sm_transmission_complete();
-  } else if (event == EV_KEYUP_TIMER) {
-    if (twas) {
-      db_restart_sounding_countdown();
-      ale_return_to_scan();
-    } else {
-      // After a THIS IS sounding the station stays on the channel to hear answers.
-      go(ALE_STATE_PAUSE_SCAN);
-      timer_start(EV_DWELL_TIMER, kAfterTisSoundDwellMs);
-      db_restart_sounding_countdown();
-    }
-  }
-}
 
 }  // namespace vesk

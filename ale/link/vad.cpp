@@ -73,9 +73,4 @@ void ale_vad_block(const float* samples, int count) {
 
 void ale_vad_reset() { vad_state().reset_requested = true; }
 
-void ale_vad_hook() {
-  ale_vad_reset();
-  fsk_state().hooks.vad_block = ale_vad_block;
-}
-
 }  // namespace vesk

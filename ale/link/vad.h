@@ -53,7 +53,5 @@ VadState& vad_state();
 // with the VOICE option on.
 void ale_vad_block(const float* samples, int count);
 void ale_vad_reset();
-// The sound card's call at open: connects the detector to the 8-FSK receiver.
-void ale_vad_hook();
 
 }  // namespace vesk

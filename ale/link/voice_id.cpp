@@ -8,13 +8,13 @@
 #include "db/log_lines.h"
 #include "modem/wav_player.h"
 #include "platform/station.h"
+#include "radio/keying.h"
 
 namespace vesk {
 
 VoiceIdState& voice_id_state() { return station().state<VoiceIdState>(); }
 
 int ale_send_voice_id() {
-  VoiceIdState& v = voice_id_state();
   // Keying now would cut the sound that is playing short when this call releases.
   if (wav_player_busy()) return 0;
   std::error_code ec;
@@ -22,9 +22,9 @@ int ale_send_voice_id() {
     log_file_not_found(kVoiceIdFile);
     return 0;
   }
-  if (v.seams.ptt_on_manual) v.seams.ptt_on_manual();
+  ptt_on_manual();
   const int result = wav_play_file(kVoiceIdFile);
-  if (v.seams.ptt_off_manual) v.seams.ptt_off_manual();
+  ptt_off_manual();
   if (result == WAV_PLAY_DONE) return 1;
   if (result != WAV_PLAY_BUSY)
     log_printf("[%s][VOICE ID: %s not played: %s]\n", log_time_stamp().c_str(), kVoiceIdFile,

@@ -12,15 +12,8 @@ namespace vesk {
 inline constexpr const char* kVoiceIdFile = "voice_id.wav";
 inline constexpr int kVoiceIdPeriodMs = 600000;
 
-// Manual keying of radio control (ptt_on_manual, ptt_off_manual).
-struct VoiceIdSeams {
-  std::function<int()> ptt_on_manual;
-  std::function<int()> ptt_off_manual;
-};
-
 struct VoiceIdState {
   std::atomic<int> due{0};
-  VoiceIdSeams seams;
 };
 
 VoiceIdState& voice_id_state();

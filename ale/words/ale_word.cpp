@@ -1,7 +1,7 @@
 #include "ale/words/ale_word.h"
 
 #include "db/ale_chars.h"
-#include "ale/words/word_seams.h"
+#include "ale/link/link_state.h"
 #include "db/options.h"
 #include "platform/station.h"
 
@@ -14,15 +14,7 @@ AleWordState& word_state() { return station().state<AleWordState>(); }
 // AQC-ALE switch of the options.
 bool aqc_enabled() { return db_get_aqc_mode() != 0; }
 
-// The link state's idle test: no call, sounding or link.
-bool engine_idle() {
-  const auto& hook = word_seams().engine_idle;
-  return hook ? hook() : true;
-}
-
 }  // namespace
-
-WordSeams& word_seams() { return station().state<WordSeams>(); }
 
 bool ale_word_acceptable(AleWord word) {
   AleWordState& st = word_state();
@@ -33,7 +25,7 @@ bool ale_word_acceptable(AleWord word) {
   }
   if (!ale_word_aqc_pattern(word)) return false;
   if (aqc_enabled()) {
-    if (!engine_idle() && st.last_word_aqc.load(std::memory_order_relaxed) == 0) return false;
+    if (ale_is_idle() == 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0) return false;
     st.last_word_aqc.store(1, std::memory_order_relaxed);
     return true;
   }

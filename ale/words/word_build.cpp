@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/ale_chars.h"
-#include "ale/words/word_seams.h"
+#include "ale/words/word_queue.h"
 #include "db/crc16.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -76,11 +77,23 @@ void sounding(uint32_t preamble, std::string_view address) {
 WordBuildState& word_build_state() { return station().state<WordBuildState>(); }
 
 void ale_builder_tx_word(AleWord word) {
-  WordSeams& seams = word_seams();
-  if (seams.tx_word)
-    seams.tx_word(word);
+  WordBuildState& st = word_build_state();
+  if (st.holding)
+    st.held.push_back(word);
   else
-    seams.sent.push_back(word);
+    ale_tx_word(word);
+}
+
+void ale_builder_hold_words() {
+  WordBuildState& st = word_build_state();
+  st.held.clear();
+  st.holding = true;
+}
+
+std::vector<AleWord> ale_builder_release_held() {
+  WordBuildState& st = word_build_state();
+  st.holding = false;
+  return std::exchange(st.held, {});
 }
 
 void ale_emit_address_word(uint32_t preamble, std::string_view text, int count) {

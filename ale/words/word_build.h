@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "ale/words/ale_word.h"
 
@@ -19,12 +20,19 @@ struct WordBuildState {
   int tag_state = 1;
   // Frame CRC-16 over the message words (polynomial 0x1021, from 0xFFFF).
   int32_t frame_crc = 0xFFFF;
+  // While a lead-in sound plays, the frame's words wait here instead of in the transmit queue.
+  bool holding = false;
+  std::vector<AleWord> held;
 };
 
 WordBuildState& word_build_state();
 
-// Hands a finished word to the word transmit queue.
+// Hands a finished word to the word transmit queue, or keeps it while words are held.
 void ale_builder_tx_word(AleWord word);
+// Keeps the words handed over from now on back from the transmit queue (a lead-in sound plays
+// first); the release returns them, in order, and hands words over again.
+void ale_builder_hold_words();
+std::vector<AleWord> ale_builder_release_held();
 
 // Packs the first `count` (0-3) characters of the text with the preamble, "@" in the missing
 // places, puts the tag of the tag state on it, advances the tag state and queues the word.

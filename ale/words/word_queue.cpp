@@ -7,7 +7,7 @@
 #include "db/events.h"
 #include "ale/words/golay.h"
 #include "ale/words/word_rx.h"
-#include "ale/words/word_seams.h"
+#include "ale/engine/event_names.h"
 #include "db/options.h"
 #include "platform/station.h"
 
@@ -65,7 +65,6 @@ void ale_word_io_init(int event_queue_size, int tx_queue_size) {
     q.event_count = 0;
   }
   ale_rx_init();
-  word_seams().tx_word = [](AleWord w) { ale_tx_word(w); };
 }
 
 void ale_encode_word_symbols(AleWord word, uint8_t* symbols) {
@@ -91,21 +90,15 @@ void ale_tx_pack_raw_bits(const uint8_t* bits, uint8_t* symbols) {
 }
 
 int ale_tx_word(AleWord word) {
-  WordQueueState& q = word_queue_state();
-  if (q.seams.trace_tx_word) q.seams.trace_tx_word(word);
-  int ok = ale_tx_encode_word(word);
-  if (ale_word_type(word) == ALE_FROM && db_get_aqc_burst() != 0 && q.seams.burst_state_allows &&
-      q.seams.burst_state_allows())
-    ale_tx_burst_marker();
-  return ok;
+  ale_trace_tx_word(word);
+  return ale_tx_encode_word(word);
 }
 
 int ale_tx_encode_word(AleWord word) {
-  WordQueueState& q = word_queue_state();
-  if (q.seams.lp_tx_word) q.seams.lp_tx_word(&word);
   auto* block = new SymbolBlock;
   ale_encode_word_symbols(word & kAleWordBits, block->symbols.data());
-  return push_block(q, block);
+  block->word = word;
+  return push_block(word_queue_state(), block);
 }
 
 int ale_tx_burst_marker() {
@@ -128,13 +121,9 @@ int ale_tx_lead_blocks() {
 }
 
 int ale_tx_raw_bits(const uint8_t* bits) {
-  WordQueueState& q = word_queue_state();
-  // Linking protection counts this as one word (tag 4) but the data bits go in clear.
-  AleWord placeholder = ale_word_with_tag(0, 4);
-  if (q.seams.lp_tx_word) q.seams.lp_tx_word(&placeholder);
   auto* block = new SymbolBlock;
   ale_tx_pack_raw_bits(bits, block->symbols.data());
-  return push_block(q, block);
+  return push_block(word_queue_state(), block);
 }
 
 int ale_tx_next_symbol() {
@@ -171,6 +160,16 @@ int ale_tx_symbols_pending() {
   const bool holding = q.tx_state.load(std::memory_order_relaxed) == ALE_TX_SENDING;
   if (holding && q.tx_index.load(std::memory_order_relaxed) < ALE_WORD_SYMBOLS) return ALE_TX_SENDING;
   return queue_count(q.tx_queue) > (holding ? 1 : 0) ? ALE_TX_SENDING : ALE_TX_IDLE;
+}
+
+bool ale_tx_symbols_waiting() {
+  // The queue keeps a block at its head until the reader asks past its last symbol; a block
+  // whose 49 symbols have all been taken is not waiting, so the last word of a frame is tagged
+  // as the last block.
+  WordQueueState& q = word_queue_state();
+  if (q.tx_queue == nullptr) return false;
+  const bool exhausted = q.tx_index.load(std::memory_order_relaxed) >= ALE_WORD_SYMBOLS;
+  return !exhausted || queue_count(q.tx_queue) > (q.tx_block != nullptr ? 1 : 0);
 }
 
 int ale_tx_queued_ms() {

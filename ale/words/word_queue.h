@@ -34,6 +34,7 @@ inline constexpr int ALE_TX_TUNE_WORDS_MAX = 27;
 
 struct SymbolBlock {
   std::array<uint8_t, ALE_WORD_SYMBOLS> symbols{};
+  AleWord word = 0;  // the word as queued, tag included (0 for a lead-in or burst block)
 };
 
 // A received word as the word receiver reports it.
@@ -49,20 +50,6 @@ struct RxWordRecord {
 struct EngineEvent {
   int event = 0;                  // EV_ALE_WORD, EV_ALE_TX_UNDERUN or a frame begin
   RxWordRecord record;
-};
-
-// What the word queue needs from other modules. Each is set by its owner; a null entry takes
-// the stated default.
-struct WordTxSeams {
-  // Linking protection's transmit step: reads the tag in bits 24-26, may encipher bits 0-23.
-  // Default: the word goes in clear.
-  void (*lp_tx_word)(AleWord* word) = nullptr;
-  // The transmit word trace. Default: none.
-  void (*trace_tx_word)(AleWord word) = nullptr;
-  // With the AQC burst option on: whether the signalling mode and link state call for the
-  // burst after a FROM word now (ALTERNATE in states 0-10 or 18-22, or NORMAL in the two
-  // sounding states with AQC-ALE enabled). Default: no.
-  bool (*burst_state_allows)() = nullptr;
 };
 
 struct WordQueueState {
@@ -86,14 +73,12 @@ struct WordQueueState {
   int event_head = 0;
   int event_count = 0;
 
-  WordTxSeams seams;
 };
 
 WordQueueState& word_queue_state();
 
 // Creates both queues (sizes clamped to 1..20 and 1..2000), clears the receiver's word
-// synchronisation, sets the symbol index to "no block" and the timing phases, and routes the
-// word builders' output (word_seams().tx_word) into the transmit queue.
+// synchronisation, sets the symbol index to "no block" and the timing phases.
 void ale_word_io_init(int event_queue_size = ALE_EVENT_QUEUE_SIZE,
                       int tx_queue_size = ALE_TX_QUEUE_SIZE);
 
@@ -116,6 +101,9 @@ int ale_tx_next_symbol();
 // ALE_TX_SENDING while symbols wait (of the block in progress or of a queued one), else
 // ALE_TX_IDLE: IDLE as soon as the last symbol of the last block has been taken.
 int ale_tx_symbols_pending();
+// Whether symbols wait beyond those the transmit thread has already taken: the sound card's
+// test for the last block of a transmission.
+bool ale_tx_symbols_waiting();
 // Time in ms until everything queued has been sent.
 int ale_tx_queued_ms();
 // Frees every queued block except the one being played.

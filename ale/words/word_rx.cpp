@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "db/events.h"
+#include "ale/engine/event_names.h"
+#include "ale/frames/rx_parser.h"
 #include "ale/words/golay.h"
 #include "db/options.h"
 #include "modem/fsk8.h"
@@ -30,19 +32,22 @@ void reset_windows(WordRxState& s) {
   s.retry = false;
 }
 
-void apply_reset_request(WordRxState& s) {
-  if (s.reset_requested.exchange(false, std::memory_order_acq_rel)) reset_windows(s);
+// Whether a reset was carried out.
+bool apply_reset_request(WordRxState& s) {
+  if (!s.reset_requested.exchange(false, std::memory_order_acq_rel)) return false;
+  reset_windows(s);
+  return true;
 }
 
-RxWordRecord build_record(WordRxState& s, const AleRxWindow& w) {
+RxWordRecord build_record(WordRxState& s, const AleRxWindow& w, double sinad) {
   RxWordRecord r;
   r.word = w.word_a;
   r.vote_disagreements = w.vote_disagreements;
   r.golay_errors = w.golay_errors;
-  r.sinad = fsk_average_snr();
+  r.sinad = sinad;
   r.bad = (w.golay_errors > db_get_frame_errors() || w.vote_disagreements > db_get_frame_votes()) ? 1 : 0;
   r.raw_bits = w.bits;
-  if (s.seams.status) s.seams.status(r.vote_disagreements, r.sinad);
+  if (s.hooks.status) s.hooks.status(r.vote_disagreements, r.sinad);
   return r;
 }
 
@@ -102,27 +107,25 @@ void ale_rx_init() {
   s.phases = {0, 16, 32, 48};
   s.reset_requested.store(false);
   reset_windows(s);
-  fsk_clear_word_sync();
+  fsk_clear_word_sync(fsk_state());
 }
 
-void ale_rx_symbol() {
-  WordRxState& s = word_rx_state();
-  apply_reset_request(s);
+void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) {
+  // A reset clears word sync before it asks for the reset, so a symbol that finds a reset
+  // to carry out is searched even if the demodulator read the flag just before the clear.
+  const bool reset = apply_reset_request(s);
   s.bit_count += 3;
 
-  if (!fsk_is_word_synced()) {
+  if (!symbol.word_synced || reset) {
     const int sync_votes = db_get_sync_votes();
     const int sync_errors = db_get_sync_errors();
     std::array<bool, ALE_RX_WINDOWS> candidate{};
     for (int w = 0; w < ALE_RX_WINDOWS; ++w) {
       AleRxWindow& win = s.windows[w];
-      int symbol;
-      float quality;
-      fsk_get_symbol_at(s.phases[w], &symbol, &quality);
-      ale_rx_window_push(win, symbol, quality);
+      const int place = s.phases[w] & 63;
+      ale_rx_window_push(win, symbol.decision[place], symbol.energy[place]);
       const int errors = ale_rx_window_evaluate(win);
       if (win.vote_disagreements > sync_votes || errors > sync_errors) continue;
-      if (s.seams.lp_rx_word) s.seams.lp_rx_word(&win.word_a);
       candidate[w] = ale_word_acceptable(win.word_a);
     }
     int chosen = 0;
@@ -135,32 +138,28 @@ void ale_rx_symbol() {
     }
     if (!candidate[chosen]) return;
 
-    fsk_set_word_sync();
+    fsk_set_word_sync(fsk);
     s.winner = chosen;
-    const RxWordRecord record = build_record(s, s.windows[chosen]);
+    const RxWordRecord record = build_record(s, s.windows[chosen], symbol.average_snr);
     // The frame begin goes first, so that the frame's first word finds its frame started.
-    ale_rx_frame_begin();
+    ale_rx_frame_begin(s);
     ale_rx_post_word(record);
     s.last_word = record.word;
     s.bit_count = 0;
     s.retry = false;
-    fsk_set_symbol_phase(s.phases[chosen]);
-    if (s.seams.trace_frame_start)
-      s.seams.trace_frame_start(aqc_rx_word_is_aqc() != 0);
+    fsk_set_symbol_phase(fsk, s.phases[chosen]);
+    ale_trace_frame_start(aqc_rx_word_is_aqc() != 0);
     return;
   }
 
   AleRxWindow& win = s.windows[s.winner];
-  int symbol;
-  float quality;
-  fsk_get_symbol_at(s.phases[s.winner], &symbol, &quality);
-  ale_rx_window_push(win, symbol, quality);
+  const int place = s.phases[s.winner] & 63;
+  ale_rx_window_push(win, symbol.decision[place], symbol.energy[place]);
   if (s.bit_count < ALE_WORD_BITS) return;
   ale_rx_window_evaluate(win);
-  if (s.seams.lp_rx_word) s.seams.lp_rx_word(&win.word_a);
-  const RxWordRecord record = build_record(s, win);
+  const RxWordRecord record = build_record(s, win, symbol.average_snr);
   const bool aqc = aqc_rx_word_is_aqc() != 0;
-  const bool dbm = s.seams.dbm_mode && s.seams.dbm_mode();
+  const bool dbm = ale_rx_dbm_mode() != 0;
   if (record.bad && aqc && ale_word_type(s.last_word) == ALE_FROM && !s.retry && !dbm) {
     // Try again once the AQC-ALE burst that may follow a FROM word has passed.
     s.bit_count = kAqcRetryBitCount;
@@ -173,6 +172,8 @@ void ale_rx_symbol() {
   s.retry = false;
 }
 
+void ale_rx_symbol(const FskSymbol& symbol) { ale_rx_take_symbol(word_rx_state(), fsk_state(), symbol); }
+
 bool ale_rx_sync_seen() {
   WordRxState& s = word_rx_state();
   bool seen = false;
@@ -183,15 +184,13 @@ bool ale_rx_sync_seen() {
 
 void ale_reset_receiver() {
   WordRxState& s = word_rx_state();
-  fsk_clear_word_sync();
-  if (s.seams.lp_rx_reset) s.seams.lp_rx_reset();
+  fsk_clear_word_sync(fsk_state());
   s.reset_requested.store(true, std::memory_order_release);
 }
 
-void ale_rx_frame_begin() {
-  WordRxState& s = word_rx_state();
+void ale_rx_frame_begin(WordRxState& s) {
   const bool aqc = aqc_rx_word_is_aqc() != 0;
-  if (s.seams.frame_begin) s.seams.frame_begin(aqc ? EV_AQC_FRAME_BEGIN : EV_RX_FRAME_BEGIN);
+  if (s.hooks.frame_begin) s.hooks.frame_begin(aqc ? EV_AQC_FRAME_BEGIN : EV_RX_FRAME_BEGIN);
 }
 
 }  // namespace vesk

@@ -1,6 +1,8 @@
 // Word receiver: finds ALE words in the 8-FSK demodulator's symbol decisions.
 //
-// Once per received symbol (8 ms) the demodulator calls `ale_rx_symbol`. While searching,
+// Once per received symbol (8 ms) the demodulator hands its FskSymbol to the symbol handler the
+// station binds to `ale_rx_symbol`; the receiver reads the decisions and energies at its four
+// timing phases from it and sets the demodulator's phase and word sync. While searching,
 // four 147-bit windows are fed from four timing phases a quarter symbol apart; a window whose
 // three copies agree well enough and whose two Golay halves decode cleanly gives word
 // synchronisation, and its word is posted to the engine. Synchronised, only the winning
@@ -17,6 +19,7 @@
 
 #include "ale/words/ale_word.h"
 #include "ale/words/word_queue.h"
+#include "modem/fsk8.h"
 
 namespace vesk {
 
@@ -33,18 +36,11 @@ struct AleRxWindow {
   std::atomic<int> sync_seen{0};  // read and cleared by the engine threads
 };
 
-// What the receiver needs from other modules; each is set by its owner, null takes the default.
-struct WordRxSeams {
-  // Linking protection's receive step, may decipher in place. Default: none.
-  void (*lp_rx_word)(AleWord* word) = nullptr;
-  // Linking protection's receive reset. Default: none.
-  void (*lp_rx_reset)() = nullptr;
-  // DBM reception in progress (the frame parser). Default: no.
-  bool (*dbm_mode)() = nullptr;
+// Where a word receiver hands its frame begins and its word figures; the station's wiring
+// binds its own receiver's, a harness binds those of a receiver of its own.
+struct WordRxHooks {
   // Frame begin: EV_AQC_FRAME_BEGIN or EV_RX_FRAME_BEGIN to the frame event handler.
   void (*frame_begin)(int event) = nullptr;
-  // Start-of-frame trace (with whether the first word was AQC-ALE).
-  void (*trace_frame_start)(bool aqc) = nullptr;
   // Status texts "BER %d" and "SINAD %.1f" of the log layer.
   void (*status)(int vote_disagreements, double sinad) = nullptr;
 };
@@ -57,7 +53,7 @@ struct WordRxState {
   AleWord last_word = 0;
   bool retry = false;
   std::atomic<bool> reset_requested{false};
-  WordRxSeams seams;
+  WordRxHooks hooks;
 };
 
 WordRxState& word_rx_state();
@@ -70,9 +66,13 @@ void ale_rx_window_reset(AleRxWindow& w);
 
 // Sets the timing phases and clears the windows (engine start).
 void ale_rx_init();
-void ale_rx_symbol();
+// One symbol time of the demodulator `fsk` for the receiver `s`, which sets that demodulator's
+// phase and word sync.
+void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol);
+// The same for the station's own receiver and demodulator: the station's symbol handler.
+void ale_rx_symbol(const FskSymbol& symbol);
 bool ale_rx_sync_seen();
 void ale_reset_receiver();
-void ale_rx_frame_begin();
+void ale_rx_frame_begin(WordRxState& s);
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 // The driver steps that the basic radio operations take for the configured radio type:
-// set the frequency, set the mode, tune (frequency then mode), key and unkey. Each switches
-// on the radio type and calls that family's builders; a type without the step sends nothing.
+// set the frequency, set the mode, tune (frequency then mode), key and unkey. Each asks the
+// type's row whether it has the step and calls its family's operation; a type without the
+// step sends nothing.
 // Radio control's operations and the catgen tool call these.
 #pragma once
 

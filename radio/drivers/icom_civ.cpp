@@ -1,88 +1,14 @@
 #include "radio/drivers/icom_civ.h"
 
+#include <string_view>
+
 #include "radio/drivers/cat_encode.h"
+#include "radio/setup_table.h"
 #include "radio/serial_output.h"
 
 namespace vesk {
 
 namespace {
-
-// Which types take each step; a list ends at the first 0.
-struct CivStepRow {
-  CivStep step;
-  int types[32];
-};
-
-constexpr CivStepRow kCivSteps[] = {
-    {CivStep::FreqModeSplit,
-     {DB_IC78, DB_IC703, DB_IC706, DB_IC706MKII, DB_IC706MKIIG, DB_IC707, DB_IC718, DB_IC725, DB_IC726,
-      DB_IC728, DB_IC729, DB_IC735, DB_IC736, DB_IC737, DB_IC738, DB_IC746, DB_IC746PRO, DB_IC751,
-      DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC761, DB_IC765, DB_IC775DSP, DB_IC781,
-      DB_IC7000, DB_IC7700, DB_IC7800, DB_TT586, DB_IC7200}},
-    {CivStep::ModeFromEmulation,
-     {DB_IC78, DB_IC703, DB_IC706, DB_IC706MKII, DB_IC706MKIIG, DB_IC718, DB_IC735, DB_IC746,
-      DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7000, DB_IC7700,
-      DB_IC7800, DB_R71, DB_R72, DB_R75, DB_R7000, DB_R7100, DB_R8500, DB_R9000, DB_R9500, DB_TT586,
-      DB_R10, DB_R20, DB_IC7200}},
-    {CivStep::TxFreqPrep,
-     {DB_IC746, DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC765,
-      DB_IC775DSP, DB_IC781, DB_IC7700, DB_IC7800}},
-    {CivStep::TxFreqPrepVfoA0, {DB_GENERIC_ICOM}},
-    {CivStep::VfoSelect, {DB_IC746, DB_IC746PRO, DB_IC765, DB_IC775DSP, DB_IC781}},
-    {CivStep::MainSubSelect, {DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7700, DB_IC7800}},
-    {CivStep::ModeResendKeying,
-     {DB_IC703, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::VfoA0AfterTnc,
-     {DB_IC746, DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC765,
-      DB_IC775DSP, DB_IC781, DB_IC7000, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::Ptt,
-     {DB_GENERIC_ICOM, DB_IC78, DB_IC703, DB_IC706, DB_IC706MKII, DB_IC706MKIIG, DB_IC718, DB_IC725,
-      DB_IC726, DB_IC728, DB_IC729, DB_IC736, DB_IC737, DB_IC738, DB_IC746, DB_IC746PRO, DB_IC751,
-      DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC761, DB_IC765, DB_IC775DSP, DB_IC781,
-      DB_IC7000, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::PttTt586, {DB_TT586}},
-    {CivStep::SplitScan,
-     {DB_IC703, DB_IC746, DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC765,
-      DB_IC775DSP, DB_IC781, DB_IC7700, DB_IC7800}},
-    {CivStep::SplitOffShutdown,
-     {DB_IC746, DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC765, DB_IC7000,
-      DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::SplitOffSetup, {DB_IC706, DB_IC706MKII, DB_IC706MKIIG, DB_IC707, DB_IC718}},
-    {CivStep::Attenuator,
-     {DB_IC703, DB_IC706MKIIG, DB_IC746, DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII,
-      DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800, DB_R9500, DB_IC7200}},
-    {CivStep::Antenna12, {DB_IC746, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7800, DB_R9500}},
-    {CivStep::Antenna3, {DB_IC7800, DB_R9500}},
-    {CivStep::Antenna4, {DB_IC7800}},
-    {CivStep::AntennaChannelOnly, {DB_R9500}},
-    {CivStep::Tuner,
-     {DB_IC703, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800,
-      DB_IC7200}},
-    {CivStep::AfLevelSetting,
-     {DB_IC78, DB_IC703, DB_IC718, DB_IC746, DB_IC746PRO, DB_IC756, DB_IC756PRO, DB_IC756PROII,
-      DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800, DB_R75, DB_R8500, DB_IC7200}},
-    {CivStep::AfLevelMute,
-     {DB_IC78, DB_IC703, DB_IC718, DB_IC746, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII,
-      DB_IC7000, DB_IC7700, DB_IC7800, DB_R75, DB_R8500, DB_IC7200, DB_R9500}},
-    {CivStep::SetupAttPreamp,
-     {DB_IC78, DB_IC703, DB_IC706MKIIG, DB_IC718, DB_IC746, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII,
-      DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::SetupAgcFast,
-     {DB_IC703, DB_IC706MKIIG, DB_IC718, DB_IC746, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII,
-      DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::SetupDualWatchOff, {DB_IC756, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7700, DB_IC7800}},
-    {CivStep::SetupNrAutoNotchOff,
-     {DB_IC703, DB_IC718, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800,
-      DB_IC7200}},
-    {CivStep::SetupManualNotchOff,
-     {DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::SetupRttyFilterOff, {DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII, DB_IC7700, DB_IC7800}},
-    {CivStep::SetupTwinPeakOff, {DB_IC756PROIII, DB_IC7000, DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::SetupFilterWide, {DB_IC756PROII}},
-    {CivStep::DataModeShort, {DB_IC703, DB_IC746PRO, DB_IC756PRO, DB_IC756PROII, DB_IC756PROIII}},
-    {CivStep::DataModeLong, {DB_IC7700, DB_IC7800, DB_IC7200}},
-    {CivStep::FourByteFreq, {DB_IC735, DB_TT586}},
-};
 
 struct CivModeRow {
   int mode;
@@ -94,13 +20,20 @@ constexpr CivModeRow kCivModes[] = {
     {MODE_FSK_R, 0x08}, {23, 0x12},       {24, 0x13},
 };
 
-// 1A s ...: the data-mode sub-command is 04 on the IC-703 (short form) and IC-7200 (long
-// form), 06 on every other type.
+// 1A s ...: the data-mode sub-command of a form, the type's own for the form it uses.
 uint8_t data_mode_sub(int type, bool long_form) {
-  if (long_form) return type == DB_IC7200 ? 0x04 : 0x06;
-  return type == DB_IC703 ? 0x04 : 0x06;
+  const RadioTypeRow& row = radio_type_row(type);
+  return row.civ_data_mode == (long_form ? CivDataMode::Long : CivDataMode::Short) ? row.civ_data_mode_sub : 0x06;
 }
 
+// True when the CI-V set-up steps of `type` hold `code`.
+bool setup_has_step(int type, std::string_view code) {
+  const RadioSetupRow* row = radio_setup_row(type);
+  if (row == nullptr) return false;
+  for (const SetupCode& c : setup_codes(row->lines.steps))
+    if (c.code == code) return true;
+  return false;
+}
 }  // namespace
 
 const std::array<CivFixedRow, static_cast<std::size_t>(CivFixed::Count)> kCivFixedCommands{{
@@ -148,12 +81,7 @@ const std::array<CivFixedRow, static_cast<std::size_t>(CivFixed::Count)> kCivFix
     {CivFixed::TunerStart, {0x1C, 0x01, 0x02}, 3, false},
 }};
 
-uint8_t civ_address_for(int type) {
-  for (const CivAddressRow& r : kCivAddressTable) {
-    if (r.type == type) return r.address;
-  }
-  return kCivDefaultAddress;
-}
+uint8_t civ_address_for(int type) { return radio_type_row(type).civ_address; }
 
 uint8_t civ_radio_address() { return civ_address_for(driver_radio_type()); }
 int civ_get_radio_type() { return driver_radio_type(); }
@@ -168,13 +96,41 @@ uint8_t civ_mode_byte(int mode) {
 
 bool civ_type_takes(int type, CivStep step) {
   if (!civ_is_type(type)) return false;
-  for (const CivStepRow& row : kCivSteps) {
-    if (row.step != step) continue;
-    for (int t : row.types) {
-      if (t == 0) break;
-      if (t == type) return true;
-    }
-    return false;
+  const RadioTypeRow& r = radio_type_row(type);
+  switch (step) {
+    case CivStep::FreqModeSplit: return r.split_sets_freq_mode;
+    case CivStep::ModeFromEmulation: return r.emulation_sets_mode;
+    case CivStep::TxFreqPrep: return r.split_select != SplitSelect::None;
+    case CivStep::TxFreqPrepVfoA0: return r.tx_prep_vfo_a0;
+    case CivStep::VfoSelect: return r.split_select == SplitSelect::Vfo;
+    case CivStep::MainSubSelect: return r.split_select == SplitSelect::MainSub;
+    case CivStep::ModeResendKeying: return r.manual_ptt_swaps_data_mode;
+    case CivStep::VfoA0AfterTnc: return r.vfo_a_after_tnc;
+    case CivStep::Ptt: return r.ptt_command && !r.civ_ptt_function_16;
+    case CivStep::PttTt586: return r.ptt_command && r.civ_ptt_function_16;
+    case CivStep::SplitScan: return r.scan_start_splits;
+    case CivStep::SplitOffShutdown: return r.split_off_at_shutdown;
+    case CivStep::SplitOffSetup: return setup_has_step(type, "S");
+    case CivStep::Attenuator: return r.attenuator_command;
+    case CivStep::Antenna12: return r.antenna_ports >= 2;
+    case CivStep::Antenna3: return r.antenna_ports >= 3;
+    case CivStep::Antenna4: return r.antenna_ports >= 4;
+    case CivStep::AntennaChannelOnly: return r.antenna_on_channel_only;
+    case CivStep::Tuner: return r.tuner_command;
+    case CivStep::AfLevelSetting: return r.af_level_command;
+    case CivStep::AfLevelMute: return r.mute_by_command;
+    case CivStep::SetupAttPreamp: return setup_has_step(type, "T");
+    case CivStep::SetupAgcFast: return setup_has_step(type, "A");
+    case CivStep::SetupDualWatchOff: return setup_has_step(type, "W");
+    case CivStep::SetupNrAutoNotchOff: return setup_has_step(type, "R");
+    case CivStep::SetupManualNotchOff: return setup_has_step(type, "M");
+    case CivStep::SetupRttyFilterOff: return setup_has_step(type, "Y");
+    case CivStep::SetupTwinPeakOff: return setup_has_step(type, "K");
+    case CivStep::SetupFilterWide: return setup_has_step(type, "F");
+    case CivStep::DataModeShort: return r.civ_data_mode == CivDataMode::Short;
+    case CivStep::DataModeLong: return r.civ_data_mode == CivDataMode::Long;
+    case CivStep::FourByteFreq: return r.civ_four_byte_freq;
+    case CivStep::Count: return false;
   }
   return false;
 }
@@ -189,7 +145,7 @@ CatCommand civ_frame(int type, std::initializer_list<uint8_t> body) {
 
 CatCommand civ_frame_set_freq(int type, uint32_t hz) {
   uint8_t bcd[5];
-  const int n = civ_type_takes(type, CivStep::FourByteFreq) ? 4 : 5;
+  const int n = radio_type_row(type).civ_four_byte_freq ? 4 : 5;
   bcd_lsb_first(hz, bcd, n);
   CatCommand c;
   c.put(kCivPreamble).put(kCivPreamble).put(civ_address_for(type)).put(kCivController).put(0x05);
@@ -206,8 +162,11 @@ CatCommand civ_frame_data_mode(int type, bool on) {
 
 CatCommand civ_frame_data_mode_step(int type, int mode) {
   if (mode != MODE_LSB_D && mode != MODE_USB_D) return CatCommand{};
-  if (civ_type_takes(type, CivStep::DataModeShort)) return civ_frame_data_mode(type, true);
-  if (civ_type_takes(type, CivStep::DataModeLong)) return civ_frame(type, {0x1A, data_mode_sub(type, true), 0x01, 0x01});
+  switch (radio_type_row(type).civ_data_mode) {
+    case CivDataMode::Short: return civ_frame_data_mode(type, true);
+    case CivDataMode::Long: return civ_frame(type, {0x1A, data_mode_sub(type, true), 0x01, 0x01});
+    case CivDataMode::None: break;
+  }
   return CatCommand{};
 }
 

@@ -19,28 +19,10 @@ inline constexpr uint8_t kCivEnd = 0xFD;
 inline constexpr uint8_t kCivController = 0xE0;
 inline constexpr uint8_t kCivOk = 0xFB;
 inline constexpr uint8_t kCivNg = 0xFA;
-inline constexpr uint8_t kCivDefaultAddress = 0x48;
 // The address under which the radio emulation port answers.
 inline constexpr uint8_t kCivEmulationAddress = 0x66;
 
-struct CivAddressRow {
-  int type;
-  uint8_t address;
-};
-inline constexpr std::array<CivAddressRow, 40> kCivAddressTable{{
-    {DB_IC78, 0x62},       {DB_IC703, 0x68},      {DB_IC706MKII, 0x4E},  {DB_IC706MKIIG, 0x58},
-    {DB_IC707, 0x3E},      {DB_IC718, 0x5E},      {DB_IC725, 0x28},      {DB_IC726, 0x30},
-    {DB_IC728, 0x38},      {DB_IC729, 0x3A},      {DB_IC735, 0x04},      {DB_IC736, 0x40},
-    {DB_IC737, 0x3C},      {DB_IC738, 0x44},      {DB_IC746, 0x56},      {DB_IC746PRO, 0x66},
-    {DB_IC751, 0x1C},      {DB_IC756, 0x50},      {DB_IC756PRO, 0x5C},   {DB_IC756PROII, 0x64},
-    {DB_IC756PROIII, 0x6E}, {DB_IC761, 0x1E},     {DB_IC765, 0x2C},      {DB_IC775DSP, 0x46},
-    {DB_IC781, 0x26},      {DB_IC7000, 0x70},     {DB_IC7700, 0x74},     {DB_IC7800, 0x6A},
-    {DB_R71, 0x1A},        {DB_R72, 0x32},        {DB_R75, 0x5A},        {DB_R7000, 0x08},
-    {DB_R7100, 0x34},      {DB_R8500, 0x4A},      {DB_R9000, 0x2A},      {DB_R9500, 0x72},
-    {DB_R10, 0x52},        {DB_R20, 0x6C},        {DB_IC7200, 0x76},     {DB_TT586, 0x2C},
-}};
-
-// The CI-V address of a radio type; 0x48 for a type without one of its own.
+// The CI-V address of a radio type (its row's); 0x48 for a type without one of its own.
 uint8_t civ_address_for(int type);
 // The address of the configured radio type, read at each call.
 uint8_t civ_radio_address();
@@ -52,7 +34,7 @@ bool civ_is_type(int type);
 // The CI-V mode byte of a mode code (codes without a row give 0x00).
 uint8_t civ_mode_byte(int mode);
 
-// The steps of the radio operations, and which CI-V types take each.
+// The steps of the radio operations; which CI-V types take each is read from their rows.
 enum class CivStep : uint8_t {
   FreqModeSplit,         // frequency and mode in split set-up and the TNC frequency shift
   ModeFromEmulation,

@@ -209,15 +209,7 @@ void kenwood_set_model(int32_t model) {
   station().state<KenwoodModelState>().model.store(model, std::memory_order_relaxed);
 }
 
-KenwoodGroup kenwood_group_of(int radio_type) {
-  switch (radio_type) {
-    case DB_KENWOOD: case DB_KENWOOD_HS: return KenwoodGroup::Kenwood;
-    case DB_KENWOOD3: case DB_KENWOOD3_HS: return KenwoodGroup::Kenwood3;
-    case DB_KENWOOD2: case DB_KENWOOD2_HS: return KenwoodGroup::Kenwood2;
-    case DB_KENWOOD4: case DB_KENWOOD4_HS: return KenwoodGroup::Kenwood4;
-    default: return KenwoodGroup::None;
-  }
-}
+KenwoodGroup kenwood_group_of(int radio_type) { return radio_type_row(radio_type).kenwood_group; }
 
 const char* kenwood_model_name(int32_t model) {
   const KenwoodModelRow* r = model_row(model);

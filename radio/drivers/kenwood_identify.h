@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "radio/drivers/radio_types.h"
+
 namespace vesk {
 
 // The model code of the connected Kenwood radio (0: none identified). The MICOM type also
@@ -22,8 +24,7 @@ struct KenwoodModelState {
 int32_t kenwood_model();
 void kenwood_set_model(int32_t model);
 
-// The four handlings of the eight Kenwood types (a type and its _HS twin share one).
-enum class KenwoodGroup : uint8_t { None, Kenwood, Kenwood3, Kenwood2, Kenwood4 };
+// The handling of a type's identity replies (its row's `kenwood_group`).
 KenwoodGroup kenwood_group_of(int radio_type);
 
 // The model's name as the log lines give it ("TS-2000"), or null for a code without a model.

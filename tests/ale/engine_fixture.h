@@ -1,5 +1,7 @@
-// A station on simulated time in a temporary folder, with the engine started in stepped
-// mode (no worker thread): the test advances the clock and runs the worker's steps itself.
+// A station on simulated time in a temporary folder, with the engine's own modules started
+// (API queue, word and section queues, link state, 10 ms tick) and the worker in stepped mode:
+// the test advances the clock and runs the worker's steps itself. Nothing above the engine is
+// wired; the whole station's start is tested with the station's wiring.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +11,11 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/engine/engine.h"
-#include "ale/engine/engine_seams.h"
 #include "ale/engine/timer.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/link/link_state.h"
+#include "ale/words/word_queue.h"
 #include "db/log.h"
-#include "modem/sound_card.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -27,14 +30,17 @@ class EngineFixture : public ::testing::Test {
 
   ~EngineFixture() override {
     ale_engine_stop();
-    snd_close();
     timer_tick_stop();
   }
 
   SimClock& clock() { return *station_.sim_clock(); }
   void start_engine() {
-    snd_set_device_specs("null", "null");
-    ale_engine_start(EngineRun::Stepped);
+    api_queue_create();
+    ale_word_io_init();
+    ale_section_queues_init();
+    ale_link_init();
+    timer_tick_start();
+    ale_engine_start_worker(EngineRun::Stepped);
   }
   // Runs worker steps until the API queue is empty.
   void run_worker() {

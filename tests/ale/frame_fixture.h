@@ -1,5 +1,7 @@
-// A station on simulated time with the database open, own addresses on the working channel,
-// and the frame parser's events recorded with the text they carry.
+// A station on simulated time with the database open and own addresses on the working channel.
+// The frame parser hands what it finds to the real frame event handler, which raises its
+// protocol events into the link state machine; the machine stays in its null state (it is not
+// started), so those events change nothing and are seen through the event trace.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,11 +12,15 @@
 #include <utility>
 #include <vector>
 
-#include "ale/words/ale_word.h"
+#include "ale/engine/event_names.h"
 #include "ale/frames/cmd_words.h"
+#include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/words/ale_word.h"
 #include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
 #include "db/database.h"
+#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"
@@ -24,13 +30,37 @@
 
 namespace vesk::test {
 
-struct SeenEvent {
-  int event;
-  std::string text;
-  bool operator==(const SeenEvent&) const = default;
-};
+// The events the link state machine took since the monitor was last cleared, oldest first
+// (read from the event trace, which must be on).
+inline std::vector<int> traced_link_events() {
+  std::vector<int> out;
+  const std::string text = log_monitor_text();  // newest line first
+  const std::string tag = "Event = ";
+  for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + 1)) {
+    const std::string name = text.substr(at + tag.size(), text.find('\r', at) - at - tag.size());
+    int number = -1;
+    for (int n = EV_NULL_EVENT; n < 2 * EV_MAX_EVENT && number < 0; ++n)
+      if (name == ale_event_name(n)) number = n;
+    out.insert(out.begin(), number);
+  }
+  return out;
+}
 
-inline std::ostream& operator<<(std::ostream& os, const SeenEvent& e) { return os << e.event << ":" << e.text; }
+inline void clear_monitor() {
+  std::lock_guard<std::mutex> hold(log_state().mutex);
+  log_state().monitor.clear();
+}
+
+// Whether a receiver reset was asked for since the last call (the request is taken).
+inline bool receiver_reset_taken() { return word_rx_state().reset_requested.exchange(false); }
+
+// The addresses the frame called, as the frame event handler keeps them.
+inline std::vector<std::string> frame_called() {
+  const FrameContext& c = ale_frame_context();
+  std::vector<std::string> out;
+  for (int i = 0; i < c.called_count; ++i) out.emplace_back(c.called[static_cast<std::size_t>(i)].data());
+  return out;
+}
 
 class FrameStationTest : public ::testing::Test {
  public:
@@ -46,7 +76,7 @@ class FrameStationTest : public ::testing::Test {
     db_set_own_address_at("ABC", 0);
     db_set_own_address_at("XYZ", 1);
     db_select_channel(0);
-    rx_parser_state().seams.frame_event = [this](int ev) { events_.push_back({ev, ale_rx_accumulator()}); };
+    db_enable_trace_events();
   }
 
   static RxWordRecord rec(AleWord w, bool bad = false) {
@@ -56,22 +86,23 @@ class FrameStationTest : public ::testing::Test {
     r.sinad = 10;
     return r;
   }
-  void feed(std::initializer_list<AleWord> words) {
+  // The receiver found a frame: its begin reaches the frame event handler ahead of the words,
+  // as the engine hands it on. The monitor and the receiver's reset request start empty.
+  static void begin() {
+    ale_frame_event(EV_RX_FRAME_BEGIN);
+    clear_monitor();
+    (void)receiver_reset_taken();
+  }
+  static void feed(std::initializer_list<AleWord> words) {
     for (AleWord w : words) ale_rx_parse_word(rec(w));
   }
-  void feed_bad(int n) {
+  static void feed_bad(int n) {
     for (int i = 0; i < n; ++i) ale_rx_parse_word(rec(word(ALE_DATA, "ZZZ"), true));
-  }
-  std::vector<int> event_numbers() const {
-    std::vector<int> out;
-    for (const SeenEvent& e : events_) out.push_back(e.event);
-    return out;
   }
 
   TempDir dir_;
   Station station_;
   StationScope scope_;
-  std::vector<SeenEvent> events_;
 };
 
 }  // namespace vesk::test

@@ -1,5 +1,7 @@
 // A station on simulated time with default options, the API queue and the link state module
-// started, and recording fakes for what the link steps call in other modules.
+// started, channels 1 to 3 in the scan group, and the link state's two hooks into the command
+// layer (status-bar refresh and scripts) recorded. Radio control is the real one, with no radio
+// port open; with the event trace on, every event the link state takes is a log line.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +14,8 @@
 #include "ale/link/link_state.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -21,31 +25,39 @@ class LinkFixture : public ::testing::Test {
  protected:
   LinkFixture() : st_(dir_.path(), std::make_unique<SimClock>()), scope_(st_) {
     db_set_default_options();
+    const int group = db_get_scan_group();
+    for (int n = 1; n <= 3; ++n) {
+      ChannelRecord ch{};
+      ch.in_use = 1;
+      ch.scan_groups = 1 << (group & 31);
+      ch.rx_freq_hz = ch.tx_freq_hz = 3000000 + n * 1000000;
+      db_store_channel(n, ch);
+    }
+    db_select_channel(1);
     api_queue_create();
-    LinkSeams& k = link_state().seams;
-    auto note = [this](const char* what) { return [this, what] { calls_.push_back(what); }; };
-    k.radio_scan_start = note("radio scan start");
-    k.radio_scan_next_channel = note("radio next channel");
-    k.radio_on_unlinked = note("radio unlinked");
-    k.fs1052_enable = note("fs1052 enable");
-    k.fs1052_reset_disable = note("fs1052 disable");
-    k.host_resumed_scanning = note("host resumed scanning");
-    k.reset_modem = note("reset modem");
-    k.dtm_rx_reset = note("dtm reset");
+    LinkHooks& k = link_state().hooks;
     k.refresh_status_bar = [this] { ++refreshes_; };
-    k.host_unlinked = [this](const std::string& peer) { calls_.push_back("host unlinked " + peer); };
-    k.run_script = [this](const char* script) { calls_.push_back(std::string("script ") + script); };
+    k.run_script = [this](const char* script) {
+      scripts_.push_back(script);
+      if (on_script_) on_script_(script);
+    };
+    db_enable_trace_events();
     ale_link_init();
-    calls_.clear();
+    scripts_.clear();
     refreshes_ = 0;
+    log_state().monitor.clear();
   }
 
-  bool called(const std::string& what) const {
-    for (const std::string& c : calls_)
-      if (c == what) return true;
-    return false;
-  }
   static bool monitor_has(const std::string& text) { return log_monitor_text().find(text) != std::string::npos; }
+
+  // The events the link state took since the monitor was last cleared, oldest first.
+  static std::vector<std::string> events() {
+    std::vector<std::string> out;
+    const std::string text = log_monitor_text();
+    for (std::size_t at = text.find("Event = "); at != std::string::npos; at = text.find("Event = ", at + 1))
+      out.insert(out.begin(), text.substr(at + 8, text.find('\r', at) - at - 8));
+    return out;
+  }
 
   // The kinds of the API events queued so far (they are taken off the queue).
   static std::vector<int> take_api_kinds() {
@@ -60,7 +72,8 @@ class LinkFixture : public ::testing::Test {
   TempDir dir_;
   Station st_;
   StationScope scope_;
-  std::vector<std::string> calls_;
+  std::vector<std::string> scripts_;
+  std::function<void(const char*)> on_script_;
   int refreshes_ = 0;
 };
 

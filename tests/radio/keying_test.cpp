@@ -11,7 +11,6 @@
 #include "radio/channel.h"
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/drivers/radio_types.h"
-#include "modem/sound_card.h"
 #include "radio/port_reopen.h"
 #include "radio/radio_setup.h"
 #include "radio/radio_hooks.h"
@@ -172,25 +171,6 @@ TEST_F(KeyingTest, TransmitPreparationFollowsTheLinkState) {
     run_ms(500);
   }
   EXPECT_TRUE(log_has("[SCANNING: SENDING TIS SOUNDING] \n"));
-}
-
-}  // namespace
-}  // namespace vesk
-
-namespace vesk {
-namespace {
-
-TEST_F(KeyingTest, SoundCardReleasesTheTransmitterThroughItsSeam) {
-  db_set_radio_type(DB_IC7000);
-  db_set_rts_ptt(0);
-  radio_control_bind();
-  ptt_on();
-  run_ms(100);
-  fake().clear_events();
-  ASSERT_TRUE(static_cast<bool>(sound_card().hooks.ptt_off));
-  sound_card().hooks.ptt_off();
-  EXPECT_EQ(FakeSerialBackend::hex(fake().written(1)), "FE FE 70 E0 1C 00 00 FD");
-  EXPECT_EQ(ptt_is_active(), 0);
 }
 
 }  // namespace

@@ -20,12 +20,16 @@ namespace {
 
 using Kind = FakeSerialBackend::Kind;
 
+// The operator's message boxes, as a window would be told of them.
+struct BoxRecorder : LogNotifier {
+  void message_box(const std::string& text) override { boxes.push_back(text); }
+  std::vector<std::string> boxes;
+};
+
 class RadioSetupTest : public test::RadioFixture {
  protected:
-  RadioSetupTest() {
-    RadioHooks hooks;
-    hooks.message_box = [this](const std::string& text) { boxes.push_back(text); };
-    radio_set_hooks(hooks);
+  RadioSetupTest() : recorder_(std::make_shared<BoxRecorder>()), boxes(recorder_->boxes) {
+    log_set_notifier(recorder_);
     db_set_option_int(opt::EMULATION_ENABLED, 0);
   }
   void configure_baud(int baud, char parity, char data, char stop) {
@@ -62,7 +66,8 @@ class RadioSetupTest : public test::RadioFixture {
     for (const auto& [t, bytes] : fake().writes(port)) out.push_back(std::to_string(t) + " " + FakeSerialBackend::hex(bytes));
     return out;
   }
-  std::vector<std::string> boxes;
+  std::shared_ptr<BoxRecorder> recorder_;
+  std::vector<std::string>& boxes;
 };
 
 TEST_F(RadioSetupTest, SettingsTextFollowsTheTypeOrTheConfiguredValues) {

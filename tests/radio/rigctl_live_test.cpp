@@ -265,7 +265,6 @@ TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
     return log.find(text) != std::string::npos;
   };
   Worker worker(st);
-  radio_control_bind();
   radio_port_init();
   ASSERT_TRUE(wait_until([] { return kenwood_model() == 19; }, 15000)) << log;
   ASSERT_TRUE(wait_until([&] { return log_has("TS-2000"); }, 15000)) << log;

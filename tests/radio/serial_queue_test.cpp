@@ -141,23 +141,27 @@ TEST_F(SerialQueueTest, StaleExpiryNeverDropsTheNextCommand) {
 
 TEST_F(SerialQueueTest, PortInitStopsTheTimerAndDropsWhatWaits) {
   ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO, kRadioPort));
-  int setups = 0;
-  radio_port_set_setup_hook([&] {
-    ++setups;
-    EXPECT_EQ(serial_queue_count(SQ_RADIO), 0) << "the set-up starts from an empty queue";
-    send_text(radio_send, "SETUP");
-  });
   db_set_current_tx_freq(7100000);
   radio_flags().radio_linked_flag = 1;
   for (const char* c : {"A", "B", "C"}) ASSERT_EQ(send_text(radio_send, c), 0);
   h.run_ms(20);
+  // The radio set-up pauses on the station's clock.
+  h.clock().set_auto_advance(true);
+  h.fake().clear_events();
   radio_port_init();
-  EXPECT_EQ(setups, 1);
+  h.clock().set_auto_advance(false);
+  // The set-up ran: NONE's block put the radio port back at its own settings.
+  EXPECT_EQ(h.fake().events(kRadioPort, FakeSerialBackend::Kind::Settings).back().bytes, "4800,N,8,2");
   EXPECT_EQ(radio_flags().radio_linked_flag.load(), 0);
   EXPECT_EQ(radio_flags().radio_last_tx_freq.load(), 7100000);
-  h.run_ms(200);
-  EXPECT_EQ(h.fake().writes(kRadioPort), (Writes{{0, "A"}, {20, "SETUP"}}));
   EXPECT_EQ(serial_queue_count(SQ_RADIO), 0);
+  EXPECT_FALSE(h.timer_running(EV_RADIO_TIMEOUT));
+  h.run_ms(200);
+  EXPECT_EQ(h.fake().writes(kRadioPort), Writes{}) << "what waited for the old set-up never leaves";
+  // The queue serves the new set-up at once.
+  ASSERT_EQ(send_text(radio_send, "D"), 0);
+  h.run_ms(1);
+  EXPECT_EQ(h.fake().written(kRadioPort), "D");
 }
 
 TEST_F(SerialQueueTest, FullQueueRefusesWithARateLimitedLine) {

@@ -14,6 +14,7 @@
 #include "modem/sound_card.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
+#include "ui/station_wiring.h"
 
 namespace vesk {
 namespace {
@@ -124,7 +125,7 @@ TEST(SimEther, WordsReachOnlyTheStationOnTheFrequency) {
     ale_word_io_init();
     SoundCardState& sc = sound_card();
     sc.threaded = false;
-    snd_bind_station_modules();
+    station_wire();
     sc.hooks.make_device = [&ether, i](AudioDirection dir) { return ether.device(i, dir, station().clock()); };
     snd_open();
   }

@@ -1,0 +1,19 @@
+#include "radio/family_ops.h"
+
+#include "radio/drivers/cat_contract.h"
+
+namespace vesk {
+
+const FamilyOps& family_ops(DriverFamily family) {
+  static const FamilyOps kNone{};
+  switch (family) {
+    case DriverFamily::IcomCiv: return kIcomCivOps;
+    case DriverFamily::Kenwood: return kKenwoodOps;
+    case DriverFamily::KenwoodTk: return kKenwoodTkOps;
+    default: return kNone;
+  }
+}
+
+const RadioTypeRow& configured_radio() { return radio_type_row(driver_radio_type()); }
+
+}  // namespace vesk

@@ -1,0 +1,72 @@
+// The operations of each driver family: how radio control commands a radio of the family.
+// Radio control decides from the radio's row (radio/drivers/radio_types.h) whether an
+// operation applies, then calls the family's; an operation a family lacks is null and is
+// skipped. Each takes the configured radio type's row; the builders read the configured type
+// for the bus address.
+#pragma once
+
+#include <cstdint>
+
+#include "db/database.h"
+#include "radio/drivers/radio_types.h"
+#include "radio/reply_dispatch.h"
+#include "radio/setup_table.h"
+
+namespace vesk {
+
+// What a request for an antenna port came to.
+enum class AntennaResult : uint8_t {
+  Selected,    // the port was selected
+  NoSuchPort,  // the radio has no such port (nothing sent)
+  NotNow,      // the identified model takes no antenna command (nothing sent)
+};
+
+enum class TunerStep : uint8_t { On, Bypass, Start };
+
+struct FamilyOps {
+  bool built = false;  // the family's driver exists (else its radio port stays closed)
+
+  // The basic driver steps.
+  void (*set_freq)(const RadioTypeRow& row, uint32_t hz) = nullptr;
+  void (*set_mode)(const RadioTypeRow& row, int mode) = nullptr;
+  void (*ptt_on)(const RadioTypeRow& row, int tx_mode) = nullptr;
+  void (*ptt_off)(const RadioTypeRow& row) = nullptr;
+
+  // Channel setting, tuning and split.
+  void (*channel_freq_mode)(const RadioTypeRow& row, const ChannelRecord& ch) = nullptr;
+  void (*tune_channel)(const RadioTypeRow& row, const ChannelRecord& ch) = nullptr;  // manual tuning
+  void (*set_freq_mode)(const RadioTypeRow& row, const ChannelRecord& ch) = nullptr;
+  void (*split_freq_mode)(const RadioTypeRow& row, const ChannelRecord& working) = nullptr;
+  // The transmit frequency and mode before a transmission; `changed`: another frequency than
+  // the last one.
+  void (*prepare_tx)(const RadioTypeRow& row, int tx_hz, int tx_mode, bool changed) = nullptr;
+  void (*scan_split)(const RadioTypeRow& row, bool on) = nullptr;
+
+  // Receiver, antenna and tuner. The tuner step returns 1 when a command went out.
+  void (*attenuator)(const RadioTypeRow& row, bool on) = nullptr;
+  void (*set_af_gain)(const RadioTypeRow& row, int level) = nullptr;
+  void (*mute_af_gain)(const RadioTypeRow& row, int level) = nullptr;
+  AntennaResult (*select_antenna)(const RadioTypeRow& row, int port) = nullptr;
+  int (*tuner)(const RadioTypeRow& row, TunerStep step) = nullptr;
+
+  // Set-up: the lines before the port opens, and the commands after its steps.
+  void (*setup_before_port)(const RadioSetupRow& setup) = nullptr;
+  void (*setup_commands)(const RadioTypeRow& row, const RadioSetupRow& setup) = nullptr;
+
+  // Replies and the model timers 1025 to 1027.
+  RadioReplyParser on_reply = nullptr;
+  RadioTimerStep on_timer = nullptr;
+};
+
+extern const FamilyOps kIcomCivOps;
+extern const FamilyOps kKenwoodOps;
+extern const FamilyOps kKenwoodTkOps;
+
+// The operations of a family; a family without a driver has an empty record.
+const FamilyOps& family_ops(DriverFamily family);
+inline const FamilyOps& radio_ops(const RadioTypeRow& row) { return family_ops(row.family); }
+
+// The row of the configured radio type.
+const RadioTypeRow& configured_radio();
+
+}  // namespace vesk

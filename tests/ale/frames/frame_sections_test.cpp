@@ -1,0 +1,176 @@
+#include "ale/frames/frame_sections.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "db/events.h"
+#include "ale/frames/frame_build.h"
+#include "ale/engine/timer.h"
+#include "ale/link/link_state.h"
+#include "ale/words/word_queue.h"
+#include "tests/ale/tx_words.h"
+#include "tests/ale/frame_fixture.h"
+
+namespace vesk::test {
+namespace {
+
+class FrameSectionsTest : public FrameStationTest {
+ protected:
+  FrameSectionsTest() {
+    ale_word_io_init();
+    ale_section_queues_init();
+    ale_set_own_address("ABC");
+    ale_set_called_list({"KILO"});
+  }
+  // The words the transmitters queued so far.
+  static std::vector<AleWord> sent() { return tx_queued_words(); }
+  static FrameSection* amd(const std::string& text) {
+    auto* s = new FrameSection;
+    s->kind = SECTION_AMD;
+    s->text = text;
+    return s;
+  }
+  static FrameSection* words(std::vector<AleWord> w) {
+    auto* s = new FrameSection;
+    s->kind = SECTION_WORDS;
+    s->words = std::move(w);
+    return s;
+  }
+  // Position of the first sent word equal to `w` (bits 0-23), or -1.
+  static int position(AleWord w) {
+    const std::vector<AleWord> words = sent();
+    for (std::size_t i = 0; i < words.size(); ++i)
+      if ((words[i] & kAleWordBits) == (w & kAleWordBits)) return static_cast<int>(i);
+    return -1;
+  }
+};
+
+const AleWord kTw = ale_make_word(ALE_CMD, 't', 'w', 'E');
+const AleWord kMark1 = ale_make_word(ALE_CMD, 'v', 'c', '1');
+const AleWord kMark2 = ale_make_word(ALE_CMD, 'v', 'c', '2');
+
+TEST_F(FrameSectionsTest, SectionsGoOutInTheOrderTheyWereQueued) {
+  // A message queued at call set-up, then the slot-width word queued at key-down.
+  ASSERT_EQ(ale_section_push_call(amd("HI")), 1);
+  ASSERT_EQ(ale_section_push_call(words({kTw})), 1);
+  ale_tx_call_sclc();
+  const int amd_at = position(ale_make_word(ALE_CMD, 'H', 'I', ' '));
+  const int tw_at = position(kTw);
+  ASSERT_GE(amd_at, 0);
+  EXPECT_EQ(tw_at, amd_at + 1);
+  EXPECT_EQ(ale_section_count(SECTIONS_CALL), 0);
+  // The ending follows the sections.
+  EXPECT_EQ(ale_word_type(sent().back()), ALE_TIS);
+}
+
+TEST_F(FrameSectionsTest, LinkedCallSendsTrafficBeforeLinkMessages) {
+  ASSERT_EQ(ale_section_push_link_message(words({kMark2})), 1);
+  ASSERT_EQ(ale_section_push_traffic(words({kMark1})), 1);
+  ale_tx_linked_call();
+  ASSERT_GE(position(kMark1), 0);
+  EXPECT_LT(position(kMark1), position(kMark2));
+}
+
+TEST_F(FrameSectionsTest, ResponseCarriesTheLqaWordBeforeTheAcknowledgementSections) {
+  db_enable_lqa();
+  ASSERT_EQ(ale_section_push_ack(words({kMark1})), 1);
+  ale_tx_response();
+  int lqa_at = -1;
+  for (std::size_t i = 0; i < sent().size(); ++i)
+    if (ale_word_type(sent()[i]) == ALE_CMD && ale_word_char1(sent()[i]) == 'a') lqa_at = static_cast<int>(i);
+  ASSERT_GE(lqa_at, 0);
+  EXPECT_EQ(position(kMark1), lqa_at + 1);
+}
+
+TEST_F(FrameSectionsTest, SixteenAddressesLeaveThePreviousListWithALogLine) {
+  AddressList list;
+  for (int i = 0; i < 16; ++i) list.push_back("S" + std::to_string(i));
+  EXPECT_EQ(ale_set_called_list(list), 0);
+  EXPECT_EQ(ale_called_count(), 1);
+  EXPECT_STREQ(ale_first_called_address(), "KILO");
+  EXPECT_NE(log_monitor_text().find("CALL ERROR"), std::string::npos);
+  list.pop_back();
+  EXPECT_EQ(ale_set_called_list(list), 1);
+  EXPECT_EQ(ale_called_count(), 15);
+  EXPECT_EQ(ale_called_list_text().substr(0, 6), "S0 S1 ");
+}
+
+TEST_F(FrameSectionsTest, CalledAddressesAreCutToFifteenCharacters) {
+  ale_set_called("ABCDEFGHIJKLMNOPQRSTUV");
+  EXPECT_STREQ(ale_first_called_address(), "ABCDEFGHIJKLMNO");
+}
+
+TEST_F(FrameSectionsTest, SectionsThatDoNotFitStayQueuedForTheNextFrame) {
+  const std::string text(90, 'A');
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(ale_section_push_traffic(amd(text)), 1);
+  std::array<AleWord, kFrameWordsMax> frame{};
+  const int n = ale_compose_sections(SECTIONS_TRAFFIC, frame);
+  EXPECT_EQ(n, 60);  // two texts of 30 words; the third does not fit the 80 words
+  EXPECT_EQ(ale_section_count(SECTIONS_TRAFFIC), 1);
+  EXPECT_NE(log_monitor_text().find("FRAME FULL"), std::string::npos);
+  EXPECT_EQ(ale_compose_sections(SECTIONS_TRAFFIC, frame), 30);
+  EXPECT_EQ(ale_section_count(SECTIONS_TRAFFIC), 0);
+}
+
+TEST_F(FrameSectionsTest, ASectionLongerThanAnyFrameIsDroppedAndTheRestGoes) {
+  ASSERT_EQ(ale_section_push_traffic(words(std::vector<AleWord>(kFrameWordsMax + 1, kMark1))), 1);
+  ASSERT_EQ(ale_section_push_traffic(words({kMark2})), 1);
+  std::array<AleWord, kFrameWordsMax> frame{};
+  EXPECT_EQ(ale_compose_sections(SECTIONS_TRAFFIC, frame), 1);
+  EXPECT_EQ(frame[0], kMark2);
+  EXPECT_NE(log_monitor_text().find("TOO LONG"), std::string::npos);
+}
+
+TEST_F(FrameSectionsTest, FullQueueRefusesAndTheCallerKeepsTheSection) {
+  for (int i = 0; i < kSectionQueueSize; ++i) ASSERT_EQ(ale_section_push_poll(words({kMark1})), 1);
+  FrameSection* extra = words({kMark2});
+  EXPECT_EQ(ale_section_push_poll(extra), 0);
+  delete extra;
+  EXPECT_EQ(ale_sections_pending(), 1);
+  ale_sections_flush();
+  EXPECT_EQ(ale_sections_pending(), 0);
+}
+
+TEST_F(FrameSectionsTest, ACallWhileScanningWhoseTuneSoundCannotPlayGoesOutAtOnce) {
+  // The lead-in of a call while scanning is the tune sound; without "atu_tune.wav" the frame's
+  // words go as soon as the sound's thread finds no file, and the voice identification's
+  // period starts again.
+  ale_set_scan_mode(ALE_SCAN_MODE_SCANNING);
+  db_set_atu_tone_tune(1);
+  ale_tx_call_scanning();
+  ale_lead_sound_wait();
+  ASSERT_FALSE(sent().empty());
+  EXPECT_EQ(ale_word_type(sent().back()), ALE_TIS);
+  EXPECT_EQ(timer_is_running(EV_VOICE_ID_TIMER), 1);
+  // The builders' hand-over is back to normal for the next frame.
+  const std::size_t n = sent().size();
+  ale_set_scan_mode(ALE_SCAN_MODE_STOPPED);
+  ale_tx_ack();
+  EXPECT_GT(sent().size(), n);
+}
+
+TEST_F(FrameSectionsTest, SoundingWhileScanningIsStoppedHasNoLeadIn) {
+  db_set_atu_tone_tune(1);
+  ale_tx_twas_sounding();
+  EXPECT_EQ(timer_is_running(EV_VOICE_ID_TIMER), 0) << "no tune sound, so no voice identification restart";
+  ASSERT_FALSE(sent().empty());
+  EXPECT_EQ(ale_word_type(sent().back()), ALE_TWAS);
+  EXPECT_STREQ(ale_own_address_text(), "ABC");  // the working channel's own address
+}
+
+TEST_F(FrameSectionsTest, ClearEndsWithTwas) {
+  ale_tx_clear();
+  EXPECT_EQ(ale_call_ending(), ALE_ENDING_TWAS);
+  EXPECT_EQ(ale_word_type(sent().back()), ALE_TWAS);
+}
+
+TEST_F(FrameSectionsTest, LinkedStationsBecomeTheCalledList) {
+  ale_linked_add("KILO");
+  ale_linked_add("LIMA");
+  ale_called_from_linked();
+  EXPECT_EQ(ale_called_list_text(), "KILO LIMA ");
+}
+
+}  // namespace
+}  // namespace vesk::test

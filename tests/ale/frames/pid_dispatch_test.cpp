@@ -1,0 +1,47 @@
+// Dispatch of received PID-framed payloads.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "ale/frames/pid_dispatch.h"
+#include "db/log.h"
+#include "db/options.h"
+#include "platform/station.h"
+#include "tests/support/child_process.h"
+
+namespace vesk::test {
+namespace {
+
+class PidTest : public ::testing::Test {
+ protected:
+  PidTest() { db_set_default_options(); }
+
+  static std::string payload(int pid, const std::string& content) { return std::string(1, static_cast<char>(pid)) + content; }
+  static void dispatch(const std::string& p) { xfer_dispatch_pid(reinterpret_cast<const uint8_t*>(p.data()), p.size()); }
+
+  TempDir dir_;
+  Station station_{dir_.path(), std::make_unique<SimClock>()};
+  StationScope scope_{station_};
+};
+
+TEST_F(PidTest, DispatchesReceivedPayloads) {
+  // File-transfer frames and reports, PIDs 2 and 3, and an empty payload: nothing shown.
+  dispatch(payload(0, "FRAME"));
+  dispatch(payload(1, "REPORT"));
+  dispatch(payload(2, "X"));
+  dispatch(payload(3, "X"));
+  dispatch("");
+  EXPECT_EQ(log_frame_text(), "");
+  EXPECT_EQ(log_monitor_text(), "");
+  // Text goes to the frame text.
+  dispatch(payload(4, "TEXT"));
+  EXPECT_EQ(log_frame_text(), "TEXT");
+  EXPECT_EQ(log_monitor_text(), "");
+  dispatch(payload(7, "?"));
+  dispatch(payload(0xC4, "?"));
+  EXPECT_EQ(log_monitor_text(), "Unknown PID received C4\nUnknown PID received 07\n");
+}
+
+}  // namespace
+}  // namespace vesk::test

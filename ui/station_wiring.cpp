@@ -1,0 +1,169 @@
+#include "ui/station_wiring.h"
+
+#include "ale/engine/api_event.h"
+#include "ale/engine/timer.h"
+#include "ale/frames/dictionaries.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/frames/rx_parser.h"
+#include "ale/link/call_setup.h"
+#include "ale/link/link_state.h"
+#include "ale/link/vad.h"
+#include "ale/words/word_queue.h"
+#include "ale/words/word_rx.h"
+#include "command/interpreter.h"
+#include "command/listings.h"
+#include "command/scripts.h"
+#include "db/daily_log.h"
+#include "db/events.h"
+#include "db/options.h"
+#include "db/log.h"
+#include "db/scan.h"
+#include "db/tables.h"
+#include "modem/fsk8.h"
+#include "modem/sound_card.h"
+#include "platform/station.h"
+#include "radio/dispatch.h"
+#include "radio/keying.h"
+#include "radio/radio_hooks.h"
+#include "radio/serial_output.h"
+#include "radio/serial_queue.h"
+#include "ui/station_app.h"
+
+namespace vesk {
+
+namespace {
+
+struct StationRun {
+  bool started = false;
+  bool stepped = false;
+};
+StationRun& station_run() { return station().state<StationRun>(); }
+
+// ---- what the database and log layer ask of the layers above ----
+
+void wire_db() {
+  log_set_hooks([](LogHooks& h) {
+    h.start_timer = timer_start;
+    h.linked_station_count = ale_linked_count;
+    h.link_state = ale_link_state;
+    h.expand_coded_amd = amd_expand_coded_amd;
+    h.full_listing = report_full_listing;
+    h.post_message = station_app_post_message;
+    h.request_exit = station_app_exit_now;
+  });
+  DbHooks hooks = db_get_hooks();
+  hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
+  hooks.start_tis_sounding = ale_start_tis_sounding;
+  hooks.start_twas_sounding = ale_start_twas_sounding;
+  db_set_hooks(std::move(hooks));
+}
+
+// ---- what the sound card and the 8-FSK demodulator hand up ----
+
+void wire_modem() {
+  SoundCardHooks& h = sound_card().hooks;
+  h.ale_tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
+  h.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
+  h.ale_post_tx_underrun = [] { ale_post_tx_underrun(); };
+  h.ale_reset_receiver = [] { ale_reset_receiver(); };
+  h.vad_reset = ale_vad_reset;
+  h.ptt_off = [] { ptt_off(); };
+  FskState& fsk = fsk_state();
+  fsk.symbol_handler = ale_rx_symbol;
+  fsk.hooks.dwell_tick = ale_dwell_tick;
+  fsk.hooks.vad_block = ale_vad_block;
+  // The word receiver's frame begin reaches the frame event handler through the engine queue
+  // (the receiver runs on the audio thread), ahead of the frame's first word.
+  word_rx_state().hooks.frame_begin = [](int event) { ale_post_frame_begin(event); };
+}
+
+// ---- what radio control asks of the link state and the engine's timers ----
+
+void wire_radio() {
+  RadioHooks& hooks = radio_hooks();
+  hooks.link_state = [] { return ale_link_state(); };
+  hooks.scanning = [] { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; };
+  SerialTimerHooks timers;
+  timers.start = timer_start;
+  timers.stop = timer_stop;
+  serial_set_timer_hooks(std::move(timers));
+}
+
+// ---- what the link state asks of the command layer ----
+
+void wire_ale() {
+  LinkHooks& link = link_state().hooks;
+  link.refresh_status_bar = report_refresh_status_bar;
+  link.run_script = [](const char* script) { script_run_file(script); };
+}
+
+struct StartStep {
+  const char* what;
+  void (*run)();
+};
+
+// The station's start-up, in this order, one call per step; no step is skipped when an
+// earlier one fails (each module reports its own faults). The engine worker starts after the
+// last step.
+constexpr StartStep kStartOrder[] = {
+    {"radio emulation port output queue", [] { emul_queue_init(); }},
+    {"daily log files", [] { log_open_daily_files(); }},
+    {"API queue", [] { api_queue_create(); }},
+    {"engine event and transmit word queues", [] { ale_word_io_init(); }},
+    {"frame-section queues", [] { ale_section_queues_init(); }},
+    {"command interpreter text entry",
+     [] {
+       mmi_clear_text_entry();
+       // Lines the worker hands over (link scripts) run on their own thread; a stepped
+       // station's harness runs them with mmi_executor_step.
+       if (!station_run().stepped) mmi_executor_start();
+     }},
+    {"TCP echo of log lines off", [] { log_reset_tcp_echo(); }},
+    {"table listings with headings", [] { display_set_listing_full(); }},
+    {"link state machine", [] { ale_link_init(); }},
+    {"received text and data buffers", [] { ale_rx_buffers_reset(); }},
+    {"sound card",
+     [] {
+       if (station_run().stepped) sound_card().threaded = false;
+       snd_open();
+     }},
+    {"10 ms tick", [] { timer_tick_start(); }},
+    {"tuner, antenna-switch and TNC port queues",
+     [] {
+       atu_queue_init();
+       ant_queue_init();
+       tnc_queue_init();
+     }},
+    {"radio port queue and radio set-up", [] { radio_port_init(); }},
+    {"scanning marked inactive", [] { db_clear_scan_active(); }},
+    {"command-line parameters", [] { ale_apply_command_line(); }},
+    {"AMD phrase dictionaries", [] { amd_load_dictionaries(); }},
+    {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
+};
+
+}  // namespace
+
+void station_wire() {
+  wire_db();
+  wire_modem();
+  wire_radio();
+  wire_ale();
+}
+
+StationThread* station_start(EngineRun run) {
+  StationRun& s = station_run();
+  if (!s.started) {
+    s.started = true;
+    s.stepped = run == EngineRun::Stepped;
+    for (const StartStep& step : kStartOrder) step.run();
+  }
+  return ale_engine_start_worker(run);
+}
+
+int station_stop() {
+  const int ended = ale_engine_stop();
+  mmi_executor_stop();
+  return ended;
+}
+
+}  // namespace vesk
