@@ -69,8 +69,17 @@ int mmi_tokenize(char* line, char** words, int max_words, bool* overflow) {
 
 namespace {
 
-// A verb whose handler comes with a later part of the command language: nothing yet.
-void mmi_cmd_pending(MmiLine&) {}
+// A verb whose part of the station is not built yet says so, rather than seem to have worked.
+void mmi_cmd_not_supported(MmiLine& line) {
+  log_printf("[%s][%s][MMI CHANGE ERROR: COMMAND NOT SUPPORTED => %s]\n", log_time_stamp().c_str(),
+             log_current_channel_stamp().c_str(), line.words[0]);
+}
+
+// 1052ARQ without an address does nothing, as DBMARQ; with one it needs the serial-tone
+// modem's data link, which is not built yet.
+void mmi_cmd_1052arq(MmiLine& line) {
+  if (line.count >= 2) mmi_cmd_not_supported(line);
+}
 
 void mmi_cmd_self(MmiLine&) {}
 
@@ -104,15 +113,15 @@ constexpr MmiVerb kVerbs[] = {
     // Calls and messages (169 AMD, 11 CALL, 12 CLEAR, 194 GLOBAL, 193 SELECTIVE, 380 DBMARQ,
     // 382 DTMARQ, 383 1052ARQ, 381 DBMFTP, 17 KILL, 182 STOP, 183 START).
     {169, mmi_cmd_amd},      {11, mmi_cmd_call},      {12, mmi_cmd_clear},     {194, mmi_cmd_global},
-    {193, mmi_cmd_selective}, {380, mmi_cmd_dbmarq},  {382, mmi_cmd_dtmarq},   {383, mmi_cmd_pending},
+    {193, mmi_cmd_selective}, {380, mmi_cmd_dbmarq},  {382, mmi_cmd_dtmarq},   {383, mmi_cmd_1052arq},
     {381, process_msgdbmftp_command}, {17, mmi_cmd_kill}, {182, mmi_cmd_stop}, {183, mmi_cmd_start},
     // Database (9 ADD, 10 DELETE, 185 RESET, 16 SAVE, 340 SCANGROUP), settings (19 SET,
     // 203 ENABLE, 204 DISABLE), radio and tuner (388 RADCMD, 389 HEXRADCMD, 342 ATU, 348 LDG),
     // TNC (215).
     {9, mmi_cmd_add},        {10, mmi_cmd_delete},    {185, mmi_cmd_reset},    {16, mmi_cmd_save},
-    {340, mmi_cmd_scangroup}, {19, mmi_cmd_pending},  {203, mmi_cmd_enable},   {204, mmi_cmd_disable},
-    {388, mmi_cmd_pending},  {389, mmi_cmd_pending},  {342, mmi_cmd_pending},  {348, mmi_cmd_pending},
-    {215, mmi_cmd_pending},
+    {340, mmi_cmd_scangroup}, {19, mmi_cmd_not_supported}, {203, mmi_cmd_enable}, {204, mmi_cmd_disable},
+    {388, mmi_cmd_not_supported}, {389, mmi_cmd_not_supported}, {342, mmi_cmd_not_supported},
+    {348, mmi_cmd_not_supported}, {215, mmi_cmd_not_supported},
 };
 
 MmiHandler mmi_find_handler(int code) {

@@ -119,7 +119,9 @@ TEST_F(CallCommands, DataMessageSettings) {
        {"[process_msgdbmftp_command 1]", "[process_msgdbmftp_command 2]",
         "[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]"},
        false, 2, 2, 1, -1},
-      {"1052ARQ Z a b", 0, {}, true, 2, 2, 0, 0},
+      // The serial-tone modem's data link is not built: the operator is told so.
+      {"1052ARQ Z a b", 0, {"[MMI CHANGE ERROR: COMMAND NOT SUPPORTED => 1052ARQ]"}, false, 2, 2, 0, 0},
+      {"1052ARQ", 0, {}, true, 2, 2, 0, 0},
   };
   for (const Case& c : cases) {
     db_set_linked_twx(c.linked_twx_before);
