@@ -269,11 +269,13 @@ void report_status() {
 
 void report_list_channels() {
   const std::vector<ChannelRecord> channels = channel_copies();
-  const int group = db_get_scan_group();
+  // The group from the options is masked as the scanner masks it, so a damaged value lists
+  // the channels the scanner would use, and never shifts by more than the mask's width.
+  const uint32_t group = static_cast<uint32_t>(db_get_scan_group()) & 31;
   channel_heading();
   for (int n = 1; n < kChannelCount; ++n) {
     const ChannelRecord& c = channels[static_cast<std::size_t>(n)];
-    if (c.in_use == 1 && (c.scan_groups & (1 << group))) channel_line(n, c);
+    if (c.in_use == 1 && ((static_cast<uint32_t>(c.scan_groups) >> group) & 1)) channel_line(n, c);
   }
 }
 

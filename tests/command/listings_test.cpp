@@ -107,6 +107,29 @@ TEST_F(ListingsTest, ChannelsFromARange) {
   EXPECT_EQ(run("CHANNELS -5").size(), 19u);  // numbers below 0 start at channel 0
 }
 
+// A damaged scan group in "ALE.DAT" lists the channels of the group the scanner takes from
+// it (the value's low five bits), through mmi-run on that folder, without undefined behaviour.
+TEST_F(ListingsTest, DamagedScanGroupFromTheFile) {
+  struct Case {
+    int32_t stored_group;
+    uint32_t scanned_bit;
+  } cases[] = {{40, 1u << 8}, {-1, 1u << 31}, {0x7FFFFFFF, 1u << 31}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(db_store_channel(5, channel(7102000, static_cast<int>(c.scanned_bit))), 5);
+    ASSERT_EQ(db_store_channel(6, channel(10145000, 1)), 6);
+    {
+      DbLock lock;
+      lock.options().set_i32(opt::SCAN_GROUP, c.stored_group);
+    }
+    ASSERT_EQ(db_save(), 1);
+    test::ChildProcess p({test::program_path("tools/mmi-run"), "--dir", dir_.path()}, "CHANNELS\n");
+    ASSERT_EQ(p.wait(20000), 0) << c.stored_group << "\n" << p.output();
+    const std::string out = p.output();
+    EXPECT_NE(out.find("\n05 7102000  Hz"), std::string::npos) << c.stored_group << "\n" << out;
+    EXPECT_EQ(out.find("\n06 "), std::string::npos) << c.stored_group << "\n" << out;
+  }
+}
+
 TEST_F(ListingsTest, OtherStationDetail) {
   ASSERT_EQ(db_store_channel(5, channel(7102000, 1)), 5);
   ASSERT_GE(db_add_other_address("W2XYZ", 0, 2500, 3500), 0);
