@@ -11,6 +11,7 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "modem/sound_card.h"
+#include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -20,6 +21,10 @@ namespace {
 class StationStart : public ::testing::Test {
  protected:
   StationStart() {
+    // The radio set-up opens its ports on a recording fake, never a real device, and its pauses
+    // run on the simulated clock.
+    FakeSerialBackend::install();
+    station_.sim_clock()->set_auto_advance(true);
     station_wire();
     snd_set_device_specs("null", "null");
   }
@@ -33,17 +38,24 @@ class StationStart : public ::testing::Test {
   StationScope scope_{station_};
 };
 
+// Runs the start with the clock moving on its own (the set-up's pauses), then holds it.
+StationThread* start_stepped(Station& st) {
+  StationThread* worker = station_start(EngineRun::Stepped);
+  st.sim_clock()->set_auto_advance(false);
+  return worker;
+}
+
 TEST_F(StationStart, AppliesTheCommandLineParameters) {
   ale_command_line_add("-P2000");
   ale_command_line_add("station.qrg");
-  station_start(EngineRun::Stepped);
+  start_stepped(station_);
   EXPECT_EQ(db_get_tcp_port(), ((2000 & 0xFF) << 8) | (2000 >> 8));
   EXPECT_EQ(db_get_tcp_autostart(), 1);
   EXPECT_NE(log_monitor_text().find("station.qrg\r\n"), std::string::npos);
 }
 
 TEST_F(StationStart, RunsOnceAndASteppedStationHasNoWorker) {
-  EXPECT_EQ(station_start(EngineRun::Stepped), nullptr);
+  EXPECT_EQ(start_stepped(station_), nullptr);
   EXPECT_FALSE(sound_card().threaded);
   const int held = timer_slots_in_use();
   EXPECT_GT(held, 0) << "the LQA ageing timer runs";
@@ -58,7 +70,7 @@ TEST_F(StationStart, RunsOnceAndASteppedStationHasNoWorker) {
 }
 
 TEST_F(StationStart, TheLinkQualityAgesEveryMinute) {
-  station_start(EngineRun::Stepped);
+  start_stepped(station_);
   EXPECT_EQ(timer_is_running(EV_LQA_AGE_TIMER), 1);
   auto ageing_expiries = [] {
     int n = 0;
