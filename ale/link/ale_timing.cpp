@@ -259,10 +259,17 @@ void ale_twrn_net(int net, int lqa) {
     timing_state().twrn_ms = 11 * members * kAleTwMs + kTwrnAqcNetExtra;
     return;
   }
+  // A member without a record still answers in its slot: it is counted with the reply time of
+  // an unknown station.
   int tw = rw(v.own, v.own, lqa);
-  for (const std::string& name : v.names)
-    if (!name.empty()) tw += rw(v.own, name, lqa);
-  timing_state().twrn_ms = tw * kAleTwMs;
+  int missing = 0;
+  for (const std::string& name : v.names) {
+    if (name.empty())
+      ++missing;
+    else
+      tw += rw(v.own, name, lqa);
+  }
+  timing_state().twrn_ms = tw * kAleTwMs + missing * kTwrDefaultMs;
 }
 
 void ale_twrn_group(const AddressList& list, const char* own, int lqa) {
