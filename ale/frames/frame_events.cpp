@@ -305,6 +305,7 @@ void frame_end() {
       if (c.for_me != 0) {
         if (tis) {
           event = EV_FRAME_FOR_ME;
+          c.call_lqa = c.lqa_word != 0 ? 1 : 0;
         } else if (c.kind == FRAME_KIND_ANYCALL || c.kind == FRAME_KIND_ALLCALL || c.kind == FRAME_KIND_INLINK) {
           event = EV_FRAME_GLOBAL_CLEAR;
         } else {
@@ -496,6 +497,7 @@ void ale_frame_event_text(int event, const char* text) {
 const char* ale_frame_caller() { return ctx().caller.data(); }
 int ale_frame_for_me() { return ctx().for_me; }
 const char* ale_frame_last_amd() { return ctx().last_amd_flag != 0 ? ctx().last_amd.data() : nullptr; }
+int ale_frame_call_lqa() { return ctx().call_lqa; }
 int ale_frame_lqa_report_flag() { return (ctx().lqa_word & kLqaExchangeBit) != 0 ? 1 : 0; }
 int ale_frame_peer_index() { return ctx().other_index; }
 void ale_frame_set_lqa_word(uint32_t word) { ctx().lqa_word = word; }

@@ -75,6 +75,9 @@ struct FrameContext {
   FrameAddress from{};
   FrameAddress addressed_own{};
   uint32_t lqa_word = 0;
+  // Whether the last frame that asked this station for an answer carried an LQA word; kept
+  // while other frames are heard, as a slotted answer waits for the others.
+  int call_lqa = 0;
   std::array<FrameAmdText, kFrameAmdMax> amd_texts{};
   int amd_count = 0;
   FrameAmdText last_amd{};
@@ -100,6 +103,9 @@ const char* ale_frame_caller();
 int ale_frame_for_me();
 // The last AMD text of the frame, or null when none arrived.
 const char* ale_frame_last_amd();
+// 1 when the last frame asking this station for an answer carried an LQA word: only then has
+// the answer room for one.
+int ale_frame_call_lqa();
 // Bit 13 of the LQA report word received in this frame.
 int ale_frame_lqa_report_flag();
 // The other-address index of the frame's caller, or -1.

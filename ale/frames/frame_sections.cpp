@@ -12,6 +12,7 @@
 #include "db/events.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_build.h"
+#include "ale/frames/frame_events.h"
 #include "ale/words/word_build.h"
 #include "ale/words/word_queue.h"
 #include "ale/link/link_state.h"
@@ -174,7 +175,8 @@ void calling_frame(bool sclc) {
 
 void normal_response() {
   leading_call();
-  message_words(1, {SECTIONS_ACK});
+  // The caller's wait has room for an LQA word only when its call carried one.
+  message_words(ale_frame_call_lqa() != 0 ? 1 : -1, {SECTIONS_ACK});
   ending_words();
 }
 

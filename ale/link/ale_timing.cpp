@@ -10,6 +10,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/aqc_slots.h"
+#include "ale/link/call_setup.h"
 #include "db/events.h"
 #include "ale/link/link_state.h"
 #include "ale/engine/timer.h"
@@ -75,9 +76,30 @@ NetView net_view(int net) {
   return v;
 }
 
-int peer_index() {
-  const int i = ale_frame_peer_index();
-  return i >= 0 && i < kOtherAddressCount ? i : -1;
+// The reply and tune times of the station a wait is for: the station this one called while it
+// waits for a response (a pseudo address has its own record), else the caller of the frame
+// heard last; the defaults for an unknown station.
+struct PeerTimes {
+  int twr_ms = kTwrDefaultMs;
+  int tt_ms = kTwrtDefaultMs - kTwrDefaultMs;
+};
+
+PeerTimes peer_times() {
+  PeerTimes t;
+  const int state = ale_link_state();
+  const bool calling = state == ALE_STATE_IND_WAIT_RESPONSE || state == ALE_STATE_IND_LINKED_WAIT_RESPONSE;
+  if (calling && call_setup().peer.pseudo) {
+    t.twr_ms = call_setup().peer.twr_ms;
+    t.tt_ms = call_setup().peer.tt_ms;
+    return t;
+  }
+  const int i = calling ? ale_call_peer_index() : ale_frame_peer_index();
+  if (i < 0 || i >= kOtherAddressCount) return t;
+  DbLock lock;
+  const OtherAddressRecord& r = lock.db().other[i];
+  t.twr_ms = r.twr_ms;
+  t.tt_ms = r.tt_ms;
+  return t;
 }
 
 unsigned next_random(TimingState& t) {
@@ -119,22 +141,14 @@ int ale_twt_period_ms() {
 }
 
 int ale_twr_period_ms() {
-  int ms = kTwrDefaultMs;
-  if (const int i = peer_index(); i >= 0) {
-    DbLock lock;
-    ms = lock.db().other[i].twr_ms;
-  }
+  const int ms = peer_times().twr_ms;
   trace("TWR period %d ms\n", ms);
   return ms;
 }
 
 int ale_twrt_period_ms() {
-  int ms = kTwrtDefaultMs;
-  if (const int i = peer_index(); i >= 0) {
-    DbLock lock;
-    const OtherAddressRecord& r = lock.db().other[i];
-    ms = r.twr_ms + r.tt_ms;
-  }
+  const PeerTimes p = peer_times();
+  const int ms = p.twr_ms + p.tt_ms;
   trace("TWRT period %d ms\n", ms);
   return ms;
 }
@@ -245,10 +259,17 @@ void ale_twrn_net(int net, int lqa) {
     timing_state().twrn_ms = 11 * members * kAleTwMs + kTwrnAqcNetExtra;
     return;
   }
+  // A member without a record still answers in its slot: it is counted with the reply time of
+  // an unknown station.
   int tw = rw(v.own, v.own, lqa);
-  for (const std::string& name : v.names)
-    if (!name.empty()) tw += rw(v.own, name, lqa);
-  timing_state().twrn_ms = tw * kAleTwMs;
+  int missing = 0;
+  for (const std::string& name : v.names) {
+    if (name.empty())
+      ++missing;
+    else
+      tw += rw(v.own, name, lqa);
+  }
+  timing_state().twrn_ms = tw * kAleTwMs + missing * kTwrDefaultMs;
 }
 
 void ale_twrn_group(const AddressList& list, const char* own, int lqa) {

@@ -35,6 +35,36 @@ void stable_exchange_sort(std::vector<int>& list, Before before) {
   }
 }
 
+// A channel's BER scores over the stations of a call: only scores 0 to 30 count towards the
+// sum; a channel marked for any of the stations goes last.
+struct BerScore {
+  long sum = 0;
+  bool scored = false;
+  bool marked = false;
+  void add(const LqaRecord& q) {
+    for (uint32_t w : {q.measured, q.reported}) {
+      const int v = lqa_ber(w);
+      if (v >= 0 && v <= 30) {
+        sum += v;
+        scored = true;
+      }
+    }
+    if (lqa_ber(q.measured) == kLqaMarked) marked = true;
+  }
+  int tier() const { return marked ? 2 : scored ? 0 : 1; }
+};
+
+// Best first: scored channels by sum, highest first, then the channels without a score, then
+// the marked ones; ties keep ascending channel order.
+void rank_by_ber(std::vector<int>& list, const BerScore* score) {
+  stable_exchange_sort(list, [&](int a, int b) {
+    const BerScore& x = score[a];
+    const BerScore& y = score[b];
+    if (x.tier() != y.tier()) return x.tier() < y.tier();
+    return x.tier() == 0 && x.sum > y.sum;
+  });
+}
+
 int copy_out(const std::vector<int>& list, int* channels, int* size) {
   int n = 0;
   for (int ch : list) {
@@ -63,7 +93,7 @@ int lqa_rank_channels(const AddressList& addresses, int* channels, int* size) {
   if (list.empty()) return 1;
   if (list.size() == 1) return copy_out(list, channels, size);
 
-  int sum[kChannelCount] = {};
+  std::vector<BerScore> score(kChannelCount);
   {
     DbLock lock;
     for (const std::string& address : addresses) {
@@ -71,12 +101,12 @@ int lqa_rank_channels(const AddressList& addresses, int* channels, int* size) {
       for (const OtherAddressRecord& rec : lock.db().other) {
         if (rec.in_use != 1 || !same_address(rec, address.c_str())) continue;
         found = true;
-        for (int ch : list) sum[ch] += lqa_ber(rec.lqa[ch].measured) + lqa_ber(rec.lqa[ch].reported);
+        for (int ch : list) score[ch].add(rec.lqa[ch]);
       }
       if (!found) return 1;
     }
   }
-  stable_exchange_sort(list, [&](int a, int b) { return sum[a] < sum[b]; });
+  rank_by_ber(list, score.data());
   return copy_out(list, channels, size);
 }
 
@@ -111,21 +141,16 @@ int lqa_rank_channels_for_station(const char* address, int* channels, int* size)
 int ale_allcall_channel() {
   std::vector<int> list = lqa_candidate_channels();
   if (list.empty()) return 1;
-  int best = list.front();
-  long best_sum = -1;
-  DbLock lock;
-  for (int ch : list) {
-    long sum = 0;
+  std::vector<BerScore> score(kChannelCount);
+  {
+    DbLock lock;
     for (const OtherAddressRecord& rec : lock.db().other) {
       if (rec.in_use != 1) continue;
-      sum += lqa_ber(rec.lqa[ch].measured) + lqa_ber(rec.lqa[ch].reported);
-    }
-    if (best_sum < 0 || sum < best_sum) {
-      best_sum = sum;
-      best = ch;
+      for (int ch : list) score[ch].add(rec.lqa[ch]);
     }
   }
-  return best;
+  rank_by_ber(list, score.data());
+  return list.front();
 }
 
 }  // namespace vesk

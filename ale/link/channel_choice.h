@@ -5,7 +5,9 @@
 // to transmit (a receive-only channel is never tried), in ascending channel number before any
 // sorting. The order comes from the link-quality scores kept per station and channel: a call
 // to one station ranks by the SINAD it was measured at (channels never measured last, highest
-// receive frequency first); a call to several stations ranks by the summed BER scores.
+// receive frequency first); a call to several stations ranks by the summed BER scores, best
+// (highest) first, counting only scores that hold a value: channels without any score follow
+// in ascending order, and a channel marked for one of the stations comes last.
 #pragma once
 
 #include <vector>
@@ -26,8 +28,9 @@ std::vector<int> lqa_candidate_channels();
 int lqa_rank_channels(const AddressList& addresses, int* channels, int* size);
 int lqa_rank_channels_for_station(const char* address, int* channels, int* size);
 
-// The channel for an allcall or anycall: the candidate with the smallest summed BER scores of
-// all known stations (the lowest number on a tie); channel 1 when there is no candidate.
+// The channel for an allcall or anycall: the first of the candidates ranked as for a group of
+// all known stations (the best summed BER scores; the lowest number on a tie or with no
+// score); channel 1 when there is no candidate.
 int ale_allcall_channel();
 
 }  // namespace vesk

@@ -65,10 +65,12 @@ void sounding(uint32_t preamble, std::string_view address) {
   ale_set_word_tag(1);
   if (!address_length_ok(address)) return;
   if (!ale_address_valid(address)) log_printf("INVALID ADDRESS\n");
-  // The word count is limited first and the repetitions derived from it, so a sounding never
-  // passes the maximum call time; it carries the address at least once.
+  // The word count is limited first and the repetitions derived from it, so a sounding does not
+  // pass the maximum call time; yet it always carries the address as often as a scanning
+  // receiver needs to take it for a sounding: three times with TIS, twice with TWAS.
   const int words = call_word_count(db_count_group_channels(), 2);
-  const int repeats = std::max(1, words / ale_address_word_count(address));
+  const int least = preamble == ALE_TIS ? 3 : 2;
+  const int repeats = std::max(least, words / ale_address_word_count(address));
   for (int r = 0; r < repeats; ++r) address_words(preamble, address, false);
 }
 

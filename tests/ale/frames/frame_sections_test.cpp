@@ -6,6 +6,7 @@
 
 #include "db/events.h"
 #include "ale/frames/frame_build.h"
+#include "ale/frames/frame_events.h"
 #include "ale/engine/timer.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_queue.h"
@@ -72,15 +73,41 @@ TEST_F(FrameSectionsTest, LinkedCallSendsTrafficBeforeLinkMessages) {
   EXPECT_LT(position(kMark1), position(kMark2));
 }
 
-TEST_F(FrameSectionsTest, ResponseCarriesTheLqaWordBeforeTheAcknowledgementSections) {
+// The station heard a call to it from KILO, with or without an LQA word, then a call between
+// two other stations (as a slotted answer hears the other members' answers before its own).
+void hear_call(bool with_lqa) {
+  auto frame = [](const char* to, const char* from, uint32_t lqa) {
+    ale_frame_event_text(EV_RX_FRAME_BEGIN, "");
+    ale_frame_called_add(to);
+    ale_frame_event_text(EV_RX_TO, to);
+    ale_frame_event_text(EV_RX_MESSAGE_SECTION, "");
+    if (lqa != 0) ale_frame_set_lqa_word(lqa);
+    ale_frame_event_text(EV_RX_THIS_IS, from);
+    ale_frame_event_text(EV_RX_FRAME_END, "");
+    ale_frame_called_clear();
+  };
+  frame("ABC", "KILO", with_lqa ? ale_make_word(ALE_CMD, 'a', 0, 0) | 0x1FFF : 0);
+  frame("QQQ", "RRR", 0);
+}
+
+TEST_F(FrameSectionsTest, ResponseCarriesTheLqaWordOnlyWhenTheCallDid) {
   db_enable_lqa();
-  ASSERT_EQ(ale_section_push_ack(words({kMark1})), 1);
-  ale_tx_response();
-  int lqa_at = -1;
-  for (std::size_t i = 0; i < sent().size(); ++i)
-    if (ale_word_type(sent()[i]) == ALE_CMD && ale_word_char1(sent()[i]) == 'a') lqa_at = static_cast<int>(i);
-  ASSERT_GE(lqa_at, 0);
-  EXPECT_EQ(position(kMark1), lqa_at + 1);
+  for (bool call_lqa : {true, false}) {
+    SCOPED_TRACE(call_lqa);
+    ale_word_io_init();
+    hear_call(call_lqa);
+    ASSERT_EQ(ale_section_push_ack(words({kMark1})), 1);
+    ale_tx_response();
+    int lqa_at = -1;
+    for (std::size_t i = 0; i < sent().size(); ++i)
+      if (ale_word_type(sent()[i]) == ALE_CMD && ale_word_char1(sent()[i]) == 'a') lqa_at = static_cast<int>(i);
+    if (!call_lqa) {
+      EXPECT_EQ(lqa_at, -1) << "no room for an LQA word in the caller's wait";
+      continue;
+    }
+    ASSERT_GE(lqa_at, 0);
+    EXPECT_EQ(position(kMark1), lqa_at + 1) << "the LQA word goes before the acknowledgement sections";
+  }
 }
 
 TEST_F(FrameSectionsTest, SixteenAddressesLeaveThePreviousListWithALogLine) {

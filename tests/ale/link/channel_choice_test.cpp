@@ -90,21 +90,36 @@ TEST_F(ChannelChoiceTest, SingleStationRanking) {
   }
 }
 
-TEST_F(ChannelChoiceTest, MultiStationRankingSumsBerScores) {
-  channel(1, 4000000);
-  channel(2, 7000000);
-  channel(3, 5000000);
+TEST_F(ChannelChoiceTest, MultiStationRankingBestBerScoresFirst) {
+  struct Score {
+    const char* address;
+    int ch, ber, reported_ber;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Score> scores;
+    std::vector<int> order;
+  };
+  const Case cases[] = {
+      {"no scores: ascending channel order", {}, {1, 2, 3, 4}},
+      {"highest sum first, ties in channel order",
+       {{"ABC", 1, 30, 30}, {"ABC", 2, 5, 5}, {"ABC", 3, 5, 5}, {"XYZ", 1, 0, 0}, {"XYZ", 2, 25, 25}, {"XYZ", 3, 10, 10},
+        {"XYZ", 4, 1, 0}},
+       {1, 2, 3, 4}},
+      {"best first", {{"ABC", 2, 10, 10}, {"XYZ", 3, 30, 30}, {"ABC", 4, 25, kLqaNoValue}}, {3, 4, 2, 1}},
+      {"a score of 0 still beats no value; unscored in channel order", {{"XYZ", 4, 0, 0}}, {4, 1, 2, 3}},
+      {"a marked channel comes last, even with scores",
+       {{"ABC", 1, kLqaMarked, 30}, {"XYZ", 1, 30, 30}, {"ABC", 3, 2, 2}},
+       {3, 2, 4, 1}},
+  };
+  for (int ch = 1; ch <= 4; ++ch) channel(ch, 3000000 + ch * 1000000);
   station("ABC");
   station("XYZ");
-  // With no scores every channel sums the same: ascending channel order.
-  EXPECT_EQ(rank({"ABC", "XYZ"}), (std::vector<int>{1, 2, 3}));
-  scores("ABC", 1, 10, 30, 30);  // 60
-  scores("ABC", 2, 10, 5, 5);    // 10
-  scores("ABC", 3, 10, 5, 5);    // 10
-  scores("XYZ", 1, 10, 0, 0);    // 0
-  scores("XYZ", 2, 10, 25, 25);  // 50: channel 2 ties with channel 1
-  scores("XYZ", 3, 10, 10, 10);  // 20
-  EXPECT_EQ(rank({"ABC", "XYZ"}), (std::vector<int>{3, 1, 2}));
+  for (const Case& c : cases) {
+    db_reset_all_lqa();
+    for (const Score& q : c.scores) scores(q.address, q.ch, 10, q.ber, q.reported_ber);
+    EXPECT_EQ(rank({"ABC", "XYZ"}), c.order) << c.name;
+  }
 }
 
 TEST_F(ChannelChoiceTest, FailuresAndTheSingleCandidate) {
@@ -127,14 +142,19 @@ TEST_F(ChannelChoiceTest, AllcallChannel) {
   channel(4, 5000000);
   channel(6, 6000000);
   channel(8, 7000000, CHANNEL_RX);
-  EXPECT_EQ(ale_allcall_channel(), 4) << "no station: all sums 0, lowest channel";
+  EXPECT_EQ(ale_allcall_channel(), 4) << "no station: lowest channel";
   station("ABC");
   station("XYZ");
   EXPECT_EQ(ale_allcall_channel(), 4) << "no scores: a tie";
-  scores("ABC", 4, 0, 20, 20);
+  scores("ABC", 8, 0, 30, 30);  // receive-only: out of the choice
   scores("XYZ", 6, 0, 0, 0);
-  scores("ABC", 8, 0, 0, 0);  // receive-only: out of the choice
-  EXPECT_EQ(ale_allcall_channel(), 6);
+  EXPECT_EQ(ale_allcall_channel(), 6) << "the only scored channel";
+  scores("ABC", 4, 0, 20, 20);
+  EXPECT_EQ(ale_allcall_channel(), 4) << "the best sum";
+  scores("XYZ", 6, 0, 20, 20);
+  EXPECT_EQ(ale_allcall_channel(), 4) << "a tie: channel order";
+  db_lqa_mark_channel("XYZ", 4);
+  EXPECT_EQ(ale_allcall_channel(), 6) << "a marked channel comes last";
 }
 
 }  // namespace

@@ -196,7 +196,7 @@ TEST_F(WordBuildTest, SoundingsStayWithinTheCallTime) {
            {1000, 0, 30, 10, "ABCDE", 32},           // 16 repetitions of two words
            {1000, 1, 10, 10, "ABCDE", 24},           // 25 words allowed: 12 repetitions
            {500, 1, 10, 10, "ABCDEFG", 21},          // 22 words: 7 repetitions of three
-           {500, 0, 10, 1, "ABCDEFGHIJKLMNO", 5},    // 4 words: the address still goes once
+           {500, 0, 10, 1, "ABCDEFGHIJKLMNO", 10},   // 4 words: the address still goes twice
        }) {
     set_dwell(c.dwell_ms);
     set_limits(c.limit != 0, 1, c.max_s);
@@ -212,8 +212,10 @@ TEST_F(WordBuildTest, SoundingsStayWithinTheCallTime) {
   }
   set_limits(false, 1, 10);
   set_group_channels(1);
-  ale_build_tis_sounding("ABCD");  // 4 words: twice
-  EXPECT_EQ(take(), (V{"TIS ABC/1", "DATA D@@/2", "TIS ABC/1", "DATA D@@/2"}));
+  // 4 words would carry the address twice; a scanning receiver takes a TIS sounding at its
+  // third address.
+  ale_build_tis_sounding("ABCD");
+  EXPECT_EQ(take(), (V{"TIS ABC/1", "DATA D@@/2", "TIS ABC/1", "DATA D@@/2", "TIS ABC/1", "DATA D@@/2"}));
 }
 
 TEST_F(WordBuildTest, LqaWord) {
