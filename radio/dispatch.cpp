@@ -64,6 +64,14 @@ void radio_set_split_freq_mode() {
   const RadioTypeRow& row = configured_radio();
   if (row.split_sets_freq_mode && radio_ops(row).split_freq_mode) radio_ops(row).split_freq_mode(row, w);
 }
+void radio_reset_alechan() {
+  if (radio_scanning()) {
+    radio_set_split_freq_mode();
+    return;
+  }
+  ChannelRecord ch{};
+  if (db_copy_channel(db_current_scan_channel(), &ch) == 0) radio_set_freq_mode(ch);
+}
 void radio_set_mode(int mode) {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   dispatch().emul_mode = mode;

@@ -19,6 +19,9 @@ void radio_tune_channel(const ChannelRecord& channel);
 void radio_set_freq_mode(const ChannelRecord& channel);
 // Transmit and receive frequencies and modes of the working channel.
 void radio_set_split_freq_mode();
+// The operator's reset of the radio's channel: while scanning is stopped the channel at the
+// scan cursor (frequency and mode), otherwise the working channel's split settings.
+void radio_reset_alechan();
 // Requests of the radio emulation port.
 void radio_set_mode(int mode);
 void radio_set_freq(int hz);
