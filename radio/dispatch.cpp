@@ -44,10 +44,10 @@ int radio_load_af_level() {
   return level;
 }
 
-void radio_tune_channel(const ChannelRecord& channel) {
+void radio_tune_channel(int index, const ChannelRecord& channel) {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   const ChannelRecord ch = channel;
-  db_select_channel(ch.number);
+  db_select_channel(index);
   const RadioTypeRow& row = configured_radio();
   if (radio_ops(row).tune_channel) radio_ops(row).tune_channel(row, ch);
   db_clear_mode_resend();
