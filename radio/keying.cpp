@@ -99,8 +99,12 @@ int ptt_on() {
                                                                             : "RADIO: PTT now ACTIVE",
               ptt_stamp());
     ptt_lines_on();
+    return 1;
   }
-  return 1;
+  // Nothing can key the transmitter: the caller is told, and the log says so.
+  log_printf("[%s][%s][PTT ERROR: No PTT. Radio port closed.]\n", log_time_stamp().c_str(),
+             ptt_stamp().c_str());
+  return 0;
 }
 
 int ptt_off() {
