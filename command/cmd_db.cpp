@@ -15,6 +15,7 @@
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"
+#include "radio/dispatch.h"
 
 namespace vesk {
 
@@ -141,7 +142,7 @@ void mmi_cmd_reset(MmiLine& line) {
     case kOwn:
     case kSelf: db_clear_own_addresses(); break;
     case kOther: db_delete_learned_addresses(); break;
-    case kAlechan: break;  // the radio's scan-cursor reset comes with radio control's commands
+    case kAlechan: radio_reset_alechan(); break;
     case kChannels: db_clear_channels(); break;
     case kNet: db_clear_nets(); break;
     case kAmd: db_clear_amd_store(); break;

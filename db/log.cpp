@@ -317,7 +317,12 @@ std::string log_tuned_freq_stamp(int channel) {
   return frequency_stamp(channel, hooks.tuned_tx_freq_hz ? hooks.tuned_tx_freq_hz() : 0);
 }
 
-std::string log_current_channel_stamp() { return log_channel_stamp(current_channel_number()); }
+std::string log_current_channel_stamp() {
+  return frequency_stamp(current_channel_number(), channel_rx_freq_hz(db_current_channel_index()));
+}
+std::string log_current_channel_tx_stamp() {
+  return frequency_stamp(current_channel_number(), channel_tx_freq_hz(db_current_channel_index()));
+}
 
 std::string log_format_date_time(std::time_t t) {
   std::tm tm{};

@@ -179,8 +179,10 @@ std::string log_channel_stamp(int channel);
 std::string log_channel_tx_stamp(int channel);
 // The same with the frequency last put on the radio.
 std::string log_tuned_freq_stamp(int channel);
-// The channel stamp of the working channel.
+// The channel stamps of the working channel: its frequency is read by its table index, so
+// channel 256 (number byte 0) shows its own.
 std::string log_current_channel_stamp();
+std::string log_current_channel_tx_stamp();
 // "%m-%d-%y %H:%M" of the given time in UTC.
 std::string log_format_date_time(std::time_t t);
 // Writes log_format_date_time of now as a line.

@@ -206,15 +206,15 @@ int radio_take_tune_request() {
   return r;
 }
 
-void radio_set_channel(const ChannelRecord& channel) {
+void radio_set_channel(int index, const ChannelRecord& channel) {
   // Read before the channel-setting lock: the engine's scan mode belongs to the link side,
   // whose lock is always taken first.
   const bool scanning = radio_scanning();
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   const ChannelRecord ch = channel;  // the caller's record may change while this runs
   ChannelState& s = chan();
-  // 1. Working channel.
-  db_select_channel(ch.number);
+  // 1. Working channel, by its table index: the record's number byte reads 0 for channel 256.
+  db_select_channel(index);
   // 2. Transmit level.
   mixer_set_wave_out_level(db_get_channel_tx_audio() == 1 ? ch.tx_level : db_get_tx_audio_level());
   // 3. Attenuator.
@@ -244,7 +244,7 @@ void radio_scan_next_channel() {
     const int index = db_next_scan_channel();
     ChannelRecord ch{};
     if (index >= 0 && db_copy_channel(index, &ch) >= 0) {
-      radio_set_channel(ch);
+      radio_set_channel(index, ch);
       if (auto& start = serial_queues().timers.start) start(EV_RADIO_SCAN_COMMAND_SENT, 20);
     }
   }
@@ -254,7 +254,7 @@ void radio_scan_next_channel() {
 namespace {
 void step_channel(int index) {
   ChannelRecord ch{};
-  if (index >= 0 && db_copy_channel(index, &ch) >= 0) radio_set_channel(ch);
+  if (index >= 0 && db_copy_channel(index, &ch) >= 0) radio_set_channel(index, ch);
 }
 }  // namespace
 

@@ -12,7 +12,8 @@
 
 namespace vesk {
 
-void radio_set_channel(const ChannelRecord& channel);
+// `index` is the channel's table index (0 to 256), `channel` its record.
+void radio_set_channel(int index, const ChannelRecord& channel);
 // Next channel of the current scan group while scanning is active, then timer 1016 for 20 ms.
 void radio_scan_next_channel();
 void radio_channel_up();

@@ -44,10 +44,10 @@ int radio_load_af_level() {
   return level;
 }
 
-void radio_tune_channel(const ChannelRecord& channel) {
+void radio_tune_channel(int index, const ChannelRecord& channel) {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   const ChannelRecord ch = channel;
-  db_select_channel(ch.number);
+  db_select_channel(index);
   const RadioTypeRow& row = configured_radio();
   if (radio_ops(row).tune_channel) radio_ops(row).tune_channel(row, ch);
   db_clear_mode_resend();
@@ -63,6 +63,14 @@ void radio_set_split_freq_mode() {
   const ChannelRecord w = db_current_channel();
   const RadioTypeRow& row = configured_radio();
   if (row.split_sets_freq_mode && radio_ops(row).split_freq_mode) radio_ops(row).split_freq_mode(row, w);
+}
+void radio_reset_alechan() {
+  if (radio_scanning()) {
+    radio_set_split_freq_mode();
+    return;
+  }
+  ChannelRecord ch{};
+  if (db_copy_channel(db_current_scan_channel(), &ch) == 0) radio_set_freq_mode(ch);
 }
 void radio_set_mode(int mode) {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());

@@ -13,12 +13,16 @@ void radio_set_af_level(int level);
 // Current AF level := the normal receiver audio level option; returns it.
 int radio_load_af_level();
 int radio_af_level();
-// Manual tuning from the radio control panel: working channel, frequency and mode (always).
-void radio_tune_channel(const ChannelRecord& channel);
+// Manual tuning from the radio control panel: working channel (by its table index), frequency
+// and mode (always).
+void radio_tune_channel(int index, const ChannelRecord& channel);
 // Frequency and mode of a channel while not scanning (the channel is not made working).
 void radio_set_freq_mode(const ChannelRecord& channel);
 // Transmit and receive frequencies and modes of the working channel.
 void radio_set_split_freq_mode();
+// The operator's reset of the radio's channel: while scanning is stopped the channel at the
+// scan cursor (frequency and mode), otherwise the working channel's split settings.
+void radio_reset_alechan();
 // Requests of the radio emulation port.
 void radio_set_mode(int mode);
 void radio_set_freq(int hz);

@@ -38,8 +38,7 @@ bool line_ptt() { return db_get_rts_ptt() == 1 || db_get_dtr_ptt() == 1; }
 // The second stamp of the PTT lines: the channel's transmit stamp while scanning is stopped,
 // else the frequency last put on the radio.
 std::string ptt_stamp() {
-  const int ch = db_current_channel_number();
-  return radio_scanning() ? log_tuned_freq_stamp(ch) : log_channel_tx_stamp(ch);
+  return radio_scanning() ? log_tuned_freq_stamp(db_current_channel_number()) : log_current_channel_tx_stamp();
 }
 
 int scan_channel_tx_mode() {
@@ -100,8 +99,12 @@ int ptt_on() {
                                                                             : "RADIO: PTT now ACTIVE",
               ptt_stamp());
     ptt_lines_on();
+    return 1;
   }
-  return 1;
+  // Nothing can key the transmitter: the caller is told, and the log says so.
+  log_printf("[%s][%s][PTT ERROR: No PTT. Radio port closed.]\n", log_time_stamp().c_str(),
+             ptt_stamp().c_str());
+  return 0;
 }
 
 int ptt_off() {
@@ -132,7 +135,7 @@ int ptt_on_manual() {
     }
     ptt_lines_on();
     if (db_get_ptt_status_display() == 1)
-      ptt_log("RADIO: PTT now ACTIVE", log_channel_tx_stamp(db_current_channel_number()));
+      ptt_log("RADIO: PTT now ACTIVE", log_current_channel_tx_stamp());
   }
   return 1;
 }
@@ -151,7 +154,7 @@ int ptt_off_manual() {
     ptt_lines_off();
     if (db_get_ptt_status_display() == 1)
       log_printf("[%s][%s][RADIO: PTT now RELEASED] \n", log_time_stamp().c_str(),
-                 log_channel_tx_stamp(db_current_channel_number()).c_str());
+                 log_current_channel_tx_stamp().c_str());
   }
   if (auto& twa = serial_poll_hooks().timer_start_twa) twa();
   return 1;

@@ -15,6 +15,8 @@ namespace vesk {
 
 class SerialPort;
 
+// 1 when the transmitter was keyed; 0 when the channel is receive-only or the radio port is
+// closed (the latter logged).
 int ptt_on();
 int ptt_off();
 int ptt_on_manual();

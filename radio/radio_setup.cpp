@@ -122,13 +122,14 @@ void port_failure(const char* what, int number) {
   radio_message_box(text);
 }
 
-bool open_accessory(SerialPort& port, int number, const AccessoryPortRow& row) {
+// The row's terminators are the accessory port's own; the radio port keeps its framing.
+bool open_accessory(SerialPortRole role, int number, const AccessoryPortRow& row) {
+  SerialPort& port = serial_control(role);
   port.set_port_number(number);
   if (port.open() != 0) return false;
   if (row.settings != nullptr && port.set_settings(row.settings) != 0) return false;
   if (row.term_first >= 0)
-    serial_set_reply_terminators(SERIAL_ROLE_RADIO, static_cast<uint8_t>(row.term_first),
-                                 static_cast<uint8_t>(row.term_second));
+    serial_set_reply_terminators(role, static_cast<uint8_t>(row.term_first), static_cast<uint8_t>(row.term_second));
   if (row.pause_before_lines_ms > 0) pause_ms(row.pause_before_lines_ms);
   if (port.set_dtr(false) != 0 || port.set_rts(false) != 0) return false;
   if (row.pause_after_lines_ms > 0) pause_ms(row.pause_after_lines_ms);
@@ -160,8 +161,8 @@ bool tnc_block(int number) {
   if (port.set_settings(text) != 0) return false;
   if (port.set_handshaking(tnc_handshaking(db_get_tnc_handshake())) != 0) return false;
   if (port.clear_input() != 0 || port.clear_output() != 0) return false;
-  const ReplyTerminators t = serial_reply_terminators(SERIAL_ROLE_RADIO);
-  serial_set_reply_terminators(SERIAL_ROLE_RADIO, 0x0D, t.second);
+  const ReplyTerminators t = serial_reply_terminators(SERIAL_ROLE_TNC);
+  serial_set_reply_terminators(SERIAL_ROLE_TNC, 0x0D, t.second);
   pause_ms(kSequencePauseMs);
   return true;
 }
@@ -223,7 +224,7 @@ void radio_setup() {
   // 8. Tuner port.
   if (const int n = db_get_atu_port(); n != 0) {
     if (const AccessoryPortRow* row = accessory_row(kTunerPortRows, db_get_atu_type())) {
-      if (!open_accessory(serial_control(SERIAL_ROLE_ATU), n, *row)) {
+      if (!open_accessory(SERIAL_ROLE_ATU, n, *row)) {
         port_failure("External ATU", db_get_atu_port());
         return;
       }
@@ -232,7 +233,7 @@ void radio_setup() {
   // 9. Antenna-switch port.
   if (const int n = db_get_ant_switch_port(); n != 0) {
     if (const AccessoryPortRow* row = accessory_row(kAntSwitchPortRows, db_get_ant_switch_type())) {
-      if (!open_accessory(serial_control(SERIAL_ROLE_ANT_SWITCH), n, *row)) {
+      if (!open_accessory(SERIAL_ROLE_ANT_SWITCH, n, *row)) {
         port_failure("External ATN SW", db_get_ant_switch_port());
         return;
       }

@@ -79,7 +79,7 @@ const RadioSetupRow* radio_setup_row(int type);
 struct AccessoryPortRow {
   int type;
   const char* settings;  // null: the port is only opened
-  int term_first;        // the radio's reply terminators set here, or kTermKeep
+  int term_first;        // the accessory port's own reply terminators, or kTermKeep
   int term_second;
   int pause_before_lines_ms;
   int pause_after_lines_ms;

@@ -383,7 +383,7 @@ int ale_channel_return_request() { return link_state().channel_return_request; }
 
 void ale_tune_channel(int n) {
   ChannelRecord rec{};
-  if (db_copy_channel(n, &rec) == 0) radio_set_channel(rec);
+  if (db_copy_channel(n, &rec) == 0) radio_set_channel(n, rec);
 }
 
 void ale_stop_link_timers() {

@@ -1,5 +1,6 @@
 #include "radio/drivers/cat_contract.h"
 
+#include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
@@ -11,13 +12,22 @@ CatTapState& cat_tap() { return station().state<CatTapState>(); }
 
 int cat_send(const uint8_t* bytes, int length) {
   if (length < 0) length = 0;
-  if (length > kCatCommandMax) length = kCatCommandMax;
+  // A command longer than a slot goes whole: the queue keeps it beside its slot.
   CatTapState& tap = cat_tap();
   if (tap.on_send) tap.on_send(bytes, length);
   return radio_send(bytes, length);
 }
 
 uint8_t* cat_slot_next() { return radio_slot_next(); }
+
+int cat_send(const CatCommand& c) {
+  if (c.overflow) {
+    log_printf("[%s][%s][RADIO ERROR: Command not sent. Longer than %d bytes.]\n", log_time_stamp().c_str(),
+               log_current_channel_stamp().c_str(), kCatCommandMax);
+    return -1;
+  }
+  return cat_send(c.bytes, c.length);
+}
 
 void cat_ack() {
   CatTapState& tap = cat_tap();

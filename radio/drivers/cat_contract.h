@@ -32,9 +32,11 @@ inline constexpr int kSequencePauseMs = 200;
 struct CatCommand {
   uint8_t bytes[kCatCommandMax] = {};
   int length = 0;
+  bool overflow = false;  // a byte did not fit: the command is refused, never sent cut
 
   CatCommand& put(uint8_t b) {
     if (length < kCatCommandMax) bytes[length++] = b;
+    else overflow = true;
     return *this;
   }
   CatCommand& put(const char* text) {
@@ -58,9 +60,10 @@ struct CatTapState {
 };
 CatTapState& cat_tap();
 
-// Queues one command on the radio port (`radio_send`); at most 49 bytes, longer ones are cut.
+// Queues one command on the radio port (`radio_send`), whole whatever its length.
 int cat_send(const uint8_t* bytes, int length);
-inline int cat_send(const CatCommand& c) { return cat_send(c.bytes, c.length); }
+// A built command; one that overflowed its builder is refused with a log line (result -1).
+int cat_send(const CatCommand& c);
 // The next slot of the radio port's command ring (`radio_slot_next`), as a scratch buffer
 // for text builders.
 uint8_t* cat_slot_next();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "db/log.h"
 #include "radio/drivers/icom_civ.h"
 #include "radio/drivers/kenwood.h"
 #include "radio/drivers/radio_types.h"
@@ -41,13 +42,22 @@ TEST_F(ContractTest, RememberedChannelSendsTheModeOnlyWhenItChanges) {
                                                     "FA00007040000;", "MD1;", "FA00007040000;", "MD1;"}));
 }
 
-TEST_F(ContractTest, CommandsLongerThanASlotAreCut) {
-  uint8_t long_cmd[60] = {};
-  cat_send(long_cmd, 60);
-  cat_send(long_cmd, -3);
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].bytes.size(), 49u);
-  EXPECT_EQ(sent[1].bytes.size(), 0u);
+TEST(Contract, LongCommandsLeaveWholeAndOverflowingBuildsAreRefused) {
+  test::SerialHarness h;
+  ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO, 1, "9600,N,8,1"));
+  std::string log;
+  log_set_sink([&](LogText, const std::string& line) { log += line; });
+  const std::string long_cmd(60, 'A');
+  cat_send(reinterpret_cast<const uint8_t*>(long_cmd.data()), 60);
+  EXPECT_EQ(h.fake().written(1), long_cmd);
+  // A built command that did not fit its builder is never sent cut.
+  CatCommand c;
+  c.put(long_cmd.c_str());
+  EXPECT_EQ(cat_send(c), -1);
+  h.run_ms(200);
+  EXPECT_EQ(h.fake().written(1), long_cmd);
+  EXPECT_NE(log.find("[RADIO ERROR: Command not sent. Longer than 49 bytes.]"), std::string::npos) << log;
+  log_set_sink(nullptr);
 }
 
 TEST(Contract, AfGainOutsideTheRangeIsHeld) {

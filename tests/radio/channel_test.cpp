@@ -53,7 +53,7 @@ TEST_F(ChannelTest, Ic746FirstTuningSetsTheTransmitVfoOnce) {
   const ChannelRecord ch = store(make_channel(1, 7100000, MODE_USB, 7102000, MODE_LSB));
   // Frequency; then, first time only, VFO B to the transmit mode and back to VFO A; then the
   // receive mode. Unanswered commands leave on the 50 ms reply timeout.
-  EXPECT_EQ(trace_of([&] { radio_set_channel(ch); }),
+  EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, ch); }),
             "0 ms COM1 write FE FE 56 E0 05 00 00 10 07 00 FD\n"
             "50 ms COM1 write FE FE 56 E0 07 01 FD\n"
             "100 ms COM1 write FE FE 56 E0 06 00 FD\n"
@@ -61,7 +61,7 @@ TEST_F(ChannelTest, Ic746FirstTuningSetsTheTransmitVfoOnce) {
             "250 ms COM1 write FE FE 56 E0 06 01 FD\n");
   EXPECT_EQ(db_current_channel_number(), 1);
   // The same channel again: the frequency alone.
-  EXPECT_EQ(trace_of([&] { radio_set_channel(ch); }), "0 ms COM1 write FE FE 56 E0 05 00 00 10 07 00 FD\n");
+  EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, ch); }), "0 ms COM1 write FE FE 56 E0 05 00 00 10 07 00 FD\n");
 }
 
 TEST_F(ChannelTest, KenwoodTuneAndKeyInDataAndVoiceModes) {
@@ -71,7 +71,7 @@ TEST_F(ChannelTest, KenwoodTuneAndKeyInDataAndVoiceModes) {
   const ChannelRecord data = store(make_channel(1, 7100000, MODE_USB, 7100000, MODE_USB_D));
   const ChannelRecord voice = store(make_channel(2, 7100000, MODE_USB, 7100000, MODE_USB));
   EXPECT_EQ(trace_of([&] {
-              radio_set_channel(data);
+              radio_set_channel(data.number, data);
               ptt_on();
               ptt_off();
             }),
@@ -86,7 +86,7 @@ TEST_F(ChannelTest, KenwoodTuneAndKeyInDataAndVoiceModes) {
             "950 ms COM1 write 52 58 3B\n");                              // RX;
   EXPECT_EQ(radio_vfo_freq(), 7100000);
   EXPECT_EQ(trace_of([&] {
-              radio_set_channel(voice);
+              radio_set_channel(voice.number, voice);
               ptt_on();
               ptt_off();
             }),
@@ -103,12 +103,12 @@ TEST_F(ChannelTest, At200pcTunesAt7MHzAndSkipsAZeroFrequency) {
   ChannelRecord ch = make_channel(3, 7000000, MODE_USB, 7000000, MODE_USB);
   ch.tuner_enable = 1;
   // 20,480,000,000 / 7,000,000 = 2925 = 0x0B6D; RTS pulses of 50 ms frame each message.
-  EXPECT_EQ(trace_of([&] { radio_set_channel(store(ch)); }),
+  EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, store(ch)); }),
             "0 ms COM4 RTS on\n50 ms COM4 RTS off\n100 ms COM4 write 2D\n"
             "200 ms COM4 RTS on\n250 ms COM4 RTS off\n300 ms COM4 write 3A\n"
             "400 ms COM4 RTS on\n450 ms COM4 RTS off\n500 ms COM4 write 43 0B 6D\n");
   ch.rx_freq_hz = 0;
-  EXPECT_EQ(trace_of([&] { radio_set_channel(store(ch)); }), "");
+  EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, store(ch)); }), "");
   EXPECT_TRUE(log_has("[ATU ERROR: No tune. AT200PC cannot tune 0 Hz.]"));
   EXPECT_EQ(atu_at200pc_value(312500), 65536 > 0xFFFF ? -1 : 0);
   EXPECT_EQ(atu_at200pc_value(312501), 65535);
@@ -124,7 +124,7 @@ TEST_F(ChannelTest, TunerWhileScanningBypassesAndAsksForATuneBeforeTransmitting)
   store(ch);
   scanning = true;
   // Bypass with short pulses: ";" then ",".
-  EXPECT_EQ(trace_of([&] { radio_set_channel(ch); }),
+  EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, ch); }),
             "0 ms COM4 RTS on\n10 ms COM4 RTS off\n20 ms COM4 write 3B\n"
             "40 ms COM4 RTS on\n50 ms COM4 RTS off\n70 ms COM4 write 2C\n");  // after the tuner queue's 50 ms
   EXPECT_EQ(radio_tune_request(), 1);
@@ -134,7 +134,7 @@ TEST_F(ChannelTest, TunerWhileScanningBypassesAndAsksForATuneBeforeTransmitting)
   EXPECT_EQ(FakeSerialBackend::hex(fake().written(4)), "3B 2C 2D 3A 43 0B 6D");
   scanning = false;
   fake().clear_events();
-  radio_set_channel(ch);
+  radio_set_channel(ch.number, ch);
   EXPECT_EQ(radio_tune_request(), 0);
   run_ms(600);
   EXPECT_EQ(FakeSerialBackend::hex(fake().written(4)), "2D 3A 43 0B 6D");
@@ -152,10 +152,10 @@ TEST_F(ChannelTest, AttenuatorFollowsTheChannelFlagOnlyOnChanges) {
     const char* want;  // the attenuator frame, or "" for none
   };
   const Step steps[] = {{&with, "11 12"}, {&other, ""}, {&without, "11 00"}, {&without, ""}};
-  radio_set_channel(without);  // the mode is remembered, so only frequency and attenuator go out
+  radio_set_channel(without.number, without);  // the mode is remembered, so only frequency and attenuator go out
   run_ms(300);
   for (const Step& s : steps) {
-    const std::string t = trace_of([&] { radio_set_channel(*s.ch); }, 100);
+    const std::string t = trace_of([&] { radio_set_channel(s.ch->number, *s.ch); }, 100);
     const bool has_att = t.find("E0 11 ") != std::string::npos;
     EXPECT_EQ(has_att, *s.want != '\0') << t;
     if (*s.want) {
@@ -187,7 +187,7 @@ TEST_F(ChannelTest, AntennaSwitchesByType) {
     ChannelRecord ch = make_channel(n++, 7100000, MODE_USB, 7100000, MODE_USB);
     ch.antenna_port = c.port;
     clear();
-    radio_set_channel(ch);
+    radio_set_channel(ch.number, ch);
     run_ms(100);
     EXPECT_EQ(FakeSerialBackend::hex(fake().written(5)), c.bytes) << c.type << " " << c.port;
     if (c.log_line) {
@@ -195,7 +195,7 @@ TEST_F(ChannelTest, AntennaSwitchesByType) {
     }
     // The same port again sends nothing and logs nothing.
     clear();
-    radio_set_channel(ch);
+    radio_set_channel(ch.number, ch);
     run_ms(100);
     EXPECT_EQ(fake().written(5), "");
     EXPECT_FALSE(log_has("ANT SW ERROR"));
@@ -209,7 +209,7 @@ TEST_F(ChannelTest, Dts4ErrorLineGoldenTrace) {
   open(SERIAL_ROLE_ANT_SWITCH, 5);
   ChannelRecord ch = make_channel(1, 7100000, MODE_USB, 7100000, MODE_USB);
   ch.antenna_port = 5;
-  EXPECT_EQ(trace_of([&] { radio_set_channel(store(ch)); }), "");
+  EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, store(ch)); }), "");
   EXPECT_EQ(log(), "[00:00:00][FRQ 07100000][ANT SW ERROR: No ANT port change. DTS-4 only supports 4 ports.\n");
 }
 
@@ -219,7 +219,7 @@ TEST_F(ChannelTest, ModeGoesOutFirstOnChangeAndOnRequest) {
   const ChannelRecord usb2 = make_channel(2, 7200000, MODE_USB, 7200000, MODE_USB);
   const ChannelRecord lsb = make_channel(3, 3600000, MODE_LSB, 3600000, MODE_LSB);
   auto mode_sent = [&](const ChannelRecord& ch) {
-    return trace_of([&] { radio_set_channel(ch); }).find("E0 06 ") != std::string::npos;
+    return trace_of([&] { radio_set_channel(ch.number, ch); }).find("E0 06 ") != std::string::npos;
   };
   EXPECT_TRUE(mode_sent(usb));
   EXPECT_FALSE(mode_sent(usb2));
@@ -234,7 +234,7 @@ TEST_F(ChannelTest, MemoryChannelsSendTheChannelNumberToTk90) {
   db_set_radio_type(DB_TK90);
   db_enable_memory_channels();
   const ChannelRecord ch = make_channel(12, 7100000, MODE_USB, 7100000, MODE_USB);
-  radio_set_channel(ch);
+  radio_set_channel(ch.number, ch);
   run_ms(100);
   EXPECT_EQ(fake().written(1), "MC 012\r");
 }

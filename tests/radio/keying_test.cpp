@@ -41,7 +41,7 @@ TEST_F(KeyingTest, RtsKeyingStillSendsTheCatUnkey) {
   db_set_radio_type(DB_IC7000);
   db_set_rts_ptt(1);
   EXPECT_EQ(trace_of([&] {
-              ptt_on();
+              EXPECT_EQ(ptt_on(), 1);
               run_ms(500);
               ptt_off();
             }),
@@ -80,18 +80,21 @@ TEST_F(KeyingTest, LinesOnTheRadioPortWhenTheAlternatePortIsTheReopenedRadioPort
   EXPECT_EQ(trace_of([&] { ptt_on(); }, 0), "0 ms COM1 RTS on\n");
 }
 
-TEST_F(KeyingTest, ClosedRadioPortSendsNothingButRestartsTheTimer) {
+TEST_F(KeyingTest, ClosedRadioPortKeysNothingAndSaysSo) {
   db_set_radio_type(DB_IC7000);
   serial_control(SERIAL_ROLE_RADIO).close();
+  int keyed = -1;
   EXPECT_EQ(trace_of([&] {
-              ptt_on();
+              keyed = ptt_on();
               ptt_off();
               ptt_off_manual();
             }),
             "");
+  EXPECT_EQ(keyed, 0);
   EXPECT_EQ(ptt_is_active(), 0);
   EXPECT_EQ(twa_restarts, 2);  // ptt_on and ptt_off_manual
   EXPECT_FALSE(log_has("PTT now"));
+  EXPECT_TRUE(log_has("[PTT ERROR: No PTT. Radio port closed.]\n"));
 }
 
 TEST_F(KeyingTest, ReceiveOnlyChannelIsNeverKeyed) {
@@ -101,7 +104,7 @@ TEST_F(KeyingTest, ReceiveOnlyChannelIsNeverKeyed) {
   rx_only.permission = CHANNEL_RX;
   db_store_channel(1, rx_only);
   db_select_channel(1);
-  EXPECT_EQ(trace_of([&] { ptt_on(), ptt_on_manual(); }, 0), "");
+  EXPECT_EQ(trace_of([&] { EXPECT_EQ(ptt_on(), 0), ptt_on_manual(); }, 0), "");
   EXPECT_EQ(twa_restarts, 0);
 }
 

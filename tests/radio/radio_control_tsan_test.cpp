@@ -57,8 +57,9 @@ TEST(RadioControlThreads, ChannelSettingsKeyingAndMutingAtOnce) {
     threads.push_back(on_station([t] {
       for (int i = 0; i < kRounds; ++i) {
         ChannelRecord ch{};
-        db_copy_channel(1 + (i + t) % 4, &ch);
-        radio_set_channel(ch);
+        const int n = 1 + (i + t) % 4;
+        db_copy_channel(n, &ch);
+        radio_set_channel(n, ch);
       }
     }));
   threads.push_back(on_station([] {

@@ -200,21 +200,30 @@ TEST_F(RadioSetupTest, TypesWithoutABlockOrDriverLeaveTheRadioClosedAndRunTheRes
   EXPECT_TRUE(log_has("[Radio Setup: CODAN: radio driver not built yet, radio port left closed]"));
 }
 
-TEST_F(RadioSetupTest, AccessoryPortsSetTheRadioTerminators) {
+TEST_F(RadioSetupTest, AccessoryPortsKeepTheirOwnTerminatorsAndTheRadioItsFraming) {
+  auto pair_of = [](SerialPortRole role) {
+    const ReplyTerminators t = serial_reply_terminators(role);
+    return std::pair<int, int>{t.first, t.second};
+  };
+  // An Icom with a Z100 tuner and a Kenwood with an antenna switch and a TNC.
   db_set_radio_type(DB_IC746);
   db_set_atu_port(4);
   db_set_atu_type(ATU_Z100);
   radio_setup();
-  ReplyTerminators t = serial_reply_terminators(SERIAL_ROLE_RADIO);
-  EXPECT_EQ((std::pair<int, int>{t.first, t.second}), (std::pair<int, int>{0x0D, 0x0D}));
+  EXPECT_EQ(pair_of(SERIAL_ROLE_RADIO), (std::pair<int, int>{0xFD, 0xFD}));
+  EXPECT_EQ(pair_of(SERIAL_ROLE_ATU), (std::pair<int, int>{0x0D, 0x0D}));
   EXPECT_EQ(settings_of(4), "2400,N,8,1");
 
+  db_set_radio_type(DB_KENWOOD);
   db_set_atu_type(ATU_NONE);
+  db_set_ant_switch_port(5);
+  db_set_ant_switch_type(ANT_LDG_DTS4);
   db_set_tnc_port(6);
   db_set_tnc_handshake(1);
   radio_setup();
-  t = serial_reply_terminators(SERIAL_ROLE_RADIO);
-  EXPECT_EQ((std::pair<int, int>{t.first, t.second}), (std::pair<int, int>{0x0D, 0xFD}));
+  EXPECT_EQ(pair_of(SERIAL_ROLE_RADIO).first, ';');
+  EXPECT_EQ(pair_of(SERIAL_ROLE_ANT_SWITCH), (std::pair<int, int>{0xFF, 0xFF}));
+  EXPECT_EQ(pair_of(SERIAL_ROLE_TNC).first, 0x0D);
   const auto tnc = fake().events(6, Kind::Settings);
   ASSERT_FALSE(tnc.empty());
   EXPECT_EQ(tnc.back().bytes, "9600,N,8,1");

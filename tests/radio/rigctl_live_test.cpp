@@ -1,7 +1,8 @@
 // A live peer: Hamlib's TS-2000 emulator (rigctlcom) in front of its dummy radio (rigctld
 // -m 1) on a pseudo-terminal pair. A station whose "ALE.DAT" names a KENWOOD radio on that
 // port (line PTT off) sets the radio up, identifies it as a TS-2000, tunes it to its first
-// channel and keys it by CAT; rigctl reads the frequency and PTT back from rigctld.
+// channel and keys it by CAT; rigctl reads the frequency and PTT back from rigctld. It does so
+// also with a Z100 tuner on a port of its own, whose set-up leaves the radio's framing alone.
 // Skipped when the Hamlib programs are missing. Every wait is bounded.
 // First: <pty.h> brings termios macros (ECHO) that the options header uses as names.
 #include "db/options.h"
@@ -41,6 +42,7 @@
 #include "radio/serial_output.h"
 #include "radio/serial_poll.h"
 #include "radio/serial_queue.h"
+#include "radio/setup_table.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -140,7 +142,8 @@ class Relay {
   std::thread thread_;
 };
 
-// The engine worker's part on real time: the radio queue's timers and the input poll.
+// The engine worker's part on real time: the radio queue's timers and, once started, the input
+// poll.
 class Worker {
  public:
   explicit Worker(Station& st) : station_(st) {
@@ -158,6 +161,7 @@ class Worker {
     stop_ = true;
     thread_.join();
   }
+  void start_polling() { polling_ = true; }
 
  private:
   void run() {
@@ -175,13 +179,14 @@ class Worker {
           }
       }
       if (id >= 0) serial_queue_route_timer(id);
-      port_poll_input();
+      if (polling_) port_poll_input();
     }
   }
   Station& station_;
   std::mutex m_;
   std::map<int, Clock::time_point> due_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> polling_{false};
   std::thread thread_;
 };
 
@@ -193,7 +198,11 @@ std::string rigctl(int port, const std::string& command) {
   return out.substr(out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
 }
 
-TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
+// The tuner type beside the radio.
+class RigctlLive : public ::testing::TestWithParam<int> {};
+
+TEST_P(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
+  const int atu_type = GetParam();
   for (const char* program : {"rigctld", "rigctlcom", "rigctl"})
     if (find_program(program).empty()) GTEST_SKIP() << program << " is not installed";
 
@@ -229,7 +238,9 @@ TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
   // The fixture's "ALE.DAT": KENWOOD on port 1, PTT by CAT only, no emulation port, no
   // preconfiguration series (it only adds pauses here), channel 1 in the scan group.
   TempDir dir;
-  std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << station_side.name << "\n";
+  Pty tuner;  // the tuner's end is only opened
+  ASSERT_FALSE(tuner.name.empty());
+  std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << station_side.name << "\n2 " << tuner.name << "\n";
   {
     Station st(dir.path());
     StationScope scope(st);
@@ -240,6 +251,8 @@ TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
     db_set_dtr_ptt(0);
     db_set_option_int(opt::EMULATION_ENABLED, 0);
     db_set_option_int(opt::RADIO_PRECONFIG_DISABLED, 1);
+    db_set_atu_type(atu_type);
+    db_set_atu_port(atu_type == ATU_NONE ? 0 : 2);
     ChannelRecord ch{};
     ch.in_use = 1;
     ch.permission = CHANNEL_BX;
@@ -264,8 +277,11 @@ TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
     std::lock_guard<std::mutex> l(log_mutex);
     return log.find(text) != std::string::npos;
   };
+  // As in the station's start order: the radio set-up runs before the worker polls the port,
+  // so the identity reply is framed by the terminators the whole set-up leaves.
   Worker worker(st);
   radio_port_init();
+  worker.start_polling();
   ASSERT_TRUE(wait_until([] { return kenwood_model() == 19; }, 15000)) << log;
   ASSERT_TRUE(wait_until([&] { return log_has("TS-2000"); }, 15000)) << log;
   auto drained = [] { return serial_queue_count(SQ_RADIO) == 0; };
@@ -294,6 +310,9 @@ TEST(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
   rig_shows("t", "0");
   log_set_sink(nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Tuners, RigctlLive, ::testing::Values(ATU_NONE, ATU_Z100),
+                         [](const auto& info) { return info.param == ATU_NONE ? "NoTuner" : "Z100"; });
 
 }  // namespace
 }  // namespace vesk
