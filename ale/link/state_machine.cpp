@@ -97,8 +97,8 @@ void ale_state_machine_handle(int event) {
 // ---- shared steps ----
 
 void ale_sm_key(int extra_ms) {
+  // The tuner's step also puts the transmit frequency on the radio where the state needs it.
   atu_tune_before_tx();
-  radio_prepare_tx_freq();
   state_machine().keyed_for_frame = 1;
   timer_start(EV_KEYDOWN_TIMER, db_get_ptt_delay() + extra_ms);
   // The caller's acknowledgement is keyed down at PTT delay plus 40 ms: keying at a fixed

@@ -66,6 +66,15 @@ TEST_F(LinkSimTest, IndividualCallLinksBothStations) {
   EXPECT_NEAR(r.at("ALFA", "PTT now ACTIVE", acking - 0.001) - acking, 0.010, 0.011);
 }
 
+TEST_F(LinkSimTest, ASoundingPreparesTheTransmitFrequencyOnce) {
+  station("a", "ALFA", "BRAVO", {7000000});
+  station("b", "BRAVO", "ALFA", {7000000});
+  const SimRun r = run("awgn", 10, 130, "ENABLE SOUNDING");
+  EXPECT_EQ(r.count_of("ALFA", "[SCANNING: SENDING TIS SOUNDING]"), 1) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "PTT now ACTIVE"), 1);
+  EXPECT_TRUE(r.keyings_released());
+}
+
 TEST_F(LinkSimTest, CallBelowTheModemsThresholdFailsCleanly) {
   station("a", "ALF", "BRV", {7000000});
   station("b", "BRV", "ALF", {7000000});
