@@ -1,8 +1,8 @@
-// ale_link [CALLS]: the linking probability of an individual call against SNR.
+// ale_link [CALLS [CHANNEL [SNR...]]]: the linking probability of an individual call against SNR.
 //
 // Two stations (ALFA calls BRAVO) on one channel, through the simulated ether with AWGN and
-// the CCIR good and poor fading paths. Each point runs CALLS calls (default 100) with a fixed
-// seed; a call counts as linked when the caller logs the link within its 30 s slot, after
+// the CCIR good and poor fading paths (or only CHANNEL: awgn, good or poor, at the SNRs
+// given). Each point runs CALLS calls (default 100) with a fixed seed; a call counts as linked when the caller logs the link within its 30 s slot, after
 // which both stations are reset with KILL for the next call. Prints one row per SNR.
 #include <chrono>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include <string>
 #include <tuple>
 #include <algorithm>
+#include <vector>
 
 #include "sim/multi_station.h"
 
@@ -24,6 +25,11 @@ constexpr int64_t kFirstCallMs = 5000;
 
 int main(int argc, char** argv) {
   const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+  std::vector<std::string> channels = {"awgn", "good", "poor"};
+  std::vector<double> snrs = {-10.0, -6.0, -3.0, 0.0, 3.0, 6.0, 10.0, 20.0};
+  if (argc > 2) channels = {argv[2]};
+  if (argc > 3) snrs.assign(1, std::atof(argv[3]));
+  for (int i = 4; i < argc; ++i) snrs.push_back(std::atof(argv[i]));
   char tmpl[] = "/tmp/ale-link-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return 1;
   const std::filesystem::path root = tmpl;
@@ -46,8 +52,8 @@ int main(int argc, char** argv) {
 
   std::printf("linking probability of an individual call, %d calls a point\n", calls);
   std::printf("%-8s %8s %10s %10s\n", "channel", "SNR dB", "linked", "wall s");
-  for (const char* channel : {"awgn", "good", "poor"}) {
-    for (double snr : {-10.0, -6.0, -3.0, 0.0, 3.0, 6.0, 10.0, 20.0}) {
+  for (const std::string& channel : channels) {
+    for (double snr : snrs) {
       vesk::SimOptions o = base;
       o.channel = channel;
       o.snr_db = snr;
@@ -60,7 +66,7 @@ int main(int argc, char** argv) {
           ++linked;
       });
       const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-      std::printf("%-8s %8.1f %9.2f %10.1f\n", channel, snr, static_cast<double>(linked) / calls, wall);
+      std::printf("%-8s %8.1f %9.2f %10.1f\n", channel.c_str(), snr, static_cast<double>(linked) / calls, wall);
       std::fflush(stdout);
     }
   }

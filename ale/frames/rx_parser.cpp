@@ -244,6 +244,11 @@ void ale_rx_parse_word(const RxWordRecord& record) {
     }
   } else {
     p.bad_words = 0;
+    // A word that cannot follow a frame's ending is not part of that frame (noise decoded
+    // after the last word): the frame ended with its ending. Taken as an error, it would reset
+    // the receiver and leave the frame open with nothing left to end it.
+    if (in_ending_state(p.state) && input >= 0 && input <= 7 && kTable[p.state][input].ops == ERR)
+      input = PARSER_END_OF_FRAME;
   }
   if (input == PARSER_END_OF_FRAME) {
     ale_parser_step(PARSER_END_OF_FRAME);

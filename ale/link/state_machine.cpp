@@ -2,8 +2,6 @@
 // binding into the link state module and the engine.
 #include "ale/link/state_machine.h"
 
-#include <algorithm>
-
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"
@@ -97,13 +95,11 @@ void ale_state_machine_handle(int event) {
 // ---- shared steps ----
 
 void ale_sm_key(int extra_ms) {
+  // The tuner's step also puts the transmit frequency on the radio where the state needs it.
   atu_tune_before_tx();
-  radio_prepare_tx_freq();
   state_machine().keyed_for_frame = 1;
   timer_start(EV_KEYDOWN_TIMER, db_get_ptt_delay() + extra_ms);
-  // The caller's acknowledgement is keyed down at PTT delay plus 40 ms: keying at a fixed
-  // 370 ms would let its first words go out before the transmitter is on the air.
-  timer_start(kKeyTransmitterTimer, std::max(extra_ms - kKeyLeadMs, 0));
+  timer_start(kKeyTransmitterTimer, kKeyTransmitterMs);
 }
 
 void ale_sm_transmission_complete() {

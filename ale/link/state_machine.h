@@ -21,10 +21,10 @@ namespace vesk {
 // Timer 1085: its expiry keys the transmitter.
 inline constexpr int kKeyTransmitterTimer = 1085;
 inline constexpr int kKeyDownExtraMs = 400;
+// The transmitter is keyed this long after every keying. A frame queued at key-down starts
+// on the air only after the two blocks (a word each) the sound card has queued ahead of it,
+// so even the caller's acknowledgement, queued at PTT delay plus 40 ms, starts after keying.
 inline constexpr int kKeyTransmitterMs = 370;
-// The transmitter is keyed this long before the key-down less the PTT delay: 370 ms for the
-// usual key-down at PTT delay plus 400 ms.
-inline constexpr int kKeyLeadMs = kKeyDownExtraMs - kKeyTransmitterMs;
 inline constexpr int kKeyDownAnswerExtraMs = 40;  // the caller answering a response
 inline constexpr int kKeyUpMs = 10;
 inline constexpr int kPauseDwellMs = 1000;        // a pause on activity
@@ -41,8 +41,7 @@ StateMachineState& state_machine();
 void ale_state_machine_handle(int event);
 
 // Steps shared with the linked states.
-// Key: the tuner's step, then key-down at the PTT delay plus `extra_ms` and keying 30 ms
-// before `extra_ms` (370 ms for the usual 400), so that no frame starts before its keying.
+// Key: the tuner's step, then key-down at the PTT delay plus `extra_ms` and keying at 370 ms.
 void ale_sm_key(int extra_ms = kKeyDownExtraMs);
 // The end of this station's transmission: key-up in 10 ms.
 void ale_sm_transmission_complete();

@@ -58,12 +58,27 @@ TEST_F(LinkSimTest, IndividualCallLinksBothStations) {
   const double keyed = r.at("ALFA", "PTT now ACTIVE", calling - 0.001);
   EXPECT_NEAR(keyed - calling, 0.370, 0.011);
   EXPECT_TRUE(r.keyings_released());
-  // The responder keys 370 ms after the call for it ended; the caller's acknowledgement 10 ms
-  // after the response, never after its words began.
+  // The responder keys 370 ms after the call for it ended, and so does the caller's
+  // acknowledgement, whose six words are queued at 40 ms and reach the air behind the sound
+  // card's two queued blocks (a word each): keyed before its first word, and at most one block
+  // and 62 ms ahead of it (keying at 10 ms kept it on the air 360 ms longer).
   const double responding = r.at("BRAVO", "STATUS 1: RESPONDING");
   EXPECT_NEAR(r.at("BRAVO", "PTT now ACTIVE", responding - 0.001) - responding, 0.370, 0.011);
   const double acking = r.at("ALFA", "STATUS 1: ACKING");
-  EXPECT_NEAR(r.at("ALFA", "PTT now ACTIVE", acking - 0.001) - acking, 0.010, 0.011);
+  const double ack_keyed = r.at("ALFA", "PTT now ACTIVE", acking - 0.001);
+  EXPECT_NEAR(ack_keyed - acking, 0.370, 0.011);
+  const double ack_air = r.at("ALFA", "PTT now RELEASED", ack_keyed) - ack_keyed;
+  EXPECT_GT(ack_air, 6 * 0.392);
+  EXPECT_LT(ack_air, 7 * 0.392 + 0.062 + 0.011);
+}
+
+TEST_F(LinkSimTest, ASoundingPreparesTheTransmitFrequencyOnce) {
+  station("a", "ALFA", "BRAVO", {7000000});
+  station("b", "BRAVO", "ALFA", {7000000});
+  const SimRun r = run("awgn", 10, 130, "ENABLE SOUNDING");
+  EXPECT_EQ(r.count_of("ALFA", "[SCANNING: SENDING TIS SOUNDING]"), 1) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "PTT now ACTIVE"), 1);
+  EXPECT_TRUE(r.keyings_released());
 }
 
 TEST_F(LinkSimTest, CallBelowTheModemsThresholdFailsCleanly) {

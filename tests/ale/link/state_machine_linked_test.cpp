@@ -59,7 +59,9 @@ TEST_F(LinkedStatesTest, NetCallCollectsSlottedResponsesAndAcknowledges) {
   run_ms(20000);
   EXPECT_EQ(ale_link_state(), ALE_STATE_LINKED_IDLE);
   ASSERT_EQ(frames.size(), 2u) << "the call and the acknowledgement";
-  EXPECT_TRUE(keyed_at_send[1]);
+  // The acknowledgement is queued at 40 ms, ahead of its keying at 370 ms: the sound card's
+  // two queued blocks keep it off the air until after the keying (the vesk-ale-sim test).
+  EXPECT_FALSE(keyed_at_send[1]);
   EXPECT_EQ(ale_linked_count(), 3);
   for (const char* member : {"A1", "A2", "A3"}) EXPECT_TRUE(logged(std::string("[LINKED  ][") + member));
   EXPECT_EQ(states, (std::vector<int>{2, 5, 19, 22, 20, 11}));

@@ -33,7 +33,9 @@ TEST_F(StateMachineTest, CallerLinksThroughTheThreeWayHandshake) {
   run_ms(1000);
   EXPECT_EQ(ale_link_state(), ALE_STATE_LINKED_IDLE);
   ASSERT_EQ(frames.size(), 2u);
-  EXPECT_TRUE(keyed_at_send[1]);
+  // The acknowledgement is queued at 40 ms, ahead of its keying at 370 ms: the sound card's
+  // two queued blocks keep it off the air until after the keying (the vesk-ale-sim test).
+  EXPECT_FALSE(keyed_at_send[1]);
   EXPECT_EQ(ale_linked_name_list(), std::vector<std::string>{"ABC"});
   EXPECT_EQ(states, (std::vector<int>{2, 5, 7, 10, 8, 11}));
 }
