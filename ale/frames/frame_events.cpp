@@ -443,7 +443,10 @@ void ale_frame_event_text(int event, const char* text) {
       set_own_from_channel();
       break;
     case EV_PARSER_ERROR:
-      ale_reset_receiver();
+      // A word the frame cannot hold: the receiver starts over, and the frame ends with what
+      // it had. Left open, nothing would end it (the receiver's next word starts a new frame
+      // only once it finds one), and a caller waiting for a response would wait for good.
+      frame_end();
       break;
     case EV_AQC_FRAME_END:
       raise(event);

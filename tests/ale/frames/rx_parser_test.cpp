@@ -60,8 +60,9 @@ TEST_F(RxParserTest, WordSequencesMakeFrames) {
        {EV_FRAME_NOT_FOR_ME_CLEAR}, "B2", {"A1"}, "", "", -1, true, PARSER_IDLE},
       {"a DATA word in IDLE is ignored", {w(ALE_DATA, "ABC")}, {}, "", {}, "", "", -1, false, PARSER_IDLE},
       {"a bad word in IDLE ends at once", {kBad}, {EV_RX_FRAME_END}, "", {}, "", "", -1, true, PARSER_IDLE},
-      {"a DATA word after a TO data word is an error",
-       {w(ALE_TO, "ABC"), w(ALE_DATA, "DEF"), w(ALE_DATA, "GHI")}, {}, "", {}, "", "", -1, true, PARSER_TO_DATA},
+      {"a DATA word after a TO data word is an error that ends the frame",
+       {w(ALE_TO, "ABC"), w(ALE_DATA, "DEF"), w(ALE_DATA, "GHI")}, {EV_RX_FRAME_END}, "", {}, "", "", -1, true,
+       PARSER_TO_DATA},
   };
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(c.name);
