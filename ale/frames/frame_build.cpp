@@ -57,7 +57,7 @@ int ale_build_lqa_word(const char* called, int flag, std::span<AleWord> out) {
   if (out.size() < (with_check ? 2u : 1u)) return 0;
   uint32_t fields = 0x1FFF;  // no record: multipath 7, SINAD 31, BER 31
   uint32_t score = 0;
-  if (lqa_measured(called, db_current_channel_number(), &score)) {
+  if (lqa_measured(called, db_current_channel_index(), &score)) {
     const uint32_t ber = score & 0x3F, sinad = (score >> 6) & 0x3F, multipath = (score >> 12) & 7;
     const uint32_t sinad_field = sinad == kNoValue ? kFieldNoValue : (sinad > 30 ? 30 : sinad);
     // A BER score outside 0-30 (no value 49, a marked channel 50) has no place in the 5-bit

@@ -358,7 +358,7 @@ std::string ale_frame_called_text() {
 
 void ale_channel_return_arm() {
   LinkState& s = link_state();
-  s.channel_return_saved = db_current_channel_number();
+  s.channel_return_saved = db_current_channel_index();
   s.channel_return_request = 1;
 }
 

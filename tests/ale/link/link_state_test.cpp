@@ -242,6 +242,12 @@ TEST_F(LinkStateTest, ChannelReturnRequest) {
   db_select_channel(3);
   ale_channel_return();  // once
   EXPECT_EQ(db_current_channel_index(), 3);
+  // Channel 256, whose number byte is 0's, is returned to as itself.
+  db_select_channel(256);
+  ale_channel_return_arm();
+  ale_channel_meet();
+  ale_channel_return();
+  EXPECT_EQ(db_current_channel_index(), 256);
   ale_channel_return_arm();
   ale_enter_linked();  // cancels
   EXPECT_EQ(ale_channel_return_request(), 0);

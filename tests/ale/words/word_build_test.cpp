@@ -244,6 +244,11 @@ TEST_F(WordBuildTest, LqaWord) {
     store(12, 0xFFFF8000u | c.multipath << 12 | c.sinad << 6 | c.ber);  // high bits are not ours
     EXPECT_EQ(lqa(0), c.field) << c.ber << " " << c.sinad;
   }
+  // Channel 256 keeps its own scores, apart from channel 0 (whose number byte it shares).
+  db_select_channel(256);
+  store(0, 20);
+  store(256, 30);
+  EXPECT_EQ(lqa(0) & 0x1F, 0u) << "BER field of channel 256's score 30";
   // In AQC-ALE signalling the check word follows.
   alternate(true);
   AleWord out[2] = {};
