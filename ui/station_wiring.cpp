@@ -85,9 +85,13 @@ void wire_modem() {
   fsk.symbol_handler = ale_rx_symbol;
   fsk.hooks.dwell_tick = ale_dwell_tick;
   fsk.hooks.vad_block = ale_vad_block;
+  fsk.hooks.audio_update = display_post_audio_update;
   // The word receiver's frame begin reaches the frame event handler through the engine queue
   // (the receiver runs on the audio thread), ahead of the frame's first word.
   word_rx_state().hooks.frame_begin = [](int event) { ale_post_frame_begin(event); };
+  word_rx_state().hooks.status = [](int disagreements, double sinad) {
+    display_post_word_figures(disagreements, static_cast<float>(sinad));
+  };
 }
 
 // ---- what radio control asks of the link state and the engine's timers ----

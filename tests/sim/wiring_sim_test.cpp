@@ -1,15 +1,19 @@
 // What the running station's wiring gives whole stations on the simulated ether: keying lines
-// stamped with the frequency on the radio, and the AMD retry that goes out again.
+// stamped with the frequency on the radio, the AMD retry that goes out again, and the word
+// figures and tuning-display refreshes of the receiver.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "db/log.h"
 #include "sim/multi_station.h"
 #include "tests/sim/sim_run.h"
 #include "tests/support/child_process.h"
+#include "ui/station_app.h"
 
 namespace vesk {
 namespace {
@@ -81,6 +85,27 @@ TEST_F(WiringSimTest, AnAmdThatGoesUnansweredIsSentOnceMore) {
   const double first_keyed = r.at("ALFA", "PTT now ACTIVE", 30);
   const double first_length = r.at("ALFA", "PTT now RELEASED", first_keyed) - first_keyed;
   EXPECT_GT(released - keyed, first_length - 0.1) << r.text;
+}
+
+TEST_F(WiringSimTest, TheReceiverRefreshesTheWordFiguresAndTheTuningDisplay) {
+  SimOptions o = stations(2);
+  o.duration_ms = 30000;
+  o.commands = {{10000, "ALFA", "CALL BRAVO"}};
+  std::map<std::string, LogStatusTexts> texts;
+  std::map<std::string, long> refreshes;
+  o.at_end = [&](const std::string& name) {
+    texts[name] = display_status_texts();
+    refreshes[name] = station_app().audio_refreshes.load();
+  };
+  const SimRun r = test::sim_collect(o);
+  ASSERT_TRUE(r.linked("BRAVO", "ALFA")) << r.text;
+  for (const std::string& name : {"ALFA", "BRAVO"}) {
+    EXPECT_EQ(texts[name].ber.rfind("BER ", 0), 0u) << name << " " << texts[name].ber;
+    EXPECT_EQ(texts[name].sinad.rfind("SINAD ", 0), 0u) << name << " " << texts[name].sinad;
+    // One refresh per block heard (about 1,100 in 30 s less the blocks sent), one at the start
+    // of each transmission.
+    EXPECT_GT(refreshes[name], 500) << name;
+  }
 }
 
 }  // namespace
