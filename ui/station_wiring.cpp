@@ -5,6 +5,7 @@
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/link/vad.h"
@@ -26,6 +27,7 @@
 #include "radio/keying.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
+#include "radio/serial_poll.h"
 #include "radio/serial_queue.h"
 #include "ui/station_app.h"
 
@@ -81,6 +83,7 @@ void wire_modem() {
   h.ale_reset_receiver = [] { ale_reset_receiver(); };
   h.vad_reset = ale_vad_reset;
   h.ptt_off = [] { ptt_off(); };
+  h.net_trace = [](const std::string& line) { log_net_trace_printf("%s", line.c_str()); };
   FskState& fsk = fsk_state();
   fsk.symbol_handler = ale_rx_symbol;
   fsk.hooks.dwell_tick = ale_dwell_tick;
@@ -104,6 +107,8 @@ void wire_radio() {
   timers.start = timer_start;
   timers.stop = timer_stop;
   serial_set_timer_hooks(std::move(timers));
+  // Keying the transmitter is link activity.
+  serial_poll_hooks().timer_start_twa = timer_start_twa;
 }
 
 // ---- what the link state asks of the command layer ----
