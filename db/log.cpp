@@ -479,6 +479,16 @@ void display_post_linked_station(const std::string& address) {
   set_status(&LogStatusTexts::linked_station, address, WM_LINKED_STATION);
 }
 
+void display_post_word_figures(int ber_count, float sinad) {
+  std::string ber = display_format_ber(ber_count), sinad_text = display_format_sinad(sinad);
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.status.ber = std::move(ber);
+  s.status.sinad = std::move(sinad_text);
+}
+
+void display_post_audio_update() { post(log_state(), WM_REFRESH_AUDIO); }
+
 LogStatusTexts display_status_texts() {
   LogState& s = log_state();
   std::lock_guard<std::mutex> lock(s.mutex);

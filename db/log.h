@@ -89,6 +89,8 @@ struct LogStatusTexts {
   std::string ale_mode;      // "NORMAL" or "ALTERNATE"
   std::string linked_station;
   std::string tx_rx;         // "TX" or "RX"
+  std::string ber;           // "BER %d" and "SINAD %.1f" of the last received word, or empty
+  std::string sinad;
 };
 
 struct LogState {
@@ -224,6 +226,10 @@ void display_set_tx();
 void display_set_rx();
 // Stores the linked station's address and posts WM_LINKED_STATION.
 void display_post_linked_station(const std::string& address);
+// The BER and SINAD texts of a received word (display_format_ber, display_format_sinad).
+void display_post_word_figures(int ber_count, float sinad);
+// Posts WM_REFRESH_AUDIO: the tuning display is redrawn from the demodulator.
+void display_post_audio_update();
 LogStatusTexts display_status_texts();
 
 // Message boxes through the notifier (a log line when there is none).

@@ -29,6 +29,8 @@ constexpr OpenError kOpenErrors[] = {
     {AUDIO_ERR_NOMEM, "Unable to Open Soundcard Input NOMEM", "Unable to Open Soundcard Output NOMEM"},
     {AUDIO_ERR_INVALPARAM, "Unable to Open Soundcard Input INVALID PARAM", "Unable to Open Soundcard Output INVALID PARAM"},
     {AUDIO_ERR_BADFORMAT, "Unable to Open Soundcard Input BADFORMAT", "Unable to Open Soundcard Output BADFORMAT"},
+    // A synchronous-only input still delivers its buffers: it counts as opened.
+    {AUDIO_ERR_SYNC, nullptr, "Unable to Open Soundcard Output SYNC"},
 };
 
 const char* open_error_text(int result, AudioDirection dir) {
@@ -91,7 +93,8 @@ std::unique_ptr<AudioDevice> open_device(AudioDirection dir, std::string* opened
       return false;
     }
     result = d->open(callbacks_for(dir));
-    if (result != AUDIO_OK) return false;
+    const bool sync_input = result == AUDIO_ERR_SYNC && dir == AudioDirection::Input;
+    if (result != AUDIO_OK && !sync_input) return false;
     dev = std::move(d);
     return true;
   };

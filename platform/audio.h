@@ -47,6 +47,7 @@ enum AudioResult : int {
   AUDIO_ERR_NOMEM = 7,
   AUDIO_ERR_INVALPARAM = 11,
   AUDIO_ERR_BADFORMAT = 32,
+  AUDIO_ERR_SYNC = 35,  // the device plays only synchronously
 };
 
 struct AudioCallbacks {

@@ -219,7 +219,10 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
       }
     }
     for (auto& sp : stations)
-      if (!sp->ended) with_own_time(*sp, [] { station_app_shutdown(); });
+      if (!sp->ended) with_own_time(*sp, [&] {
+          if (options.at_end) options.at_end(sp->name);
+          station_app_shutdown();
+        });
   }
   // Stations go before their folders.
   for (auto& sp : stations) {

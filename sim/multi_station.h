@@ -35,6 +35,9 @@ struct SimOptions {
   int64_t start_utc_ms = 1767225600000LL;  // 2026-01-01 00:00:00 UTC
   int64_t duration_ms = 60000;
   std::vector<SimCommand> commands;
+  // Called at the end of the run for each station still running, with that station current,
+  // before its shut-down (a test reads the station's state here).
+  std::function<void(const std::string& station)> at_end;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.

@@ -55,6 +55,7 @@ void station_app_exit_now() {
 
 void station_app_post_message(int message) {
   if (message == WM_REFRESH_STATUS) station_app_print_status();
+  if (message == WM_REFRESH_AUDIO) ++station_app().audio_refreshes;
 }
 
 void station_app_write_banner() {

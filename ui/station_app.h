@@ -37,6 +37,8 @@ struct StationAppState {
   // The status texts as last printed (any thread may post a refresh).
   std::mutex print_mutex;
   std::array<std::string, 18> printed_panes;
+  // Tuning-display refreshes posted (this program draws no tuning display).
+  std::atomic<long> audio_refreshes{0};
 };
 StationAppState& station_app();
 
@@ -56,7 +58,8 @@ void station_app_step();
 // EXIT and QUIT: "Goodbye......" is written, the transmitter released, the logs filed, and
 // the program ends after a second (EXIT has saved "ALE.DAT" before).
 void station_app_exit_now();
-// A message posted to the main window (WM_REFRESH_STATUS prints the status texts).
+// A message posted to the main window (WM_REFRESH_STATUS prints the status texts;
+// WM_REFRESH_AUDIO is counted).
 void station_app_post_message(int message);
 
 // Start-up pieces, for tests.

@@ -5,6 +5,7 @@
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/link/vad.h"
@@ -26,6 +27,7 @@
 #include "radio/keying.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
+#include "radio/serial_poll.h"
 #include "radio/serial_queue.h"
 #include "ui/station_app.h"
 
@@ -41,6 +43,17 @@ StationRun& station_run() { return station().state<StationRun>(); }
 
 // ---- what the database and log layer ask of the layers above ----
 
+// The AMD retry: the text the last in-link send kept, again to the first linked station,
+// ending with TIS.
+void resend_amd_linked() {
+  std::lock_guard<std::recursive_mutex> hold(link_state().lock);
+  const AddressList linked = ale_linked_name_list();
+  if (linked.empty()) return;
+  const std::string text = call_setup().inlink_text;
+  ale_end_calls_with_tis();
+  ale_send_amd_linked(linked[0].c_str(), text.c_str());
+}
+
 void wire_db() {
   log_set_hooks([](LogHooks& h) {
     h.start_timer = timer_start;
@@ -50,6 +63,8 @@ void wire_db() {
     h.full_listing = report_full_listing;
     h.post_message = station_app_post_message;
     h.request_exit = station_app_exit_now;
+    h.tuned_tx_freq_hz = [] { return radio_flags().radio_last_tx_freq.load(); };
+    h.resend_amd_linked = resend_amd_linked;
   });
   DbHooks hooks = db_get_hooks();
   hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
@@ -68,13 +83,18 @@ void wire_modem() {
   h.ale_reset_receiver = [] { ale_reset_receiver(); };
   h.vad_reset = ale_vad_reset;
   h.ptt_off = [] { ptt_off(); };
+  h.net_trace = [](const std::string& line) { log_net_trace_printf("%s", line.c_str()); };
   FskState& fsk = fsk_state();
   fsk.symbol_handler = ale_rx_symbol;
   fsk.hooks.dwell_tick = ale_dwell_tick;
   fsk.hooks.vad_block = ale_vad_block;
+  fsk.hooks.audio_update = display_post_audio_update;
   // The word receiver's frame begin reaches the frame event handler through the engine queue
   // (the receiver runs on the audio thread), ahead of the frame's first word.
   word_rx_state().hooks.frame_begin = [](int event) { ale_post_frame_begin(event); };
+  word_rx_state().hooks.status = [](int disagreements, double sinad) {
+    display_post_word_figures(disagreements, static_cast<float>(sinad));
+  };
 }
 
 // ---- what radio control asks of the link state and the engine's timers ----
@@ -87,6 +107,8 @@ void wire_radio() {
   timers.start = timer_start;
   timers.stop = timer_stop;
   serial_set_timer_hooks(std::move(timers));
+  // Keying the transmitter is link activity.
+  serial_poll_hooks().timer_start_twa = timer_start_twa;
 }
 
 // ---- what the link state asks of the command layer ----

@@ -267,5 +267,36 @@ TEST_F(SoundCardTest, MissingInputFileIsReportedAndLeavesTheInputClosed) {
   run_ms(100);
 }
 
+
+// A device that plays or records only synchronously: it works, and says SYNC when opened.
+class SyncOnlyDevice : public AudioDevice {
+ public:
+  SyncOnlyDevice(AudioDirection dir, Clock& clock) : inner_(audio_null_device(dir, clock)) {}
+  int open(AudioCallbacks callbacks) override {
+    inner_->open(std::move(callbacks));
+    return AUDIO_ERR_SYNC;
+  }
+  int submit(AudioBuffer* buffer) override { return inner_->submit(buffer); }
+  int start() override { return inner_->start(); }
+  void close() override { inner_->close(); }
+  void poll() override { inner_->poll(); }
+  std::string name() const override { return "sync"; }
+
+ private:
+  std::unique_ptr<AudioDevice> inner_;
+};
+
+TEST_F(SoundCardTest, ASynchronousOnlyOutputIsRefusedAndASynchronousOnlyInputUsed) {
+  sound_card().hooks.make_device = [](AudioDirection dir) {
+    return std::make_unique<SyncOnlyDevice>(dir, station().clock());
+  };
+  snd_open();
+  EXPECT_EQ(sound_card().input_open.load(), 1);
+  EXPECT_EQ(sound_card().output_open.load(), 0);
+  const std::string text = log_monitor_text();
+  EXPECT_NE(text.find("Unable to Open Soundcard Output SYNC\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Unable to Open Soundcard Input"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace vesk

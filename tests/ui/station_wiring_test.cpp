@@ -4,15 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
 #include "db/events.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
+#include "db/database.h"
 #include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "modem/sound_card.h"
 #include "platform/serial_fake.h"
 #include "platform/station.h"
+#include "radio/keying.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -87,6 +94,32 @@ TEST_F(StationStart, TheLinkQualityAgesEveryMinute) {
   EXPECT_EQ(ageing_expiries(), 1);
   clock.advance_ms(60000);
   EXPECT_EQ(ageing_expiries(), 2);
+}
+
+TEST_F(StationStart, KeyingRestartsTheLinkActivityTimeOut) {
+  station_start(EngineRun::Stepped);
+  ChannelRecord ch{};
+  ch.permission = CHANNEL_TX;
+  ch.rx_freq_hz = ch.tx_freq_hz = 7000000;
+  db_select_channel(db_add_channel(ch));
+  timer_stop(EV_TWA_TIMER);
+  ptt_on();
+  EXPECT_EQ(timer_is_running(EV_TWA_TIMER), 1);
+  ptt_off();
+}
+
+TEST_F(StationStart, MixerFailuresReachTheNetworkTrace) {
+  // ALSA's default device on the null device: it opens, its card has no mixer.
+  const std::string conf = dir_.path() + "/asound.conf";
+  std::ofstream(conf) << "</usr/share/alsa/alsa.conf>\npcm.!default { type plug slave.pcm \"null\" }\n";
+  setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+  snd_set_device_specs("alsa:default", "alsa:default");
+  log_set_socket_trace(1);
+  station_start(EngineRun::Stepped);
+  unsetenv("ALSA_CONFIG_PATH");
+  const std::string text = log_monitor_text();
+  EXPECT_NE(text.find("Error Opening Input Mixer ID\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Error Opening Output Mixer ID\n"), std::string::npos) << text;
 }
 
 }  // namespace
