@@ -102,6 +102,12 @@ void ale_sm_key(int extra_ms) {
   timer_start(kKeyTransmitterTimer, kKeyTransmitterMs);
 }
 
+void ale_sm_linked_with(const std::string& address, bool aqc) {
+  ale_linked_add(address.c_str());
+  if (aqc) log_aqc_linked(address.c_str());
+  else log_linked(address.c_str());
+}
+
 void ale_sm_transmission_complete() {
   // The audio path has released the transmitter at the end of the frame.
   state_machine().keyed_for_frame = 0;

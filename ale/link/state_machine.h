@@ -43,6 +43,8 @@ void ale_state_machine_handle(int event);
 // Steps shared with the linked states.
 // Key: the tuner's step, then key-down at the PTT delay plus `extra_ms` and keying at 370 ms.
 void ale_sm_key(int extra_ms = kKeyDownExtraMs);
+// A station joins the link: into the linked table and the LINKED (or AQC LINKED) line.
+void ale_sm_linked_with(const std::string& address, bool aqc);
 // The end of this station's transmission: key-up in 10 ms.
 void ale_sm_transmission_complete();
 // Start a call for an initiate event: call type, linked table cleared, TWT, state 5.

@@ -27,9 +27,7 @@ void go(int state) { ale_set_link_state(state); }
 
 // The responder has the caller's acknowledgement: the link stands.
 void responder_linked(const std::string& caller, bool aqc) {
-  ale_linked_add(caller.c_str());
-  if (aqc) log_aqc_linked(caller.c_str());
-  else log_linked(caller.c_str());
+  ale_sm_linked_with(caller, aqc);
   radio_on_linked();
   ale_return_to_linked();
 }
@@ -37,9 +35,7 @@ void responder_linked(const std::string& caller, bool aqc) {
 // The caller has the response: acknowledge it.
 void caller_answered(const std::string& responder, bool aqc, int extra_ms) {
   ale_called_remove(responder.c_str());
-  ale_linked_add(responder.c_str());
-  if (aqc) log_aqc_linked(responder.c_str());
-  else log_linked(responder.c_str());
+  ale_sm_linked_with(responder, aqc);
   go(ALE_STATE_IND_WAIT_COMPLETION_OF_ACK);
   ale_sm_key(extra_ms);
 }

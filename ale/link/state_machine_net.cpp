@@ -24,9 +24,7 @@ void go(int state) { ale_set_link_state(state); }
 
 // A slotted responder has the caller's acknowledgement: the link stands.
 void responder_linked(const std::string& caller, bool aqc) {
-  ale_linked_add(caller.c_str());
-  if (aqc) log_aqc_linked(caller.c_str());
-  else log_linked(caller.c_str());
+  ale_sm_linked_with(caller, aqc);
   radio_on_linked();
   ale_stop_link_timers();
   ale_ack_wait_set(0);
@@ -36,9 +34,7 @@ void responder_linked(const std::string& caller, bool aqc) {
 // The caller collects one slotted response.
 void response_heard(const std::string& responder, bool aqc) {
   ale_called_remove(responder.c_str());
-  ale_linked_add(responder.c_str());
-  if (aqc) log_aqc_linked(responder.c_str());
-  else log_linked(responder.c_str());
+  ale_sm_linked_with(responder, aqc);
 }
 
 // The responses' time is over: acknowledge those who answered, or try the next channel.
