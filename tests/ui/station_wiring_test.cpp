@@ -18,6 +18,7 @@
 #include "db/tables.h"
 #include "modem/sound_card.h"
 #include "radio/keying.h"
+#include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
 
@@ -27,6 +28,10 @@ namespace {
 class StationStart : public ::testing::Test {
  protected:
   StationStart() {
+    // The radio set-up's pauses run on the station's clock: serial fakes, so that no device
+    // of the machine is opened, and a clock that moves while the start-up waits.
+    FakeSerialBackend::install();
+    station_.sim_clock()->set_auto_advance(true);
     station_wire();
     snd_set_device_specs("null", "null");
   }
