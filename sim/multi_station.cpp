@@ -131,7 +131,8 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
   return {};
 }
 
-int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print) {
+int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print,
+            const std::function<void(const std::string& station)>& at_end) {
   SimEtherConfig ether_config;
   ether_config.noise = options.channel != "clean";
   ether_config.snr_db = options.snr_db;
@@ -220,7 +221,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
     }
     for (auto& sp : stations)
       if (!sp->ended) with_own_time(*sp, [&] {
-          if (options.at_end) options.at_end(sp->name);
+          if (at_end) at_end(sp->name);
           station_app_shutdown();
         });
   }

@@ -35,9 +35,6 @@ struct SimOptions {
   int64_t start_utc_ms = 1767225600000LL;  // 2026-01-01 00:00:00 UTC
   int64_t duration_ms = 60000;
   std::vector<SimCommand> commands;
-  // Called at the end of the run for each station still running, with that station current,
-  // before its shut-down (a test reads the station's state here).
-  std::function<void(const std::string& station)> at_end;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.
@@ -46,7 +43,10 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
 bool sim_parse_utc(const std::string& text, int64_t* out_ms);
 
 // Runs the simulation, handing every output line (without its line end) to `print`.
+// `at_end`, when given, is called at the end of the run for each station still running, with
+// that station current, before its shut-down (a test reads the station's state there).
 // Returns 0, or 1 when a station folder cannot be used.
-int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print);
+int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print,
+            const std::function<void(const std::string& station)>& at_end = {});
 
 }  // namespace vesk

@@ -69,13 +69,16 @@ struct SimRun {
   bool keyings_released() const { return count("PTT now ACTIVE", 1) == count("PTT now RELEASED", 1); }
 };
 
-// Runs the simulator with `o`, collecting every line.
-inline SimRun sim_collect(const SimOptions& o) {
+// Runs the simulator with `o`, collecting every line; `at_end` as for sim_run.
+inline SimRun sim_collect(const SimOptions& o, const std::function<void(const std::string&)>& at_end = {}) {
   SimRun r;
-  EXPECT_EQ(sim_run(o, [&](const std::string& l) {
-              r.lines.push_back(l);
-              r.text += l + "\n";
-            }),
+  EXPECT_EQ(sim_run(
+                o,
+                [&](const std::string& l) {
+                  r.lines.push_back(l);
+                  r.text += l + "\n";
+                },
+                at_end),
             0);
   return r;
 }

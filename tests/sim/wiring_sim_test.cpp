@@ -93,11 +93,10 @@ TEST_F(WiringSimTest, TheReceiverRefreshesTheWordFiguresAndTheTuningDisplay) {
   o.commands = {{10000, "ALFA", "CALL BRAVO"}};
   std::map<std::string, LogStatusTexts> texts;
   std::map<std::string, long> refreshes;
-  o.at_end = [&](const std::string& name) {
+  const SimRun r = test::sim_collect(o, [&](const std::string& name) {
     texts[name] = display_status_texts();
     refreshes[name] = station_app().audio_refreshes.load();
-  };
-  const SimRun r = test::sim_collect(o);
+  });
   ASSERT_TRUE(r.linked("BRAVO", "ALFA")) << r.text;
   for (const char* name : {"ALFA", "BRAVO"}) {
     EXPECT_EQ(texts[name].ber.rfind("BER ", 0), 0u) << name << " " << texts[name].ber;
