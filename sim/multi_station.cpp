@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "ale/engine/timer.h"
 #include "command/interpreter.h"
 #include "db/log.h"
 #include "db/scan.h"
@@ -15,6 +16,7 @@
 #include "platform/station.h"
 #include "sim/ether.h"
 #include "ui/station_app.h"
+#include "ui/station_wiring.h"
 
 namespace vesk {
 
@@ -219,11 +221,22 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
           if (sp->name == c.station && !sp->ended) with_own_time(*sp, [&] { mmi_run_line(c.line); });
       }
     }
-    for (auto& sp : stations)
-      if (!sp->ended) with_own_time(*sp, [&] {
+    for (auto& sp : stations) {
+      if (!sp->ended) {
+        with_own_time(*sp, [&] {
           if (at_end) at_end(sp->name);
           station_app_shutdown();
         });
+      } else {
+        // A station that ended by EXIT or QUIT left the program at once; here its sound card,
+        // tick and worker are taken down as the end of the process would.
+        with_own_time(*sp, [&] {
+          station_stop();
+          snd_close();
+          timer_tick_stop();
+        });
+      }
+    }
   }
   // Stations go before their folders.
   for (auto& sp : stations) {
