@@ -293,7 +293,6 @@ void ale_sm_pause_scan(int event) {
 
 void ale_sm_pause_scan_sync(int event) {
   if (pause_scan_control(event)) return;
-  const bool listen_calls = db_get_listen_calls() != 0;
   switch (event) {
     case EV_RX_FRAME_BEGIN:
     case EV_AQC_FRAME_BEGIN:
@@ -305,14 +304,12 @@ void ale_sm_pause_scan_sync(int event) {
     case EV_RX_THIS_WAS:
     case EV_FRAME_NOT_FOR_ME:
     case EV_DWELL_TIMER:
-      if (listen_calls) ale_return_to_scan();
-      else ale_return_to_scan();
+      ale_return_to_scan();
       return;
     case EV_RX_FRAME_END:
     case EV_AQC_FRAME_END:
     case EV_RESET_MODEM:
       ale_return_to_scan();
-      if (listen_calls) ale_return_to_scan();
       return;
     case EV_VOICE_DETECTED:
       ale_return_to_scan();
