@@ -43,17 +43,6 @@ StationRun& station_run() { return station().state<StationRun>(); }
 
 // ---- what the database and log layer ask of the layers above ----
 
-// The AMD retry: the text the last in-link send kept, again to the first linked station,
-// ending with TIS.
-void resend_amd_linked() {
-  std::lock_guard<std::recursive_mutex> hold(link_state().lock);
-  const AddressList linked = ale_linked_name_list();
-  if (linked.empty()) return;
-  const std::string text = call_setup().inlink_text;
-  ale_end_calls_with_tis();
-  ale_send_amd_linked(linked[0].c_str(), text.c_str());
-}
-
 void wire_db() {
   log_set_hooks([](LogHooks& h) {
     h.start_timer = timer_start;
@@ -64,7 +53,7 @@ void wire_db() {
     h.post_message = station_app_post_message;
     h.request_exit = station_app_exit_now;
     h.tuned_tx_freq_hz = [] { return radio_flags().radio_last_tx_freq.load(); };
-    h.resend_amd_linked = resend_amd_linked;
+    h.resend_amd_linked = ale_resend_amd_linked;
   });
   DbHooks hooks = db_get_hooks();
   hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };

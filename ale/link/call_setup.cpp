@@ -314,6 +314,15 @@ void ale_send_in_link(const AddressList& addresses, const char* message) {
 
 void ale_send_amd_linked(const char* address, const char* message) { ale_send_in_link({address}, message); }
 
+void ale_resend_amd_linked() {
+  Guard hold(link_state().lock);
+  const AddressList linked = ale_linked_name_list();
+  if (linked.empty()) return;
+  const std::string text = call_setup().inlink_text;
+  ale_end_calls_with_tis();
+  ale_send_amd_linked(linked[0].c_str(), text.c_str());
+}
+
 void ale_send_amd(const AddressList& addresses, const char* text) {
   Guard hold(link_state().lock);
   ale_ack_in_frame_clear();

@@ -69,6 +69,9 @@ void ale_place_call(const AddressList& addresses, const char* message);
 void ale_call_address(const char* address, const char* message);
 void ale_send_in_link(const AddressList& addresses, const char* message);
 void ale_send_amd_linked(const char* address, const char* message);
+// The AMD retry: the text the last in-link send kept, again to the first linked station,
+// ending with TIS. Nothing when no station is linked.
+void ale_resend_amd_linked();
 void ale_send_amd(const AddressList& addresses, const char* text);
 void ale_send_amd_address(const char* address, const char* text);
 void ale_terminate_link(const AddressList& addresses, const char* message);
