@@ -5,7 +5,8 @@
 // under the database lock, puts the CRC of exactly those bytes into them, writes them to a
 // temporary file in the station folder, flushes it to disk and renames it over "ALE.DAT", so a
 // crash or a full disk never loses the previous file. A file that fails the length or CRC test
-// is kept as "ALE.DAT.bad" for the operator, and the station starts from the defaults.
+// is kept as "ALE.DAT.bad" for the operator, and the station starts from the defaults. A
+// number field of a valid file that the station computes with is range-checked as it is read.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -194,6 +195,40 @@ std::string write_file_safely(const std::vector<uint8_t>& bytes) {
   return std::string();
 }
 
+// Option fields used as port numbers (device names are built from them) or scaled to
+// milliseconds. A value outside its range, from a file whose CRC is good, is replaced by the
+// option's default and reported.
+struct LoadedRange {
+  std::size_t offset;
+  const char* name;
+  int32_t low, high;
+};
+constexpr LoadedRange kLoadedRanges[] = {
+    {opt::RADIO_PORT, "RADIO PORT", 1, 255},
+    {opt::REOPENED_RADIO_PORT, "REOPENED RADIO PORT", 0, 255},
+    {opt::ALT_PTT_PORT, "ALT PTT PORT", 0, 255},
+    {opt::ATU_PORT, "ATU PORT", 0, 255},
+    {opt::ANT_SWITCH_PORT, "ANT SWITCH PORT", 0, 255},
+    {opt::TNC_PORT, "TNC PORT", 0, 255},
+    {opt::EMULATION_PORT, "EMULATION PORT", 0, 255},
+    {opt::LISTEN_TIME, "LISTEN TIME", 0, 3600},
+};
+
+// Puts the fields of kLoadedRanges in range; returns one report per field replaced.
+std::vector<std::string> range_check_loaded(StationOptions& o) {
+  std::vector<std::string> reports;
+  for (const LoadedRange& r : kLoadedRanges) {
+    const int32_t v = o.i32(r.offset);
+    if (v >= r.low && v <= r.high) continue;
+    const OptionSpec* spec = option_spec(r.offset);
+    const int32_t fallback = spec != nullptr && spec->has_default ? spec->default_value : r.low;
+    o.set_i32(r.offset, fallback);
+    reports.push_back(std::string(kFileName) + " " + r.name + " " + std::to_string(v) + " OUT OF RANGE, " +
+                      std::to_string(fallback) + " USED");
+  }
+  return reports;
+}
+
 enum class FileRead { Missing, Valid, Rejected };
 
 // Reads "ALE.DAT" into `bytes`. A file of the wrong length or with a wrong CRC is renamed to
@@ -255,8 +290,13 @@ int db_load_file() {
   std::vector<uint8_t> bytes;
   const FileRead r = read_file(bytes);
   if (r == FileRead::Valid) {
-    DbLock lock;
-    db_decode_image(bytes.data(), lock.db());
+    std::vector<std::string> reports;
+    {
+      DbLock lock;
+      db_decode_image(bytes.data(), lock.db());
+      reports = range_check_loaded(lock.options());
+    }
+    for (const std::string& text : reports) log_file_error(text);
     return 1;
   }
   bool starting;

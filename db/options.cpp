@@ -1,6 +1,8 @@
 #include "db/options.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -429,7 +431,10 @@ int db_get_listen_mode() { return get(opt::LISTEN_MODE); }
 void db_set_listen_mode(int on) { set(opt::LISTEN_MODE, on); }
 int db_get_display_bad_data() { return get(opt::DISPLAY_BAD_DATA); }
 int db_get_freq_display() { return get(opt::FREQ_DISPLAY); }
-int db_get_listen_time_ms() { return get(opt::LISTEN_TIME) * 1000; }
+// Saturates: a stored time whose milliseconds do not fit an int gives the largest int.
+int db_get_listen_time_ms() {
+  return static_cast<int>(std::clamp<int64_t>(int64_t{get(opt::LISTEN_TIME)} * 1000, 0, INT32_MAX));
+}
 void db_set_listen_time(int secs) { set(opt::LISTEN_TIME, secs); }
 
 // ---- message of the day ----

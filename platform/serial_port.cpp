@@ -219,7 +219,7 @@ std::string serial_device_path(int port_number) {
     std::string path;
     if (fields >> n >> path && n == port_number) return path;
   }
-  return "/dev/ttyS" + std::to_string(port_number - 1);
+  return "/dev/ttyS" + std::to_string(static_cast<long long>(port_number) - 1);
 }
 
 std::shared_ptr<SerialBackend> serial_termios_backend() { return std::make_shared<TermiosBackend>(); }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -12,6 +13,7 @@
 #include "db/log.h"
 #include "db/lqa.h"
 #include "db/options.h"
+#include "platform/serial_port.h"
 #include "tests/db/db_fixture.h"
 
 namespace vesk {
@@ -216,6 +218,8 @@ TEST_F(DbTest, LoadAndSaveKeepUndocumentedBytes) {
   put_le32(b, kOpt + 11532, 1440);                                             // LQA timeout
   put_le32(b, kOpt + 11544, 1000);                                             // minute counter
   put_le32(b, 563860, static_cast<uint32_t>(SimClock::kDefaultUtcStartMs / 1000 - 600));  // aged 10 min ago
+  for (std::size_t port : {11564, 11896, 11900, 11904, 11936, 11944, 12052}) put_le32(b, kOpt + port, 1);
+  put_le32(b, kOpt + 11572, 10);  // listen time: range-checked fields hold values in range
   for (int i = 0; i < kOtherAddressCount; ++i) put_le32(b, kOther + i * 5184 + 4, 0);  // no address ages
   seal(b);
   write_bytes("ALE.DAT", b);
@@ -246,6 +250,48 @@ TEST_F(DbTest, LoadAndSaveKeepUndocumentedBytes) {
   EXPECT_EQ(le32(after, 100 * 72 + 60), 0);
   EXPECT_EQ(le32(after, kCrcOffset), reference_crc(after));
   EXPECT_EQ(le32(after, kOpt + 11544), 1010) << "ten minutes of catch-up ageing";
+}
+
+// A valid file (good CRC) with a damaged number field: the load puts the default in its place
+// and reports it, so the station never computes with it (port number - 1, seconds x 1000).
+TEST_F(DbTest, DamagedNumberFieldsOfAValidFileAreReplacedAsTheyAreRead) {
+  struct Case {
+    const char* name;
+    std::size_t offset;
+    int32_t stored;
+    int (*read)();  // the accessor the station uses
+    int expected;
+    bool port;  // the value names a serial device
+  };
+  const Case cases[] = {
+      {"RADIO PORT", 11564, INT_MIN, db_get_radio_port, 1, true},
+      {"REOPENED RADIO PORT", 11896, INT_MIN, db_get_reopened_radio_port, 0, true},
+      {"ALT PTT PORT", 11900, INT_MIN, db_get_alt_ptt_port, 0, true},
+      {"ATU PORT", 11904, INT_MIN, db_get_atu_port, 0, true},
+      {"ANT SWITCH PORT", 11936, INT_MIN, db_get_ant_switch_port, 0, true},
+      {"TNC PORT", 11944, INT_MIN, db_get_tnc_port, 0, true},
+      {"EMULATION PORT", 12052, -1, db_get_emulation_port, 12, true},
+      {"LISTEN TIME", 11572, INT_MAX, db_get_listen_time_ms, 10000, false},
+  };
+  open();
+  ASSERT_EQ(db_save(), 1);
+  const std::vector<uint8_t> good = read_bytes("ALE.DAT");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint8_t> b = good;
+    put_le32(b, kOpt + c.offset, static_cast<uint32_t>(c.stored));
+    seal(b);
+    write_bytes("ALE.DAT", b);
+    open();
+    EXPECT_FALSE(std::filesystem::exists(file("ALE.DAT.bad"))) << "the file itself is kept";
+    EXPECT_EQ(c.read(), c.expected);
+    if (c.port) {
+      EXPECT_EQ(serial_device_path(c.read()), "/dev/ttyS" + std::to_string(c.expected - 1));
+    }
+    const std::string line = std::string("FILE ERROR: ALE.DAT ") + c.name + " " + std::to_string(c.stored) +
+                             " OUT OF RANGE, " + std::to_string(c.port ? c.expected : c.expected / 1000) + " USED";
+    EXPECT_NE(log_monitor_text().find(line), std::string::npos) << log_monitor_text();
+  }
 }
 
 class DbAgeingTest : public DbTest {

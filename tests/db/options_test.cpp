@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -53,6 +54,8 @@ TEST_F(DbTest, SetterRules) {
       {"scan group -1 refused", [](int g) { db_set_scan_group(g); }, db_get_scan_group, -1, 0},
       {"scan group 15 stored", [](int g) { db_set_scan_group(g); }, db_get_scan_group, 15, 15},
       {"PTT delay stored as given", db_set_ptt_delay, db_get_ptt_delay, 12345, 12345},
+      {"listen time 12 s in ms", db_set_listen_time, db_get_listen_time_ms, 12, 12000},
+      {"listen time past an int in ms saturates", db_set_listen_time, db_get_listen_time_ms, 3000000, INT32_MAX},
   };
   for (const auto& c : cases) {
     open();  // fresh defaults for each case

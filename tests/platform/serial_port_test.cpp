@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <string>
 
@@ -66,6 +67,7 @@ TEST_F(SerialPortTest, PortNumberMapsToDevicePath) {
   EXPECT_EQ(serial_device_path(4), "/dev/ttyUSB0");
   EXPECT_EQ(serial_device_path(12), "/tmp/x");
   EXPECT_EQ(serial_device_path(2), "/dev/ttyS1");
+  EXPECT_EQ(serial_device_path(INT_MIN), "/dev/ttyS-2147483649") << "no device, and no overflow";
 }
 
 struct SettingsCase {
