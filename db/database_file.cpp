@@ -5,8 +5,9 @@
 // under the database lock, puts the CRC of exactly those bytes into them, writes them to a
 // temporary file in the station folder, flushes it to disk and renames it over "ALE.DAT", so a
 // crash or a full disk never loses the previous file. A file that fails the length or CRC test
-// is kept as "ALE.DAT.bad" for the operator, and the station starts from the defaults. A
-// number field of a valid file that the station computes with is range-checked as it is read.
+// is kept as "ALE.DAT.bad" (a later one as "ALE.DAT.bad.1", ...) for the operator, and the
+// station starts from the defaults. A number field of a valid file that the station computes
+// with is range-checked as it is read.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ namespace {
 constexpr const char* kFileName = "ALE.DAT";
 constexpr const char* kBadFileName = "ALE.DAT.bad";
 constexpr const char* kTempFileName = "ALE.DAT.tmp";
+constexpr int kMaxBadFiles = 999;  // numbered rejected files kept; the last name is reused beyond
 
 // Field walkers: the same walk encodes (Writer) and decodes (Reader) the image.
 struct Writer {
@@ -229,10 +231,20 @@ std::vector<std::string> range_check_loaded(StationOptions& o) {
   return reports;
 }
 
+// The name a rejected file is kept under: "ALE.DAT.bad", or when an earlier rejected file holds
+// that name, the first free "ALE.DAT.bad.N", so no rejected file replaces another.
+std::string free_bad_file_name() {
+  std::string name = kBadFileName;
+  std::error_code ec;
+  for (int n = 1; std::filesystem::exists(station().path(name), ec) && n <= kMaxBadFiles; ++n)
+    name = std::string(kBadFileName) + "." + std::to_string(n);
+  return name;
+}
+
 enum class FileRead { Missing, Valid, Rejected };
 
 // Reads "ALE.DAT" into `bytes`. A file of the wrong length or with a wrong CRC is renamed to
-// "ALE.DAT.bad" and reported.
+// the first free rejected-file name and reported.
 FileRead read_file(std::vector<uint8_t>& bytes) {
   const std::filesystem::path path = station().path(kFileName);
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -251,10 +263,11 @@ FileRead read_file(std::vector<uint8_t>& bytes) {
   }
   bytes.resize(kImageSize);
   if (reason.empty()) return FileRead::Valid;
+  const std::string kept_as = free_bad_file_name();
   std::error_code ec;
-  std::filesystem::rename(path, station().path(kBadFileName), ec);
+  std::filesystem::rename(path, station().path(kept_as), ec);
   log_file_error(std::string(kFileName) + " REJECTED (" + reason + "), " +
-                 (ec ? std::string("COULD NOT BE KEPT AS ") + kBadFileName : std::string("KEPT AS ") + kBadFileName));
+                 (ec ? "COULD NOT BE KEPT AS " + kept_as : "KEPT AS " + kept_as));
   return FileRead::Rejected;
 }
 

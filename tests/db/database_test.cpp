@@ -151,26 +151,31 @@ TEST_F(DbTest, RejectedFileIsKeptAsBadAndDefaultsStartFromZero) {
     const char* name;
     std::vector<uint8_t> bytes;
     const char* reason;
+    const char* kept_as;
   };
   std::vector<uint8_t> flipped = good, shorter = good, longer = good;
   flipped[200000] ^= 0x01;
   shorter.resize(kImageSize - 1);
   longer.push_back(0);
+  // Rejected in turn on the same folder: each is kept under its own name, none replaced.
   const Case cases[] = {
-      {"one byte flipped", flipped, "BAD CRC"},
-      {"one byte short", shorter, "WRONG LENGTH 563871"},
-      {"one byte long", longer, "WRONG LENGTH"},
+      {"one byte flipped", flipped, "BAD CRC", "ALE.DAT.bad"},
+      {"one byte short", shorter, "WRONG LENGTH 563871", "ALE.DAT.bad.1"},
+      {"one byte long", longer, "WRONG LENGTH", "ALE.DAT.bad.2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     write_bytes("ALE.DAT", c.bytes);
     open();
-    EXPECT_EQ(read_bytes("ALE.DAT.bad"), c.bytes);
+    for (const auto& earlier : cases) {
+      EXPECT_EQ(read_bytes(earlier.kept_as), earlier.bytes) << earlier.kept_as;
+      if (&earlier == &c) break;
+    }
     EXPECT_FALSE(std::filesystem::exists(file("ALE.DAT")));
     const std::string log = log_monitor_text();
     EXPECT_NE(log.find("FILE ERROR: ALE.DAT REJECTED"), std::string::npos) << log;
     EXPECT_NE(log.find(c.reason), std::string::npos) << log;
-    EXPECT_NE(log.find("KEPT AS ALE.DAT.bad"), std::string::npos) << log;
+    EXPECT_NE(log.find(std::string("KEPT AS ") + c.kept_as + "]"), std::string::npos) << log;
     EXPECT_EQ(db_get_radio_type(), 133);
     EXPECT_EQ(db_option_int(11388), 0) << "a byte of the rejected file survived";
     ASSERT_EQ(db_save(), 1);
