@@ -1,5 +1,6 @@
 // vesk-ale-headless: the whole station without a window. Log lines and the status texts go to
-// standard output; SIGINT and SIGTERM run the orderly shut-down; EXIT and QUIT end at once.
+// standard output; SIGINT and SIGTERM run the orderly shut-down (exit status 1 when "ALE.DAT"
+// could not be saved); EXIT and QUIT end at once.
 #include <signal.h>
 #include <unistd.h>
 
@@ -81,9 +82,15 @@ int main(int argc, char** argv) {
   int sig = 0;
   sigwait(&stop_signals, &sig);
 
-  if (!vesk::station_app_shutdown())
+  const int ended = vesk::station_app_shutdown();
+  if (ended == 0)
     for (;;) pause();  // EXIT or QUIT is ending the process
   std::printf("VESK-ALE headless station stopped (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
   std::fflush(stdout);
+  // A station whose database was not saved ends with a failure, so a service manager notices.
+  if (ended < 0) {
+    std::fprintf(stderr, "vesk-ale-headless: ALE.DAT could not be saved\n");
+    return 1;
+  }
   return 0;
 }

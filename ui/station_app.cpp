@@ -170,10 +170,10 @@ int station_app_shutdown() {
   station_stop();
   snd_close();
   timer_tick_stop();
-  db_save();
+  const bool saved = db_save() == 1;
   // The document's close: both log texts into the daily files.
   log_close_document();
-  return 1;
+  return saved ? 1 : -1;
 }
 
 }  // namespace vesk
