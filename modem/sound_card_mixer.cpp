@@ -1,6 +1,7 @@
 #include "modem/sound_card_mixer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "modem/sound_card.h"
 #include "platform/station.h"
@@ -15,8 +16,6 @@ void trace(const std::string& line) {
 }
 
 std::unique_ptr<AudioMixer> open_for(const std::string& device) {
-  MixerState& m = mixer_state();
-  if (m.open) return m.open(device);
   if (device.rfind("alsa:", 0) != 0) return mixer_open_none();
   return mixer_open_alsa(mixer_ctl_name_for_pcm(device.substr(5)), nullptr);
 }
@@ -36,9 +35,13 @@ int set_percent(AudioMixer* mixer, MixerControl control, int percent) {
 MixerState& mixer_state() { return station().state<MixerState>(); }
 
 void mixer_setup(const std::string& input_device, const std::string& output_device) {
+  mixer_setup_with(open_for(input_device), open_for(output_device));
+}
+
+void mixer_setup_with(std::unique_ptr<AudioMixer> input, std::unique_ptr<AudioMixer> output) {
   MixerState& m = mixer_state();
-  m.input = open_for(input_device);
-  m.output = open_for(output_device);
+  m.input = std::move(input);
+  m.output = std::move(output);
   // A card without a usable mixer gets the no-op one, so the levels can still be set.
   if (!m.input) {
     trace("Error Opening Input Mixer ID\n");

@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <functional>
 
 #include "platform/mixer.h"
 
@@ -18,14 +17,15 @@ struct MixerState {
   std::unique_ptr<AudioMixer> output;  // the mixer of the playback device's card
   int mic_item = -1;                   // capture source items starting "Mic" and "Lin"
   int line_item = -1;
-  // Opens the mixer behind a device ("alsa:NAME", "null", ...); tests put a fake here.
-  std::function<std::unique_ptr<AudioMixer>(const std::string& device_name)> open;
 };
 
 MixerState& mixer_state();
 
-// Finds the controls of the two devices' cards and applies the three options.
+// Opens the mixers behind the two devices ("alsa:NAME"; any other device has the no-op mixer),
+// finds their controls and applies the three options.
 void mixer_setup(const std::string& input_device, const std::string& output_device);
+// The same with the two mixers given (null: it could not be opened).
+void mixer_setup_with(std::unique_ptr<AudioMixer> input, std::unique_ptr<AudioMixer> output);
 // 0..100 percent (values outside are clamped).
 void mixer_set_wave_out_level(int percent);
 void mixer_set_input_level(int percent);

@@ -185,7 +185,12 @@ std::unique_ptr<TickSource> SimClock::make_tick_source() { return std::make_uniq
 int SimClock::add_tick(int64_t period_ns, std::function<void()> on_tick) {
   std::lock_guard<std::mutex> lock(mutex_);
   const int id = next_tick_id_++;
-  ticks_.push_back(Tick{id, now_ns_ + period_ns, period_ns, std::move(on_tick)});
+  Tick tick;
+  tick.id = id;
+  tick.due_ns = now_ns_ + period_ns;
+  tick.period_ns = period_ns;
+  tick.on_tick = std::move(on_tick);
+  ticks_.push_back(std::move(tick));
   return id;
 }
 

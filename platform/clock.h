@@ -85,9 +85,9 @@ class SimClock : public Clock {
  private:
   friend class SimTickSource;
   struct Tick {
-    int id;
-    int64_t due_ns;
-    int64_t period_ns;
+    int id = 0;
+    int64_t due_ns = 0;
+    int64_t period_ns = 0;
     std::function<void()> on_tick;
   };
   int add_tick(int64_t period_ns, std::function<void()> on_tick);

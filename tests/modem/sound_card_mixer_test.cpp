@@ -50,9 +50,10 @@ class FakeMixer : public AudioMixer {
 class MixerTest : public ::testing::Test {
  protected:
   MixerTest() : st_(dir_.path(), std::make_unique<SimClock>()), scope_(st_) {
-    mixer_state().open = [this](const std::string&) { return std::make_unique<FakeMixer>(card_); };
     sound_card().hooks.net_trace = [this](const std::string& l) { trace_.push_back(l); };
   }
+  // The set-up on two mixers of the fake card.
+  void setup() { mixer_setup_with(std::make_unique<FakeMixer>(card_), std::make_unique<FakeMixer>(card_)); }
   test::TempDir dir_;
   Station st_;
   StationScope scope_;
@@ -74,7 +75,7 @@ TEST_F(MixerTest, LevelsSpreadOverEachControlsRange) {
                     {MixerControl::MicIn, {c.min, c.max}},
                     {MixerControl::LineIn, {c.min, c.max}}};
     card_.sources = {"Line", "Mic"};
-    mixer_setup("fake", "fake");
+    setup();
     card_.writes.clear();
     mixer_set_wave_out_level(c.percent);
     mixer_set_input_level(c.percent);
@@ -97,7 +98,7 @@ TEST_F(MixerTest, SetupAppliesTheOptions) {
     card_.writes.clear();
     card_.selected.clear();
     db_set_mixer_input(c.input_option);
-    mixer_setup("fake", "fake");
+    setup();
     EXPECT_EQ(card_.selected, c.want_selected) << c.input_option;
     EXPECT_EQ(card_.writes[MixerControl::WaveOut], std::vector<long>{6553});  // TX level 10
     EXPECT_EQ(card_.writes[MixerControl::MicIn], std::vector<long>{1});       // RX level 5
@@ -116,7 +117,7 @@ TEST_F(MixerTest, MissingControlsAreTracedAndSetUpGoesOn) {
   card_.ranges = {{MixerControl::WaveOut, {0, 100}}};
   card_.sources = {"CD"};
   db_set_mixer_input(0);
-  mixer_setup("fake", "fake");
+  setup();
   const std::vector<std::string> want = {"Error getLineControls 201\n", "Error getLineControls 217\n",
                                          "Mic to Wavein Level failed\n", "Line to Wavein Level failed\n",
                                          "Unable to Select Line Input\n"};
@@ -125,8 +126,7 @@ TEST_F(MixerTest, MissingControlsAreTracedAndSetUpGoesOn) {
 
   // A card whose mixer cannot be opened gets the no-op one.
   trace_.clear();
-  mixer_state().open = [](const std::string&) { return std::unique_ptr<AudioMixer>(); };
-  mixer_setup("alsa:hw:9", "alsa:hw:9");
+  mixer_setup_with(nullptr, nullptr);
   EXPECT_EQ(trace_, (std::vector<std::string>{"Error Opening Input Mixer ID\n", "Error Opening Output Mixer ID\n"}));
   mixer_close();
 }
