@@ -19,15 +19,7 @@ namespace fs = std::filesystem;
 TEST(KeyingSim, AClosedRadioPortKeysNothingAndSaysSo) {
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa";
-  fs::create_directories(alfa);
-  {
-    Station st(alfa.string());
-    StationScope scope(st);
-    db_open();
-    db_set_radio_type(0);
-    ASSERT_EQ(db_save(), 1);
-  }
-  std::ofstream(alfa / "CONFIG.DAT") << "ADD OWN ALFA\nADD CHANNEL 7100000\nENABLE SCANNING\n";
+  test::make_station_folder(alfa, [] { db_set_radio_type(0); }, "ADD OWN ALFA\nADD CHANNEL 7100000\nENABLE SCANNING\n");
   SimOptions o;
   o.stations = {{"ALFA", alfa.string()}};
   o.duration_ms = 90000;

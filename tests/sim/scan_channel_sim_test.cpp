@@ -23,21 +23,18 @@ namespace fs = std::filesystem;
 TEST(ScanChannelSim, OnlyChannel256ScanningShowsItsFrequencyAndSoundsOncePerInterval) {
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa";
-  fs::create_directories(alfa);
-  {
-    Station st(alfa.string());
-    StationScope scope(st);
-    db_open();
-    ChannelRecord ch{};
-    ch.in_use = 1;
-    ch.permission = CHANNEL_BX;
-    ch.scan_groups = static_cast<uint16_t>(1 << db_get_scan_group());
-    ch.rx_freq_hz = ch.tx_freq_hz = 7100000;
-    ch.rx_mode = ch.tx_mode = MODE_USB;
-    ASSERT_EQ(db_store_channel(256, ch), 256);
-    ASSERT_EQ(db_save(), 1);
-  }
-  std::ofstream(alfa / "CONFIG.DAT") << "ADD OWN ALFA\nENABLE SCANNING\n";
+  test::make_station_folder(
+      alfa,
+      [] {
+        ChannelRecord ch{};
+        ch.in_use = 1;
+        ch.permission = CHANNEL_BX;
+        ch.scan_groups = static_cast<uint16_t>(1 << db_get_scan_group());
+        ch.rx_freq_hz = ch.tx_freq_hz = 7100000;
+        ch.rx_mode = ch.tx_mode = MODE_USB;
+        EXPECT_EQ(db_store_channel(256, ch), 256);
+      },
+      "ADD OWN ALFA\nENABLE SCANNING\n");
   SimOptions o;
   o.stations = {{"ALFA", alfa.string()}};
   o.duration_ms = 250000;

@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "db/database.h"
+#include "platform/station.h"
 #include "sim/multi_station.h"
 
 namespace vesk::test {
@@ -68,6 +73,21 @@ struct SimRun {
   // released again.
   bool keyings_released() const { return count("PTT now ACTIVE", 1) == count("PTT now RELEASED", 1); }
 };
+
+// A station folder `dir` whose "ALE.DAT" holds the defaults changed by `set_up` and whose
+// "CONFIG.DAT" holds `config`.
+inline void make_station_folder(const std::filesystem::path& dir, const std::function<void()>& set_up,
+                                const std::string& config) {
+  std::filesystem::create_directories(dir);
+  {
+    Station st(dir.string());
+    StationScope scope(st);
+    db_open();
+    set_up();
+    EXPECT_EQ(db_save(), 1);
+  }
+  std::ofstream(dir / "CONFIG.DAT") << config;
+}
 
 // Runs the simulator with `o`, collecting every line; `at_end` as for sim_run.
 inline SimRun sim_collect(const SimOptions& o, const std::function<void(const std::string&)>& at_end = {}) {
