@@ -96,6 +96,26 @@ constexpr Cell kTable[kParserStateCount][8] = {
 bool in_ending_state(int state) { return state >= PARSER_TIS && state <= PARSER_TIS_REP; }
 bool in_tis_state(int state) { return state == PARSER_TIS || state == PARSER_TIS_DATA || state == PARSER_TIS_REP; }
 
+bool chars_in_38set(AleWord w) {
+  return ale_char_in_38set(ale_word_char1(w)) && ale_char_in_38set(ale_word_char2(w)) &&
+         ale_char_in_38set(ale_word_char3(w));
+}
+
+// THRU, TO, TWAS, FROM and TIS words each begin an address.
+bool starts_address(int input) {
+  return input == ALE_THRU || input == ALE_TO || input == ALE_TWAS || input == ALE_FROM || input == ALE_TIS;
+}
+
+// Whether `word` (preamble `input`) can follow in ending state `state`: a DATA or REP word that
+// carries the address on, or a TIS or TWAS word that begins the next one, each with address
+// characters. A CMD word cannot: the ending is the frame's last section.
+bool continues_ending(int state, int input, AleWord word) {
+  if (input < 0 || input > 7 || input == ALE_CMD) return false;
+  const uint16_t ops = kTable[state][input].ops;
+  if (ops == ERR) return false;
+  return chars_in_38set(word);
+}
+
 void raise(int event) { ale_frame_event(event); }
 
 void trace_rx(const char* format, const char* text) {
@@ -242,13 +262,24 @@ void ale_rx_parse_word(const RxWordRecord& record) {
     } else if (++p.bad_words > kRxBadWordsEnd) {
       input = PARSER_END_OF_FRAME;
     }
+  } else if (in_ending_state(p.state)) {
+    p.bad_words = 0;
+    // A word that cannot carry the ending's address on is not part of that frame (noise decoded
+    // after the last word): the frame ended with its ending. Taken into the frame, it would
+    // reset the receiver with the ending unfinished, or replace the caller's address.
+    if (!continues_ending(p.state, input, record.word)) input = PARSER_END_OF_FRAME;
+  } else if (starts_address(input) && p.state != PARSER_IDLE && p.state != PARSER_DTM &&
+             !chars_in_38set(record.word)) {
+    // An address word whose characters no address holds is a damaged word: passed over like
+    // a word that failed its vote, so one bad word does not cut the address it interrupts.
+    if (++p.bad_words > kRxBadWordsEnd) {
+      ale_parser_step(PARSER_END_OF_FRAME);
+    } else {
+      ale_trace_rx_word(record.word);
+    }
+    return;
   } else {
     p.bad_words = 0;
-    // A word that cannot follow a frame's ending is not part of that frame (noise decoded
-    // after the last word): the frame ended with its ending. Taken as an error, it would reset
-    // the receiver and leave the frame open with nothing left to end it.
-    if (in_ending_state(p.state) && input >= 0 && input <= 7 && kTable[p.state][input].ops == ERR)
-      input = PARSER_END_OF_FRAME;
   }
   if (input == PARSER_END_OF_FRAME) {
     ale_parser_step(PARSER_END_OF_FRAME);
