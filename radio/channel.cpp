@@ -3,6 +3,7 @@
 #include "radio/channel.h"
 
 #include <cstdio>
+#include <string>
 
 #include "db/events.h"
 #include "db/log.h"
@@ -78,52 +79,12 @@ void antenna_step(const ChannelRecord& ch) {
   }
   if (port == s.last_antenna_port || port < 1) return;
   s.last_antenna_port = port;
-  switch (switch_type) {
-    case ANT_RADIO_CAT: radio_cat_antenna(port); break;
-    case ANT_LDG_DTS4:
-    case ANT_LDG_DTS6: {
-      const int ports = switch_type == ANT_LDG_DTS4 ? 4 : 6;
-      if (port > ports) {
-        ant_error(ports == 4 ? "DTS-4 only supports 4 ports." : "DTS-6 only supports 6 ports.");
-        break;
-      }
-      const uint8_t msg[2] = {'R', static_cast<uint8_t>(port + 1)};
-      ant_send(msg, 2);
-      wait_ms(100);
-      break;
-    }
-    case ANT_AT200PC: {
-      if (port > 2) {
-        ant_error("AT200PC only supports 2 ports.");
-        break;
-      }
-      const uint8_t byte = port == 1 ? 0x0A : 0x0B;
-      atu_at200pc_message(&byte, 1, 15, 15, 50);
-      break;
-    }
-    case ANT_ACOM_2000S: {
-      if (port > 10) {
-        ant_error("ACOM 2000S only supports 10 ports.");
-        break;
-      }
-      const uint8_t msg[6] = {'Q', 'q', 'W', '3', static_cast<uint8_t>('0' + port - 1), 0};
-      ant_send(msg, 6);
-      wait_ms(100);
-      break;
-    }
-    case ANT_RS232_LINES: {
-      SerialPort& p = serial_control(SERIAL_ROLE_ANT_SWITCH);
-      if (port == 1) {
-        p.set_dtr(false), wait_ms(100), p.set_rts(true), wait_ms(100);
-      } else if (port == 2) {
-        p.set_rts(false), wait_ms(100), p.set_dtr(true), wait_ms(100);
-      } else {
-        ant_error("RS-232 ANT SW LINES 2 ports.");
-      }
-      break;
-    }
-    default: break;
+  if (switch_type == ANT_RADIO_CAT) {
+    radio_cat_antenna(port);
+    return;
   }
+  std::string limit;
+  if (radio_switch_antenna(port, &limit) == AntennaSwitchResult::NoSuchPort) ant_error(limit.c_str());
 }
 
 void tuner_step(const ChannelRecord& ch, bool scanning) {
@@ -176,6 +137,65 @@ void frequency_step(const ChannelRecord& ch) {
 }
 
 }  // namespace
+
+AntennaSwitchResult radio_switch_antenna(int port, std::string* limit) {
+  const int switch_type = db_get_ant_switch_type();
+  auto too_high = [&](const char* text) {
+    *limit = text;
+    return AntennaSwitchResult::NoSuchPort;
+  };
+  switch (switch_type) {
+    case ANT_LPT_LINES:
+      log_printf("TEST MSG: LPT LINES ANT SW SELECTED\n");
+      return AntennaSwitchResult::Switched;
+    case ANT_RADIO_CAT: {
+      const RadioTypeRow& row = configured_radio();
+      if (radio_ops(row).select_antenna == nullptr || row.antenna_ports == 0 || row.antenna_on_channel_only)
+        return AntennaSwitchResult::NotSupported;
+      switch (radio_ops(row).select_antenna(row, port)) {
+        case AntennaResult::Selected: wait_ms(100); return AntennaSwitchResult::Switched;
+        case AntennaResult::NoSuchPort:
+          *limit = std::string(row.antenna_name) + " only supports " + std::to_string(row.antenna_ports) + " ports.";
+          return AntennaSwitchResult::NoSuchPort;
+        case AntennaResult::NotNow: return AntennaSwitchResult::Silent;
+      }
+      return AntennaSwitchResult::Silent;
+    }
+    case ANT_LDG_DTS4:
+    case ANT_LDG_DTS6: {
+      const int ports = switch_type == ANT_LDG_DTS4 ? 4 : 6;
+      if (port > ports) return too_high(ports == 4 ? "DTS-4 only supports 4 ports." : "DTS-6 only supports 6 ports.");
+      const uint8_t msg[2] = {'R', static_cast<uint8_t>(port + 1)};
+      ant_send(msg, 2);
+      wait_ms(100);
+      return AntennaSwitchResult::Switched;
+    }
+    case ANT_AT200PC: {
+      if (port > 2) return too_high("AT200PC only supports 2 ports.");
+      const uint8_t byte = port == 1 ? 0x0A : 0x0B;
+      atu_at200pc_message(&byte, 1, 15, 15, 50);
+      return AntennaSwitchResult::Switched;
+    }
+    case ANT_ACOM_2000S: {
+      if (port > 10) return too_high("ACOM 2000S only supports 10 ports.");
+      const uint8_t msg[6] = {'Q', 'q', 'W', '3', static_cast<uint8_t>('0' + port - 1), 0};
+      ant_send(msg, 6);
+      wait_ms(100);
+      return AntennaSwitchResult::Switched;
+    }
+    case ANT_RS232_LINES: {
+      if (port > 2) return too_high("RS-232 ANT SW LINES 2 ports.");
+      SerialPort& p = serial_control(SERIAL_ROLE_ANT_SWITCH);
+      if (port == 1) {
+        p.set_dtr(false), wait_ms(100), p.set_rts(true), wait_ms(100);
+      } else {
+        p.set_rts(false), wait_ms(100), p.set_dtr(true), wait_ms(100);
+      }
+      return AntennaSwitchResult::Switched;
+    }
+    default: return AntennaSwitchResult::Silent;
+  }
+}
 
 bool radio_mode_due(const ChannelRecord& channel) {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());

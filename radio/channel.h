@@ -8,12 +8,24 @@
 // `radio_channel_lock()` (radio/radio_hooks.h), the inner lock under the link lock.
 #pragma once
 
+#include <string>
+
 #include "db/database.h"
 
 namespace vesk {
 
 // `index` is the channel's table index (0 to 256), `channel` its record.
 void radio_set_channel(int index, const ChannelRecord& channel);
+// What the operator's choice of an antenna port came to.
+enum class AntennaSwitchResult {
+  Switched,      // the switch (or the radio) took the port
+  NoSuchPort,    // the port is beyond the switch's; `*limit` says how many it has
+  NotSupported,  // antenna switch RADIO CAT, and the radio selects no antenna from outside
+  Silent,        // nothing to do and nothing to say (no switch, or a model without ports)
+};
+// Switches the configured antenna switch to `port` (1 or more), as SET ANT and the radio panel
+// ask; it sleeps between the switch's steps on the caller's thread.
+AntennaSwitchResult radio_switch_antenna(int port, std::string* limit);
 // Next channel of the current scan group while scanning is active, then timer 1016 for 20 ms.
 void radio_scan_next_channel();
 void radio_channel_up();
