@@ -512,16 +512,23 @@ void display_message_box(const std::string& text) {
   }
 }
 
-void display_exit_program() {
+void display_exit_program(int status) {
   log_printf("Goodbye......");
   LogState& s = log_state();
   std::function<void()> hook;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     s.exit_requested = true;
+    s.exit_status = status;
     hook = s.hooks.request_exit;
   }
   if (hook) hook();
+}
+
+int display_exit_status() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.exit_status;
 }
 
 bool display_exit_requested() {

@@ -112,6 +112,7 @@ struct LogState {
   LogHooks hooks;
   std::shared_ptr<LogNotifier> notifier;
   bool exit_requested = false;
+  int exit_status = 0;  // the process's exit status that the request asks for
   // -1: no automatic AMD retry armed; otherwise the retries made for the AMD text in hand.
   int amd_retry_counter = -1;
 
@@ -236,7 +237,9 @@ LogStatusTexts display_status_texts();
 void display_message_box(const std::string& text);
 
 // Orderly end (QUIT, EXIT): writes "Goodbye......" and asks the station to end.
-void display_exit_program();
+// `status`: the exit status the program ends with (EXIT passes 1 when its save failed).
+void display_exit_program(int status = 0);
+int display_exit_status();
 bool display_exit_requested();
 
 }  // namespace vesk

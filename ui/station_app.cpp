@@ -50,7 +50,7 @@ void station_app_exit_now() {
   ptt_off();
   log_close_document();
   app_pause_ms(1000);
-  if (app.config.end_now) app.config.end_now();
+  if (app.config.end_now) app.config.end_now(display_exit_status());
 }
 
 void station_app_post_message(int message) {

@@ -25,8 +25,9 @@ struct StationAppConfig {
   bool stepped = false;
   // Prints one line of the program's own output (the status texts), without a line end.
   std::function<void(const std::string&)> print;
-  // Ends the program after EXIT or QUIT (the transmitter released and the logs filed).
-  std::function<void()> end_now;
+  // Ends the program after EXIT or QUIT (the transmitter released and the logs filed) with
+  // the exit status asked for (1 when EXIT could not save "ALE.DAT").
+  std::function<void(int)> end_now;
 };
 
 struct StationAppState {
