@@ -5,6 +5,7 @@
 
 #include "ale/engine/engine.h"
 #include "ale/link/link_state.h"
+#include "ale/link/voice_id.h"
 #include "ale/engine/timer.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
@@ -51,6 +52,11 @@ void station_app_exit_now() {
   log_close_document();
   app_pause_ms(1000);
   if (app.config.end_now) app.config.end_now(display_exit_status());
+}
+
+int station_app_tools_voice_id() {
+  if (db_get_resources() != 1) return 0;
+  return ale_send_voice_id();
 }
 
 void station_app_post_message(int message) {

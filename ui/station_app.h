@@ -59,6 +59,9 @@ void station_app_step();
 // EXIT and QUIT: "Goodbye......" is written, the transmitter released, the logs filed, and
 // the program ends after a second (EXIT has saved "ALE.DAT" before).
 void station_app_exit_now();
+// Tools > Voice ID: keys, plays "voice_id.wav", releases (ale_send_voice_id); nothing until the
+// station's resources are claimed at the end of its start-up. 1 when the sound was sent.
+int station_app_tools_voice_id();
 // A message posted to the main window (WM_REFRESH_STATUS prints the status texts;
 // WM_REFRESH_AUDIO is counted).
 void station_app_post_message(int message);
