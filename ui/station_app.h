@@ -49,8 +49,9 @@ inline constexpr const char* kBannerContact = "OPERATOR@EXAMPLE.ORG";
 // Brings the current station up: database, engine, first channel, banner and listings,
 // status texts, "CONFIG.DAT", LINKED TWX, resources claimed. Returns 1.
 int station_app_start(const StationAppConfig& config);
-// The orderly shut-down: "SHUTDOWN.DAT", radio release, engine stop, sound card, tick,
-// "ALE.DAT", both log texts filed. Returns 1; -1 when "ALE.DAT" could not be saved (the
+// The orderly shut-down: "SHUTDOWN.DAT", radio release (its commands sent, at most
+// kRadioShutdownDrainMs waited for), engine stop, every serial port closed with its lines
+// dropped, sound card, tick, "ALE.DAT", both log texts filed. Returns 1; -1 when "ALE.DAT" could not be saved (the
 // failure is logged); 0 (and does nothing) when EXIT or QUIT is already ending the station.
 int station_app_shutdown();
 // One pass of every station thread's step (stepped mode), after the clock has moved.
