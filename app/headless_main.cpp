@@ -1,6 +1,6 @@
 // vesk-ale-headless: the whole station without a window. Log lines and the status texts go to
 // standard output; SIGINT and SIGTERM run the orderly shut-down (exit status 1 when "ALE.DAT"
-// could not be saved); EXIT and QUIT end at once.
+// could not be saved); EXIT and QUIT end at once (EXIT, too, with 1 when its save failed).
 #include <signal.h>
 #include <unistd.h>
 
@@ -72,9 +72,10 @@ int main(int argc, char** argv) {
   config.print = print_line;
   // EXIT and QUIT end the process from the thread that ran the command; the station's
   // threads are not waited for (the shut-down sequence does not run).
-  config.end_now = [] {
+  config.end_now = [](int status) {
     std::fflush(stdout);
-    _exit(0);
+    if (status != 0) std::fprintf(stderr, "vesk-ale-headless: ALE.DAT could not be saved\n");
+    _exit(status);
   };
   vesk::station_app_start(config);
   vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());

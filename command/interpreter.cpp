@@ -86,9 +86,10 @@ void mmi_cmd_self(MmiLine&) {}
 
 void mmi_cmd_quit(MmiLine&) { display_exit_program(); }
 
+// A failed save ends the program with a failure status, so a service manager notices.
 void mmi_cmd_exit(MmiLine&) {
-  db_save();
-  display_exit_program();
+  const bool saved = db_save() == 1;
+  display_exit_program(saved ? 0 : 1);
 }
 
 void mmi_cmd_timeout(MmiLine&) { log_print_time(); }

@@ -22,6 +22,9 @@ inline constexpr int kMmiMaxWords = 50;
 inline constexpr int kMmiScriptLineBuffer = 1000;
 // Scripts that run scripts (MACRO, LOAD CONFIG) stop at this depth.
 inline constexpr int kMmiMaxScriptDepth = 8;
+// The script lines that one script run, nested scripts included, may run in all: the depth
+// bounds nesting only, and a macro calling itself ten times would otherwise run 10^8 lines.
+inline constexpr long kMmiMaxScriptLines = 100000;
 
 enum MmiErrorKind {
   MMI_ERROR_NONE = 0,
@@ -52,6 +55,8 @@ using MmiHandler = void (*)(MmiLine&);
 struct CommandState {
   std::recursive_mutex lock;  // held for each whole line
   int script_depth = 0;
+  long script_lines = 0;       // lines run since the outermost script began
+  bool script_stopped = false; // the bound was reached: every nested script ends
   // The text-entry mode of the DTM and DBM verbs (never selected by the keyword rule).
   bool text_entry = false;
   std::string text_buffer;

@@ -31,8 +31,9 @@ void log_invalid_file_name(const char* name) {
 // Runs every line of an open file; lines longer than the line buffer are reported and
 // skipped whole rather than run in pieces.
 void run_lines(std::FILE* f, const std::string& file_name) {
+  CommandState& cs = command_state();
   char buf[kMmiScriptLineBuffer];
-  while (std::fgets(buf, sizeof buf, f) != nullptr) {
+  while (!cs.script_stopped && std::fgets(buf, sizeof buf, f) != nullptr) {
     const std::size_t len = std::strlen(buf);
     if (len == sizeof buf - 1 && buf[len - 1] != '\n' && !std::feof(f)) {
       int c;
@@ -41,6 +42,12 @@ void run_lines(std::FILE* f, const std::string& file_name) {
       log_printf("[%s][%s][MMI ERROR: SCRIPT LINE TOO LONG => %s]\n", log_time_stamp().c_str(),
                  log_channel_stamp(db_current_channel_number()).c_str(), file_name.c_str());
       continue;
+    }
+    if (++cs.script_lines > kMmiMaxScriptLines) {
+      cs.script_stopped = true;
+      log_printf("[%s][%s][MMI ERROR: TOO MANY SCRIPT LINES => %s]\n", log_time_stamp().c_str(),
+                 log_channel_stamp(db_current_channel_number()).c_str(), file_name.c_str());
+      break;
     }
     mmi_run_line(buf);
   }
@@ -59,6 +66,10 @@ int run_script(const std::string& file_name) {
   if (f == nullptr) {
     log_file_not_found(file_name.c_str());
     return 0;
+  }
+  if (cs.script_depth == 0) {
+    cs.script_lines = 0;
+    cs.script_stopped = false;
   }
   ++cs.script_depth;
   run_lines(f, file_name);

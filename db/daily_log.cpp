@@ -47,16 +47,23 @@ void log_open_daily_files() {
   write_block(s.frame.get(), banner);
 }
 
-void log_write_monitor_file(const std::string& text) {
+// The option is read before the files' lock: the database's lock is never awaited under it.
+void log_write_monitor_file(const std::string& text) { log_write_daily_files(text, std::string(), opt_log_to_disk() == 1); }
+
+void log_write_frame_file(const std::string& text) { log_write_daily_files(std::string(), text, opt_log_to_disk() == 1); }
+
+void log_write_daily_files(const std::string& monitor, const std::string& frame, bool to_disk) {
+  if (!to_disk) return;
   DailyLogState& s = daily_log_state();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (opt_log_to_disk() == 1) write_block(s.monitor.get(), text);
+  write_block(s.monitor.get(), monitor);
+  write_block(s.frame.get(), frame);
 }
 
-void log_write_frame_file(const std::string& text) {
+bool log_daily_files_open() {
   DailyLogState& s = daily_log_state();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (opt_log_to_disk() == 1) write_block(s.frame.get(), text);
+  return s.opened;
 }
 
 }  // namespace vesk

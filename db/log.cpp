@@ -1,5 +1,6 @@
 #include "db/log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,17 +53,100 @@ std::string format_line(const char* format, ...) {
 
 enum class Where { MonitorFront, MonitorBack, FrameBack };
 
-// Puts a line into its text and shows it. Returns whether the text changed.
-bool put(LogState& s, Where where, const std::string& line) {
+// The unfiled counts within their texts (a test may have emptied a text directly).
+void clamp_unfiled(LogState& s) {
+  s.monitor_unfiled_front = std::min(s.monitor_unfiled_front, s.monitor.size());
+  s.monitor_unfiled_back = std::min(s.monitor_unfiled_back, s.monitor.size() - s.monitor_unfiled_front);
+  s.frame_unfiled = std::min(s.frame_unfiled, s.frame.size());
+}
+
+// Keeps each text within its bound: filed lines go first, oldest first; then, when nothing is
+// filed (no daily files), the oldest lines.
+void trim(LogState& s) {
+  clamp_unfiled(s);
+  while (s.monitor.size() > kLogTextMaxLines) {
+    const std::size_t back = s.monitor_unfiled_back;
+    if (s.monitor.size() > s.monitor_unfiled_front + back) {
+      // The oldest filed line lies just before the lines appended at the back since.
+      s.monitor.erase(s.monitor.end() - static_cast<std::ptrdiff_t>(back) - 1);
+    } else if (back > 0) {
+      s.monitor.pop_back();
+      --s.monitor_unfiled_back;
+    } else {
+      s.monitor.pop_back();
+      --s.monitor_unfiled_front;
+    }
+  }
+  while (s.frame.size() > kLogTextMaxLines) {
+    if (s.frame.size() == s.frame_unfiled) --s.frame_unfiled;
+    s.frame.pop_front();
+  }
+}
+
+// Whether the lines waiting should be filed now. Under the layer's lock.
+bool filing_due(LogState& s) {
+  if (s.monitor_unfiled_front + s.monitor_unfiled_back + s.frame_unfiled >= kLogFileBatchLines) return true;
+  const int64_t now = station().clock().mono_ms();
+  if (s.filed_at_ms < 0) s.filed_at_ms = now;
+  return now - s.filed_at_ms >= kLogFilePeriodMs;
+}
+
+// Puts a line into its text and shows it. Returns whether the text changed; `due` tells
+// whether the lines waiting should be filed now.
+bool put(LogState& s, Where where, const std::string& line, bool* due = nullptr) {
   if (line.empty()) return false;
   std::lock_guard<std::mutex> lock(s.mutex);
+  clamp_unfiled(s);
   switch (where) {
-    case Where::MonitorFront: s.monitor.push_front(line); break;
-    case Where::MonitorBack: s.monitor.push_back(line); break;
-    case Where::FrameBack: s.frame.push_back(line); break;
+    case Where::MonitorFront:
+      s.monitor.push_front(line);
+      ++s.monitor_unfiled_front;
+      break;
+    case Where::MonitorBack:
+      s.monitor.push_back(line);
+      ++s.monitor_unfiled_back;
+      break;
+    case Where::FrameBack:
+      s.frame.push_back(line);
+      ++s.frame_unfiled;
+      break;
   }
+  trim(s);
+  if (due != nullptr) *due = filing_due(s);
   if (s.sink) s.sink(where == Where::FrameBack ? LogText::Frame : LogText::Monitor, line);
   return true;
+}
+
+// Takes the lines not yet filed out of the texts' count (and the texts themselves when asked)
+// and appends them to the daily files. Lines written before the files are open wait.
+void file_texts(LogState& s, bool clear_monitor, bool clear_frame) {
+  // Read before any lock: the database's lock is never awaited under the log's.
+  const bool to_disk = db_get_log_to_disk() == 1;
+  std::lock_guard<std::mutex> one_at_a_time(s.filing);
+  const bool open = log_daily_files_open();
+  std::string monitor, frame;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    clamp_unfiled(s);
+    if (open || clear_monitor) {
+      for (std::size_t i = 0; i < s.monitor_unfiled_front; ++i) monitor += s.monitor[i];
+      for (std::size_t i = s.monitor.size() - s.monitor_unfiled_back; i < s.monitor.size(); ++i)
+        monitor += s.monitor[i];
+      s.monitor_unfiled_front = s.monitor_unfiled_back = 0;
+    }
+    if (open || clear_frame) {
+      for (std::size_t i = s.frame.size() - s.frame_unfiled; i < s.frame.size(); ++i) frame += s.frame[i];
+      s.frame_unfiled = 0;
+    }
+    if (clear_monitor) s.monitor.clear();
+    if (clear_frame) s.frame.clear();
+    s.filed_at_ms = station().clock().mono_ms();
+  }
+  log_write_daily_files(monitor, frame, to_disk);
+}
+
+void file_if_due(LogState& s, bool due) {
+  if (due) file_texts(s, false, false);
 }
 
 void repaint(LogState& s) {
@@ -95,14 +179,18 @@ void echo_push(LogState& s, std::initializer_list<LogEchoItem> items) {
 
 int write_monitor(Where where, const std::string& line) {
   LogState& s = log_state();
-  if (put(s, where, line)) repaint(s);
+  bool due = false;
+  if (put(s, where, line, &due)) repaint(s);
+  file_if_due(s, due);
   if (echo_wanted(s)) echo_push(s, {LogEchoItem{line, false}});
   return static_cast<int>(line.size());
 }
 
 int write_frame(const std::string& line) {
   LogState& s = log_state();
-  if (put(s, Where::FrameBack, line)) repaint(s);
+  bool due = false;
+  if (put(s, Where::FrameBack, line, &due)) repaint(s);
+  file_if_due(s, due);
   if (echo_wanted(s)) {
     const std::string ts = log_time_stamp(), cs = log_current_channel_stamp();
     echo_push(s, {LogEchoItem{format_line("[%s][%s][DISPLAY MESSAGE FRAME:]\n", ts.c_str(), cs.c_str()), false},
@@ -114,7 +202,9 @@ int write_frame(const std::string& line) {
 
 int write_tnc(const std::string& line) {
   LogState& s = log_state();
-  if (put(s, Where::FrameBack, line)) repaint(s);
+  bool due = false;
+  if (put(s, Where::FrameBack, line, &due)) repaint(s);
+  file_if_due(s, due);
   if (line != kPactorPrompt && echo_wanted(s)) {
     const std::string ts = log_time_stamp(), cs = log_current_channel_stamp();
     echo_push(s, {LogEchoItem{format_line("[%s][%s][TNC MESSAGE START:]\n", ts.c_str(), cs.c_str()), false},
@@ -175,7 +265,9 @@ int log_net_trace_printf(const char* format, ...) {
   std::string line = format_line(format, args);
   va_end(args);
   LogState& s = log_state();
-  if (s.socket_trace.load(std::memory_order_relaxed) != 0 && put(s, Where::MonitorBack, line)) repaint(s);
+  bool due = false;
+  if (s.socket_trace.load(std::memory_order_relaxed) != 0 && put(s, Where::MonitorBack, line, &due)) repaint(s);
+  file_if_due(s, due);
   return static_cast<int>(line.size());
 }
 
@@ -398,51 +490,22 @@ void display_full_listing() {
 
 // ---- clearing and filing the panes ----
 
-namespace {
-// Takes a text out of the layer (emptying it) as one string.
-std::string take_text(std::deque<std::string>& lines) {
-  std::string out;
-  for (const auto& l : lines) out += l;
-  lines.clear();
-  return out;
-}
-}  // namespace
-
+// Clearing and closing file what was not filed yet; lines filed before are not written again.
 void display_clear_monitor() {
   LogState& s = log_state();
-  std::string monitor, frame;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    monitor = take_text(s.monitor);
-    frame = take_text(s.frame);
-  }
-  log_write_monitor_file(monitor);
-  log_write_frame_file(frame);
+  file_texts(s, true, true);
   repaint(s);
 }
 
 void display_clear_frame_pane() {
   LogState& s = log_state();
-  std::string frame;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    frame = take_text(s.frame);
-  }
-  log_write_frame_file(frame);
+  file_texts(s, false, true);
   repaint(s);
 }
 
-void log_close_document() {
-  LogState& s = log_state();
-  std::string monitor, frame;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    monitor = take_text(s.monitor);
-    frame = take_text(s.frame);
-  }
-  if (!monitor.empty()) log_write_monitor_file(monitor);
-  if (!frame.empty()) log_write_frame_file(frame);
-}
+void log_close_document() { file_texts(log_state(), true, true); }
+
+void log_file_texts() { file_texts(log_state(), false, false); }
 
 // ---- status texts ----
 
@@ -512,16 +575,23 @@ void display_message_box(const std::string& text) {
   }
 }
 
-void display_exit_program() {
+void display_exit_program(int status) {
   log_printf("Goodbye......");
   LogState& s = log_state();
   std::function<void()> hook;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     s.exit_requested = true;
+    s.exit_status = status;
     hook = s.hooks.request_exit;
   }
   if (hook) hook();
+}
+
+int display_exit_status() {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.exit_status;
 }
 
 bool display_exit_requested() {

@@ -29,6 +29,13 @@ inline constexpr std::size_t kLogLineMax = 4095;
 // Lines waiting for the host port beyond this are dropped oldest first (and counted), so a
 // client that stops reading cannot make the station's memory grow.
 inline constexpr std::size_t kLogEchoQueueMax = 20000;
+// The in-memory texts keep at most this many lines each; the oldest lines already filed go
+// first.
+inline constexpr std::size_t kLogTextMaxLines = 10000;
+// New lines reach the daily files at least this often, and at once when this many wait, so
+// a crash loses at most about a minute of the log.
+inline constexpr int64_t kLogFilePeriodMs = 60000;
+inline constexpr std::size_t kLogFileBatchLines = 1000;
 
 // User messages to the main window (posted through the post_message hook).
 inline constexpr int kWmUser = 0x0400;
@@ -99,6 +106,13 @@ struct LogState {
   // one costs the same whatever the size of the text.
   std::deque<std::string> monitor;
   std::deque<std::string> frame;
+  // The lines not yet appended to the daily files: the monitor's newest at its front and those
+  // appended at its back, the frame's newest at its back.
+  std::size_t monitor_unfiled_front = 0;
+  std::size_t monitor_unfiled_back = 0;
+  std::size_t frame_unfiled = 0;
+  int64_t filed_at_ms = -1;  // when lines were last filed (the station's monotonic clock)
+  std::mutex filing;         // one filing at a time, so blocks reach the files in order
   // Called (under the layer's lock, in arrival order) for every line written; may be empty.
   // It must not write log lines itself.
   std::function<void(LogText, const std::string&)> sink;
@@ -112,6 +126,7 @@ struct LogState {
   LogHooks hooks;
   std::shared_ptr<LogNotifier> notifier;
   bool exit_requested = false;
+  int exit_status = 0;  // the process's exit status that the request asks for
   // -1: no automatic AMD retry armed; otherwise the retries made for the AMD text in hand.
   int amd_retry_counter = -1;
 
@@ -215,6 +230,10 @@ void display_clear_monitor();
 void display_clear_frame_pane();
 // The document's close: files each text that is not empty and empties it.
 void log_close_document();
+// Appends the lines written since the last filing to the daily files (the monitor's newest
+// first, as its text holds them) and keeps them in the texts. Runs by itself as lines are
+// written and once a minute on the engine's ageing timer.
+void log_file_texts();
 
 // Status texts for the main window.
 void display_post_recorder_status(const std::string& text);
@@ -236,7 +255,9 @@ LogStatusTexts display_status_texts();
 void display_message_box(const std::string& text);
 
 // Orderly end (QUIT, EXIT): writes "Goodbye......" and asks the station to end.
-void display_exit_program();
+// `status`: the exit status the program ends with (EXIT passes 1 when its save failed).
+void display_exit_program(int status = 0);
+int display_exit_status();
 bool display_exit_requested();
 
 }  // namespace vesk

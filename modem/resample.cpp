@@ -4,6 +4,7 @@
 
 #include "modem/resample_taps.h"
 #include "platform/station.h"
+#include "platform/wav.h"
 
 namespace vesk {
 
@@ -77,7 +78,7 @@ void snd_interpolate_by5(const float* src, float* dst, int count) {
 
 int snd_convert_to_48k_mono(const int16_t* src, int64_t frames, int channels, int rate, std::vector<int16_t>& out) {
   out.clear();
-  if (channels <= 0 || rate <= 0 || frames < 0) return 0;
+  if (channels <= 0 || rate < kWavMinRate || rate > kWavMaxRate || frames < 0) return 0;
   std::vector<float> mono(static_cast<std::size_t>(frames));
   for (int64_t i = 0; i < frames; ++i) {
     int32_t sum = 0;

@@ -55,8 +55,9 @@ void snd_interpolate_by5(const float* src, float* dst, int count);
 // Any rate and channel count to the card's 48 kHz mono, for sound files played as they are
 // (voice identification, the tune sound): channels are averaged, and the rate is changed by
 // linear interpolation between neighbouring samples (a file already at 48 kHz mono is copied
-// unchanged). `frames` interleaved frames of `channels` samples each. 0 for a rate or
-// channel count that is not positive.
+// unchanged). `frames` interleaved frames of `channels` samples each. 0 for a channel count
+// that is not positive or a rate outside what a sound file can mean (kWavMinRate ..
+// kWavMaxRate).
 int snd_convert_to_48k_mono(const int16_t* src, int64_t frames, int channels, int rate, std::vector<int16_t>& out);
 
 }  // namespace vesk

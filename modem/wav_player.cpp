@@ -1,6 +1,7 @@
 #include "modem/wav_player.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "modem/resample.h"
 #include "modem/sound_card.h"
@@ -28,10 +29,17 @@ int load(const std::string& file, std::vector<int16_t>& out, std::string& error)
     return 0;
   }
   format = reader.format();
-  raw.resize(static_cast<std::size_t>(format.frames * format.channels));
-  const int64_t got = reader.read(raw.data(), format.frames);
-  if (!snd_convert_to_48k_mono(raw.data(), got, format.channels, format.sample_rate, out)) {
-    error = "unusable format";
+  // A file that claims more than memory holds fails here rather than in a thread's unwinding.
+  try {
+    raw.resize(static_cast<std::size_t>(format.frames * format.channels));
+    const int64_t got = reader.read(raw.data(), format.frames);
+    if (!snd_convert_to_48k_mono(raw.data(), got, format.channels, format.sample_rate, out)) {
+      error = "unusable format";
+      return 0;
+    }
+  } catch (const std::exception& e) {
+    out.clear();
+    error = std::string("cannot load the sound: ") + e.what();
     return 0;
   }
   return 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <exception>
 #include <condition_variable>
 #include <thread>
 
@@ -69,10 +70,14 @@ class AlsaDevice : public AudioDevice {
     }
     thread_ = std::thread([this] {
       set_thread_name(dir_ == AudioDirection::Output ? "alsa-out" : "alsa-in");
-      if (dir_ == AudioDirection::Output) {
-        run_output();
-      } else {
-        run_input();
+      try {
+        if (dir_ == AudioDirection::Output) {
+          run_output();
+        } else {
+          run_input();
+        }
+      } catch (const std::exception& e) {
+        thread_report_fault(dir_ == AudioDirection::Output ? "alsa-out" : "alsa-in", e.what());
       }
     });
     return AUDIO_OK;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <exception>
 #include <thread>
 
 #include "platform/station.h"
@@ -83,7 +84,13 @@ class RealTickSource : public TickSource {
           if (n < 0 && errno == EINTR) continue;
           break;
         }
-        for (uint64_t i = 0; i < expiries && !stop_.load(std::memory_order_acquire); ++i) on_tick_();
+        for (uint64_t i = 0; i < expiries && !stop_.load(std::memory_order_acquire); ++i) {
+          try {
+            on_tick_();
+          } catch (const std::exception& e) {
+            thread_report_fault("tick", e.what());
+          }
+        }
       }
     });
     return true;

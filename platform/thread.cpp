@@ -3,6 +3,8 @@
 #include <pthread.h>
 
 #include <chrono>
+#include <cstdio>
+#include <exception>
 
 #include "platform/station.h"
 
@@ -10,6 +12,19 @@ namespace vesk {
 
 void set_thread_name(const std::string& name) {
   pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+}
+
+ThreadHooks& thread_hooks() { return station().state<ThreadHooks>(); }
+
+void thread_report_fault(const std::string& thread, const char* what) {
+  if (current_station() != nullptr) {
+    const ThreadHooks& hooks = thread_hooks();
+    if (hooks.fault) {
+      hooks.fault(thread, what);
+      return;
+    }
+  }
+  std::fprintf(stderr, "thread %s: %s\n", thread.c_str(), what);
 }
 
 StationThread::~StationThread() { stop(); }
@@ -21,7 +36,15 @@ bool StationThread::start(Station& s, std::string name, std::function<void()> st
   thread_ = std::thread([this, &s, name = std::move(name), step = std::move(step)] {
     StationScope scope(s);
     set_thread_name(name);
-    while (!stop_.load(std::memory_order_acquire)) step();
+    while (!stop_.load(std::memory_order_acquire)) {
+      try {
+        step();
+      } catch (const std::exception& e) {
+        thread_report_fault(name, e.what());
+      } catch (...) {
+        thread_report_fault(name, "unknown exception");
+      }
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     done_ = true;
     done_cv_.notify_all();

@@ -20,6 +20,16 @@ class Station;
 // Names the calling thread (at most 15 characters are kept).
 void set_thread_name(const std::string& name);
 
+// A step that ends by an exception does not end its thread: the loop reports it here and goes
+// on. Unbound, the report goes to standard error.
+struct ThreadHooks {
+  std::function<void(const std::string& thread, const std::string& what)> fault;
+};
+ThreadHooks& thread_hooks();  // the current station's
+// Reports an exception that reached the top of a thread (to standard error when the thread
+// has no current station).
+void thread_report_fault(const std::string& thread, const char* what);
+
 class StationThread {
  public:
   StationThread() = default;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace vesk {
 
@@ -72,9 +73,11 @@ int WavReader::open(const std::string& path) {
                        (format_.bits_per_sample == 8 || format_.bits_per_sample == 16);
       const bool flt = format_tag_ == kFormatFloat && format_.bits_per_sample == 32;
       if (!pcm && !flt) return fail("unsupported sample format");
-      if (format_.channels < 1 || format_.channels > 16 || format_.sample_rate < 1 ||
-          format_.sample_rate > 1000000)
-        return fail("bad channel count or rate");
+      if (format_.channels < 1 || format_.channels > 16) return fail("bad channel count");
+      // A rate outside these would make a converter reserve samples beyond any memory.
+      if (format_.sample_rate < kWavMinRate || format_.sample_rate > kWavMaxRate)
+        return fail("sample rate " + std::to_string(format_.sample_rate) + " Hz outside " +
+                    std::to_string(kWavMinRate) + " to " + std::to_string(kWavMaxRate) + " Hz");
       // A writer that died before fixing the header leaves 0 or 0xFFFFFFFF: use what is there.
       long here = std::ftell(file_);
       std::fseek(file_, 0, SEEK_END);

@@ -13,6 +13,10 @@
 
 namespace vesk {
 
+// The sample rates a sound file can mean; the reader refuses a file outside them.
+inline constexpr int kWavMinRate = 4000;
+inline constexpr int kWavMaxRate = 192000;
+
 struct WavFormat {
   int sample_rate = 48000;
   int channels = 1;

@@ -153,7 +153,8 @@ int tuner(const RadioTypeRow&, TunerStep step) {
 
 }  // namespace
 
-// The set-up commands follow the radio's answer to "ID;" (the reply handler).
+// The set-up commands follow the radio's answer to "ID;" (the reply handler), paced on the
+// radio's timer.
 const FamilyOps kKenwoodOps{
     .built = true,
     .set_freq = set_freq,
@@ -172,6 +173,7 @@ const FamilyOps kKenwoodOps{
     .select_antenna = select_antenna,
     .tuner = tuner,
     .on_reply = kenwood_handle_reply,
+    .on_timer = kenwood_setup_timer,
 };
 
 }  // namespace vesk

@@ -14,6 +14,7 @@
 #include "radio/dispatch.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/kenwood.h"
+#include "radio/drivers/kenwood_identify.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/family_ops.h"
 #include "radio/keying.h"
@@ -188,6 +189,8 @@ std::string radio_setup_settings_text(int type) {
 
 void radio_setup() {
   std::lock_guard<std::mutex> one_at_a_time(station().state<RadioSetupState>().running);
+  // A Kenwood radio's next identity reply sets its model up again.
+  kenwood_identify_reset();
   SerialPort& radio = serial_control(SERIAL_ROLE_RADIO);
   SerialPort& ptt = serial_control(SERIAL_ROLE_PTT);
   // 1. Close the four ports; a port that was not open is no failure here.

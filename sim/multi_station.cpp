@@ -198,7 +198,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
         print(time_prefix(st->clock().mono_ms()) + name + " " + text);
       };
       SimStation* self = &s;
-      config.end_now = [self] { self->ended = true; };
+      config.end_now = [self](int) { self->ended = true; };
       with_own_time(s, [&] { station_app_start(config); });
     }
     // The stations move together, one step at a time, in the order given.

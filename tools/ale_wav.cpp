@@ -89,29 +89,16 @@ std::string char_text(AleWord w) {
 }
 
 int decode(const std::string& path) {
-  std::vector<int16_t> in;
-  WavFormat fmt;
-  if (!wav_read_file(path, in, &fmt)) {
-    std::fprintf(stderr, "ale-wav: cannot read %s as a WAV file\n", path.c_str());
+  WavReader reader;
+  if (!reader.open(path)) {
+    std::fprintf(stderr, "ale-wav: cannot read %s as a WAV file: %s\n", path.c_str(), reader.error().c_str());
     return 1;
   }
+  const WavFormat fmt = reader.format();
   if (fmt.channels != 1 || (fmt.sample_rate != 48000 && fmt.sample_rate != 8000)) {
     std::fprintf(stderr, "ale-wav: %s is %d Hz with %d channels; need 48000 or 8000 Hz mono\n",
                  path.c_str(), fmt.sample_rate, fmt.channels);
     return 1;
-  }
-  std::vector<float> x8k;
-  if (fmt.sample_rate == 48000) {
-    DecimatorState dec;
-    int16_t out8k[FSK_RX_BLOCK_SAMPLES + 8];
-    for (std::size_t i = 0; i < in.size(); i += 1260) {
-      const int n = static_cast<int>(std::min<std::size_t>(1260, in.size() - i));
-      int count8k = 0, count9600 = 0;
-      snd_decimate(dec, &in[i], n, out8k, &count8k, nullptr, &count9600);
-      for (int k = 0; k < count8k; ++k) x8k.push_back(out8k[k] / 32767.0f);
-    }
-  } else {
-    for (int16_t v : in) x8k.push_back(v / 32767.0f);
   }
   SimFskReceiver rx;
   rx.on_word = [](const SimRxWord& w) {
@@ -123,6 +110,28 @@ int decode(const std::string& path) {
                 w.record.bad ? " BAD" : "");
     if (w.record.bad) ale_reset_receiver();  // a bad word ends the frame
   };
+  // The file is streamed: read a piece, bring it to 8 kHz, and hand the receiver whole
+  // symbols, keeping the rest for the next piece, so the blocks fall as for the whole file.
+  constexpr int kDecimatorFrames = 1260;
+  std::vector<int16_t> piece(kDecimatorFrames * 64);
+  std::vector<float> x8k;
+  DecimatorState dec;
+  int16_t out8k[FSK_RX_BLOCK_SAMPLES + 8];
+  for (int64_t got; (got = reader.read(piece.data(), static_cast<int64_t>(piece.size()))) > 0;) {
+    if (fmt.sample_rate == 48000) {
+      for (int64_t i = 0; i < got; i += kDecimatorFrames) {
+        const int n = static_cast<int>(std::min<int64_t>(kDecimatorFrames, got - i));
+        int count8k = 0, count9600 = 0;
+        snd_decimate(dec, &piece[static_cast<std::size_t>(i)], n, out8k, &count8k, nullptr, &count9600);
+        for (int k = 0; k < count8k; ++k) x8k.push_back(out8k[k] / 32767.0f);
+      }
+    } else {
+      for (int64_t i = 0; i < got; ++i) x8k.push_back(piece[static_cast<std::size_t>(i)] / 32767.0f);
+    }
+    const int whole = static_cast<int>(x8k.size()) / FSK_SYMBOL_SAMPLES * FSK_SYMBOL_SAMPLES;
+    sim_fsk_receive(rx, x8k.data(), whole, FSK_SYMBOL_SAMPLES);
+    x8k.erase(x8k.begin(), x8k.begin() + whole);
+  }
   sim_fsk_receive(rx, x8k.data(), static_cast<int>(x8k.size()), FSK_SYMBOL_SAMPLES);
   return 0;
 }

@@ -9,6 +9,7 @@
 //     --clock-ppm PPM     sample-clock offset of the receiving card (default 0)
 //     --seed N            random seed (default 1)
 // Mono 16-bit input at 8 kHz or more; the output has the input's rate.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,6 +28,42 @@ int usage() {
                "             [--freq-offset HZ] [--clock-ppm PPM] [--seed N] IN.wav OUT.wav\n");
   return 2;
 }
+
+constexpr int64_t kBlockFrames = 65536;
+
+// The signal power as channel_measure_power gives it for the whole recording (the mean power
+// of the 10 ms blocks within 20 dB of the loudest), fed a piece at a time. Keeps one figure
+// per 10 ms block.
+class PowerMeter {
+ public:
+  explicit PowerMeter(int rate) : block_(std::max(1, rate / 100)) {}
+  void add(const int16_t* x, int64_t count) {
+    for (int64_t i = 0; i < count; ++i) {
+      const float v = x[i] / 32768.0f;
+      sum_ += static_cast<double>(v) * v;
+      if (++filled_ == block_) {
+        powers_.push_back(sum_ / block_);
+        sum_ = 0;
+        filled_ = 0;
+      }
+    }
+  }
+  double power() const {
+    if (powers_.empty()) return 0;
+    const double peak = *std::max_element(powers_.begin(), powers_.end());
+    double sum = 0;
+    int n = 0;
+    for (double p : powers_)
+      if (p >= peak / 100) sum += p, ++n;
+    return n > 0 ? sum / n : 0;
+  }
+
+ private:
+  int block_;
+  int filled_ = 0;
+  double sum_ = 0;
+  std::vector<double> powers_;
+};
 
 bool parse_double(const char* text, double* out) {
   char* end = nullptr;
@@ -69,28 +106,43 @@ int main(int argc, char** argv) {
   }
   if (files.size() != 2) return usage();
 
-  std::vector<int16_t> in;
-  WavFormat fmt;
-  if (!wav_read_file(files[0], in, &fmt)) {
-    std::fprintf(stderr, "hfsim: cannot read %s as a WAV file\n", files[0].c_str());
+  // The file is streamed twice, a block at a time: once to measure the signal, once through
+  // the channel, so a file of any length needs no more memory than a block.
+  WavReader reader;
+  if (!reader.open(files[0])) {
+    std::fprintf(stderr, "hfsim: cannot read %s as a WAV file: %s\n", files[0].c_str(), reader.error().c_str());
     return 1;
   }
+  const WavFormat fmt = reader.format();
   if (fmt.channels != 1 || fmt.sample_rate < 8000) {
     std::fprintf(stderr, "hfsim: %s must be mono at 8000 Hz or more\n", files[0].c_str());
     return 1;
   }
-  std::vector<float> x(in.size());
-  for (std::size_t i = 0; i < in.size(); ++i) x[i] = in[i] / 32768.0f;
+  std::vector<int16_t> block(kBlockFrames);
   cfg.sample_rate = fmt.sample_rate;
-  cfg.signal_power = channel_measure_power(x.data(), static_cast<int>(x.size()), cfg.sample_rate);
+  {
+    PowerMeter meter(fmt.sample_rate);
+    for (int64_t n; (n = reader.read(block.data(), kBlockFrames)) > 0;) meter.add(block.data(), n);
+    cfg.signal_power = meter.power();
+  }
   ChannelSim sim;
   if (!channel_sim_init(sim, cfg)) {
     std::fprintf(stderr, "hfsim: channel settings out of range\n");
     return 2;
   }
+  if (!reader.open(files[0])) {
+    std::fprintf(stderr, "hfsim: cannot read %s again: %s\n", files[0].c_str(), reader.error().c_str());
+    return 1;
+  }
+  WavWriter writer;
+  bool written = writer.open(files[1], fmt.sample_rate, 1) == 1;
   std::vector<int16_t> out;
-  channel_sim_process16(sim, in.data(), static_cast<int>(in.size()), out);
-  if (!wav_write_file(files[1], out.data(), static_cast<int64_t>(out.size()), fmt.sample_rate, 1)) {
+  for (int64_t n; written && (n = reader.read(block.data(), kBlockFrames)) > 0;) {
+    out.clear();
+    channel_sim_process16(sim, block.data(), static_cast<int>(n), out);
+    written = writer.write(out.data(), static_cast<int64_t>(out.size())) == 1;
+  }
+  if (!written || writer.close() != 1) {
     std::fprintf(stderr, "hfsim: cannot write %s\n", files[1].c_str());
     return 1;
   }

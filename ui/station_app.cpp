@@ -5,6 +5,7 @@
 
 #include "ale/engine/engine.h"
 #include "ale/link/link_state.h"
+#include "ale/link/voice_id.h"
 #include "ale/engine/timer.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
@@ -16,6 +17,7 @@
 #include "platform/station.h"
 #include "radio/channel.h"
 #include "radio/keying.h"
+#include "radio/radio_shutdown.h"
 #include "ui/station_wiring.h"
 
 namespace vesk {
@@ -50,7 +52,14 @@ void station_app_exit_now() {
   ptt_off();
   log_close_document();
   app_pause_ms(1000);
-  if (app.config.end_now) app.config.end_now();
+  // No line of a port is left keying a transmitter when the process ends.
+  serial_release_ports();
+  if (app.config.end_now) app.config.end_now(display_exit_status());
+}
+
+int station_app_tools_voice_id() {
+  if (db_get_resources() != 1) return 0;
+  return ale_send_voice_id();
 }
 
 void station_app_post_message(int message) {
@@ -166,8 +175,17 @@ int station_app_shutdown() {
   StationAppState& app = station_app();
   if (app.ending.exchange(true)) return 0;
   script_run_file("SHUTDOWN.DAT");
+  // The radio handed back; its release commands leave before the engine stops, and a radio
+  // that never answers holds the shut-down no longer than the bound.
+  radio_shutdown();
+  for (int waited = 0; waited < kRadioShutdownDrainMs && !radio_queue_drained(); waited += 10) {
+    app_pause_ms(10);
+    if (app.config.stepped) station_app_step();
+  }
   app_pause_ms(100);
   station_stop();
+  // Every port closed with RTS and DTR dropped: no line is left keying a transmitter.
+  serial_release_ports();
   snd_close();
   timer_tick_stop();
   const bool saved = db_save() == 1;

@@ -25,8 +25,9 @@ struct StationAppConfig {
   bool stepped = false;
   // Prints one line of the program's own output (the status texts), without a line end.
   std::function<void(const std::string&)> print;
-  // Ends the program after EXIT or QUIT (the transmitter released and the logs filed).
-  std::function<void()> end_now;
+  // Ends the program after EXIT or QUIT (the transmitter released and the logs filed) with
+  // the exit status asked for (1 when EXIT could not save "ALE.DAT").
+  std::function<void(int)> end_now;
 };
 
 struct StationAppState {
@@ -48,8 +49,9 @@ inline constexpr const char* kBannerContact = "OPERATOR@EXAMPLE.ORG";
 // Brings the current station up: database, engine, first channel, banner and listings,
 // status texts, "CONFIG.DAT", LINKED TWX, resources claimed. Returns 1.
 int station_app_start(const StationAppConfig& config);
-// The orderly shut-down: "SHUTDOWN.DAT", radio release, engine stop, sound card, tick,
-// "ALE.DAT", both log texts filed. Returns 1; -1 when "ALE.DAT" could not be saved (the
+// The orderly shut-down: "SHUTDOWN.DAT", radio release (its commands sent, at most
+// kRadioShutdownDrainMs waited for), engine stop, every serial port closed with its lines
+// dropped, sound card, tick, "ALE.DAT", both log texts filed. Returns 1; -1 when "ALE.DAT" could not be saved (the
 // failure is logged); 0 (and does nothing) when EXIT or QUIT is already ending the station.
 int station_app_shutdown();
 // One pass of every station thread's step (stepped mode), after the clock has moved.
@@ -58,6 +60,9 @@ void station_app_step();
 // EXIT and QUIT: "Goodbye......" is written, the transmitter released, the logs filed, and
 // the program ends after a second (EXIT has saved "ALE.DAT" before).
 void station_app_exit_now();
+// Tools > Voice ID: keys, plays "voice_id.wav", releases (ale_send_voice_id); nothing until the
+// station's resources are claimed at the end of its start-up. 1 when the sound was sent.
+int station_app_tools_voice_id();
 // A message posted to the main window (WM_REFRESH_STATUS prints the status texts;
 // WM_REFRESH_AUDIO is counted).
 void station_app_post_message(int message);

@@ -23,6 +23,7 @@
 #include "modem/fsk8.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "platform/thread.h"
 #include "radio/dispatch.h"
 #include "radio/keying.h"
 #include "radio/radio_hooks.h"
@@ -40,6 +41,15 @@ struct StationRun {
   bool stepped = false;
 };
 StationRun& station_run() { return station().state<StationRun>(); }
+
+// ---- what a station thread reports ----
+
+void wire_platform() {
+  thread_hooks().fault = [](const std::string& thread, const std::string& what) {
+    log_printf("[%s][%s][THREAD ERROR: %s: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(),
+               thread.c_str(), what.c_str());
+  };
+}
 
 // ---- what the database and log layer ask of the layers above ----
 
@@ -155,6 +165,7 @@ constexpr StartStep kStartOrder[] = {
 }  // namespace
 
 void station_wire() {
+  wire_platform();
   wire_db();
   wire_modem();
   wire_radio();

@@ -210,6 +210,8 @@ void api_dispatch_timer(int n) {
     case TimerRoute::LqaAgeing:
       db_age_minute();
       db_run_sounding_schedule();
+      // The minute's log lines reach the daily files even when no line follows them.
+      log_file_texts();
       break;
     case TimerRoute::AmdRetry: log_amd_auto_retry_send(); break;
     // Through the state machine, which keys only while the frame it keyed for is still to go.

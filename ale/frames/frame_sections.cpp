@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -221,8 +223,20 @@ int ale_play_lead_sound(const std::string& file, std::function<void()> handed) {
   s.sound_thread = std::thread([st, &s, file, fire] {
     StationScope scope(*st);
     set_thread_name("lead-sound");
-    const int result = wav_play_file(file, fire);
-    if (result == WAV_PLAY_NO_FILE) log_file_not_found(file.c_str());
+    // Nothing may end this thread by an exception: the frame behind the sound must still go,
+    // so the transmitter keyed for it is released at its end.
+    try {
+      const int result = wav_play_file(file, fire);
+      std::error_code ec;
+      if (result == WAV_PLAY_NO_FILE && !std::filesystem::exists(st->dir() / file, ec))
+        log_file_not_found(file.c_str());
+      else if (result != WAV_PLAY_DONE && result != WAV_PLAY_BUSY)
+        log_printf("[%s][%s][TUNE SOUND: %s not played: %s]\n", log_time_stamp().c_str(),
+                   log_current_channel_stamp().c_str(), file.c_str(), wav_player_last_error().c_str());
+    } catch (const std::exception& e) {
+      log_printf("[%s][%s][TUNE SOUND: %s not played: %s]\n", log_time_stamp().c_str(),
+                 log_current_channel_stamp().c_str(), file.c_str(), e.what());
+    }
     fire();  // not played, or cut short: the frame goes all the same
     s.sound_active.store(false);
   });

@@ -1,6 +1,8 @@
 #include "ale/link/voice_id.h"
 
+#include <exception>
 #include <filesystem>
+#include <string>
 
 #include "db/events.h"
 #include "ale/engine/timer.h"
@@ -23,12 +25,19 @@ int ale_send_voice_id() {
     return 0;
   }
   ptt_on_manual();
-  const int result = wav_play_file(kVoiceIdFile);
+  // The transmitter is released however the sound ends.
+  int result = WAV_PLAY_NO_FILE;
+  std::string error;
+  try {
+    result = wav_play_file(kVoiceIdFile);
+    error = wav_player_last_error();
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
   ptt_off_manual();
   if (result == WAV_PLAY_DONE) return 1;
   if (result != WAV_PLAY_BUSY)
-    log_printf("[%s][VOICE ID: %s not played: %s]\n", log_time_stamp().c_str(), kVoiceIdFile,
-               wav_player_last_error().c_str());
+    log_printf("[%s][VOICE ID: %s not played: %s]\n", log_time_stamp().c_str(), kVoiceIdFile, error.c_str());
   return 0;
 }
 

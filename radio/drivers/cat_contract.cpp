@@ -1,10 +1,12 @@
 #include "radio/drivers/cat_contract.h"
 
+#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/serial_output.h"
+#include "radio/serial_queue.h"
 
 namespace vesk {
 
@@ -42,6 +44,13 @@ void cat_nak() {
 }
 
 void driver_pause_ms(int ms) { station().clock().sleep_ms(ms); }
+
+bool driver_start_timer(int ms) {
+  const auto& start = serial_queues().timers.start;
+  if (!start) return false;
+  start(EV_RADIO_CONFIG_TIMER, ms);
+  return true;
+}
 
 int driver_radio_type() {
   const int t = db_get_radio_type();

@@ -72,6 +72,10 @@ void cat_ack();
 void cat_nak();
 // A pause of a command sequence, on the station's clock.
 void driver_pause_ms(int ms);
+// Starts the radio model's own timer (EV_RADIO_CONFIG_TIMER) for `ms`; its expiry reaches the
+// family's timer step on the engine worker. False when no timer is wired (a tool, a bare
+// test): the caller then pauses instead.
+bool driver_start_timer(int ms);
 
 // The configured radio type (`db_get_radio_type`), bounded to 0 .. 154: "ALE.DAT" may hold
 // anything, and anything else reads as 0 (no radio type known).

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "db/events.h"
 #include "db/log.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
@@ -274,27 +275,79 @@ std::vector<KenwoodSetupItem> kenwood_setup_plan(int radio_type, const uint8_t* 
   return out;
 }
 
+namespace {
+
+KenwoodSetupRun& setup_run() { return station().state<KenwoodSetupRun>(); }
+
+// A pause of the series: true when the radio's timer will go on with it, false when the pause
+// was slept here (no timer wired).
+bool pause_series(int ms) {
+  if (driver_start_timer(ms)) return true;
+  driver_pause_ms(ms);
+  return false;
+}
+
+// Hands out the series' items up to its next pause.
+void run_items(KenwoodSetupRun& run) {
+  while (run.next < run.items.size()) {
+    const KenwoodSetupItem& it = run.items[run.next];
+    if (!run.command_sent) {
+      run.command_sent = true;
+      if (it.filter_pair) {
+        kenwood_select_filter(cat_slot_next(), 0, 4);
+      } else if (it.command >= 0) {
+        kenwood_send(cat_slot_next(), it.command, it.arg);
+      }
+      if (it.pause_before_line_ms > 0 && pause_series(it.pause_before_line_ms)) return;
+    }
+    log_printf("[%s][%s][Radio Setup: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(),
+               it.line.c_str());
+    run.command_sent = false;
+    ++run.next;
+    if (it.pause_after_ms > 0 && pause_series(it.pause_after_ms)) return;
+  }
+  run.items.clear();
+  run.next = 0;
+}
+
+}  // namespace
+
 void kenwood_handle_reply(const uint8_t* frame, int count) {
   if (frame == nullptr || count < 2 || frame[0] != 'I' || frame[1] != 'D') {
     kenwood_on_reply(frame, count);
     return;
   }
   // An identity reply is not acknowledged: the "ID;" in flight leaves on its reply timeout.
+  KenwoodSetupRun& run = setup_run();
+  std::lock_guard<std::mutex> hold(run.mutex);
   int32_t model = kenwood_model();
-  const std::vector<KenwoodSetupItem> plan =
+  const int32_t before = model;
+  std::vector<KenwoodSetupItem> plan =
       kenwood_setup_plan(driver_radio_type(), frame, count, model, driver_preconfig_disabled());
+  // Once per radio set-up; a reply that names another model sets that model up.
+  if (run.identified && model == before) return;
   kenwood_set_model(model);
-  for (const KenwoodSetupItem& it : plan) {
-    if (it.filter_pair) {
-      kenwood_select_filter(cat_slot_next(), 0, 4);
-    } else if (it.command >= 0) {
-      kenwood_send(cat_slot_next(), it.command, it.arg);
-    }
-    if (it.pause_before_line_ms > 0) driver_pause_ms(it.pause_before_line_ms);
-    log_printf("[%s][%s][Radio Setup: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(),
-               it.line.c_str());
-    if (it.pause_after_ms > 0) driver_pause_ms(it.pause_after_ms);
-  }
+  run.identified = true;
+  run.items = std::move(plan);
+  run.next = 0;
+  run.command_sent = false;
+  run_items(run);
+}
+
+void kenwood_identify_reset() {
+  KenwoodSetupRun& run = setup_run();
+  std::lock_guard<std::mutex> hold(run.mutex);
+  run.identified = false;
+  run.items.clear();
+  run.next = 0;
+  run.command_sent = false;
+}
+
+void kenwood_setup_timer(int timer_id) {
+  if (timer_id != EV_RADIO_CONFIG_TIMER) return;
+  KenwoodSetupRun& run = setup_run();
+  std::lock_guard<std::mutex> hold(run.mutex);
+  run_items(run);
 }
 
 }  // namespace vesk

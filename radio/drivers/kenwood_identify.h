@@ -5,10 +5,16 @@
 // switch off what disturbs ALE, each queued, logged on a "Radio Setup" line and followed by a
 // pause, with advice lines for what the operator must set by hand. An identity a type's
 // group does not know gets a fallback series. Every other frame only acknowledges the queue.
+//
+// The series runs once per radio set-up, and again only when a reply names another model: a
+// radio that repeats its identity does not start it over. Its pauses are the radio's own
+// timer (EV_RADIO_CONFIG_TIMER), so the engine worker goes on reading the port and handling
+// events while the series runs.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,8 +53,21 @@ std::vector<KenwoodSetupItem> kenwood_setup_plan(int radio_type, const uint8_t* 
                                                  int preconfig_disabled);
 
 // The reply entry of the eight Kenwood types: an identity reply ("ID...") selects the model
-// and runs its preconfiguration (queued commands, "Radio Setup" lines, pauses on the
-// station's clock) and is not acknowledged; every other frame goes to `kenwood_on_reply`.
+// and starts its preconfiguration (queued commands and "Radio Setup" lines, paced on the
+// radio's timer) and is not acknowledged; every other frame goes to `kenwood_on_reply`.
 void kenwood_handle_reply(const uint8_t* frame, int count);
+
+// The preconfiguration in progress. Without a wired timer (a tool) the pauses are slept.
+struct KenwoodSetupRun {
+  std::mutex mutex;
+  bool identified = false;  // a series started since the last radio set-up
+  std::vector<KenwoodSetupItem> items;
+  std::size_t next = 0;       // the item to go on with
+  bool command_sent = false;  // the item's command has gone, its line not yet
+};
+// A radio set-up begins: the next identity reply runs its series again; one in progress ends.
+void kenwood_identify_reset();
+// The radio's timer expired (EV_RADIO_CONFIG_TIMER): the series goes on to its next pause.
+void kenwood_setup_timer(int timer_id);
 
 }  // namespace vesk

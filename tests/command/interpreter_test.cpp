@@ -187,6 +187,25 @@ TEST_F(CommandTest, SelfRunningScriptStopsAtTheNestingLimit) {
   EXPECT_NE(out.find("SCRIPTS NESTED TOO DEEP => MACRO/LOOP.MAC"), std::string::npos);
 }
 
+// Ten calls of itself per macro would run 10^8 lines within the nesting limit: one command
+// runs at most kMmiMaxScriptLines script lines, then every nested script ends with one line.
+TEST_F(CommandTest, SelfRunningScriptStopsAtTheLineBound) {
+  std::string body;
+  for (int i = 0; i < 10; ++i) body += "MACRO LOOP\n";
+  write_file("MACRO/LOOP.MAC", body);
+  const std::string out = run("MACRO LOOP");
+  auto count = [&out](const std::string& piece) {
+    long n = 0;
+    for (std::size_t at = out.find(piece); at != std::string::npos; at = out.find(piece, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("TOO MANY SCRIPT LINES => MACRO/LOOP.MAC"), 1);
+  EXPECT_LE(count("SCRIPTS NESTED TOO DEEP"), kMmiMaxScriptLines);
+  // The next command starts a new count.
+  write_file("MACRO/ONE.MAC", "MACRO NOPE\n");
+  EXPECT_EQ(run("MACRO ONE").find("TOO MANY SCRIPT LINES"), std::string::npos);
+}
+
 TEST_F(CommandTest, HelpTopicsAndMenu) {
   write_file("SCAN.txt", "{B}bold{/B} text\nend{\n");
   // Topic lines are appended, so the file reads in its own order in the monitor text.

@@ -1,6 +1,7 @@
 // Daily log files: names by the UTC start date, banner, blocks on clearing and at close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -64,6 +65,55 @@ TEST_F(LogDaily, BannerThenClearedBlocksNewestFirst) {
   log_close_document();
   EXPECT_EQ(read_file(monitor_file()), kBanner + "3\n2\n1\n4\n");
   EXPECT_EQ(read_file(frame_file()), kBanner + "f1\nf2\n");
+}
+
+// The texts reach the files as they grow, so a crash loses at most about a minute: once a
+// minute (on a line, or on the engine's minute timer), or at once when many lines wait. Each
+// block keeps its text's order, and nothing filed is written again at a clearing or the close.
+TEST_F(LogDaily, LinesAreFiledAsTheyGrowAndOnlyOnce) {
+  make_folders();
+  log_printf("before the files\n");  // waits in the text until the files are open
+  log_open_daily_files();
+  log_printf("a\n");
+  log_frame_printf("f1\n");
+  EXPECT_EQ(read_file(monitor_file()), kBanner);
+  st.sim_clock()->advance_ms(kLogFilePeriodMs);
+  log_printf("b\n");
+  EXPECT_EQ(read_file(monitor_file()), kBanner + "b\na\nbefore the files\n");
+  EXPECT_EQ(read_file(frame_file()), kBanner + "f1\n");
+  log_printf("c\n");
+  log_file_texts();  // the minute timer
+  EXPECT_EQ(read_file(monitor_file()), kBanner + "b\na\nbefore the files\nc\n");
+  log_printf("d\n");
+  log_close_document();
+  EXPECT_EQ(read_file(monitor_file()), kBanner + "b\na\nbefore the files\nc\nd\n");
+  EXPECT_EQ(read_file(frame_file()), kBanner + "f1\n");
+
+  // Many lines at once: filed without waiting for the minute.
+  for (std::size_t i = 0; i < kLogFileBatchLines; ++i) log_frame_printf("x\n");
+  EXPECT_EQ(read_file(frame_file()).size(), kBanner.size() + 3 + 2 * kLogFileBatchLines);
+}
+
+// The texts keep their newest lines within the bound, and the files every line.
+TEST_F(LogDaily, TextsAreBoundedAndTheFilesHoldEveryLine) {
+  make_folders();
+  log_open_daily_files();
+  const int n = static_cast<int>(3 * kLogTextMaxLines);
+  for (int i = 0; i < n; ++i) {
+    log_printf("m%d\n", i);
+    log_frame_printf("f%d\n", i);
+  }
+  const std::string monitor = log_monitor_text(), frame = log_frame_text();
+  EXPECT_EQ(static_cast<std::size_t>(std::count(monitor.begin(), monitor.end(), '\n')), kLogTextMaxLines);
+  EXPECT_EQ(static_cast<std::size_t>(std::count(frame.begin(), frame.end(), '\n')), kLogTextMaxLines);
+  EXPECT_EQ(monitor.rfind("m" + std::to_string(n - 1) + "\n", 0), 0u) << "the newest line is kept";
+  EXPECT_EQ(frame.substr(frame.size() - 7), "f" + std::to_string(n - 1) + "\n");
+  log_close_document();
+  const std::string filed = read_file(monitor_file());
+  EXPECT_EQ(std::count(filed.begin(), filed.end(), '\n'), n + 3);  // and the banner's three
+  EXPECT_NE(filed.find("\nm0\n"), std::string::npos);
+  const std::string filed_frame = read_file(frame_file());
+  EXPECT_EQ(std::count(filed_frame.begin(), filed_frame.end(), '\n'), n + 3);
 }
 
 TEST_F(LogDaily, TwoStartsAppendToTheSameFiles) {

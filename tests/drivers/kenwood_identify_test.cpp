@@ -7,16 +7,26 @@
 
 #include "db/log.h"
 #include "radio/drivers/icom_civ.h"
+#include "db/events.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/serial_queue.h"
 #include "tests/drivers/driver_fixture.h"
 
 namespace vesk {
 namespace {
 
 // Drives the reply entry with frames and keeps the "Radio Setup" texts in the order written.
+// The radio's timer is the engine's in the station; here each start is run to its expiry on
+// the simulated clock.
 class KenwoodIdentifyTest : public test::DriverTest {
  protected:
   KenwoodIdentifyTest() {
+    SerialTimerHooks timers;
+    timers.start = [this](int event, int ms) {
+      if (event == EV_RADIO_CONFIG_TIMER) timer_ = {event, ms};  // not the queue's reply timeout
+    };
+    timers.stop = [](int) {};
+    serial_set_timer_hooks(std::move(timers));
     log_set_sink([this](LogText, const std::string& line) {
       const std::string head = "[Radio Setup: ";
       const auto p = line.find(head);
@@ -25,9 +35,24 @@ class KenwoodIdentifyTest : public test::DriverTest {
       lines.push_back(line.substr(p + head.size(), line.size() - p - head.size() - 2));
     });
   }
-  void reply(int type, const std::string& frame) {
+  // The reply only; the series' pauses are left to the timer.
+  void reply_only(int type, const std::string& frame) {
     set_type(type);
     kenwood_handle_reply(reinterpret_cast<const uint8_t*>(frame.c_str()), static_cast<int>(frame.size()));
+  }
+  // One timer expiry; false when no timer runs.
+  bool expire() {
+    if (timer_.first == 0) return false;
+    const auto [event, ms] = timer_;
+    timer_ = {0, 0};
+    clock_->advance_ms(ms);
+    kenwood_setup_timer(event);
+    return true;
+  }
+  void reply(int type, const std::string& frame) {
+    reply_only(type, frame);
+    while (expire()) {
+    }
   }
   bool has_line(const std::string& l) const {
     for (const auto& x : lines) {
@@ -37,7 +62,33 @@ class KenwoodIdentifyTest : public test::DriverTest {
   }
   int64_t elapsed_ms() const { return clock_->mono_ms() - start_ms_; }
   std::vector<std::string> lines;
+  std::pair<int, int> timer_{0, 0};
 };
+
+// The series goes out on the radio's timer, one pause per expiry, and the reply returns at
+// once; a radio repeating its identity does not start it over until the next radio set-up.
+TEST_F(KenwoodIdentifyTest, SeriesRunsOnTheTimerOncePerSetUp) {
+  reply_only(DB_KENWOOD, "ID019;");
+  EXPECT_EQ(elapsed_ms(), 0);
+  EXPECT_EQ(timer_, std::make_pair(static_cast<int>(EV_RADIO_CONFIG_TIMER), 200));
+  EXPECT_EQ(sent_texts(), (std::vector<std::string>{"AI0;"}));
+  for (int i = 0; i < 100; ++i) reply_only(DB_KENWOOD, "ID019;");
+  EXPECT_EQ(sent.size(), 1u) << "a repeated identity starts nothing";
+  while (expire()) {
+  }
+  EXPECT_EQ(sent.size(), 13u);
+  EXPECT_EQ(elapsed_ms(), 15 * 200);
+  reply(DB_KENWOOD, "ID019;");
+  EXPECT_EQ(sent.size(), 13u);
+
+  kenwood_identify_reset();  // the next radio set-up
+  reply(DB_KENWOOD, "ID019;");
+  EXPECT_EQ(sent.size(), 26u);
+  reply(DB_KENWOOD, "ID020;");  // another model
+  EXPECT_EQ(kenwood_model(), 20);
+  EXPECT_EQ(sent.size(), 40u);
+  EXPECT_EQ(lines.back(), "Kenwood TS-480 series has been initialized");
+}
 
 TEST_F(KenwoodIdentifyTest, Ts2000OnKenwood) {
   reply(DB_KENWOOD, "ID019;");
@@ -92,6 +143,7 @@ TEST_F(KenwoodIdentifyTest, KenwoodFallbackStoresTs590AndLaterRepeatsTheKnownMod
   reply(DB_KENWOOD, "ID020;");
   lines.clear();
   sent.clear();
+  kenwood_identify_reset();  // a new radio set-up
   reply(DB_KENWOOD_HS, "ID007;");  // the twin behaves the same
   EXPECT_EQ(kenwood_model(), 20);
   EXPECT_EQ(lines.front(), "Kenwood TS-480 series has been detected");
@@ -102,6 +154,7 @@ TEST_F(KenwoodIdentifyTest, OnlyFiveBytesCountAndShortIdentitiesMatchNothing) {
   EXPECT_EQ(kenwood_model(), 20);
   kenwood_set_model(0);
   lines.clear();
+  kenwood_identify_reset();
   reply(DB_KENWOOD3, "ID;");
   EXPECT_EQ(kenwood_model(), 0);
   EXPECT_EQ(lines.back(), "UNKNOWN Kenwood radio initialized as TS-480");

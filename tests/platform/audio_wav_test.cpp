@@ -80,6 +80,13 @@ TEST(Wav, ReadsFilesMadeByOthers) {
 
 TEST(Wav, RefusesWhatItCannotRead) {
   test::TempDir dir;
+  // A mono 16-bit header with an empty data chunk at `rate`.
+  auto at_rate = [](uint32_t rate) {
+    std::string h("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00", 24);
+    for (uint32_t v : {rate, rate * 2})
+      for (int i = 0; i < 4; ++i) h.push_back(static_cast<char>(v >> (8 * i)));
+    return h + std::string("\x02\x00\x10\x00" "data\x00\x00\x00\x00", 12);
+  };
   const struct {
     const char* name;
     std::string bytes;
@@ -89,7 +96,11 @@ TEST(Wav, RefusesWhatItCannotRead) {
                {"no-data", std::string("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x80\xbb\x00\x00"
                                        "\x00\x77\x01\x00\x02\x00\x10\x00", 36)},
                {"24-bit", std::string("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x80\xbb\x00\x00"
-                                      "\x80\x32\x02\x00\x03\x00\x18\x00" "data\x00\x00\x00\x00", 44)}};
+                                      "\x80\x32\x02\x00\x03\x00\x18\x00" "data\x00\x00\x00\x00", 44)},
+               // Rates no sound file can mean (a converter would reserve frames x 48,000 samples).
+               {"rate-1", at_rate(1)},
+               {"rate-3999", at_rate(3999)},
+               {"rate-192001", at_rate(192001)}};
   for (const auto& c : cases) {
     const std::string path = dir.path() + "/" + c.name + ".wav";
     std::ofstream(path, std::ios::binary) << c.bytes;
@@ -99,6 +110,11 @@ TEST(Wav, RefusesWhatItCannotRead) {
   }
   WavReader r;
   EXPECT_EQ(r.open(dir.path() + "/missing.wav"), 0);
+  for (uint32_t rate : {4000u, 192000u}) {
+    const std::string path = dir.path() + "/edge.wav";
+    std::ofstream(path, std::ios::binary) << at_rate(rate);
+    EXPECT_EQ(r.open(path), 1) << rate << ": " << r.error();
+  }
 }
 
 TEST(Wav, FileCutShortReadsUpToItsEnd) {

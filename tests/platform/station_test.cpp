@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <new>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/thread.h"
 
@@ -60,6 +64,31 @@ TEST(Station, ThreadRunsWithItsStation) {
   EXPECT_EQ(seen.load(), &b);
   EXPECT_EQ(b.state<CounterState>().value, 42);
   EXPECT_EQ(a.state<CounterState>().value, 0);
+}
+
+// A step that throws does not end its thread (an uncaught exception would end the process):
+// the fault is reported to the station's hook and the loop goes on.
+TEST(Station, AThrowingStepIsReportedAndTheThreadGoesOn) {
+  Station st("/tmp/a");
+  std::vector<std::string> faults;
+  std::mutex m;
+  {
+    StationScope scope(st);
+    thread_hooks().fault = [&](const std::string& thread, const std::string& what) {
+      std::lock_guard<std::mutex> hold(m);
+      faults.push_back(thread + ": " + what);
+    };
+  }
+  std::atomic<int> steps{0};
+  StationThread t;
+  ASSERT_TRUE(t.start(st, "thrower", [&] {
+    if (++steps == 2) throw std::bad_alloc();
+    std::this_thread::yield();
+  }));
+  while (steps.load() < 5) std::this_thread::yield();
+  EXPECT_TRUE(t.stop(5000));
+  std::lock_guard<std::mutex> hold(m);
+  EXPECT_EQ(faults, (std::vector<std::string>{"thrower: std::bad_alloc"}));
 }
 
 TEST(Station, PathsAreInsideTheStationFolder) {

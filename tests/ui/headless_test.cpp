@@ -1,6 +1,7 @@
 // The headless program as a user runs it: start in a station folder, stop with a signal.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "tests/support/child_process.h"
@@ -22,17 +23,31 @@ TEST(Headless, StopsCleanlyOnSignal) {
 }
 
 // The final save fails (a directory holds the temporary file's name): the failure is logged
-// and the program ends with a failure status for its service manager.
+// and the program ends with a failure status for its service manager, whether a stop signal
+// or the EXIT command ends it.
 TEST(Headless, FailedFinalSaveEndsWithFailure) {
-  test::TempDir dir;
-  ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
-  ASSERT_TRUE(p.started());
-  ASSERT_TRUE(p.wait_for_output("started", 10000)) << p.output();
-  ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::path(dir.path()) / "ALE.DAT.tmp"));
-  p.signal(SIGTERM);
-  EXPECT_EQ(p.wait(20000), 1) << p.output();
-  EXPECT_NE(p.output().find("FILE ERROR: CANNOT CREATE ALE.DAT.tmp"), std::string::npos) << p.output();
-  EXPECT_NE(p.output().find("ALE.DAT could not be saved"), std::string::npos) << p.output();
+  for (const bool by_exit : {false, true}) {
+    SCOPED_TRACE(by_exit ? "EXIT" : "SIGTERM");
+    test::TempDir dir;
+    const std::filesystem::path d(dir.path());
+    if (by_exit) {
+      std::FILE* f = std::fopen((d / "CONFIG.DAT").c_str(), "w");
+      ASSERT_NE(f, nullptr);
+      std::fputs("EXIT\n", f);
+      std::fclose(f);
+      ASSERT_TRUE(std::filesystem::create_directory(d / "ALE.DAT.tmp"));
+    }
+    ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
+    ASSERT_TRUE(p.started());
+    if (!by_exit) {
+      ASSERT_TRUE(p.wait_for_output("started", 10000)) << p.output();
+      ASSERT_TRUE(std::filesystem::create_directory(d / "ALE.DAT.tmp"));
+      p.signal(SIGTERM);
+    }
+    EXPECT_EQ(p.wait(20000), 1) << p.output();
+    EXPECT_NE(p.output().find("FILE ERROR: CANNOT CREATE ALE.DAT.tmp"), std::string::npos) << p.output();
+    EXPECT_NE(p.output().find("ALE.DAT could not be saved"), std::string::npos) << p.output();
+  }
 }
 
 TEST(Headless, RefusesUnknownArguments) {

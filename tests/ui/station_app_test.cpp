@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "command/listings.h"
 #include "db/database.h"
@@ -14,6 +15,7 @@
 #include "db/scan.h"
 #include "db/tables.h"
 #include "platform/station.h"
+#include "platform/wav.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -120,6 +122,32 @@ TEST(HeadlessStation, ExitSavesAndQuitDoesNot) {
     EXPECT_EQ(saved.lqa, 1) << "the line after the verb never ran";
     EXPECT_NE(only_file_in(d / "owlog").find("Goodbye"), std::string::npos) << "the log is filed";
   }
+}
+
+// Tools > Voice ID on a started station: the transmitter is keyed for the sound and released;
+// before the start-up has claimed the station's resources the item does nothing.
+TEST(StationAppVoiceId, KeysPlaysAndReleasesOnceTheStationIsUp) {
+  test::TempDir dir;
+  auto clock = std::make_unique<SimClock>();
+  clock->set_auto_advance(true);
+  Station st(dir.path(), std::move(clock));
+  StationScope scope(st);
+  std::vector<int16_t> sound(8000, 1000);  // one second at 8 kHz
+  ASSERT_EQ(wav_write_file(dir.path() + "/voice_id.wav", sound.data(), 8000, 8000), 1);
+  EXPECT_EQ(station_app_tools_voice_id(), 0);
+  StationAppConfig config;
+  config.stepped = true;
+  config.audio_in = "null";
+  config.audio_out = "wav:" + dir.path() + "/out.wav";
+  station_app_start(config);
+  const std::string before = log_monitor_text();
+  EXPECT_EQ(station_app_tools_voice_id(), 1);
+  const std::string text = log_monitor_text();
+  const std::string added = text.substr(0, text.size() - before.size());  // newest first
+  const std::size_t released = added.find("RADIO: PTT now RELEASED");
+  ASSERT_NE(released, std::string::npos) << added;
+  EXPECT_GT(added.find("RADIO: PTT now ACTIVE"), released) << added;
+  station_app_shutdown();
 }
 
 // Status texts filled at start, values outside their tables included.

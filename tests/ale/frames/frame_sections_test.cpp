@@ -10,6 +10,8 @@
 #include "ale/engine/timer.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_queue.h"
+#include "db/log.h"
+#include "platform/wav.h"
 #include "tests/ale/tx_words.h"
 #include "tests/ale/frame_fixture.h"
 
@@ -160,21 +162,36 @@ TEST_F(FrameSectionsTest, FullQueueRefusesAndTheCallerKeepsTheSection) {
 }
 
 TEST_F(FrameSectionsTest, ACallWhileScanningWhoseTuneSoundCannotPlayGoesOutAtOnce) {
-  // The lead-in of a call while scanning is the tune sound; without "atu_tune.wav" the frame's
-  // words go as soon as the sound's thread finds no file, and the voice identification's
-  // period starts again.
-  ale_set_scan_mode(ALE_SCAN_MODE_SCANNING);
-  db_set_atu_tone_tune(1);
-  ale_tx_call_scanning();
-  ale_lead_sound_wait();
-  ASSERT_FALSE(sent().empty());
-  EXPECT_EQ(ale_word_type(sent().back()), ALE_TIS);
-  EXPECT_EQ(timer_is_running(EV_VOICE_ID_TIMER), 1);
-  // The builders' hand-over is back to normal for the next frame.
-  const std::size_t n = sent().size();
-  ale_set_scan_mode(ALE_SCAN_MODE_STOPPED);
-  ale_tx_ack();
-  EXPECT_GT(sent().size(), n);
+  // The lead-in of a call while scanning is the tune sound; when "atu_tune.wav" is missing or
+  // its rate is none a sound file can have, the frame's words go as soon as the sound's thread
+  // gives up (with a line saying why), and the voice identification's period starts again.
+  const struct {
+    int rate;  // 0: no file
+    const char* line;
+  } cases[] = {{0, "FILE NOT FOUND ERROR: atu_tune.wav"},
+               {1, "TUNE SOUND: atu_tune.wav not played: sample rate 1 Hz outside 4000 to 192000 Hz"},
+               {1000000, "sample rate 1000000 Hz outside"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rate);
+    if (c.rate > 0) {
+      const std::vector<int16_t> tone(48000, 1000);  // at 1 Hz: 48,000 s of sound
+      ASSERT_EQ(wav_write_file(dir_.path() + "/atu_tune.wav", tone.data(), 48000, c.rate), 1);
+    }
+    ale_word_io_init();  // the queue of the case before emptied
+    ale_set_scan_mode(ALE_SCAN_MODE_SCANNING);
+    db_set_atu_tone_tune(1);
+    ale_tx_call_scanning();
+    ale_lead_sound_wait();
+    ASSERT_FALSE(sent().empty());
+    EXPECT_EQ(ale_word_type(sent().back()), ALE_TIS);
+    EXPECT_EQ(timer_is_running(EV_VOICE_ID_TIMER), 1);
+    EXPECT_NE(log_monitor_text().find(c.line), std::string::npos) << log_monitor_text();
+    // The builders' hand-over is back to normal for the next frame.
+    const std::size_t n = sent().size();
+    ale_set_scan_mode(ALE_SCAN_MODE_STOPPED);
+    ale_tx_ack();
+    EXPECT_GT(sent().size(), n);
+  }
 }
 
 TEST_F(FrameSectionsTest, SoundingWhileScanningIsStoppedHasNoLeadIn) {

@@ -1,0 +1,164 @@
+// vesk-ale-headless driving a Kenwood radio on a pseudo-terminal, as a user runs it: the test
+// plays the radio at the terminal's other end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "db/database.h"
+#include "db/options.h"
+#include "platform/station.h"
+#include "radio/drivers/radio_types.h"
+#include "tests/support/child_process.h"
+
+// After the station's headers: the terminal headers define ECHO, an option's name there.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+namespace vesk {
+namespace {
+
+using test::ChildProcess;
+using Ms = std::chrono::milliseconds;
+
+int64_t now_ms() {
+  return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::size_t count_of(const std::string& text, const std::string& piece) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+  return n;
+}
+
+// The radio's end of the terminal: everything the station writes is collected by a reader
+// thread; `send` writes all of its bytes, waiting while the terminal is full.
+class PtyRadio {
+ public:
+  PtyRadio() {
+    char name[128] = {};
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
+    path_ = name;
+    for (int fd : {master_, slave_}) fcntl(fd, F_SETFD, FD_CLOEXEC);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    reader_ = std::thread([this] {
+      char buf[4096];
+      while (!stop_.load()) {
+        pollfd p{master_, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) continue;
+        const ssize_t n = read(master_, buf, sizeof buf);
+        if (n > 0) {
+          std::lock_guard<std::mutex> hold(mutex_);
+          received_.append(buf, static_cast<std::size_t>(n));
+        }
+      }
+    });
+  }
+  ~PtyRadio() {
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();
+    if (slave_ >= 0) close(slave_);
+    if (master_ >= 0) close(master_);
+  }
+  bool ok() const { return !path_.empty(); }
+  const std::string& path() const { return path_; }
+  std::string received() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return received_;
+  }
+  bool wait_for(const std::string& text, int limit_ms) {
+    for (const int64_t end = now_ms() + limit_ms; now_ms() < end; std::this_thread::sleep_for(Ms(10)))
+      if (received().find(text) != std::string::npos) return true;
+    return false;
+  }
+  // Writes every byte; false when the station stopped reading for `limit_ms` on end.
+  bool send(const std::string& bytes, int limit_ms) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      pollfd p{master_, POLLOUT, 0};
+      if (poll(&p, 1, limit_ms) <= 0) return false;
+      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+      if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string path_;
+  std::thread reader_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::string received_;
+};
+
+// A station folder whose radio is a Kenwood on port 1, the pseudo-terminal.
+void make_station(const std::string& dir, const std::string& pty_path) {
+  std::ofstream(dir + "/PORTS.MAP") << "1 " << pty_path << "\n";
+  Station st(dir, std::make_unique<SimClock>());
+  StationScope scope(st);
+  db_open();
+  db_set_radio_type(DB_KENWOOD);
+  db_set_radio_port(1);
+  ASSERT_EQ(db_save(), 1);
+}
+
+// A hostile radio: a hundred identity replies at once, then 10 MB of noise. The model is set
+// up once, the station reads the whole flood (the terminal would stay full otherwise), and a
+// stop signal sent while a set-up series runs ends the program promptly.
+TEST(HeadlessRadio, HostileKenwoodIsDrainedAndTheStopSignalEndsTheStation) {
+  PtyRadio radio;
+  ASSERT_TRUE(radio.ok());
+  test::TempDir dir;
+  make_station(dir.path(), radio.path());
+  ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
+  ASSERT_TRUE(p.wait_for_output("headless station started", 10000)) << p.output();
+  ASSERT_TRUE(radio.wait_for("ID;", 5000)) << radio.received();
+
+  std::string flood;
+  for (int i = 0; i < 100; ++i) flood += "ID019;";
+  uint32_t seed = 1;
+  flood.reserve(flood.size() + 10u * 1024 * 1024);
+  for (int i = 0; i < 10 * 1024 * 1024; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    flood.push_back(static_cast<char>(seed >> 16));
+  }
+  std::atomic<bool> sent{false};
+  std::atomic<bool> send_ok{false};
+  std::thread writer([&] {
+    send_ok = radio.send(flood, 5000);
+    sent = true;
+  });
+  // The program's own output is read all along, so its log never waits on a full pipe.
+  while (!sent.load()) {
+    p.output();
+    std::this_thread::sleep_for(Ms(20));
+  }
+  writer.join();
+  EXPECT_TRUE(send_ok.load()) << "the station stopped reading its radio port";
+  ASSERT_TRUE(p.wait_for_output("Kenwood TS-2000 series has been initialized", 10000)) << p.output();
+  EXPECT_EQ(count_of(p.output(), "Kenwood TS-2000 series has been detected"), 1u);
+
+  // Another model (after a ';' that ends the noise's last frame): its series starts, and the
+  // stop signal comes while it runs.
+  ASSERT_TRUE(radio.send(";ID020;", 5000));
+  ASSERT_TRUE(p.wait_for_output("Kenwood TS-480 series has been detected", 10000)) << p.output();
+  const int64_t signalled = now_ms();
+  p.signal(SIGTERM);
+  EXPECT_EQ(p.wait(10000), 0) << p.output();
+  const int64_t took = now_ms() - signalled;
+  std::printf("stopped %lld ms after SIGTERM\n", static_cast<long long>(took));
+  EXPECT_NE(p.output().find("headless station stopped (SIGTERM)"), std::string::npos) << p.output();
+  EXPECT_EQ(p.output().find("did not stop"), std::string::npos) << p.output();
+}
+
+}  // namespace
+}  // namespace vesk
