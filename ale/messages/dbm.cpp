@@ -204,9 +204,12 @@ int dbm_transmit(const MessageBlock& block) {
   int ok = 1;
   if (blocks > 0) {
     const std::vector<uint8_t> bits = dbm_interleave(dbm_body_values(text, block.data.data(), n, blocks));
-    for (std::size_t at = 0; at + ALE_WORD_BITS <= bits.size(); at += ALE_WORD_BITS)
-      if (ale_tx_raw_bits(&bits[at]) == 0) ok = 0;
-    if (ok == 0) log_dbm_error("TRANSMIT QUEUE FULL, %d DATA BLOCKS CUT SHORT%.0d", blocks, 0);
+    int queued = 0;
+    for (std::size_t at = 0; at + ALE_WORD_BITS <= bits.size(); at += ALE_WORD_BITS) queued += ale_tx_raw_bits(&bits[at]);
+    if (queued < kDbmGroupsPerBlock * blocks) {
+      ok = 0;
+      log_dbm_error("TRANSMIT QUEUE FULL, %d OF %d GROUPS QUEUED", queued, kDbmGroupsPerBlock * blocks);
+    }
   }
   if (ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE) ale_tx_check_word();
   return ok;
@@ -269,9 +272,10 @@ void dbm_rx_group(const RxWordRecord& record) {
   const int64_t allowed = static_cast<int64_t>(s.groups_expected + kDbmSlackGroups) * ALE_WORD_MS;
   const bool quiet = s.quiet_groups >= kDbmQuietGroupsMax;
   if (quiet || station().clock().mono_ms() - s.started_ms > allowed) {
-    log_dbm_error(quiet ? "NO SIGNAL AFTER %d OF %d GROUPS, MESSAGE ABANDONED"
-                        : "GROUPS LATE AFTER %d OF %d, MESSAGE ABANDONED",
-                  s.groups_received, s.groups_expected);
+    if (listening())
+        log_dbm_error(quiet ? "NO SIGNAL AFTER %d OF %d GROUPS, MESSAGE ABANDONED"
+                          : "GROUPS LATE AFTER %d OF %d, MESSAGE ABANDONED",
+                    s.groups_received, s.groups_expected);
     end_collection();
     // The window belongs to the frame again.
     ale_rx_parse_word(record);
@@ -292,7 +296,8 @@ void dbm_rx_clear() { dbm_rx_state().position = 0; }
 void dbm_rx_cut_off() {
   DbmRxState& s = dbm_rx_state();
   if (!s.collecting) return;
-  log_dbm_error("MESSAGE CUT OFF AFTER %d OF %d GROUPS", s.groups_received, s.groups_expected);
+  // Only a message this station would take is worth a line.
+  if (listening()) log_dbm_error("MESSAGE CUT OFF AFTER %d OF %d GROUPS", s.groups_received, s.groups_expected);
   s.collecting = false;
 }
 
