@@ -3,8 +3,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "ale/engine/api_event.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/frames/pid_dispatch.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "db/events.h"
@@ -120,12 +123,25 @@ void linked_twx_on(const char* what) {
 
 void data_arq(MmiLine& line, bool dbm) {
   if (line.count < 2) return;
+  std::string text;
+  for (int i = 2; i < line.count; ++i) {
+    text += line.words[i];
+    text += ' ';
+  }
+  text += '\n';
+  xfer_set_dest_address(line.words[1]);
   if (dbm)
     db_set_dbm_arq();
   else
     db_set_dtm_arq();
   linked_twx_on(dbm ? "DBM ARQ" : "DTM ARQ");
+  if (dbm)
+    xfer_select_dbm_path();
+  else
+    xfer_select_dtm_path();
+  text += '\n';
   log_set_amd_retry_counter(-1);
+  xfer_send_text(text.c_str(), 0);
 }
 
 }  // namespace

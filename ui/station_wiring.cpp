@@ -9,6 +9,9 @@
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/link/vad.h"
+#include "ale/messages/dbm.h"
+#include "ale/messages/dtm.h"
+#include "ale/messages/send_queue.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
 #include "command/interpreter.h"
@@ -142,6 +145,12 @@ constexpr StartStep kStartOrder[] = {
     {"TCP echo of log lines off", [] { log_reset_tcp_echo(); }},
     {"table listings with headings", [] { display_set_listing_full(); }},
     {"link state machine", [] { ale_link_init(); }},
+    {"DTM and DBM send queues and receive stores",
+     [] {
+       dtm_dbm_queues_init();
+       dtm_rx_init();
+       dbm_rx_init();
+     }},
     {"received text and data buffers", [] { ale_rx_buffers_reset(); }},
     {"sound card",
      [] {

@@ -9,6 +9,7 @@
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/voice_id.h"
+#include "ale/messages/send_queue.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"
 #include "db/database.h"
@@ -245,10 +246,24 @@ void api_dispatch(ApiEvent* event) {
     case API_GLOBAL_ANYCALL: ale_global_anycall(e.param, ""); break;
     case API_SELECTIVE_ANYCALL: ale_selective_anycall(e.param, e.addresses[0], ""); break;
     case API_AMD: ale_send_amd(addresses, e.payload()); break;
-    // Data messages, queued transfers and their link notices: for modules that are not part
-    // of this station yet, so nothing posts them but the link state's notices, dropped here.
-    case API_DBM_DATA:
-    case API_DTM_DATA:
+    case API_DBM_DATA: {
+      const auto* data = reinterpret_cast<const uint8_t*>(e.payload());
+      if (e.sub_op == API_DATA_TEXT)
+        dbm_queue_text(data, e.payload_length, e.addresses[0]);
+      else
+        dbm_queue_binary(data, e.payload_length, e.addresses[0]);
+      break;
+    }
+    case API_DTM_DATA: {
+      const auto* data = reinterpret_cast<const uint8_t*>(e.payload());
+      if (e.sub_op == API_DATA_TEXT)
+        dtm_queue_text(data, e.payload_length, e.addresses[0]);
+      else
+        dtm_queue_binary(data, e.payload_length, e.addresses[0]);
+      break;
+    }
+    // Queued transfers and the link notices: for modules that are not part of this station
+    // yet, so nothing posts them but the link state's notices, dropped here.
     case API_QUEUED_TRANSFER:
     case API_FILE_SEND:
     case API_LINK_DOWN:

@@ -7,6 +7,8 @@
 #include "ale/frames/rx_parser.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/link_state.h"
+#include "ale/messages/dbm.h"
+#include "ale/messages/dtm.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
@@ -137,11 +139,13 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
     case 'b':
       s.state = CMD_DBM;
       ale_data_message_set();
+      dbm_rx_header(record);
       break;
     case 'c': s.state = CMD_CHANNELS; break;
     case 'd':
       s.state = CMD_DTM;
       ale_data_message_set();
+      dtm_rx_header(record);
       return PARSER_DTM;
     case 'f': s.state = CMD_FREQUENCY; break;
     case 'm':
@@ -165,6 +169,7 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
     case 124: s.state = CMD_USER_UNIQUE; break;
     default:
       if (is_check_char(c1)) {
+        if (s.state == CMD_DTM) dtm_rx_check_word(record);
         s.state = CMD_CHECK;
         ale_rx_frame_crc_reset();
         ale_rx_clear_current_word();
@@ -184,7 +189,9 @@ void ale_rx_message_word(const RxWordRecord& record) {
   CmdWordState& s = cmd_word_state();
   if (s.state == CMD_AMD)
     ale_rx_amd_add();
-  else if (s.state != CMD_DTM)
+  else if (s.state == CMD_DTM)
+    dtm_rx_data_word(record);
+  else
     ring_store(s, record.word);
 }
 

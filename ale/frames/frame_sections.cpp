@@ -19,6 +19,8 @@
 #include "ale/words/word_queue.h"
 #include "ale/link/link_state.h"
 #include "ale/link/voice_id.h"
+#include "ale/messages/dbm.h"
+#include "ale/messages/dtm.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -58,7 +60,15 @@ int word_bound(const FrameSection& s) {
     case SECTION_CHECK: return 1;
     case SECTION_LQA: return 2;
     case SECTION_WORDS: return static_cast<int>(s.words.size());
-    case SECTION_DBM_BLOCK: return 0;
+    case SECTION_DTM_CONTROL: return 2;
+    case SECTION_DTM_BLOCK: {
+      const auto* b = static_cast<const MessageBlock*>(s.block);
+      if (b == nullptr) return 0;
+      const int n = static_cast<int>(b->data.size());
+      return n == 0 ? 2 : dtm_data_words(message_header_text(b->header), n) + 2;
+    }
+    case SECTION_DBM_BLOCK:
+    case SECTION_DBM_ACK: return 0;
     default: return -1;
   }
 }
@@ -77,10 +87,53 @@ int build_section(const FrameSection& s, std::span<AleWord> out) {
     case SECTION_CHECK: return ale_check_word(out.data());
     case SECTION_LQA: return ale_build_lqa_word(s.address, s.value, out);
     case SECTION_WORDS: return ale_copy_prepared_words(s.words, out);
+    case SECTION_DTM_CONTROL: return dtm_build_ack(s.value, out);
+    case SECTION_DTM_BLOCK:
+      return s.block == nullptr ? 0 : dtm_transmit(*static_cast<const MessageBlock*>(s.block), out);
+    // These queue their words themselves (a DBM body is raw groups, not words).
+    case SECTION_DBM_ACK: return dbm_build_ack(s.value);
+    case SECTION_DBM_BLOCK:
+      if (s.block != nullptr) dbm_transmit(*static_cast<const MessageBlock*>(s.block));
+      return 0;
     default: return 0;
   }
 }
 
+
+// Composes the queue's sections into `frame` after its first `n` words. A section that queues
+// its own words (a DBM block or acknowledgement: its body is raw groups) first hands over the
+// frame's words not yet sent, so the frame keeps its order; `sent` counts those handed over.
+void compose_into(int queue, std::span<AleWord> frame, int& n, int& sent) {
+  if (queue < 0 || queue >= kSectionQueueCount) return;
+  LockedQueue* q = frame_sections().queues[static_cast<std::size_t>(queue)];
+  if (q == nullptr) return;
+  const int first = n;
+  while (auto* s = static_cast<FrameSection*>(queue_peek(q))) {
+    if (s->kind == SECTION_DBM_BLOCK || s->kind == SECTION_DBM_ACK) {
+      ale_tx_word_array(frame.data() + sent, n - sent);
+      sent = n;
+    }
+    const int written = build_section(*s, frame.subspan(static_cast<std::size_t>(n)));
+    if (written < 0) {
+      const int bound = word_bound(*s);
+      if (bound <= kFrameWordsMax && bound >= 0) {
+        // It fits a frame of its own: it goes with the next one, and so does everything after it.
+        log_frame_error("FRAME FULL, SECTION KEPT FOR THE NEXT FRAME");
+        break;
+      }
+      if (bound < 0 && n > first) {
+        log_frame_error("FRAME FULL, SECTION KEPT FOR THE NEXT FRAME");
+        break;
+      }
+      log_frame_error("SECTION TOO LONG FOR A FRAME, DROPPED");
+      free_section(static_cast<FrameSection*>(queue_pop(q)));
+      continue;
+    }
+    queue_pop(q);
+    n += written;
+    free_section(s);
+  }
+}
 
 // ---- transmission frame: start, lead-in, end ----
 
@@ -143,8 +196,9 @@ void message_words(int lqa_flag, std::initializer_list<int> queues) {
   int n = 0;
   if (lqa_flag >= 0 && db_get_lqa() != 0)
     n += ale_build_lqa_word(ale_first_called_address(), lqa_flag, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
-  for (int q : queues) n += ale_compose_sections(q, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
-  ale_tx_word_array(words.data(), n);
+  int sent = 0;
+  for (int q : queues) compose_into(q, words, n, sent);
+  ale_tx_word_array(words.data() + sent, n - sent);
 }
 
 void sounding(bool tis) {
@@ -274,6 +328,17 @@ int ale_sections_pending() {
   return 0;
 }
 
+void ale_section_drop_block(const void* block) {
+  LockedQueue* q = frame_sections().queues[SECTIONS_TRAFFIC];
+  if (q == nullptr || block == nullptr) return;
+  // Pops every section once and puts back, in order, those that do not carry the block.
+  for (int n = queue_count(q); n > 0; --n) {
+    auto* s = static_cast<FrameSection*>(queue_pop(q));
+    if (s == nullptr) break;
+    if (s->block == block || queue_push(q, s) == nullptr) free_section(s);
+  }
+}
+
 int ale_traffic_pending() { return ale_section_count(SECTIONS_TRAFFIC) > 0 ? 1 : 0; }
 LockedQueue* ale_ack_section_queue() { return frame_sections().queues[SECTIONS_ACK]; }
 
@@ -366,32 +431,11 @@ const char* xfer_dest_address() { return frame_sections().dest_address; }
 // ---- composer ----
 
 int ale_compose_sections(int queue, std::span<AleWord> out) {
-  if (queue < 0 || queue >= kSectionQueueCount) return 0;
-  LockedQueue* q = frame_sections().queues[static_cast<std::size_t>(queue)];
-  if (q == nullptr) return 0;
-  std::size_t total = 0;
-  while (auto* s = static_cast<FrameSection*>(queue_peek(q))) {
-    const int written = build_section(*s, out.subspan(total));
-    if (written < 0) {
-      const int bound = word_bound(*s);
-      if (bound <= kFrameWordsMax && bound >= 0) {
-        // It fits a frame of its own: it goes with the next one, and so does everything after it.
-        log_frame_error("FRAME FULL, SECTION KEPT FOR THE NEXT FRAME");
-        break;
-      }
-      if (bound < 0 && total > 0) {
-        log_frame_error("FRAME FULL, SECTION KEPT FOR THE NEXT FRAME");
-        break;
-      }
-      log_frame_error("SECTION TOO LONG FOR A FRAME, DROPPED");
-      free_section(static_cast<FrameSection*>(queue_pop(q)));
-      continue;
-    }
-    queue_pop(q);
-    total += static_cast<std::size_t>(written);
-    free_section(s);
-  }
-  return static_cast<int>(total);
+  int n = 0, sent = 0;
+  compose_into(queue, out, n, sent);
+  // Words already handed over ahead of a section that queued its own are not returned.
+  if (sent > 0) std::copy(out.begin() + sent, out.begin() + n, out.begin());
+  return n - sent;
 }
 
 void ale_tx_word_array(const AleWord* words, int count) {

@@ -104,6 +104,8 @@ void ale_sections_flush();
 void ale_ack_sections_flush();
 int ale_sections_pending();
 int ale_traffic_pending();
+// Frees the traffic sections that carry a message block about to be freed.
+void ale_section_drop_block(const void* block);
 LockedQueue* ale_ack_section_queue();
 int ale_section_count(int queue);
 

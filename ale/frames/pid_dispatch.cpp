@@ -1,6 +1,11 @@
 // PID-framed payloads: the data path and the dispatch of received ones.
 #include "ale/frames/pid_dispatch.h"
 
+#include <cstring>
+#include <string>
+
+#include "ale/engine/api_event.h"
+#include "ale/frames/frame_sections.h"
 #include "db/log.h"
 #include "platform/station.h"
 
@@ -12,6 +17,51 @@ void xfer_select_dtm_path() { xfer_state().path = XFER_PATH_DTM; }
 void xfer_select_dbm_path() { xfer_state().path = XFER_PATH_DBM; }
 void xfer_select_modem_path() { xfer_state().path = XFER_PATH_MODEM; }
 int xfer_path() { return xfer_state().path; }
+
+namespace {
+
+int post_data(int kind, int sub_op, const uint8_t* data, std::size_t length) {
+  ApiEvent* e = api_alloc(static_cast<int>(length));
+  if (e == nullptr) return 0;
+  e->kind = kind;
+  e->sub_op = sub_op;
+  std::strncpy(e->addresses[0], xfer_dest_address(), kApiAddressSize - 1);
+  e->address_count = 1;
+  if (length > 0) std::memcpy(e->payload(), data, length);
+  return api_post(e);
+}
+
+}  // namespace
+
+int xfer_send_payload(const uint8_t* data, std::size_t length, int id) {
+  (void)id;  // the FED-STD-1052 link's message id
+  if (data == nullptr || length == 0) return 0;
+  const int pid = data[0];
+  switch (xfer_path()) {
+    case XFER_PATH_DTM:
+      return pid == PID_TEXT ? post_data(API_DTM_DATA, API_DATA_TEXT, data + 1, length - 1) : 0;
+    case XFER_PATH_DBM:
+      switch (pid) {
+        case PID_FILE_FRAME:
+          // The null block after the message makes the receiver hand it on at once.
+          return post_data(API_DBM_DATA, API_DATA_BINARY, data, length) &
+                 post_data(API_DBM_DATA, API_DATA_BINARY, nullptr, 0);
+        case PID_FILE_REPORT:
+          return post_data(API_DTM_DATA, API_DATA_BINARY, data, length) &
+                 post_data(API_DTM_DATA, API_DATA_BINARY, nullptr, 0);
+        case PID_TEXT: return post_data(API_DBM_DATA, API_DATA_TEXT, data + 1, length - 1);
+        default: return 0;
+      }
+    default: return 0;  // the serial-tone modem path is the modem's
+  }
+}
+
+int xfer_send_text(const char* text, int end_flag) {
+  if (text == nullptr) return 0;
+  std::string payload(1, static_cast<char>(PID_TEXT));
+  payload.append(text, strnlen(text, kXferTextMax));
+  return xfer_send_payload(reinterpret_cast<const uint8_t*>(payload.data()), payload.size(), end_flag);
+}
 
 void xfer_dispatch_pid(const uint8_t* data, std::size_t length) {
   if (data == nullptr || length == 0) return;

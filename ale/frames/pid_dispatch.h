@@ -26,6 +26,14 @@ void xfer_select_dtm_path();
 void xfer_select_dbm_path();
 void xfer_select_modem_path();
 int xfer_path();
+inline constexpr int kXferTextMax = 10000;  // characters of one text payload
+
+// Sends a PID-framed payload on the selected data path to the transfer destination: the
+// message is handed to the engine worker (an API event carrying the destination), which cuts it
+// into DTM or DBM blocks. Returns 1 when handed over.
+int xfer_send_payload(const uint8_t* data, std::size_t length, int id);
+// PID 4 and the text (at most 10,000 characters).
+int xfer_send_text(const char* text, int end_flag);
 // Handles a received PID-framed payload.
 void xfer_dispatch_pid(const uint8_t* data, std::size_t length);
 

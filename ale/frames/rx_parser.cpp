@@ -13,6 +13,8 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/link_state.h"
+#include "ale/messages/dbm.h"
+#include "ale/messages/dtm.h"
 #include "ale/words/word_rx.h"
 #include "db/crc16.h"
 #include "db/log.h"
@@ -247,9 +249,12 @@ RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
 
 void ale_rx_word(const RxWordRecord& record) {
   RxParserState& p = rx_parser_state();
-  // AQC-ALE words and the raw groups of a DBM message are for their own receivers, which this
-  // station does not have: only standard words are parsed.
-  if (aqc_rx_word_is_aqc() == 0 && p.dbm_mode == 0) ale_rx_parse_word(record);
+  // The raw groups of a DBM message go to its receiver. AQC-ALE words are for their own
+  // receiver, which this station does not have: only standard words are parsed.
+  if (p.dbm_mode != 0)
+    dbm_rx_group(record);
+  else if (aqc_rx_word_is_aqc() == 0)
+    ale_rx_parse_word(record);
 }
 
 void ale_rx_parse_word(const RxWordRecord& record) {
@@ -313,7 +318,11 @@ bool parser_step(int input) {
   const uint16_t ops = cell.ops;
   int decoded = 0;
 
-  if (ops & CLR) clear_statistics(p);
+  if (ops & CLR) {
+    clear_statistics(p);
+    dtm_rx_clear_words();
+    dbm_rx_clear();
+  }
   if (ops & DTHRU) thru_done(p);
   if (ops & DTO) to_done(p);
   if (ops & DFROM) from_done(p);
@@ -352,6 +361,7 @@ void ale_parser_reset() {
   p.accumulator[0] = '\0';
   p.bad_words = 0;
   p.state = PARSER_IDLE;
+  if (p.dbm_mode != 0) dbm_rx_cut_off();
   p.dbm_mode = 0;
   ale_frame_called_clear();
 }

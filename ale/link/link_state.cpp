@@ -11,6 +11,9 @@
 #include "db/events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/messages/dbm.h"
+#include "ale/messages/dtm.h"
+#include "ale/messages/send_queue.h"
 #include "ale/engine/timer.h"
 #include "ale/words/word_rx.h"
 #include "db/log.h"
@@ -418,6 +421,12 @@ void ale_return_to_scan() {
 
   ale_sections_flush();
   ale_slot_width_flag_set(0);
+  dtm_rx_reset();
+  dbm_rx_reset();
+  const int dropped = dtm_dbm_flush();
+  if (dropped > 0)
+    log_printf("[%s][%s][DATA: %d UNSENT MESSAGE BLOCKS DROPPED ON RETURN TO SCAN]\n", log_time_stamp().c_str(),
+               log_current_channel_stamp().c_str(), dropped);
 }
 
 void ale_run_link_scripts(const char* script, int batch) {

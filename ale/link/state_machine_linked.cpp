@@ -16,6 +16,7 @@
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
 #include "ale/link/voice_id.h"
+#include "ale/messages/send_queue.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "platform/station.h"
@@ -216,6 +217,7 @@ void ale_sm_linked_idle(int event) {
       if (ale_traffic_pending() != 0) {
         timer_start(EV_INITIATE_DATA_FRAME, kDataFrameDelayMs);
       } else {
+        dtm_dbm_send_next();
         timer_start(EV_SM_POLL_TIMER, kSendPollMs);
       }
       return;

@@ -108,20 +108,24 @@ TEST_F(CallCommands, DataMessageSettings) {
     bool quiet;                           // nothing written at all
     int dbm_mode, dtm_mode;               // 2 (broadcast): left as it was
     int linked_twx, retry_counter;        // retry counter 0: left as it was
+    int data_kind;                        // the data request handed to the engine, 0 none
+    std::string data_address, data_text;
   } cases[] = {
-      {"DBMARQ X hello world", 0, {"[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"}, false, 1, 2, 1, -1},
-      {"DBMARQ X", 1, {}, true, 1, 2, 1, -1},  // LINKED TWX already on: no line
-      {"DTMARQ Y", 0, {"[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DTM ARQ]"}, false, 2, 1, 1, -1},
-      {"DTMARQ Y", 1, {}, true, 2, 1, 1, -1},
-      {"DBMARQ", 0, {}, true, 2, 2, 0, 0},
-      {"DTMARQ", 0, {}, true, 2, 2, 0, 0},
+      {"DBMARQ X hello world", 0, {"[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"}, false, 1, 2, 1, -1,
+       API_DBM_DATA, "X", "HELLO WORLD \n\n"},
+      {"DBMARQ X", 1, {}, true, 1, 2, 1, -1, API_DBM_DATA, "X", "\n\n"},  // LINKED TWX already on: no line
+      {"DTMARQ Y", 0, {"[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DTM ARQ]"}, false, 2, 1, 1, -1, API_DTM_DATA,
+       "Y", "\n\n"},
+      {"DTMARQ Y", 1, {}, true, 2, 1, 1, -1, API_DTM_DATA, "Y", "\n\n"},
+      {"DBMARQ", 0, {}, true, 2, 2, 0, 0, 0, "", ""},
+      {"DTMARQ", 0, {}, true, 2, 2, 0, 0, 0, "", ""},
       {"DBMFTP K1ABC \"/tmp/file.txt\"", 0,
        {"[process_msgdbmftp_command 1]", "[process_msgdbmftp_command 2]",
         "[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]"},
-       false, 2, 2, 1, -1},
+       false, 2, 2, 1, -1, 0, "", ""},
       // The serial-tone modem's data link is not built: the operator is told so.
-      {"1052ARQ Z a b", 0, {"[MMI CHANGE ERROR: COMMAND NOT SUPPORTED => 1052ARQ]"}, false, 2, 2, 0, 0},
-      {"1052ARQ", 0, {}, true, 2, 2, 0, 0},
+      {"1052ARQ Z a b", 0, {"[MMI CHANGE ERROR: COMMAND NOT SUPPORTED => 1052ARQ]"}, false, 2, 2, 0, 0, 0, "", ""},
+      {"1052ARQ", 0, {}, true, 2, 2, 0, 0, 0, "", ""},
   };
   for (const Case& c : cases) {
     db_set_linked_twx(c.linked_twx_before);
@@ -141,7 +145,15 @@ TEST_F(CallCommands, DataMessageSettings) {
     EXPECT_EQ(db_get_dtm_mode(), c.dtm_mode) << c.line;
     EXPECT_EQ(db_get_linked_twx(), c.linked_twx) << c.line;
     EXPECT_EQ(log_amd_retry_counter(), c.retry_counter) << c.line;
-    EXPECT_TRUE(posted().empty()) << c.line;
+    const auto p = posted();
+    if (c.data_kind == 0) {
+      EXPECT_TRUE(p.empty()) << c.line;
+      continue;
+    }
+    ASSERT_EQ(p.size(), 1u) << c.line;
+    EXPECT_EQ(p[0].kind, c.data_kind) << c.line;
+    EXPECT_EQ(p[0].addresses, std::vector<std::string>{c.data_address}) << c.line;
+    EXPECT_EQ(p[0].text, c.data_text) << c.line;
   }
 }
 

@@ -1,0 +1,81 @@
+// Test support for the DTM and DBM receive fuzz targets: a temporary station (own address ABC)
+// that hears one frame per input from B2, its words through the real parser.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "ale/engine/api_event.h"
+#include "ale/frames/cmd_words.h"
+#include "ale/frames/frame_events.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/frames/rx_parser.h"
+#include "ale/link/link_state.h"
+#include "ale/messages/dbm.h"
+#include "ale/messages/dtm.h"
+#include "ale/messages/send_queue.h"
+#include "ale/words/word_build.h"
+#include "ale/words/word_queue.h"
+#include "db/database.h"
+#include "db/events.h"
+#include "db/options.h"
+#include "db/tables.h"
+#include "platform/station.h"
+
+namespace vesk::test {
+
+struct MessageFuzzHarness {
+  std::filesystem::path dir;
+  std::unique_ptr<Station> st;
+  explicit MessageFuzzHarness(const char* name) {
+    dir = std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    st = std::make_unique<Station>(dir, std::make_unique<SimClock>());
+    StationScope scope(*st);
+    db_open();
+    db_set_own_address_at("ABC", 0);
+    db_add_other_address("B2", 0, 0, 0);
+    api_queue_create();
+    ale_word_io_init();
+    ale_section_queues_init();
+    dtm_dbm_queues_init();
+    dtm_rx_init();
+    dbm_rx_init();
+  }
+  ~MessageFuzzHarness() {
+    st.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  static AleWord word(uint32_t type, const char* three) {
+    return ale_make_word(type, static_cast<uint8_t>(three[0]), static_cast<uint8_t>(three[1]),
+                         static_cast<uint8_t>(three[2]));
+  }
+  static void feed(AleWord w, bool bad = false) {
+    RxWordRecord r;
+    r.word = w;
+    r.bad = bad ? 1 : 0;
+    r.sinad = 10;
+    ale_rx_word(r);
+  }
+  // Starts a frame addressed here; `end` closes it.
+  static void start() {
+    ale_link_init();
+    ale_parser_reset();
+    ale_cmd_reset();
+    ale_frame_event(EV_RX_FRAME_BEGIN);
+    feed(word(ALE_TO, "ABC"));
+  }
+  static void end() {
+    feed(word(ALE_TIS, "B2@"));
+    feed(0, true);
+    ale_sections_flush();
+    ale_rx_text_flush();
+    ale_rx_data_flush();
+  }
+};
+
+}  // namespace vesk::test
