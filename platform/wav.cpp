@@ -92,12 +92,16 @@ int WavReader::open(const std::string& path) {
           format_.sample_rate > 1000000)
         return fail("bad channel count or rate");
       // A writer that died before fixing the header leaves 0 or 0xFFFFFFFF: use what is there.
+      // An empty data chunk is believed when the RIFF length matches the file (a finished
+      // file with chunks after its data).
       long here = std::ftell(file_);
       std::fseek(file_, 0, SEEK_END);
-      const int64_t avail = std::ftell(file_) - here;
+      const int64_t file_length = std::ftell(file_);
+      const int64_t avail = file_length - here;
       std::fseek(file_, here, SEEK_SET);
       int64_t bytes = size;
-      if (bytes == 0 || bytes > avail) bytes = avail;
+      const bool riff_matches = get_le32(riff + 4) == static_cast<uint32_t>(file_length - 8);
+      if ((bytes == 0 && !riff_matches) || bytes > avail) bytes = avail;
       format_.frames = bytes / (format_.channels * (format_.bits_per_sample / 8));
       return 1;
     } else {

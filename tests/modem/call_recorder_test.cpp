@@ -74,6 +74,10 @@ TEST_F(CallRecorderTest, TheMaximumEndsARecordingAfterTheBlockThatPassesIt) {
   }
 }
 
+TEST_F(CallRecorderTest, ARecordingStoppedBeforeItsFirstBlockIsEmpty) {
+  for (const char* title : {"", "no blocks"}) EXPECT_EQ(record("F0.wav", title, 0), 0) << title;
+}
+
 TEST_F(CallRecorderTest, TheTitleIsAListChunkPaddedToAnEvenLength) {
   struct Case {
     std::string title;
