@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 namespace vesk {
 
@@ -23,6 +26,19 @@ void put_le32(uint8_t* p, uint32_t v) {
 void put_le16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+// One INFO sub-chunk: id, text length + 1, the text, a 0 byte, and a pad byte to keep the
+// chunk even.
+void put_info_text(std::vector<uint8_t>& out, const char* id, const std::string& text) {
+  const std::size_t n = text.size() + 1;
+  uint8_t v[4];
+  out.insert(out.end(), id, id + 4);
+  put_le32(v, static_cast<uint32_t>(n));
+  out.insert(out.end(), v, v + 4);
+  out.insert(out.end(), text.begin(), text.end());
+  out.push_back(0);
+  if (n % 2 != 0) out.push_back(0);
 }
 
 }  // namespace
@@ -79,12 +95,16 @@ int WavReader::open(const std::string& path) {
         return fail("sample rate " + std::to_string(format_.sample_rate) + " Hz outside " +
                     std::to_string(kWavMinRate) + " to " + std::to_string(kWavMaxRate) + " Hz");
       // A writer that died before fixing the header leaves 0 or 0xFFFFFFFF: use what is there.
+      // An empty data chunk is believed when the RIFF length matches the file (a finished
+      // file with chunks after its data).
       long here = std::ftell(file_);
       std::fseek(file_, 0, SEEK_END);
-      const int64_t avail = std::ftell(file_) - here;
+      const int64_t file_length = std::ftell(file_);
+      const int64_t avail = file_length - here;
       std::fseek(file_, here, SEEK_SET);
       int64_t bytes = size;
-      if (bytes == 0 || bytes > avail) bytes = avail;
+      const bool riff_matches = get_le32(riff + 4) == static_cast<uint32_t>(file_length - 8);
+      if ((bytes == 0 && !riff_matches) || bytes > avail) bytes = avail;
       format_.frames = bytes / (format_.channels * (format_.bits_per_sample / 8));
       return 1;
     } else {
@@ -132,6 +152,8 @@ int WavWriter::open(const std::string& path, int sample_rate, int channels) {
   if (sample_rate < 1 || channels < 1 || channels > 16) return 0;
   file_ = std::fopen(path.c_str(), "wb");
   if (file_ == nullptr) return 0;
+  // Unbuffered: a failed write shows at once, with nothing left over to be written later.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   format_ = WavFormat{sample_rate, channels, 16, 0};
   uint8_t h[kHeaderBytes];
   std::memcpy(h, "RIFF", 4);
@@ -176,17 +198,53 @@ int WavWriter::write(const int16_t* samples, int64_t frames) {
     int k = 0;
     for (; k < static_cast<int>(sizeof buf) / 2 && i < n; ++k, ++i)
       put_le16(buf + 2 * k, static_cast<uint16_t>(samples[i]));
-    if (std::fwrite(buf, 1, static_cast<std::size_t>(2 * k), file_) != static_cast<std::size_t>(2 * k)) return 0;
+    if (std::fwrite(buf, 1, static_cast<std::size_t>(2 * k), file_) != static_cast<std::size_t>(2 * k)) {
+      // Back to the end of the whole frames: a later write or the close goes on from there.
+      std::clearerr(file_);
+      std::fseek(file_, static_cast<long>(kHeaderBytes + format_.frames * format_.channels * 2), SEEK_SET);
+      return 0;
+    }
   }
   format_.frames += frames;
   return patch_sizes();
 }
 
+void WavWriter::set_info(const std::string& title, const std::string& software) {
+  title_ = title;
+  software_ = software;
+}
+
+int WavWriter::write_info() {
+  int64_t data = format_.frames * format_.channels * 2;
+  if (data > kMaxDataBytes) data = kMaxDataBytes;
+  const long end = static_cast<long>(kHeaderBytes + data);
+  bool ok = std::fseek(file_, end, SEEK_SET) == 0;
+  long file_end = end;
+  if (!title_.empty()) {
+    std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    put_info_text(list, "INAM", title_);
+    put_info_text(list, "ISFT", software_);
+    put_le32(list.data() + 4, static_cast<uint32_t>(list.size() - 8));
+    ok = ok && std::fwrite(list.data(), 1, list.size(), file_) == list.size();
+    file_end = end + static_cast<long>(list.size());
+  }
+  uint8_t v[4];
+  put_le32(v, static_cast<uint32_t>(file_end - 8));
+  ok = ok && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(v, 1, 4, file_) == 4;
+  ok = ok && std::fflush(file_) == 0;
+  // Whatever lies beyond (a block that failed part way) is cut off.
+  ok = ok && ftruncate(fileno(file_), file_end) == 0;
+  return ok ? 1 : 0;
+}
+
 int WavWriter::close() {
   if (file_ == nullptr) return 1;
   int ok = patch_sizes();
+  if (write_info() == 0) ok = 0;
   if (std::fclose(file_) != 0) ok = 0;
   file_ = nullptr;
+  title_.clear();
+  software_.clear();
   return ok;
 }
 

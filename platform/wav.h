@@ -64,15 +64,22 @@ class WavWriter {
   int open(const std::string& path, int sample_rate = 48000, int channels = 1);
   // Appends interleaved frames; 1 on success, 0 when the write failed.
   int write(const int16_t* samples, int64_t frames);
-  // Writes the final sizes and closes; 1 on success.
+  // A LIST/INFO chunk for close() to append after the samples: the title as INAM (none when
+  // the title is empty) and the software text as ISFT.
+  void set_info(const std::string& title, const std::string& software);
+  // Writes the final sizes (and the LIST chunk when a title is set) and closes; 1 on success.
+  // The chunk goes right after the samples counted in the header, so bytes of a write that
+  // failed part way are cut off and the file reads back whole.
   int close();
   bool is_open() const { return file_ != nullptr; }
   const WavFormat& format() const { return format_; }
 
  private:
   int patch_sizes();
+  int write_info();
   std::FILE* file_ = nullptr;
   WavFormat format_;
+  std::string title_, software_;
 };
 
 // Whole-file helpers: 1 on success, 0 on failure.

@@ -7,7 +7,9 @@
 #include "ale/frames/rx_parser.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/channel_quality.h"
 #include "ale/link/link_state.h"
+#include "ale/link/scan_monitor.h"
 #include "ale/link/vad.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
@@ -23,6 +25,7 @@
 #include "db/log.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "modem/call_recorder.h"
 #include "modem/fsk8.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
@@ -91,6 +94,8 @@ void wire_modem() {
   fsk.hooks.dwell_tick = ale_dwell_tick;
   fsk.hooks.vad_block = ale_vad_block;
   fsk.hooks.audio_update = display_post_audio_update;
+  fsk.hooks.record = rec_write;
+  fsk.hooks.aqc_snr_add = aqc_snr_add;
   // The word receiver's frame begin reaches the frame event handler through the engine queue
   // (the receiver runs on the audio thread), ahead of the frame's first word.
   word_rx_state().hooks.frame_begin = [](int event) { ale_post_frame_begin(event); };
@@ -166,6 +171,7 @@ constexpr StartStep kStartOrder[] = {
      }},
     {"radio port queue and radio set-up", [] { radio_port_init(); }},
     {"scanning marked inactive", [] { db_clear_scan_active(); }},
+    {"recorder state", [] { ale_recorder_init(); }},
     {"command-line parameters", [] { ale_apply_command_line(); }},
     {"AMD phrase dictionaries", [] { amd_load_dictionaries(); }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},

@@ -12,6 +12,7 @@
 #include "ale/words/word_rx.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/link_state.h"
+#include "ale/link/scan_monitor.h"
 #include "db/database.h"
 #include "db/log_lines.h"
 #include "db/lqa.h"
@@ -320,6 +321,8 @@ void frame_end() {
           log_call_heard_tws(called.c_str(), c.caller.data(), c.ber_score, c.sinad_score, amd);
         }
         event = tis ? EV_FRAME_NOT_FOR_ME : EV_FRAME_NOT_FOR_ME_CLEAR;
+        // The end of a heard call: the scan monitor follows it (once per frame).
+        ale_scan_monitor_event(event);
       }
       c.other_index = db_find_other_address_index(c.caller.data());
     }

@@ -11,6 +11,7 @@
 #include "db/events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/link_state.h"
+#include "ale/link/scan_monitor.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/timer.h"
@@ -507,6 +508,7 @@ void ale_abort() {
   radio_on_unlinked();
   ale_linked_clear();
   ale_link_event(EV_INITIATE_KILL);
+  ale_scan_monitor_event(EV_INITIATE_KILL);
   ale_leave_link();
   ale_sm_release_unsent();
 }

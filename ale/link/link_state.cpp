@@ -6,6 +6,8 @@
 #include "ale/engine/api_event.h"
 #include "ale/link/aqc_slots.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/channel_quality.h"
+#include "ale/link/scan_monitor.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
 #include "db/events.h"
@@ -420,6 +422,7 @@ void ale_return_to_scan() {
   s.state = s.return_state.load();
 
   ale_sections_flush();
+  aqc_channel_quality_update(-1);
   ale_slot_width_flag_set(0);
   dtm_rx_reset();
   dbm_rx_reset();
@@ -427,6 +430,7 @@ void ale_return_to_scan() {
   if (dropped > 0)
     log_printf("[%s][%s][DATA: %d UNSENT MESSAGE BLOCKS DROPPED ON RETURN TO SCAN]\n", log_time_stamp().c_str(),
                log_current_channel_stamp().c_str(), dropped);
+  ale_scan_monitor_end();
 }
 
 void ale_run_link_scripts(const char* script, int batch) {

@@ -4,11 +4,13 @@
 #include "ale/link/aqc_slots.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/channel_quality.h"
 #include "db/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/link_state.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/scan_monitor.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
@@ -207,6 +209,7 @@ void ale_sm_scanning_stopped(int event) {
 
 void ale_sm_scanning(int event) {
   if (event == EV_SCAN_TIMER) {
+    aqc_channel_quality_update(db_current_channel_index());
     // The end of the channel's dwell: stay when a call may be coming in.
     if (fsk_is_word_synced(fsk_state())) {
       go(ALE_STATE_PAUSE_SCAN_SYNC);
@@ -301,10 +304,18 @@ void ale_sm_pause_scan_sync(int event) {
       timer_stop(EV_DWELL_TIMER);
       radio_refresh_hook();
       return;
-    case EV_RX_THIS_WAS:
     case EV_FRAME_NOT_FOR_ME:
+      // With Listen Calls on the station keeps listening: the frame event handler hands the
+      // end of the heard call to the scan monitor, which follows it.
+      if (db_get_listen_calls() == 0) ale_return_to_scan();
+      return;
+    case EV_RX_THIS_WAS:
     case EV_DWELL_TIMER:
-      ale_return_to_scan();
+      if (db_get_listen_calls() != 0) {
+        ale_scan_monitor_event(event);
+      } else {
+        ale_return_to_scan();
+      }
       return;
     case EV_RX_FRAME_END:
     case EV_AQC_FRAME_END:
@@ -312,7 +323,7 @@ void ale_sm_pause_scan_sync(int event) {
       ale_return_to_scan();
       return;
     case EV_VOICE_DETECTED:
-      ale_return_to_scan();
+      ale_scan_monitor_event(event);
       return;
     case EV_FRAME_FOR_ME:
       accept_call(ale_frame_context().kind);
@@ -323,6 +334,14 @@ void ale_sm_pause_scan_sync(int event) {
       accept_probe(event);
       return;
     default:
+      if ((ale_sm_is_initiate(event) || event == EV_INITIATE_POLL) &&
+          ale_scan_monitor_state() != SCAN_MONITOR_IDLE) {
+        // A call placed while the monitor follows a heard call (which may take minutes) ends
+        // the following and goes out, listening first as from a pause.
+        ale_scan_monitor_end();
+        ale_sm_start_call(event);
+        return;
+      }
       if (ends_listen(event)) ale_return_to_scan();
       return;
   }
