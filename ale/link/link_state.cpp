@@ -6,6 +6,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/link/aqc_slots.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
 #include "db/events.h"
@@ -413,6 +414,7 @@ void ale_return_to_scan() {
     radio_scan_start();
     radio_scan_next_channel();
     ale_dwell_start();
+    if (s.state.load() != ALE_STATE_PAUSE_SCAN) ale_host_report_resumed_scanning();
   }
   s.state = s.return_state.load();
 
