@@ -14,6 +14,7 @@
 #include "ale/words/word_rx.h"
 #include "command/host_port.h"
 #include "command/interpreter.h"
+#include "command/mail_port.h"
 #include "command/listings.h"
 #include "command/scripts.h"
 #include "db/daily_log.h"
@@ -158,6 +159,7 @@ constexpr StartStep kStartOrder[] = {
     {"scanning marked inactive", [] { db_clear_scan_active(); }},
     {"command-line parameters", [] { ale_apply_command_line(); }},
     {"TCP host port when enabled", [] { host_init(); }},
+    {"mail listeners when enabled", [] { mail_init(); }},
     {"AMD phrase dictionaries", [] { amd_load_dictionaries(); }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
 };
@@ -182,6 +184,7 @@ StationThread* station_start(EngineRun run) {
 }
 
 int station_stop() {
+  mail_stop();
   host_stop();
   const int ended = ale_engine_stop();
   mmi_executor_stop();
