@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "command/mail_port.h"
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
@@ -20,7 +21,9 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage: vesk-ale-headless [--dir DIR] [--audio-in DEVICE] [--audio-out DEVICE] [-P<host port>]\n"
-               "  DEVICE: alsa:NAME, null or wav:PATH (default: the options' ALSA devices)\n");
+               "                         [--smtp-port N] [--pop3-port N]\n"
+               "  DEVICE: alsa:NAME, null or wav:PATH (default: the options' ALSA devices)\n"
+               "  --smtp-port, --pop3-port: start the mail gateway on these ports (defaults 25 and 110)\n");
 }
 
 void print_line(const std::string& line) {
@@ -29,11 +32,19 @@ void print_line(const std::string& line) {
   std::fflush(stdout);
 }
 
+// A port number 0 to 65535 (0: any free port); -1 for anything else.
+int mail_port_of(const std::string& text) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+  const int port = std::stoi(text);
+  return port <= 65535 ? port : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::filesystem::path dir = std::filesystem::current_path();
   vesk::StationAppConfig config;
+  int smtp_port = -1, pop3_port = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--dir" && i + 1 < argc) {
@@ -41,6 +52,8 @@ int main(int argc, char** argv) {
     } else if ((arg == "--audio-in" || arg == "--audio-out") && i + 1 < argc &&
                vesk::snd_device_spec_valid(argv[i + 1])) {
       (arg == "--audio-in" ? config.audio_in : config.audio_out) = argv[++i];
+    } else if ((arg == "--smtp-port" || arg == "--pop3-port") && i + 1 < argc && mail_port_of(argv[i + 1]) >= 0) {
+      (arg == "--smtp-port" ? smtp_port : pop3_port) = mail_port_of(argv[++i]);
     } else if (arg == "--help" || arg == "-h") {
       usage();
       return 0;
@@ -77,6 +90,7 @@ int main(int argc, char** argv) {
     if (status != 0) std::fprintf(stderr, "vesk-ale-headless: ALE.DAT could not be saved\n");
     _exit(status);
   };
+  if (smtp_port >= 0 || pop3_port >= 0) vesk::mail_set_ports(smtp_port, pop3_port);
   vesk::station_app_start(config);
   vesk::log_printf("VESK-ALE headless station started in %s\n", st.dir().c_str());
 

@@ -13,9 +13,11 @@ void usage() {
                "usage: vesk-ale-sim --station NAME:DIR [--station NAME:DIR ...]\n"
                "                    [--channel clean|awgn|good|moderate|poor|flutter] [--snr DB]\n"
                "                    [--snr-at FREQ_HZ:DB ...] [--seed N] [--start UTC] [--seconds S]\n"
-               "                    [--at SECONDS:NAME:COMMAND LINE ...]\n"
+               "                    [--at SECONDS:NAME:COMMAND LINE ...] [--host-ports]\n"
                "  UTC: YYYY-MM-DDTHH:MM:SS or seconds since 1970 (default 2026-01-01T00:00:00)\n"
-               "  Each station runs in a scratch copy of its folder; the folders are not changed.\n");
+               "  Each station runs in a scratch copy of its folder; the folders are not changed.\n"
+               "  --host-ports: each station's TCP host port listens on a free local port (named in\n"
+               "  its log), and the run keeps pace with real time for the clients.\n");
 }
 
 }  // namespace
@@ -34,9 +36,11 @@ int main(int argc, char** argv) {
     usage();
     return 2;
   }
-  const int rc = vesk::sim_run(options, [](const std::string& line) {
+  const int rc = vesk::sim_run(options, [&options](const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
+    // Clients of the host ports read the lines as they come (the port numbers, the reports).
+    if (options.host_ports) std::fflush(stdout);
   });
   std::fflush(stdout);
   return rc;

@@ -1,14 +1,20 @@
 #include "sim/multi_station.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "ale/engine/timer.h"
+#include "command/host_port.h"
 #include "command/interpreter.h"
+#include "db/options.h"
 #include "db/log.h"
 #include "db/scan.h"
 #include "modem/sound_card.h"
@@ -86,6 +92,10 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
   SimOptions o;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (a == "--host-ports") {
+      o.host_ports = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return "missing value after " + a;
     const std::string& v = args[++i];
     double x = 0;
@@ -199,14 +209,24 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
       };
       SimStation* self = &s;
       config.end_now = [self](int) { self->ended = true; };
-      with_own_time(s, [&] { station_app_start(config); });
+      with_own_time(s, [&] {
+        station_app_start(config);
+        if (options.host_ports) {
+          db_set_host_ip(htonl(INADDR_LOOPBACK));
+          db_set_tcp_port(0);
+          host_start();
+        }
+      });
     }
+    const auto wall_start = std::chrono::steady_clock::now();
     // The stations move together, one step at a time, in the order given.
     std::vector<SimCommand> commands = options.commands;
     std::size_t next_command = 0;
     std::stable_sort(commands.begin(), commands.end(),
                      [](const SimCommand& a, const SimCommand& b) { return a.at_ms < b.at_ms; });
     for (int64_t now = kStepMs; now <= options.duration_ms; now += kStepMs) {
+      if (options.host_ports && now % 10 == 0)
+        std::this_thread::sleep_until(wall_start + std::chrono::milliseconds(now));
       for (auto& sp : stations) {
         SimStation& s = *sp;
         if (s.ended) continue;

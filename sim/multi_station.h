@@ -35,6 +35,9 @@ struct SimOptions {
   int64_t start_utc_ms = 1767225600000LL;  // 2026-01-01 00:00:00 UTC
   int64_t duration_ms = 60000;
   std::vector<SimCommand> commands;
+  // Each station's TCP host port listens on a free local port (its log names it), and the run
+  // keeps pace with real time, so that a client program can talk to the stations.
+  bool host_ports = false;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.

@@ -8,6 +8,7 @@
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/link/scan_monitor.h"
 #include "ale/link/vad.h"
@@ -16,7 +17,9 @@
 #include "ale/messages/send_queue.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
+#include "command/host_port.h"
 #include "command/interpreter.h"
+#include "command/mail_port.h"
 #include "command/listings.h"
 #include "command/scripts.h"
 #include "db/daily_log.h"
@@ -124,6 +127,13 @@ void wire_ale() {
   LinkHooks& link = link_state().hooks;
   link.refresh_status_bar = report_refresh_status_bar;
   link.run_script = [](const char* script) { script_run_file(script); };
+  HostReportHooks& host = host_report_hooks();
+  host.linked = host_report_linked;
+  host.linked_to = host_report_linked_to;
+  host.amd_sent = host_report_amd_sent;
+  host.amd_sent_pending = host_set_amd_sent_pending;
+  host.resumed_scanning = host_report_resumed_scanning;
+  host.amd_received = host_report_amd_received;
 }
 
 struct StartStep {
@@ -173,6 +183,8 @@ constexpr StartStep kStartOrder[] = {
     {"scanning marked inactive", [] { db_clear_scan_active(); }},
     {"recorder state", [] { ale_recorder_init(); }},
     {"command-line parameters", [] { ale_apply_command_line(); }},
+    {"TCP host port when enabled", [] { host_init(); }},
+    {"mail listeners when enabled", [] { mail_init(); }},
     {"AMD phrase dictionaries", [] { amd_load_dictionaries(); }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
 };
@@ -198,6 +210,8 @@ StationThread* station_start(EngineRun run) {
 }
 
 int station_stop() {
+  mail_stop();
+  host_stop();
   const int ended = ale_engine_stop();
   mmi_executor_stop();
   return ended;

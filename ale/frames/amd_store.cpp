@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ale/frames/frame_events.h"
+#include "ale/link/host_reports.h"
 #include "db/database.h"
 #include "db/log_lines.h"
 #include "db/scan.h"
@@ -38,6 +39,7 @@ void flush(bool aqc) {
     } else {
       log_amd_entry(entry);
     }
+    ale_host_report_amd_received(c.addressed_own.data(), entry.text, entry.sender);
     text = {};
   }
   c.amd_count = 0;

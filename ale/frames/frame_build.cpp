@@ -7,6 +7,7 @@
 
 #include "db/ale_chars.h"
 #include "ale/words/word_build.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "db/log.h"
 #include "db/lqa.h"
@@ -104,6 +105,7 @@ int ale_build_amd_words(const char* text, std::span<AleWord> out) {
     out[0] = ale_word_with_tag(out[0], kMessageTag);
   }
   if (with_check) written += ale_check_word(&out[static_cast<std::size_t>(written)]);
+  if (written > 0) ale_host_report_amd_sent_pending();
   return written;
 }
 

@@ -8,6 +8,7 @@
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
 #include "ale/link/scan_monitor.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
 #include "db/events.h"
@@ -418,6 +419,7 @@ void ale_return_to_scan() {
     radio_scan_start();
     radio_scan_next_channel();
     ale_dwell_start();
+    if (s.state.load() != ALE_STATE_PAUSE_SCAN) ale_host_report_resumed_scanning();
   }
   s.state = s.return_state.load();
 

@@ -3,6 +3,7 @@
 // call, the response and the acknowledgement (6, 7, 8) is in state_machine_completion.cpp.
 #include <string>
 
+#include "ale/link/host_reports.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"
@@ -30,6 +31,7 @@ void responder_linked(const std::string& caller, bool aqc) {
   ale_sm_linked_with(caller, aqc);
   radio_on_linked();
   ale_return_to_linked();
+  ale_host_report_linked_to(caller);
 }
 
 // The caller has the response: acknowledge it.

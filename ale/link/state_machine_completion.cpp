@@ -7,6 +7,7 @@
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/ale_timing.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/state_machine_linked.h"
@@ -97,6 +98,7 @@ const CompletionRow kRows[] = {
          [] {
            radio_on_linked();
            ale_enter_linked();
+           ale_host_report_linked("");
            return true;
          }},
 
@@ -179,6 +181,7 @@ const CompletionRow kRows[] = {
              log_linked(called.c_str());
              radio_on_linked();
              ale_return_to_linked();
+             ale_host_report_linked("*");
              return true;
            }
            return type != ALE_CALL_NET && type != ALE_CALL_GROUP && type != ALE_CALL_ANYCALL;

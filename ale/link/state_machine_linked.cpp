@@ -2,6 +2,7 @@
 // 15, 16); the dispatch of states 11 to 27. The states that send a frame and wait for its
 // completion (13, 14, the link's own clear 17, and 18 to 20, 23 to 25) are in
 // state_machine_completion.cpp.
+#include "ale/link/host_reports.h"
 #include "ale/link/state_machine_linked.h"
 
 #include <string>
@@ -262,6 +263,7 @@ void ale_sm_linked_wait_completion_of_initial(int event) {
     }
     // No answer asked (an allcall, an in-link call, or a frame without Linked TWX).
     ale_enter_linked();
+    if (ale_call_type() == ALE_CALL_INDIVIDUAL) ale_host_report_amd_sent();
   }
 }
 
@@ -312,6 +314,7 @@ void ale_sm_linked_wait_response(int event) {
         go(ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_ACK);
         ale_sm_key();
       }
+      ale_host_report_amd_sent();
       return;
     case EV_RX_FRAME_END:
     case EV_FRAME_NOT_FOR_ME:

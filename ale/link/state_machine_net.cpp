@@ -3,6 +3,7 @@
 // their frames (18 to 20, 23 to 25) is in state_machine_completion.cpp.
 #include <string>
 
+#include "ale/link/host_reports.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"
@@ -29,12 +30,14 @@ void responder_linked(const std::string& caller, bool aqc) {
   ale_stop_link_timers();
   ale_ack_wait_set(0);
   ale_return_to_linked();
+  ale_host_report_linked_to(caller);
 }
 
 // The caller collects one slotted response.
 void response_heard(const std::string& responder, bool aqc) {
   ale_called_remove(responder.c_str());
   ale_sm_linked_with(responder, aqc);
+  ale_host_report_linked(responder);
 }
 
 // The responses' time is over: acknowledge those who answered, or try the next channel.

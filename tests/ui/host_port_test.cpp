@@ -1,0 +1,211 @@
+// The TCP host port of the running station, talked to by real clients: nc and Python sockets
+// against vesk-ale-headless, and a Python client placing a call in vesk-ale-sim.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+using test::ChildProcess;
+namespace fs = std::filesystem;
+
+// A local port that nothing listens on now.
+int free_port() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  close(fd);
+  return ntohs(a.sin_port);
+}
+
+// Runs a Python client; its output (repr of what it received, or its own report) and status.
+struct PeerResult {
+  int status;
+  std::string out;
+};
+PeerResult python(const std::string& script, int port, int limit_ms = 30000) {
+  ChildProcess p({"/usr/bin/env", "python3", "-c", "import socket, sys, time\nport = int(sys.argv[1])\n" + script, std::to_string(port)});
+  const int status = p.wait(limit_ms);
+  return {status, p.output()};
+}
+
+// nc -N: sends the text, half-closes, prints what came back until the station closes.
+PeerResult nc(const std::string& text, int port, int limit_ms = 10000) {
+  ChildProcess p({"/usr/bin/env", "nc", "-N", "127.0.0.1", std::to_string(port)}, text);
+  const int status = p.wait(limit_ms);
+  return {status, p.output()};
+}
+
+class HostPortTest : public ::testing::Test {
+ protected:
+  void start() {
+    station_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+        test::program_path("app/vesk-ale-headless"), "--dir", dir_.path(), "--audio-in", "null", "--audio-out", "null",
+        "-P" + std::to_string(port_)});
+    ASSERT_TRUE(station_->wait_for_output("started", 10000)) << station_->output();
+  }
+  void TearDown() override {
+    if (station_) {
+      station_->signal(SIGTERM);
+      EXPECT_EQ(station_->wait(20000), 0) << station_->output();
+    }
+  }
+  test::TempDir dir_;
+  int port_ = free_port();
+  std::unique_ptr<ChildProcess> station_;
+};
+
+TEST_F(HostPortTest, AnswersEachLineAndClosesAfterTheReplies) {
+  start();
+  // The default bind address is not this machine's: the port falls back to the loopback.
+  EXPECT_NE(station_->output().find("TCP/IP HOST ADDRESS 192.168.0.2 IS NOT AN ADDRESS OF THIS MACHINE: 127.0.0.1 USED"),
+            std::string::npos);
+  EXPECT_NE(station_->output().find("TCP/IP HOST PORT LISTENING ON 127.0.0.1:" + std::to_string(port_)),
+            std::string::npos);
+  const std::string not_supported = "VESK-ALE: ERROR Command not supported:\n\r";
+  const struct {
+    std::string sent, reply;
+  } cases[] = {
+      {"CH\nFOO\n", "OK\n\r" + not_supported},
+      {"CH\r\n", "OK\n\r"},  // telnet's and nc -C's line end
+      {"CHANNEL 5\nFIX\nLQA?\n", "OK\n\rOK\n\rOK\n\r"},
+      {"CONNECTXOLVEN:DSAPI\n", "READY\n\r"},
+      {"cmd STATUS\n", not_supported},
+      {"RXAUTOFILL:2\nTXSILENT:\nSELF25:BRAVO7\nSELF\n", "OK\n\rOK\n\rOK\n\rOK\n\r"},
+      // Arguments that do not fit, and port numbers that are none, are refused.
+      {"AMD:" + std::string(100, 'A') + "\n", "ERROR\n\r"},
+      {"CALLTI:ABCDEFGHIJKLMNOP\n", "ERROR\n\r"},
+      {"SELF01:ABCDEFGHIJKLMNOP\n", "ERROR\n\r"},
+      {"COMX\nCOM\nCOM 0\nCOM 99999999999\n", "ERROR\n\rERROR\n\rERROR\n\rERROR\n\r"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    const PeerResult r = nc(c.sent, port_);
+    EXPECT_EQ(r.status, 0) << c.sent;
+    EXPECT_EQ(r.out, c.reply) << c.sent;
+  }
+}
+
+// A partial line left by one client is not completed by the next one's bytes.
+TEST_F(HostPortTest, NoClientCompletesAnothersLine) {
+  start();
+  EXPECT_EQ(nc("CMD QU", port_).out, "");
+  EXPECT_EQ(nc("IT\n", port_).out, "VESK-ALE: ERROR Command not supported:\n\r");
+  EXPECT_EQ(nc("CH\n", port_).out, "OK\n\r");
+  EXPECT_EQ(station_->output().find("Goodbye"), std::string::npos);
+}
+
+// 200 kB of random bytes, then a client that leaves while the log is echoed to it: the
+// station answers the next client at once.
+TEST_F(HostPortTest, HostileClientsLeaveTheStationAnswering) {
+  start();
+  const PeerResult r = python(R"(
+import os
+s = socket.create_connection(("127.0.0.1", port))
+s.sendall(os.urandom(200000))
+s.close()
+s = socket.create_connection(("127.0.0.1", port))
+s.sendall(b"CMD LIST CHANNELS\nCMD LIST OTHER\n")
+time.sleep(0.15)
+s.close()
+start = time.time()
+s = socket.create_connection(("127.0.0.1", port))
+s.settimeout(20)
+s.sendall(b"CH\n")
+got = b""
+while not got.endswith(b"OK\n\r"):
+    got += s.recv(1000)
+print("answered", round(time.time() - start, 1) < 10)
+)",
+                              port_);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "answered True\n");
+}
+
+// At a stop the client is told EXIT, and the port is free again at once: a new station
+// listens on it.
+TEST_F(HostPortTest, StopFreesThePortForTheNextStart) {
+  start();
+  ChildProcess client({"/usr/bin/env", "python3", "-c", R"(
+import socket, sys, time
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+s.settimeout(20)
+got = b""
+while True:
+    x = s.recv(1000)
+    if not x: break
+    got += x
+print(got.endswith(b"EXIT\n\r"))
+)", std::to_string(port_)});
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  station_->signal(SIGTERM);
+  ASSERT_EQ(station_->wait(20000), 0) << station_->output();
+  const auto stopped = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.wait(5000), 0);
+  EXPECT_EQ(client.output(), "True\n");
+  PeerResult bound = python(R"(
+deadline = time.time() + 1.5
+while True:
+    s = socket.socket()
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    try:
+        s.bind(("127.0.0.1", port)); break
+    except OSError:
+        if time.time() > deadline: print("busy"); sys.exit(1)
+        time.sleep(0.02)
+print("free")
+)", port_);
+  EXPECT_EQ(bound.out, "free\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::milliseconds(1500) + std::chrono::seconds(1));
+  station_.reset();
+  start();
+  EXPECT_EQ(nc("CH\n", port_).out, "OK\n\r");
+}
+
+// A client of one simulated station places a call to the other and reads the link report.
+TEST(HostPortSim, ClientCallReadsTheLinkReport) {
+  test::TempDir root;
+  for (const auto& [dir, own, other] : {std::tuple{"a", "ALFA", "BRAVO"}, std::tuple{"b", "BRAVO", "ALFA"}}) {
+    fs::create_directories(fs::path(root.path()) / dir);
+    std::ofstream(fs::path(root.path()) / dir / "CONFIG.DAT")
+        << "ADD OWN " << own << "\nADD CHANNEL 7000000\nADD OTHER " << other << "\nENABLE SCANNING\n";
+  }
+  ChildProcess sim({test::program_path("app/vesk-ale-sim"), "--station", "ALFA:" + root.path() + "/a", "--station",
+                    "BRAVO:" + root.path() + "/b", "--seconds", "18", "--host-ports"});
+  const std::string mark = "ALFA TCP/IP HOST PORT LISTENING ON 127.0.0.1:";
+  ASSERT_TRUE(sim.wait_for_output(mark, 10000)) << sim.output();
+  const int port = std::stoi(sim.output().substr(sim.output().find(mark) + mark.size()));
+  const PeerResult r = python(R"(
+s = socket.create_connection(("127.0.0.1", port))
+s.settimeout(25)
+s.sendall(b"CALLTI:BRAVO\n")
+got = b""
+while b"LINKED\r\n\r" not in got:
+    x = s.recv(1000)
+    if not x: break
+    got += x
+print(got.startswith(b"OK\n\r"), b"LINKED\r\n\r" in got)
+)",
+                              port);
+  EXPECT_EQ(r.out, "True True\n") << sim.output();
+  EXPECT_EQ(sim.wait(40000), 0);
+  EXPECT_NE(sim.output().find("ALFA [00:00:12][FRQ 07000000][LINKED  ][BRAVO          ]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vesk
