@@ -79,6 +79,11 @@ void fs1052_decode_control_frame(const uint8_t* b, int type, Fs1052ControlFrame*
   f->destination_len = finish_address(f->destination, places);
 }
 
+void Fs1052Parser::begin() {
+  count = 0;
+  state = 0;
+}
+
 void Fs1052Parser::reset(Fs1052FrameSink& sink) {
   count = 0;
   state = 0;
@@ -97,6 +102,22 @@ void Fs1052Parser::data_header(uint8_t byte, Fs1052FrameSink& sink) {
   bytes_per_frame = std::clamp(sink.rx_bytes_per_frame(), 0, kFs1052MaxBytesPerFrame);
   state = 7;
   count = 1;
+}
+
+void Fs1052Parser::header_byte(uint8_t byte, Fs1052FrameSink& sink) {
+  if ((byte & 1) == 0) {
+    reset(sink);
+    return;
+  }
+  if (byte & 2) {
+    control_bytes[0] = byte;
+    const int cm = (byte >> 4) & 3;
+    preset_type = (cm == FS1052_BROADCAST || cm == FS1052_FIXED_ARQ) ? 4 : 0;
+    state = 8;
+    count = 1;
+  } else {
+    data_header(byte, sink);
+  }
 }
 
 void Fs1052Parser::rx_byte(uint8_t byte, Fs1052FrameSink& sink) {
@@ -119,32 +140,33 @@ void Fs1052Parser::rx_byte(uint8_t byte, Fs1052FrameSink& sink) {
     case 2:
       crc = 0;
       state = 6;
+      // Behind a two-byte sync (a data frame's) this is already the header: a parser that
+      // lost the series' first frame picks the next one up.
+      if (byte != kFs1052Sync) {
+        crc = fs1052_crc32_update(byte, 0);
+        header_byte(byte, sink);
+      }
       break;
     case 3:
-      state = 4;
-      break;
     case 4:
-      crc = 0;
-      state = 5;
-      break;
-    case 5:
-      data_header(byte, sink);
-      break;
-    case 6:
-      if ((byte & 1) == 0) {
+      // The two syncs between the frames of a series: anything else means the series was
+      // lost (or was never one), and the parser hunts again instead of swallowing what follows.
+      if (byte != kFs1052Sync) {
         reset(sink);
         return;
       }
-      if (byte & 2) {
-        count = 0;
-        control_bytes[0] = byte;
-        const int cm = (byte >> 4) & 3;
-        preset_type = (cm == FS1052_BROADCAST || cm == FS1052_FIXED_ARQ) ? 4 : 0;
-        state = 8;
-        count = 1;
-      } else {
-        data_header(byte, sink);
+      crc = 0;
+      state = state == 3 ? 4 : 5;
+      break;
+    case 5:
+    case 6:
+      // A further sync byte (never a header: its bit 0 is clear) is still the prefix: a
+      // transmission's three syncs right after a complete frame.
+      if (byte == kFs1052Sync) {
+        crc = 0;
+        break;
       }
+      header_byte(byte, sink);
       break;
     case 7:
       data_byte(byte, sink);

@@ -46,8 +46,11 @@ struct Fs1052Parser {
 
   void rx_byte(uint8_t byte, Fs1052FrameSink& sink);
   void reset(Fs1052FrameSink& sink);
+  // A new reception begins (the modem found a new transmission): hunt for its sync.
+  void begin();
 
  private:
+  void header_byte(uint8_t byte, Fs1052FrameSink& sink);
   void data_header(uint8_t byte, Fs1052FrameSink& sink);
   void control_byte(uint8_t byte, Fs1052FrameSink& sink);
   void data_byte(uint8_t byte, Fs1052FrameSink& sink);

@@ -34,7 +34,9 @@ TEST(Fs1052Crc, VectorsReferenceAndZeroResidue) {
     std::vector<uint8_t> frame(static_cast<std::size_t>(len) + 4);
     for (int i = 0; i < len; ++i) frame[static_cast<std::size_t>(i)] = static_cast<uint8_t>(rng());
     std::vector<uint8_t> body(frame.begin(), frame.begin() + len);
-    if (len > 0) EXPECT_EQ(fs1052_crc32(body.data(), body.size()), reference_crc(body)) << len;
+    if (len > 0) {
+      EXPECT_EQ(fs1052_crc32(body.data(), body.size()), reference_crc(body)) << len;
+    }
     EXPECT_EQ(fs1052_append_crc32(frame.data(), static_cast<std::size_t>(len)), 4);
     EXPECT_EQ(fs1052_crc32(frame.data(), frame.size()), 0u) << len;
   }
@@ -364,6 +366,45 @@ TEST(Fs1052Frames, TraceTexts) {
   EXPECT_NE(dt.find("DATA RATE ABSOLUTE      600bps\r\n"), std::string::npos);
   EXPECT_NE(dt.find("\r\n\r\n"), std::string::npos);
   EXPECT_EQ(dt.substr(dt.size() - 9), "\r\n14 \r\n\r\n");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(Fs1052Frames, ParserKeepsItsSyncAcrossTransmissionsAndLostHeaders) {
+  // Two transmissions of the peer back to back, with nothing sent in between.
+  RecordingSink sink;
+  Fs1052Parser p;
+  feed(p, sink, framed_control(control(2, 0, 0, "ALFA", "BRAVO")));
+  feed(p, sink, framed_control(control(3, 0, 1, "ALFA", "BRAVO")));
+  ASSERT_EQ(sink.controls.size(), 2u);
+  EXPECT_EQ(sink.controls[1].type, 3);
+  // A broken series (a bogus first frame, nothing behind it) does not swallow the next
+  // transmission.
+  RecordingSink s1;
+  s1.series_frames = 100;
+  s1.bytes_per_frame = 100;
+  Fs1052Parser r;
+  std::vector<uint8_t> bogus = {0x5C, 0x5C, 0x5C, 0x01};
+  bogus.resize(bogus.size() + 108, 0xA5);
+  feed(r, s1, bogus);
+  feed(r, s1, framed_control(control(2, 0, 0, "ALFA", "BRAVO")));
+  EXPECT_EQ(s1.controls.size(), 1u);
+  // A series whose first frame is noise: the frames behind it still arrive.
+  RecordingSink s2;
+  s2.series_frames = 4;
+  s2.bytes_per_frame = 20;
+  Fs1052Parser q;
+  std::vector<uint8_t> air = series(data_frames(4, 20), 20, nullptr);
+  air[3] = 0x00;  // a header without its bit 0
+  for (std::size_t i = 4; i < 3 + 29; ++i) air[i] = 0xA5;
+  feed(q, s2, air);
+  ASSERT_EQ(s2.datas.size(), 3u);
+  EXPECT_EQ(s2.datas[0].sequence, 3);
+  EXPECT_EQ(s2.datas[2].sequence, 1);
 }
 
 }  // namespace
