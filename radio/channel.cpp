@@ -33,6 +33,7 @@ struct ChannelState {
   int tune_request = 0;
   bool mode_remembered = false;
   int remembered_rx_mode = 0;
+  bool scanning = false;  // read by the channel setting in progress
 };
 ChannelState& chan() { return station().state<ChannelState>(); }
 
@@ -54,7 +55,10 @@ void select_radio_antenna(const RadioTypeRow& row, int port) {
     case AntennaResult::Selected: wait_ms(100); break;
     case AntennaResult::NoSuchPort: {
       char text[96];
-      std::snprintf(text, sizeof text, "%s only supports %d ports.]", row.antenna_name, row.antenna_ports);
+      if (row.antenna_error != nullptr)
+        std::snprintf(text, sizeof text, "%s]", row.antenna_error);
+      else
+        std::snprintf(text, sizeof text, "%s only supports %d ports.]", row.antenna_name, row.antenna_ports);
       ant_error(text);
       break;
     }
@@ -209,6 +213,11 @@ void radio_mode_remember(const ChannelRecord& channel) {
   chan().remembered_rx_mode = channel.rx_mode;
 }
 
+bool radio_channel_scanning() {
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+  return chan().scanning;
+}
+
 bool radio_mode_first() {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   return !chan().mode_remembered;
@@ -233,6 +242,7 @@ void radio_set_channel(int index, const ChannelRecord& channel) {
   std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   const ChannelRecord ch = channel;  // the caller's record may change while this runs
   ChannelState& s = chan();
+  s.scanning = scanning;
   // 1. Working channel, by its table index: the record's number byte reads 0 for channel 256.
   db_select_channel(index);
   // 2. Transmit level.

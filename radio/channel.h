@@ -44,5 +44,8 @@ bool radio_mode_due(const ChannelRecord& channel);
 void radio_mode_remember(const ChannelRecord& channel);
 // True before any mode was sent in this run.
 bool radio_mode_first();
+// The engine's scan mode as the channel setting in progress read it (families whose channel
+// step depends on it read it here, under the channel-setting lock).
+bool radio_channel_scanning();
 
 }  // namespace vesk

@@ -84,8 +84,8 @@ void radio_set_freq(int hz) {
   const RadioTypeRow& row = configured_radio();
   if (row.emulation_sets_freq && radio_ops(row).set_freq) radio_ops(row).set_freq(row, static_cast<uint32_t>(hz));
 }
-// FT757GX and SKANTI-8250 have refresh steps and TT516 a store step; they come with their
-// drivers. No built type has one.
+// SKANTI-8250 has a refresh step and TT516 a store step; they come with their drivers. The
+// FT757GX's refresh step sends nothing.
 void radio_refresh_hook() {}
 void radio_store_channel_hook(const ChannelRecord&) {}
 

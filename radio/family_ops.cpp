@@ -10,6 +10,8 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::IcomCiv: return kIcomCivOps;
     case DriverFamily::Kenwood: return kKenwoodOps;
     case DriverFamily::KenwoodTk: return kKenwoodTkOps;
+    case DriverFamily::YaesuFiveByte: return kYaesuFiveByteOps;
+    case DriverFamily::YaesuAscii: return kYaesuAsciiOps;
     default: return kNone;
   }
 }

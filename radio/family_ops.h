@@ -51,6 +51,8 @@ struct FamilyOps {
 
   // Set-up: the lines before the port opens, and the commands after its steps.
   void (*setup_before_port)(const RadioSetupRow& setup) = nullptr;
+  // The model's own start step among the port steps (SetupStart::Driver).
+  void (*setup_start)(const RadioTypeRow& row) = nullptr;
   void (*setup_commands)(const RadioTypeRow& row, const RadioSetupRow& setup) = nullptr;
 
   // Replies and the model timers 1025 to 1027.
@@ -61,6 +63,8 @@ struct FamilyOps {
 extern const FamilyOps kIcomCivOps;
 extern const FamilyOps kKenwoodOps;
 extern const FamilyOps kKenwoodTkOps;
+extern const FamilyOps kYaesuFiveByteOps;
+extern const FamilyOps kYaesuAsciiOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

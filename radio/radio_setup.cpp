@@ -47,7 +47,9 @@ void run_start_step(SetupStart start) {
         pause_ms(kSequencePauseMs);
       }
       break;
-    case SetupStart::Driver: break;  // the makes whose drivers are not built have no block here
+    case SetupStart::Driver:
+      if (const RadioTypeRow& row = configured_radio(); radio_ops(row).setup_start) radio_ops(row).setup_start(row);
+      break;
   }
 }
 

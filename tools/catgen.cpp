@@ -5,6 +5,7 @@
 //   catgen TYPE freq HZ                 set the frequency
 //   catgen TYPE mode MODE               set the mode (keyword such as USB-D, or its number)
 //   catgen TYPE tune HZ MODE            frequency, then mode
+//   catgen TYPE tune-channel HZ MODE    the radio control panel's tuning of such a channel
 //   catgen TYPE ptt-on [MODE]           key (MODE: the transmit mode, default USB)
 //   catgen TYPE ptt-off                 unkey
 //   catgen TYPE identify REPLY          a Kenwood identity reply such as "ID019;"
@@ -40,7 +41,8 @@ using namespace vesk;
 int usage() {
   std::fprintf(stderr,
                "usage: catgen --list\n"
-               "       catgen TYPE freq HZ | mode MODE | tune HZ MODE | ptt-on [MODE] | ptt-off | identify REPLY | setup\n");
+               "       catgen TYPE freq HZ | mode MODE | tune HZ MODE | tune-channel HZ MODE | ptt-on [MODE] | ptt-off |\n"
+               "                   identify REPLY | setup\n");
   return 2;
 }
 
@@ -121,6 +123,8 @@ int main(int argc, char** argv) {
     sent = driver_step_set_mode(parse_mode(argv[3]));
   } else if (op == "tune" && argc == 5 && parse_hz(argv[3], hz) && parse_mode(argv[4]) >= 0) {
     sent = driver_step_tune(hz, parse_mode(argv[4]));
+  } else if (op == "tune-channel" && argc == 5 && parse_hz(argv[3], hz) && parse_mode(argv[4]) >= 0) {
+    sent = driver_step_tune_channel(hz, parse_mode(argv[4]));
   } else if (op == "ptt-on" && (argc == 3 || (argc == 4 && parse_mode(argv[3]) >= 0))) {
     sent = driver_step_ptt_on(argc == 4 ? parse_mode(argv[3]) : MODE_USB);
   } else if (op == "ptt-off" && argc == 3) {

@@ -26,6 +26,17 @@ int driver_step_tune(uint32_t hz, int mode) {
   return f | m;
 }
 
+int driver_step_tune_channel(uint32_t hz, int mode) {
+  const RadioTypeRow& row = configured_radio();
+  const FamilyOps& ops = radio_ops(row);
+  if (ops.tune_channel == nullptr) return 0;
+  ChannelRecord ch{};
+  ch.rx_freq_hz = ch.tx_freq_hz = static_cast<int32_t>(hz);
+  ch.rx_mode = ch.tx_mode = mode;
+  ops.tune_channel(row, ch);
+  return 1;
+}
+
 int driver_step_ptt_on(int tx_mode) {
   const RadioTypeRow& row = configured_radio();
   const FamilyOps& ops = radio_ops(row);

@@ -13,6 +13,9 @@ namespace vesk {
 int driver_step_set_freq(uint32_t hz);
 int driver_step_set_mode(int mode);
 int driver_step_tune(uint32_t hz, int mode);
+// The radio control panel's tuning of a channel with this receive and transmit frequency and
+// mode (the family's tune builder, with its gaps and its remembered channel).
+int driver_step_tune_channel(uint32_t hz, int mode);
 // `tx_mode` chooses the keying command where a model needs it (Kenwood TS-480 and TS-590).
 int driver_step_ptt_on(int tx_mode);
 int driver_step_ptt_off();

@@ -101,6 +101,7 @@ struct RadioTypeRow {
   // Antenna ports selected by the radio (antenna switch RADIO CAT).
   int antenna_ports = 0;
   const char* antenna_name = nullptr;    // in "<name> only supports <n> ports."
+  const char* antenna_error = nullptr;   // the model's own text in place of that one
   bool antenna_on_port_change = false;   // selected when a channel changes the port
   bool antenna_after_channel = false;    // selected again after every channel setting
   bool antenna_on_channel_only = false;  // never from the operator

@@ -1,4 +1,4 @@
-// Drives every CI-V, Kenwood and TK radio type through the golden table: for each row the
+// Drives every CI-V, Kenwood, TK and Yaesu radio type through the golden table: for each row the
 // driver step of the operation must hand over exactly the listed commands and pauses.
 #include <gtest/gtest.h>
 
@@ -41,7 +41,12 @@ TEST_F(CatGoldenTest, EveryRowOfTheTable) {
     start_ms_ = clock_->mono_ms();
     if (op == "freq") driver_step_set_freq(static_cast<uint32_t>(std::stoul(arg)));
     else if (op == "mode") driver_step_set_mode(mode_code_from_keyword(arg.c_str()));
-    else if (op == "ptt-on") driver_step_ptt_on(MODE_USB);
+    else if (op == "tune-channel") {
+      // "HZ/MODE"
+      const auto slash = arg.find('/');
+      driver_step_tune_channel(static_cast<uint32_t>(std::stoul(arg.substr(0, slash))),
+                               mode_code_from_keyword(arg.substr(slash + 1).c_str()));
+    } else if (op == "ptt-on") driver_step_ptt_on(MODE_USB);
     else if (op == "ptt-off") driver_step_ptt_off();
     else FAIL() << "unknown operation in: " << line;
     EXPECT_EQ(sent_golden(), expected) << line;
@@ -50,7 +55,8 @@ TEST_F(CatGoldenTest, EveryRowOfTheTable) {
   }
   // Every type of the three families appears.
   for (const RadioTypeRow& r : kRadioTypeTable) {
-    if (r.family == DriverFamily::IcomCiv || r.family == DriverFamily::Kenwood || r.family == DriverFamily::KenwoodTk) {
+    if (r.family == DriverFamily::IcomCiv || r.family == DriverFamily::Kenwood || r.family == DriverFamily::KenwoodTk ||
+        r.family == DriverFamily::YaesuFiveByte || r.family == DriverFamily::YaesuAscii) {
       EXPECT_TRUE(types.count(r.number)) << r.number;
     }
   }
