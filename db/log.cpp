@@ -61,7 +61,11 @@ bool put(LogState& s, Where where, const std::string& line) {
     case Where::MonitorBack: s.monitor.push_back(line); break;
     case Where::FrameBack: s.frame.push_back(line); break;
   }
-  if (s.sink) s.sink(where == Where::FrameBack ? LogText::Frame : LogText::Monitor, line);
+  if (s.sink)
+    s.sink(where == Where::FrameBack     ? LogText::Frame
+           : where == Where::MonitorBack ? LogText::MonitorEnd
+                                         : LogText::Monitor,
+           line);
   return true;
 }
 
@@ -401,6 +405,7 @@ void display_full_listing() {
 namespace {
 // Takes a text out of the layer (emptying it) as one string.
 std::string take_text(std::deque<std::string>& lines) {
+  ++log_state().text_resets;
   std::string out;
   for (const auto& l : lines) out += l;
   lines.clear();
@@ -442,6 +447,26 @@ void log_close_document() {
   }
   if (!monitor.empty()) log_write_monitor_file(monitor);
   if (!frame.empty()) log_write_frame_file(frame);
+}
+
+void log_open_document(const std::string& text) {
+  LogState& s = log_state();
+  std::string monitor, frame;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    monitor = take_text(s.monitor);
+    frame = take_text(s.frame);
+    if (!text.empty()) s.monitor.push_back(text);
+  }
+  log_write_monitor_file(monitor);
+  log_write_frame_file(frame);
+  repaint(s);
+}
+
+std::size_t log_line_count(LogText which) {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return which == LogText::Frame ? s.frame.size() : s.monitor.size();
 }
 
 // ---- status texts ----

@@ -38,7 +38,8 @@ inline constexpr int WM_RECORDER_STATUS = kWmUser + 7;
 inline constexpr int WM_MODEM_STATUS = kWmUser + 8;
 inline constexpr int WM_LINKED_STATION = kWmUser + 9;
 
-enum class LogText { Monitor, Frame };
+// Monitor: a line in front of the monitor text; MonitorEnd: one at its end (script echo).
+enum class LogText { Monitor, Frame, MonitorEnd };
 
 // One copy for the host-port client. `as_line`: send the text and a newline as it is (the
 // TNC text); otherwise send it as an echoed log line.
@@ -99,6 +100,8 @@ struct LogState {
   // one costs the same whatever the size of the text.
   std::deque<std::string> monitor;
   std::deque<std::string> frame;
+  // Counts the times a text was emptied or replaced (a view then copies the texts whole).
+  std::uint64_t text_resets = 0;
   // Called (under the layer's lock, in arrival order) for every line written; may be empty.
   // It must not write log lines itself.
   std::function<void(LogText, const std::string&)> sink;
@@ -215,6 +218,11 @@ void display_clear_monitor();
 void display_clear_frame_pane();
 // The document's close: files each text that is not empty and empties it.
 void log_close_document();
+// A document opened: both texts are filed and emptied, as by display_clear_monitor, then the
+// monitor text becomes `text` (the new lines go in front of it).
+void log_open_document(const std::string& text);
+// The number of lines held in each text (a view checks with them that it shows every line).
+std::size_t log_line_count(LogText which);
 
 // Status texts for the main window.
 void display_post_recorder_status(const std::string& text);

@@ -17,6 +17,7 @@
 #include "radio/channel.h"
 #include "radio/keying.h"
 #include "ui/station_wiring.h"
+#include "ui/window_posts.h"
 
 namespace vesk {
 
@@ -56,7 +57,10 @@ void station_app_exit_now() {
 void station_app_post_message(int message) {
   if (message == WM_REFRESH_STATUS) station_app_print_status();
   if (message == WM_REFRESH_AUDIO) ++station_app().audio_refreshes;
+  window_posts_message(message);
 }
+
+void station_app_repaint() { window_posts_repaint(); }
 
 void station_app_write_banner() {
   const std::string frame(75, '*');
@@ -128,7 +132,7 @@ int station_app_start(const StationAppConfig& config) {
   app.config = config;
   station_wire();
   // The main frame's construction: the station database.
-  db_open();
+  if (!config.database_open) db_open();
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
   for (const std::string& arg : config.args) ale_command_line_add(arg);
