@@ -82,7 +82,7 @@ int main() {
   StationAppConfig config;
   config.audio_in = config.audio_out = "null";
   config.print = [](const std::string&) {};
-  config.end_now = [] {};
+  config.end_now = [](int) {};
   station_app_start(config);
   db_set_host_ip(htonl(INADDR_LOOPBACK));
   db_set_tcp_port(0);

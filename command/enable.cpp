@@ -14,6 +14,7 @@
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/kenwood_tk.h"
 #include "radio/muting.h"
+#include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 
@@ -184,6 +185,8 @@ void release_resources() {
   }
   // Only what was actually closed is reopened by the next RESOURCES.
   r.sound = sound && sound_card().tx_done_queue != nullptr && snd_close() == 1;
+  // The ports close under radio control's lock, so no channel setting is half sent.
+  std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
   SerialPort& radio_port = serial_control(SERIAL_ROLE_RADIO);
   r.radio1 = radio1 && radio_port.is_open() && radio_port.close() == 0;
   SerialPort& ptt_port = serial_control(SERIAL_ROLE_PTT);

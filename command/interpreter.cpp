@@ -184,30 +184,39 @@ void mmi_clear_text_entry() {
 void mmi_post_line(const std::string& line) {
   CommandState& cs = command_state();
   std::lock_guard<std::mutex> guard(cs.executor_mutex);
-  cs.executor_queue.emplace_back(false, line);
+  cs.executor_queue.push_back({false, line, {}});
   cs.executor_cv.notify_one();
 }
 
 void mmi_post_script(const std::string& file_name) {
   CommandState& cs = command_state();
   std::lock_guard<std::mutex> guard(cs.executor_mutex);
-  cs.executor_queue.emplace_back(true, file_name);
+  cs.executor_queue.push_back({true, file_name, {}});
+  cs.executor_cv.notify_one();
+}
+
+void mmi_post_task(std::function<void()> task) {
+  CommandState& cs = command_state();
+  std::lock_guard<std::mutex> guard(cs.executor_mutex);
+  cs.executor_queue.push_back({false, std::string(), std::move(task)});
   cs.executor_cv.notify_one();
 }
 
 bool mmi_executor_step() {
   CommandState& cs = command_state();
-  std::pair<bool, std::string> item;
+  CommandState::ExecutorItem item;
   {
     std::lock_guard<std::mutex> guard(cs.executor_mutex);
     if (cs.executor_queue.empty()) return false;
     item = std::move(cs.executor_queue.front());
     cs.executor_queue.pop_front();
   }
-  if (item.first)
-    script_run_file(item.second);
+  if (item.task)
+    item.task();
+  else if (item.script)
+    script_run_file(item.text);
   else
-    mmi_run_line(item.second);
+    mmi_run_line(item.text);
   return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -63,7 +64,12 @@ struct CommandState {
 
   // Lines and scripts handed over by the engine's worker, run by the executor thread.
   std::mutex executor_mutex;
-  std::deque<std::pair<bool, std::string>> executor_queue;  // (is script, line or file name)
+  struct ExecutorItem {
+    bool script = false;         // text names a script file; otherwise it is one line
+    std::string text;
+    std::function<void()> task;  // set: run this instead (a window's action that may wait)
+  };
+  std::deque<ExecutorItem> executor_queue;
   std::condition_variable executor_cv;                      // work arrived, or stop
   StationThread executor;
 };
@@ -85,6 +91,8 @@ void mmi_clear_text_entry();
 // runs a slow command (DELAY, a long script) while it holds the link lock.
 void mmi_post_line(const std::string& line);
 void mmi_post_script(const std::string& file_name);
+// Hands any action to the same queue, so it runs in order with the lines and scripts.
+void mmi_post_task(std::function<void()> task);
 // Runs one queued line or script, if any; returns false when the queue was empty. The
 // executor thread loops on it; a simulation harness calls it directly.
 bool mmi_executor_step();

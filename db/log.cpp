@@ -65,6 +65,7 @@ void clamp_unfiled(LogState& s) {
 void trim(LogState& s) {
   clamp_unfiled(s);
   while (s.monitor.size() > kLogTextMaxLines) {
+    ++s.monitor_dropped;
     const std::size_t back = s.monitor_unfiled_back;
     if (s.monitor.size() > s.monitor_unfiled_front + back) {
       // The oldest filed line lies just before the lines appended at the back since.
@@ -78,6 +79,7 @@ void trim(LogState& s) {
     }
   }
   while (s.frame.size() > kLogTextMaxLines) {
+    ++s.frame_dropped;
     if (s.frame.size() == s.frame_unfiled) --s.frame_unfiled;
     s.frame.pop_front();
   }
@@ -113,7 +115,11 @@ bool put(LogState& s, Where where, const std::string& line, bool* due = nullptr)
   }
   trim(s);
   if (due != nullptr) *due = filing_due(s);
-  if (s.sink) s.sink(where == Where::FrameBack ? LogText::Frame : LogText::Monitor, line);
+  if (s.sink)
+    s.sink(where == Where::FrameBack     ? LogText::Frame
+           : where == Where::MonitorBack ? LogText::MonitorEnd
+                                         : LogText::Monitor,
+           line);
   return true;
 }
 
@@ -140,6 +146,7 @@ void file_texts(LogState& s, bool clear_monitor, bool clear_frame) {
     }
     if (clear_monitor) s.monitor.clear();
     if (clear_frame) s.frame.clear();
+    if (clear_monitor || clear_frame) ++s.text_resets;
     s.filed_at_ms = station().clock().mono_ms();
   }
   log_write_daily_files(monitor, frame, to_disk);
@@ -506,6 +513,27 @@ void display_clear_frame_pane() {
 void log_close_document() { file_texts(log_state(), true, true); }
 
 void log_file_texts() { file_texts(log_state(), false, false); }
+
+void log_open_document(const std::string& text) {
+  LogState& s = log_state();
+  file_texts(s, true, true);
+  {
+    // The document's text goes under the new lines, and into the daily file with them.
+    std::lock_guard<std::mutex> lock(s.mutex);
+    ++s.text_resets;
+    if (!text.empty()) {
+      s.monitor.push_back(text);
+      ++s.monitor_unfiled_back;
+    }
+  }
+  repaint(s);
+}
+
+std::size_t log_line_count(LogText which) {
+  LogState& s = log_state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return which == LogText::Frame ? s.frame.size() : s.monitor.size();
+}
 
 // ---- status texts ----
 

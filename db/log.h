@@ -45,7 +45,8 @@ inline constexpr int WM_RECORDER_STATUS = kWmUser + 7;
 inline constexpr int WM_MODEM_STATUS = kWmUser + 8;
 inline constexpr int WM_LINKED_STATION = kWmUser + 9;
 
-enum class LogText { Monitor, Frame };
+// Monitor: a line in front of the monitor text; MonitorEnd: one at its end (script echo).
+enum class LogText { Monitor, Frame, MonitorEnd };
 
 // One copy for the host-port client. `as_line`: send the text and a newline as it is (the
 // TNC text); otherwise send it as an echoed log line.
@@ -113,6 +114,11 @@ struct LogState {
   std::size_t frame_unfiled = 0;
   int64_t filed_at_ms = -1;  // when lines were last filed (the station's monotonic clock)
   std::mutex filing;         // one filing at a time, so blocks reach the files in order
+  // Counts the times a text was emptied or replaced (a view then copies the texts whole).
+  std::uint64_t text_resets = 0;
+  // Lines dropped from each text to keep it within its bound (a view then copies the texts).
+  std::uint64_t monitor_dropped = 0;
+  std::uint64_t frame_dropped = 0;
   // Called (under the layer's lock, in arrival order) for every line written; may be empty.
   // It must not write log lines itself.
   std::function<void(LogText, const std::string&)> sink;
@@ -234,6 +240,11 @@ void log_close_document();
 // first, as its text holds them) and keeps them in the texts. Runs by itself as lines are
 // written and once a minute on the engine's ageing timer.
 void log_file_texts();
+// A document opened: both texts are filed and emptied, as by display_clear_monitor, then the
+// monitor text becomes `text` (the new lines go in front of it).
+void log_open_document(const std::string& text);
+// The number of lines held in each text (a view checks with them that it shows every line).
+std::size_t log_line_count(LogText which);
 
 // Status texts for the main window.
 void display_post_recorder_status(const std::string& text);

@@ -19,6 +19,7 @@
 #include "radio/keying.h"
 #include "radio/radio_shutdown.h"
 #include "ui/station_wiring.h"
+#include "ui/window_posts.h"
 
 namespace vesk {
 
@@ -65,7 +66,10 @@ int station_app_tools_voice_id() {
 void station_app_post_message(int message) {
   if (message == WM_REFRESH_STATUS) station_app_print_status();
   if (message == WM_REFRESH_AUDIO) ++station_app().audio_refreshes;
+  window_posts_message(message);
 }
+
+void station_app_repaint() { window_posts_repaint(); }
 
 void station_app_write_banner() {
   const std::string frame(75, '*');
@@ -137,7 +141,7 @@ int station_app_start(const StationAppConfig& config) {
   app.config = config;
   station_wire();
   // The main frame's construction: the station database.
-  db_open();
+  if (!config.database_open) db_open();
   // The engine with every module built so far.
   snd_set_device_specs(config.audio_in, config.audio_out);
   for (const std::string& arg : config.args) ale_command_line_add(arg);

@@ -23,6 +23,8 @@ struct StationAppConfig {
   std::vector<std::string> args;
   // No threads: the harness calls station_app_step on simulated time.
   bool stepped = false;
+  // The database was opened already (the windowed program opens it with its main frame).
+  bool database_open = false;
   // Prints one line of the program's own output (the status texts), without a line end.
   std::function<void(const std::string&)> print;
   // Ends the program after EXIT or QUIT (the transmitter released and the logs filed) with
@@ -64,8 +66,10 @@ void station_app_exit_now();
 // station's resources are claimed at the end of its start-up. 1 when the sound was sent.
 int station_app_tools_voice_id();
 // A message posted to the main window (WM_REFRESH_STATUS prints the status texts;
-// WM_REFRESH_AUDIO is counted).
+// WM_REFRESH_AUDIO is counted); with a window attached it is handed to the window too.
 void station_app_post_message(int message);
+// A log text changed: a window attached is asked to show it.
+void station_app_repaint();
 
 // Start-up pieces, for tests.
 void station_app_write_banner();

@@ -70,6 +70,7 @@ void wire_db() {
     h.expand_coded_amd = amd_expand_coded_amd;
     h.full_listing = report_full_listing;
     h.post_message = station_app_post_message;
+    h.repaint = station_app_repaint;
     h.request_exit = station_app_exit_now;
     h.tuned_tx_freq_hz = [] { return radio_flags().radio_last_tx_freq.load(); };
     h.resend_amd_linked = ale_resend_amd_linked;

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The windowed station on a copy of an example station under a virtual X server, driven by
+# xdotool as an operator would: started with a saved document, Help > About opened and
+# closed, File > Exit; then started again and ended by SIGTERM. Screenshots of the main window
+# and the About box go to the artefacts folder.
+#   xvfb_station_test.sh VESK_ALE EXAMPLE_STATION ARTEFACTS
+set -u
+prog=$1
+example=$2
+artefacts=$3
+if [ -z "${XVFB_INNER:-}" ]; then
+  export XVFB_INNER=1
+  exec xvfb-run -a -s "-screen 0 1400x900x24" "$0" "$@"
+fi
+mkdir -p "$artefacts"
+work=$(mktemp -d)
+trap 'kill -9 "${pid:-0}" 2>/dev/null; rm -rf "$work"' EXIT
+station="$work/station"
+cp -r "$example" "$station"
+mkdir -p "$station/owlog" "$station/dalog"
+echo "ENABLE LISTEN" > "$station/SHUTDOWN.DAT"
+# A saved document: one archived string (a length byte, then the text).
+printf '\x14SAVED DOCUMENT LINE\n' > "$station/saved.ale"
+fail() {
+  echo "FAIL: $*"
+  [ -f "$work/out" ] && cat "$work/out"
+  exit 1
+}
+
+# Waits up to 20 s for a window whose name matches $1; prints its id.
+wait_window() {
+  for _ in $(seq 200); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# Closes the warning boxes the start-up may show (a port the machine does not have).
+dismiss_boxes() {
+  for id in $(xdotool search --name '^VESK-ALE$' 2>/dev/null); do
+    xdotool windowfocus --sync "$id" key Return 2>/dev/null
+  done
+}
+start_station() {
+  "$prog" --dir "$station" --audio-in null --audio-out null "$@" > "$work/out" 2>&1 &
+  pid=$!
+  main=$(wait_window 'Controller') || fail "no main window"
+  # The start-up has run when the daily file exists and the status bar has its texts.
+  for _ in $(seq 100); do
+    ls "$station"/owlog/*.ow > /dev/null 2>&1 && break
+    sleep 0.1
+  done
+  sleep 1.5
+  dismiss_boxes
+  sleep 0.5
+}
+
+# ---- first run: a document, the About box, File > Exit ----
+start_station saved.ale
+xdotool windowfocus --sync "$main"
+import -window "$main" "$artefacts/main-window.png" || fail "no screenshot of the main window"
+xdotool key --window "$main" alt+h
+sleep 0.5
+xdotool key a
+about=$(wait_window 'About VESK-ALE') || fail "no About box"
+sleep 0.5
+import -window "$about" "$artefacts/about-box.png" || fail "no screenshot of the About box"
+xdotool windowfocus --sync "$about" key Return
+sleep 0.5
+xdotool windowfocus --sync "$main" key alt+f
+sleep 0.5
+xdotool key x
+for _ in $(seq 300); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+wait "$pid"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status after File > Exit"
+[ "$(stat -c %s "$station/ALE.DAT")" -eq 563872 ] || fail "ALE.DAT not saved"
+ow=$(cat "$station"/owlog/*.ow)
+grep -q "VESK-ALE Standard Edition (SE) v2.00 started" <<< "$ow" || fail "no banner filed"
+grep -q "OPTIONS: LISTEN MODE ENABLED" <<< "$ow" || fail "SHUTDOWN.DAT did not run"
+# The document's text stands under the new lines.
+banner_at=$(grep -n "v2.00 started" <<< "$ow" | head -1 | cut -d: -f1)
+doc_at=$(grep -n "SAVED DOCUMENT LINE" <<< "$ow" | head -1 | cut -d: -f1)
+[ -n "$doc_at" ] && [ "$doc_at" -gt "$banner_at" ] || fail "the document is not under the new lines"
+
+# ---- second run: SIGTERM ----
+rm -f "$station/ALE.DAT"
+start_station
+kill -TERM "$pid"
+for _ in $(seq 300); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+wait "$pid"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status after SIGTERM"
+[ "$(stat -c %s "$station/ALE.DAT")" -eq 563872 ] || fail "ALE.DAT not saved after SIGTERM"
+[ "$(grep -c "OPTIONS: LISTEN MODE ENABLED" "$station"/owlog/*.ow)" -ge 2 ] || fail "SHUTDOWN.DAT did not run on SIGTERM"
+echo "PASS"
