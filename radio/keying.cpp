@@ -136,8 +136,11 @@ int ptt_on_manual() {
     ptt_lines_on();
     if (db_get_ptt_status_display() == 1)
       ptt_log("RADIO: PTT now ACTIVE", log_current_channel_tx_stamp());
+    return 1;
   }
-  return 1;
+  log_printf("[%s][%s][PTT ERROR: No PTT. Radio port closed.]\n", log_time_stamp().c_str(),
+             log_current_channel_tx_stamp().c_str());
+  return 0;
 }
 
 int ptt_off_manual() {

@@ -24,7 +24,11 @@ int ale_send_voice_id() {
     log_file_not_found(kVoiceIdFile);
     return 0;
   }
-  ptt_on_manual();
+  // A receive-only channel or a closed radio port keys nothing: the sound would go nowhere.
+  if (ptt_on_manual() == 0) {
+    log_printf("[%s][VOICE ID: %s not played: transmitter not keyed]\n", log_time_stamp().c_str(), kVoiceIdFile);
+    return 0;
+  }
   // The transmitter is released however the sound ends.
   int result = WAV_PLAY_NO_FILE;
   std::string error;

@@ -83,14 +83,16 @@ TEST_F(KeyingTest, LinesOnTheRadioPortWhenTheAlternatePortIsTheReopenedRadioPort
 TEST_F(KeyingTest, ClosedRadioPortKeysNothingAndSaysSo) {
   db_set_radio_type(DB_IC7000);
   serial_control(SERIAL_ROLE_RADIO).close();
-  int keyed = -1;
+  int keyed = -1, keyed_manually = -1;
   EXPECT_EQ(trace_of([&] {
               keyed = ptt_on();
               ptt_off();
+              keyed_manually = ptt_on_manual();
               ptt_off_manual();
             }),
             "");
   EXPECT_EQ(keyed, 0);
+  EXPECT_EQ(keyed_manually, 0);
   EXPECT_EQ(ptt_is_active(), 0);
   EXPECT_EQ(twa_restarts, 2);  // ptt_on and ptt_off_manual
   EXPECT_FALSE(log_has("PTT now"));
@@ -104,7 +106,11 @@ TEST_F(KeyingTest, ReceiveOnlyChannelIsNeverKeyed) {
   rx_only.permission = CHANNEL_RX;
   db_store_channel(1, rx_only);
   db_select_channel(1);
-  EXPECT_EQ(trace_of([&] { EXPECT_EQ(ptt_on(), 0), ptt_on_manual(); }, 0), "");
+  EXPECT_EQ(trace_of([&] {
+              EXPECT_EQ(ptt_on(), 0);
+              EXPECT_EQ(ptt_on_manual(), 0);
+            }, 0),
+            "");
   EXPECT_EQ(twa_restarts, 0);
 }
 

@@ -14,8 +14,10 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "platform/wav.h"
+#include "radio/serial_queue.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -132,6 +134,7 @@ TEST(StationAppVoiceId, KeysPlaysAndReleasesOnceTheStationIsUp) {
   clock->set_auto_advance(true);
   Station st(dir.path(), std::move(clock));
   StationScope scope(st);
+  const auto ports = FakeSerialBackend::install();  // the radio port opens on the fake
   std::vector<int16_t> sound(8000, 1000);  // one second at 8 kHz
   ASSERT_EQ(wav_write_file(dir.path() + "/voice_id.wav", sound.data(), 8000, 8000), 1);
   EXPECT_EQ(station_app_tools_voice_id(), 0);
@@ -140,13 +143,50 @@ TEST(StationAppVoiceId, KeysPlaysAndReleasesOnceTheStationIsUp) {
   config.audio_in = "null";
   config.audio_out = "wav:" + dir.path() + "/out.wav";
   station_app_start(config);
+  ChannelRecord ch{};
+  ch.in_use = 1;
+  ch.permission = CHANNEL_BX;
+  ch.rx_freq_hz = ch.tx_freq_hz = 7100000;
+  ASSERT_EQ(db_store_channel(1, ch), 1);
+  db_select_channel(1);
+  auto count = [](const std::string& text, const std::string& piece) {
+    int n = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+  };
   const std::string before = log_monitor_text();
   EXPECT_EQ(station_app_tools_voice_id(), 1);
+  const std::string text = log_monitor_text();  // newest first
+  EXPECT_EQ(count(text, "RADIO: PTT now ACTIVE"), count(before, "RADIO: PTT now ACTIVE") + 1) << text;
+  EXPECT_EQ(count(text, "RADIO: PTT now RELEASED"), count(before, "RADIO: PTT now RELEASED") + 1) << text;
+  EXPECT_LT(text.find("RADIO: PTT now RELEASED"), text.find("RADIO: PTT now ACTIVE")) << text;
+  station_app_shutdown();
+}
+
+// A channel the station may not transmit on keys nothing, so the voice identification is not
+// played into a transmitter that is not keyed.
+TEST(StationAppVoiceId, NotPlayedWhenTheTransmitterCannotBeKeyed) {
+  test::TempDir dir;
+  auto clock = std::make_unique<SimClock>();
+  clock->set_auto_advance(true);
+  Station st(dir.path(), std::move(clock));
+  StationScope scope(st);
+  const auto ports = FakeSerialBackend::install();
+  std::vector<int16_t> sound(8000, 1000);
+  ASSERT_EQ(wav_write_file(dir.path() + "/voice_id.wav", sound.data(), 8000, 8000), 1);
+  StationAppConfig config;
+  config.stepped = true;
+  config.audio_in = "null";
+  config.audio_out = "wav:" + dir.path() + "/out.wav";
+  station_app_start(config);
+  ChannelRecord ch{};
+  db_copy_channel(db_current_channel_index(), &ch);
+  ch.permission = CHANNEL_RX;
+  db_store_channel(db_current_channel_index(), ch);
+  EXPECT_EQ(station_app_tools_voice_id(), 0);
   const std::string text = log_monitor_text();
-  const std::string added = text.substr(0, text.size() - before.size());  // newest first
-  const std::size_t released = added.find("RADIO: PTT now RELEASED");
-  ASSERT_NE(released, std::string::npos) << added;
-  EXPECT_GT(added.find("RADIO: PTT now ACTIVE"), released) << added;
+  EXPECT_NE(text.find("[VOICE ID: voice_id.wav not played: transmitter not keyed]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("RADIO: PTT now ACTIVE"), std::string::npos) << text;
   station_app_shutdown();
 }
 
