@@ -8,6 +8,7 @@
 #include "ale/link/link_state.h"
 #include "command/cmd_call.h"
 #include "command/cmd_db.h"
+#include "command/cmd_radio.h"
 #include "command/cmd_set.h"
 #include "command/enable.h"
 #include "command/keywords.h"
@@ -122,8 +123,8 @@ constexpr MmiVerb kVerbs[] = {
     // TNC (215).
     {9, mmi_cmd_add},        {10, mmi_cmd_delete},    {185, mmi_cmd_reset},    {16, mmi_cmd_save},
     {340, mmi_cmd_scangroup}, {19, mmi_cmd_set}, {203, mmi_cmd_enable}, {204, mmi_cmd_disable},
-    {388, mmi_cmd_not_supported}, {389, mmi_cmd_not_supported}, {342, mmi_cmd_not_supported},
-    {348, mmi_cmd_not_supported}, {215, mmi_cmd_not_supported},
+    {388, mmi_cmd_radcmd}, {389, mmi_cmd_hexradcmd}, {342, mmi_cmd_atu},
+    {348, mmi_cmd_ldg}, {215, mmi_cmd_not_supported},
 };
 
 MmiHandler mmi_find_handler(int code) {

@@ -1,7 +1,8 @@
 // A live peer: Hamlib's TS-2000 emulator (rigctlcom) in front of its dummy radio (rigctld
 // -m 1) on a pseudo-terminal pair. A station whose "ALE.DAT" names a KENWOOD radio on that
 // port (line PTT off) sets the radio up, identifies it as a TS-2000, tunes it to its first
-// channel and keys it by CAT; rigctl reads the frequency and PTT back from rigctld. It does so
+// channel and keys it by CAT; the operator's RADCMD retunes it; rigctl reads the frequency
+// and PTT back from rigctld. It does so
 // also with a Z100 tuner on a port of its own, whose set-up leaves the radio's framing alone.
 // Skipped when the Hamlib programs are missing. Every wait is bounded.
 // First: <pty.h> brings termios macros (ECHO) that the options header uses as names.
@@ -29,6 +30,7 @@
 #include <string>
 #include <thread>
 
+#include "command/interpreter.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/scan.h"
@@ -308,6 +310,11 @@ TEST_P(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
   ptt_off();
   ASSERT_TRUE(wait_until(drained, 15000));
   rig_shows("t", "0");
+
+  // A command of the radio's own set, typed by the operator.
+  mmi_run_line(std::string("RADCMD FA00007150000;"));
+  ASSERT_TRUE(wait_until(drained, 15000));
+  rig_shows("f", "7150000");
   log_set_sink(nullptr);
 }
 
