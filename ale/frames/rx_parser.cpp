@@ -12,6 +12,7 @@
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/pid_dispatch.h"
+#include "ale/link/aqc_rx.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_rx.h"
 #include "db/crc16.h"
@@ -227,9 +228,13 @@ RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
 
 void ale_rx_word(const RxWordRecord& record) {
   RxParserState& p = rx_parser_state();
-  // AQC-ALE words and the raw groups of a DBM message are for their own receivers, which this
-  // station does not have: only standard words are parsed.
-  if (aqc_rx_word_is_aqc() == 0 && p.dbm_mode == 0) ale_rx_parse_word(record);
+  // AQC-ALE words go to their own receiver; the raw groups of a DBM message are for a receiver
+  // this station does not have: only standard words are parsed.
+  if (aqc_rx_word_is_aqc() != 0) {
+    aqc_rx_word(record);
+  } else if (p.dbm_mode == 0) {
+    ale_rx_parse_word(record);
+  }
 }
 
 void ale_rx_parse_word(const RxWordRecord& record) {
