@@ -25,7 +25,10 @@ class AqcSimTest : public ::testing::Test {
     std::string c = "ADD OWN " + own + "\n" + channels_;
     for (const std::string& o : others) c += "ADD OTHER " + o + "\n";
     c += extra + "ENABLE SCANNING\n";
-    test::make_station_folder(fs::path(root_.path()) / own, [aqc] { db_set_aqc_mode(aqc ? 1 : 0); }, c);
+    test::make_station_folder(fs::path(root_.path()) / own, [aqc, burst = burst_] {
+          db_set_aqc_mode(aqc ? 1 : 0);
+          db_set_aqc_burst(burst ? 1 : 0);
+        }, c);
     names_.push_back(own);
   }
   test::SimRun run(int seconds, const std::vector<SimCommand>& commands) {
@@ -39,6 +42,7 @@ class AqcSimTest : public ::testing::Test {
   }
   test::TempDir root_;
   std::vector<std::string> names_;
+  bool burst_ = false;  // the AQC-ALE burst after FROM words
   std::string channels_ = "ADD CHANNEL 7000000\nADD CHANNEL 10145000\nADD CHANNEL 14109000\n";
 };
 
@@ -53,7 +57,8 @@ TEST_F(AqcSimTest, IndividualCallBetweenAqcStationsLinks) {
   EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0);
 }
 
-TEST_F(AqcSimTest, NetCallBetweenAqcStationsLinks) {
+TEST_F(AqcSimTest, NetCallBetweenAqcStationsWithTheBurstLinks) {
+  burst_ = true;
   channels_ = "ADD CHANNEL 7000000\n";
   const std::string net = "ADD NET TEAM ALF BRV CHL\n";
   station("ALF", {"BRV", "CHL"}, true, net);
@@ -64,6 +69,15 @@ TEST_F(AqcSimTest, NetCallBetweenAqcStationsLinks) {
     EXPECT_GE(r.at("ALF", std::string("[AQC LINKED  ][") + member), 0) << member << "\n" << r.text;
     EXPECT_GE(r.at(member, "[AQC LINKED  ][ALF   ]"), 0) << member;
   }
+}
+
+TEST_F(AqcSimTest, IndividualCallWithTheBurstLinks) {
+  burst_ = true;
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  const test::SimRun r = run(45, {{10000, "ALFA", "CALL BRAVO"}});
+  EXPECT_GE(r.at("ALFA", "[AQC LINKED  ][BRAVO ]"), 0) << r.text;
+  EXPECT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0);
 }
 
 TEST_F(AqcSimTest, PlainCallToAqcStationLinks) {
