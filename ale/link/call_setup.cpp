@@ -415,6 +415,7 @@ int ale_queue_binary_message(const std::vector<uint8_t>& data, int (*push)(Frame
   section->kind = SECTION_CODED;
   section->bytes = data;
   section->data_element = kAqcBinaryDataElement;
+  aqc_set_second_word_code(AQC_CODE_DATA);  // data follows
   if (push(section)) return 1;
   delete section;
   return 0;

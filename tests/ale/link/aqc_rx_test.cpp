@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,42 @@ TEST_F(AqcRxTest, AnOrderWithoutAcknowledgementIsAppliedSilently) {
   run_ms(3000);
   EXPECT_TRUE(frames.empty());
   EXPECT_EQ(ale_link_state(), ALE_STATE_LINKED_IDLE);
+}
+
+TEST_F(AqcRxTest, ASentOrderIsTheFrameTheReceiverAnswers) {
+  link_with_abc_in_aqc();
+  AqcOrderRequest request;
+  request.addresses[0] = "ABC";
+  request.count = 1;
+  request.ack = 1;
+  request.slot = 3;
+  request.slot_value = 7;
+  aqc_send_slot_assignment(request);
+  run_ms(3000);
+  ASSERT_EQ(frames.size(), 1u);
+  const std::vector<AleWord> sent = frames[0];
+  ASSERT_EQ(sent.size(), 6u);
+  EXPECT_EQ(ale_word_type(sent[0]), static_cast<uint32_t>(ALE_TO));
+  EXPECT_EQ(aqc_word_chars(sent[0]) + aqc_word_chars(sent[1]), "ABC@@@");
+  EXPECT_EQ(ale_word_type(sent[2]), static_cast<uint32_t>(ALE_THRU));
+  EXPECT_EQ(aqc_word_de(sent[2]), 1 + 8) << "one section, acknowledgement asked";
+  EXPECT_EQ(aqc_word_de(sent[3]), AQC_CODE_DATA + 8);
+  EXPECT_EQ(sent[4], aqc_slot_assignment_word(3, 7));
+  EXPECT_TRUE(ale_is_check_word(sent[5]));
+  EXPECT_NE(std::find(states.begin(), states.end(), ALE_STATE_IND_LINKED_WAIT_RESPONSE), states.end())
+      << "the answer is awaited";
+
+  // The in-link part of that frame, heard by a station linked with its sender, is applied and
+  // acknowledged.
+  ale_abort();
+  run_ms(1000);
+  link_with_abc_in_aqc();
+  aqc_slots_reset();
+  ale_frame_event_text(EV_AQC_FRAME_BEGIN, "");
+  for (std::size_t i = 2; i < sent.size(); ++i) word(sent[i]);
+  EXPECT_EQ(aqc_slot(3), 7);
+  run_ms(3000);
+  EXPECT_EQ(last_answer_code(), AQC_CODE_ACK);
 }
 
 TEST_F(AqcRxTest, TheKeptGroupsAreBounded) {
