@@ -80,6 +80,16 @@ TEST_F(AqcSimTest, IndividualCallWithTheBurstLinks) {
   EXPECT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0);
 }
 
+TEST_F(AqcSimTest, AqcSoundingIsHeard) {
+  channels_ = "ADD CHANNEL 7000000\n";
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  const test::SimRun r = run(135, {{5000, "ALFA", "ENABLE SOUNDING"}});
+  const double sent = r.at("ALFA", "[SCANNING: SENDING TIS SOUNDING]");
+  ASSERT_GT(sent, 0) << r.text;
+  EXPECT_GT(r.at("BRAVO", "[AQC SND][               ][TIS][ALFA ", sent), sent) << r.text;
+}
+
 TEST_F(AqcSimTest, PlainCallToAqcStationLinks) {
   station("ALFA", {"BRAVO"}, true);
   station("BRAVO", {"ALFA"}, false);
