@@ -11,6 +11,7 @@
 #include "ale/frames/rx_parser.h"
 #include "ale/link/aqc.h"
 #include "ale/link/aqc_slots.h"
+#include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "db/crc16.h"
 #include "db/database.h"
@@ -59,6 +60,11 @@ struct AqcRxState {
 
 AqcRxState& rx() { return station().state<AqcRxState>(); }
 
+bool in_link_state(int state) {
+  return (state >= ALE_STATE_LINKED_IDLE && state <= ALE_STATE_LINKED_BRINGING_DOWN_LINK) ||
+         (state >= ALE_STATE_NET_LINKED_WAIT_COMPLETION_OF_INITIAL_FRAME && state <= ALE_STATE_NET_LINKED_WAIT_RESPONSE);
+}
+
 void log_dropped(const char* what) {
   log_printf("[%s][%s][AQC: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), what);
 }
@@ -100,6 +106,30 @@ void called_pair(AqcRxState& s, std::string address, int d1, int d2) {
   s.called = address;
   s.d1 = d1;
   s.d2 = d2;
+}
+
+bool same_station(const char* name, const std::string& received) {
+  return aqc_strip_fill(aqc_six_chars(name)) == received;
+}
+
+// One of the stations this station's call names, or a member of the net it calls (as
+// received: the six-character form).
+bool called_station(const std::string& address) {
+  const FrameSectionState& f = frame_sections();
+  for (int i = 0; i < f.called_count && i < kCalledListSlots; ++i)
+    if (same_station(f.called[static_cast<std::size_t>(i)].data(), address)) return true;
+  const int net = call_setup().peer_net;
+  if (ale_call_type() != ALE_CALL_NET || net < 0) return false;
+  DbLock lock;
+  const NetRecord* rec = db_get_net(lock, net);
+  if (rec == nullptr) return false;
+  for (int i = 0; i < kNetMemberSlots; ++i) {
+    const OtherAddressRecord* other = db_get_other_address(lock, rec->members[i]);
+    if (other == nullptr || other->in_use != 1 || i == rec->own_slot) continue;
+    const std::string name(other->address, strnlen(other->address, sizeof other->address));
+    if (same_station(name.c_str(), address)) return true;
+  }
+  return false;
 }
 
 void sounding_pair(AqcRxState& s, int preamble, const std::string& caller, int d1, int d2) {
@@ -164,12 +194,11 @@ void address_pair(AqcRxState& s, int preamble, const std::string& address, int d
   } else {
     // TIS or TWAS while a call is in progress: the answer of the station called, or the
     // acknowledgement of the station that called.
-    // A slotted answer to a net, group or global call names only the station answering.
+    // A slotted answer to a net or group call names only the station answering, one of those
+    // called; any station may answer an anycall.
     const std::string own = ale_own_address_text();
-    const int type = ale_call_type();
-    const bool slotted = type == ALE_CALL_NET || type == ALE_CALL_GROUP || type == ALE_CALL_ANYCALL;
-    const bool answers =
-        own == s.called || (!own.empty() && own[0] == '@') || address == ale_first_called_address() || slotted;
+    const bool answers = own == s.called || (!own.empty() && own[0] == '@') || called_station(address) ||
+                         ale_call_type() == ALE_CALL_ANYCALL;
     if (answers) {
       s.d1 = d1;
       s.d2 = d2;
@@ -331,8 +360,9 @@ void aqc_rx_frame_end() {
     r.slot = s.slot;
     c.aqc.amd_check_state = s.crc_state;
     if (s.crc_state == AQC_CRC_OK) apply_orders(s);
-    // The station acts on the frame once, here; the link state machine reads the answer.
-    c.aqc.inlink_answer = aqc_rx_inlink_reply();
+    // A station in a link acts on the frame once, here; the link state machine reads the
+    // answer. One still calling or answering a call leaves others' in-link frames alone.
+    c.aqc.inlink_answer = in_link_state(ale_link_state()) ? aqc_rx_inlink_reply() : 0;
   }
   if (!s.recognised && !sounding) event = EV_AQC_FRAME_END;
   if (event != EV_AQC_FRAME_END) ale_frame_event_text(event, "");
