@@ -12,6 +12,7 @@
 #include "ale/words/word_rx.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/link_state.h"
+#include "ale/link/aqc_rx.h"
 #include "ale/link/scan_monitor.h"
 #include "db/database.h"
 #include "db/log_lines.h"
@@ -178,6 +179,8 @@ void frame_begin(int event) {
   c.last_amd_flag = 0;
   ale_data_message_clear();
   ale_cmd_reset();
+  c.aqc.first_word = event == EV_AQC_FRAME_BEGIN ? 1 : 0;
+  if (event == EV_AQC_FRAME_BEGIN) aqc_rx_frame_start();
   raise(event);
 }
 

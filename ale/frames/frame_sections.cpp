@@ -17,6 +17,9 @@
 #include "ale/frames/frame_events.h"
 #include "ale/words/word_build.h"
 #include "ale/words/word_queue.h"
+#include "db/scan.h"
+#include "ale/link/aqc.h"
+#include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/link/voice_id.h"
 #include "ale/messages/dbm.h"
@@ -34,6 +37,7 @@ namespace vesk {
 namespace {
 
 constexpr int kSignallingNormal = 0;
+constexpr int kSignallingAlternate = 1;
 
 void copy16(char* dst, const char* src) {
   const std::size_t n = src == nullptr ? 0 : strnlen(src, 15);
@@ -205,17 +209,50 @@ void sounding(bool tis) {
   ale_load_own_address();
   tx_begin();
   lead_in();
-  if (tis)
-    ale_build_tis_sounding(frame_sections().own_address);
-  else
-    ale_build_twas_sounding(frame_sections().own_address);
+  const char* own = frame_sections().own_address;
+  if (db_get_aqc_mode() != 0) {
+    if (tis)
+      aqc_build_tis_sounding(own);
+    else
+      aqc_build_twas_sounding(own);
+  } else if (tis) {
+    ale_build_tis_sounding(own);
+  } else {
+    ale_build_twas_sounding(own);
+  }
   tx_end();
+}
+
+bool alternate() { return ale_signalling_mode() == kSignallingAlternate; }
+
+// The in-link form of a frame inside a link: the in-link address words with the count of the
+// sections that follow as the first DE, the sections, and a check word when data follows.
+void aqc_inlink_frame(std::initializer_list<int> queues) {
+  FrameSectionState& s = frame_sections();
+  if (s.called_count > 0 && std::strcmp(s.called[0].data(), "?@?") == 0) s.called_count = 0;
+  int sections = 0;
+  for (int q : queues) sections += ale_section_count(q);
+  aqc_set_first_word_code(sections);
+  const auto list = called_pointers();
+  aqc_build_inlink(list.data(), static_cast<int>(list.size()), s.own_address);
+  std::array<AleWord, kFrameWordsMax> words{};
+  int n = 0;
+  for (int q : queues) n += ale_compose_sections(q, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
+  if (aqc_tx_settings().second_code == AQC_CODE_DATA && n < kFrameWordsMax) n += ale_check_word(&words[static_cast<std::size_t>(n)]);
+  ale_tx_word_array(words.data(), n);
 }
 
 void calling_frame(bool sclc) {
   FrameSectionState& s = frame_sections();
+  aqc_set_second_word_flag(1);
   tx_begin();
   lead_in();
+  if (db_get_aqc_mode() != 0) {
+    ale_set_signalling_mode(kSignallingAlternate);
+    aqc_build_scanning_call(ale_first_called_address(), s.own_address, db_count_group_channels());
+    tx_end();
+    return;
+  }
   ale_set_signalling_mode(kSignallingNormal);
   const auto list = called_pointers();
   const int count = static_cast<int>(list.size());
@@ -452,40 +489,79 @@ void ale_tx_call_scanning() { calling_frame(false); }
 void ale_tx_call_sclc() { calling_frame(true); }
 
 void ale_tx_response() {
+  aqc_set_second_word_flag(1);
   tx_begin();
   lead_in();
-  normal_response();
+  if (!alternate()) {
+    normal_response();
+  } else if (ale_frame_kind() == FRAME_KIND_INDIVIDUAL) {
+    aqc_build_response(ale_first_called_address(), frame_sections().own_address);
+  } else {
+    aqc_build_ack(frame_sections().own_address);
+  }
   tx_end();
 }
 
 void ale_tx_ack() {
+  aqc_set_second_word_flag(1);
   tx_begin();
-  normal_ack();
+  if (!alternate()) {
+    normal_ack();
+  } else if (ale_call_class() == CALL_CLASS_INDIVIDUAL) {
+    aqc_build_ack(frame_sections().own_address);
+  } else {
+    const auto list = called_pointers();
+    aqc_build_call(list.data(), static_cast<int>(list.size()), frame_sections().own_address);
+  }
   tx_end();
 }
 
 void ale_tx_linked_call() {
+  aqc_set_second_word_flag(1);
   tx_begin();
-  normal_linked_call();
+  if (alternate()) {
+    // A frame that asks for no acknowledgement gets no answer: the link goes on at once
+    // (unless the frame ends the link).
+    if (aqc_tx_settings().first_flag == 0 && ale_end_link() == 0) ale_no_reply_set(1);
+    aqc_inlink_frame({SECTIONS_TRAFFIC, SECTIONS_LINK_MESSAGE});
+  } else
+    normal_linked_call();
   tx_end();
 }
 
 void ale_tx_linked_response() {
+  aqc_set_second_word_flag(1);
   tx_begin();
-  normal_response();
+  if (alternate()) {
+    aqc_set_first_word_flag(0);
+    aqc_inlink_frame({SECTIONS_ACK});
+  } else {
+    normal_response();
+  }
   tx_end();
 }
 
 void ale_tx_linked_ack() {
+  aqc_set_second_word_flag(1);
   tx_begin();
-  normal_ack();
+  if (alternate()) {
+    const auto list = called_pointers();
+    aqc_build_inlink(list.data(), static_cast<int>(list.size()), frame_sections().own_address);
+  } else {
+    normal_ack();
+  }
   tx_end();
 }
 
 void ale_tx_clear() {
   frame_sections().ending = ALE_ENDING_TWAS;
+  aqc_set_second_word_flag(0);
+  aqc_set_first_word_flag(0);
   tx_begin();
-  normal_linked_call();
+  if (alternate())
+    aqc_inlink_frame({SECTIONS_TRAFFIC, SECTIONS_LINK_MESSAGE});
+  else
+    normal_linked_call();
   tx_end();
 }
 

@@ -12,6 +12,7 @@
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/pid_dispatch.h"
+#include "ale/link/aqc_rx.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
@@ -249,11 +250,13 @@ RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
 
 void ale_rx_word(const RxWordRecord& record) {
   RxParserState& p = rx_parser_state();
-  // The raw groups of a DBM message go to its receiver. AQC-ALE words are for their own
-  // receiver, which this station does not have: only standard words are parsed.
+  // The raw groups of a DBM message go to its receiver, AQC-ALE words to theirs; the rest are
+  // standard words for this parser.
   if (p.dbm_mode != 0)
     dbm_rx_group(record);
-  else if (aqc_rx_word_is_aqc() == 0)
+  else if (aqc_rx_word_is_aqc() != 0)
+    aqc_rx_word(record);
+  else
     ale_rx_parse_word(record);
 }
 

@@ -10,6 +10,7 @@
 #include "ale/engine/api_event.h"
 #include "db/events.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/aqc.h"
 #include "ale/link/link_state.h"
 #include "ale/link/scan_monitor.h"
 #include "ale/frames/pid_dispatch.h"
@@ -152,6 +153,8 @@ int ale_classify_call(AddressList& addresses) {
 void ale_place_call(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
+  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
+  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
   const char* text = message == nullptr ? "" : message;
   AddressList list = to_list(addresses);
   const AddressList given = list;
@@ -247,6 +250,8 @@ void ale_call_address(const char* address, const char* message) { ale_place_call
 void ale_send_in_link(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
+  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
+  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
   const char* text = message == nullptr ? "" : message;
   AddressList list = to_list(addresses);
   const std::string first = list.empty() ? std::string() : list[0];
@@ -336,6 +341,8 @@ void ale_send_amd_address(const char* address, const char* text) { ale_send_amd(
 void ale_terminate_link(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
+  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
+  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
   const char* text = message == nullptr ? "" : message;
   AddressList list = to_list(addresses);
   const std::string first = list.empty() ? std::string() : list[0];
@@ -396,6 +403,7 @@ int ale_queue_message(const char* text, int (*push)(FrameSection*)) {
   auto* section = new FrameSection;
   section->kind = SECTION_AMD;
   section->text = text;
+  aqc_set_second_word_code(AQC_CODE_TEXT);  // text follows
   if (push(section)) return 1;
   delete section;
   return 0;
@@ -407,6 +415,7 @@ int ale_queue_binary_message(const std::vector<uint8_t>& data, int (*push)(Frame
   section->kind = SECTION_CODED;
   section->bytes = data;
   section->data_element = kAqcBinaryDataElement;
+  aqc_set_second_word_code(AQC_CODE_DATA);  // data follows
   if (push(section)) return 1;
   delete section;
   return 0;

@@ -252,6 +252,7 @@ void ale_sm_linked_wait_completion_of_initial(int event) {
       go(ALE_STATE_IND_LINKED_WAIT_RESPONSE);
       timer_start(EV_TWR_TIMER, ale_twr_period_ms());
       if (ale_end_link() != 0) {
+        ale_end_link_set(0);  // one frame's switch
         ale_return_to_scan();
       }
       return;

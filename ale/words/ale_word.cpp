@@ -25,7 +25,11 @@ bool ale_word_acceptable(AleWord word) {
   }
   if (!ale_word_aqc_pattern(word)) return false;
   if (aqc_enabled()) {
-    if (ale_is_idle() == 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0) return false;
+    // A call or link in AQC-ALE signalling takes AQC-ALE words too: its answers are AQC-ALE,
+    // whatever was heard before it.
+    if (ale_is_idle() == 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0 &&
+        ale_signalling_mode() != ALE_SIGNALLING_ALTERNATE)
+      return false;
     st.last_word_aqc.store(1, std::memory_order_relaxed);
     return true;
   }

@@ -8,6 +8,7 @@
 #include "ale/words/golay.h"
 #include "ale/words/word_rx.h"
 #include "ale/engine/event_names.h"
+#include "ale/link/link_state.h"
 #include "db/options.h"
 #include "platform/station.h"
 
@@ -91,7 +92,10 @@ void ale_tx_pack_raw_bits(const uint8_t* bits, uint8_t* symbols) {
 
 int ale_tx_word(AleWord word) {
   ale_trace_tx_word(word);
-  return ale_tx_encode_word(word);
+  const int queued = ale_tx_encode_word(word);
+  // The AQC-ALE burst follows a FROM word of an AQC-ALE transmission.
+  if (ale_word_type(word) == ALE_FROM && db_get_aqc_burst() != 0 && ale_aqc_transmission() != 0) ale_tx_burst_marker();
+  return queued;
 }
 
 int ale_tx_encode_word(AleWord word) {

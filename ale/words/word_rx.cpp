@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "db/ale_chars.h"
 #include "db/events.h"
 #include "ale/engine/event_names.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/link_state.h"
 #include "ale/words/golay.h"
 #include "db/options.h"
 #include "modem/fsk8.h"
@@ -160,7 +162,15 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
   const RxWordRecord record = build_record(s, win, symbol.average_snr);
   const bool aqc = aqc_rx_word_is_aqc() != 0;
   const bool dbm = ale_rx_dbm_mode() != 0;
-  if (record.bad && aqc && ale_word_type(s.last_word) == ALE_FROM && !s.retry && !dbm) {
+  // A window that straddles the burst can pass the vote (its second and third copies are the
+  // same rotation of the next word) and the Golay check: in an exchange whose words carry the
+  // burst (calls and their answers, not the link's own frames), a word no receiver would admit
+  // is taken as misaligned too.
+  const AleWord w = record.word;
+  const bool admissible = ale_aqc_transmission() == 0 || ale_word_aqc_pattern(w) ||
+                          (ale_char_in_38set(ale_word_char1(w)) && ale_char_in_38set(ale_word_char2(w)) &&
+                           ale_char_in_38set(ale_word_char3(w)));
+  if ((record.bad || !admissible) && aqc && ale_word_type(s.last_word) == ALE_FROM && !s.retry && !dbm) {
     // Try again once the AQC-ALE burst that may follow a FROM word has passed.
     s.bit_count = kAqcRetryBitCount;
     s.retry = true;

@@ -1,0 +1,113 @@
+// AQC-ALE between whole stations on the simulated ether: individual and net calls between two
+// AQC-ALE stations, an order inside the link, and the mixed cases with a station that speaks
+// only plain words.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "db/options.h"
+#include "db/tables.h"
+#include "sim/multi_station.h"
+#include "tests/sim/sim_run.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AqcSimTest : public ::testing::Test {
+ protected:
+  void station(const std::string& own, const std::vector<std::string>& others, bool aqc,
+               const std::string& extra = "") {
+    std::string c = "ADD OWN " + own + "\n" + channels_;
+    for (const std::string& o : others) c += "ADD OTHER " + o + "\n";
+    c += extra + "ENABLE SCANNING\n";
+    test::make_station_folder(fs::path(root_.path()) / own, [aqc, burst = burst_] {
+          db_set_aqc_mode(aqc ? 1 : 0);
+          db_set_aqc_burst(burst ? 1 : 0);
+        }, c);
+    names_.push_back(own);
+  }
+  test::SimRun run(int seconds, const std::vector<SimCommand>& commands) {
+    SimOptions o;
+    for (const std::string& n : names_) o.stations.push_back({n, (fs::path(root_.path()) / n).string()});
+    o.channel = "awgn";
+    o.snr_db = 20;
+    o.duration_ms = seconds * 1000LL;
+    o.commands = commands;
+    return test::sim_collect(o);
+  }
+  test::TempDir root_;
+  std::vector<std::string> names_;
+  bool burst_ = false;  // the AQC-ALE burst after FROM words
+  std::string channels_ = "ADD CHANNEL 7000000\nADD CHANNEL 10145000\nADD CHANNEL 14109000\n";
+};
+
+TEST_F(AqcSimTest, IndividualCallBetweenAqcStationsLinks) {
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  const test::SimRun r = run(45, {{10000, "ALFA", "CALL BRAVO"}, {30000, "ALFA", "AMD BRAVO HELLO"}});
+  EXPECT_GE(r.at("ALFA", "[AQC LINKED  ][BRAVO ]"), 0) << r.text;
+  EXPECT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0);
+  // The AMD inside the link arrives with its check word right, and goes unanswered.
+  EXPECT_GE(r.at("BRAVO", "[AMD][ALFA  ][HELLO ][CRC OK]"), 30);
+  EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0);
+}
+
+TEST_F(AqcSimTest, NetCallBetweenAqcStationsWithTheBurstLinks) {
+  burst_ = true;
+  channels_ = "ADD CHANNEL 7000000\n";
+  const std::string net = "ADD NET TEAM ALF BRV CHL\n";
+  station("ALF", {"BRV", "CHL"}, true, net);
+  station("BRV", {"ALF", "CHL"}, true, net);
+  station("CHL", {"ALF", "BRV"}, true, net);
+  const test::SimRun r = run(60, {{10000, "ALF", "CALL TEAM"}});
+  for (const char* member : {"BRV", "CHL"}) {
+    EXPECT_GE(r.at("ALF", std::string("[AQC LINKED  ][") + member), 0) << member << "\n" << r.text;
+    EXPECT_GE(r.at(member, "[AQC LINKED  ][ALF   ]"), 0) << member;
+  }
+}
+
+TEST_F(AqcSimTest, IndividualCallWithTheBurstLinks) {
+  burst_ = true;
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  const test::SimRun r = run(45, {{10000, "ALFA", "CALL BRAVO"}});
+  EXPECT_GE(r.at("ALFA", "[AQC LINKED  ][BRAVO ]"), 0) << r.text;
+  EXPECT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0);
+}
+
+TEST_F(AqcSimTest, AqcSoundingIsHeard) {
+  channels_ = "ADD CHANNEL 7000000\n";
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  const test::SimRun r = run(135, {{5000, "ALFA", "ENABLE SOUNDING"}});
+  const double sent = r.at("ALFA", "[SCANNING: SENDING TIS SOUNDING]");
+  ASSERT_GT(sent, 0) << r.text;
+  EXPECT_GT(r.at("BRAVO", "[AQC SND][               ][TIS][ALFA ", sent), sent) << r.text;
+}
+
+TEST_F(AqcSimTest, PlainCallToAqcStationLinks) {
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, false);
+  const test::SimRun r = run(40, {{10000, "BRAVO", "CALL ALFA"}});
+  EXPECT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+  EXPECT_TRUE(r.linked("BRAVO", "ALFA"));
+}
+
+TEST_F(AqcSimTest, AqcCallToPlainStationDoesNotLink) {
+  channels_ = "ADD CHANNEL 7000000\n";
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, false);
+  const test::SimRun r = run(60, {{10000, "ALFA", "CALL BRAVO"}});
+  // BRAVO takes the AQC-ALE words as plain words of no call for it; ALFA's call fails.
+  EXPECT_EQ(r.count("LINKED  ]"), 0) << r.text;
+  EXPECT_EQ(r.count_of("BRAVO", "STATUS 1: RESPONDING"), 0);
+  EXPECT_GT(r.at("ALFA", "[FAILED  ][BRAVO "), 0);
+}
+
+}  // namespace
+}  // namespace vesk
