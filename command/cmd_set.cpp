@@ -98,6 +98,14 @@ void set_antenna(int port) {
     case AntennaSwitchResult::NoSuchPort: {
       const int type = db_get_ant_switch_type();
       const bool ldg = type == ANT_LDG_DTS4 || type == ANT_LDG_DTS6;
+      if (type == ANT_RADIO_CAT) {
+        // The Yaesu text radios name their ports here as the operator knows them.
+        const int radio = db_get_radio_type();
+        if (radio == DB_FT950 || radio == DB_FT950HS || radio == DB_FT2000 || radio == DB_FT2000HS)
+          limit = "FT2000 only supports 2 ports, 5 is RX only.";
+        else if (radio == DB_FTDX9000)
+          limit = "FTdx9000 only supports 4 ports, 5 is RX only.";
+      }
       stamped("%sMMI ANT SW ERROR: No ANT port change. %s\n", ldg ? "[" : "[[", limit.c_str());
       break;
     }

@@ -159,7 +159,9 @@ AntennaSwitchResult radio_switch_antenna(int port, std::string* limit) {
       switch (radio_ops(row).select_antenna(row, port)) {
         case AntennaResult::Selected: wait_ms(100); return AntennaSwitchResult::Switched;
         case AntennaResult::NoSuchPort:
-          *limit = std::string(row.antenna_name) + " only supports " + std::to_string(row.antenna_ports) + " ports.";
+          *limit = row.antenna_error != nullptr ? std::string(row.antenna_error)
+                                                : std::string(row.antenna_name) + " only supports " +
+                                                      std::to_string(row.antenna_ports) + " ports.";
           return AntennaSwitchResult::NoSuchPort;
         case AntennaResult::NotNow: return AntennaSwitchResult::Silent;
       }

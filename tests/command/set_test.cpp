@@ -175,6 +175,7 @@ TEST_F(SetAntenna, SwitchesAndTheirLines) {
       {ANT_RADIO_CAT, DB_IC746, 2, "0 ms COM1 write FE FE 56 E0 12 01 FD\n",
        "[MMI CHANGE: ANT SW has been changed to port 2]\n"},
       {ANT_RADIO_CAT, DB_IC746, 3, "", "[[MMI ANT SW ERROR: No ANT port change. IC-746 only supports 2 ports.\n"},
+      {ANT_RADIO_CAT, DB_FT2000, 3, "", "[[MMI ANT SW ERROR: No ANT port change. FT2000 only supports 2 ports, 5 is RX only.\n"},
       {ANT_RADIO_CAT, DB_IC7000, 1, "", "[MMI CHANGE: Your CAT Radio does not support ANT SW control]\n"},
       {ANT_RADIO_CAT, DB_K505DSP, 1, "", ""},
       {ANT_NONE, kRadioTypeDefault, 1, "", ""},
