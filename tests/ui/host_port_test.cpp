@@ -177,8 +177,9 @@ print("free")
   EXPECT_EQ(nc("CH\n", port_).out, "OK\n\r");
 }
 
-// A client of one simulated station places a call to the other and reads the link report.
-TEST(HostPortSim, ClientCallReadsTheLinkReport) {
+// A client of one simulated station places a call to the other, reads the link report, sends
+// an AMD text in the link and reads that it went.
+TEST(HostPortSim, ClientCallsAndSendsAnAmdText) {
   test::TempDir root;
   for (const auto& [dir, own, other] : {std::tuple{"a", "ALFA", "BRAVO"}, std::tuple{"b", "BRAVO", "ALFA"}}) {
     fs::create_directories(fs::path(root.path()) / dir);
@@ -186,25 +187,32 @@ TEST(HostPortSim, ClientCallReadsTheLinkReport) {
         << "ADD OWN " << own << "\nADD CHANNEL 7000000\nADD OTHER " << other << "\nENABLE SCANNING\n";
   }
   ChildProcess sim({test::program_path("app/vesk-ale-sim"), "--station", "ALFA:" + root.path() + "/a", "--station",
-                    "BRAVO:" + root.path() + "/b", "--seconds", "18", "--host-ports"});
+                    "BRAVO:" + root.path() + "/b", "--seconds", "27", "--host-ports"});
   const std::string mark = "ALFA TCP/IP HOST PORT LISTENING ON 127.0.0.1:";
   ASSERT_TRUE(sim.wait_for_output(mark, 10000)) << sim.output();
   const int port = std::stoi(sim.output().substr(sim.output().find(mark) + mark.size()));
   const PeerResult r = python(R"(
 s = socket.create_connection(("127.0.0.1", port))
-s.settimeout(25)
-s.sendall(b"CALLTI:BRAVO\n")
+s.settimeout(30)
 got = b""
-while b"LINKED\r\n\r" not in got:
-    x = s.recv(1000)
-    if not x: break
-    got += x
-print(got.startswith(b"OK\n\r"), b"LINKED\r\n\r" in got)
+def until(text):
+    global got
+    while text not in got:
+        x = s.recv(1000)
+        if not x: return False
+        got += x
+    return True
+s.sendall(b"CALLTI:BRAVO\n")
+print(until(b"LINKED\r\n\r"), got.startswith(b"OK\n\r"))
+s.sendall(b"AMD:HELLO\n")
+print(until(b"SENT AMD\n\r"))
 )",
-                              port);
-  EXPECT_EQ(r.out, "True True\n") << sim.output();
-  EXPECT_EQ(sim.wait(40000), 0);
-  EXPECT_NE(sim.output().find("ALFA [00:00:12][FRQ 07000000][LINKED  ][BRAVO          ]"), std::string::npos);
+                              port, 60000);
+  EXPECT_EQ(r.out, "True True\nTrue\n") << sim.output();
+  EXPECT_EQ(sim.wait(60000), 0);
+  // (The times depend on when the client's lines came.)
+  EXPECT_NE(sim.output().find("[FRQ 07000000][LINKED  ][BRAVO          ]"), std::string::npos);
+  EXPECT_NE(sim.output().find("[FRQ 07000000][AMD][ALFA           ][HELLO ]"), std::string::npos);
 }
 
 }  // namespace
