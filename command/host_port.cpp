@@ -144,6 +144,7 @@ void listener_step() {
       net_close(client);
       return;
     }
+    net_set_send_timeout(client, kHostSendTimeoutMs);
     s.client_fd = client;
     ++s.connection;
     s.closing = false;

@@ -29,6 +29,7 @@ inline constexpr std::size_t kHostAmdTextMax = 99;
 inline constexpr std::size_t kHostReceiveBlock = 200;
 inline constexpr int kHostPaceMs = 100;                 // the pause after each text sent
 inline constexpr int kHostStopWaitMs = 1000;           // how long the stop waits for "EXIT" to leave
+inline constexpr int kHostSendTimeoutMs = 10000;       // a client that reads nothing for this long is dropped
 // Texts waiting for the client beyond this are dropped oldest first, so a client that stops
 // reading cannot make the station's memory grow.
 inline constexpr std::size_t kHostQueueMax = 20000;

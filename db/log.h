@@ -86,6 +86,8 @@ struct LogHooks {
   std::function<void()> full_listing;
   // End the station in order (the QUIT and EXIT commands).
   std::function<void()> request_exit;
+  // After a link cleared or timed out: reset the external TNC.
+  std::function<void()> tnc_reset_on_clear;
 };
 
 // Texts that the main window shows in its panes.

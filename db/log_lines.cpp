@@ -76,10 +76,12 @@ void log_aqc_linked(const char* address) {
 
 void log_cleared(const char* address) {
   stamped("[%s][%s][CLEARED ][%-15s]\n", text(address));
+  if (auto hook = log_hooks().tnc_reset_on_clear) hook();
 }
 
 void log_time_out(const char* address) {
   stamped("[%s][%s][TIME OUT][%-15s]\n", text(address));
+  if (auto hook = log_hooks().tnc_reset_on_clear) hook();
 }
 
 void log_call_failed(const char* address) { stamped("[%s][%s][FAILED  ][%-15s]\n", text(address)); }

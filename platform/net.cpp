@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -117,6 +118,13 @@ NetWait net_receive(int fd, const NetWaker& waker, char* buf, std::size_t size, 
     *error = errno;
     return NetWait::Failed;
   }
+}
+
+void net_set_send_timeout(int fd, int ms) {
+  timeval t{};
+  t.tv_sec = ms / 1000;
+  t.tv_usec = (ms % 1000) * 1000;
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
 }
 
 bool net_send_all(int fd, const char* data, std::size_t size) {

@@ -51,7 +51,9 @@ NetWait net_accept(int listen_fd, const NetWaker& waker, int* client, int* error
 // Waits for bytes on `fd` and reads at most `size` of them into `buf`; `*got` is 0 when the
 // peer has closed its side. Failed: the connection broke (errno in *error).
 NetWait net_receive(int fd, const NetWaker& waker, char* buf, std::size_t size, std::size_t* got, int* error);
-// Sends all bytes; false when the peer has gone (no signal is raised).
+// A send on `fd` that cannot go on for `ms` fails (a peer that stops reading).
+void net_set_send_timeout(int fd, int ms);
+// Sends all bytes; false when the peer has gone or stopped reading (no signal is raised).
 bool net_send_all(int fd, const char* data, std::size_t size);
 // Ends the connection in both directions: a send or receive blocked on it on another thread
 // returns. The socket stays open until net_close.

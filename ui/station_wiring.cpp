@@ -20,6 +20,7 @@
 #include "command/host_port.h"
 #include "command/interpreter.h"
 #include "command/mail_port.h"
+#include "command/remote_amd.h"
 #include "command/listings.h"
 #include "command/scripts.h"
 #include "db/daily_log.h"
@@ -74,6 +75,7 @@ void wire_db() {
     h.request_exit = station_app_exit_now;
     h.tuned_tx_freq_hz = [] { return radio_flags().radio_last_tx_freq.load(); };
     h.resend_amd_linked = ale_resend_amd_linked;
+    h.tnc_reset_on_clear = mmi_tnc_reset_on_clear;
   });
   DbHooks hooks = db_get_hooks();
   hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
@@ -135,6 +137,8 @@ void wire_ale() {
   host.amd_sent_pending = host_set_amd_sent_pending;
   host.resumed_scanning = host_report_resumed_scanning;
   host.amd_received = host_report_amd_received;
+  host.remote_amd_command = mmi_remote_amd_command;
+  host.remote_command_reply = mmi_remote_command_reply;
 }
 
 struct StartStep {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "ale/link/host_reports.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
@@ -217,9 +218,9 @@ void api_dispatch_timer(int n) {
     case TimerRoute::AmdRetry: log_amd_auto_retry_send(); break;
     // Through the state machine, which keys only while the frame it keyed for is still to go.
     case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
+    case TimerRoute::RemoteCommandReply: ale_remote_command_reply(n); break;
     // Owners that are not part of this station yet: their timers are never started.
     case TimerRoute::RadioKeepAlive:
-    case TimerRoute::RemoteCommandReply:
     case TimerRoute::SgcSetupStep:
     case TimerRoute::DelayedFrequencyLoad:
     case TimerRoute::MemoriesPrompt: break;

@@ -40,6 +40,7 @@ void flush(bool aqc) {
       log_amd_entry(entry);
     }
     ale_host_report_amd_received(c.addressed_own.data(), entry.text, entry.sender);
+    if (!aqc) ale_remote_amd_command(c.addressed_own.data(), entry.sender, entry.text);
     text = {};
   }
   c.amd_count = 0;

@@ -25,4 +25,11 @@ void ale_host_report_amd_received(const std::string& to, const std::string& text
   if (auto& h = host_report_hooks().amd_received) h(to, text, from);
 }
 
+void ale_remote_amd_command(const std::string& to, const std::string& from, const std::string& text) {
+  if (auto& h = host_report_hooks().remote_amd_command) h(to, from, text);
+}
+void ale_remote_command_reply(int timer) {
+  if (auto& h = host_report_hooks().remote_command_reply) h(timer);
+}
+
 }  // namespace vesk

@@ -21,6 +21,10 @@ struct HostReportHooks {
   std::function<void()> resumed_scanning;
   // A received AMD message, once stored: the frame's address, the text and the sender.
   std::function<void(const std::string& to, const std::string& text, const std::string& from)> amd_received;
+  // A received AMD message of a frame for this station (not AQC-ALE), after the report above:
+  // the remote commands it may hold. And the expiry of a remote command's reply timer.
+  std::function<void(const std::string& to, const std::string& from, const std::string& text)> remote_amd_command;
+  std::function<void(int timer)> remote_command_reply;
 };
 
 HostReportHooks& host_report_hooks();
@@ -31,5 +35,7 @@ void ale_host_report_amd_sent();
 void ale_host_report_amd_sent_pending();
 void ale_host_report_resumed_scanning();
 void ale_host_report_amd_received(const std::string& to, const std::string& text, const std::string& from);
+void ale_remote_amd_command(const std::string& to, const std::string& from, const std::string& text);
+void ale_remote_command_reply(int timer);
 
 }  // namespace vesk

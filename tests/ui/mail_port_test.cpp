@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -19,16 +20,21 @@ namespace {
 using test::ChildProcess;
 namespace fs = std::filesystem;
 
+// A local port that nothing listens on now, below the range the kernel hands out to clients,
+// so no client of another test takes it while a station is restarted on it.
 int free_port() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
+  static std::mt19937 pick(static_cast<unsigned>(getpid()));
+  for (;;) {
+    const int port = 20000 + static_cast<int>(pick() % 12000);
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    if (free) return port;
+  }
 }
 
 std::string read_file(const fs::path& p) {
