@@ -26,6 +26,8 @@ std::vector<uint8_t> random_bytes(std::size_t n, unsigned seed) {
   return m;
 }
 
+constexpr int64_t kBitsFor1e5 = 120000;
+
 struct Point {
   double snr;
   int64_t errors, bits;
@@ -75,7 +77,7 @@ std::string crossing(const std::vector<Point>& pts, double target) {
       // that bound is itself below the target.
       if (1.0 / static_cast<double>(b.bits) > target) return "  n/a (too few bits)";
       char buf[40];
-      std::snprintf(buf, sizeof buf, "<= %5.1f dB", b.snr);
+      std::snprintf(buf, sizeof buf, "<= %5.1f dB (0 in %.0e)", b.snr, static_cast<double>(b.bits));
       return buf;
     }
     const double la = std::log10(a.ber()), lb = std::log10(b.ber()), lt = std::log10(target);
@@ -109,9 +111,6 @@ int main(int argc, char** argv) {
       {1, -12, -7, "-", "2 dB for 1e-5 (5 ms, 5 Hz)"},
   };
   std::printf("BER against SNR (3 kHz), %.0f s of data per point\n\n", seconds);
-  struct Summary {
-    std::string line;
-  };
   std::vector<std::string> summary;
   for (const Row& row : rows) {
     for (int ch = 0; ch < 2; ++ch) {
@@ -119,23 +118,29 @@ int main(int argc, char** argv) {
       const char* name = ch == 0 ? "AWGN" : "CCIR poor";
       std::printf("%s %s:", m110_mode_info(row.mode).short_name, name);
       std::vector<Point> pts;
-      int clean = 0;
-      for (double snr = ch == 0 ? row.awgn_from : row.poor_from; snr <= 40 && clean < 2; snr += 1) {
-        const Point p = run(row.mode, fading, snr, seconds, static_cast<uint64_t>(snr * 10 + 1000));
+      for (double snr = ch == 0 ? row.awgn_from : row.poor_from; snr <= 40; snr += 1) {
+        Point p = run(row.mode, fading, snr, seconds, static_cast<uint64_t>(snr * 10 + 1000));
+        // No errors: more messages at this SNR until there are enough bits to show a BER
+        // under 1e-5, or an error turns up.
+        for (int more = 1; p.errors == 0 && p.bits < kBitsFor1e5; ++more) {
+          const Point q = run(row.mode, fading, snr, seconds, static_cast<uint64_t>(snr * 10 + 1000 + 100000 * more));
+          p.errors += q.errors;
+          p.bits += q.bits;
+        }
         pts.push_back(p);
         std::printf(" %g dB %.1e%s", snr, p.ber(), p.errors == 0 ? "(0)" : "");
         std::fflush(stdout);
-        clean = p.errors == 0 ? clean + 1 : 0;
+        if (p.errors == 0) break;
       }
       std::printf("\n");
       char line[200];
-      std::snprintf(line, sizeof line, "%-6s %-10s %-20s %-20s %s", m110_mode_info(row.mode).short_name, name,
+      std::snprintf(line, sizeof line, "%-6s %-10s %-24s %-24s %s", m110_mode_info(row.mode).short_name, name,
                     crossing(pts, 1e-3).c_str(), crossing(pts, 1e-5).c_str(),
                     ch == 0 ? row.standard_awgn : row.standard_poor);
       summary.push_back(line);
     }
   }
-  std::printf("\n%-6s %-10s %-20s %-20s %s\n", "mode", "channel", "SNR at BER 1e-3", "SNR at BER 1e-5",
+  std::printf("\n%-6s %-10s %-24s %-24s %s\n", "mode", "channel", "SNR at BER 1e-3", "SNR at BER 1e-5",
               "MIL-STD-188-110A minimum (as remembered)");
   for (const auto& s : summary) std::printf("%s\n", s.c_str());
 

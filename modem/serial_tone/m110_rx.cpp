@@ -14,8 +14,6 @@ constexpr float kTwoPi = 6.2831855f;
 constexpr float kBranchStep = kPi / 48;  // 50 Hz at 4,800 samples per second
 constexpr int kFirstPosition = 16;
 constexpr int kPositions = 960;
-// Frames of lost probes (600 ms) that end a reception at modes 2-13.
-constexpr int kLostChunks = 3;
 constexpr uint32_t kEndOfMessage = 0x4B65A5B2u;
 
 constexpr float kLowpass[19] = {0.001572f, 0.004287f, 0.00474f,  -0.006294f, -0.028729f, -0.03488f, 0.015939f,
@@ -211,7 +209,9 @@ void M110Receiver::block() {
         best_position_ = f.position;
         freq_estimate_ = (freq_estimate_ + f.frequency) / 2;
       }
-      if ((f.found && f.count == 0 && f.mode == prev_mode_) || expected_count_ <= 0) start_data();
+      // The count-down of two agreeing segments decides when the data start; a count read
+      // alone may be wrong at a low SNR (counted as a mismatch above).
+      if (expected_count_ <= 0) start_data();
       return;
     }
     case State::Data:
@@ -337,7 +337,10 @@ void M110Receiver::start_data() {
     train_preamble(data_start_);
   }
   frame_counter_ = 0;
-  bad_frames_ = 0;
+  probe_hits_.fill(0);
+  probe_count_.fill(0);
+  probe_chunk_ = 0;
+  probe_chunks_seen_ = 0;
   timing_power_.fill(0);
   timing_smooth_.fill(0);
   timing_blocks_ = 0;
@@ -391,7 +394,7 @@ void M110Receiver::demod_block() {
       primed_ = true;
     }
   }
-  if (probe_per_frame_ > 0 && bad_frames_ >= kLostChunks * (kM110ChunkSymbols / (info_->data_per_frame + probe_per_frame_))) {
+  if (probe_per_frame_ > 0 && probes_lost()) {
     do_reset();
     return;
   }
@@ -400,6 +403,22 @@ void M110Receiver::demod_block() {
     data_start_ += 960;
     demod_block();
   }
+}
+
+// Modes 2-13 end a reception when, over the last second, fewer than a third of the probe
+// symbols came out of the equaliser within 45 degrees of their known points: noise alone gives
+// a quarter, a signal that still decodes clearly more.
+bool M110Receiver::probes_lost() {
+  ++probe_chunks_seen_;
+  probe_chunk_ = (probe_chunk_ + 1) % kProbeWindowChunks;
+  int hits = 0, count = 0;
+  for (int i = 0; i < kProbeWindowChunks; ++i) {
+    hits += probe_hits_[static_cast<std::size_t>(i)];
+    count += probe_count_[static_cast<std::size_t>(i)];
+  }
+  probe_hits_[static_cast<std::size_t>(probe_chunk_)] = 0;
+  probe_count_[static_cast<std::size_t>(probe_chunk_)] = 0;
+  return probe_chunks_seen_ >= kProbeWindowChunks && 3 * hits < count;
 }
 
 void M110Receiver::demod_psk_block() {
@@ -422,8 +441,9 @@ void M110Receiver::demod_psk_block() {
     int hits = 0;
     probe_corr_.fill(M110Complex(0, 0));
     for (int k = 0; k < probe_per_frame_; ++k, pointer += 2) train_probe(pointer, probe != nullptr ? probe[k] : zero_point, &hits);
-    for (int t = 0; t < 3; ++t) timing_power_[static_cast<std::size_t>(t)] += std::norm(probe_corr_[static_cast<std::size_t>(t)]);
-    bad_frames_ = 2 * hits < probe_per_frame_ ? bad_frames_ + 1 : 0;
+    for (std::size_t t = 0; t < probe_corr_.size(); ++t) timing_power_[t] += std::norm(probe_corr_[t]);
+    probe_hits_[static_cast<std::size_t>(probe_chunk_)] += hits;
+    probe_count_[static_cast<std::size_t>(probe_chunk_)] += probe_per_frame_;
   }
   eq_.reset_factors();
 }
@@ -461,10 +481,9 @@ void M110Receiver::train_probe(int pointer, M110Complex point, int* hits) {
   const M110Complex y = eq_.train(&window_[static_cast<std::size_t>(pointer)], known);
   const M110Complex v = y * std::conj(known);
   if (v.real() > std::abs(v.imag())) ++*hits;
-  // Timing: the received samples half a symbol early, on time and half a symbol late against
-  // the known symbol.
-  for (int t = 0; t < 3; ++t)
-    probe_corr_[static_cast<std::size_t>(t)] += window_[static_cast<std::size_t>(pointer + 15 + t)] * std::conj(known);
+  // Timing: the received samples around the symbol against the known symbol.
+  for (int t = -kTimingSpan; t <= kTimingSpan; ++t)
+    probe_corr_[static_cast<std::size_t>(t + kTimingSpan)] += window_[static_cast<std::size_t>(pointer + 16 + t)] * std::conj(known);
 }
 
 void M110Receiver::demod_walsh_block() {
@@ -561,18 +580,31 @@ void M110Receiver::track_timing() {
     if (move > 0) std::rotate(timing_weights_.begin(), timing_weights_.begin() + 1, timing_weights_.end());
     if (move < 0) std::rotate(timing_weights_.rbegin(), timing_weights_.rbegin() + 1, timing_weights_.rend());
   } else {
-    for (int t = 0; t < 3; ++t)
-      timing_smooth_[static_cast<std::size_t>(t)] = 0.7f * timing_smooth_[static_cast<std::size_t>(t)] + timing_power_[static_cast<std::size_t>(t)];
+    for (std::size_t t = 0; t < timing_smooth_.size(); ++t) timing_smooth_[t] = 0.8f * timing_smooth_[t] + timing_power_[t];
     timing_power_.fill(0);
-    const float early = timing_smooth_[0], on = timing_smooth_[1], late = timing_smooth_[2];
+    if (++timing_blocks_ < 3) return;
+    // The peak among the offsets, then a parabola through it and its neighbours.
+    const int n = static_cast<int>(timing_smooth_.size());
+    int peak = 1;
+    for (int t = 2; t < n - 1; ++t)
+      if (timing_smooth_[static_cast<std::size_t>(t)] > timing_smooth_[static_cast<std::size_t>(peak)]) peak = t;
+    const float early = timing_smooth_[static_cast<std::size_t>(peak - 1)], on = timing_smooth_[static_cast<std::size_t>(peak)],
+                late = timing_smooth_[static_cast<std::size_t>(peak + 1)];
     const float curve = early - 2 * on + late;
-    if (++timing_blocks_ < 2 || !(curve < 0)) return;
-    const float offset = 0.5f * (early - late) / curve;
-    move = offset > 0.5f ? 1 : offset < -0.5f ? -1 : 0;
+    if (!(curve < 0)) return;
+    const float offset = static_cast<float>(peak - kTimingSpan) + 0.5f * (early - late) / curve;
+    move = offset > 0.6f ? 1 : offset < -0.6f ? -1 : 0;
     if (move == 0) return;
     eq_.shift_feed_forward(move);
-    timing_smooth_.fill(0);
-    timing_blocks_ = 0;
+    // The smoothed powers move with the pointer; the new edge starts empty.
+    if (move > 0) {
+      std::rotate(timing_smooth_.begin(), timing_smooth_.begin() + 1, timing_smooth_.end());
+      timing_smooth_.back() = 0;
+    } else {
+      std::rotate(timing_smooth_.rbegin(), timing_smooth_.rbegin() + 1, timing_smooth_.rend());
+      timing_smooth_.front() = 0;
+    }
+    timing_blocks_ = 1;
   }
   if (move == 0) return;
   data_start_ += move;

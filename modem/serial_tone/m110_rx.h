@@ -14,7 +14,7 @@
 //   sample-clock offset between the two ends is followed.
 //
 // A reception ends (status RxEnd, back to search) on reset(), when the probes are lost (modes
-// 2-13: 600 ms of frames whose known symbols mostly miss), when the 75 bit/s timing weights
+// 2-13: over the last second, under a third of the known symbols hit), when the 75 bit/s timing weights
 // flatten, or on the end-of-message pattern when that is switched on (asynchronous framing).
 //
 // Everything runs on the thread that feeds samples; reset() may be called from any thread
@@ -90,6 +90,7 @@ class M110Receiver {
   void decode_chunk();
   void deliver(int bit);
   void track_timing();
+  bool probes_lost();  // after each block: moves the probe window on
   void report(M110Status s, float hz = 0) {
     if (config_.status) config_.status(s, hz);
   }
@@ -132,10 +133,15 @@ class M110Receiver {
   uint32_t last_bits_ = 0;
   int bits_seen_ = 0;
   std::array<float, 32> timing_weights_{};
-  int bad_frames_ = 0;
-  // Timing tracker: probe correlations half a symbol early, on time and late.
-  std::array<M110Complex, 3> probe_corr_{};
-  std::array<float, 3> timing_power_{}, timing_smooth_{};
+  // Probe symbols within 45 degrees, and probe symbols, per 200 ms block of the last second.
+  static constexpr int kProbeWindowChunks = 5;
+  std::array<int, kProbeWindowChunks> probe_hits_{}, probe_count_{};
+  int probe_chunk_ = 0, probe_chunks_seen_ = 0;
+  // Timing tracker: probe correlations at -4 .. +4 samples (quarter symbols... half symbols at
+  // 4,800 Hz) around the symbol being decided, their power per block and smoothed.
+  static constexpr int kTimingSpan = 4;
+  std::array<M110Complex, 2 * kTimingSpan + 1> probe_corr_{};
+  std::array<float, 2 * kTimingSpan + 1> timing_power_{}, timing_smooth_{};
   int timing_blocks_ = 0;
   M110Equalizer eq_;
 };
