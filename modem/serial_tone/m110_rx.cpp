@@ -339,6 +339,7 @@ void M110Receiver::start_data() {
   frame_counter_ = 0;
   probe_hits_.fill(0);
   probe_count_.fill(0);
+  probe_window_ = std::min(kProbeWindowMax, std::max(5, info_->chunks_per_block()));
   probe_chunk_ = 0;
   probe_chunks_seen_ = 0;
   timing_power_.fill(0);
@@ -405,20 +406,21 @@ void M110Receiver::demod_block() {
   }
 }
 
-// Modes 2-13 end a reception when, over the last second, fewer than a third of the probe
-// symbols came out of the equaliser within 45 degrees of their known points: noise alone gives
-// a quarter, a signal that still decodes clearly more.
+// Modes 2-13 end a reception when, over the last second (or the last interleaver block, when
+// that is longer: its code bridges a fade that long), fewer than a third of the probe symbols
+// came out of the equaliser within 45 degrees of their known points: noise alone gives a
+// quarter, a signal that still decodes clearly more.
 bool M110Receiver::probes_lost() {
   ++probe_chunks_seen_;
-  probe_chunk_ = (probe_chunk_ + 1) % kProbeWindowChunks;
+  probe_chunk_ = (probe_chunk_ + 1) % probe_window_;
   int hits = 0, count = 0;
-  for (int i = 0; i < kProbeWindowChunks; ++i) {
+  for (int i = 0; i < probe_window_; ++i) {
     hits += probe_hits_[static_cast<std::size_t>(i)];
     count += probe_count_[static_cast<std::size_t>(i)];
   }
   probe_hits_[static_cast<std::size_t>(probe_chunk_)] = 0;
   probe_count_[static_cast<std::size_t>(probe_chunk_)] = 0;
-  return probe_chunks_seen_ >= kProbeWindowChunks && 3 * hits < count;
+  return probe_chunks_seen_ >= probe_window_ && 3 * hits < count;
 }
 
 void M110Receiver::demod_psk_block() {

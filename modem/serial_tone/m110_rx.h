@@ -14,7 +14,8 @@
 //   sample-clock offset between the two ends is followed.
 //
 // A reception ends (status RxEnd, back to search) on reset(), when the probes are lost (modes
-// 2-13: over the last second, under a third of the known symbols hit), when the 75 bit/s timing weights
+// 2-13: under a third of the known symbols hit over the last second, or the last interleaver
+// block when that is longer), when the 75 bit/s timing weights
 // flatten, or on the end-of-message pattern when that is switched on (asynchronous framing).
 //
 // Everything runs on the thread that feeds samples; reset() may be called from any thread
@@ -133,10 +134,11 @@ class M110Receiver {
   uint32_t last_bits_ = 0;
   int bits_seen_ = 0;
   std::array<float, 32> timing_weights_{};
-  // Probe symbols within 45 degrees, and probe symbols, per 200 ms block of the last second.
-  static constexpr int kProbeWindowChunks = 5;
-  std::array<int, kProbeWindowChunks> probe_hits_{}, probe_count_{};
-  int probe_chunk_ = 0, probe_chunks_seen_ = 0;
+  // Probe symbols within 45 degrees, and probe symbols, per 200 ms block of the probe window
+  // (one second, or one interleaver block when that is longer).
+  static constexpr int kProbeWindowMax = 24;
+  std::array<int, kProbeWindowMax> probe_hits_{}, probe_count_{};
+  int probe_window_ = 5, probe_chunk_ = 0, probe_chunks_seen_ = 0;
   // Timing tracker: probe correlations at -4 .. +4 samples (quarter symbols... half symbols at
   // 4,800 Hz) around the symbol being decided, their power per block and smoothed.
   static constexpr int kTimingSpan = 4;
