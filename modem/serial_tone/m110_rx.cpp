@@ -102,7 +102,8 @@ M110Receiver::M110Receiver(M110RxConfig config) : config_(std::move(config)) {
 
 void M110Receiver::rx_samples(const float* samples, int count) {
   for (int i = 0; i < count; ++i) {
-    gather_[static_cast<std::size_t>(gathered_++)] = samples[i];
+    // A sample that is no number would stay in the level average for good.
+    gather_[static_cast<std::size_t>(gathered_++)] = std::isfinite(samples[i]) ? samples[i] : 0.0f;
     if (gathered_ == kBlock) {
       gathered_ = 0;
       block();

@@ -60,7 +60,7 @@ class M110Receiver {
   explicit M110Receiver(M110RxConfig config);
   void set_enabled(bool on) { enabled_.store(on); }
   void set_end_on_eom(bool on) { config_.end_on_eom = on; }
-  // Samples at 9,600 Hz, full scale 1.0.
+  // Samples at 9,600 Hz, full scale 1.0 (one that is not finite counts as 0).
   void rx_samples(const float* samples, int count);
   // 16-bit samples: s / 32768 (the magnitude of a negative sample is its ones' complement).
   void rx_samples16(const int16_t* samples, int count);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 
 #include "tests/modem/serial_tone/m110_loopback_support.h"
@@ -67,6 +68,18 @@ TEST(M110Rx, WavToolRoundTrip) {
   // Noise only: nothing found, exit status 1.
   test::ChildProcess none({test::program_path("tools/m110-wav"), "decode", wav + ".none", out});
   EXPECT_EQ(none.wait(20000), 1);
+}
+
+// Samples that are no numbers (a broken source upstream) do not stop the receiver for good.
+TEST(M110Rx, NonFiniteSamplesBeforeATransmission) {
+  const std::vector<uint8_t> msg = message(40);
+  std::vector<float> air(9600, 0.0f);
+  for (std::size_t i = 0; i < 100; ++i) air[i] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+  const std::vector<float> tx = test::m110_air(10, msg);
+  air.insert(air.end(), tx.begin(), tx.end());
+  air.insert(air.end(), 19200, 0.0f);
+  const auto r = test::m110_receive(air, LoopOptions{});
+  EXPECT_EQ(m110_bit_errors(msg, r.bytes), 0);
 }
 
 // Frequency offsets within the search's reach (0 and +-50 Hz branches, +-37 Hz each), with
