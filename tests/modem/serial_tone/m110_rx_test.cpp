@@ -70,6 +70,14 @@ TEST(M110Rx, WavToolRoundTrip) {
   EXPECT_EQ(none.wait(20000), 1);
 }
 
+// A message longer than 400,000 bits (a fixed bit ring of that size wrapped over its own
+// start) goes out and comes back whole.
+TEST(M110Rx, AMessageOfMoreThan400000BitsComesBackWhole) {
+  const std::vector<uint8_t> msg = message(52000, 9);
+  const auto r = m110_loopback(13, msg);
+  EXPECT_EQ(m110_bit_errors(msg, r.bytes), 0);
+}
+
 // Samples that are no numbers (a broken source upstream) do not stop the receiver for good.
 TEST(M110Rx, NonFiniteSamplesBeforeATransmission) {
   const std::vector<uint8_t> msg = message(40);
