@@ -19,14 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "modem/serial_tone/m110_status.h"
 #include "modem/serial_tone/m110_tx.h"
 
 namespace vesk {
-
-// What the modem reports to its owner.
-enum class M110Status { RxMode = 0, RxEnd = 1, TxStart = 2, TxEnd = 3, FreqOffset = 4 };
-// `hz`: the frequency offset for FreqOffset, else 0.
-using M110StatusFn = std::function<void(M110Status status, float hz)>;
 
 struct M110TxWorkerConfig {
   int block_samples = 4000;   // samples per block handed to the sound card

@@ -1,0 +1,58 @@
+// The serial-tone receiver's adaptive decision-feedback equaliser: 32 complex feed-forward taps
+// at half-symbol spacing and 8 complex feedback taps, adapted after every symbol by recursive
+// least squares in UD-factorised form (square-root-free measurement update with exponential
+// forgetting). The factors are reset at the end of every 200 ms block; the weights carry on.
+//
+// Targets are scaled by 0.01: the equaliser learns to put out 0.01 x the scrambled
+// constellation point. The error track (the last 256 error magnitudes) scales the receiver's
+// soft decisions.
+#pragma once
+
+#include <array>
+
+#include "modem/serial_tone/m110_tables.h"
+
+namespace vesk {
+
+class M110Equalizer {
+ public:
+  static constexpr int kFeedForward = 32;
+  static constexpr int kFeedback = 8;
+  static constexpr int kTaps = kFeedForward + kFeedback;
+  static constexpr float kScale = 0.01f;
+
+  M110Equalizer();
+  // Weights 0, factors reset, the feedback cleared.
+  void start();
+  // U = identity, D = 1.
+  void reset_factors();
+  // Copies 32 samples (the symbol being decided at the 17th) and gives the output.
+  M110Complex output(const M110Complex* samples);
+  // Output, then an update towards 0.01 x target; the scaled target goes into the feedback.
+  M110Complex train(const M110Complex* samples, M110Complex target);
+  // After output(): adapt with error `e`, track it, and push `reference` into the feedback.
+  void adapt(M110Complex e, M110Complex reference);
+  // 1 / (sum of the last 256 error magnitudes + 0.000001).
+  float error_weight() const { return static_cast<float>(1.0 / (error_sum_ + 0.000001)); }
+  const std::array<M110Complex, kTaps>& weights() const { return w_; }
+  // Moves the feed-forward weights one tap earlier (+1) or later (-1): the timing tracker moves
+  // the sample pointer the other way at the same time.
+  void shift_feed_forward(int taps);
+
+ private:
+  void update(M110Complex e);
+  void track_error(float magnitude);
+
+  std::array<M110Complex, kTaps> w_{}, x_{};
+  // Unit upper triangular U (entries above the diagonal, u_[j][i] for j < i) and diagonal D.
+  std::array<std::array<M110Complex, kTaps>, kTaps> u_{};
+  std::array<float, kTaps> d_{};
+  std::array<M110Complex, kTaps> f_{}, g_{};
+  std::array<float, kTaps> a_{};
+  float r_ = 0.001f, growth_ = 0.008f;
+  std::array<float, 256> errors_{};
+  double error_sum_ = 0;
+  int error_index_ = 0;
+};
+
+}  // namespace vesk
