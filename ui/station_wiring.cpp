@@ -14,6 +14,7 @@
 #include "command/interpreter.h"
 #include "command/listings.h"
 #include "command/scripts.h"
+#include "datalink/fs1052_binding.h"
 #include "db/daily_log.h"
 #include "db/events.h"
 #include "db/options.h"
@@ -106,6 +107,16 @@ void wire_ale() {
   LinkHooks& link = link_state().hooks;
   link.refresh_status_bar = report_refresh_status_bar;
   link.run_script = [](const char* script) { script_run_file(script); };
+  link.data_link_up = [] {
+    fs1052_set_link_addresses();
+    fs1052_enable();
+  };
+  link.data_link_down = [] {
+    fs1052_disable();
+    fs1052_reset_link();
+  };
+  link.data_link_abort = fs1052_disable_on_kill;
+  timers().hooks.data_link_tick = fs1052_tick;
 }
 
 struct StartStep {
@@ -138,6 +149,7 @@ constexpr StartStep kStartOrder[] = {
        if (station_run().stepped) sound_card().threaded = false;
        snd_open();
      }},
+    {"FED-STD-1052 data link", [] { fs1052_open(station_run().stepped); }},
     {"10 ms tick", [] { timer_tick_start(); }},
     {"tuner, antenna-switch and TNC port queues",
      [] {
@@ -174,6 +186,7 @@ StationThread* station_start(EngineRun run) {
 int station_stop() {
   const int ended = ale_engine_stop();
   mmi_executor_stop();
+  fs1052_close();
   return ended;
 }
 
