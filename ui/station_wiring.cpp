@@ -2,6 +2,7 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
+#include "ale/frames/address_match.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
@@ -107,8 +108,9 @@ void wire_ale() {
   LinkHooks& link = link_state().hooks;
   link.refresh_status_bar = report_refresh_status_bar;
   link.run_script = [](const char* script) { script_run_file(script); };
-  link.data_link_up = [] {
-    fs1052_set_link_addresses();
+  link.data_link_up = [](const char* peer) {
+    fs1052_set_own_address(ale_channel_own_address().c_str());
+    if (peer != nullptr && peer[0] != '\0') fs1052_set_remote_address(peer);
     fs1052_enable();
   };
   link.data_link_down = [] {

@@ -430,7 +430,7 @@ void ale_enter_linked() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   ale_set_link_state(ALE_STATE_LINKED_IDLE);
-  call_hook(s.hooks.data_link_up);
+  call_hook(s.hooks.data_link_up, ale_first_called_address());
   api_post_link_up();
   timer_start_twa();
   timer_start(EV_SM_POLL_TIMER, 100);
