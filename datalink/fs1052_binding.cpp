@@ -16,6 +16,7 @@
 #include "datalink/async_framing.h"
 #include "datalink/fs1052_link.h"
 #include "datalink/fs1052_runner.h"
+#include "datalink/xfer_queue.h"
 #include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -280,9 +281,11 @@ int fs1052_indication_step() {
       timer_start(EV_TWT_TIMER, ale_twt_period_ms());
       break;
     case FS_IND_MESSAGE_CONFIRM:
+      xfer_queue_event(XFER_EV_CONFIRMED);
       log_printf("[%s][FS-1052 Message Confirm ID %d %s]\r\n", log_time_stamp().c_str(), ind.id, ind.first.c_str());
       break;
     case FS_IND_MESSAGE_FAILED:
+      xfer_queue_event(XFER_EV_FAILED);
       log_printf("[%s][FS-1052 Message ID %d failed %s]\r\n", log_time_stamp().c_str(), ind.id, ind.first.c_str());
       break;
     default: break;

@@ -16,6 +16,7 @@
 #include "command/listings.h"
 #include "command/scripts.h"
 #include "datalink/fs1052_binding.h"
+#include "datalink/xfer_queue.h"
 #include "db/daily_log.h"
 #include "db/events.h"
 #include "db/options.h"
@@ -119,6 +120,8 @@ void wire_ale() {
   };
   link.data_link_abort = fs1052_disable_on_kill;
   timers().hooks.data_link_tick = fs1052_tick;
+  api_state().hooks.queued_transfer = xfer_queue_add;
+  api_state().hooks.transfer_event = xfer_queue_event;
 }
 
 struct StartStep {
@@ -162,6 +165,7 @@ constexpr StartStep kStartOrder[] = {
     {"radio port queue and radio set-up", [] { radio_port_init(); }},
     {"scanning marked inactive", [] { db_clear_scan_active(); }},
     {"command-line parameters", [] { ale_apply_command_line(); }},
+    {"queued-transfer queue", [] { xfer_queue_init(); }},
     {"AMD phrase dictionaries", [] { amd_load_dictionaries(); }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
 };

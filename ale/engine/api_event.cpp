@@ -17,6 +17,7 @@
 #include "db/lqa.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 #include "radio/serial_queue.h"
 
@@ -243,15 +244,15 @@ void api_dispatch(ApiEvent* event) {
     case API_GLOBAL_ANYCALL: ale_global_anycall(e.param, ""); break;
     case API_SELECTIVE_ANYCALL: ale_selective_anycall(e.param, e.addresses[0], ""); break;
     case API_AMD: ale_send_amd(addresses, e.payload()); break;
-    // Data messages, queued transfers and their link notices: for modules that are not part
-    // of this station yet, so nothing posts them but the link state's notices, dropped here.
+    // Queued transfers and the link notices they follow.
+    case API_QUEUED_TRANSFER: call_hook(api_state().hooks.queued_transfer, e); break;
+    case API_LINK_UP: call_hook(api_state().hooks.transfer_event, 0); break;
+    case API_LINK_DOWN: call_hook(api_state().hooks.transfer_event, 1); break;
+    case API_CALL_FAILED: call_hook(api_state().hooks.transfer_event, 2); break;
+    // Data messages and file sends: for modules that are not part of this station yet.
     case API_DBM_DATA:
     case API_DTM_DATA:
-    case API_QUEUED_TRANSFER:
-    case API_FILE_SEND:
-    case API_LINK_DOWN:
-    case API_LINK_UP:
-    case API_CALL_FAILED: break;
+    case API_FILE_SEND: break;
     case API_CHANNEL:
     case API_OWN_ADDRESS:
     case API_OTHER_ADDRESS:
