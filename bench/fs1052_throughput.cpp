@@ -1,12 +1,9 @@
 // FED-STD-1052 link throughput against SNR: two links back to back on simulated time, the
 // sender keeping two 10,000-byte messages queued, for 30 simulated minutes per point.
 //
-// The air is a frame-error model of the serial-tone modem per mode (the modem itself is bound
-// to the link elsewhere): a coded bit error rate that falls by 1.2 decades per dB past the
-// SNR where the mode reaches 1e-5 on AWGN (0 dB at 75 bps, +2 dB per doubling of the rate
-// up to 2400 bps at 11 dB; 4800 bps uncoded at 17 dB, 0.5 decades per dB). On CCIR poor every
-// frame sees the SNR scaled by a Rayleigh fade, averaged over 2 draws with the short
-// interleaver and 8 with the long one. Printed per channel and SNR: bytes per second of
+// The air is the simulator's model of the serial-tone modem (byte_ether_ber,
+// sim/fs1052_byte_ether.h); on CCIR poor every frame sees the SNR scaled by a Rayleigh fade,
+// averaged over 2 draws with the short interleaver and 8 with the long one. Printed per channel and SNR: bytes per second of
 // simulated time, messages confirmed, the rate the sender ended on and the rate most of its
 // series went at.
 //
@@ -21,28 +18,8 @@
 
 #include "datalink/fs1052_link.h"
 #include "sim/fs1052_air.h"
+#include "sim/fs1052_byte_ether.h"
 
-namespace {
-
-struct ModeModel {
-  double threshold_db;  // AWGN SNR of BER 1e-5
-  double decades_per_db;
-  bool long_interleaver;
-};
-
-ModeModel model_of(const std::string& mode) {
-  static const std::map<std::string, ModeModel> table = {
-      {"75NS", {0, 1.2, false}},   {"75NL", {0, 1.2, true}},    {"150S", {2, 1.2, false}},
-      {"150L", {2, 1.2, true}},    {"300S", {4, 1.2, false}},   {"300L", {4, 1.2, true}},
-      {"600S", {6, 1.2, false}},   {"600L", {6, 1.2, true}},    {"1200S", {8, 1.2, false}},
-      {"1200L", {8, 1.2, true}},   {"2400S", {11, 1.2, false}}, {"2400L", {11, 1.2, true}},
-      {"2400V", {11, 1.2, false}}, {"4800S", {17, 0.5, false}},
-  };
-  auto it = table.find(mode);
-  return it == table.end() ? ModeModel{6, 1.2, false} : it->second;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 1800;
@@ -54,17 +31,16 @@ int main(int argc, char** argv) {
       vesk::Fs1052Air air;
       air.seed = seed + static_cast<uint64_t>(snr);
       air.frame_error = [&](const std::string& mode, std::size_t bytes) {
-        const ModeModel m = model_of(mode);
+        const bool long_interleaver = mode.back() == 'L';
         double eff = snr;
         if (fading) {
-          const int draws = m.long_interleaver ? 8 : 2;
+          const int draws = long_interleaver ? 8 : 2;
           double g = 0;
           std::exponential_distribution<double> fade(1.0);
           for (int i = 0; i < draws; ++i) g += fade(rng);
           eff = snr + 10.0 * std::log10(g / draws);
         }
-        const double log_ber = std::min(std::log10(0.5), -5.0 + (m.threshold_db - eff) * m.decades_per_db);
-        const double ber = std::pow(10.0, log_ber);
+        const double ber = vesk::byte_ether_ber(mode, eff);
         return 1.0 - std::pow(1.0 - ber, static_cast<double>(bytes) * 8.0);
       };
       vesk::Fs1052Config cfg;

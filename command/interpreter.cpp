@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "ale/frames/frame_sections.h"
+#include "ale/frames/pid_dispatch.h"
 #include "ale/link/link_state.h"
 #include "command/cmd_call.h"
 #include "command/cmd_db.h"
@@ -14,6 +16,7 @@
 #include "command/keywords.h"
 #include "command/listings.h"
 #include "command/scripts.h"
+#include "datalink/fs1052_binding.h"
 #include "db/log.h"
 #include "db/database.h"
 #include "db/log_lines.h"
@@ -77,10 +80,21 @@ void mmi_cmd_not_supported(MmiLine& line) {
              log_current_channel_stamp().c_str(), line.words[0]);
 }
 
-// 1052ARQ without an address does nothing, as DBMARQ; with one it needs the serial-tone
-// modem's data link, which is not built yet.
+// 1052ARQ address words...: the words, each followed by a blank, and two line feeds, over the
+// serial-tone modem path to the address (without an address nothing happens). The message goes
+// with acknowledgement, not as a broadcast.
 void mmi_cmd_1052arq(MmiLine& line) {
-  if (line.count >= 2) mmi_cmd_not_supported(line);
+  if (line.count < 2) return;
+  std::string text;
+  for (int i = 2; i < line.count; ++i) {
+    text += line.words[i];
+    text += ' ';
+  }
+  text += "\n\n";
+  xfer_set_dest_address(line.words[1]);
+  fs1052_set_remote_address(xfer_dest_address());
+  xfer_select_modem_path();
+  xfer_send_modem_text(text, 0);
 }
 
 void mmi_cmd_self(MmiLine&) {}

@@ -24,6 +24,9 @@ struct SimCommand {
   int64_t at_ms;
   std::string station;
   std::string line;
+  // When set, run (with the station current) instead of the line: a test hands over what a
+  // command line cannot hold, such as a message longer than a script line's 999 characters.
+  std::function<void()> action = {};
 };
 
 struct SimOptions {

@@ -2,6 +2,7 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
+#include "ale/frames/address_match.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
@@ -23,6 +24,8 @@
 #include "command/remote_amd.h"
 #include "command/listings.h"
 #include "command/scripts.h"
+#include "datalink/fs1052_binding.h"
+#include "datalink/xfer_queue.h"
 #include "db/daily_log.h"
 #include "db/events.h"
 #include "db/options.h"
@@ -139,6 +142,19 @@ void wire_ale() {
   host.amd_received = host_report_amd_received;
   host.remote_amd_command = mmi_remote_amd_command;
   host.remote_command_reply = mmi_remote_command_reply;
+  link.data_link_up = [](const char* peer) {
+    fs1052_set_own_address(ale_channel_own_address().c_str());
+    if (peer != nullptr && peer[0] != '\0') fs1052_set_remote_address(peer);
+    fs1052_enable();
+  };
+  link.data_link_down = [] {
+    fs1052_disable();
+    fs1052_reset_link();
+  };
+  link.data_link_abort = fs1052_disable_on_kill;
+  timers().hooks.data_link_tick = fs1052_tick;
+  api_state().hooks.queued_transfer = xfer_queue_add;
+  api_state().hooks.transfer_event = xfer_queue_event;
 }
 
 struct StartStep {
@@ -177,6 +193,7 @@ constexpr StartStep kStartOrder[] = {
        if (station_run().stepped) sound_card().threaded = false;
        snd_open();
      }},
+    {"FED-STD-1052 data link", [] { fs1052_open(station_run().stepped); }},
     {"10 ms tick", [] { timer_tick_start(); }},
     {"tuner, antenna-switch and TNC port queues",
      [] {
@@ -190,6 +207,7 @@ constexpr StartStep kStartOrder[] = {
     {"command-line parameters", [] { ale_apply_command_line(); }},
     {"TCP host port when enabled", [] { host_init(); }},
     {"mail listeners when enabled", [] { mail_init(); }},
+    {"queued-transfer queue", [] { xfer_queue_init(); }},
     {"AMD phrase dictionaries", [] { amd_load_dictionaries(); }},
     {"LQA ageing timer", [] { timer_start_periodic(EV_LQA_AGE_TIMER, 60000); }},
 };
@@ -219,6 +237,7 @@ int station_stop() {
   host_stop();
   const int ended = ale_engine_stop();
   mmi_executor_stop();
+  fs1052_close();
   return ended;
 }
 

@@ -19,6 +19,7 @@
 #include "db/lqa.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 #include "radio/serial_queue.h"
 
@@ -263,13 +264,13 @@ void api_dispatch(ApiEvent* event) {
         dtm_queue_binary(data, e.payload_length, e.addresses[0]);
       break;
     }
-    // Queued transfers and the link notices: for modules that are not part of this station
-    // yet, so nothing posts them but the link state's notices, dropped here.
-    case API_QUEUED_TRANSFER:
-    case API_FILE_SEND:
-    case API_LINK_DOWN:
-    case API_LINK_UP:
-    case API_CALL_FAILED: break;
+    // Queued transfers and the link notices they follow.
+    case API_QUEUED_TRANSFER: call_hook(api_state().hooks.queued_transfer, e); break;
+    case API_LINK_UP: call_hook(api_state().hooks.transfer_event, 0); break;
+    case API_LINK_DOWN: call_hook(api_state().hooks.transfer_event, 1); break;
+    case API_CALL_FAILED: call_hook(api_state().hooks.transfer_event, 2); break;
+    // File sends: for a module that is not part of this station yet.
+    case API_FILE_SEND: break;
     case API_CHANNEL:
     case API_OWN_ADDRESS:
     case API_OTHER_ADDRESS:

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "db/locked_queue.h"
 
@@ -69,7 +70,16 @@ struct ApiEvent {
   const char* payload() const { return reinterpret_cast<const char*>(this + 1); }
 };
 
+// What the dispatcher hands to the queued-transfer layer above the engine.
+struct ApiHooks {
+  // Kind 12: a message to queue for delivery over the data link.
+  std::function<void(const ApiEvent& event)> queued_transfer;
+  // Kinds 24, 23 and 25 as the transfer queue's events 0 link up, 1 link down, 2 call failed.
+  std::function<void(int event)> transfer_event;
+};
+
 struct ApiState {
+  ApiHooks hooks;
   LockedQueue* queue = nullptr;
   ~ApiState();
 };

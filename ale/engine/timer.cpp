@@ -1,5 +1,7 @@
 #include "ale/engine/timer.h"
 
+#include "platform/hook.h"
+
 #include "ale/engine/api_event.h"
 #include "db/events.h"
 #include "db/log.h"
@@ -134,6 +136,7 @@ void timer_tick() {
   // Posted outside the table's lock: a stop that comes in between renews the generation,
   // and the worker then drops the expiry.
   for (int i = 0; i < n; ++i) post_expiry(due[i].id, due[i].generation);
+  call_hook(s.hooks.data_link_tick);
   s.tick_count.fetch_add(1, std::memory_order_relaxed);
 }
 

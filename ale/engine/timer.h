@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -32,7 +33,14 @@ struct TimerSlot {
   uint64_t generation;
 };
 
+// What the tick drives above the engine.
+struct TimerHooks {
+  // One 10 ms step of the FED-STD-1052 link's protocol timers.
+  std::function<void()> data_link_tick;
+};
+
 struct TimerState {
+  TimerHooks hooks;
   std::mutex mutex;  // guards the slots and the generations
   TimerSlot slots[kTimerSlots]{};
   // Per event number: the generation of its latest start, renewed by every stop, so that an

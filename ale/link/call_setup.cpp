@@ -26,6 +26,7 @@
 #include "radio/channel.h"
 #include "radio/dispatch.h"
 #include "radio/muting.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -512,6 +513,7 @@ void ale_start_tis_sounding(int channel) { start_sounding(channel, EV_INITIATE_T
 
 void ale_abort() {
   Guard hold(link_state().lock);
+  call_hook(link_state().hooks.data_link_abort);
   ale_tx_flush();
   ale_sections_flush();
   radio_on_unlinked();

@@ -445,6 +445,7 @@ void ale_enter_linked() {
   LinkState& s = link_state();
   std::lock_guard<std::recursive_mutex> hold(s.lock);
   ale_set_link_state(ALE_STATE_LINKED_IDLE);
+  call_hook(s.hooks.data_link_up, ale_first_called_address());
   api_post_link_up();
   timer_start_twa();
   timer_start(EV_SM_POLL_TIMER, 100);
@@ -470,6 +471,7 @@ void ale_leave_link() {
   // The state the return to scan will restore is set first, so that events raised by the
   // steps below (scripts, reports) no longer see a link.
   ale_set_link_state(s.return_state.load());
+  call_hook(s.hooks.data_link_down);
   api_post_link_down();
   ale_linked_clear();
   radio_on_unlinked();

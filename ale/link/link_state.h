@@ -100,6 +100,11 @@ struct LinkHooks {
   std::function<void()> refresh_status_bar;
   // Runs a command script ("LINKED.DAT", "UNLINKED.DAT").
   std::function<void(const char* script)> run_script;
+  // The data link: a link with `peer` is entered (the data link's addresses are set and it is
+  // enabled), left (disabled and reset), or abandoned by the operator.
+  std::function<void(const char* peer)> data_link_up;
+  std::function<void()> data_link_down;
+  std::function<void()> data_link_abort;
 };
 
 struct LinkState {

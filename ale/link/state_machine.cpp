@@ -2,6 +2,8 @@
 // binding into the link state module and the engine.
 #include "ale/link/state_machine.h"
 
+#include "ale/engine/api_event.h"
+
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"
@@ -196,6 +198,8 @@ void ale_sm_next_channel_or_fail(bool from_response_wait) {
     ale_return_to_scan();
     return;
   }
+  // A call given up while the channel was busy has failed too: the transfer queue waits for it.
+  api_post_call_failed();
   log_call_failed(ale_called_list_text().c_str());
   ale_return_to_scan();
 }

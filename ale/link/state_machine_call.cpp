@@ -17,6 +17,7 @@
 #include "ale/words/word_rx.h"
 #include "db/log_lines.h"
 #include "modem/fsk8.h"
+#include "platform/hook.h"
 #include "radio/channel.h"
 #include "radio/dispatch.h"
 #include "radio/muting.h"
@@ -30,6 +31,7 @@ void go(int state) { ale_set_link_state(state); }
 void responder_linked(const std::string& caller, bool aqc) {
   ale_sm_linked_with(caller, aqc);
   radio_on_linked();
+  call_hook(link_state().hooks.data_link_up, caller.c_str());
   ale_return_to_linked();
   ale_host_report_linked_to(caller);
 }

@@ -4,6 +4,10 @@
 #include <vector>
 
 #include "ale/engine/api_event.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/frames/pid_dispatch.h"
+#include "datalink/fs1052_binding.h"
+#include "datalink/fs1052_link.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "tests/command/command_fixture.h"
@@ -123,8 +127,8 @@ TEST_F(CallCommands, DataMessageSettings) {
        {"[process_msgdbmftp_command 1]", "[process_msgdbmftp_command 2]",
         "[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]"},
        false, 2, 2, 1, -1, 0, "", ""},
-      // The serial-tone modem's data link is not built: the operator is told so.
-      {"1052ARQ Z a b", 0, {"[MMI CHANGE ERROR: COMMAND NOT SUPPORTED => 1052ARQ]"}, false, 2, 2, 0, 0, 0, "", ""},
+      // 1052ARQ touches none of these (its message: Fs1052ArqQueuesTheTextOnTheDataLink).
+      {"1052ARQ Z a b", 0, {}, true, 2, 2, 0, 0, 0, "", ""},
       {"1052ARQ", 0, {}, true, 2, 2, 0, 0, 0, "", ""},
   };
   for (const Case& c : cases) {
@@ -155,6 +159,24 @@ TEST_F(CallCommands, DataMessageSettings) {
     EXPECT_EQ(p[0].addresses, std::vector<std::string>{c.data_address}) << c.line;
     EXPECT_EQ(p[0].text, c.data_text) << c.line;
   }
+}
+
+// 1052ARQ hands the text (PID 4, the words each with a blank, two line feeds) to the
+// FED-STD-1052 link for the address, on the modem path.
+TEST_F(CallCommands, Fs1052ArqQueuesTheTextOnTheDataLink) {
+  db_set_data_link_mode(kDataLinkFs1052);
+  run("1052ARQ BRAVO hello there");
+  EXPECT_EQ(xfer_path(), XFER_PATH_MODEM);
+  EXPECT_STREQ(xfer_dest_address(), "BRAVO");
+  Fs1052Link& link = fs1052_station_link();
+  EXPECT_EQ(link.remote_address(), "BRAVO");
+  ASSERT_EQ(link.tx_slots_in_use(), 1);
+  link.disable();  // reports the queued message back, with its bytes
+  Fs1052Indication ind;
+  ASSERT_TRUE(link.pop_indication(&ind));
+  EXPECT_EQ(ind.type, FS_IND_MESSAGE_FAILED);
+  EXPECT_EQ(std::string(ind.data.begin(), ind.data.end()), std::string("\x04HELLO THERE \n\n"));
+  posted();
 }
 
 TEST_F(CallCommands, AmdArmsTheAutomaticRetry) {

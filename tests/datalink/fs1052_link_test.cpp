@@ -355,6 +355,20 @@ TEST(Fs1052Link, WhatAPeerSendsCannotTakeTheLinkOutsideItsTables) {
   }
 }
 
+TEST(Fs1052Link, ABroadcastIsDeliveredOnceAndConfirmedAfterItsRepetitions) {
+  Fs1052Config cfg;
+  cfg.broadcast_rate = 4;
+  cfg.broadcast_repeats = 1;
+  LinkPair p(cfg);
+  p.link[0].set_remote_address("@?@", 3);
+  const auto msg = payload(700, 4);
+  p.link[0].send_message(msg.data(), 700, 0, 5, 1);
+  ASSERT_TRUE(p.run_until([&] { return p.count(0, FS_IND_MESSAGE_CONFIRM) == 1; }, 120));
+  EXPECT_EQ(received(p, 1), std::vector<std::vector<uint8_t>>{msg});
+  EXPECT_EQ(p.port[1].transmissions, 0);  // a broadcast is not answered
+  EXPECT_EQ(p.port[0].transmissions, 2);  // sent, and repeated once
+}
+
 TEST(Fs1052Link, TheLongestSeriesGoesOutWhole) {
   // 4800S, 1023-byte frames: 255 frames behind their syncs in one transmission.
   Fs1052Config cfg;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ale/engine/api_event.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"
 #include "ale/frames/frame_sections.h"
@@ -105,6 +106,26 @@ TEST_F(StateMachineTest, VoiceMovesTheCallToTheNextChannel) {
   EXPECT_EQ(ale_link_state(), ALE_STATE_LISTEN_BEFORE_CALL);
   EXPECT_NE(db_current_channel_index(), listened_on);
   EXPECT_TRUE(frames.empty());
+}
+
+TEST_F(StateMachineTest, ACallGivenUpOnBusyChannelsIsReportedAsFailed) {
+  // The transfer queue learns of every failed call, also one that never went on the air.
+  std::vector<int> transfer_events;
+  api_state().hooks.transfer_event = [&](int ev) { transfer_events.push_back(ev); };
+  start_scanning();
+  ale_call_address("ABC", "");
+  run_ms(200);
+  int voices = 0;
+  for (; voices < 50 && ale_link_state() == ALE_STATE_LISTEN_BEFORE_CALL; ++voices) {
+    ale_link_event(EV_VOICE_DETECTED);
+    run_ms(10);
+  }
+  run_ms(200);
+  EXPECT_LT(voices, 50) << ale_link_state();
+  EXPECT_TRUE(frames.empty());
+  EXPECT_TRUE(logged("[FAILED  ][ABC "));
+  EXPECT_EQ(transfer_events, std::vector<int>{2});
+  api_state().hooks.transfer_event = nullptr;
 }
 
 TEST_F(StateMachineTest, VoiceStartsASoundingAtOnce) {
