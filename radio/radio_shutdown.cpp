@@ -7,6 +7,7 @@
 #include "db/options.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
+#include "radio/drivers/cat_encode.h"
 #include "radio/drivers/icom_civ.h"
 #include "radio/drivers/kenwood.h"
 #include "radio/drivers/radio_types.h"
@@ -32,6 +33,7 @@ enum class Kind : uint8_t {
   Level3,       // text + L as three digits + tail
   LevelByte,    // text + L as one byte + tail
   Level255Now,  // text + the low eight bits of L x 2.55 + tail, written at once past the queue
+  Picoa,        // "$PICOA,90,0" + the type's id digit + text, "*" + checksum when tail is "*"
   Pause,        // 200 ms
 };
 
@@ -61,6 +63,8 @@ constexpr Step kYaesuOff = bytes("\x00\x00\x00\x00\x80");
 constexpr Step kYaesuSplitOff = bytes("\x00\x00\x00\x00\x01");
 constexpr Step kRemoteOffH0 = bytes("H0\r");
 constexpr Step kRacalR0 = bytes("$1*R0\r");
+constexpr Step kPicoaSpeakerOn{Kind::Picoa, true, ",SP,ON", 6};
+constexpr Step kPicoaRemoteOff{Kind::Picoa, false, ",REMOTE,OFF", 11, "*", 1};
 
 constexpr int kMaxTypes = 9;
 constexpr int kMaxSteps = 8;
@@ -69,10 +73,9 @@ struct ShutdownRow {
   Step steps[kMaxSteps];
 };
 
-// The rows of the types whose release needs no driver state. Left for their drivers: the Icom
-// marine sentences (the radio's id digit), JST-245 and NRD-545 (remote-control state), RX-320
-// (its stored level), Skanti 8250 (its pacing buffer), the generic command file and the
-// plug-in library.
+// The rows of the types whose release needs no driver state. Left for their drivers: JST-245
+// and NRD-545 (remote-control state), RX-320 (its stored level), Skanti 8250 (its pacing
+// buffer), the generic command file and the plug-in library.
 const ShutdownRow kShutdownRows[] = {
     {{DB_CODAN}, {bytes("mute off\r", true)}},
     {{DB_IC78, DB_IC703, DB_IC718, DB_R75, DB_R8500, DB_R9500}, {kCivAf}},
@@ -81,6 +84,8 @@ const ShutdownRow kShutdownRows[] = {
      {kCivSplitOff, kCivAf}},
     {{DB_IC756}, {kCivSplitOff}},
     {{DB_IC765}, {kCivSplitOff, kPause}},
+    {{DB_ICM700PRO, DB_ICM710, DB_ICM710RT, DB_ICM801E, DB_ICM802, DB_ICF7000},
+     {kPicoaSpeakerOn, Step{Kind::Pause, true}, kPicoaRemoteOff, kPause}},
     {{DB_K505DSP}, {level(Kind::Level255Now, "\x02V", "\x03")}},
     {{DB_KENWOOD, DB_KENWOOD_HS},
      {Step{Kind::KenwoodVfoA}, kPause, Step{Kind::KenwoodTxVfoA}, kPause, Step{Kind::KenwoodAf, true}}},
@@ -119,6 +124,18 @@ const ShutdownRow kShutdownRows[] = {
 
 constexpr int kShutdownPauseMs = 200;
 
+// The id digit of an Icom marine radio's sentences.
+char picoa_id(int type) {
+  switch (type) {
+    case DB_ICM700PRO: return '2';
+    case DB_ICM710RT: return '3';
+    case DB_ICM801E: return '7';
+    case DB_ICM802: return '8';
+    case DB_ICF7000: return '9';
+    default: return '1';
+  }
+}
+
 const ShutdownRow* shutdown_row(int type) {
   for (const ShutdownRow& r : kShutdownRows)
     for (int t : r.types)
@@ -138,7 +155,7 @@ void send_command(const std::string& command, bool now) {
   radio_send_now(b, n);
 }
 
-void run_step(const Step& step, int level) {
+void run_step(const Step& step, int type, int level) {
   switch (step.kind) {
     case Kind::CivSplitOff: civ_split_off(); break;
     case Kind::CivAfGain: civ_set_af_gain(level); break;
@@ -166,6 +183,19 @@ void run_step(const Step& step, int level) {
                    true);
       break;
     }
+    case Kind::Picoa: {
+      std::string s = std::string("$PICOA,90,0") + picoa_id(type) + std::string(step.text, step.length);
+      if (step.tail_length > 0) {
+        // The NMEA checksum of what lies between '$' and '*'.
+        const auto* b = reinterpret_cast<const uint8_t*>(s.data());
+        uint8_t hex[2];
+        put_hex_byte(hex, xor_checksum(b + 1, b + s.size()));
+        s += '*';
+        s.append(reinterpret_cast<const char*>(hex), 2);
+      }
+      send_command(s + "\r\n", false);
+      break;
+    }
     case Kind::Pause: driver_pause_ms(kShutdownPauseMs); break;
     case Kind::End: break;
   }
@@ -178,12 +208,13 @@ void radio_shutdown() {
   if (ptt_is_active() != 0) ptt_off();
   // A radio port that is not open (a make whose driver is not built) takes the commands and
   // writes nothing.
-  if (const ShutdownRow* row = shutdown_row(driver_radio_type())) {
+  const int type = driver_radio_type();
+  if (const ShutdownRow* row = shutdown_row(type)) {
     const bool cat_mute = db_get_cat_mute() == 1;
     const int level = db_get_unmuted_af_level();
     for (const Step& step : row->steps) {
       if (step.kind == Kind::End) break;
-      if (!step.af || cat_mute) run_step(step, level);
+      if (!step.af || cat_mute) run_step(step, type, level);
     }
   }
   radio_mute_lines_off();
