@@ -26,8 +26,8 @@ enum class Kind : uint8_t {
   End,          // the end of a row's steps
   CivSplitOff,  // CI-V 0F 00
   CivAfGain,    // CI-V 14 01 with L
-  KenwoodVfoA,  // FR0; then, after the pause that follows, FT0;
-  KenwoodTxVfoA,
+  KenwoodVfoA,  // FR0;
+  KenwoodTxVfoA,  // FT0;
   KenwoodAf,    // AG0 + L as three digits + ';' for the newer models only
   Bytes,        // fixed bytes, through the queue
   Level3,       // text + L as three digits + tail
@@ -62,7 +62,7 @@ constexpr Step kStarU = level(Kind::LevelByte, "*U", "\r");
 constexpr Step kYaesuOff = bytes("\x00\x00\x00\x00\x80");
 constexpr Step kYaesuSplitOff = bytes("\x00\x00\x00\x00\x01");
 constexpr Step kRemoteOffH0 = bytes("H0\r");
-constexpr Step kRacalR0 = bytes("$1*R0\r");
+constexpr Step kRemoteOffR0 = bytes("$1*R0\r");
 constexpr Step kPicoaSpeakerOn{Kind::Picoa, true, ",SP,ON", 6};
 constexpr Step kPicoaRemoteOff{Kind::Picoa, false, ",REMOTE,OFF", 11, "*", 1};
 
@@ -115,7 +115,7 @@ const ShutdownRow kShutdownRows[] = {
     {{DB_R3030STX1}, {bytes("\x02" "01X0\r")}},
     {{DB_R3030STX2}, {bytes("\x02\x02" "01X0\r")}},
     {{DB_R3030STX3}, {bytes("\x02\x02\x02" "01X0\r")}},
-    {{DB_RX330, DB_RX331, DB_RX340}, {kRacalR0}},
+    {{DB_RX330, DB_RX331, DB_RX340}, {kRemoteOffR0}},
     {{DB_TCI8174}, {level(Kind::Level3, "{An3", "  }")}},
     {{DB_R2411U}, {bytes("\x02" "1T\r")}},
     {{DB_LCR2000}, {bytes("\x02" "001X0\r")}},
