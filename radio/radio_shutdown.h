@@ -9,8 +9,8 @@
 // never holds it longer. After the engine has stopped, `serial_release_ports` drops RTS and
 // DTR on every open port and closes it, so no line is left keying a transmitter.
 //
-// The release commands exist for the makes whose drivers are built (Icom CI-V and Kenwood);
-// a type without a row, or whose driver is not built, sends nothing.
+// A type without a row sends nothing; a make whose driver is not built has its radio port
+// closed, so its commands are queued and never written.
 #pragma once
 
 namespace vesk {

@@ -160,5 +160,25 @@ TEST(HeadlessRadio, HostileKenwoodIsDrainedAndTheStopSignalEndsTheStation) {
   EXPECT_EQ(p.output().find("did not stop"), std::string::npos) << p.output();
 }
 
+// A stop signal hands the radio back before the program ends: its release commands reach the
+// other end of the terminal although that end answers nothing, and the program still ends.
+TEST(HeadlessRadio, StopSignalSendsTheReleaseCommandsToASilentRadio) {
+  PtyRadio radio;
+  ASSERT_TRUE(radio.ok());
+  test::TempDir dir;
+  make_station(dir.path(), radio.path());
+  ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
+  ASSERT_TRUE(p.wait_for_output("headless station started", 10000)) << p.output();
+  ASSERT_TRUE(radio.wait_for("ID;", 5000)) << radio.received();
+  std::this_thread::sleep_for(Ms(500));  // the start-up's commands have left
+  const std::size_t before = radio.received().size();
+  const int64_t signalled = now_ms();
+  p.signal(SIGTERM);
+  EXPECT_EQ(p.wait(10000), 0) << p.output();
+  std::printf("stopped %lld ms after SIGTERM\n", static_cast<long long>(now_ms() - signalled));
+  ASSERT_TRUE(radio.wait_for("FT0;", 2000));
+  EXPECT_EQ(radio.received().substr(before), "FR0;FT0;") << "VFO A for receive and transmit, nothing else";
+}
+
 }  // namespace
 }  // namespace vesk

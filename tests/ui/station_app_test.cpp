@@ -6,14 +6,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <vector>
 
+#include "command/interpreter.h"
 #include "command/listings.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "radio/drivers/radio_types.h"
+#include "radio/radio_shutdown.h"
+#include "radio/serial_output.h"
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "platform/wav.h"
@@ -188,6 +193,75 @@ TEST(StationAppVoiceId, NotPlayedWhenTheTransmitterCannotBeKeyed) {
   EXPECT_NE(text.find("[VOICE ID: voice_id.wav not played: transmitter not keyed]"), std::string::npos) << text;
   EXPECT_EQ(text.find("RADIO: PTT now ACTIVE"), std::string::npos) << text;
   station_app_shutdown();
+}
+
+// A stop mid-transmission on a station keyed by RTS: the orderly shut-down drops the line and
+// closes every port it opened (seen on the recording serial back end).
+TEST(StationAppShutdown, RtsKeyedMidTransmissionIsDroppedAndEveryPortClosed) {
+  test::TempDir dir;
+  auto clock = std::make_unique<SimClock>();
+  clock->set_auto_advance(true);  // the start-up's pauses move the clock
+  Station st(dir.path(), std::move(clock));
+  StationScope scope(st);
+  auto fake = FakeSerialBackend::install();
+  db_open();
+  db_set_radio_type(DB_NONE);
+  db_set_rts_ptt(1);
+  write_file(fs::path(dir.path()) / "CONFIG.DAT", "ADD OWN ALFA\nADD CHANNEL 7100000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  StationAppConfig config;
+  config.stepped = true;
+  config.audio_in = config.audio_out = "null";
+  station_app_start(config);
+  auto keyed = [&] {
+    for (const auto& e : fake->events())
+      if (e.kind == FakeSerialBackend::Kind::Rts) return e.value == 1;
+    return false;
+  };
+  auto last_rts = [&](int port) {
+    int value = -1;
+    for (const auto& e : fake->events(port, FakeSerialBackend::Kind::Rts)) value = e.value;
+    return value;
+  };
+  fake->clear_events();
+  mmi_run_line(std::string("CALL BRAVO"));
+  for (int ms = 0; ms < 20000 && !keyed(); ++ms) {
+    st.sim_clock()->advance_ms(1);
+    station_app_step();
+  }
+  ASSERT_TRUE(keyed()) << log_monitor_text();
+  std::set<int> ports;
+  for (const auto& e : fake->events()) ports.insert(e.port);
+  station_app_shutdown();
+  for (int port : ports) {
+    EXPECT_FALSE(fake->is_open(port)) << port;
+    EXPECT_NE(last_rts(port), 1) << port;
+  }
+}
+
+// The shut-down waits for the radio queue to send the release commands, but a radio that
+// never answers (each command then waits out its reply time) holds it no longer than the
+// bound: on simulated time, the shut-down takes the bound and the pause after it.
+TEST(StationAppShutdown, SilentRadioHoldsTheShutDownNoLongerThanTheBound) {
+  test::TempDir dir;
+  auto clock = std::make_unique<SimClock>();
+  clock->set_auto_advance(true);
+  Station st(dir.path(), std::move(clock));
+  StationScope scope(st);
+  auto fake = FakeSerialBackend::install();
+  db_open();
+  db_set_radio_type(DB_KENWOOD);
+  StationAppConfig config;
+  config.stepped = true;
+  config.audio_in = config.audio_out = "null";
+  station_app_start(config);
+  for (int i = 0; i < 149; ++i) radio_send(reinterpret_cast<const uint8_t*>("FA;"), 3);  // 7.5 s of commands
+  fake->clear_events();
+  const int64_t start = st.sim_clock()->mono_ms();
+  station_app_shutdown();
+  const int64_t took = st.sim_clock()->mono_ms() - start;
+  EXPECT_GE(took, kRadioShutdownDrainMs);
+  EXPECT_LT(took, kRadioShutdownDrainMs + 1000);
+  EXPECT_EQ(fake->written(1).find("FR0;"), std::string::npos) << "still behind the queued commands";
 }
 
 // Status texts filled at start, values outside their tables included.
