@@ -15,7 +15,8 @@ void usage() {
                "                    [--snr-at FREQ_HZ:DB ...] [--seed N] [--start UTC] [--seconds S]\n"
                "                    [--at SECONDS:NAME:COMMAND LINE ...]\n"
                "  UTC: YYYY-MM-DDTHH:MM:SS or seconds since 1970 (default 2026-01-01T00:00:00)\n"
-               "  Each station runs in a scratch copy of its folder; the folders are not changed.\n");
+               "  Each station runs in a scratch copy of its folder; the folders are not changed.\n"
+               "  The COMMAND LINE @SENDFILE requests the file transfer that DBMFTP prepared.\n");
 }
 
 }  // namespace

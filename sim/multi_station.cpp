@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ale/engine/timer.h"
+#include "ale/messages/file_transfer.h"
 #include "command/interpreter.h"
 #include "db/log.h"
 #include "db/scan.h"
@@ -21,6 +22,19 @@
 namespace vesk {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A command line for a station. "@SENDFILE" is the file dialog's send button: it requests the
+// file transfer that DBMFTP prepared (the operator's dialogs are not part of the simulator).
+void run_command(const std::string& line) {
+  if (line == kSimSendFile)
+    xfer_request_send();
+  else
+    mmi_run_line(line);
+}
+
+}  // namespace
 
 namespace {
 
@@ -218,7 +232,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
       while (next_command < commands.size() && commands[next_command].at_ms <= now) {
         const SimCommand& c = commands[next_command++];
         for (auto& sp : stations)
-          if (sp->name == c.station && !sp->ended) with_own_time(*sp, [&] { mmi_run_line(c.line); });
+          if (sp->name == c.station && !sp->ended) with_own_time(*sp, [&] { run_command(c.line); });
       }
     }
     for (auto& sp : stations) {

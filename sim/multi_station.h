@@ -20,6 +20,9 @@ struct SimStationSpec {
   std::string dir;
 };
 
+// A command line that requests the file transfer DBMFTP prepared, as the file dialog does.
+inline constexpr const char* kSimSendFile = "@SENDFILE";
+
 struct SimCommand {
   int64_t at_ms;
   std::string station;

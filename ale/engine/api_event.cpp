@@ -9,6 +9,7 @@
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/voice_id.h"
+#include "ale/messages/file_transfer.h"
 #include "ale/messages/send_queue.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"
@@ -75,6 +76,7 @@ constexpr TimerRouteRow kTimerRoutes[] = {
     {1086, 1086, TimerRoute::DelayedFrequencyLoad},
     {1087, 1087, TimerRoute::MemoriesPrompt},
     {EV_RADIO_EMULATION_TIMEOUT, 1089, TimerRoute::EmulationPort},
+    {EV_XFER_REPORT_TIMER, EV_XFER_REPORT_TIMER, TimerRoute::FileTransferReport},
 };
 
 // The event's addresses as the one list the engine's entries take. Addresses
@@ -208,6 +210,7 @@ void api_dispatch_timer(int n) {
     case TimerRoute::AntennaSwitchPort:
     case TimerRoute::TncPort:
     case TimerRoute::EmulationPort: serial_queue_route_timer(n); break;
+    case TimerRoute::FileTransferReport: xfer_report_timer(); break;
     case TimerRoute::LqaAgeing:
       db_age_minute();
       db_run_sounding_schedule();
@@ -260,10 +263,10 @@ void api_dispatch(ApiEvent* event) {
         dtm_queue_binary(data, e.payload_length, e.addresses[0]);
       break;
     }
+    case API_FILE_SEND: xfer_send_file(e); break;
     // Queued transfers and the link notices: for modules that are not part of this station
     // yet, so nothing posts them but the link state's notices, dropped here.
     case API_QUEUED_TRANSFER:
-    case API_FILE_SEND:
     case API_LINK_DOWN:
     case API_LINK_UP:
     case API_CALL_FAILED: break;

@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "ale/engine/api_event.h"
+#include "ale/frames/frame_sections.h"
+#include "ale/frames/pid_dispatch.h"
+#include "ale/messages/file_transfer.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "tests/command/command_fixture.h"
@@ -155,6 +158,15 @@ TEST_F(CallCommands, DataMessageSettings) {
     EXPECT_EQ(p[0].addresses, std::vector<std::string>{c.data_address}) << c.line;
     EXPECT_EQ(p[0].text, c.data_text) << c.line;
   }
+}
+
+TEST_F(CallCommands, DbmFtpPreparesTheTransfer) {
+  xfer_select_dtm_path();
+  run("DBMFTP K1ABC \"/tmp/file.txt\"");
+  EXPECT_EQ(xfer_file_path(), "/tmp/file.txt");
+  EXPECT_STREQ(xfer_dest_address(), "K1ABC");
+  EXPECT_EQ(xfer_path(), XFER_PATH_DBM);
+  EXPECT_TRUE(posted().empty());  // the transfer starts only when a file send is requested
 }
 
 TEST_F(CallCommands, AmdArmsTheAutomaticRetry) {
