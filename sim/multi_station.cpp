@@ -98,6 +98,7 @@ bool sim_parse_utc(const std::string& text, int64_t* out_ms) {
 
 std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out) {
   SimOptions o;
+  std::map<std::string, int64_t> clock_offsets;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (i + 1 >= args.size()) return "missing value after " + a;
@@ -127,6 +128,12 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
       if (!sim_parse_utc(v, &o.start_utc_ms)) return "--start wants YYYY-MM-DDTHH:MM:SS or seconds since 1970";
     } else if (a == "--seconds" && parse_number(v, &x) && x >= 0 && x <= 86400.0 * 366) {
       o.duration_ms = static_cast<int64_t>(x * 1000);
+    } else if (a == "--clock") {
+      const std::size_t colon = v.find(':');
+      if (colon == 0 || colon == std::string::npos || !parse_number(v.substr(colon + 1), &x) || x < -86400 ||
+          x > 86400)
+        return "--clock wants NAME:SECONDS";
+      clock_offsets[v.substr(0, colon)] = static_cast<int64_t>(x * 1000);
     } else if (a == "--at") {
       const std::size_t c1 = v.find(':');
       const std::size_t c2 = c1 == std::string::npos ? c1 : v.find(':', c1 + 1);
@@ -138,6 +145,15 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
     }
   }
   if (o.stations.empty()) return "no --station given";
+  for (const auto& [name, offset] : clock_offsets) {
+    bool known = false;
+    for (SimStationSpec& s : o.stations)
+      if (s.name == name) {
+        s.clock_offset_ms = offset;
+        known = true;
+      }
+    if (!known) return "--clock names no station " + name;
+  }
   for (const SimCommand& c : o.commands) {
     bool known = false;
     for (const SimStationSpec& s : o.stations) known = known || s.name == c.station;
@@ -179,7 +195,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
       rc = 1;
       break;
     }
-    s->st = std::make_unique<Station>(s->work, std::make_unique<SimClock>(options.start_utc_ms));
+    s->st = std::make_unique<Station>(s->work, std::make_unique<SimClock>(options.start_utc_ms + spec.clock_offset_ms));
     stations.push_back(std::move(s));
   }
   if (rc == 0) {
