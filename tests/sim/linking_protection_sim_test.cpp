@@ -61,6 +61,25 @@ TEST_F(LinkingProtectionSimTest, SameKeyLinks) {
   }
 }
 
+// Inside a protected link the DTM data words and DBM groups go in clear between enciphered
+// headers and endings; the receivers tell linking protection how many follow.
+TEST_F(LinkingProtectionSimTest, DataMessagesInsideAProtectedLink) {
+  station("a", "ALFA", "BRAVO", 1 << 2);
+  station("b", "BRAVO", "ALFA", 1 << 2);
+  SimOptions o;
+  o.stations = {{"ALFA", (fs::path(root_.path()) / "a").string()}, {"BRAVO", (fs::path(root_.path()) / "b").string()}};
+  o.channel = "awgn";
+  o.snr_db = 10;
+  o.duration_ms = 80000;
+  o.commands = {{10000, "ALFA", "CALL BRAVO"},
+                {30000, "ALFA", "DTMARQ BRAVO PROTECTED TEXT"},
+                {50000, "ALFA", "DBMARQ BRAVO PROTECTED BLOCK"}};
+  const test::SimRun r = test::sim_collect(o);
+  EXPECT_NE(r.at("BRAVO", "BRAVO PROTECTED TEXT"), -1) << r.text;
+  EXPECT_NE(r.at("BRAVO", "BRAVO PROTECTED BLOCK"), -1);
+  EXPECT_EQ(r.count_of("ALFA", "[MSG SENT][BRAVO          ]"), 2);
+}
+
 TEST_F(LinkingProtectionSimTest, AnotherKeyDoesNotLink) {
   station("a", "ALFA", "BRAVO", 1 << 2);
   station("b", "BRAVO", "ALFA", 1 << 2, kOtherKey);
