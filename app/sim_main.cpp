@@ -13,9 +13,12 @@ void usage() {
                "usage: vesk-ale-sim --station NAME:DIR [--station NAME:DIR ...]\n"
                "                    [--channel clean|awgn|good|moderate|poor|flutter] [--snr DB]\n"
                "                    [--snr-at FREQ_HZ:DB ...] [--seed N] [--start UTC] [--seconds S]\n"
-               "                    [--at SECONDS:NAME:COMMAND LINE ...] [--host-ports]\n"
+               "                    [--clock NAME:SECONDS ...] [--at SECONDS:NAME:COMMAND LINE ...]\n"
+               "                    [--host-ports]\n"
                "  UTC: YYYY-MM-DDTHH:MM:SS or seconds since 1970 (default 2026-01-01T00:00:00)\n"
                "  Each station runs in a scratch copy of its folder; the folders are not changed.\n"
+               "  The COMMAND LINE @SENDFILE requests the file transfer that DBMFTP prepared.\n"
+               "  --clock sets a station's UTC clock that many seconds ahead (negative: behind).\n"
                "  --host-ports: each station's TCP host port listens on a free local port (named in\n"
                "  its log), and the run keeps pace with real time for the clients.\n");
 }

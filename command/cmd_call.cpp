@@ -8,6 +8,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
+#include "ale/messages/file_transfer.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "db/events.h"
@@ -181,8 +182,9 @@ void process_msgdbmftp_command(MmiLine& line) {
   const std::string t = log_time_stamp(), c = log_current_channel_stamp();
   log_printf("[%s][%s][process_msgdbmftp_command 1]\n", t.c_str(), c.c_str());
   log_printf("[%s][%s][process_msgdbmftp_command 2]\n", t.c_str(), c.c_str());
-  linked_twx_on("DBM FTP");
-  log_set_amd_retry_counter(-1);
+  xfer_set_file_path(line.words[2]);
+  xfer_set_dest_address(line.words[1]);
+  xfer_use_dbm_for_ftp();
 }
 
 void mmi_cmd_kill(MmiLine&) { ale_abort(); }

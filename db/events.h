@@ -129,6 +129,7 @@ enum AleEvent : int {
   EV_AMD_REMOTE_GENERIC_TIMER = 1069,
   EV_AMD_REMOTE_MODEM_NOT_SUPPORTED_TIMER = 1070,
   EV_RADIO_EMULATION_TIMEOUT = 1088,
+  EV_XFER_REPORT_TIMER = 1090,  // a file-transfer report is due
 };
 
 }  // namespace vesk

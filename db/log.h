@@ -80,6 +80,8 @@ struct LogHooks {
   std::function<void(int event, int ms)> start_timer;
   // Select the TIS ending and send the kept AMD text again to the first linked station.
   std::function<void()> resend_amd_linked;
+  // The linking-protection level the last received words were read at (0-4).
+  std::function<int()> lp_level;
   // Expand an AMD text coded with the phrase dictionaries (first byte 0x80).
   std::function<std::string(const std::string& coded)> expand_coded_amd;
   // The status report and the table listings (ENABLE AUTO).

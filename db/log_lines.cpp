@@ -36,9 +36,11 @@ void bells_and_linked_station(const char* address) {
   display_post_linked_station(text(address));
 }
 
-// The linking-protection level of the heard lines: this station has no linking protection,
-// so always level 0.
-std::string lp_level_name() { return display_lp_level_name(0); }
+// The linking-protection level the heard words were read at.
+std::string lp_level_name() {
+  const LogHooks h = log_hooks();
+  return display_lp_level_name(h.lp_level ? h.lp_level() : 0);
+}
 
 void sounding(const char* format, const char* address, int ber_score, int sinad) {
   if (opt_display_soundings() == 0) return;

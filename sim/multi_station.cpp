@@ -13,6 +13,7 @@
 
 #include "ale/engine/timer.h"
 #include "command/host_port.h"
+#include "ale/messages/file_transfer.h"
 #include "command/interpreter.h"
 #include "db/options.h"
 #include "datalink/fs1052_binding.h"
@@ -29,6 +30,19 @@
 namespace vesk {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A command line for a station. "@SENDFILE" is the file dialog's send button: it requests the
+// file transfer that DBMFTP prepared (the operator's dialogs are not part of the simulator).
+void run_command(const std::string& line) {
+  if (line == kSimSendFile)
+    xfer_request_send();
+  else
+    mmi_run_line(line);
+}
+
+}  // namespace
 
 namespace {
 
@@ -92,6 +106,7 @@ bool sim_parse_utc(const std::string& text, int64_t* out_ms) {
 
 std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out) {
   SimOptions o;
+  std::map<std::string, int64_t> clock_offsets;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--host-ports") {
@@ -125,6 +140,12 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
       if (!sim_parse_utc(v, &o.start_utc_ms)) return "--start wants YYYY-MM-DDTHH:MM:SS or seconds since 1970";
     } else if (a == "--seconds" && parse_number(v, &x) && x >= 0 && x <= 86400.0 * 366) {
       o.duration_ms = static_cast<int64_t>(x * 1000);
+    } else if (a == "--clock") {
+      const std::size_t colon = v.find(':');
+      if (colon == 0 || colon == std::string::npos || !parse_number(v.substr(colon + 1), &x) || x < -86400 ||
+          x > 86400)
+        return "--clock wants NAME:SECONDS";
+      clock_offsets[v.substr(0, colon)] = static_cast<int64_t>(x * 1000);
     } else if (a == "--at") {
       const std::size_t c1 = v.find(':');
       const std::size_t c2 = c1 == std::string::npos ? c1 : v.find(':', c1 + 1);
@@ -136,6 +157,15 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
     }
   }
   if (o.stations.empty()) return "no --station given";
+  for (const auto& [name, offset] : clock_offsets) {
+    bool known = false;
+    for (SimStationSpec& s : o.stations)
+      if (s.name == name) {
+        s.clock_offset_ms = offset;
+        known = true;
+      }
+    if (!known) return "--clock names no station " + name;
+  }
   for (const SimCommand& c : o.commands) {
     bool known = false;
     for (const SimStationSpec& s : o.stations) known = known || s.name == c.station;
@@ -184,7 +214,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
       rc = 1;
       break;
     }
-    s->st = std::make_unique<Station>(s->work, std::make_unique<SimClock>(options.start_utc_ms));
+    s->st = std::make_unique<Station>(s->work, std::make_unique<SimClock>(options.start_utc_ms + spec.clock_offset_ms));
     stations.push_back(std::move(s));
   }
   if (rc == 0) {
@@ -255,7 +285,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
               if (c.action)
                 c.action();
               else
-                mmi_run_line(c.line);
+                run_command(c.line);
             });
       }
     }

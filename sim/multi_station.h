@@ -18,7 +18,11 @@ namespace vesk {
 struct SimStationSpec {
   std::string name;
   std::string dir;
+  int64_t clock_offset_ms = 0;  // the station's UTC clock runs this far ahead of the others
 };
+
+// A command line that requests the file transfer DBMFTP prepared, as the file dialog does.
+inline constexpr const char* kSimSendFile = "@SENDFILE";
 
 struct SimCommand {
   int64_t at_ms;

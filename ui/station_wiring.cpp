@@ -16,6 +16,7 @@
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "ale/messages/send_queue.h"
+#include "ale/words/linking_protection.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
 #include "command/host_port.h"
@@ -79,6 +80,7 @@ void wire_db() {
     h.tuned_tx_freq_hz = [] { return radio_flags().radio_last_tx_freq.load(); };
     h.resend_amd_linked = ale_resend_amd_linked;
     h.tnc_reset_on_clear = mmi_tnc_reset_on_clear;
+    h.lp_level = lp_display_level;
   });
   DbHooks hooks = db_get_hooks();
   hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
@@ -187,6 +189,7 @@ constexpr StartStep kStartOrder[] = {
        dtm_rx_init();
        dbm_rx_init();
      }},
+    {"linking protection", [] { lp_init(); }},
     {"received text and data buffers", [] { ale_rx_buffers_reset(); }},
     {"sound card",
      [] {

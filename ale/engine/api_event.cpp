@@ -10,6 +10,7 @@
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/voice_id.h"
+#include "ale/messages/file_transfer.h"
 #include "ale/messages/send_queue.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"
@@ -77,6 +78,7 @@ constexpr TimerRouteRow kTimerRoutes[] = {
     {1086, 1086, TimerRoute::DelayedFrequencyLoad},
     {1087, 1087, TimerRoute::MemoriesPrompt},
     {EV_RADIO_EMULATION_TIMEOUT, 1089, TimerRoute::EmulationPort},
+    {EV_XFER_REPORT_TIMER, EV_XFER_REPORT_TIMER, TimerRoute::FileTransferReport},
 };
 
 // The event's addresses as the one list the engine's entries take. Addresses
@@ -210,6 +212,7 @@ void api_dispatch_timer(int n) {
     case TimerRoute::AntennaSwitchPort:
     case TimerRoute::TncPort:
     case TimerRoute::EmulationPort: serial_queue_route_timer(n); break;
+    case TimerRoute::FileTransferReport: xfer_report_timer(); break;
     case TimerRoute::LqaAgeing:
       db_age_minute();
       db_run_sounding_schedule();
@@ -269,8 +272,7 @@ void api_dispatch(ApiEvent* event) {
     case API_LINK_UP: call_hook(api_state().hooks.transfer_event, 0); break;
     case API_LINK_DOWN: call_hook(api_state().hooks.transfer_event, 1); break;
     case API_CALL_FAILED: call_hook(api_state().hooks.transfer_event, 2); break;
-    // File sends: for a module that is not part of this station yet.
-    case API_FILE_SEND: break;
+    case API_FILE_SEND: xfer_send_file(e); break;
     case API_CHANNEL:
     case API_OWN_ADDRESS:
     case API_OTHER_ADDRESS:

@@ -126,6 +126,7 @@ enum class TimerRoute {
   DelayedFrequencyLoad,
   MemoriesPrompt,
   EmulationPort,
+  FileTransferReport,
   Unknown,
 };
 TimerRoute api_timer_route(int event_number);

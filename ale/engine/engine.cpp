@@ -72,6 +72,9 @@ void ale_engine_dispatch_event(const EngineEvent& event) {
     ale_rx_word(event.record);
   } else if (number == EV_RX_FRAME_BEGIN || number == EV_AQC_FRAME_BEGIN) {
     ale_frame_event(number);
+  } else if (number == EV_RX_FRAME_END) {
+    // The word receiver's linking protection read the word under no seed: the frame is over.
+    ale_parser_step(PARSER_END_OF_FRAME);
   } else if (number == EV_ALE_TX_UNDERUN) {
     ale_link_event(EV_TRANSMISSION_COMPLETE);
     ale_reset_modem();

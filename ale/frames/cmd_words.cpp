@@ -9,6 +9,7 @@
 #include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
+#include "ale/words/linking_protection.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
@@ -128,6 +129,7 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
       ale_rx_qamd_start();
     else
       ale_rx_amd_start();
+    lp_rx_expect_text();
     return PARSER_AMD;
   }
   switch (c1) {

@@ -24,6 +24,7 @@
 #include "ale/link/voice_id.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
+#include "ale/words/linking_protection.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -65,6 +66,7 @@ int word_bound(const FrameSection& s) {
     case SECTION_LQA: return 2;
     case SECTION_WORDS: return static_cast<int>(s.words.size());
     case SECTION_DTM_CONTROL: return 2;
+    case SECTION_LP_TIME: return 3;
     case SECTION_DTM_BLOCK: {
       const auto* b = static_cast<const MessageBlock*>(s.block);
       if (b == nullptr) return 0;
@@ -92,6 +94,7 @@ int build_section(const FrameSection& s, std::span<AleWord> out) {
     case SECTION_LQA: return ale_build_lqa_word(s.address, s.value, out);
     case SECTION_WORDS: return ale_copy_prepared_words(s.words, out);
     case SECTION_DTM_CONTROL: return dtm_build_ack(s.value, out);
+    case SECTION_LP_TIME: return lp_build_time_words(s.value, out.data(), static_cast<int>(out.size()));
     case SECTION_DTM_BLOCK:
       return s.block == nullptr ? 0 : dtm_transmit(*static_cast<const MessageBlock*>(s.block), out);
     // These queue their words themselves (a DBM body is raw groups, not words).

@@ -6,6 +6,7 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/messages/file_transfer.h"
 #include "db/log.h"
 #include "platform/station.h"
 
@@ -20,12 +21,12 @@ int xfer_path() { return xfer_state().path; }
 
 namespace {
 
-int post_data(int kind, int sub_op, const uint8_t* data, std::size_t length) {
+int post_data(const char* destination, int kind, int sub_op, const uint8_t* data, std::size_t length) {
   ApiEvent* e = api_alloc(static_cast<int>(length));
   if (e == nullptr) return 0;
   e->kind = kind;
   e->sub_op = sub_op;
-  std::strncpy(e->addresses[0], xfer_dest_address(), kApiAddressSize - 1);
+  std::strncpy(e->addresses[0], destination, kApiAddressSize - 1);
   e->address_count = 1;
   if (length > 0) std::memcpy(e->payload(), data, length);
   return api_post(e);
@@ -34,22 +35,26 @@ int post_data(int kind, int sub_op, const uint8_t* data, std::size_t length) {
 }  // namespace
 
 int xfer_send_payload(const uint8_t* data, std::size_t length, int id) {
+  return xfer_send_payload_to(xfer_dest_address(), data, length, id);
+}
+
+int xfer_send_payload_to(const char* destination, const uint8_t* data, std::size_t length, int id) {
   (void)id;  // the FED-STD-1052 link's message id
-  if (data == nullptr || length == 0) return 0;
+  if (data == nullptr || length == 0 || destination == nullptr) return 0;
   const int pid = data[0];
   switch (xfer_path()) {
     case XFER_PATH_DTM:
-      return pid == PID_TEXT ? post_data(API_DTM_DATA, API_DATA_TEXT, data + 1, length - 1) : 0;
+      return pid == PID_TEXT ? post_data(destination, API_DTM_DATA, API_DATA_TEXT, data + 1, length - 1) : 0;
     case XFER_PATH_DBM:
       switch (pid) {
         case PID_FILE_FRAME:
           // The null block after the message makes the receiver hand it on at once.
-          return post_data(API_DBM_DATA, API_DATA_BINARY, data, length) &
-                 post_data(API_DBM_DATA, API_DATA_BINARY, nullptr, 0);
+          return post_data(destination, API_DBM_DATA, API_DATA_BINARY, data, length) &
+                 post_data(destination, API_DBM_DATA, API_DATA_BINARY, nullptr, 0);
         case PID_FILE_REPORT:
-          return post_data(API_DTM_DATA, API_DATA_BINARY, data, length) &
-                 post_data(API_DTM_DATA, API_DATA_BINARY, nullptr, 0);
-        case PID_TEXT: return post_data(API_DBM_DATA, API_DATA_TEXT, data + 1, length - 1);
+          return post_data(destination, API_DTM_DATA, API_DATA_BINARY, data, length) &
+                 post_data(destination, API_DTM_DATA, API_DATA_BINARY, nullptr, 0);
+        case PID_TEXT: return post_data(destination, API_DBM_DATA, API_DATA_TEXT, data + 1, length - 1);
         default: return 0;
       }
     default: return 0;  // the serial-tone modem path is the modem's
@@ -66,10 +71,10 @@ int xfer_send_text(const char* text, int end_flag) {
 void xfer_dispatch_pid(const uint8_t* data, std::size_t length) {
   if (data == nullptr || length == 0) return;
   switch (data[0]) {
-    // File-transfer frames and reports, and PIDs 2 and 3: for receivers this station does not
-    // have.
     case PID_FILE_FRAME:
     case PID_FILE_REPORT:
+      xfer_receive(data, length);
+      break;
     case 2:
     case 3:
       break;

@@ -32,6 +32,8 @@ inline constexpr int kXferTextMax = 10000;  // characters of one text payload
 // message is handed to the engine worker (an API event carrying the destination), which cuts it
 // into DTM or DBM blocks. Returns 1 when handed over.
 int xfer_send_payload(const uint8_t* data, std::size_t length, int id);
+// The same to a given destination.
+int xfer_send_payload_to(const char* destination, const uint8_t* data, std::size_t length, int id);
 // PID 4 and the text (at most 10,000 characters).
 int xfer_send_text(const char* text, int end_flag);
 // Handles a received PID-framed payload.

@@ -9,6 +9,7 @@
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/golay.h"
+#include "ale/words/linking_protection.h"
 #include "ale/words/word_build.h"
 #include "db/crc16.h"
 #include "db/log.h"
@@ -245,6 +246,7 @@ void dbm_rx_header(const RxWordRecord& record) {
     s.collecting = true;
     s.started_ms = station().clock().mono_ms();
     if (basic) s.basic_frame = true;
+    lp_rx_expect_groups(s.groups_expected);
     ale_rx_dbm_mode_on();
     return;
   }

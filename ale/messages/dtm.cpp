@@ -8,6 +8,7 @@
 #include "ale/frames/rx_parser.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
+#include "ale/words/linking_protection.h"
 #include "ale/words/word_build.h"
 #include "db/crc16.h"
 #include "db/options.h"
@@ -191,10 +192,12 @@ int dtm_build_ack(int value, std::span<AleWord> out) {
 }
 
 void dtm_rx_header(const RxWordRecord& record) {
-  if (!listening()) return;
-  DtmRxState& s = dtm_rx_state();
   const int header = static_cast<int>(record.word & kAleWordBits);
   const int dc = header & kDcMask;
+  // The data words go in clear, whoever the block is for: linking protection passes them.
+  if (dc != 0 && dc != kDtmAckDc && dc_words(dc) >= 1) lp_rx_expect_words(dc_words(dc));
+  if (!listening()) return;
+  DtmRxState& s = dtm_rx_state();
   const bool text = (header & kKd3) != 0;
   s.header = header;
   s.open = false;

@@ -6,6 +6,7 @@
 
 #include "db/events.h"
 #include "ale/words/golay.h"
+#include "ale/words/linking_protection.h"
 #include "ale/words/word_rx.h"
 #include "ale/engine/event_names.h"
 #include "ale/link/link_state.h"
@@ -99,8 +100,11 @@ int ale_tx_word(AleWord word) {
 }
 
 int ale_tx_encode_word(AleWord word) {
+  bool ok = true;
+  const AleWord sent = lp_tx_word(word, &ok);
+  if (!ok) return 0;  // no key for this channel: nothing goes out
   auto* block = new SymbolBlock;
-  ale_encode_word_symbols(word & kAleWordBits, block->symbols.data());
+  ale_encode_word_symbols(sent, block->symbols.data());
   block->word = word;
   return push_block(word_queue_state(), block);
 }
@@ -125,6 +129,11 @@ int ale_tx_lead_blocks() {
 }
 
 int ale_tx_raw_bits(const uint8_t* bits) {
+  // Linking protection counts the group as one word (a placeholder of tag 4); the data bits go
+  // in clear.
+  bool ok = true;
+  (void)lp_tx_word(ale_word_with_tag(0, 4), &ok);
+  if (!ok) return 0;
   auto* block = new SymbolBlock;
   ale_tx_pack_raw_bits(bits, block->symbols.data());
   return push_block(word_queue_state(), block);
@@ -205,6 +214,7 @@ int ale_rx_post_word(const RxWordRecord& record) { return push_event(EV_ALE_WORD
 int ale_post_tx_underrun() { return push_event(EV_ALE_TX_UNDERUN, nullptr); }
 
 int ale_post_frame_begin(int event) { return push_event(event, nullptr); }
+int ale_post_parser_end() { return push_event(EV_RX_FRAME_END, nullptr); }
 
 bool ale_engine_event_pop(EngineEvent* out) {
   WordQueueState& q = word_queue_state();

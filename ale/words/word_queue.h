@@ -114,6 +114,8 @@ int ale_rx_post_word(const RxWordRecord& record);
 int ale_post_tx_underrun();
 // The frame begin (EV_RX_FRAME_BEGIN or EV_AQC_FRAME_BEGIN) for the frame event handler.
 int ale_post_frame_begin(int event);
+// Asks the worker's frame parser to end the frame (linking protection read no seed).
+int ale_post_parser_end();
 // Copies the oldest event into `out` and removes it; false when none is queued.
 bool ale_engine_event_pop(EngineEvent* out);
 int ale_engine_event_count();

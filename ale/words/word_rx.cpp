@@ -1,6 +1,8 @@
 // Word receiver: see word_rx.h.
 #include "ale/words/word_rx.h"
 
+#include "ale/words/linking_protection.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -38,6 +40,7 @@ void reset_windows(WordRxState& s) {
 bool apply_reset_request(WordRxState& s) {
   if (!s.reset_requested.exchange(false, std::memory_order_acq_rel)) return false;
   reset_windows(s);
+  lp_rx_reset();
   return true;
 }
 
@@ -128,7 +131,10 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
       ale_rx_window_push(win, symbol.decision[place], symbol.energy[place]);
       const int errors = ale_rx_window_evaluate(win);
       if (win.vote_disagreements > sync_votes || errors > sync_errors) continue;
-      candidate[w] = ale_word_acceptable(win.word_a);
+      // Linking protection tries its seeds; the window keeps the word as transmitted until it
+      // wins.
+      uint32_t reading = 0;
+      candidate[w] = lp_rx_trial(win.word_a, &reading);
     }
     int chosen = 0;
     float best = 0;
@@ -142,7 +148,8 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
 
     fsk_set_word_sync(fsk);
     s.winner = chosen;
-    const RxWordRecord record = build_record(s, s.windows[chosen], symbol.average_snr);
+    RxWordRecord record = build_record(s, s.windows[chosen], symbol.average_snr);
+    record.word = lp_rx_word(record.word);
     // The frame begin goes first, so that the frame's first word finds its frame started.
     ale_rx_frame_begin(s);
     ale_rx_post_word(record);
@@ -159,7 +166,8 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
   ale_rx_window_push(win, symbol.decision[place], symbol.energy[place]);
   if (s.bit_count < ALE_WORD_BITS) return;
   ale_rx_window_evaluate(win);
-  const RxWordRecord record = build_record(s, win, symbol.average_snr);
+  RxWordRecord record = build_record(s, win, symbol.average_snr);
+  record.word = lp_rx_word(record.word);
   const bool aqc = aqc_rx_word_is_aqc() != 0;
   const bool dbm = ale_rx_dbm_mode() != 0;
   // A window that straddles the burst can pass the vote (its second and third copies are the

@@ -8,6 +8,7 @@
 #include "ale/frames/pid_dispatch.h"
 #include "datalink/fs1052_binding.h"
 #include "datalink/fs1052_link.h"
+#include "ale/messages/file_transfer.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "tests/command/command_fixture.h"
@@ -177,6 +178,15 @@ TEST_F(CallCommands, Fs1052ArqQueuesTheTextOnTheDataLink) {
   EXPECT_EQ(ind.type, FS_IND_MESSAGE_FAILED);
   EXPECT_EQ(std::string(ind.data.begin(), ind.data.end()), std::string("\x04HELLO THERE \n\n"));
   posted();
+}
+
+TEST_F(CallCommands, DbmFtpPreparesTheTransfer) {
+  xfer_select_dtm_path();
+  run("DBMFTP K1ABC \"/tmp/file.txt\"");
+  EXPECT_EQ(xfer_file_path(), "/tmp/file.txt");
+  EXPECT_STREQ(xfer_dest_address(), "K1ABC");
+  EXPECT_EQ(xfer_path(), XFER_PATH_DBM);
+  EXPECT_TRUE(posted().empty());  // the transfer starts only when a file send is requested
 }
 
 TEST_F(CallCommands, AmdArmsTheAutomaticRetry) {

@@ -71,7 +71,7 @@ TEST_F(ApiEventTest, KindsAndTimerNumbers) {
       {API_TIMER_EXPIRY, 1019, "UNKNOWN TIMER EVENT ID 1019\n"},
       {API_TIMER_EXPIRY, EV_INITIATE_KILL, "UNKNOWN TIMER EVENT ID 547\n"},
       {API_TIMER_EXPIRY, EV_TOGGLE_SCANNING, "UNKNOWN TIMER EVENT ID 554\n"},
-      {API_TIMER_EXPIRY, 1090, "UNKNOWN TIMER EVENT ID 1090\n"},
+      {API_TIMER_EXPIRY, 1091, "UNKNOWN TIMER EVENT ID 1091\n"},
       {API_TIMER_EXPIRY, 0, "UNKNOWN TIMER EVENT ID 0\n"},
       {API_TIMER_EXPIRY, 1, ""},
       {API_TIMER_EXPIRY, EV_SCAN_TIMER, ""},
@@ -131,7 +131,8 @@ TEST_F(ApiEventTest, TimerRoutes) {
       {1086, TimerRoute::DelayedFrequencyLoad},
       {1087, TimerRoute::MemoriesPrompt},
       {1089, TimerRoute::EmulationPort},
-      {1090, TimerRoute::Unknown},
+      {1090, TimerRoute::FileTransferReport},
+      {1091, TimerRoute::Unknown},
   };
   for (const Case& c : cases) EXPECT_EQ(api_timer_route(c.number), c.route) << c.number;
 }

@@ -26,14 +26,19 @@ class PidTest : public ::testing::Test {
 };
 
 TEST_F(PidTest, DispatchesReceivedPayloads) {
-  // File-transfer frames and reports, PIDs 2 and 3, and an empty payload: nothing shown.
-  dispatch(payload(0, "FRAME"));
-  dispatch(payload(1, "REPORT"));
+  // PIDs 2 and 3, and an empty payload: nothing shown.
   dispatch(payload(2, "X"));
   dispatch(payload(3, "X"));
   dispatch("");
   EXPECT_EQ(log_frame_text(), "");
   EXPECT_EQ(log_monitor_text(), "");
+  // File-transfer frames and reports go to the file-transfer receiver: a report is logged, a
+  // frame that fails its CRC is refused.
+  dispatch(payload(1, "REPORT"));
+  dispatch(payload(0, "FRAME"));
+  EXPECT_EQ(log_frame_text(), "");
+  EXPECT_EQ(log_monitor_text(), "[00:00:00][LOCAL]FTP CRC failure\n[00:00:00][REMOTE][TRANSFER] REPORT\n");
+  log_state().monitor.clear();
   // Text goes to the frame text.
   dispatch(payload(4, "TEXT"));
   EXPECT_EQ(log_frame_text(), "TEXT");

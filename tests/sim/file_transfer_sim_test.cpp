@@ -1,0 +1,107 @@
+// File transfer between whole stations on the simulated ether: after ALFA links with BRAVO,
+// "DBMFTP BRAVO FILE" and the file dialog's send request carry a 14 kB file as DBM blocks; it
+// arrives byte for byte in BRAVO's download folder, plain and enciphered, and ALFA logs
+// BRAVO's report. A name BRAVO refuses, and a file too large to send, are refused aloud.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "db/options.h"
+#include "platform/station.h"
+#include "sim/multi_station.h"
+#include "tests/sim/sim_run.h"
+#include "tests/support/child_process.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint8_t kKeys[24] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0xFE, 0xDC, 0xBA, 0x98,
+                               0x76, 0x54, 0x32, 0x10, 0x13, 0x34, 0x57, 0x79, 0x9B, 0xBC, 0xDF, 0xF1};
+
+class FileTransferSimTest : public ::testing::Test {
+ protected:
+  void stations(bool secure) {
+    const auto set_up = [secure] {
+      db_set_transfer_keys(kKeys);
+      db_set_secure_transfers(secure ? 1 : 0);
+    };
+    test::make_station_folder(a(), set_up, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+    test::make_station_folder(b(), set_up, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+    fs::create_directories(b() / "download");
+  }
+  fs::path a() const { return fs::path(root_.path()) / "a"; }
+  fs::path b() const { return fs::path(root_.path()) / "b"; }
+  std::string put_file(const std::string& name, std::size_t size) const {
+    std::mt19937 rng(7);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    std::ofstream(a() / name, std::ios::binary) << bytes;
+    return bytes;
+  }
+  // Runs ALFA and BRAVO; `received` gets the files in BRAVO's download folder at the end, by name.
+  test::SimRun run(int seconds, const std::vector<SimCommand>& commands, std::map<std::string, std::string>* received) {
+    SimOptions o;
+    o.stations = {{"ALFA", a().string()}, {"BRAVO", b().string()}};
+    o.channel = "awgn";
+    o.snr_db = 10;
+    o.seed = 1;
+    o.duration_ms = seconds * 1000LL;
+    o.commands = commands;
+    return test::sim_collect(o, [received](const std::string& who) {
+      if (who != "BRAVO" || received == nullptr) return;
+      for (const auto& e : fs::recursive_directory_iterator(station().dir())) {
+        if (!e.is_regular_file()) continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        (*received)[fs::relative(e.path(), station().dir()).string()] = std::string(std::istreambuf_iterator<char>(in), {});
+      }
+    });
+  }
+  void transfer_14k(bool secure) {
+    stations(secure);
+    const std::string sent = put_file("FILE.BIN", 14000);
+    std::map<std::string, std::string> got;
+    const test::SimRun r = run(1600,
+                               {{10000, "ALFA", "CALL BRAVO"},
+                                {30000, "ALFA", "DBMFTP BRAVO FILE.BIN"},
+                                {31000, "ALFA", kSimSendFile}},
+                               &got);
+    EXPECT_EQ(r.count_of("ALFA", "[LOCAL][SENDING] FILE.BIN"), 1) << r.text;
+    EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\FILE.BIN"), 1) << r.text;
+    EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] OK download\\FILE.BIN"), 1);
+    ASSERT_EQ(got.count("download/FILE.BIN"), 1u);
+    EXPECT_TRUE(got["download/FILE.BIN"] == sent) << "the received file differs";
+    EXPECT_TRUE(r.keyings_released());
+  }
+  test::TempDir root_;
+};
+
+TEST_F(FileTransferSimTest, PlainFileArrivesWhole) { transfer_14k(false); }
+TEST_F(FileTransferSimTest, EncipheredFileArrivesWhole) { transfer_14k(true); }
+
+TEST_F(FileTransferSimTest, RefusedNamesAndFilesTooLarge) {
+  stations(false);
+  put_file("X..Y", 100);
+  put_file("BIG.BIN", 600000);
+  std::map<std::string, std::string> got;
+  const test::SimRun r = run(90,
+                             {{10000, "ALFA", "CALL BRAVO"},
+                              {30000, "ALFA", "DBMFTP BRAVO BIG.BIN"},
+                              {31000, "ALFA", kSimSendFile},
+                              {32000, "ALFA", "DBMFTP BRAVO X..Y"},
+                              {33000, "ALFA", kSimSendFile}},
+                             &got);
+  EXPECT_EQ(r.count_of("ALFA", "[LOCAL][ERROR] FTP File too large > 600011 Transfer failed"), 1) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[LOCAL][SENDING] BIG.BIN"), 0);
+  EXPECT_EQ(r.count_of("BRAVO", "[LOCAL]FTP file name refused"), 1) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] FAIL "), 1);
+  for (const auto& [name, bytes] : got) EXPECT_EQ(name.rfind("download/", 0), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace vesk
