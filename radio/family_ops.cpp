@@ -12,6 +12,8 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::KenwoodTk: return kKenwoodTkOps;
     case DriverFamily::YaesuFiveByte: return kYaesuFiveByteOps;
     case DriverFamily::YaesuAscii: return kYaesuAsciiOps;
+    case DriverFamily::TenTec: return kTenTecOps;
+    case DriverFamily::TenTecReceiver: return kTenTecReceiverOps;
     default: return kNone;
   }
 }
