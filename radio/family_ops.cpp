@@ -14,6 +14,8 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::YaesuAscii: return kYaesuAsciiOps;
     case DriverFamily::TenTec: return kTenTecOps;
     case DriverFamily::TenTecReceiver: return kTenTecReceiverOps;
+    case DriverFamily::IcomMarine: return kIcomMarineOps;
+    case DriverFamily::AlincoSkanti: return kAlincoSkantiOps;
     default: return kNone;
   }
 }

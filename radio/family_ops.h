@@ -59,6 +59,8 @@ struct FamilyOps {
   void (*setup_commands)(const RadioTypeRow& row, const RadioSetupRow& setup) = nullptr;
   // A channel added to or replaced in the station's table (radios that keep it in a memory).
   void (*store_channel)(const RadioTypeRow& row, const ChannelRecord& channel) = nullptr;
+  // The engine's refresh after a channel change or a return to listening.
+  void (*refresh)(const RadioTypeRow& row) = nullptr;
 
   // Replies and the model timers 1025 to 1027.
   RadioReplyParser on_reply = nullptr;
@@ -72,6 +74,8 @@ extern const FamilyOps kYaesuFiveByteOps;
 extern const FamilyOps kYaesuAsciiOps;
 extern const FamilyOps kTenTecOps;
 extern const FamilyOps kTenTecReceiverOps;
+extern const FamilyOps kIcomMarineOps;
+extern const FamilyOps kAlincoSkantiOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

@@ -1,4 +1,4 @@
-// Drives every CI-V, Kenwood, TK, Yaesu and Ten-Tec radio type through the golden table: for each row the
+// Drives every radio type of the built families through the golden table: for each row the
 // driver step of the operation must hand over exactly the listed commands and pauses.
 #include <gtest/gtest.h>
 
@@ -58,7 +58,8 @@ TEST_F(CatGoldenTest, EveryRowOfTheTable) {
   for (const RadioTypeRow& r : kRadioTypeTable) {
     if (r.family == DriverFamily::IcomCiv || r.family == DriverFamily::Kenwood || r.family == DriverFamily::KenwoodTk ||
         r.family == DriverFamily::YaesuFiveByte || r.family == DriverFamily::YaesuAscii ||
-        r.family == DriverFamily::TenTec || r.family == DriverFamily::TenTecReceiver) {
+        r.family == DriverFamily::TenTec || r.family == DriverFamily::TenTecReceiver ||
+        r.family == DriverFamily::IcomMarine || r.family == DriverFamily::AlincoSkanti) {
       EXPECT_TRUE(types.count(r.number)) << r.number;
     }
   }
