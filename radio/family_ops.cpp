@@ -16,6 +16,7 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::TenTecReceiver: return kTenTecReceiverOps;
     case DriverFamily::IcomMarine: return kIcomMarineOps;
     case DriverFamily::AlincoSkanti: return kAlincoSkantiOps;
+    case DriverFamily::FramedBinary: return kFramedBinaryOps;
     default: return kNone;
   }
 }

@@ -61,6 +61,8 @@ struct FamilyOps {
   void (*store_channel)(const RadioTypeRow& row, const ChannelRecord& channel) = nullptr;
   // The engine's refresh after a channel change or a return to listening.
   void (*refresh)(const RadioTypeRow& row) = nullptr;
+  // The keep-alive poll (timer 1028): sends it and returns the period until the next, 0 for none.
+  int (*keepalive)(const RadioTypeRow& row) = nullptr;
 
   // Replies and the model timers 1025 to 1027.
   RadioReplyParser on_reply = nullptr;
@@ -76,6 +78,7 @@ extern const FamilyOps kTenTecOps;
 extern const FamilyOps kTenTecReceiverOps;
 extern const FamilyOps kIcomMarineOps;
 extern const FamilyOps kAlincoSkantiOps;
+extern const FamilyOps kFramedBinaryOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

@@ -285,6 +285,13 @@ void tx_setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
 
 void ack_reply(const uint8_t*, int) { cat_ack(); }
 
+// The TT-516's poll ("?C" CR every 60 s) while timer 1028 runs; no set-up starts it.
+int tx_keepalive(const RadioTypeRow& row) {
+  if (!is(row, DB_TT516)) return 0;
+  send(tentec_cmd("?C"));
+  return 60000;
+}
+
 // ======================= TT-550 and receivers =======================
 
 // ---- TT-550 ----
@@ -658,6 +665,7 @@ const FamilyOps kTenTecOps{
     .select_antenna = tx_antenna,
     .setup_commands = tx_setup_commands,
     .store_channel = tx_store_channel,
+    .keepalive = tx_keepalive,
     .on_reply = ack_reply,
     .on_timer = tx_on_timer,
 };

@@ -35,6 +35,7 @@
 #include "radio/drivers/radio_types.h"
 #include "radio/radio_setup.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
       if (it->second <= sim->mono_ns()) {
         const int id = it->first;
         timers.erase(it);
-        serial_queue_route_timer(id);
+        if (!serial_queue_route_timer(id)) radio_timer_step(id);
         break;
       }
     }

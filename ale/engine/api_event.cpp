@@ -19,6 +19,7 @@
 #include "db/tables.h"
 #include "platform/station.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 
 namespace vesk {
 
@@ -214,10 +215,10 @@ void api_dispatch_timer(int n) {
     case TimerRoute::AmdRetry: log_amd_auto_retry_send(); break;
     // Through the state machine, which keys only while the frame it keyed for is still to go.
     case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
-    // Owners that are not part of this station yet: their timers are never started.
     case TimerRoute::RadioKeepAlive:
+    case TimerRoute::SgcSetupStep: radio_timer_step(n); break;
+    // Owners that are not part of this station yet: their timers are never started.
     case TimerRoute::RemoteCommandReply:
-    case TimerRoute::SgcSetupStep:
     case TimerRoute::DelayedFrequencyLoad:
     case TimerRoute::MemoriesPrompt: break;
     case TimerRoute::Unknown: log_printf("UNKNOWN TIMER EVENT ID %d\n", n); break;

@@ -59,7 +59,8 @@ TEST_F(CatGoldenTest, EveryRowOfTheTable) {
     if (r.family == DriverFamily::IcomCiv || r.family == DriverFamily::Kenwood || r.family == DriverFamily::KenwoodTk ||
         r.family == DriverFamily::YaesuFiveByte || r.family == DriverFamily::YaesuAscii ||
         r.family == DriverFamily::TenTec || r.family == DriverFamily::TenTecReceiver ||
-        r.family == DriverFamily::IcomMarine || r.family == DriverFamily::AlincoSkanti) {
+        r.family == DriverFamily::IcomMarine || r.family == DriverFamily::AlincoSkanti ||
+        r.family == DriverFamily::FramedBinary) {
       EXPECT_TRUE(types.count(r.number)) << r.number;
     }
   }

@@ -15,6 +15,7 @@
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -54,7 +55,7 @@ class DriverTest : public ::testing::Test {
         if (it->second <= clock_->mono_ns()) {
           const int id = it->first;
           timers_.erase(it);
-          serial_queue_route_timer(id);
+          if (!serial_queue_route_timer(id)) radio_timer_step(id);
           break;
         }
       }
