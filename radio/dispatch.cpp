@@ -84,9 +84,15 @@ void radio_set_freq(int hz) {
   const RadioTypeRow& row = configured_radio();
   if (row.emulation_sets_freq && radio_ops(row).set_freq) radio_ops(row).set_freq(row, static_cast<uint32_t>(hz));
 }
-// SKANTI-8250 has a refresh step and TT516 a store step; they come with their drivers. The
-// FT757GX's refresh step sends nothing.
-void radio_refresh_hook() {}
-void radio_store_channel_hook(const ChannelRecord&) {}
+// The FT757GX's refresh step sends nothing; the SKANTI-8250's is its family's.
+void radio_refresh_hook() {
+  const RadioTypeRow& row = configured_radio();
+  if (radio_ops(row).refresh) radio_ops(row).refresh(row);
+}
+void radio_store_channel_hook(const ChannelRecord& channel) {
+  const ChannelRecord ch = channel;
+  const RadioTypeRow& row = configured_radio();
+  if (radio_ops(row).store_channel) radio_ops(row).store_channel(row, ch);
+}
 
 }  // namespace vesk

@@ -12,6 +12,11 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::KenwoodTk: return kKenwoodTkOps;
     case DriverFamily::YaesuFiveByte: return kYaesuFiveByteOps;
     case DriverFamily::YaesuAscii: return kYaesuAsciiOps;
+    case DriverFamily::TenTec: return kTenTecOps;
+    case DriverFamily::TenTecReceiver: return kTenTecReceiverOps;
+    case DriverFamily::IcomMarine: return kIcomMarineOps;
+    case DriverFamily::AlincoSkanti: return kAlincoSkantiOps;
+    case DriverFamily::FramedBinary: return kFramedBinaryOps;
     default: return kNone;
   }
 }

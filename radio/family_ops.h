@@ -46,6 +46,9 @@ struct FamilyOps {
   void (*attenuator)(const RadioTypeRow& row, bool on) = nullptr;
   void (*set_af_gain)(const RadioTypeRow& row, int level) = nullptr;
   void (*mute_af_gain)(const RadioTypeRow& row, int level) = nullptr;
+  // Receiver muting on or off at `level`, for a radio with a muting of its own (in place of
+  // mute_af_gain).
+  void (*mute)(const RadioTypeRow& row, bool on, int level) = nullptr;
   AntennaResult (*select_antenna)(const RadioTypeRow& row, int port) = nullptr;
   int (*tuner)(const RadioTypeRow& row, TunerStep step) = nullptr;
 
@@ -54,6 +57,12 @@ struct FamilyOps {
   // The model's own start step among the port steps (SetupStart::Driver).
   void (*setup_start)(const RadioTypeRow& row) = nullptr;
   void (*setup_commands)(const RadioTypeRow& row, const RadioSetupRow& setup) = nullptr;
+  // A channel added to or replaced in the station's table (radios that keep it in a memory).
+  void (*store_channel)(const RadioTypeRow& row, const ChannelRecord& channel) = nullptr;
+  // The engine's refresh after a channel change or a return to listening.
+  void (*refresh)(const RadioTypeRow& row) = nullptr;
+  // The keep-alive poll (timer 1028): sends it and returns the period until the next, 0 for none.
+  int (*keepalive)(const RadioTypeRow& row) = nullptr;
 
   // Replies and the model timers 1025 to 1027.
   RadioReplyParser on_reply = nullptr;
@@ -65,6 +74,11 @@ extern const FamilyOps kKenwoodOps;
 extern const FamilyOps kKenwoodTkOps;
 extern const FamilyOps kYaesuFiveByteOps;
 extern const FamilyOps kYaesuAsciiOps;
+extern const FamilyOps kTenTecOps;
+extern const FamilyOps kTenTecReceiverOps;
+extern const FamilyOps kIcomMarineOps;
+extern const FamilyOps kAlincoSkantiOps;
+extern const FamilyOps kFramedBinaryOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

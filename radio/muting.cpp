@@ -27,11 +27,14 @@ MutingState& muting() { return station().state<MutingState>(); }
 
 bool radio_open() { return serial_control(SERIAL_ROLE_RADIO).is_open(); }
 
-// The muting table's command at `level` (muted or normal). The link hooks skip the rows
-// marked "mute on/off only"; no built type has such a row.
-void cat_af_level(int level) {
+// The muting table's command: mute (`on`) at the muted level or unmute at the normal one.
+// The link hooks skip the radios whose row says "not on link".
+void cat_af_level(bool on, int level, bool link_hook = false) {
   const RadioTypeRow& row = configured_radio();
-  if (row.mute_by_command && radio_ops(row).mute_af_gain) radio_ops(row).mute_af_gain(row, level);
+  if (!row.mute_by_command || (link_hook && row.mute_not_on_link)) return;
+  const FamilyOps& ops = radio_ops(row);
+  if (ops.mute) ops.mute(row, on, level);
+  else if (ops.mute_af_gain) ops.mute_af_gain(row, level);
 }
 
 void scan_log(const char* text) {
@@ -54,14 +57,14 @@ void radio_mute_lines_off() {
 
 void radio_mute_on() {
   if (!radio_open()) return;
-  if (db_get_cat_mute() == 1) cat_af_level(db_get_muted_af_level());
+  if (db_get_cat_mute() == 1) cat_af_level(true, db_get_muted_af_level());
   else radio_mute_lines_on();
   muting().muting = 1;
 }
 
 void radio_mute_off() {
   if (!radio_open()) return;
-  if (db_get_cat_mute() == 1) cat_af_level(db_get_unmuted_af_level());
+  if (db_get_cat_mute() == 1) cat_af_level(false, db_get_unmuted_af_level());
   else radio_mute_lines_off();
   muting().muting = 0;
 }
@@ -81,7 +84,7 @@ int radio_muting_get() { return muting().muting.load(); }
 void radio_on_linked() {
   radio_flags().radio_linked_flag = 1;
   if (!radio_open()) return;
-  if (db_get_cat_mute() == 1) cat_af_level(db_get_unmuted_af_level());
+  if (db_get_cat_mute() == 1) cat_af_level(false, db_get_unmuted_af_level(), true);
   else radio_mute_lines_off();
 }
 
@@ -91,7 +94,7 @@ void radio_on_unlinked() {
   else if (atu == ATU_LDG_PRO) atu_dtr_pulse();
   radio_flags().radio_linked_flag = 0;
   if (muting().muting.load() != 1 || !radio_open()) return;
-  if (db_get_cat_mute() == 1) cat_af_level(db_get_muted_af_level());
+  if (db_get_cat_mute() == 1) cat_af_level(true, db_get_muted_af_level(), true);
   else radio_mute_lines_on();
 }
 

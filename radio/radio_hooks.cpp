@@ -35,4 +35,12 @@ void radio_log_line(const char* text) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
 }
 
+void radio_ask(const RadioQuestion& question, const std::function<void(bool)>& answer) {
+  std::string text = question.text;
+  for (char& c : text) c = c == '\n' ? ' ' : c;
+  const std::string line = std::string("RADIO: ") + question.caption + ": " + text + " - " + question.default_text;
+  radio_log_line(line.c_str());
+  if (answer) answer(question.default_answer);
+}
+
 }  // namespace vesk

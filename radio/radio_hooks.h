@@ -27,6 +27,17 @@ bool radio_scanning();
 // without blocking; headless it is a log line.
 void radio_message_box(const std::string& text);
 
+// A question for the operator that must not hold the thread that asks it (a timer step, the
+// set-up). The answer comes later through `answer`; headless nobody answers, so the default
+// is taken at once and the question and its answer are logged.
+struct RadioQuestion {
+  const char* caption;
+  const char* text;
+  bool default_answer;
+  const char* default_text;  // what the default answer means, for the log line
+};
+void radio_ask(const RadioQuestion& question, const std::function<void(bool)>& answer);
+
 // The link states that radio control tests.
 inline constexpr int LINK_SCANNING_STOPPED = 1;
 inline constexpr int LINK_SCANNING = 2;

@@ -24,7 +24,8 @@ void radio_setup();
 std::string radio_setup_settings_text(int type);
 
 // True when the set-up, channel setting, keying and muting of `type` are built (Icom CI-V,
-// Kenwood, TK-80/TK-90, Yaesu and NONE); the other makes come with their drivers.
+// Kenwood, TK-80/TK-90, Yaesu, Ten-Tec, Icom marine and PCR, DX-77T, Skanti and NONE); the
+// other makes come with their drivers.
 bool radio_type_driver_built(int type);
 
 // One "[time][channel][Radio Setup: <text>]" line, and the text of the line that says the

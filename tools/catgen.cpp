@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,10 +34,15 @@
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/radio_setup.h"
+#include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 
 namespace {
 
 using namespace vesk;
+
+// How long the station runs on after the operation, for what its timers send.
+constexpr int kSettleMs = 3000;
 
 int usage() {
   std::fprintf(stderr,
@@ -104,6 +110,24 @@ int main(int argc, char** argv) {
   StationScope scope(st);
   db_set_radio_type(type);
 
+  // The engine's timers on simulated time: the radio queue's pacing and the models' own timers
+  // (keys sent one by one, watchdogs) run while the operation's pauses and the wait at the end
+  // pass.
+  std::map<int, int64_t> timers;
+  serial_set_timer_hooks(SerialTimerHooks{[&](int id, int ms) { timers[id] = sim->mono_ns() + int64_t{ms} * 1000000; },
+                                          [&](int id) { timers.erase(id); }});
+  std::unique_ptr<TickSource> tick = sim->make_tick_source();
+  tick->start(1000000, [&] {
+    for (auto it = timers.begin(); it != timers.end(); ++it) {
+      if (it->second <= sim->mono_ns()) {
+        const int id = it->first;
+        timers.erase(it);
+        if (!serial_queue_route_timer(id)) radio_timer_step(id);
+        break;
+      }
+    }
+  });
+
   int64_t last_ms = sim->mono_ms();
   cat_tap().on_send = [&](const uint8_t* bytes, int length) {
     const int64_t now = sim->mono_ms();
@@ -147,6 +171,8 @@ int main(int argc, char** argv) {
   } else {
     return usage();
   }
+  sim->sleep_ms(kSettleMs);
+  tick->stop();
   if (sent == 0) std::printf("# %s sends nothing for %s\n", radio_type_options_text(type), op.c_str());
   return 0;
 }

@@ -23,6 +23,7 @@
 #include "platform/hook.h"
 #include "platform/station.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 
 namespace vesk {
 
@@ -223,9 +224,9 @@ void api_dispatch_timer(int n) {
     // Through the state machine, which keys only while the frame it keyed for is still to go.
     case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
     case TimerRoute::RemoteCommandReply: ale_remote_command_reply(n); break;
-    // Owners that are not part of this station yet: their timers are never started.
     case TimerRoute::RadioKeepAlive:
-    case TimerRoute::SgcSetupStep:
+    case TimerRoute::SgcSetupStep: radio_timer_step(n); break;
+    // Owners that are not part of this station yet: their timers are never started.
     case TimerRoute::DelayedFrequencyLoad:
     case TimerRoute::MemoriesPrompt: break;
     case TimerRoute::Unknown: log_printf("UNKNOWN TIMER EVENT ID %d\n", n); break;

@@ -20,6 +20,13 @@ int cat_send(const uint8_t* bytes, int length) {
   return radio_send(bytes, length);
 }
 
+int cat_send_now(const CatCommand& c) {
+  if (c.overflow) return cat_send(c);  // refused with its line
+  CatTapState& tap = cat_tap();
+  if (tap.on_send) tap.on_send(c.bytes, c.length);
+  return radio_send_now(c.bytes, c.length);
+}
+
 uint8_t* cat_slot_next() { return radio_slot_next(); }
 
 int cat_send(const CatCommand& c) {

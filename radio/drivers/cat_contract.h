@@ -64,6 +64,8 @@ CatTapState& cat_tap();
 int cat_send(const uint8_t* bytes, int length);
 // A built command; one that overflowed its builder is refused with a log line (result -1).
 int cat_send(const CatCommand& c);
+// Writes one command at once, outside the queue and without the reply timer (`radio_send_now`).
+int cat_send_now(const CatCommand& c);
 // The next slot of the radio port's command ring (`radio_slot_next`), as a scratch buffer
 // for text builders.
 uint8_t* cat_slot_next();

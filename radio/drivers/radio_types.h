@@ -97,6 +97,7 @@ struct RadioTypeRow {
   bool attenuator_command = false;
   bool af_level_command = false;  // the receiver audio level setting is sent
   bool mute_by_command = false;   // CAT muting sets the audio level
+  bool mute_not_on_link = false;  // ... but not when a link is made or ends
 
   // Antenna ports selected by the radio (antenna switch RADIO CAT).
   int antenna_ports = 0;

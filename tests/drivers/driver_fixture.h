@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "platform/clock.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
+#include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -41,7 +44,26 @@ class DriverTest : public ::testing::Test {
     start_ms_ = clock_->mono_ms();
     cat_tap().on_send = [this](const uint8_t* b, int n) { sent.push_back({clock_->mono_ms(), {b, b + n}}); };
     cat_tap().on_reply = [this](bool ok) { ok ? ++acks : ++naks; };
+    // The engine's timers on simulated time (the models' own timers: keys sent one by one,
+    // watchdogs), run while sleeps pass.
+    serial_set_timer_hooks(SerialTimerHooks{
+        [this](int id, int ms) { timers_[id] = clock_->mono_ns() + int64_t{ms} * 1000000; },
+        [this](int id) { timers_.erase(id); }});
+    tick_ = clock_->make_tick_source();
+    tick_->start(1000000, [this] {
+      for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+        if (it->second <= clock_->mono_ns()) {
+          const int id = it->first;
+          timers_.erase(it);
+          if (!serial_queue_route_timer(id)) radio_timer_step(id);
+          break;
+        }
+      }
+    });
   }
+  ~DriverTest() override { tick_->stop(); }
+  // Lets the station run on until what its timers send has gone out.
+  void settle(int ms = 3000) { clock_->sleep_ms(ms); }
 
   void set_type(int type) { db_set_radio_type(type); }
   std::string sent_text(std::size_t i) const { return std::string(sent[i].bytes.begin(), sent[i].bytes.end()); }
@@ -72,6 +94,8 @@ class DriverTest : public ::testing::Test {
   std::vector<SentCommand> sent;
   int acks = 0;
   int naks = 0;
+  std::map<int, int64_t> timers_;
+  std::unique_ptr<TickSource> tick_;
 };
 
 }  // namespace vesk::test

@@ -7,102 +7,20 @@
 // First: <termios.h> defines macros (ECHO) that the options header uses as names.
 #include "tests/drivers/driver_fixture.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/drivers/rigctl_peer.h"
 
 namespace vesk {
 namespace {
-
-// The radio end of the pseudo-terminal: records what rigctl writes; a text radio answers the
-// reads rigctl makes before it sets a frequency (power, auto-information, VFO, frequency).
-const std::pair<std::string, std::string> kAnswers[] = {
-    {"PS;", "PS1;"}, {"AI;", "AI0;"}, {"VS;", "VS0;"}, {"FA;", "FA014250000;"}};
-
-class RecordingPeer {
- public:
-  explicit RecordingPeer(bool text) : text_(text) {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-    name_ = ptsname(master_);
-    slave_ = open(name_.c_str(), O_RDWR | O_NOCTTY);  // kept open (and raw) across rigctl's runs
-    termios t{};
-    tcgetattr(slave_, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave_, TCSANOW, &t);
-    thread_ = std::thread([this] { run(); });
-  }
-  ~RecordingPeer() {
-    stop();
-    if (slave_ >= 0) close(slave_);
-    if (master_ >= 0) close(master_);
-  }
-  const std::string& device() const { return name_; }
-  std::vector<uint8_t> bytes() {
-    stop();
-    return bytes_;
-  }
-
- private:
-  void stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  void run() {
-    std::string command;
-    while (!stop_) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
-      uint8_t buf[256];
-      const ssize_t n = read(master_, buf, sizeof buf);
-      for (ssize_t i = 0; i < n; ++i) {
-        bytes_.push_back(buf[i]);
-        if (!text_) continue;
-        command += static_cast<char>(buf[i]);
-        if (buf[i] != ';') continue;
-        for (const auto& [read, answer] : kAnswers)
-          if (command == read) (void)!write(master_, answer.data(), answer.size());
-        command.clear();
-      }
-    }
-  }
-
-  bool text_;
-  int master_ = -1;
-  int slave_ = -1;
-  std::string name_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  std::vector<uint8_t> bytes_;
-};
-
-std::vector<std::string> catgen_commands(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{test::program_path("tools/catgen")};
-  argv.insert(argv.end(), args.begin(), args.end());
-  test::ChildProcess p(argv);
-  EXPECT_EQ(p.wait(10000), 0);
-  std::vector<std::string> out;
-  std::istringstream in(p.output());
-  std::string line;
-  while (std::getline(in, line)) {
-    const auto sp = line.find(' ');
-    if (line.empty() || line[0] != '+' || sp == std::string::npos) continue;
-    out.push_back(line.substr(sp + 1, line.find("  ") - sp - 1));
-  }
-  return out;
-}
 
 // The commands of rigctl's stream that the comparison covers, repeats in a row counted once:
 // five-byte blocks with one of `opcodes`; text commands that set the frequency or the mode or
@@ -128,6 +46,11 @@ std::vector<std::string> compared(const std::vector<uint8_t>& stream, bool text,
   }
   return out;
 }
+
+// The reads a text radio's rigctl makes before it sets a frequency (power, auto-information,
+// VFO, frequency), answered.
+const test::RecordingPeer::Answers kAnswers = {
+    {"PS;", "PS1;"}, {"AI;", "AI0;"}, {"VS;", "VS0;"}, {"FA;", "FA014250000;"}};
 
 bool have_rigctl() { return system("rigctl --version >/dev/null 2>&1") == 0; }
 
@@ -171,11 +94,11 @@ TEST(YaesuAgainstRigctl, FrequencyModeAndPttCommandsMatch) {
        {kFreq, mode("USB"), mode("LSB"), mode("CW"), mode("FM", "00 00 00 07 0C"), mode("AM", "00 00 00 05 0C")}},
   };
   // All radios at once, each on its own terminal: rigctl waits out every read nobody answers.
-  std::vector<std::unique_ptr<RecordingPeer>> peers;
+  std::vector<std::unique_ptr<test::RecordingPeer>> peers;
   std::vector<std::unique_ptr<test::ChildProcess>> rigs;
   std::vector<std::vector<std::string>> wants;
   for (const auto& r : radios) {
-    peers.push_back(std::make_unique<RecordingPeer>(r.text));
+    peers.push_back(std::make_unique<test::RecordingPeer>(r.text ? kAnswers : test::RecordingPeer::Answers{}, ';'));
     ASSERT_FALSE(peers.back()->device().empty());
     std::vector<std::string> argv{"/usr/bin/rigctl", "-m", r.hamlib_model, "-r", peers.back()->device(), "-C",
                                   "timeout=60,retry=0"};
@@ -188,7 +111,7 @@ TEST(YaesuAgainstRigctl, FrequencyModeAndPttCommandsMatch) {
       }
       std::vector<std::string> args{r.type};
       args.insert(args.end(), op.catgen.begin(), op.catgen.end());
-      for (const std::string& c : catgen_commands(args)) want.push_back(c);
+      for (const std::string& c : test::catgen_commands(args)) want.push_back(c);
     }
     rigs.push_back(std::make_unique<test::ChildProcess>(argv));
     wants.push_back(want);

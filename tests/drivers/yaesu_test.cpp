@@ -47,7 +47,9 @@ TEST(YaesuText, FieldsOfTheTextCommands) {
   for (const auto& m : modes) {
     CatCommand c;
     EXPECT_EQ(yaesu_ascii_mode(m.set, m.mode, c), m.want != nullptr) << m.mode;
-    if (m.want != nullptr) EXPECT_EQ(text(c), m.want);
+    if (m.want != nullptr) {
+      EXPECT_EQ(text(c), m.want);
+    }
   }
 }
 

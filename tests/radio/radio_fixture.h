@@ -1,8 +1,9 @@
 // A station on simulated time for radio control's tests: the serial ports are a recording
 // fake, sleeps advance the clock by themselves, and a 1 ms tick plays the engine worker's
-// part (at most one due timer expiry routed to the serial queues, then the input poll). So a
-// set-up or channel setting that pauses between commands lets the radio queue move on by its
-// reply timeout during the pauses, as on a running station, and every run is repeatable.
+// part (at most one due timer expiry routed to the serial queues or radio control, then the
+// input poll). So a set-up or channel setting that pauses between commands lets the radio
+// queue move on by its reply timeout during the pauses, as on a running station, and every
+// run is repeatable.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include "radio/serial_output.h"
 #include "radio/serial_poll.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -86,7 +88,7 @@ class RadioFixture : public ::testing::Test {
       if (at <= now && (due_id < 0 || at < due_at)) due_id = id, due_at = at;
     if (due_id >= 0) {
       timers_.erase(due_id);
-      serial_queue_route_timer(due_id);
+      if (!serial_queue_route_timer(due_id)) radio_timer_step(due_id);
     }
     port_poll_input();
   }

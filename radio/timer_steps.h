@@ -1,0 +1,29 @@
+// Radio control's own engine timers: the keep-alive poll (1028) and the SGC-2000's break
+// chains and memories prompt (1075 to 1083). The engine's timer dispatch calls
+// `radio_timer_step` for them on its worker thread.
+#pragma once
+
+namespace vesk {
+
+// Runs the step of timer `id`; false for an id that is not radio control's.
+bool radio_timer_step(int id);
+
+// Timer 1028: the configured radio's poll, which restarts the timer with its period.
+void radio_keepalive();
+// Timers 1075 to 1083 (SGC-2000).
+void radio_sgc_timer(int id);
+
+// Writes every channel in use into the SGC-2000's memories: one channel per 500 ms timer step,
+// each after a break, and only while the radio queue has room.
+void sgc_write_all_channels();
+
+// The SGC-2000's clock read: the date request, then (on its answer) the time request. The
+// result is kept for whoever asks; nothing starts the read in normal operation.
+struct SgcClock {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  bool complete = false;
+};
+void sgc_clock_read_start();
+SgcClock sgc_clock_read_result();
+
+}  // namespace vesk
