@@ -35,6 +35,8 @@ struct SimOptions {
   int64_t start_utc_ms = 1767225600000LL;  // 2026-01-01 00:00:00 UTC
   int64_t duration_ms = 60000;
   std::vector<SimCommand> commands;
+  // Called after each station's step with that station current (a test drives a window there).
+  std::function<void(int64_t now_ms, const std::string& station)> on_step;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.

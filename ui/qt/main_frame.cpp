@@ -1,6 +1,8 @@
 #include "ui/qt/main_frame.h"
 
 #include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -43,7 +45,10 @@
 #include "ui/commands.h"
 #include "ui/document.h"
 #include "ui/frame_actions.h"
+#include "ui/qt/call_dialogs.h"
+#include "ui/qt/dialog_widgets.h"
 #include "ui/qt/views.h"
+#include "ui/data_bar.h"
 
 namespace vesk {
 
@@ -223,14 +228,40 @@ StatusDialogBar::StatusDialogBar(QWidget* parent) : QWidget(parent) {
 // ---- data bar ----
 
 DataBar::DataBar(QWidget* parent) : QWidget(parent) {
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(4, 2, 4, 2);
-  row->addWidget(new QLabel("ADDRESS", this));
-  address = new QLineEdit(this);
-  address->setMaxLength(15);
-  address->setValidator(new QRegularExpressionValidator(QRegularExpression("[^a-z]*"), address));
-  row->addWidget(address);
-  row->addStretch(1);
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->addWidget(new QLabel("ADDRESS", this), 0, 0);
+  address = upper_edit(kDataBarAddressMax, this);
+  address->setMaximumWidth(150);
+  grid->addWidget(address, 0, 1);
+  grid->addWidget(new QLabel("MSG/CLI", this), 1, 0);
+  text = new QLineEdit(this);
+  text->setMaxLength(static_cast<int>(kDataBarTransferMax) + 1);
+  grid->addWidget(text, 1, 1, 1, 8);
+  auto* modes = new QButtonGroup(this);
+  int column = 2;
+  for (auto [button, label] : {std::pair{&amd, "AMD"}, {&dtm, "DTM"}, {&dbm, "DBM"}, {&tnc, "TNC"}, {&fs1052, "FS1052"}}) {
+    *button = new QRadioButton(label, this);
+    modes->addButton(*button);
+    grid->addWidget(*button, 0, column++);
+  }
+  brd_fec = new QCheckBox("BRD/FEC", this);
+  mmi_cli = new QCheckBox("MMI CLI", this);
+  grid->addWidget(brd_fec, 0, column++);
+  grid->addWidget(mmi_cli, 0, column++);
+  enter = new QPushButton("ENTER", this);
+  send_rpt = new QPushButton("SEND RPT", this);
+  enter->hide();
+  send_rpt->hide();
+  reset_modem = new QPushButton("RESET MODEM", this);
+  clear_msg = new QPushButton("CLEAR MSG", this);
+  reuse_last = new QPushButton("REUSE LAST", this);
+  mils_brd = new QPushButton("MILS BRD", this);
+  column = 9;
+  for (QPushButton* b : {reset_modem, clear_msg}) grid->addWidget(b, 0, column++);
+  column = 9;
+  for (QPushButton* b : {reuse_last, mils_brd}) grid->addWidget(b, 1, column++);
+  grid->setColumnStretch(8, 1);
 }
 
 // ---- the frame ----
@@ -310,7 +341,18 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
     std::lock_guard<std::mutex> lock(posts.mutex);
     posts.wake = [this] { QMetaObject::invokeMethod(this, &CMainFrame::wake, Qt::QueuedConnection); };
   }
-  log_set_sink(window_posts_line);
+  // The window shows every line; a sink that was there before (a harness's printer) keeps its
+  // lines too.
+  std::function<void(LogText, const std::string&)> before;
+  {
+    std::lock_guard<std::mutex> lock(log_state().mutex);
+    before = log_state().sink;
+  }
+  previous_sink_ = before;
+  log_set_sink([before](LogText text, const std::string& line) {
+    window_posts_line(text, line);
+    if (before) before(text, line);
+  });
   log_set_notifier(std::make_shared<FrameNotifier>(this));
   // The tool bar's buttons follow the station's state (the menus are checked as they open).
   connect(&update_timer_, &QTimer::timeout, this, &CMainFrame::update_commands);
@@ -321,7 +363,7 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
 
 CMainFrame::~CMainFrame() {
   log_set_notifier(nullptr);
-  log_set_sink(nullptr);
+  log_set_sink(previous_sink_);
   WindowPosts& posts = window_posts();
   std::lock_guard<std::mutex> lock(posts.mutex);
   posts.wake = nullptr;
@@ -441,7 +483,54 @@ void CMainFrame::OnDoCmd() {
 
 void CMainFrame::OnResources() { frame_resources(); }
 
-void CMainFrame::InitDataBar() {}
+void CMainFrame::InitDataBar() {
+  m_wndDataBar->amd->setChecked(true);
+  for (QCheckBox* box : {m_wndDataBar->brd_fec, m_wndDataBar->mmi_cli}) box->setChecked(false);
+}
+
+void CMainFrame::OnEnter() {
+  DataBar* bar = m_wndDataBar;
+  DataBarFields f;
+  f.address = text_of(bar->address);
+  f.text = text_of(bar->text);
+  f.mode = bar->amd->isChecked()      ? DataBarMode::Amd
+           : bar->dtm->isChecked()    ? DataBarMode::Dtm
+           : bar->dbm->isChecked()    ? DataBarMode::Dbm
+           : bar->tnc->isChecked()    ? DataBarMode::Tnc
+           : bar->fs1052->isChecked() ? DataBarMode::Fs1052
+                                      : DataBarMode::None;
+  f.broadcast = bar->brd_fec->isChecked();
+  f.command = bar->mmi_cli->isChecked();
+  data_bar_remember(f.text);
+  const DataBarCheck check = data_bar_check(f);
+  if (check.acts) mmi_post_task([f] { data_bar_enter(f); });
+  if (check.clears_text) bar->text->clear();
+}
+
+void CMainFrame::OnResetModem() {
+  mmi_post_task(ale_reset_modem);
+  m_wndDataBar->text->setFocus();
+}
+
+void CMainFrame::OnSendRpt() { m_wndDataBar->text->setFocus(); }
+
+void CMainFrame::OnClearMsg() {
+  display_clear_frame_pane();
+  m_wndDataBar->text->setFocus();
+}
+
+void CMainFrame::OnReuseLast() {
+  m_wndDataBar->text->setText(QString::fromLatin1(data_bar_last_line().c_str()));
+  m_wndDataBar->text->setFocus();
+}
+
+void CMainFrame::OnMilsBrd() {
+  if (!data_bar_mils_brd_allowed()) return;
+  m_wndDataBar->brd_fec->setChecked(false);
+  m_wndDataBar->mmi_cli->setChecked(false);
+  m_wndDataBar->address->setText(QString::fromLatin1(data_bar_mils_brd().c_str()));
+  m_wndDataBar->text->setFocus();
+}
 
 void CMainFrame::EnableDataBar(bool on) {
   if (m_wndDataBar != nullptr) m_wndDataBar->setEnabled(on);
@@ -583,6 +672,15 @@ void CMainFrame::build_data_bar() {
   m_wndDataBarDock->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
   m_wndDataBar = new DataBar(m_wndDataBarDock);
   m_wndDataBarDock->addWidget(m_wndDataBar);
+  DataBar* bar = m_wndDataBar;
+  connect(bar->address, &QLineEdit::returnPressed, this, &CMainFrame::OnEnter);
+  connect(bar->text, &QLineEdit::returnPressed, this, &CMainFrame::OnEnter);
+  connect(bar->enter, &QPushButton::clicked, this, &CMainFrame::OnEnter);
+  connect(bar->send_rpt, &QPushButton::clicked, this, &CMainFrame::OnSendRpt);
+  connect(bar->reset_modem, &QPushButton::clicked, this, &CMainFrame::OnResetModem);
+  connect(bar->clear_msg, &QPushButton::clicked, this, &CMainFrame::OnClearMsg);
+  connect(bar->reuse_last, &QPushButton::clicked, this, &CMainFrame::OnReuseLast);
+  connect(bar->mils_brd, &QPushButton::clicked, this, &CMainFrame::OnMilsBrd);
   addToolBar(Qt::BottomToolBarArea, m_wndDataBarDock);
 }
 
@@ -694,6 +792,20 @@ void CMainFrame::bind_frame_handlers() {
          EnableDataBar(true);
        }},
       {32901, [] { mmi_post_task(ale_reset_modem); }},
+      {32779, [this] { open_dialog<CIndividualCallDlg>(); }},
+      {139, [this] { open_dialog<CIndividualCallDlg>(); }},
+      {32780, [this] { open_dialog<CNetCallDlg>(); }},
+      {32781, [this] { open_dialog<CGroupCallDlg>(); }},
+      {32782, [this] { open_dialog<CGlobalAllcallDlg>(); }},
+      {32783, [this] { open_dialog<CSelectiveAllcallDlg>(); }},
+      {32784, [this] { open_dialog<CGlobalAnycallDlg>(); }},
+      {32785, [this] { open_dialog<CSelectiveAnycallDlg>(); }},
+      {32786, [this] { open_dialog<CIndividualClearDlg>(); }},
+      {156, [this] { open_dialog<CIndividualClearDlg>(); }},
+      {32787, [this] { open_dialog<CClearNetDlg>(); }},
+      {32788, [this] { open_dialog<CGroupClearDlg>(); }},
+      {32789, [this] { open_dialog<CClearGlobalAllcallDlg>(); }},
+      {32825, [this] { open_dialog<CStationsLinkedDlg>(); }},
       {57664,
        [this] {
          auto* about = new CAboutDlg(this);

@@ -71,6 +71,28 @@ sleep 0.5
 import -window "$about" "$artefacts/about-box.png" || fail "no screenshot of the About box"
 xdotool windowfocus --sync "$about" key Return
 sleep 0.5
+# Dialogs from their menus, a screenshot each; the Individual Call goes to an unknown station.
+open_dialog() {  # MENU-KEY ITEM-KEY TITLE PNG
+  xdotool windowfocus --sync "$main" key "$1"
+  sleep 0.3
+  xdotool key "$2"
+  dialog=$(wait_window "^$3\$") || fail "no $3 dialog"
+  sleep 0.3
+  import -window "$dialog" "$artefacts/$4.png" || fail "no screenshot of $3"
+}
+open_dialog alt+l i "Individual Call" individual-call
+xdotool windowfocus --sync "$dialog" key shift+Tab type nobody
+xdotool key Return
+sleep 0.5
+for spec in "n Net_Call net-call" "r Group_Call group-call" "g Global_Allcall global-allcall"; do
+  set -- $spec
+  open_dialog alt+l "$1" "${2//_/ }" "$3"
+  xdotool windowfocus --sync "$dialog" key Escape
+  sleep 0.3
+done
+open_dialog alt+a k "Stations Linked" stations-linked
+xdotool windowfocus --sync "$dialog" key Return
+sleep 0.3
 xdotool windowfocus --sync "$main" key alt+f
 sleep 0.5
 xdotool key x
@@ -85,6 +107,7 @@ status=$?
 ow=$(cat "$station"/owlog/*.ow)
 grep -q "VESK-ALE Standard Edition (SE) v2.00 started" <<< "$ow" || fail "no banner filed"
 grep -q "OPTIONS: LISTEN MODE ENABLED" <<< "$ow" || fail "SHUTDOWN.DAT did not run"
+grep -q "UNKNOWN ADDRESS NOBODY" <<< "$ow" || fail "the Individual Call left no line"
 # The document's text stands under the new lines.
 banner_at=$(grep -n "v2.00 started" <<< "$ow" | head -1 | cut -d: -f1)
 doc_at=$(grep -n "SAVED DOCUMENT LINE" <<< "$ow" | head -1 | cut -d: -f1)

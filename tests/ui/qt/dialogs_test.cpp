@@ -1,0 +1,184 @@
+// The data bar's and the call dialogs' widgets, offscreen: the AMD text edit's filter, upper
+// case and limits of the fields, a refused channel keeping its dialog open, each dialog from
+// its command.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+
+#include "ale/link/link_state.h"
+#include "command/interpreter.h"
+#include "db/options.h"
+#include "tests/ui/qt/qt_fixture.h"
+#include "ui/data_bar.h"
+#include "ui/qt/call_dialogs.h"
+#include "ui/qt/dialog_widgets.h"
+
+namespace vesk {
+namespace {
+
+// An owner that keeps the coded text: each character and 0x80; Undo removes one byte.
+struct CodedText : AmdTextOwner {
+  std::string coded;
+  CAmdTextEdit* edit = nullptr;
+  void refresh() {
+    std::string shown;
+    for (char c : coded)
+      if (c != '\x80') shown += c;
+    edit->setText(QString::fromLatin1(shown.c_str()));
+  }
+  void amd_append(char c) override {
+    coded += c;
+    coded += '\x80';
+    refresh();
+  }
+  void amd_undo() override {
+    if (!coded.empty()) coded.pop_back();
+    refresh();
+  }
+};
+
+TEST(AmdTextEdit, EveryByteThroughTheFilter) {
+  test::qt_app();
+  CodedText owner;
+  CAmdTextEdit edit(&owner);
+  owner.edit = &edit;
+  for (unsigned code = 0; code < 256; ++code) {
+    owner.coded.clear();
+    edit.OnChar(code);
+    unsigned upper = code >= 'a' && code <= 'z' ? code - 32 : code;
+    if (upper >= 0x20 && upper <= 0x5F)
+      EXPECT_EQ(owner.coded, (std::string{static_cast<char>(upper), '\x80'})) << code;
+    else
+      EXPECT_EQ(owner.coded, "") << code;
+  }
+  // Typed through the widget: "a" adds "A" and 0x80; "{" nothing; Backspace is Undo.
+  owner.coded.clear();
+  edit.setFocus();
+  QTest::keyClicks(&edit, "a{b");
+  EXPECT_EQ(owner.coded, std::string("A\x80" "B\x80"));
+  EXPECT_EQ(edit.text(), "AB");
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  EXPECT_EQ(owner.coded, std::string("A\x80"));
+  // Paste, an input method's text and navigation keys add nothing of their own.
+  QApplication::clipboard()->setText("ZZZ");
+  QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(&edit, Qt::Key_Home);
+  EXPECT_EQ(owner.coded, std::string("A\x80"));
+  QInputMethodEvent im;
+  im.setCommitString("q\xe9");
+  QApplication::sendEvent(&edit, &im);
+  EXPECT_EQ(owner.coded, std::string("A\x80Q\x80"));
+  EXPECT_EQ(edit.text(), "AQ");
+}
+
+class DialogWidgets : public test::FrameFixture {};
+
+TEST_F(DialogWidgets, FieldsAreUpperCaseWithTheirLimits) {
+  CIndividualCallDlg dialog(frame_.get());
+  dialog.show();
+  QTest::keyClicks(dialog.address->lineEdit(), "bravo1234567890xyz");
+  EXPECT_EQ(dialog.address->currentText(), "BRAVO1234567890");
+  QTest::keyClicks(dialog.amd, QString(100, 'q'));
+  EXPECT_EQ(dialog.amd->text(), QString(90, 'Q'));
+  CSelectiveAnycallDlg selective(frame_.get());
+  selective.show();
+  QTest::keyClicks(selective.selector, "a?b@c");
+  EXPECT_EQ(selective.selector->text(), "AB") << "letters and digits, two at most";
+}
+
+TEST_F(DialogWidgets, BadChannelKeepsTheDialogOpen) {
+  auto* dialog = frame_->open_dialog<CGlobalAnycallDlg>();
+  dialog->channel->setCurrentText("XYZ");
+  dialog->accept();
+  EXPECT_TRUE(dialog->isVisible());
+  QWidget* focus = dialog->focusWidget();
+  EXPECT_TRUE(focus == dialog->channel || focus == dialog->channel->lineEdit());
+  dialog->channel->setCurrentText("");
+  dialog->accept();
+  EXPECT_FALSE(dialog->isVisible()) << "an empty channel closes without a call";
+}
+
+TEST_F(DialogWidgets, EachDialogFromItsCommand) {
+  db_set_aqc_mode(0);
+  const struct {
+    int id;
+    const char* title;
+  } rows[] = {{32779, "Individual Call"}, {32780, "Net Call"},          {32781, "Group Call"},
+              {32782, "Global Allcall"},  {32783, "Selective Allcall"}, {32784, "Global Anycall"},
+              {32785, "Selective Anycall"}, {139, "Individual Call"},  {32825, "Stations Linked"}};
+  ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
+  for (const auto& r : rows) {
+    frame_->run_command(r.id);
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr) << r.id;
+    EXPECT_EQ(shown->windowTitle(), r.title);
+    shown->close();
+  }
+  // The clears need a link; a guarded command does nothing while the resources are released.
+  frame_->run_command(32786);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Clear > Individual is for a link";
+  ale_enter_linked();
+  frame_->run_command(156);
+  ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(QApplication::activeModalWidget()->windowTitle(), "Individual Clear");
+  QApplication::activeModalWidget()->close();
+  db_set_resources(0);
+  frame_->run_command(32789);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(DialogWidgets, DataBarEnterAndReuseLast) {
+  DataBar* bar = frame_->m_wndDataBar;
+  EXPECT_TRUE(bar->amd->isChecked()) << "the data bar's defaults";
+  db_set_listen_mode(0);
+  bar->mmi_cli->setChecked(true);
+  bar->text->setFocus();
+  QTest::keyClicks(bar->text, "enable listen");
+  QTest::keyClick(bar->text, Qt::Key_Return);
+  EXPECT_EQ(bar->text->text(), "") << "the line empties at once";
+  while (mmi_executor_step()) {
+  }
+  EXPECT_EQ(db_get_listen_mode(), 1);
+  bar->reuse_last->click();
+  EXPECT_EQ(bar->text->text(), "enable listen");
+  // Open Data Bar builds it anew without a mode: ENTER then sends nothing.
+  frame_->run_command(32941);
+  EXPECT_FALSE(frame_->m_wndDataBar->amd->isChecked());
+}
+
+// Pictures of every call and clear dialog (the clears need a link, which no menu run has).
+TEST_F(DialogWidgets, PicturesOfEachDialog) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    delete w;
+  };
+  QWidget* parent = frame_.get();
+  save(new CIndividualCallDlg(parent), "offscreen-individual-call.png");
+  save(new CNetCallDlg(parent), "offscreen-net-call.png");
+  save(new CGroupCallDlg(parent), "offscreen-group-call.png");
+  save(new CGlobalAllcallDlg(parent), "offscreen-global-allcall.png");
+  save(new CGlobalAnycallDlg(parent), "offscreen-global-anycall.png");
+  save(new CSelectiveAllcallDlg(parent), "offscreen-selective-allcall.png");
+  save(new CSelectiveAnycallDlg(parent), "offscreen-selective-anycall.png");
+  save(new CIndividualClearDlg(parent), "offscreen-individual-clear.png");
+  save(new CGroupClearDlg(parent), "offscreen-group-clear.png");
+  save(new CClearNetDlg(parent), "offscreen-clear-net.png");
+  save(new CClearGlobalAllcallDlg(parent), "offscreen-clear-global-allcall.png");
+  save(new CStationsLinkedDlg(parent), "offscreen-stations-linked.png");
+}
+
+}  // namespace
+}  // namespace vesk
