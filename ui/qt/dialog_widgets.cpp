@@ -61,15 +61,18 @@ void OkDialog::add_buttons() {
 
 void OkDialog::accept() {
   const DialogOutcome outcome = ok ? ok() : DialogOutcome{};
+  if (!outcome.box_text.empty()) {
+    // A refusal's warning sits over the dialog, which stays open; other boxes over the window.
+    auto* box = new QMessageBox(outcome.close ? QMessageBox::Critical : QMessageBox::Warning,
+                                QString::fromLatin1(outcome.box_caption.c_str()),
+                                QString::fromLatin1(outcome.box_text.c_str()), QMessageBox::Ok,
+                                outcome.close ? parentWidget() : this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  }
   if (!outcome.close) {
     if (outcome.focus_channel && channel_field != nullptr) channel_field->setFocus();
     return;
-  }
-  if (!outcome.box_text.empty()) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QString::fromLatin1(outcome.box_caption.c_str()),
-                                QString::fromLatin1(outcome.box_text.c_str()), QMessageBox::Ok, parentWidget());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
   }
   QDialog::accept();
 }

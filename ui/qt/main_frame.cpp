@@ -47,6 +47,7 @@
 #include "ui/frame_actions.h"
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/dialog_widgets.h"
+#include "ui/qt/message_dialogs.h"
 #include "ui/qt/views.h"
 #include "ui/data_bar.h"
 
@@ -806,6 +807,32 @@ void CMainFrame::bind_frame_handlers() {
       {32788, [this] { open_dialog<CGroupClearDlg>(); }},
       {32789, [this] { open_dialog<CClearGlobalAllcallDlg>(); }},
       {32825, [this] { open_dialog<CStationsLinkedDlg>(); }},
+      {32820, [this] { open_dialog<CSendAmdMessageDlg>(); }},
+      {166, [this] { open_dialog<CSendAmdMessageDlg>(); }},
+      {32927, [this] { open_dialog<CSendAmdMessageDlg>(); }},
+      {32817, [this] { open_dialog<CDtmMessageDlg>(); }},
+      {32930, [this] { open_dialog<CDtmMessageDlg>(); }},
+      {32818, [this] { open_dialog<CDbmMessageDlg>(); }},
+      {32928, [this] { open_dialog<CDbmMessageDlg>(); }},
+      {32862, [this] { open_dialog<CMil110MessageDlg>(); }},
+      {32929, [this] { open_dialog<CMil110MessageDlg>(); }},
+      {32845, [this] { open_dialog<CFileTransferDlg>(); }},
+      {32931, [this] { open_dialog<CFileTransferDlg>(); }},
+      {32939, [this] { open_dialog<CTncMessageDlg>(); }},
+      {32895, [this] { open_dialog<CQuickAmdMessageDlg>(); }},
+      {32932,
+       [this] {
+         // Ctrl+Q: only while claimed, linked and in AQC-ALE mode.
+         if (db_get_resources() == 1 && ale_link_state() == ALE_STATE_LINKED_IDLE && db_get_aqc_mode() == 1)
+           open_dialog<CQuickAmdMessageDlg>();
+       }},
+      {32897, [this] { open_dialog<CTerminateOtherAddressDlg>(); }},
+      {32898, [this] { open_dialog<CTerminateOwnAddressDlg>(); }},
+      {32899, [this] { open_dialog<COperatorAckRequestDlg>(); }},
+      {32905, [this] { open_dialog<COperatorAckConfirmDlg>(); }},
+      {32902, [this] { open_dialog<CMeetMeDlg>(); }},
+      {32903, [this] { open_dialog<CChannelDefinitionDlg>(); }},
+      {32904, [this] { open_dialog<CSlotAssignmentDlg>(); }},
       {57664,
        [this] {
          auto* about = new CAboutDlg(this);

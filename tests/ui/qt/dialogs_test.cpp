@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -19,6 +21,7 @@
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/data_bar.h"
 #include "ui/qt/call_dialogs.h"
+#include "ui/qt/message_dialogs.h"
 #include "ui/qt/dialog_widgets.h"
 
 namespace vesk {
@@ -178,6 +181,111 @@ TEST_F(DialogWidgets, PicturesOfEachDialog) {
   save(new CClearNetDlg(parent), "offscreen-clear-net.png");
   save(new CClearGlobalAllcallDlg(parent), "offscreen-clear-global-allcall.png");
   save(new CStationsLinkedDlg(parent), "offscreen-stations-linked.png");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class MessageDialogWidgets : public test::FrameFixture {};
+
+TEST_F(MessageDialogWidgets, AqcRestrictionsWhileNotLinked) {
+  db_set_aqc_mode(1);
+  ale_set_link_state(ALE_STATE_SCANNING);
+  auto* amd = frame_->open_dialog<CSendAmdMessageDlg>();
+  EXPECT_FALSE(amd->ok_button->isEnabled());
+  EXPECT_FALSE(amd->amd->isEnabled());
+  QTRY_VERIFY(amd->findChild<QMessageBox*>() != nullptr);
+  EXPECT_EQ(amd->findChild<QMessageBox*>()->windowTitle(), "AQC-ALE Send AMD Warning");
+  amd->close();
+  auto* dbm = frame_->open_dialog<CDbmMessageDlg>();
+  EXPECT_FALSE(dbm->ok_button->isEnabled());
+  dbm->close();
+  // Linked: no restriction.
+  ale_enter_linked();
+  auto* dtm = frame_->open_dialog<CDtmMessageDlg>();
+  EXPECT_TRUE(dtm->ok_button->isEnabled());
+  dtm->close();
+}
+
+TEST_F(MessageDialogWidgets, QuickAmdTypedAndPicked) {
+  mmi_run_line(std::string("ADD OTHER BRAVO"));
+  auto* d = frame_->open_dialog<CQuickAmdMessageDlg>();
+  d->text->setFocus();
+  QTest::keyClicks(d->text, "ab");
+  EXPECT_EQ(d->coded.coded, std::string("A\x80" "B\x80"));
+  EXPECT_EQ(d->text->text(), "AB");
+  QTest::keyClick(d->text, Qt::Key_Backspace);
+  QTest::keyClick(d->text, Qt::Key_Backspace);
+  EXPECT_EQ(d->text->text(), "A");
+  QListWidget* words = d->dictionaries[0];
+  ASSERT_EQ(words->count(), 30);
+  const QPoint first = words->visualItemRect(words->item(0)).center();
+  QTest::mouseClick(words->viewport(), Qt::LeftButton, {}, first);
+  QTest::mouseDClick(words->viewport(), Qt::LeftButton, {}, first);
+  EXPECT_EQ(d->coded.coded, std::string("A\x80\x02\x20\x80", 5));
+  d->addresses->add->setCurrentIndex(0);
+  d->addresses->add->activated(0);
+  EXPECT_EQ(d->addresses->line->text(), " BRAVO");
+  d->close();
+}
+
+TEST_F(MessageDialogWidgets, PicturesOfEachDialog) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    delete w;
+  };
+  QWidget* p = frame_.get();
+  save(new CSendAmdMessageDlg(p), "offscreen-send-amd.png");
+  save(new CDtmMessageDlg(p), "offscreen-dtm-message.png");
+  save(new CDbmMessageDlg(p), "offscreen-dbm-message.png");
+  save(new CFileTransferDlg(p), "offscreen-file-transfer.png");
+  save(new CMil110MessageDlg(p), "offscreen-mil110-message.png");
+  save(new CTncMessageDlg(p), "offscreen-tnc-message.png");
+  save(new CQuickAmdMessageDlg(p), "offscreen-quick-amd.png");
+  save(new CMeetMeDlg(p), "offscreen-meet-me.png");
+  save(new CChannelDefinitionDlg(p), "offscreen-channel-definition.png");
+  save(new CSlotAssignmentDlg(p), "offscreen-slot-assignment.png");
+  save(new COperatorAckRequestDlg(p), "offscreen-operator-ack-request.png");
+  save(new COperatorAckConfirmDlg(p), "offscreen-operator-ack-confirm.png");
+  save(new CTerminateOtherAddressDlg(p), "offscreen-terminate-other.png");
+  save(new CTerminateOwnAddressDlg(p), "offscreen-terminate-own.png");
+}
+
+TEST_F(MessageDialogWidgets, EachDialogFromItsCommandOrKey) {
+  db_set_aqc_mode(1);
+  ale_enter_linked();
+  ale_set_signalling_mode(1);
+  db_set_twx_mode(1);
+  const struct {
+    int id;
+    const char* title;
+  } rows[] = {{32820, "Send AMD Message"}, {32927, "Send AMD Message"}, {32817, "Enter DTM Message"},
+              {32930, "Enter DTM Message"}, {32818, "Enter DBM Message"}, {32928, "Enter DBM Message"},
+              {32862, "Enter MIL-STD 188-110 Message"}, {32929, "Enter MIL-STD 188-110 Message"},
+              {32845, "File Transfer Dialog"}, {32931, "File Transfer Dialog"}, {32939, "Enter TNC Message"},
+              {32895, "Quick AMD Message"}, {32932, "Quick AMD Message"}, {32897, "Terminate Other Address"},
+              {32898, "Terminate Own Address"}, {32899, "Operator ACK Request"}, {32905, "Operator ACK Confirm"},
+              {32902, "Meet Me"}, {32903, "Channel Definition"}, {32904, "Slot Assignment"}};
+  for (const auto& r : rows) {
+    frame_->run_command(r.id);
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr) << r.id;
+    EXPECT_EQ(shown->windowTitle(), r.title) << r.id;
+    shown->close();
+  }
+  // Ctrl+Q in a normal link (the AQC-ALE switch off) opens nothing.
+  ale_set_signalling_mode(0);
+  db_set_aqc_mode(0);
+  frame_->run_command(32932);
+  QWidget* shown = QApplication::activeModalWidget();
+  EXPECT_EQ(shown, nullptr) << shown->windowTitle().toStdString();
 }
 
 }  // namespace

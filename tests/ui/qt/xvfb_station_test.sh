@@ -72,25 +72,27 @@ import -window "$about" "$artefacts/about-box.png" || fail "no screenshot of the
 xdotool windowfocus --sync "$about" key Return
 sleep 0.5
 # Dialogs from their menus, a screenshot each; the Individual Call goes to an unknown station.
-open_dialog() {  # MENU-KEY ITEM-KEY TITLE PNG
-  xdotool windowfocus --sync "$main" key "$1"
+open_dialog() {  # "KEYS" TITLE PNG (the keys typed one after another, a menu's then its item's)
+  xdotool windowfocus --sync "$main"
+  xdotool key --delay 300 $1
+  dialog=$(wait_window "^$2\$") || fail "no $2 dialog"
   sleep 0.3
-  xdotool key "$2"
-  dialog=$(wait_window "^$3\$") || fail "no $3 dialog"
-  sleep 0.3
-  import -window "$dialog" "$artefacts/$4.png" || fail "no screenshot of $3"
+  import -window "$dialog" "$artefacts/$3.png" || fail "no screenshot of $2"
 }
-open_dialog alt+l i "Individual Call" individual-call
+open_dialog "alt+l i" "Individual Call" individual-call
 xdotool windowfocus --sync "$dialog" key shift+Tab type nobody
 xdotool key Return
 sleep 0.5
-for spec in "n Net_Call net-call" "r Group_Call group-call" "g Global_Allcall global-allcall"; do
+for spec in "alt+l:n Net_Call net-call" "alt+l:r Group_Call group-call" "alt+l:g Global_Allcall global-allcall" \
+    "alt+d:a:s Send_AMD_Message send-amd" "alt+d:t Enter_DTM_Message dtm-message" \
+    "alt+d:b Enter_DBM_Message dbm-message" "alt+d:p File_Transfer_Dialog file-transfer" \
+    "ctrl+m Enter_MIL-STD_188-110_Message mil110-message" "ctrl+t Enter_DTM_Message dtm-message-key"; do
   set -- $spec
-  open_dialog alt+l "$1" "${2//_/ }" "$3"
+  open_dialog "${1//:/ }" "${2//_/ }" "$3"
   xdotool windowfocus --sync "$dialog" key Escape
   sleep 0.3
 done
-open_dialog alt+a k "Stations Linked" stations-linked
+open_dialog "alt+a k" "Stations Linked" stations-linked
 xdotool windowfocus --sync "$dialog" key Return
 sleep 0.3
 xdotool windowfocus --sync "$main" key alt+f
