@@ -47,6 +47,7 @@
 #include "ui/frame_actions.h"
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/dialog_widgets.h"
+#include "ui/qt/config_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/views.h"
 #include "ui/data_bar.h"
@@ -833,6 +834,13 @@ void CMainFrame::bind_frame_handlers() {
       {32902, [this] { open_dialog<CMeetMeDlg>(); }},
       {32903, [this] { open_dialog<CChannelDefinitionDlg>(); }},
       {32904, [this] { open_dialog<CSlotAssignmentDlg>(); }},
+      {32867, [this] { open_dialog<CMil110OptionsDlg>(); }},
+      {32863, [this] { open_dialog<CFs1052OptionsDlg>(); }},
+      {32896, [this] { open_dialog<CSoundcardConfigDlg>(); }},
+      {32855, [this] { open_dialog<CTcpIpConfigDlg>(); }},
+      {32839, [this] { open_dialog<CRecorderParametersDlg>(); }},
+      {32836, [this] { open_dialog<CTracingDlg>(); }},
+      {32859, [this] { open_dialog<CEmailConfigDlg>(); }},
       {57664,
        [this] {
          auto* about = new CAboutDlg(this);

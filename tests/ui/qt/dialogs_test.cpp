@@ -21,6 +21,7 @@
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/data_bar.h"
 #include "ui/qt/call_dialogs.h"
+#include "ui/qt/config_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/dialog_widgets.h"
 
@@ -286,6 +287,68 @@ TEST_F(MessageDialogWidgets, EachDialogFromItsCommandOrKey) {
   frame_->run_command(32932);
   QWidget* shown = QApplication::activeModalWidget();
   EXPECT_EQ(shown, nullptr) << shown->windowTitle().toStdString();
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class ConfigDialogWidgets : public test::FrameFixture {};
+
+TEST_F(ConfigDialogWidgets, DatarateMenuLineMicPairAndFields) {
+  auto* mil110 = frame_->open_dialog<CMil110OptionsDlg>();
+  mil110->datarate->click();
+  QTRY_VERIFY(mil110->datarate_menu->isVisible());
+  ASSERT_EQ(mil110->datarate_menu->actions().size(), 13);
+  mil110->datarate_menu->actions()[4]->trigger();  // "300 BPS LONG"
+  EXPECT_EQ(mil110->datarate->text(), "300L");
+  EXPECT_EQ(db_get_data_rate(), "300L");
+  mil110->carrier[kCarrier1200]->click();
+  EXPECT_FALSE(mil110->symbol[3]->isEnabled());
+  EXPECT_TRUE(mil110->symbol[0]->isChecked());
+  mil110->reject();
+  EXPECT_EQ(db_get_modem_centre_freq(), 1200) << "Cancel keeps what the buttons stored";
+
+  auto* sound = frame_->open_dialog<CSoundcardConfigDlg>();
+  sound->line_in->click();
+  EXPECT_FALSE(sound->mic_in->isChecked());
+  sound->mic_in->click();
+  EXPECT_FALSE(sound->line_in->isChecked());
+  EXPECT_EQ(sound->input->itemText(sound->input->count() - 1), " Default Device");
+  sound->reject();
+
+  auto* tcp = frame_->open_dialog<CTcpIpConfigDlg>();
+  tcp->address[0]->clear();
+  QTest::keyClicks(tcp->address[0], "2567");
+  EXPECT_EQ(tcp->address[0]->text(), "256");
+  tcp->accept();
+  EXPECT_TRUE(tcp->isVisible()) << "256 is refused, the dialog stays open";
+  EXPECT_EQ(tcp->focusWidget(), tcp->address[0]);
+  tcp->reject();
+}
+
+TEST_F(ConfigDialogWidgets, PicturesOfEachDialog) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    delete w;
+  };
+  QWidget* p = frame_.get();
+  save(new CMil110OptionsDlg(p), "offscreen-mil110-options.png");
+  save(new CFs1052OptionsDlg(p), "offscreen-fs1052-options.png");
+  save(new CSoundcardConfigDlg(p), "offscreen-soundcard.png");
+  save(new CTcpIpConfigDlg(p), "offscreen-tcpip.png");
+  save(new CEmailConfigDlg(p), "offscreen-email.png");
+  save(new CFtpConfigDlg(p), "offscreen-ftp.png");
+  save(new CRadioPortParamsDlg(p), "offscreen-radio-port-params.png");
+  save(new CDllRadioFilenameDlg(p), "offscreen-dll-radio-filename.png");
+  save(new CTracingDlg(p), "offscreen-tracing.png");
+  save(new CRecorderParametersDlg(p), "offscreen-recorder.png");
 }
 
 }  // namespace

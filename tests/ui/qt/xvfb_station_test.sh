@@ -86,7 +86,8 @@ sleep 0.5
 for spec in "alt+l:n Net_Call net-call" "alt+l:r Group_Call group-call" "alt+l:g Global_Allcall global-allcall" \
     "alt+d:a:s Send_AMD_Message send-amd" "alt+d:t Enter_DTM_Message dtm-message" \
     "alt+d:b Enter_DBM_Message dbm-message" "alt+d:p File_Transfer_Dialog file-transfer" \
-    "ctrl+m Enter_MIL-STD_188-110_Message mil110-message" "ctrl+t Enter_DTM_Message dtm-message-key"; do
+    "ctrl+m Enter_MIL-STD_188-110_Message mil110-message" "ctrl+t Enter_DTM_Message dtm-message-key" \
+    "alt+o:t TCP/IP_&_ZIRVO_Configuration tcpip" "alt+o:r Recorder_Parameters recorder" "alt+t:t Tracing tracing"; do
   set -- $spec
   open_dialog "${1//:/ }" "${2//_/ }" "$3"
   xdotool windowfocus --sync "$dialog" key Escape
