@@ -38,6 +38,8 @@
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "modem/fsk8.h"
 #include "platform/shell.h"
 #include "platform/station.h"
@@ -49,6 +51,8 @@
 #include "ui/qt/dialog_widgets.h"
 #include "ui/qt/config_dialogs.h"
 #include "ui/qt/message_dialogs.h"
+#include "ui/qt/options_dialog.h"
+#include "ui/qt/radio_panel.h"
 #include "ui/qt/views.h"
 #include "ui/data_bar.h"
 
@@ -306,6 +310,8 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
     statusBar()->addPermanentWidget(pane);
   }
 
+  m_dlgRadioPanel = new CRadioControlPanelDlg(this);
+  connect(m_dlgRadioPanel, &QDialog::finished, this, [this] { m_bRadioPanelOpen = false; });
   bind_frame_handlers();
   build_tool_bar();
   build_data_bar();
@@ -427,6 +433,11 @@ void CMainFrame::OnRefreshStatus() {
   if (m_bIconTitle) {
     setWindowTitle(kFrameRestoredTitle);
     m_bIconTitle = false;
+  }
+  if (m_bRadioPanelOpen && m_dlgRadioPanel != nullptr) {
+    ChannelRecord current{};
+    const bool has = db_copy_channel(db_current_channel_number(), &current) == 0;
+    m_dlgRadioPanel->ShowChannel(has ? &current : nullptr);
   }
 }
 
@@ -581,8 +592,11 @@ void CMainFrame::set_handler(int id, std::function<void()> handler) {
 }
 
 QAction* CMainFrame::action(int id) const {
-  auto it = actions_.find(id);
-  return it == actions_.end() ? nullptr : it->second;
+  // The menu item when there is one, else the tool-bar button.
+  QAction* found = nullptr;
+  for (auto [it, end] = actions_.equal_range(id); it != end; ++it)
+    if (found == nullptr || it->second->parent() != m_wndToolBar) found = it->second;
+  return found;
 }
 
 void CMainFrame::run_command(int id) {
@@ -623,11 +637,10 @@ void CMainFrame::build_menus() {
     if (row.separator_before) parent->addSeparator();
     QString text = path.back();
     if (row.keys != nullptr) text += "\t" + QString::fromLatin1(row.keys).split(';').front();
-    QAction* act = actions_.count(row.id) != 0 ? nullptr : parent->addAction(text);
-    if (act == nullptr) continue;
+    QAction* act = parent->addAction(text);
     const int id = row.id;
     connect(act, &QAction::triggered, this, [this, id] { run_command(id); });
-    actions_[id] = act;
+    actions_.emplace(id, act);
   }
   update_commands();
 }
@@ -660,8 +673,7 @@ void CMainFrame::build_tool_bar() {
     const int id = row->id;
     connect(act, &QAction::triggered, this, [this, id] { run_command(id); });
     m_wndToolBar->addAction(act);
-    // A tool-bar-only command is reached through its button; a menu command keeps its item.
-    if (actions_.count(id) == 0) actions_[id] = act;
+    actions_.emplace(id, act);
   }
   addToolBar(Qt::TopToolBarArea, m_wndToolBar);
   update_commands();
@@ -835,6 +847,14 @@ void CMainFrame::bind_frame_handlers() {
       {32903, [this] { open_dialog<CChannelDefinitionDlg>(); }},
       {32904, [this] { open_dialog<CSlotAssignmentDlg>(); }},
       {32867, [this] { open_dialog<CMil110OptionsDlg>(); }},
+      {32853,
+       [this] {
+         m_bRadioPanelOpen = true;
+         m_dlgRadioPanel->OnInitDialog();
+         m_dlgRadioPanel->open();
+       }},
+      {32823, [this] { open_dialog<CGotoChannelDlg>(); }},
+      {32810, [this] { open_dialog<CMil141OptionsDlg>()->editable = true; }},
       {32863, [this] { open_dialog<CFs1052OptionsDlg>(); }},
       {32896, [this] { open_dialog<CSoundcardConfigDlg>(); }},
       {32855, [this] { open_dialog<CTcpIpConfigDlg>(); }},

@@ -163,6 +163,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* m_wndToolBar = nullptr;
   QToolBar* m_wndDataBarDock = nullptr;
   DataBar* m_wndDataBar = nullptr;
+  class CRadioControlPanelDlg* m_dlgRadioPanel = nullptr;
   DataView* m_dataView = nullptr;
   CALEView* m_mainView = nullptr;
 
@@ -186,7 +187,7 @@ class CMainFrame : public QMainWindow {
 
   std::function<void(LogText, const std::string&)> previous_sink_;
   std::map<int, std::function<void()>> handlers_;
-  std::map<int, QAction*> actions_;
+  std::multimap<int, QAction*> actions_;  // menu items and tool-bar buttons, by command
   std::vector<QMenu*> menus_;
   WindowBatch shown_;
   QTimer batch_timer_;

@@ -23,6 +23,9 @@
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/config_dialogs.h"
 #include "ui/qt/message_dialogs.h"
+#include "ui/qt/options_dialog.h"
+#include "ui/qt/radio_panel.h"
+#include "command/listings.h"
 #include "ui/qt/dialog_widgets.h"
 
 namespace vesk {
@@ -349,6 +352,64 @@ TEST_F(ConfigDialogWidgets, PicturesOfEachDialog) {
   save(new CDllRadioFilenameDlg(p), "offscreen-dll-radio-filename.png");
   save(new CTracingDlg(p), "offscreen-tracing.png");
   save(new CRecorderParametersDlg(p), "offscreen-recorder.png");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class PanelWidgets : public test::FrameFixture {};
+
+TEST_F(PanelWidgets, KeypadSliderAndOptions) {
+  db_set_radio_type(149);
+  frame_->run_command(32853);  // Tools > Radio Control
+  CRadioControlPanelDlg* panel = frame_->m_dlgRadioPanel;
+  ASSERT_TRUE(panel->isVisible());
+  EXPECT_TRUE(frame_->m_bRadioPanelOpen);
+  EXPECT_TRUE(panel->rx_vol->isVisibleTo(panel));
+  EXPECT_EQ(panel->slider->maximum(), 255);
+  for (const char* face : {"1", "4", "*", "2", "3", "5", "Mhz"}) panel->buttons.at(face)->click();
+  EXPECT_EQ(panel->entry_display->text(), " 14235000");
+  EXPECT_EQ(panel->panel.record.rx_freq_hz, 14235000);
+  // A status refresh while digits are keyed leaves them.
+  panel->buttons.at("7")->click();
+  report_post_status_refresh();
+  frame_->take_posts();
+  EXPECT_EQ(panel->entry_display->text(), "7");
+  panel->accept();
+  EXPECT_FALSE(frame_->m_bRadioPanelOpen);
+  // Kenwood type 51 with a model that reports no level: no slider.
+  db_set_radio_type(51);
+  frame_->run_command(32853);
+  EXPECT_FALSE(panel->rx_vol->isVisibleTo(panel));
+  panel->accept();
+
+  auto* options = frame_->open_dialog<CMil141OptionsDlg>();
+  options->editable = true;
+  options->radio->setCurrentText("");
+  QTest::keyClicks(options->radio->lineEdit(), "FT100");
+  options->accept();
+  EXPECT_FALSE(options->isVisible());
+  EXPECT_EQ(db_get_radio_type(), 133);
+}
+
+TEST_F(PanelWidgets, Pictures) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name, bool keep = false) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    if (!keep) delete w;
+  };
+  frame_->m_dlgRadioPanel->OnInitDialog();
+  save(frame_->m_dlgRadioPanel, "offscreen-radio-panel.png", true);
+  frame_->m_dlgRadioPanel->hide();
+  save(new CGotoChannelDlg(frame_.get()), "offscreen-goto-channel.png");
+  save(new CAreYouSureDlg(frame_.get()), "offscreen-are-you-sure.png");
+  save(new CMil141OptionsDlg(frame_.get()), "offscreen-mil141-options.png");
 }
 
 }  // namespace
