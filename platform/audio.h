@@ -122,5 +122,7 @@ std::vector<std::string> audio_alsa_pcm_names(AudioDirection dir);
 // name in its plug form (so mono 16 bit works on any card); empty when there is no such
 // device.
 std::string audio_alsa_device_name(int number, AudioDirection dir);
+// Whether the PCM opens for the direction at 48 kHz, mono, 16 bit (as the sound card opens it).
+bool audio_alsa_pcm_opens(const std::string& pcm_name, AudioDirection dir);
 
 }  // namespace vesk

@@ -308,4 +308,21 @@ std::string audio_alsa_device_name(int number, AudioDirection dir) {
   return n;
 }
 
+bool audio_alsa_pcm_opens(const std::string& pcm_name, AudioDirection dir) {
+  snd_lib_error_set_handler(quiet_alsa_errors);
+  snd_pcm_t* pcm = nullptr;
+  const snd_pcm_stream_t stream = dir == AudioDirection::Output ? SND_PCM_STREAM_PLAYBACK : SND_PCM_STREAM_CAPTURE;
+  if (snd_pcm_open(&pcm, pcm_name.c_str(), stream, SND_PCM_NONBLOCK) < 0) return false;
+  snd_pcm_hw_params_t* hw = nullptr;
+  snd_pcm_hw_params_malloc(&hw);
+  const bool ok = hw != nullptr && snd_pcm_hw_params_any(pcm, hw) >= 0 &&
+                  snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+                  snd_pcm_hw_params_set_format(pcm, hw, SND_PCM_FORMAT_S16_LE) >= 0 &&
+                  snd_pcm_hw_params_set_channels(pcm, hw, 1) >= 0 &&
+                  snd_pcm_hw_params_set_rate(pcm, hw, kAudioRate, 0) >= 0;
+  if (hw != nullptr) snd_pcm_hw_params_free(hw);
+  snd_pcm_close(pcm);
+  return ok;
+}
+
 }  // namespace vesk

@@ -275,6 +275,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
         SimClock* clock = s.st->sim_clock();
         if (clock->mono_ns() < now * 1000000) clock->advance_to_ns(now * 1000000);
         station_app_step();
+        if (options.on_step) options.on_step(now, s.name);
       }
       byte_ether.step(now);
       while (next_command < commands.size() && commands[next_command].at_ms <= now) {

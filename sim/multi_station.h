@@ -45,6 +45,8 @@ struct SimOptions {
   // Each station's TCP host port listens on a free local port (its log names it), and the run
   // keeps pace with real time, so that a client program can talk to the stations.
   bool host_ports = false;
+  // Called after each station's step with that station current (a test drives a window there).
+  std::function<void(int64_t now_ms, const std::string& station)> on_step;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.

@@ -19,6 +19,7 @@
 #include "radio/keying.h"
 #include "radio/radio_shutdown.h"
 #include "ui/station_wiring.h"
+#include "ui/status_texts.h"
 #include "ui/window_posts.h"
 
 namespace vesk {
@@ -37,12 +38,6 @@ void app_pause_ms(int ms) {
 
 void stamped(const std::string& text) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
-const char* pick(int value, std::initializer_list<std::pair<int, const char*>> rows, const char* other) {
-  for (const auto& [v, text] : rows)
-    if (v == value) return text;
-  return other;
 }
 
 }  // namespace
@@ -92,33 +87,19 @@ void station_app_fill_status_texts() {
   int twx = db_get_twx_mode();
   if (twx < 0 || twx > 2) twx = 0;
   db_set_twx_mode(twx);
-  report_set_status_pane(3, pick(twx, {{1, " LINKED   "}, {2, " ALWAYS   "}}, " OFF      "));
+  report_set_status_pane(3, pane_twx_mode(twx));
   int link = db_get_data_link_mode();
   if (link < 0 || link > 2) link = 0;
   db_set_data_link_mode(link);
-  report_set_status_pane(4, pick(link, {{1, " FS1052   "}, {2, " 5066     "}}, " ASYNC    "));
+  report_set_status_pane(4, pane_data_link_mode(link));
   // Texts without a row for the value keep what they held.
-  auto keep_or = [](int pane, const char* text) {
-    if (text != nullptr) report_set_status_pane(pane, text);
-  };
-  keep_or(5, pick(db_get_modem_centre_freq(), {{1200, "1200hz"}, {1500, "1500hz"}, {1800, "1800hz"}}, nullptr));
-  keep_or(6, pick(db_get_modem_sample_rate(),
-                  {{6400, "2.0Khz "}, {7200, "2.25Khz"}, {8000, "2.5Khz "}, {9600, "3.0Khz "}}, nullptr));
+  pane_set_if(5, pane_carrier_or_empty(db_get_modem_centre_freq()));
+  pane_set_if(6, pane_bandwidth_or_empty(db_get_modem_sample_rate()));
   report_set_status_pane(7, "7D1ST1SPNA");
   int32_t p[10];
   db_get_m110_params(p);
-  report_set_status_pane(8, "BRDT=" + std::to_string(p[8] + 1));
-  static constexpr const char* kRates[] = {" BRD75S ",   " BRD75L ",   " BRD150S ",  " BRD150L ",  " BRD300S ",
-                                           " BRD300L ",  " BRD600S ",  " BRD600L ",  " BRD1200S ", " BRD1200L ",
-                                           " BRD2400S ", " BRD2400L ", " BRD2400V ", " BRD4800S "};
-  if (p[7] >= 0 && p[7] <= 13) report_set_status_pane(9, kRates[p[7]]);
-  report_set_status_pane(10, p[0] == 1 ? "I" : " ");
-  report_set_status_pane(11, p[1] == 1 ? "N" : " ");
-  keep_or(12, pick(p[2], {{0, "V"}, {2, "C"}, {3, "F"}}, nullptr));
-  keep_or(13, pick(p[3], {{6, "S"}, {7, "L"}}, nullptr));
-  report_set_status_pane(14, "MIN=" + std::to_string(p[9]));
-  report_set_status_pane(15, "FS=" + std::to_string(p[4]));
-  report_set_status_pane(16, "RC=" + std::to_string(p[5]));
+  pane_set_if(9, pane_broadcast_rate_or_empty(p[7]));
+  panes_from_m110_params(p);
   report_set_status_pane(17, "ARQ" + db_get_data_rate());
   report_post_status_refresh();
 }

@@ -29,12 +29,13 @@ bool needs_blank(int prev, int cur) {
   return false;
 }
 
-std::string decode_locked(AmdDictState& st, int code, int* out_class) {
+// `selected`: the dictionary in force, changed by the switch codes.
+std::string decode_locked(const AmdDictState& st, int& selected, int code, int* out_class) {
   code &= 0x7F;
   std::string text;
   int cls;
   if (code <= 1) {
-    st.selected = code + 1;
+    selected = code + 1;
     cls = AMD_CLASS_SWITCH;
   } else if (code < 32) {
     text = kBuiltInWords[static_cast<std::size_t>(code)];
@@ -43,13 +44,13 @@ std::string decode_locked(AmdDictState& st, int code, int* out_class) {
     text.assign(1, static_cast<char>(code));
     cls = is_alnum(code) ? AMD_CLASS_ALNUM : AMD_CLASS_OTHER;
   } else {
-    const AmdPhrase& p = st.dict[static_cast<std::size_t>(st.selected - 1)][static_cast<std::size_t>(code - kFirstPhraseCode)];
+    const AmdPhrase& p = st.dict[static_cast<std::size_t>(selected - 1)][static_cast<std::size_t>(code - kFirstPhraseCode)];
     text = p.data();
     cls = AMD_CLASS_WORD;
   }
   if (text.empty() && cls != AMD_CLASS_SWITCH) {
     char buf[24];
-    std::snprintf(buf, sizeof buf, "{%d.%d}", st.selected, code);
+    std::snprintf(buf, sizeof buf, "{%d.%d}", selected, code);
     text = buf;
   }
   if (out_class != nullptr) *out_class = cls;
@@ -114,18 +115,26 @@ void amd_select_dictionary(int d) {
 std::string amd_decode_char(int code, int* out_class) {
   AmdDictState& st = amd_dict_state();
   std::lock_guard<std::mutex> lock(st.mutex);
-  return decode_locked(st, code, out_class);
+  return decode_locked(st, st.selected, code, out_class);
+}
+
+std::string amd_phrase_text(int dictionary, int code) {
+  AmdDictState& st = amd_dict_state();
+  std::lock_guard<std::mutex> lock(st.mutex);
+  int selected = dictionary == 2 ? 2 : 1;
+  return decode_locked(st, selected, code, nullptr);
 }
 
 std::string amd_expand_coded_text(const uint8_t* codes, std::size_t count) {
   AmdDictState& st = amd_dict_state();
   std::lock_guard<std::mutex> lock(st.mutex);
-  st.selected = 1;
+  // The expansion keeps its own dictionary selection: the engine's stays as it was.
+  int selected = 1;
   std::string out;
   int prev = 0;
   for (std::size_t i = 0; i < count; ++i) {
     int cls = 0;
-    const std::string text = decode_locked(st, codes[i], &cls);
+    const std::string text = decode_locked(st, selected, codes[i], &cls);
     if (needs_blank(prev, cls)) out += ' ';
     out += text;
     prev = cls;

@@ -45,7 +45,10 @@ AmdDictState& amd_dict_state();
 void amd_select_dictionary(int d);
 // The text of one code (low 7 bits) and its spacing class; codes 0 and 1 select a dictionary.
 std::string amd_decode_char(int code, int* out_class);
-// Expands `count` codes, starting in dictionary 1, with blanks between words and phrases.
+// The text of one code read in dictionary 1 or 2, leaving the engine's selection alone.
+std::string amd_phrase_text(int dictionary, int code);
+// Expands `count` codes, starting in dictionary 1, with blanks between words and phrases. The
+// expansion's own selection starts at 1; the engine's selection is left as it was.
 std::string amd_expand_coded_text(const uint8_t* codes, std::size_t count);
 // The log layer's form: a coded text as stored (codes with 128 added, NUL-terminated).
 std::string amd_expand_coded_amd(const std::string& coded);

@@ -57,6 +57,13 @@ enum class CivDataMode : uint8_t { None, Short, Long };  // 1A s 01, 1A s 01 01
 
 inline constexpr uint8_t kCivDefaultAddress = 0x48;
 
+// The manual control panel's sending: radio control's channel tuning, or a family's own.
+enum class PanelTune : uint8_t { Channel, Ft817Digital, Vx1700J2b, Tt585 };
+// PKT-U: sent, sent after selecting channel 0, or stored only.
+enum class PanelPkt : uint8_t { Send, SelectChannel0First, StoreOnly };
+// F/PSK: FSK stored and sent, nothing at all, or the unchanged record sent.
+enum class PanelFsk : uint8_t { SendUnchanged, Fsk, Nothing };
+
 struct RadioTypeRow {
   // Identity.
   int number = 0;
@@ -116,6 +123,21 @@ struct RadioTypeRow {
   bool scan_stop_unsplits = false;  // split off when scanning stops
   bool split_off_at_shutdown = false;
   bool vfo_a_after_tnc = false;
+
+  // The manual control panel.
+  int panel_af_max = 0;                       // receiver level slider maximum; 0: no slider
+  bool panel_af_by_kenwood_model = false;     // slider only for the models that report their level
+  PanelTune panel_tune = PanelTune::Channel;  // how the panel's mode buttons send
+  int panel_dig_u_mode = -1;                  // DIG-U's mode code; -1: the button changes nothing
+  const char* panel_dig_u_text = nullptr;     // DIG-U's mode text; null: the text stays
+  bool panel_dig_l = false;                   // DIG-L is stored and sent
+  bool panel_cw_r = false;                    // CW-R is sent (it is always stored)
+  PanelPkt panel_pkt = PanelPkt::Send;
+  bool panel_narrow_am = false;               // AM-N is sent
+  bool panel_narrow_cw = false;               // CW-N is sent
+  bool panel_fm_wide = false;                 // FM-N/W sets FM-W (never sent)
+  PanelFsk panel_fsk = PanelFsk::SendUnchanged;
+  bool panel_isb = false;                     // ISB is stored and sent
 };
 
 inline constexpr int kRadioTypeCount = 155;

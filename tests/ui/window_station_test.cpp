@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "command/interpreter.h"
 #include "db/database.h"
@@ -13,9 +14,11 @@
 #include "radio/serial_queue.h"
 #include "tests/support/child_process.h"
 #include "ui/frame_actions.h"
+#include "ui/radio_panel.h"
 #include "ui/station_app.h"
 
 // After the station's headers: the terminal headers define macros that clash with option names.
+#include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -100,6 +103,44 @@ TEST_F(WindowStation, ResourcesReleaseOnlyTheSoundCard) {
   EXPECT_NE(sound_card().tx_done_queue, nullptr) << "the sound card is open again";
   EXPECT_TRUE(serial_control(SERIAL_ROLE_RADIO).is_open());
   EXPECT_EQ(db_get_twa_secs(), 120);
+}
+
+// The panel's 14.235 MHz USB on the Icom on the pseudo-terminal: the bytes the project's own
+// catgen gives for that tuning arrive at the other end.
+TEST_F(WindowStation, PanelTuningReachesTheRadioPort) {
+  ASSERT_TRUE(serial_control(SERIAL_ROLE_RADIO).is_open());
+  fcntl(pty_.master, F_SETFL, fcntl(pty_.master, F_GETFL) | O_NONBLOCK);
+  char drain[4096];
+  while (read(pty_.master, drain, sizeof drain) > 0) {
+  }
+  RadioPanel p;
+  p.record = panel_blank_record();
+  panel_clear(p);
+  for (char c : std::string("14.235")) panel_key(p, c);
+  panel_enter(p, 1000000);
+  panel_mode(p, PanelMode::Usb);
+  run_executor();
+  std::string got;
+  for (int i = 0; i < 3000; ++i) {
+    station_.sim_clock()->advance_ms(1);
+    station_app_step();
+    const ssize_t n = read(pty_.master, drain, sizeof drain);
+    if (n > 0) got.append(drain, static_cast<std::size_t>(n));
+  }
+  test::ChildProcess catgen({test::program_path("tools/catgen"), "IC7200", "tune", "14235000", "USB"});
+  ASSERT_EQ(catgen.wait(10000), 0);
+  // catgen prints "+<ms> HEX BYTES  text" per message.
+  std::string want;
+  std::istringstream lines(catgen.output());
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream words(line.substr(line.find(' ') + 1));
+    std::string hex;
+    while (words >> hex && hex.size() == 2 && std::isxdigit(static_cast<unsigned char>(hex[0])))
+      want.push_back(static_cast<char>(std::stoi(hex, nullptr, 16)));
+  }
+  ASSERT_FALSE(want.empty());
+  EXPECT_NE(got.find(want), std::string::npos) << "got " << got.size() << " bytes";
 }
 
 }  // namespace

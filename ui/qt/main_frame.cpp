@@ -1,6 +1,8 @@
 #include "ui/qt/main_frame.h"
 
 #include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -36,6 +38,8 @@
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "modem/fsk8.h"
 #include "platform/shell.h"
 #include "platform/station.h"
@@ -43,7 +47,14 @@
 #include "ui/commands.h"
 #include "ui/document.h"
 #include "ui/frame_actions.h"
+#include "ui/qt/call_dialogs.h"
+#include "ui/qt/dialog_widgets.h"
+#include "ui/qt/config_dialogs.h"
+#include "ui/qt/message_dialogs.h"
+#include "ui/qt/options_dialog.h"
+#include "ui/qt/radio_panel.h"
 #include "ui/qt/views.h"
+#include "ui/data_bar.h"
 
 namespace vesk {
 
@@ -223,14 +234,40 @@ StatusDialogBar::StatusDialogBar(QWidget* parent) : QWidget(parent) {
 // ---- data bar ----
 
 DataBar::DataBar(QWidget* parent) : QWidget(parent) {
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(4, 2, 4, 2);
-  row->addWidget(new QLabel("ADDRESS", this));
-  address = new QLineEdit(this);
-  address->setMaxLength(15);
-  address->setValidator(new QRegularExpressionValidator(QRegularExpression("[^a-z]*"), address));
-  row->addWidget(address);
-  row->addStretch(1);
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->addWidget(new QLabel("ADDRESS", this), 0, 0);
+  address = upper_edit(kDataBarAddressMax, this);
+  address->setMaximumWidth(150);
+  grid->addWidget(address, 0, 1);
+  grid->addWidget(new QLabel("MSG/CLI", this), 1, 0);
+  text = new QLineEdit(this);
+  text->setMaxLength(static_cast<int>(kDataBarTransferMax) + 1);
+  grid->addWidget(text, 1, 1, 1, 8);
+  auto* modes = new QButtonGroup(this);
+  int column = 2;
+  for (auto [button, label] : {std::pair{&amd, "AMD"}, {&dtm, "DTM"}, {&dbm, "DBM"}, {&tnc, "TNC"}, {&fs1052, "FS1052"}}) {
+    *button = new QRadioButton(label, this);
+    modes->addButton(*button);
+    grid->addWidget(*button, 0, column++);
+  }
+  brd_fec = new QCheckBox("BRD/FEC", this);
+  mmi_cli = new QCheckBox("MMI CLI", this);
+  grid->addWidget(brd_fec, 0, column++);
+  grid->addWidget(mmi_cli, 0, column++);
+  enter = new QPushButton("ENTER", this);
+  send_rpt = new QPushButton("SEND RPT", this);
+  enter->hide();
+  send_rpt->hide();
+  reset_modem = new QPushButton("RESET MODEM", this);
+  clear_msg = new QPushButton("CLEAR MSG", this);
+  reuse_last = new QPushButton("REUSE LAST", this);
+  mils_brd = new QPushButton("MILS BRD", this);
+  column = 9;
+  for (QPushButton* b : {reset_modem, clear_msg}) grid->addWidget(b, 0, column++);
+  column = 9;
+  for (QPushButton* b : {reuse_last, mils_brd}) grid->addWidget(b, 1, column++);
+  grid->setColumnStretch(8, 1);
 }
 
 // ---- the frame ----
@@ -273,6 +310,8 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
     statusBar()->addPermanentWidget(pane);
   }
 
+  m_dlgRadioPanel = new CRadioControlPanelDlg(this);
+  connect(m_dlgRadioPanel, &QDialog::finished, this, [this] { m_bRadioPanelOpen = false; });
   bind_frame_handlers();
   build_tool_bar();
   build_data_bar();
@@ -310,7 +349,18 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
     std::lock_guard<std::mutex> lock(posts.mutex);
     posts.wake = [this] { QMetaObject::invokeMethod(this, &CMainFrame::wake, Qt::QueuedConnection); };
   }
-  log_set_sink(window_posts_line);
+  // The window shows every line; a sink that was there before (a harness's printer) keeps its
+  // lines too.
+  std::function<void(LogText, const std::string&)> before;
+  {
+    std::lock_guard<std::mutex> lock(log_state().mutex);
+    before = log_state().sink;
+  }
+  previous_sink_ = before;
+  log_set_sink([before](LogText text, const std::string& line) {
+    window_posts_line(text, line);
+    if (before) before(text, line);
+  });
   log_set_notifier(std::make_shared<FrameNotifier>(this));
   // The tool bar's buttons follow the station's state (the menus are checked as they open).
   connect(&update_timer_, &QTimer::timeout, this, &CMainFrame::update_commands);
@@ -321,7 +371,7 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
 
 CMainFrame::~CMainFrame() {
   log_set_notifier(nullptr);
-  log_set_sink(nullptr);
+  log_set_sink(previous_sink_);
   WindowPosts& posts = window_posts();
   std::lock_guard<std::mutex> lock(posts.mutex);
   posts.wake = nullptr;
@@ -384,6 +434,11 @@ void CMainFrame::OnRefreshStatus() {
     setWindowTitle(kFrameRestoredTitle);
     m_bIconTitle = false;
   }
+  if (m_bRadioPanelOpen && m_dlgRadioPanel != nullptr) {
+    ChannelRecord current{};
+    const bool has = db_copy_channel(db_current_channel_number(), &current) == 0;
+    m_dlgRadioPanel->ShowChannel(has ? &current : nullptr);
+  }
 }
 
 void CMainFrame::OnRefreshAudio() {
@@ -441,7 +496,54 @@ void CMainFrame::OnDoCmd() {
 
 void CMainFrame::OnResources() { frame_resources(); }
 
-void CMainFrame::InitDataBar() {}
+void CMainFrame::InitDataBar() {
+  m_wndDataBar->amd->setChecked(true);
+  for (QCheckBox* box : {m_wndDataBar->brd_fec, m_wndDataBar->mmi_cli}) box->setChecked(false);
+}
+
+void CMainFrame::OnEnter() {
+  DataBar* bar = m_wndDataBar;
+  DataBarFields f;
+  f.address = text_of(bar->address);
+  f.text = text_of(bar->text);
+  f.mode = bar->amd->isChecked()      ? DataBarMode::Amd
+           : bar->dtm->isChecked()    ? DataBarMode::Dtm
+           : bar->dbm->isChecked()    ? DataBarMode::Dbm
+           : bar->tnc->isChecked()    ? DataBarMode::Tnc
+           : bar->fs1052->isChecked() ? DataBarMode::Fs1052
+                                      : DataBarMode::None;
+  f.broadcast = bar->brd_fec->isChecked();
+  f.command = bar->mmi_cli->isChecked();
+  data_bar_remember(f.text);
+  const DataBarCheck check = data_bar_check(f);
+  if (check.acts) mmi_post_task([f] { data_bar_enter(f); });
+  if (check.clears_text) bar->text->clear();
+}
+
+void CMainFrame::OnResetModem() {
+  mmi_post_task(ale_reset_modem);
+  m_wndDataBar->text->setFocus();
+}
+
+void CMainFrame::OnSendRpt() { m_wndDataBar->text->setFocus(); }
+
+void CMainFrame::OnClearMsg() {
+  display_clear_frame_pane();
+  m_wndDataBar->text->setFocus();
+}
+
+void CMainFrame::OnReuseLast() {
+  m_wndDataBar->text->setText(QString::fromLatin1(data_bar_last_line().c_str()));
+  m_wndDataBar->text->setFocus();
+}
+
+void CMainFrame::OnMilsBrd() {
+  if (!data_bar_mils_brd_allowed()) return;
+  m_wndDataBar->brd_fec->setChecked(false);
+  m_wndDataBar->mmi_cli->setChecked(false);
+  m_wndDataBar->address->setText(QString::fromLatin1(data_bar_mils_brd().c_str()));
+  m_wndDataBar->text->setFocus();
+}
 
 void CMainFrame::EnableDataBar(bool on) {
   if (m_wndDataBar != nullptr) m_wndDataBar->setEnabled(on);
@@ -490,8 +592,11 @@ void CMainFrame::set_handler(int id, std::function<void()> handler) {
 }
 
 QAction* CMainFrame::action(int id) const {
-  auto it = actions_.find(id);
-  return it == actions_.end() ? nullptr : it->second;
+  // The menu item when there is one, else the tool-bar button.
+  QAction* found = nullptr;
+  for (auto [it, end] = actions_.equal_range(id); it != end; ++it)
+    if (found == nullptr || it->second->parent() != m_wndToolBar) found = it->second;
+  return found;
 }
 
 void CMainFrame::run_command(int id) {
@@ -532,11 +637,10 @@ void CMainFrame::build_menus() {
     if (row.separator_before) parent->addSeparator();
     QString text = path.back();
     if (row.keys != nullptr) text += "\t" + QString::fromLatin1(row.keys).split(';').front();
-    QAction* act = actions_.count(row.id) != 0 ? nullptr : parent->addAction(text);
-    if (act == nullptr) continue;
+    QAction* act = parent->addAction(text);
     const int id = row.id;
     connect(act, &QAction::triggered, this, [this, id] { run_command(id); });
-    actions_[id] = act;
+    actions_.emplace(id, act);
   }
   update_commands();
 }
@@ -569,8 +673,7 @@ void CMainFrame::build_tool_bar() {
     const int id = row->id;
     connect(act, &QAction::triggered, this, [this, id] { run_command(id); });
     m_wndToolBar->addAction(act);
-    // A tool-bar-only command is reached through its button; a menu command keeps its item.
-    if (actions_.count(id) == 0) actions_[id] = act;
+    actions_.emplace(id, act);
   }
   addToolBar(Qt::TopToolBarArea, m_wndToolBar);
   update_commands();
@@ -583,6 +686,15 @@ void CMainFrame::build_data_bar() {
   m_wndDataBarDock->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
   m_wndDataBar = new DataBar(m_wndDataBarDock);
   m_wndDataBarDock->addWidget(m_wndDataBar);
+  DataBar* bar = m_wndDataBar;
+  connect(bar->address, &QLineEdit::returnPressed, this, &CMainFrame::OnEnter);
+  connect(bar->text, &QLineEdit::returnPressed, this, &CMainFrame::OnEnter);
+  connect(bar->enter, &QPushButton::clicked, this, &CMainFrame::OnEnter);
+  connect(bar->send_rpt, &QPushButton::clicked, this, &CMainFrame::OnSendRpt);
+  connect(bar->reset_modem, &QPushButton::clicked, this, &CMainFrame::OnResetModem);
+  connect(bar->clear_msg, &QPushButton::clicked, this, &CMainFrame::OnClearMsg);
+  connect(bar->reuse_last, &QPushButton::clicked, this, &CMainFrame::OnReuseLast);
+  connect(bar->mils_brd, &QPushButton::clicked, this, &CMainFrame::OnMilsBrd);
   addToolBar(Qt::BottomToolBarArea, m_wndDataBarDock);
 }
 
@@ -694,6 +806,61 @@ void CMainFrame::bind_frame_handlers() {
          EnableDataBar(true);
        }},
       {32901, [] { mmi_post_task(ale_reset_modem); }},
+      {32779, [this] { open_dialog<CIndividualCallDlg>(); }},
+      {139, [this] { open_dialog<CIndividualCallDlg>(); }},
+      {32780, [this] { open_dialog<CNetCallDlg>(); }},
+      {32781, [this] { open_dialog<CGroupCallDlg>(); }},
+      {32782, [this] { open_dialog<CGlobalAllcallDlg>(); }},
+      {32783, [this] { open_dialog<CSelectiveAllcallDlg>(); }},
+      {32784, [this] { open_dialog<CGlobalAnycallDlg>(); }},
+      {32785, [this] { open_dialog<CSelectiveAnycallDlg>(); }},
+      {32786, [this] { open_dialog<CIndividualClearDlg>(); }},
+      {156, [this] { open_dialog<CIndividualClearDlg>(); }},
+      {32787, [this] { open_dialog<CClearNetDlg>(); }},
+      {32788, [this] { open_dialog<CGroupClearDlg>(); }},
+      {32789, [this] { open_dialog<CClearGlobalAllcallDlg>(); }},
+      {32825, [this] { open_dialog<CStationsLinkedDlg>(); }},
+      {32820, [this] { open_dialog<CSendAmdMessageDlg>(); }},
+      {166, [this] { open_dialog<CSendAmdMessageDlg>(); }},
+      {32927, [this] { open_dialog<CSendAmdMessageDlg>(); }},
+      {32817, [this] { open_dialog<CDtmMessageDlg>(); }},
+      {32930, [this] { open_dialog<CDtmMessageDlg>(); }},
+      {32818, [this] { open_dialog<CDbmMessageDlg>(); }},
+      {32928, [this] { open_dialog<CDbmMessageDlg>(); }},
+      {32862, [this] { open_dialog<CMil110MessageDlg>(); }},
+      {32929, [this] { open_dialog<CMil110MessageDlg>(); }},
+      {32845, [this] { open_dialog<CFileTransferDlg>(); }},
+      {32931, [this] { open_dialog<CFileTransferDlg>(); }},
+      {32939, [this] { open_dialog<CTncMessageDlg>(); }},
+      {32895, [this] { open_dialog<CQuickAmdMessageDlg>(); }},
+      {32932,
+       [this] {
+         // Ctrl+Q: only while claimed, linked and in AQC-ALE mode.
+         if (db_get_resources() == 1 && ale_link_state() == ALE_STATE_LINKED_IDLE && db_get_aqc_mode() == 1)
+           open_dialog<CQuickAmdMessageDlg>();
+       }},
+      {32897, [this] { open_dialog<CTerminateOtherAddressDlg>(); }},
+      {32898, [this] { open_dialog<CTerminateOwnAddressDlg>(); }},
+      {32899, [this] { open_dialog<COperatorAckRequestDlg>(); }},
+      {32905, [this] { open_dialog<COperatorAckConfirmDlg>(); }},
+      {32902, [this] { open_dialog<CMeetMeDlg>(); }},
+      {32903, [this] { open_dialog<CChannelDefinitionDlg>(); }},
+      {32904, [this] { open_dialog<CSlotAssignmentDlg>(); }},
+      {32867, [this] { open_dialog<CMil110OptionsDlg>(); }},
+      {32853,
+       [this] {
+         m_bRadioPanelOpen = true;
+         m_dlgRadioPanel->OnInitDialog();
+         m_dlgRadioPanel->open();
+       }},
+      {32823, [this] { open_dialog<CGotoChannelDlg>(); }},
+      {32810, [this] { open_dialog<CMil141OptionsDlg>()->editable = true; }},
+      {32863, [this] { open_dialog<CFs1052OptionsDlg>(); }},
+      {32896, [this] { open_dialog<CSoundcardConfigDlg>(); }},
+      {32855, [this] { open_dialog<CTcpIpConfigDlg>(); }},
+      {32839, [this] { open_dialog<CRecorderParametersDlg>(); }},
+      {32836, [this] { open_dialog<CTracingDlg>(); }},
+      {32859, [this] { open_dialog<CEmailConfigDlg>(); }},
       {57664,
        [this] {
          auto* about = new CAboutDlg(this);

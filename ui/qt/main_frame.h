@@ -20,6 +20,7 @@
 #include "ui/tuning_display.h"
 #include "ui/window_posts.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -77,12 +78,26 @@ class StatusDialogBar : public QWidget {
   QPushButton* resources = nullptr;
 };
 
-// The data bar (template 247); its fields and buttons come with the data bar's own work.
+// The data bar (template 247).
 class DataBar : public QWidget {
   Q_OBJECT
  public:
   explicit DataBar(QWidget* parent = nullptr);
-  QLineEdit* address = nullptr;
+  QLineEdit* address = nullptr;  // 1670
+  QLineEdit* text = nullptr;     // 1671 MSG/CLI
+  QRadioButton* amd = nullptr;
+  QRadioButton* dtm = nullptr;
+  QRadioButton* dbm = nullptr;
+  QRadioButton* tnc = nullptr;
+  QRadioButton* fs1052 = nullptr;
+  QCheckBox* brd_fec = nullptr;
+  QCheckBox* mmi_cli = nullptr;
+  QPushButton* enter = nullptr;  // hidden default button
+  QPushButton* send_rpt = nullptr;
+  QPushButton* reset_modem = nullptr;
+  QPushButton* clear_msg = nullptr;
+  QPushButton* reuse_last = nullptr;
+  QPushButton* mils_brd = nullptr;
 };
 
 class CMainFrame : public QMainWindow {
@@ -124,6 +139,20 @@ class CMainFrame : public QMainWindow {
   void OnResources();
   void InitDataBar();
   void EnableDataBar(bool on);
+  void OnEnter();
+  void OnResetModem();
+  void OnSendRpt();
+  void OnClearMsg();
+  void OnReuseLast();
+  void OnMilsBrd();
+  // Opens a dialog window-modal, without blocking; it is deleted when it closes.
+  template <class Dialog>
+  Dialog* open_dialog() {
+    auto* d = new Dialog(this);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
+    return d;
+  }
 
   // Members, as the frame keeps them.
   QSplitter* m_wndSplitter = nullptr;
@@ -134,6 +163,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* m_wndToolBar = nullptr;
   QToolBar* m_wndDataBarDock = nullptr;
   DataBar* m_wndDataBar = nullptr;
+  class CRadioControlPanelDlg* m_dlgRadioPanel = nullptr;
   DataView* m_dataView = nullptr;
   CALEView* m_mainView = nullptr;
 
@@ -155,8 +185,9 @@ class CMainFrame : public QMainWindow {
   void file_print();
   void shell_open_named(const char* name);
 
+  std::function<void(LogText, const std::string&)> previous_sink_;
   std::map<int, std::function<void()>> handlers_;
-  std::map<int, QAction*> actions_;
+  std::multimap<int, QAction*> actions_;  // menu items and tool-bar buttons, by command
   std::vector<QMenu*> menus_;
   WindowBatch shown_;
   QTimer batch_timer_;

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
+#include <QMenu>
+#include <QMenuBar>
 #include <QAction>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,7 @@
 #include "db/options.h"
 #include "radio/serial_queue.h"
 #include "tests/ui/qt/qt_fixture.h"
+#include "ui/commands.h"
 #include "ui/document.h"
 #include "ui/frame_actions.h"
 #include "ui/qt/views.h"
@@ -264,6 +267,27 @@ TEST_F(MainFrame, FrameCommandsFromTheTable) {
   // Help without its file: a line instead of a silent nothing.
   frame_->run_command(57670);
   EXPECT_TRUE(logged("[SHELL OPEN: vudadiravudav.pdf NOT FOUND]"));
+}
+
+// Every menu row of the command table has its item, also those the tool bar carries too.
+TEST_F(MainFrame, EveryMenuRowHasItsItem) {
+  int rows = 0;
+  for (const CommandRow& row : command_table()) {
+    if (row.menu == nullptr) continue;
+    ++rows;
+    const QStringList path = QString::fromLatin1(row.menu).split('|');
+    QList<QAction*> level = frame_->menuBar()->actions();
+    QAction* found = nullptr;
+    for (int i = 0; i < path.size(); ++i) {
+      found = nullptr;
+      for (QAction* a : level)
+        if (a->text().section('\t', 0, 0) == path[i]) found = a;
+      if (found == nullptr) break;
+      if (i + 1 < path.size() && found->menu() != nullptr) level = found->menu()->actions();
+    }
+    EXPECT_NE(found, nullptr) << row.menu;
+  }
+  EXPECT_EQ(rows, 76);
 }
 
 // With the station's own threads and the real clock: a macro that waits leaves the window free.

@@ -71,6 +71,33 @@ sleep 0.5
 import -window "$about" "$artefacts/about-box.png" || fail "no screenshot of the About box"
 xdotool windowfocus --sync "$about" key Return
 sleep 0.5
+# Dialogs from their menus, a screenshot each; the Individual Call goes to an unknown station.
+open_dialog() {  # "KEYS" TITLE PNG (the keys typed one after another, a menu's then its item's)
+  xdotool windowfocus --sync "$main"
+  xdotool key --delay 300 $1
+  dialog=$(wait_window "^$2\$") || fail "no $2 dialog"
+  sleep 0.3
+  import -window "$dialog" "$artefacts/$3.png" || fail "no screenshot of $2"
+}
+open_dialog "alt+l i" "Individual Call" individual-call
+xdotool windowfocus --sync "$dialog" key shift+Tab type nobody
+xdotool key Return
+sleep 0.5
+for spec in "alt+l:n Net_Call net-call" "alt+l:r Group_Call group-call" "alt+l:g Global_Allcall global-allcall" \
+    "alt+d:a:s Send_AMD_Message send-amd" "alt+d:t Enter_DTM_Message dtm-message" \
+    "alt+d:b Enter_DBM_Message dbm-message" "alt+d:p File_Transfer_Dialog file-transfer" \
+    "ctrl+m Enter_MIL-STD_188-110_Message mil110-message" "ctrl+t Enter_DTM_Message dtm-message-key" \
+    "alt+o:t TCP/IP_&_ZIRVO_Configuration tcpip" "alt+o:r Recorder_Parameters recorder" "alt+t:t Tracing tracing" \
+    "alt+t:r Manual_Radio_Asset_Control_Panel radio-panel" "alt+c:g Goto_Channel goto-channel" \
+    "alt+o:o MIL-STD-188-141A_Options mil141-options"; do
+  set -- $spec
+  open_dialog "${1//:/ }" "${2//_/ }" "$3"
+  xdotool windowfocus --sync "$dialog" key Escape
+  sleep 0.3
+done
+open_dialog "alt+a k" "Stations Linked" stations-linked
+xdotool windowfocus --sync "$dialog" key Return
+sleep 0.3
 xdotool windowfocus --sync "$main" key alt+f
 sleep 0.5
 xdotool key x
@@ -85,6 +112,7 @@ status=$?
 ow=$(cat "$station"/owlog/*.ow)
 grep -q "VESK-ALE Standard Edition (SE) v2.00 started" <<< "$ow" || fail "no banner filed"
 grep -q "OPTIONS: LISTEN MODE ENABLED" <<< "$ow" || fail "SHUTDOWN.DAT did not run"
+grep -q "UNKNOWN ADDRESS NOBODY" <<< "$ow" || fail "the Individual Call left no line"
 # The document's text stands under the new lines.
 banner_at=$(grep -n "v2.00 started" <<< "$ow" | head -1 | cut -d: -f1)
 doc_at=$(grep -n "SAVED DOCUMENT LINE" <<< "$ow" | head -1 | cut -d: -f1)

@@ -1,0 +1,220 @@
+// The configuration dialogs' logic: what each shows when it opens, what its OK refuses, stores
+// and shows in the status bar.
+#include <gtest/gtest.h>
+
+#include "command/listings.h"
+#include "db/database.h"
+#include "db/options.h"
+#include "modem/sound_card.h"
+#include "tests/ui/station_fixture.h"
+#include "ui/config_dialogs.h"
+#include "ui/station_app.h"
+
+namespace vesk {
+namespace {
+
+class ConfigDialogs : public test::SteppedStation {
+ protected:
+  ConfigDialogs() : SteppedStation("ADD OWN ALFA\n") { run_executor(); }
+  void set_param(int i, int value) {
+    int32_t p[10];
+    db_get_m110_params(p);
+    p[i] = value;
+    db_set_m110_params(p);
+  }
+  int param(int i) {
+    int32_t p[10];
+    db_get_m110_params(p);
+    return p[i];
+  }
+};
+
+TEST_F(ConfigDialogs, Mil110ButtonsActAtOnce) {
+  db_set_modem_centre_freq(1800);
+  db_set_modem_sample_rate(8000);
+  Mil110View v = mil110_options_open();
+  EXPECT_EQ(v.carrier, kCarrier1800);
+  EXPECT_EQ(v.symbol_rate, 2);
+  EXPECT_TRUE(v.upper_rates);
+  // A carrier, a symbol rate, a data rate: stored at once (Cancel keeps them).
+  EXPECT_TRUE(mil110_choose_carrier(kCarrier1500));
+  EXPECT_EQ(db_get_modem_centre_freq(), 1500);
+  EXPECT_EQ(report_status_pane(5), "1500hz");
+  mil110_choose_symbol_rate(3);
+  EXPECT_EQ(db_get_modem_sample_rate(), 9600);
+  EXPECT_EQ(report_status_pane(6), "3.0Khz ");
+  mil110_choose_rate("1200L");
+  EXPECT_EQ(db_get_data_rate(), "1200L");
+  EXPECT_EQ(report_status_pane(17), "ARQ1200L");
+  // "1200hz (VESK)" sets 6400 and disables the upper rates.
+  EXPECT_FALSE(mil110_choose_carrier(kCarrier1200));
+  EXPECT_EQ(db_get_modem_sample_rate(), 6400);
+  v = mil110_options_open();
+  EXPECT_EQ(v.carrier, kCarrier1200);
+  EXPECT_FALSE(v.upper_rates);
+  mil110_options_ok(1, 2);
+  EXPECT_EQ(report_status_pane(4), " FS1052   ");
+  EXPECT_EQ(report_status_pane(3), " ALWAYS   ");
+}
+
+TEST_F(ConfigDialogs, Fs1052OptionsAndOnePaneText) {
+  Fs1052View v = fs1052_options_open();
+  EXPECT_EQ(v.transmissions, "0") << "a fresh database";
+  ConfigOutcome o = fs1052_options_ok(v);
+  EXPECT_FALSE(o.ok);
+  EXPECT_EQ(o.field, kFieldTransmissions);
+  const struct {
+    const char* frame;
+    const char* retry;
+    bool ok;
+  } cases[] = {{"55", "10", false}, {"56", "10", true}, {"1023", "100", true}, {"1024", "10", false},
+               {"100", "0", false}, {"100", "101", false}, {"x", "10", false}};
+  for (const auto& c : cases) {
+    v.frame_size = c.frame;
+    v.retry_count = c.retry;
+    v.transmissions = "3";
+    EXPECT_EQ(fs1052_options_ok(v).ok, c.ok) << c.frame << " " << c.retry;
+  }
+  // One stored value, one text: the dialog and the start-up agree (the option is the count
+  // minus one).
+  EXPECT_EQ(param(8), 3);
+  EXPECT_EQ(report_status_pane(8), "BRDT=4");
+  report_set_status_pane(8, "");
+  station_app_fill_status_texts();
+  EXPECT_EQ(report_status_pane(8), "BRDT=4");
+  EXPECT_EQ(report_status_pane(15), "FS=1023");
+  EXPECT_EQ(report_status_pane(16), "RC=100");
+  // A broadcast index the list does not offer opens with none selected, and OK keeps it.
+  set_param(7, 12);
+  v = fs1052_options_open();
+  EXPECT_EQ(v.broadcast, "");
+  ASSERT_TRUE(fs1052_options_ok(v).ok);
+  EXPECT_EQ(param(7), 12);
+  v.broadcast = "150L";
+  fs1052_options_ok(v);
+  EXPECT_EQ(param(7), 3);
+  EXPECT_EQ(report_status_pane(9), " BRD150L ");
+}
+
+TEST_F(ConfigDialogs, TcpIpAddressAndPort) {
+  TcpIpView v = tcpip_open();
+  EXPECT_EQ(v.port, "23");
+  const struct {
+    std::array<std::string, 4> address;
+    const char* port;
+    bool enabled;
+    bool ok;
+    int field;
+  } cases[] = {{{"10", "0", "0", "1"}, "65535", true, true, -1}, {{"10", "0", "256", "1"}, "23", true, false, 2},
+               {{"10", "0", "0", "1"}, "65536", true, false, 4}, {{"10", "0", "0", "1"}, "0", true, false, 4},
+               {{"10", "0", "0", "1"}, "0", false, true, -1},    {{"", "0", "0", "1"}, "23", true, false, 0}};
+  for (const auto& c : cases) {
+    const ConfigOutcome o = tcpip_ok({c.address, c.port, c.enabled});
+    EXPECT_EQ(o.ok, c.ok) << c.port;
+    EXPECT_EQ(o.field, c.field) << c.port;
+  }
+  tcpip_ok({{"10", "1", "2", "3"}, "8023", true});
+  v = tcpip_open();
+  EXPECT_EQ(v.address[0], "10");
+  EXPECT_EQ(v.address[3], "3");
+  EXPECT_EQ(v.port, "8023");
+  EXPECT_TRUE(v.enabled);
+}
+
+TEST_F(ConfigDialogs, SoundcardStoresOnlyWhileReleased) {
+  const std::vector<SoundDevice> inputs = sound_devices(true);
+  ASSERT_FALSE(inputs.empty());
+  EXPECT_EQ(inputs.back().number, -1);
+  EXPECT_EQ(inputs.back().name, " Default Device");
+  // Released: the choice is stored, the card stays closed until the reclaim.
+  snd_close();
+  db_set_resources(0);
+  SoundView v = soundcard_open();
+  v.input_device = -1;
+  v.rx_level = 40;
+  v.mic_in = false;
+  soundcard_ok(v);
+  run_executor();
+  EXPECT_EQ(sound_card().tx_done_queue, nullptr);
+  EXPECT_EQ(db_get_wave_in_device(), -1);
+  EXPECT_EQ(db_get_rx_audio_level(), 40);
+  EXPECT_FALSE(soundcard_open().mic_in);
+  // Claimed: the card is opened again.
+  db_set_resources(1);
+  soundcard_ok(v);
+  run_executor();
+  EXPECT_NE(sound_card().tx_done_queue, nullptr);
+}
+
+TEST_F(ConfigDialogs, RadioPortParameters) {
+  const struct {
+    RadioPortView view;
+    int field;  // -1: taken
+  } cases[] = {{{"NOTE", "0", "8", "N", "1", "00", false}, -1},
+               {{"NOTE", "9600", "7", "E", "2", "7A", true}, -1},
+               {{"NOTE", "9600", "9", "N", "1", "00", false}, kFieldDataBits},
+               {{"NOTE", "9600", "8", "X", "1", "00", false}, kFieldParity},
+               {{"NOTE", "9600", "8", "N", "3", "00", false}, kFieldStopBits},
+               {{"NOTE", "fast", "8", "N", "1", "00", false}, kFieldBaud},
+               {{std::string(40, 'N'), "0", "8", "N", "1", "00", false}, kFieldNote}};
+  for (const auto& c : cases) {
+    const ConfigOutcome o = radio_port_ok(c.view);
+    EXPECT_EQ(o.ok, c.field < 0) << c.view.baud << c.view.data_bits << c.view.parity << c.view.stop_bits;
+    EXPECT_EQ(o.field, c.field);
+  }
+  run_executor();
+  const RadioPortView back = radio_port_open();
+  EXPECT_EQ(back.baud, "9600");
+  EXPECT_EQ(back.parity, "E");
+  EXPECT_EQ(back.data_bits, "7");
+  EXPECT_EQ(back.stop_bits, "2");
+  EXPECT_EQ(back.address, "7A");
+  EXPECT_TRUE(back.preconfig_disabled);
+}
+
+TEST_F(ConfigDialogs, PluginAndRecorderPathsInTheStationFolder) {
+  EXPECT_EQ(plugin_path("radio.so"), station_.path("radio.so").string());
+  EXPECT_EQ(plugin_path("/opt/radio.so"), "/opt/radio.so");
+  EXPECT_FALSE(dll_filename_ok(std::string(31, 'x')).ok);
+  std::filesystem::create_directory(station_.path("rec"));
+  const struct {
+    std::string path;
+    const char* secs;
+    int field;
+  } cases[] = {{"rec", "1", -1},
+               {"", "60", -1},
+               {"missing", "1", kFieldRecorderPath},
+               {std::string(1024, 'p'), "1", kFieldRecorderPath},
+               {"rec", "86401", kFieldRecorderSecs},
+               {"/proc", "1", kFieldRecorderPath}};
+  for (const auto& c : cases) EXPECT_EQ(recorder_ok({true, c.secs, c.path}).field, c.field) << c.path.substr(0, 20);
+  recorder_ok({true, "1", "rec"});
+  const RecorderView v = recorder_open();
+  EXPECT_TRUE(v.enabled);
+  EXPECT_EQ(v.path, "rec");
+  EXPECT_EQ(v.max_secs, "1");
+}
+
+TEST_F(ConfigDialogs, TracingIsClearedBySaves) {
+  tracing_ok({true, false, true, false, false, false, true});
+  TracingView v = tracing_open();
+  EXPECT_TRUE(v.rx_words);
+  EXPECT_TRUE(v.states);
+  EXPECT_TRUE(v.fs1052);
+  db_save();
+  v = tracing_open();
+  EXPECT_FALSE(v.rx_words || v.states || v.fs1052);
+}
+
+TEST_F(ConfigDialogs, EmailAndFtp) {
+  email_ok({true, true});
+  ftp_ok(true);
+  run_executor();
+  EXPECT_TRUE(email_open().enabled);
+  EXPECT_TRUE(email_open().secure);
+  EXPECT_TRUE(ftp_open());
+  EXPECT_EQ(db_get_email_enabled(), 1);
+}
+
+}  // namespace
+}  // namespace vesk

@@ -1,0 +1,416 @@
+// The data bar's and the call dialogs' widgets, offscreen: the AMD text edit's filter, upper
+// case and limits of the fields, a refused channel keeping its dialog open, each dialog from
+// its command.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+
+#include "ale/link/link_state.h"
+#include "command/interpreter.h"
+#include "db/options.h"
+#include "tests/ui/qt/qt_fixture.h"
+#include "ui/data_bar.h"
+#include "ui/qt/call_dialogs.h"
+#include "ui/qt/config_dialogs.h"
+#include "ui/qt/message_dialogs.h"
+#include "ui/qt/options_dialog.h"
+#include "ui/qt/radio_panel.h"
+#include "command/listings.h"
+#include "ui/qt/dialog_widgets.h"
+
+namespace vesk {
+namespace {
+
+// An owner that keeps the coded text: each character and 0x80; Undo removes one byte.
+struct CodedText : AmdTextOwner {
+  std::string coded;
+  CAmdTextEdit* edit = nullptr;
+  void refresh() {
+    std::string shown;
+    for (char c : coded)
+      if (c != '\x80') shown += c;
+    edit->setText(QString::fromLatin1(shown.c_str()));
+  }
+  void amd_append(char c) override {
+    coded += c;
+    coded += '\x80';
+    refresh();
+  }
+  void amd_undo() override {
+    if (!coded.empty()) coded.pop_back();
+    refresh();
+  }
+};
+
+TEST(AmdTextEdit, EveryByteThroughTheFilter) {
+  test::qt_app();
+  CodedText owner;
+  CAmdTextEdit edit(&owner);
+  owner.edit = &edit;
+  for (unsigned code = 0; code < 256; ++code) {
+    owner.coded.clear();
+    edit.OnChar(code);
+    unsigned upper = code >= 'a' && code <= 'z' ? code - 32 : code;
+    if (upper >= 0x20 && upper <= 0x5F)
+      EXPECT_EQ(owner.coded, (std::string{static_cast<char>(upper), '\x80'})) << code;
+    else
+      EXPECT_EQ(owner.coded, "") << code;
+  }
+  // Typed through the widget: "a" adds "A" and 0x80; "{" nothing; Backspace is Undo.
+  owner.coded.clear();
+  edit.setFocus();
+  QTest::keyClicks(&edit, "a{b");
+  EXPECT_EQ(owner.coded, std::string("A\x80" "B\x80"));
+  EXPECT_EQ(edit.text(), "AB");
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  EXPECT_EQ(owner.coded, std::string("A\x80"));
+  // Paste, an input method's text and navigation keys add nothing of their own.
+  QApplication::clipboard()->setText("ZZZ");
+  QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(&edit, Qt::Key_Home);
+  EXPECT_EQ(owner.coded, std::string("A\x80"));
+  QInputMethodEvent im;
+  im.setCommitString("q\xe9");
+  QApplication::sendEvent(&edit, &im);
+  EXPECT_EQ(owner.coded, std::string("A\x80Q\x80"));
+  EXPECT_EQ(edit.text(), "AQ");
+}
+
+class DialogWidgets : public test::FrameFixture {};
+
+TEST_F(DialogWidgets, FieldsAreUpperCaseWithTheirLimits) {
+  CIndividualCallDlg dialog(frame_.get());
+  dialog.show();
+  QTest::keyClicks(dialog.address->lineEdit(), "bravo1234567890xyz");
+  EXPECT_EQ(dialog.address->currentText(), "BRAVO1234567890");
+  QTest::keyClicks(dialog.amd, QString(100, 'q'));
+  EXPECT_EQ(dialog.amd->text(), QString(90, 'Q'));
+  CSelectiveAnycallDlg selective(frame_.get());
+  selective.show();
+  QTest::keyClicks(selective.selector, "a?b@c");
+  EXPECT_EQ(selective.selector->text(), "AB") << "letters and digits, two at most";
+}
+
+TEST_F(DialogWidgets, BadChannelKeepsTheDialogOpen) {
+  auto* dialog = frame_->open_dialog<CGlobalAnycallDlg>();
+  dialog->channel->setCurrentText("XYZ");
+  dialog->accept();
+  EXPECT_TRUE(dialog->isVisible());
+  QWidget* focus = dialog->focusWidget();
+  EXPECT_TRUE(focus == dialog->channel || focus == dialog->channel->lineEdit());
+  dialog->channel->setCurrentText("");
+  dialog->accept();
+  EXPECT_FALSE(dialog->isVisible()) << "an empty channel closes without a call";
+}
+
+TEST_F(DialogWidgets, EachDialogFromItsCommand) {
+  db_set_aqc_mode(0);
+  const struct {
+    int id;
+    const char* title;
+  } rows[] = {{32779, "Individual Call"}, {32780, "Net Call"},          {32781, "Group Call"},
+              {32782, "Global Allcall"},  {32783, "Selective Allcall"}, {32784, "Global Anycall"},
+              {32785, "Selective Anycall"}, {139, "Individual Call"},  {32825, "Stations Linked"}};
+  ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
+  for (const auto& r : rows) {
+    frame_->run_command(r.id);
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr) << r.id;
+    EXPECT_EQ(shown->windowTitle(), r.title);
+    shown->close();
+  }
+  // The clears need a link; a guarded command does nothing while the resources are released.
+  frame_->run_command(32786);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Clear > Individual is for a link";
+  ale_enter_linked();
+  frame_->run_command(156);
+  ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(QApplication::activeModalWidget()->windowTitle(), "Individual Clear");
+  QApplication::activeModalWidget()->close();
+  db_set_resources(0);
+  frame_->run_command(32789);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(DialogWidgets, DataBarEnterAndReuseLast) {
+  DataBar* bar = frame_->m_wndDataBar;
+  EXPECT_TRUE(bar->amd->isChecked()) << "the data bar's defaults";
+  db_set_listen_mode(0);
+  bar->mmi_cli->setChecked(true);
+  bar->text->setFocus();
+  QTest::keyClicks(bar->text, "enable listen");
+  QTest::keyClick(bar->text, Qt::Key_Return);
+  EXPECT_EQ(bar->text->text(), "") << "the line empties at once";
+  while (mmi_executor_step()) {
+  }
+  EXPECT_EQ(db_get_listen_mode(), 1);
+  bar->reuse_last->click();
+  EXPECT_EQ(bar->text->text(), "enable listen");
+  // Open Data Bar builds it anew without a mode: ENTER then sends nothing.
+  frame_->run_command(32941);
+  EXPECT_FALSE(frame_->m_wndDataBar->amd->isChecked());
+}
+
+// Pictures of every call and clear dialog (the clears need a link, which no menu run has).
+TEST_F(DialogWidgets, PicturesOfEachDialog) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    delete w;
+  };
+  QWidget* parent = frame_.get();
+  save(new CIndividualCallDlg(parent), "offscreen-individual-call.png");
+  save(new CNetCallDlg(parent), "offscreen-net-call.png");
+  save(new CGroupCallDlg(parent), "offscreen-group-call.png");
+  save(new CGlobalAllcallDlg(parent), "offscreen-global-allcall.png");
+  save(new CGlobalAnycallDlg(parent), "offscreen-global-anycall.png");
+  save(new CSelectiveAllcallDlg(parent), "offscreen-selective-allcall.png");
+  save(new CSelectiveAnycallDlg(parent), "offscreen-selective-anycall.png");
+  save(new CIndividualClearDlg(parent), "offscreen-individual-clear.png");
+  save(new CGroupClearDlg(parent), "offscreen-group-clear.png");
+  save(new CClearNetDlg(parent), "offscreen-clear-net.png");
+  save(new CClearGlobalAllcallDlg(parent), "offscreen-clear-global-allcall.png");
+  save(new CStationsLinkedDlg(parent), "offscreen-stations-linked.png");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class MessageDialogWidgets : public test::FrameFixture {};
+
+TEST_F(MessageDialogWidgets, AqcRestrictionsWhileNotLinked) {
+  db_set_aqc_mode(1);
+  ale_set_link_state(ALE_STATE_SCANNING);
+  auto* amd = frame_->open_dialog<CSendAmdMessageDlg>();
+  EXPECT_FALSE(amd->ok_button->isEnabled());
+  EXPECT_FALSE(amd->amd->isEnabled());
+  QTRY_VERIFY(amd->findChild<QMessageBox*>() != nullptr);
+  EXPECT_EQ(amd->findChild<QMessageBox*>()->windowTitle(), "AQC-ALE Send AMD Warning");
+  amd->close();
+  auto* dbm = frame_->open_dialog<CDbmMessageDlg>();
+  EXPECT_FALSE(dbm->ok_button->isEnabled());
+  dbm->close();
+  // Linked: no restriction.
+  ale_enter_linked();
+  auto* dtm = frame_->open_dialog<CDtmMessageDlg>();
+  EXPECT_TRUE(dtm->ok_button->isEnabled());
+  dtm->close();
+}
+
+TEST_F(MessageDialogWidgets, QuickAmdTypedAndPicked) {
+  mmi_run_line(std::string("ADD OTHER BRAVO"));
+  auto* d = frame_->open_dialog<CQuickAmdMessageDlg>();
+  d->text->setFocus();
+  QTest::keyClicks(d->text, "ab");
+  EXPECT_EQ(d->coded.coded, std::string("A\x80" "B\x80"));
+  EXPECT_EQ(d->text->text(), "AB");
+  QTest::keyClick(d->text, Qt::Key_Backspace);
+  QTest::keyClick(d->text, Qt::Key_Backspace);
+  EXPECT_EQ(d->text->text(), "A");
+  QListWidget* words = d->dictionaries[0];
+  ASSERT_EQ(words->count(), 30);
+  const QPoint first = words->visualItemRect(words->item(0)).center();
+  QTest::mouseClick(words->viewport(), Qt::LeftButton, {}, first);
+  QTest::mouseDClick(words->viewport(), Qt::LeftButton, {}, first);
+  EXPECT_EQ(d->coded.coded, std::string("A\x80\x02\x20\x80", 5));
+  d->addresses->add->setCurrentIndex(0);
+  d->addresses->add->activated(0);
+  EXPECT_EQ(d->addresses->line->text(), " BRAVO");
+  d->close();
+}
+
+TEST_F(MessageDialogWidgets, PicturesOfEachDialog) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    delete w;
+  };
+  QWidget* p = frame_.get();
+  save(new CSendAmdMessageDlg(p), "offscreen-send-amd.png");
+  save(new CDtmMessageDlg(p), "offscreen-dtm-message.png");
+  save(new CDbmMessageDlg(p), "offscreen-dbm-message.png");
+  save(new CFileTransferDlg(p), "offscreen-file-transfer.png");
+  save(new CMil110MessageDlg(p), "offscreen-mil110-message.png");
+  save(new CTncMessageDlg(p), "offscreen-tnc-message.png");
+  save(new CQuickAmdMessageDlg(p), "offscreen-quick-amd.png");
+  save(new CMeetMeDlg(p), "offscreen-meet-me.png");
+  save(new CChannelDefinitionDlg(p), "offscreen-channel-definition.png");
+  save(new CSlotAssignmentDlg(p), "offscreen-slot-assignment.png");
+  save(new COperatorAckRequestDlg(p), "offscreen-operator-ack-request.png");
+  save(new COperatorAckConfirmDlg(p), "offscreen-operator-ack-confirm.png");
+  save(new CTerminateOtherAddressDlg(p), "offscreen-terminate-other.png");
+  save(new CTerminateOwnAddressDlg(p), "offscreen-terminate-own.png");
+}
+
+TEST_F(MessageDialogWidgets, EachDialogFromItsCommandOrKey) {
+  db_set_aqc_mode(1);
+  ale_enter_linked();
+  ale_set_signalling_mode(1);
+  db_set_twx_mode(1);
+  const struct {
+    int id;
+    const char* title;
+  } rows[] = {{32820, "Send AMD Message"}, {32927, "Send AMD Message"}, {32817, "Enter DTM Message"},
+              {32930, "Enter DTM Message"}, {32818, "Enter DBM Message"}, {32928, "Enter DBM Message"},
+              {32862, "Enter MIL-STD 188-110 Message"}, {32929, "Enter MIL-STD 188-110 Message"},
+              {32845, "File Transfer Dialog"}, {32931, "File Transfer Dialog"}, {32939, "Enter TNC Message"},
+              {32895, "Quick AMD Message"}, {32932, "Quick AMD Message"}, {32897, "Terminate Other Address"},
+              {32898, "Terminate Own Address"}, {32899, "Operator ACK Request"}, {32905, "Operator ACK Confirm"},
+              {32902, "Meet Me"}, {32903, "Channel Definition"}, {32904, "Slot Assignment"}};
+  for (const auto& r : rows) {
+    frame_->run_command(r.id);
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr) << r.id;
+    EXPECT_EQ(shown->windowTitle(), r.title) << r.id;
+    shown->close();
+  }
+  // Ctrl+Q in a normal link (the AQC-ALE switch off) opens nothing.
+  ale_set_signalling_mode(0);
+  db_set_aqc_mode(0);
+  frame_->run_command(32932);
+  QWidget* shown = QApplication::activeModalWidget();
+  EXPECT_EQ(shown, nullptr) << shown->windowTitle().toStdString();
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class ConfigDialogWidgets : public test::FrameFixture {};
+
+TEST_F(ConfigDialogWidgets, DatarateMenuLineMicPairAndFields) {
+  auto* mil110 = frame_->open_dialog<CMil110OptionsDlg>();
+  mil110->datarate->click();
+  QTRY_VERIFY(mil110->datarate_menu->isVisible());
+  ASSERT_EQ(mil110->datarate_menu->actions().size(), 13);
+  mil110->datarate_menu->actions()[4]->trigger();  // "300 BPS LONG"
+  EXPECT_EQ(mil110->datarate->text(), "300L");
+  EXPECT_EQ(db_get_data_rate(), "300L");
+  mil110->carrier[kCarrier1200]->click();
+  EXPECT_FALSE(mil110->symbol[3]->isEnabled());
+  EXPECT_TRUE(mil110->symbol[0]->isChecked());
+  mil110->reject();
+  EXPECT_EQ(db_get_modem_centre_freq(), 1200) << "Cancel keeps what the buttons stored";
+
+  auto* sound = frame_->open_dialog<CSoundcardConfigDlg>();
+  sound->line_in->click();
+  EXPECT_FALSE(sound->mic_in->isChecked());
+  sound->mic_in->click();
+  EXPECT_FALSE(sound->line_in->isChecked());
+  EXPECT_EQ(sound->input->itemText(sound->input->count() - 1), " Default Device");
+  sound->reject();
+
+  auto* tcp = frame_->open_dialog<CTcpIpConfigDlg>();
+  tcp->address[0]->clear();
+  QTest::keyClicks(tcp->address[0], "2567");
+  EXPECT_EQ(tcp->address[0]->text(), "256");
+  tcp->accept();
+  EXPECT_TRUE(tcp->isVisible()) << "256 is refused, the dialog stays open";
+  EXPECT_EQ(tcp->focusWidget(), tcp->address[0]);
+  tcp->reject();
+}
+
+TEST_F(ConfigDialogWidgets, PicturesOfEachDialog) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    delete w;
+  };
+  QWidget* p = frame_.get();
+  save(new CMil110OptionsDlg(p), "offscreen-mil110-options.png");
+  save(new CFs1052OptionsDlg(p), "offscreen-fs1052-options.png");
+  save(new CSoundcardConfigDlg(p), "offscreen-soundcard.png");
+  save(new CTcpIpConfigDlg(p), "offscreen-tcpip.png");
+  save(new CEmailConfigDlg(p), "offscreen-email.png");
+  save(new CFtpConfigDlg(p), "offscreen-ftp.png");
+  save(new CRadioPortParamsDlg(p), "offscreen-radio-port-params.png");
+  save(new CDllRadioFilenameDlg(p), "offscreen-dll-radio-filename.png");
+  save(new CTracingDlg(p), "offscreen-tracing.png");
+  save(new CRecorderParametersDlg(p), "offscreen-recorder.png");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class PanelWidgets : public test::FrameFixture {};
+
+TEST_F(PanelWidgets, KeypadSliderAndOptions) {
+  db_set_radio_type(149);
+  frame_->run_command(32853);  // Tools > Radio Control
+  CRadioControlPanelDlg* panel = frame_->m_dlgRadioPanel;
+  ASSERT_TRUE(panel->isVisible());
+  EXPECT_TRUE(frame_->m_bRadioPanelOpen);
+  EXPECT_TRUE(panel->rx_vol->isVisibleTo(panel));
+  EXPECT_EQ(panel->slider->maximum(), 255);
+  for (const char* face : {"1", "4", "*", "2", "3", "5", "Mhz"}) panel->buttons.at(face)->click();
+  EXPECT_EQ(panel->entry_display->text(), " 14235000");
+  EXPECT_EQ(panel->panel.record.rx_freq_hz, 14235000);
+  // A status refresh while digits are keyed leaves them.
+  panel->buttons.at("7")->click();
+  report_post_status_refresh();
+  frame_->take_posts();
+  EXPECT_EQ(panel->entry_display->text(), "7");
+  panel->accept();
+  EXPECT_FALSE(frame_->m_bRadioPanelOpen);
+  // Kenwood type 51 with a model that reports no level: no slider.
+  db_set_radio_type(51);
+  frame_->run_command(32853);
+  EXPECT_FALSE(panel->rx_vol->isVisibleTo(panel));
+  panel->accept();
+
+  auto* options = frame_->open_dialog<CMil141OptionsDlg>();
+  options->editable = true;
+  options->radio->setCurrentText("");
+  QTest::keyClicks(options->radio->lineEdit(), "FT100");
+  options->accept();
+  EXPECT_FALSE(options->isVisible());
+  EXPECT_EQ(db_get_radio_type(), 133);
+}
+
+TEST_F(PanelWidgets, Pictures) {
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  auto save = [&](QWidget* w, const char* name, bool keep = false) {
+    w->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QString::fromStdString((out / name).string()))) << name;
+    if (!keep) delete w;
+  };
+  frame_->m_dlgRadioPanel->OnInitDialog();
+  save(frame_->m_dlgRadioPanel, "offscreen-radio-panel.png", true);
+  frame_->m_dlgRadioPanel->hide();
+  save(new CGotoChannelDlg(frame_.get()), "offscreen-goto-channel.png");
+  save(new CAreYouSureDlg(frame_.get()), "offscreen-are-you-sure.png");
+  save(new CMil141OptionsDlg(frame_.get()), "offscreen-mil141-options.png");
+}
+
+}  // namespace
+}  // namespace vesk

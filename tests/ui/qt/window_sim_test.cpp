@@ -1,0 +1,74 @@
+// ALFA's window, offscreen, in the multi-station simulator beside BRAVO: the operator's
+// Individual Call and Individual Clear through the dialogs link and unlink both stations.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
+
+#include "db/log.h"
+#include "sim/multi_station.h"
+#include "tests/sim/sim_run.h"
+#include "tests/ui/qt/qt_fixture.h"
+#include "ui/qt/call_dialogs.h"
+#include "ui/qt/views.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WindowInSimulator, IndividualCallAndClearFromTheDialogs) {
+  test::qt_app();
+  const fs::path examples = fs::path(VESK_SOURCE_DIR) / "stations";
+  SimOptions o;
+  o.stations = {{"ALFA", (examples / "alfa").string()}, {"BRAVO", (examples / "bravo").string()}};
+  o.channel = "awgn";
+  o.snr_db = 10;
+  o.duration_ms = 80000;
+  std::unique_ptr<CMainFrame> frame;
+  QString view_when_linked;
+  bool called = false, cleared = false;
+  o.on_step = [&](int64_t now, const std::string& name) {
+    if (name != "ALFA") return;
+    if (!frame && now >= 1000) {
+      frame = std::make_unique<CMainFrame>(false);
+      frame->show();
+      frame->station_started();
+    }
+    if (!frame) return;
+    QApplication::processEvents();
+    frame->take_posts();
+    if (!called && now >= 10000) {
+      called = true;
+      frame->run_command(32779);  // Call > Individual
+      auto* dialog = qobject_cast<CIndividualCallDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      QTest::keyClicks(dialog->address->lineEdit(), "bravo");
+      dialog->accept();
+    }
+    if (called && !cleared && now >= 50000) {
+      cleared = true;
+      view_when_linked = frame->m_mainView->toPlainText();
+      frame->run_command(156);  // the tool bar's Individual Clear
+      auto* dialog = qobject_cast<CIndividualClearDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->address->currentText(), "BRAVO") << "preset to the linked station";
+      dialog->accept();
+    }
+  };
+  const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+    if (name == "ALFA") frame.reset();
+  });
+  EXPECT_TRUE(cleared);
+  EXPECT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+  EXPECT_TRUE(r.linked("BRAVO", "ALFA"));
+  EXPECT_TRUE(view_when_linked.contains("[LINKED  ][BRAVO          ]")) << "ALFA's own view shows the link";
+  EXPECT_GE(r.at("ALFA", "[RADIO: ALE INDIVIUAL CLEAR LINK]"), 50.0);
+  // The clear ends the link on both.
+  EXPECT_GT(r.at("ALFA", "[CLEARED ][BRAVO          ]"), 50.0) << r.text;
+  EXPECT_GT(r.at("BRAVO", "[CLEARED ][ALFA           ]"), 50.0);
+}
+
+}  // namespace
+}  // namespace vesk
