@@ -9,6 +9,7 @@
 #include "command/cmd_call.h"
 #include "command/cmd_db.h"
 #include "command/cmd_radio.h"
+#include "command/cmd_tnc.h"
 #include "command/cmd_set.h"
 #include "command/enable.h"
 #include "command/keywords.h"
@@ -124,7 +125,7 @@ constexpr MmiVerb kVerbs[] = {
     {9, mmi_cmd_add},        {10, mmi_cmd_delete},    {185, mmi_cmd_reset},    {16, mmi_cmd_save},
     {340, mmi_cmd_scangroup}, {19, mmi_cmd_set}, {203, mmi_cmd_enable}, {204, mmi_cmd_disable},
     {388, mmi_cmd_radcmd}, {389, mmi_cmd_hexradcmd}, {342, mmi_cmd_atu},
-    {348, mmi_cmd_ldg}, {215, mmi_cmd_not_supported},
+    {348, mmi_cmd_ldg}, {215, mmi_cmd_tnc},
 };
 
 MmiHandler mmi_find_handler(int code) {
