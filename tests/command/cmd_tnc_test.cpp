@@ -238,6 +238,17 @@ TEST_F(TncCommand, RadioRetuneForData) {
   }
 }
 
+// An offset that takes the frequency below zero has no frequency to send (it would wrap to
+// one near 4.3 GHz).
+TEST_F(TncCommand, ShiftBelowZeroIsNotSent) {
+  db_set_tnc_type(TNC_GENERIC);
+  db_set_radio_type(DB_IC7000);
+  db_set_freq_offset_khz(0.5);
+  db_set_freq_offset_add(0);
+  scan_channel(100, MODE_USB);
+  EXPECT_EQ(writes(run("TNC PACTOR").first, "COM1"), "");
+}
+
 // A retune that changed the radio is undone at DISCONN even with data mode USB and no offset:
 // here the scan channel is LSB, so PACTOR put the radio in USB.
 TEST_F(TncCommand, DisconnectRestoresWhatTheRetuneChanged) {
