@@ -11,6 +11,7 @@
 #include "command/cmd_call.h"
 #include "command/cmd_db.h"
 #include "command/cmd_radio.h"
+#include "command/cmd_tnc.h"
 #include "command/cmd_set.h"
 #include "command/enable.h"
 #include "command/keywords.h"
@@ -74,12 +75,6 @@ int mmi_tokenize(char* line, char** words, int max_words, bool* overflow) {
 
 namespace {
 
-// A verb whose part of the station is not built yet says so, rather than seem to have worked.
-void mmi_cmd_not_supported(MmiLine& line) {
-  log_printf("[%s][%s][MMI CHANGE ERROR: COMMAND NOT SUPPORTED => %s]\n", log_time_stamp().c_str(),
-             log_current_channel_stamp().c_str(), line.words[0]);
-}
-
 // 1052ARQ address words...: the words, each followed by a blank, and two line feeds, over the
 // serial-tone modem path to the address (without an address nothing happens). The message goes
 // with acknowledgement, not as a broadcast.
@@ -138,7 +133,7 @@ constexpr MmiVerb kVerbs[] = {
     {9, mmi_cmd_add},        {10, mmi_cmd_delete},    {185, mmi_cmd_reset},    {16, mmi_cmd_save},
     {340, mmi_cmd_scangroup}, {19, mmi_cmd_set}, {203, mmi_cmd_enable}, {204, mmi_cmd_disable},
     {388, mmi_cmd_radcmd}, {389, mmi_cmd_hexradcmd}, {342, mmi_cmd_atu},
-    {348, mmi_cmd_ldg}, {215, mmi_cmd_not_supported},
+    {348, mmi_cmd_ldg}, {215, mmi_cmd_tnc},
 };
 
 MmiHandler mmi_find_handler(int code) {

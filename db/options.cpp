@@ -500,6 +500,10 @@ void db_set_freq_offset_khz(double khz) {
   DbLock lock;
   lock.options().set_f64(opt::FREQ_OFFSET_KHZ, khz);
 }
+int db_get_tnc_data_mode() { return get(opt::VALUE_11984); }
+void db_set_tnc_data_mode(int mode) { set(opt::VALUE_11984, mode); }
+int db_get_freq_offset_add() { return get(opt::SWITCH_11980); }
+void db_set_freq_offset_add(int add) { set(opt::SWITCH_11980, add); }
 
 // ---- time-quality minute counter ----
 

@@ -347,6 +347,13 @@ int db_get_emulation_enabled();
 int db_get_tnc_baud();
 double db_get_freq_offset_khz();
 void db_set_freq_offset_khz(double khz);
+// The radio mode while the TNC works (0 USB, 1 LSB, 2 USB-D, 3 LSB-D, 4 FSK, 5 FSK_R, 6 PKT,
+// 7 RTTY), kept at 11984, and the sign switch of the frequency offset (1 add, 0 subtract), kept
+// at 11980 (the switch_11980 accessors read the same field).
+int db_get_tnc_data_mode();
+void db_set_tnc_data_mode(int mode);
+int db_get_freq_offset_add();
+void db_set_freq_offset_add(int add);
 
 // Time-quality minute counter.
 void db_step_minute_counter();

@@ -67,6 +67,13 @@ struct FamilyOps {
   // Replies and the model timers 1025 to 1027.
   RadioReplyParser on_reply = nullptr;
   RadioTimerStep on_timer = nullptr;
+
+  // Frequency commands beside set_freq, for the retune for TNC data (radio/tnc_retune.h): the
+  // transmit frequency of radios that take receive and transmit frequencies apart, the VFO B
+  // frequency, and a frequency through the model's channel-select command.
+  void (*set_tx_freq)(const RadioTypeRow& row, uint32_t hz) = nullptr;
+  void (*set_vfo_b_freq)(const RadioTypeRow& row, uint32_t hz) = nullptr;
+  void (*select_channel_freq)(const RadioTypeRow& row, uint32_t hz) = nullptr;
 };
 
 extern const FamilyOps kIcomCivOps;

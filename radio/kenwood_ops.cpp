@@ -20,6 +20,7 @@ bool slow_model(int32_t model) { return model == 3 || model == 6 || model == 8 |
 
 void set_freq(const RadioTypeRow&, uint32_t hz) { kenwood_set_vfo_a_freq(cat_slot_next(), hz); }
 void set_mode(const RadioTypeRow&, int mode) { kenwood_set_mode(cat_slot_next(), mode); }
+void set_vfo_b_freq(const RadioTypeRow&, uint32_t hz) { kenwood_set_vfo_b_freq(cat_slot_next(), hz); }
 
 void ptt_on(const RadioTypeRow& row, int tx_mode) {
   const int32_t model = kenwood_model();
@@ -174,6 +175,7 @@ const FamilyOps kKenwoodOps{
     .tuner = tuner,
     .on_reply = kenwood_handle_reply,
     .on_timer = kenwood_setup_timer,
+    .set_vfo_b_freq = set_vfo_b_freq,
 };
 
 }  // namespace vesk

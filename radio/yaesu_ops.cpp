@@ -484,6 +484,7 @@ const FamilyOps kYaesuFiveByteOps{
     .setup_start = setup_start,
     .setup_commands = setup_commands,
     .on_reply = on_reply,
+    .set_vfo_b_freq = freq_b,
 };
 
 const FamilyOps kYaesuAsciiOps{
