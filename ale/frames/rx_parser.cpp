@@ -16,6 +16,7 @@
 #include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
+#include "ale/messages/file_transfer.h"
 #include "ale/words/word_rx.h"
 #include "db/crc16.h"
 #include "db/log.h"
@@ -216,6 +217,8 @@ void message_section() {
 void end_of_frame() {
   trace_rx("%s", "[END OF FRAME]\n");
   raise(EV_RX_FRAME_END);
+  // A file that arrived in this frame is answered to the station its ending named.
+  xfer_frame_ended();
   ale_reset_receiver();
   ale_parser_reset();
 }

@@ -53,6 +53,7 @@ void queue_report(const std::string& address, const std::string& text) {
   XferFileState& s = xfer_file_state();
   XferReport r;
   r.address = address;
+  r.address_pending = true;
   r.frame.push_back(kTypeReport);
   r.frame.insert(r.frame.end(), text.begin(), text.end());
   r.frame.push_back(0);
@@ -63,7 +64,9 @@ void queue_report(const std::string& address, const std::string& text) {
 
 void receive_file(std::vector<uint8_t> frame) {
   xfer_decrypt(frame.data() + 1, frame.size() - 1);
-  // The report goes back to the station whose frame brought the file, whatever happens after.
+  // The report goes back to the station whose frame brought the file, whatever happens after:
+  // the caller named by that frame's ending (`xfer_frame_ended`), or the caller heard last when
+  // the frame is cut off before its ending.
   const char* caller = ale_frame_caller();
   const std::string from = caller == nullptr ? std::string() : std::string(caller);
   if (frame.size() < 3 || frame_crc(frame.data(), frame.size()) != 0) {
@@ -237,6 +240,15 @@ void xfer_receive(const uint8_t* payload, std::size_t length) {
     const auto* text = reinterpret_cast<const char*>(payload + 1);
     const std::size_t n = strnlen(text, length - 1);
     log_printf("[%s][REMOTE][TRANSFER] %.*s\n", log_time_stamp().c_str(), static_cast<int>(n), text);
+  }
+}
+
+void xfer_frame_ended() {
+  const char* caller = ale_frame_caller();
+  for (XferReport& r : xfer_file_state().reports) {
+    if (!r.address_pending) continue;
+    if (caller != nullptr && caller[0] != '\0') r.address = caller;
+    r.address_pending = false;
   }
 }
 

@@ -30,6 +30,7 @@ inline constexpr const char* kDownloadFolder = "download";
 
 struct XferReport {
   std::string address;
+  bool address_pending = false;  // taken from the ending of the frame that brought the file
   std::vector<uint8_t> frame;
   int64_t due_ms = 0;
 };
@@ -73,5 +74,7 @@ void xfer_send_file(const ApiEvent& event);
 void xfer_receive(const uint8_t* payload, std::size_t length);
 // The report timer expired: sends the reports that are due.
 void xfer_report_timer();
+// The frame parser heard a frame end: reports for files that came in it take its caller.
+void xfer_frame_ended();
 
 }  // namespace vesk

@@ -151,11 +151,16 @@ TEST_F(FileTransferTest, ReceivedFramesAreChecked) {
 
 TEST_F(FileTransferTest, ReportsWaitOnATimerWithTheirOwnAddress) {
   const std::string body = "abc";
-  // The frame came from B2 (the last caller); a later destination does not redirect the report.
+  // The last frame heard came from C3; the file arrives inside a frame whose ending names B2;
+  // a later destination does not redirect the report.
   begin();
-  feed({word(ALE_TO, "ABC"), word(ALE_TIS, "B2@")});
+  feed({word(ALE_TO, "ABC"), word(ALE_TIS, "C3@")});
   feed_bad(1);
+  begin();
+  feed({word(ALE_TO, "ABC")});
   receive(xfer_build_frame("r.txt", reinterpret_cast<const uint8_t*>(body.data()), 3), false);
+  feed({word(ALE_TIS, "B2@")});
+  feed_bad(1);
   xfer_set_dest_address("OTHER");
   xfer_select_dbm_path();
   xfer_report_timer();

@@ -31,5 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   vesk::xfer_receive(frame.data(), frame.size());
   vesk::xfer_file_state().reports.clear();
+  // Nothing may land outside the download folder; what landed inside is cleared for the next input.
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(harness.dir, ec))
+    if (e.path().filename() != vesk::kDownloadFolder && e.path().filename() != "ALE.DAT") __builtin_trap();
+  for (const auto& e : std::filesystem::directory_iterator(harness.dir / vesk::kDownloadFolder, ec))
+    std::filesystem::remove(e.path(), ec);
   return 0;
 }
