@@ -50,6 +50,7 @@
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/dialog_widgets.h"
 #include "ui/qt/config_dialogs.h"
+#include "ui/qt/db_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
 #include "ui/qt/radio_panel.h"
@@ -855,6 +856,33 @@ void CMainFrame::bind_frame_handlers() {
        }},
       {32823, [this] { open_dialog<CGotoChannelDlg>(); }},
       {32810, [this] { open_dialog<CMil141OptionsDlg>()->editable = true; }},
+      {32796, [this] { open_dialog<CAddChannelDlg>(); }},
+      {32772, [this] { open_dialog<CDeleteChannelDlg>(); }},
+      {32773, [this] { open_dialog<CSelectChannelDlg>(); }},
+      {32809, [this] { open_dialog<CChannelsInfoDlg>(); }},
+      {32894,
+       [this] {
+         auto* d = open_dialog<CGroupSetupDlg>();
+         connect(d, &QDialog::finished, this, [this] {
+           m_wndStatusDlgBar->scan_group->setText(QString::fromLatin1(db_get_scan_group_label(db_get_scan_group()).c_str()));
+         });
+       }},
+      {32798, [this] { open_dialog<CAddOtherAddressDlg>(); }},
+      {32799, [this] { open_dialog<CAddNetAddressDlg>(); }},
+      {32797, [this] { open_dialog<CAddOwnAddressDlg>(); }},
+      {32801, [this] { open_dialog<CDeleteOtherAddressDlg>(); }},
+      {32802, [this] { open_dialog<CDeleteNetAddressDlg>(); }},
+      {32800, [this] { open_dialog<CDeleteOwnAddressDlg>(); }},
+      {32804, [this] { open_dialog<CSelectOtherAddressDlg>(); }},
+      {32803, [this] { open_dialog<CSelectOwnAddressDlg>(); }},
+      {32807, [this] { open_dialog<CListOtherAddressesDlg>(); }},
+      {32808, [this] { open_dialog<CListNetAddressDlg>(); }},
+      {32806, [this] { open_dialog<COwnAddressesInfoDlg>(); }},
+      {32834, [this] { open_dialog<CResetDynamicAddressesDlg>(); }},
+      {32821, [this] { open_dialog<CAmdReceivedDlg>(); }},
+      {32933, [this] { open_dialog<CAmdReceivedDlg>(); }},
+      {32822, [this] { open_dialog<CLinkingProtectionKeysDlg>(); }},
+      {32860, [this] { open_dialog<CEncryptionKeyDlg>(); }},
       {32863, [this] { open_dialog<CFs1052OptionsDlg>(); }},
       {32896, [this] { open_dialog<CSoundcardConfigDlg>(); }},
       {32855, [this] { open_dialog<CTcpIpConfigDlg>(); }},

@@ -22,6 +22,7 @@
 #include "ui/data_bar.h"
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/config_dialogs.h"
+#include "ui/qt/db_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
 #include "ui/qt/radio_panel.h"
@@ -410,6 +411,81 @@ TEST_F(PanelWidgets, Pictures) {
   save(new CGotoChannelDlg(frame_.get()), "offscreen-goto-channel.png");
   save(new CAreYouSureDlg(frame_.get()), "offscreen-are-you-sure.png");
   save(new CMil141OptionsDlg(frame_.get()), "offscreen-mil141-options.png");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class DbDialogWidgets : public test::FrameFixture {};
+
+TEST_F(DbDialogWidgets, EachDialogFromItsCommandAndPictures) {
+  mmi_run_line(std::string("ADD OWN ALFA"));
+  mmi_run_line(std::string("ADD OTHER BRAVO"));
+  const struct {
+    int id;
+    const char* title;
+    const char* png;
+  } rows[] = {{32796, "Add Channel", "add-channel"},
+              {32772, "Delete Channel", "delete-channel"},
+              {32773, "Select Channel to Modify", "select-channel"},
+              {32809, "Channels Information", "channels-info"},
+              {32894, "Current Group Setup", "group-setup"},
+              {32798, "Add Other Address", "add-other"},
+              {32799, "Add Net Address", "add-net"},
+              {32797, "Add Own Address", "add-own"},
+              {32801, "Delete Other Address", "delete-other"},
+              {32802, "Delete Net Address", "delete-net"},
+              {32800, "Delete Own Address", "delete-own"},
+              {32804, "Select Address", "select-other"},
+              {32803, "Select Address", "select-own"},
+              {32807, "List Other Addresses", "list-other"},
+              {32808, "List Net Address", "list-net"},
+              {32806, "Own Addresses ", "own-info"},
+              {32834, "Reset Dynamic Other Addresses", "reset-dynamic"},
+              {32821, "AMD Received ", "amd-received"},
+              {32933, "AMD Received ", "amd-received-key"},
+              {32822, "Linking Protection Keys", "lp-keys"},
+              {32860, "Data Transfer Encryption Key", "encryption-key"}};
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  for (const auto& r : rows) {
+    frame_->run_command(r.id);
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr) << r.id;
+    EXPECT_EQ(shown->windowTitle(), r.title) << r.id;
+    QApplication::processEvents();
+    shown->grab().save(QString::fromStdString((out / (std::string("offscreen-") + r.png + ".png")).string()));
+    shown->close();
+  }
+  // The opened-by-others dialogs.
+  for (QDialog* d : std::initializer_list<QDialog*>{new CAddressInfoDlg(0, 1, frame_.get()), new CNetAddressesInfoDlg(-1, frame_.get()),
+                                                    new CModifyChannelDlg(1, frame_.get()), new CEditGroupLabelDlg(0, frame_.get()),
+                                                    new CModifyOtherAddressDlg("BRAVO", frame_.get()),
+                                                    new CModifyOwnAddressDlg("ALFA", frame_.get())}) {
+    d->show();
+    QApplication::processEvents();
+    d->grab().save(QString::fromStdString((out / ("offscreen-" + d->windowTitle().toStdString() + ".png")).string()));
+    delete d;
+  }
+}
+
+TEST_F(DbDialogWidgets, KeyFieldsAndRefusals) {
+  auto* keys = frame_->open_dialog<CLinkingProtectionKeysDlg>();
+  QTest::keyClicks(keys->keys[0], "12345g78abcdefff");
+  EXPECT_EQ(keys->keys[0]->text(), "12345G78ABCDEF") << "upper case, 14 at most";
+  keys->accept();
+  EXPECT_TRUE(keys->isVisible()) << "a non-hexadecimal digit is refused";
+  keys->keys[0]->setText("12345678ABCDEF");
+  keys->accept();
+  EXPECT_FALSE(keys->isVisible());
+  auto* enc = frame_->open_dialog<CEncryptionKeyDlg>();
+  enc->key->setText("0123");
+  enc->accept();
+  EXPECT_TRUE(enc->isVisible());
+  enc->reject();
 }
 
 }  // namespace
