@@ -22,6 +22,12 @@
 #include "ui/data_bar.h"
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/config_dialogs.h"
+#include "ale/engine/api_event.h"
+#include "db/tables.h"
+#include "ui/commands.h"
+#include "ui/db_dialogs.h"
+#include <QToolBar>
+#include <QAction>
 #include "ui/qt/db_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
@@ -486,6 +492,68 @@ TEST_F(DbDialogWidgets, KeyFieldsAndRefusals) {
   enc->accept();
   EXPECT_TRUE(enc->isVisible());
   enc->reject();
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class MenuWidgets : public test::FrameFixture {
+ protected:
+  // The enabled state of the tool-bar button of a command.
+  bool tool_enabled(int id) {
+    for (QAction* a : frame_->m_wndToolBar->actions())
+      if (a->toolTip() == QString::fromLatin1(command_find(id)->tool_tip)) return a->isEnabled();
+    return false;
+  }
+};
+
+TEST_F(MenuWidgets, ScanCommandsFollowTheScanState) {
+  db_set_scan_active();
+  frame_->update_commands();
+  EXPECT_FALSE(frame_->action(32812)->isEnabled());
+  EXPECT_FALSE(frame_->action(32849)->isEnabled());
+  EXPECT_FALSE(tool_enabled(32850));
+  EXPECT_TRUE(frame_->action(32813)->isEnabled());
+  db_clear_scan_active();
+  frame_->update_commands();
+  EXPECT_TRUE(frame_->action(32812)->isEnabled());
+  EXPECT_TRUE(frame_->action(32849)->isEnabled());
+  EXPECT_TRUE(tool_enabled(32850)) << "the tool bar's Step Back works";
+  EXPECT_FALSE(frame_->action(32847)->isEnabled()) << "Scan > Step Back is always greyed";
+  EXPECT_FALSE(frame_->action(32813)->isEnabled());
+}
+
+TEST_F(MenuWidgets, GuardsWhileReleased) {
+  while (ApiEvent* e = api_pop()) api_free(e);
+  db_set_resources(0);
+  frame_->run_command(32812);  // Start Scan: nothing, and nothing said
+  EXPECT_EQ(api_pop(), nullptr);
+  db_set_scan_active();
+  frame_->run_command(32813);  // Stop Scan is not guarded
+  ApiEvent* e = api_pop();
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->kind, API_STOP_SCANNING);
+  api_free(e);
+}
+
+TEST_F(MenuWidgets, ResetAmdBox) {
+  AmdStoreEntry entry{};
+  entry.valid = 1;
+  std::snprintf(entry.text, sizeof entry.text, "KEEP");
+  for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    db_store_amd(entry);
+    frame_->run_command(32917);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "RESET AMD DATABASE");
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    box->button(answer)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(info_amd_received().find("KEEP") != std::string::npos, answer == QMessageBox::No);
+  }
 }
 
 }  // namespace
