@@ -49,12 +49,6 @@ bool read_int(const std::string& text, long min, long max, long* out) {
 
 ConfigOutcome refuse(int field, const std::string& warning) { return {false, warning, field}; }
 
-int m110(int i) {
-  int32_t p[10];
-  db_get_m110_params(p);
-  return p[i];
-}
-
 const int kMinRates[5] = {75, 150, 300, 600, 1200};
 
 }  // namespace
