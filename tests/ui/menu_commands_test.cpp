@@ -16,7 +16,7 @@
 namespace vesk {
 namespace {
 
-// The rule of each kind of row over the states the Part names.
+// The rule of each kind of row over the station's states.
 TEST(CommandRules, EnabledOverTheStates) {
   struct State {
     const char* name;
