@@ -49,12 +49,6 @@ bool read_int(const std::string& text, long min, long max, long* out) {
 
 ConfigOutcome refuse(int field, const std::string& warning) { return {false, warning, field}; }
 
-int m110(int i) {
-  int32_t p[10];
-  db_get_m110_params(p);
-  return p[i];
-}
-
 const int kMinRates[5] = {75, 150, 300, 600, 1200};
 
 }  // namespace
@@ -347,7 +341,7 @@ ConfigOutcome dll_filename_ok(const std::string& name) {
 
 std::string plugin_path(const std::string& name) {
   if (name.empty() || name.find('/') != std::string::npos) return name;
-  return station().path(name).string();
+  return (station().dir() / name).string();
 }
 
 // ---- Tracing ----
@@ -395,7 +389,8 @@ ConfigOutcome recorder_ok(const RecorderView& v) {
   if (!read_int(v.max_secs, 0, 86400, &secs)) return refuse(kFieldRecorderSecs, "Max Period in Secs: 0 to 86400.");
   if (v.path.size() >= kRecorderPathMax) return refuse(kFieldRecorderPath, "Path: at most 1023 characters.");
   // The recordings' folder, in the station folder unless the path is absolute.
-  const std::filesystem::path folder = v.path.empty() ? station().dir() : station().path(v.path);
+  const std::filesystem::path folder = std::filesystem::path(v.path).is_absolute() ? std::filesystem::path(v.path)
+                                                                                  : station().dir() / v.path;
   std::error_code ec;
   if (!std::filesystem::is_directory(folder, ec) || ::access(folder.c_str(), W_OK) != 0)
     return refuse(kFieldRecorderPath, "Path: " + v.path + " is no folder that can be written.");

@@ -138,6 +138,9 @@ struct RadioTypeRow {
   bool panel_fm_wide = false;                 // FM-N/W sets FM-W (never sent)
   PanelFsk panel_fsk = PanelFsk::SendUnchanged;
   bool panel_isb = false;                     // ISB is stored and sent
+
+  // The channel dialogs: USB-D and LSB-D are kept as data modes (else both modes become USB).
+  bool channel_data_modes = false;
 };
 
 inline constexpr int kRadioTypeCount = 155;

@@ -186,7 +186,8 @@ TEST_F(ConfigDialogs, PluginAndRecorderPathsInTheStationFolder) {
                {"missing", "1", kFieldRecorderPath},
                {std::string(1024, 'p'), "1", kFieldRecorderPath},
                {"rec", "86401", kFieldRecorderSecs},
-               {"/proc", "1", kFieldRecorderPath}};
+               {"CONFIG.DAT", "1", kFieldRecorderPath},  // a file, no folder
+               {station_.path("rec").string(), "1", -1}};
   for (const auto& c : cases) EXPECT_EQ(recorder_ok({true, c.secs, c.path}).field, c.field) << c.path.substr(0, 20);
   recorder_ok({true, "1", "rec"});
   const RecorderView v = recorder_open();

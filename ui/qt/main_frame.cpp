@@ -46,10 +46,12 @@
 #include "radio/serial_output.h"
 #include "ui/commands.h"
 #include "ui/document.h"
+#include "ui/menu_commands.h"
 #include "ui/frame_actions.h"
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/dialog_widgets.h"
 #include "ui/qt/config_dialogs.h"
+#include "ui/qt/db_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
 #include "ui/qt/radio_panel.h"
@@ -723,6 +725,19 @@ void CMainFrame::shell_open_named(const char* name) {
 
 void CMainFrame::file_new() { doc_new(); }
 
+void CMainFrame::qrg_file_dialog(bool dump) {
+  auto* dialog = new QFileDialog(this, dump ? "Dump QRG File" : "Load QRG File",
+                                 QString::fromStdString(station().dir().string()), "Frequency Files (*.qrg)");
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setDefaultSuffix("qrg");
+  dialog->setAcceptMode(dump ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(dump ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  connect(dialog, &QFileDialog::fileSelected, this, [dump](const QString& file) {
+    dump ? app_dump_qrg(file.toStdString()) : app_load_qrg(file.toStdString());
+  });
+  dialog->open();
+}
+
 void CMainFrame::file_open() {
   auto* dialog = new QFileDialog(this, "Open", QString::fromStdString(station().dir().string()));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -855,6 +870,58 @@ void CMainFrame::bind_frame_handlers() {
        }},
       {32823, [this] { open_dialog<CGotoChannelDlg>(); }},
       {32810, [this] { open_dialog<CMil141OptionsDlg>()->editable = true; }},
+      {32796, [this] { open_dialog<CAddChannelDlg>(); }},
+      {32772, [this] { open_dialog<CDeleteChannelDlg>(); }},
+      {32773, [this] { open_dialog<CSelectChannelDlg>(); }},
+      {32809, [this] { open_dialog<CChannelsInfoDlg>(); }},
+      {32894,
+       [this] {
+         auto* d = open_dialog<CGroupSetupDlg>();
+         connect(d, &QDialog::finished, this, [this] {
+           m_wndStatusDlgBar->scan_group->setText(QString::fromLatin1(db_get_scan_group_label(db_get_scan_group()).c_str()));
+         });
+       }},
+      {32798, [this] { open_dialog<CAddOtherAddressDlg>(); }},
+      {32799, [this] { open_dialog<CAddNetAddressDlg>(); }},
+      {32797, [this] { open_dialog<CAddOwnAddressDlg>(); }},
+      {32801, [this] { open_dialog<CDeleteOtherAddressDlg>(); }},
+      {32802, [this] { open_dialog<CDeleteNetAddressDlg>(); }},
+      {32800, [this] { open_dialog<CDeleteOwnAddressDlg>(); }},
+      {32804, [this] { open_dialog<CSelectOtherAddressDlg>(); }},
+      {32803, [this] { open_dialog<CSelectOwnAddressDlg>(); }},
+      {32807, [this] { open_dialog<CListOtherAddressesDlg>(); }},
+      {32808, [this] { open_dialog<CListNetAddressDlg>(); }},
+      {32806, [this] { open_dialog<COwnAddressesInfoDlg>(); }},
+      {32834, [this] { open_dialog<CResetDynamicAddressesDlg>(); }},
+      {32821, [this] { open_dialog<CAmdReceivedDlg>(); }},
+      {32933, [this] { open_dialog<CAmdReceivedDlg>(); }},
+      {32822, [this] { open_dialog<CLinkingProtectionKeysDlg>(); }},
+      {32812, [] { app_start_scan(); }},
+      {32813, [] { app_stop_scan(); }},
+      {32831, [] { app_toggle_scan(); }},
+      {32849, [] { app_step(true); }},
+      {32850, [] { app_step(false); }},
+      {32815, [] { app_kill(); }},
+      {32835, [] { app_clear_screen(); }},
+      {32833, [] { app_mute_toggle(); }},
+      {32826, [] { app_mute(true); }},
+      {32827, [] { app_mute(false); }},
+      {32828, [] { app_push_to_talk(); }},
+      {32866, [] { app_voice_id(); }},
+      {32917,
+       [this] {
+         // Application-modal, No the default; it blocks no worker and no code waits for it.
+         auto* box = new QMessageBox(QMessageBox::Critical, kResetAmdCaption, kResetAmdText,
+                                     QMessageBox::Yes | QMessageBox::No, this);
+         box->setDefaultButton(QMessageBox::No);
+         box->setWindowModality(Qt::ApplicationModal);
+         box->setAttribute(Qt::WA_DeleteOnClose);
+         connect(box, &QMessageBox::finished, this, [box] { app_reset_amd(box->clickedButton() == box->button(QMessageBox::Yes)); });
+         box->open();
+       }},
+      {32814, [this] { qrg_file_dialog(false); }},
+      {32819, [this] { qrg_file_dialog(true); }},
+      {32860, [this] { open_dialog<CEncryptionKeyDlg>(); }},
       {32863, [this] { open_dialog<CFs1052OptionsDlg>(); }},
       {32896, [this] { open_dialog<CSoundcardConfigDlg>(); }},
       {32855, [this] { open_dialog<CTcpIpConfigDlg>(); }},

@@ -183,6 +183,7 @@ class CMainFrame : public QMainWindow {
   void file_open();
   void file_save();
   void file_print();
+  void qrg_file_dialog(bool dump);
   void shell_open_named(const char* name);
 
   std::function<void(LogText, const std::string&)> previous_sink_;

@@ -122,7 +122,7 @@ CRadioControlPanelDlg::CRadioControlPanelDlg(QWidget* parent) : QDialog(parent) 
   vol->addWidget(slider);
   right->addWidget(rx_vol);
   connect(slider, &QSlider::valueChanged, this,
-          [this](int position) { panel_slider(db_get_radio_type(), kenwood_model(), position); });
+          [](int position) { panel_slider(db_get_radio_type(), kenwood_model(), position); });
   auto* quit = new QPushButton("QUIT", this);
   quit->setDefault(true);
   connect(quit, &QPushButton::clicked, this, &QDialog::accept);

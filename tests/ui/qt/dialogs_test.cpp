@@ -22,6 +22,13 @@
 #include "ui/data_bar.h"
 #include "ui/qt/call_dialogs.h"
 #include "ui/qt/config_dialogs.h"
+#include "ale/engine/api_event.h"
+#include "db/tables.h"
+#include "ui/commands.h"
+#include "ui/db_dialogs.h"
+#include <QToolBar>
+#include <QAction>
+#include "ui/qt/db_dialogs.h"
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
 #include "ui/qt/radio_panel.h"
@@ -410,6 +417,143 @@ TEST_F(PanelWidgets, Pictures) {
   save(new CGotoChannelDlg(frame_.get()), "offscreen-goto-channel.png");
   save(new CAreYouSureDlg(frame_.get()), "offscreen-are-you-sure.png");
   save(new CMil141OptionsDlg(frame_.get()), "offscreen-mil141-options.png");
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class DbDialogWidgets : public test::FrameFixture {};
+
+TEST_F(DbDialogWidgets, EachDialogFromItsCommandAndPictures) {
+  mmi_run_line(std::string("ADD OWN ALFA"));
+  mmi_run_line(std::string("ADD OTHER BRAVO"));
+  const struct {
+    int id;
+    const char* title;
+    const char* png;
+  } rows[] = {{32796, "Add Channel", "add-channel"},
+              {32772, "Delete Channel", "delete-channel"},
+              {32773, "Select Channel to Modify", "select-channel"},
+              {32809, "Channels Information", "channels-info"},
+              {32894, "Current Group Setup", "group-setup"},
+              {32798, "Add Other Address", "add-other"},
+              {32799, "Add Net Address", "add-net"},
+              {32797, "Add Own Address", "add-own"},
+              {32801, "Delete Other Address", "delete-other"},
+              {32802, "Delete Net Address", "delete-net"},
+              {32800, "Delete Own Address", "delete-own"},
+              {32804, "Select Address", "select-other"},
+              {32803, "Select Address", "select-own"},
+              {32807, "List Other Addresses", "list-other"},
+              {32808, "List Net Address", "list-net"},
+              {32806, "Own Addresses ", "own-info"},
+              {32834, "Reset Dynamic Other Addresses", "reset-dynamic"},
+              {32821, "AMD Received ", "amd-received"},
+              {32933, "AMD Received ", "amd-received-key"},
+              {32822, "Linking Protection Keys", "lp-keys"},
+              {32860, "Data Transfer Encryption Key", "encryption-key"}};
+  const std::filesystem::path out = std::filesystem::path(VESK_BINARY_DIR) / "artefacts";
+  std::filesystem::create_directories(out);
+  for (const auto& r : rows) {
+    frame_->run_command(r.id);
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr) << r.id;
+    EXPECT_EQ(shown->windowTitle(), r.title) << r.id;
+    QApplication::processEvents();
+    shown->grab().save(QString::fromStdString((out / (std::string("offscreen-") + r.png + ".png")).string()));
+    shown->close();
+  }
+  // The opened-by-others dialogs.
+  for (QDialog* d : std::initializer_list<QDialog*>{new CAddressInfoDlg(0, 1, frame_.get()), new CNetAddressesInfoDlg(-1, frame_.get()),
+                                                    new CModifyChannelDlg(1, frame_.get()), new CEditGroupLabelDlg(0, frame_.get()),
+                                                    new CModifyOtherAddressDlg("BRAVO", frame_.get()),
+                                                    new CModifyOwnAddressDlg("ALFA", frame_.get())}) {
+    d->show();
+    QApplication::processEvents();
+    d->grab().save(QString::fromStdString((out / ("offscreen-" + d->windowTitle().toStdString() + ".png")).string()));
+    delete d;
+  }
+}
+
+TEST_F(DbDialogWidgets, KeyFieldsAndRefusals) {
+  auto* keys = frame_->open_dialog<CLinkingProtectionKeysDlg>();
+  QTest::keyClicks(keys->keys[0], "12345g78abcdefff");
+  EXPECT_EQ(keys->keys[0]->text(), "12345G78ABCDEF") << "upper case, 14 at most";
+  keys->accept();
+  EXPECT_TRUE(keys->isVisible()) << "a non-hexadecimal digit is refused";
+  keys->keys[0]->setText("12345678ABCDEF");
+  keys->accept();
+  EXPECT_FALSE(keys->isVisible());
+  auto* enc = frame_->open_dialog<CEncryptionKeyDlg>();
+  enc->key->setText("0123");
+  enc->accept();
+  EXPECT_TRUE(enc->isVisible());
+  enc->reject();
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+class MenuWidgets : public test::FrameFixture {
+ protected:
+  // The enabled state of the tool-bar button of a command.
+  bool tool_enabled(int id) {
+    for (QAction* a : frame_->m_wndToolBar->actions())
+      if (a->toolTip() == QString::fromLatin1(command_find(id)->tool_tip)) return a->isEnabled();
+    return false;
+  }
+};
+
+TEST_F(MenuWidgets, ScanCommandsFollowTheScanState) {
+  db_set_scan_active();
+  frame_->update_commands();
+  EXPECT_FALSE(frame_->action(32812)->isEnabled());
+  EXPECT_FALSE(frame_->action(32849)->isEnabled());
+  EXPECT_FALSE(tool_enabled(32850));
+  EXPECT_TRUE(frame_->action(32813)->isEnabled());
+  db_clear_scan_active();
+  frame_->update_commands();
+  EXPECT_TRUE(frame_->action(32812)->isEnabled());
+  EXPECT_TRUE(frame_->action(32849)->isEnabled());
+  EXPECT_TRUE(tool_enabled(32850)) << "the tool bar's Step Back works";
+  EXPECT_FALSE(frame_->action(32847)->isEnabled()) << "Scan > Step Back is always greyed";
+  EXPECT_FALSE(frame_->action(32813)->isEnabled());
+}
+
+TEST_F(MenuWidgets, GuardsWhileReleased) {
+  while (ApiEvent* e = api_pop()) api_free(e);
+  db_set_resources(0);
+  frame_->run_command(32812);  // Start Scan: nothing, and nothing said
+  EXPECT_EQ(api_pop(), nullptr);
+  db_set_scan_active();
+  frame_->run_command(32813);  // Stop Scan is not guarded
+  ApiEvent* e = api_pop();
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->kind, API_STOP_SCANNING);
+  api_free(e);
+}
+
+TEST_F(MenuWidgets, ResetAmdBox) {
+  AmdStoreEntry entry{};
+  entry.valid = 1;
+  std::snprintf(entry.text, sizeof entry.text, "KEEP");
+  for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    db_store_amd(entry);
+    frame_->run_command(32917);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "RESET AMD DATABASE");
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    box->button(answer)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(info_amd_received().find("KEEP") != std::string::npos, answer == QMessageBox::No);
+  }
 }
 
 }  // namespace

@@ -89,7 +89,9 @@ for spec in "alt+l:n Net_Call net-call" "alt+l:r Group_Call group-call" "alt+l:g
     "ctrl+m Enter_MIL-STD_188-110_Message mil110-message" "ctrl+t Enter_DTM_Message dtm-message-key" \
     "alt+o:t TCP/IP_&_ZIRVO_Configuration tcpip" "alt+o:r Recorder_Parameters recorder" "alt+t:t Tracing tracing" \
     "alt+t:r Manual_Radio_Asset_Control_Panel radio-panel" "alt+c:g Goto_Channel goto-channel" \
-    "alt+o:o MIL-STD-188-141A_Options mil141-options"; do
+    "alt+o:o MIL-STD-188-141A_Options mil141-options" "alt+c:a Add_Channel add-channel" \
+    "alt+c:l Channels_Information channels-info" "alt+a:a:o Add_Other_Address add-other" "ctrl+l AMD_Received_ amd-received" \
+    "alt+i:d Dump_QRG_File dump-qrg" "alt+i:l Load_QRG_File load-qrg" "alt+d:a:r RESET_AMD_DATABASE reset-amd"; do
   set -- $spec
   open_dialog "${1//:/ }" "${2//_/ }" "$3"
   xdotool windowfocus --sync "$dialog" key Escape
