@@ -32,6 +32,9 @@ class Fs1052ModemIo {
 
 // Installs the modem (null: none; transmissions are then refused with a log line).
 void fs1052_set_modem_io(Fs1052ModemIo* io);
+// The station's serial-tone modem on its sound card, as the link's modem: each transmission
+// is queued with its own mode; the reset ends the receiver's reception.
+Fs1052ModemIo& fs1052_serial_tone_modem();
 
 // Sound-card open: configures the link from the ten stored values and starts the link's
 // thread and the indication thread, once. `stepped`: no threads; fs1052_tick runs the link's

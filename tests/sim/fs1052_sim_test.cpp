@@ -1,7 +1,6 @@
 // Two whole stations, ALFA and BRAVO, on the simulated ether: after an ALE link, messages go
-// over the serial-tone modem path (the data link's bytes travel on the simulator's byte ether,
-// sim/fs1052_byte_ether.h, with its model of the modem's errors), and the stations return to
-// scanning afterwards.
+// over the serial-tone modem path (the station's own serial-tone modem, its audio on the
+// simulated channel like the ALE words), and the stations return to scanning afterwards.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,7 +32,10 @@ class Fs1052SimTest : public ::testing::Test {
     const char* names[2][2] = {{"a", "ALFA"}, {"b", "BRAVO"}};
     for (int i = 0; i < 2; ++i)
       test::make_station_folder(
-          fs::path(root_.path()) / names[i][0], [&] { db_set_data_link_mode(data_link_mode); },
+          fs::path(root_.path()) / names[i][0], [&] {
+            db_set_data_link_mode(data_link_mode);
+            db_set_twx_mode(1);  // the serial-tone modem in the sound path while linked
+          },
           std::string("ADD OWN ") + names[i][1] + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\nADD OTHER " +
               names[1 - i][1] + "\nENABLE SCANNING\n");
   }
@@ -124,7 +126,10 @@ class XferSimTest : public ::testing::Test {
     std::string config = "ADD OWN " + own + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\n";
     for (const auto& o : others) config += "ADD OTHER " + o + "\n";
     config += "ENABLE SCANNING\n";
-    test::make_station_folder(fs::path(root_.path()) / dir, [] { db_set_data_link_mode(kDataLinkFs1052); }, config);
+    test::make_station_folder(fs::path(root_.path()) / dir, [] {
+      db_set_data_link_mode(kDataLinkFs1052);
+      db_set_twx_mode(1);
+    }, config);
   }
   static SimCommand queue(int64_t at_ms, const std::string& to, const std::string& text) {
     return {at_ms, "ALFA", "", [to, text] {
