@@ -104,6 +104,9 @@ bool snd_m110_next_block(float* block, M110TxWorker::BlockInfo* info) {
   if (!sc.m110_tx->pop_block(block, info, wait)) return false;
   sc.modem_in_message = !info->last;
   if (m110_is_active()) return true;
+  if (info->first)
+    log_printf("[%s][%s][MODEM ERROR: SERIAL-TONE MODEM NOT IN THE SOUND PATH (TWX MODE), TRANSMISSION NOT SENT]\n",
+               log_time_stamp().c_str(), log_current_channel_stamp().c_str());
   if (info->last && sc.hooks.modem_tx_end) sc.hooks.modem_tx_end();
   return false;
 }

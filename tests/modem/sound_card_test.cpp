@@ -242,6 +242,11 @@ TEST_P(SoundCardModemFeed, EachMessageIsATransmissionOfItsOwn) {
   h.ale_link_ready = [&] { return c.link_ready; };
   h.ptt_on = [&] { ++ptt_ons; };
   h.modem_tx_end = [&] { ++tx_ends; };
+  int not_sent = 0;
+  log_set_sink([&](LogText, const std::string& line) {
+    not_sent += line.find("[MODEM ERROR: SERIAL-TONE MODEM NOT IN THE SOUND PATH (TWX MODE), TRANSMISSION NOT SENT]") !=
+                std::string::npos;
+  });
   open();
   run_ms(100);
   const std::string one = "FIRST MESSAGE IN 600S";
@@ -258,6 +263,8 @@ TEST_P(SoundCardModemFeed, EachMessageIsATransmissionOfItsOwn) {
   EXPECT_EQ(tx_ends, 2) << "each message's end reaches the data link once";
   EXPECT_FALSE(sound_card().m110_tx->busy());
   const std::vector<int16_t> out = output();
+  log_set_sink({});
+  EXPECT_EQ(not_sent, c.played ? 0 : 2) << "each message not sent is logged once";
   if (!c.played) {
     EXPECT_EQ(ptt_ons, 0);
     EXPECT_EQ(f_.ptt_offs, 0);

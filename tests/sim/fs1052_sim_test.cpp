@@ -35,6 +35,7 @@ class Fs1052SimTest : public ::testing::Test {
           fs::path(root_.path()) / names[i][0], [&] {
             db_set_data_link_mode(data_link_mode);
             db_set_twx_mode(1);  // the serial-tone modem in the sound path while linked
+            db_set_ptt_status_display(1);
           },
           std::string("ADD OWN ") + names[i][1] + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\nADD OTHER " +
               names[1 - i][1] + "\nENABLE SCANNING\n");
@@ -57,6 +58,26 @@ class Fs1052SimTest : public ::testing::Test {
       EXPECT_NE(r.at(who, "STATUS 1: SCANNING", unlinked), -1) << who;
     }
   }
+  // The transmitter is never keyed twice without a release between, and is released at the
+  // end; `keyed_after`:
+  // the number of keyings after that time.
+  static void keyed_in_turn(const SimRun& r, const char* who, double after, int* keyed_after) {
+    bool keyed = false;
+    *keyed_after = 0;
+    for (const std::string& l : r.lines) {
+      double t = 0;
+      char name[32] = {};
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || std::string(name) != who) continue;
+      if (l.find("PTT now ACTIVE") != std::string::npos) {
+        EXPECT_FALSE(keyed) << l;
+        keyed = true;
+        *keyed_after += t > after;
+      } else if (l.find("PTT now RELEASED") != std::string::npos) {
+        keyed = false;  // (the radio's set-up releases it once at start)
+      }
+    }
+    EXPECT_FALSE(keyed) << who;
+  }
   test::TempDir root_;
 };
 
@@ -75,6 +96,13 @@ TEST_F(Fs1052SimTest, Fs1052ArqAfterAnAleLinkIsConfirmed) {
     EXPECT_NE(confirmed, -1) << r.text;
     EXPECT_NE(r.at("BRAVO", "HELLO OVER THE DATA LINK \n"), -1);
     EXPECT_EQ(r.count("FS-1052 Message ID"), 0);  // nothing failed
+    EXPECT_EQ(r.count("TRANSMISSION NOT SENT"), 0);  // the modem stayed in the sound path
+    // The data link's transmissions (after the command at 40 s) are keyed and released.
+    for (const char* who : {"ALFA", "BRAVO"}) {
+      int keyed = 0;
+      keyed_in_turn(r, who, 40, &keyed);
+      EXPECT_GE(keyed, 1) << who;
+    }
     back_to_scanning(r);
   }
 }
