@@ -4,7 +4,8 @@
 // reports the link's indications once a second, the routing of received modem bytes by the
 // data link mode, and the flat entry points the engine and the commands use.
 //
-// The modem is reached through Fs1052ModemIo, which the modem side (or a simulator) installs.
+// The modem is reached through Fs1052ModemIo, which the station's wiring installs (the serial-tone
+// modem on the sound card, fs1052_serial_tone_modem) and a test may replace.
 #pragma once
 
 #include <cstddef>
