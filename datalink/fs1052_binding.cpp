@@ -20,6 +20,7 @@
 #include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "modem/sound_card.h"
 #include "platform/station.h"
 #include "platform/thread.h"
 
@@ -42,6 +43,14 @@ class BindingPort : public Fs1052Port {
   std::string mode = "600S";
 };
 
+class SerialToneModemIo : public Fs1052ModemIo {
+ public:
+  bool transmit(std::vector<uint8_t> bytes, const std::string& mode) override {
+    return m110_transmit(bytes.data(), bytes.size(), mode);
+  }
+  void rx_reset() override { m110_rx_reset(); }
+};
+
 struct Fs1052Binding {
   Fs1052Link link;
   BindingPort port;
@@ -57,6 +66,7 @@ struct Fs1052Binding {
   std::deque<bool> tx_origin;
   AsyncDeframer deframer;
   std::mutex deframer_mutex;
+  SerialToneModemIo serial_tone;
 
   Fs1052Binding() { link.set_port(&port); }
   ~Fs1052Binding() {
@@ -116,6 +126,8 @@ void indication_line(const char* what, const Fs1052Indication& ind) {
 }  // namespace
 
 void fs1052_set_modem_io(Fs1052ModemIo* io) { binding().modem.store(io); }
+
+Fs1052ModemIo& fs1052_serial_tone_modem() { return binding().serial_tone; }
 
 void fs1052_open(bool stepped) {
   Fs1052Binding& b = binding();

@@ -4,7 +4,8 @@
 // reports the link's indications once a second, the routing of received modem bytes by the
 // data link mode, and the flat entry points the engine and the commands use.
 //
-// The modem is reached through Fs1052ModemIo, which the modem side (or a simulator) installs.
+// The modem is reached through Fs1052ModemIo, which the station's wiring installs (the serial-tone
+// modem on the sound card, fs1052_serial_tone_modem) and a test may replace.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +33,9 @@ class Fs1052ModemIo {
 
 // Installs the modem (null: none; transmissions are then refused with a log line).
 void fs1052_set_modem_io(Fs1052ModemIo* io);
+// The station's serial-tone modem on its sound card, as the link's modem: each transmission
+// is queued with its own mode; the reset ends the receiver's reception.
+Fs1052ModemIo& fs1052_serial_tone_modem();
 
 // Sound-card open: configures the link from the ten stored values and starts the link's
 // thread and the indication thread, once. `stepped`: no threads; fs1052_tick runs the link's

@@ -139,6 +139,7 @@ void process_rx_block(SoundCardState& sc, SndHeader* h) {
   int n8 = 0, n96 = 0;
   snd_decimate(h->data.data(), h->buffer.frames, sc.rx8k.data(), &n8, sc.rx9600.data(), &n96);
   fsk_process_block(fsk_state(), sc.rx8k.data(), n8);
+  snd_m110_rx_block(sc.rx9600.data(), n96);
 }
 
 }  // namespace
@@ -232,6 +233,7 @@ int snd_open() {
     snd_write_next_tx_block();
   }
 
+  m110_setup();
   if (sc.input && sc.output) mixer_setup(sc.input_name, sc.output_name);
   sc.audio_state = AUDIO_RX;
   sc.running.store(true, std::memory_order_release);
@@ -308,13 +310,16 @@ void snd_audio_step() {
       SoundCardHooks& hk = sc.hooks;
       call(hk.ale_post_tx_underrun);
       call(hk.ptt_off);
+      if (sc.last_finished_modem) snd_m110_tx_ended();
       sc.tx_ends++;
       sc.audio_state = AUDIO_RX;
     }
     if (h.tag == BLOCK_TAG_PLAYER) wav_player_block_played();
     sc.last_finished_tag = h.tag;
+    sc.last_finished_modem = h.modem;
     h.tag.store(0, std::memory_order_relaxed);
     h.carries = false;
+    h.modem = false;
   }
   if (auto* b = static_cast<AudioBuffer*>(queue_pop(sc.rx_process_queue))) {
     SndHeader& h = sc.rx[static_cast<std::size_t>(b->user)];
@@ -431,6 +436,16 @@ void snd_write_pcm_block(const int16_t* samples, int tag, bool carries) {
   submit_tx(sc, h, kSndWordBlockSamples, tag, carries);
 }
 
+void snd_write_modem_block(const float* block, int tag) {
+  SoundCardState& sc = sound_card();
+  thread_local std::vector<float> wide(static_cast<std::size_t>(kSndModemOutSamples));
+  snd_interpolate_by5(block, wide.data(), kModemBlockSamples);
+  SndHeader* h = snd_next_tx_header();
+  for (int i = 0; i < kSndModemOutSamples; ++i) h->data[static_cast<std::size_t>(i)] = snd_float_to_pcm16(wide[static_cast<std::size_t>(i)]);
+  h->modem = true;
+  submit_tx(sc, h, kSndModemOutSamples, tag, true);
+}
+
 void snd_write_burst_block(int tag) {
   SoundCardState& sc = sound_card();
   SndHeader* h = snd_next_tx_header();
@@ -448,8 +463,15 @@ void snd_write_next_tx_block() {
   if (!sc.output_open.load() || !sc.output) return;
   int tag;
   bool carries = true;
+  int modem_first = -1;  // the mode of a modem message's first block
+  std::array<float, kModemBlockSamples> block;
+  M110TxWorker::BlockInfo info;
   if (symbols_pending(sc) == ALE_TX_DRAINED) {
-    if (write_player_block(sc)) {
+    if (snd_m110_next_block(block.data(), &info)) {
+      tag = BLOCK_TAG_MORE;
+      snd_write_modem_block(block.data(), tag);
+      if (info.first) modem_first = info.mode;
+    } else if (write_player_block(sc)) {
       tag = BLOCK_TAG_PLAYER;
       carries = false;
     } else {
@@ -481,8 +503,10 @@ void snd_write_next_tx_block() {
     sc.audio_state = AUDIO_TX;
     fsk_clear_display_bins(fsk_state());
     call(sc.hooks.ale_reset_receiver);
+    if (modem_first >= 0) snd_m110_tx_started(modem_first);
   }
   sc.last_submitted_tag = tag;
+  sc.last_submitted_idle = !carries;
 }
 
 }  // namespace vesk

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "modem/resample.h"
+#include "modem/serial_tone/m110_rx.h"
+#include "modem/serial_tone/m110_tx_worker.h"
 #include "platform/audio.h"
 #include "platform/thread.h"
 
@@ -71,6 +73,17 @@ struct SoundCardHooks {
   std::function<void()> vad_reset;
   // Radio control: release the transmitter.
   std::function<void()> ptt_off;
+  // The serial-tone modem: whether the ALE link is ready (LINKED IDLE, no frame coming in),
+  // for the modem's part in the sound path; keying the transmitter at the start of each of
+  // its transmissions; what its receiver decodes (every byte, the start of a reception with
+  // its mode found, its end); the end of each of its transmissions once played out (or
+  // dropped, the modem being out of the sound path).
+  std::function<int()> ale_link_ready;
+  std::function<void()> ptt_on;
+  std::function<void(int byte)> modem_rx_byte;
+  std::function<void()> modem_rx_start;
+  std::function<void()> modem_rx_end;
+  std::function<void()> modem_tx_end;
   // The network-trace output of the log (written only while that trace is on): the
   // mixer's failure lines. Empty: not written.
   std::function<void(const std::string&)> net_trace;
@@ -85,6 +98,7 @@ struct SndHeader {
   // or waiting, 0 once processed (only then may the header go back to the device).
   std::atomic<int> tag{0};
   bool carries = false;  // output: the block is part of a transmission (not idle silence)
+  bool modem = false;    // output: a serial-tone modem block
 };
 
 struct SoundCardState {
@@ -123,6 +137,18 @@ struct SoundCardState {
   const int16_t* burst = nullptr;        // kSndBurstSamples
   std::array<int16_t, kRxAudioBlockSamples + 8> rx8k{};
   std::array<int16_t, kRx9600BlockSamples + 8> rx9600{};
+
+  // The serial-tone modem (made at the first open, kept for the station's life): the transmit
+  // worker whose blocks the feed plays, the receiver fed at 9,600 Hz, and the two status texts.
+  std::unique_ptr<M110TxWorker> m110_tx;
+  std::unique_ptr<M110Receiver> m110_rx;
+  std::string modem_rx_text;
+  std::string modem_tx_text;
+  // Feed: the last submitted block was an idle one (silence or the WAV player), a modem block
+  // of a message whose last block has not gone yet, or the last block of a modem message.
+  bool last_submitted_idle = true;
+  bool modem_in_message = false;
+  bool last_finished_modem = false;
 
   StationThread audio_thread;
   StationThread pump_thread;
@@ -166,6 +192,28 @@ SndHeader* snd_next_rx_header();
 void snd_queue_rx_buffer();
 
 int snd_audio_state();
+
+// The serial-tone modem's binding to the card (called by snd_open): makes the transmit worker
+// and the receiver once, switches both on, blank status texts.
+void m110_setup();
+// Whether the modem takes part in the sound path: TwxMode OFF (0) no, ALWAYS (2) yes, LINKED
+// (1) while the ALE link is ready.
+int m110_is_active();
+// Queues one transmission of these bytes in this mode ("600S"); it goes out on its own, keyed
+// and released, after any transmission before it. False for an unknown mode, an empty or
+// over-long message, a full queue, or before the first open.
+bool m110_transmit(const uint8_t* data, std::size_t length, const std::string& mode);
+// Ends the reception under way (from any thread).
+void m110_rx_reset();
+// Interpolates one 4,000-sample modem block to 20,000 samples at 48 kHz and submits it.
+void snd_write_modem_block(const float* block, int tag);
+// The card's own steps for the modem (audio thread): a 9,600 Hz input block for the receiver;
+// the next modem block for the feed (false: none may go now); the start (keying, status
+// text) and the end of a modem transmission on the air.
+void snd_m110_rx_block(const int16_t* samples, int count);
+bool snd_m110_next_block(float* block, M110TxWorker::BlockInfo* info);
+void snd_m110_tx_started(int mode);
+void snd_m110_tx_ended();
 int16_t snd_float_to_pcm16(float x);
 
 // The options the card reads, one function each (the station database's accessors).

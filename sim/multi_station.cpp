@@ -16,14 +16,12 @@
 #include "ale/messages/file_transfer.h"
 #include "command/interpreter.h"
 #include "db/options.h"
-#include "datalink/fs1052_binding.h"
 #include "db/log.h"
 #include "db/scan.h"
 #include "modem/sound_card.h"
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "sim/ether.h"
-#include "sim/fs1052_byte_ether.h"
 #include "ui/station_app.h"
 #include "ui/station_wiring.h"
 
@@ -185,13 +183,6 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
   if (options.channel != "clean" && options.channel != "awgn")
     fading_preset_from_text(options.channel, &ether_config.fading);
   SimEther ether(ether_config);
-  // The data link's bytes, while the serial-tone modem is not on the sample ether.
-  ByteEtherConfig byte_config;
-  byte_config.noise = ether_config.noise;
-  byte_config.snr_db = options.snr_db;
-  byte_config.fading = ether_config.fading != FadingPreset::None;
-  byte_config.seed = options.seed;
-  ByteEther byte_ether(byte_config);
 
   // Scratch copies of the station folders.
   char tmpl[] = "/tmp/vesk-ale-sim-XXXXXX";
@@ -231,8 +222,6 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
             return db_get_current_tx_freq();
           });
       StationScope scope(*st);
-      fs1052_set_modem_io(byte_ether.add_station(
-          st, [] { return db_get_current_rx_freq(); }, [] { return db_get_current_tx_freq(); }));
       FakeSerialBackend::install();
       const std::string name = s.name;
       log_set_sink([st, name, &print](LogText, const std::string& line) {
@@ -277,7 +266,6 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
         station_app_step();
         if (options.on_step) options.on_step(now, s.name);
       }
-      byte_ether.step(now);
       while (next_command < commands.size() && commands[next_command].at_ms <= now) {
         const SimCommand& c = commands[next_command++];
         for (auto& sp : stations)

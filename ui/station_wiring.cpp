@@ -99,6 +99,16 @@ void wire_modem() {
   h.ale_reset_receiver = [] { ale_reset_receiver(); };
   h.vad_reset = ale_vad_reset;
   h.ptt_off = [] { ptt_off(); };
+  h.ale_link_ready = ale_link_ready;
+  h.ptt_on = [] { ptt_on(); };
+  h.modem_rx_byte = [](int byte) { fs1052_modem_rx_byte(static_cast<uint8_t>(byte)); };
+  h.modem_rx_start = [] {
+    fs1052_modem_rx_start();
+    timer_start_twa();
+  };
+  h.modem_rx_end = fs1052_modem_rx_end;
+  h.modem_tx_end = fs1052_modem_tx_end;
+  fs1052_set_modem_io(&fs1052_serial_tone_modem());
   h.net_trace = [](const std::string& line) { log_net_trace_printf("%s", line.c_str()); };
   FskState& fsk = fsk_state();
   fsk.symbol_handler = ale_rx_symbol;

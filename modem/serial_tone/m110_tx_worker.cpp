@@ -12,6 +12,7 @@ M110TxWorker::M110TxWorker(M110TxWorkerConfig config) : config_(std::move(config
   config_.max_blocks = std::max(1, config_.max_blocks);
   config_.max_messages = std::max(1, config_.max_messages);
   ring_.assign(static_cast<std::size_t>(config_.block_samples) * config_.max_blocks, 0.0f);
+  ring_info_.assign(static_cast<std::size_t>(config_.max_blocks), BlockInfo{});
   filling_.reserve(static_cast<std::size_t>(config_.block_samples));
   tx_.set_mode(mode_.load());
   thread_ = std::thread([this] { run(); });
@@ -42,24 +43,33 @@ bool M110TxWorker::select_tx_mode(const std::string& name) {
   return mode >= 0 && set_tx_mode(mode);
 }
 
-bool M110TxWorker::send(const uint8_t* data, std::size_t length) {
-  if (length == 0 || data == nullptr || length > config_.max_message_bytes) return false;
+bool M110TxWorker::send(const uint8_t* data, std::size_t length) { return send(data, length, mode_.load()); }
+
+bool M110TxWorker::send(const uint8_t* data, std::size_t length, int mode) {
+  if (length == 0 || data == nullptr || length > config_.max_message_bytes || !m110_mode_valid(mode)) return false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (static_cast<int>(messages_.size()) >= config_.max_messages) return false;
-    messages_.emplace_back(mode_.load(), std::vector<uint8_t>(data, data + length));
+    messages_.emplace_back(mode, std::vector<uint8_t>(data, data + length));
   }
   wake_.notify_all();
   return true;
 }
 
-bool M110TxWorker::pop_block(float* dst) {
+bool M110TxWorker::pop_block(float* dst) { return pop_block(dst, nullptr, false); }
+
+bool M110TxWorker::pop_block(float* dst, BlockInfo* info, bool wait) {
   if (!enabled_.load()) return false;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    // A message whose last block has been taken (on the air, waiting only for the ring to
+    // empty) has no block to wait for.
+    if (wait)
+      wake_.wait(lock, [this] { return stop_ || ring_count_ > 0 || (messages_.empty() && !shaping_); });
     if (ring_count_ == 0) return false;
     const std::size_t n = static_cast<std::size_t>(config_.block_samples);
     std::memcpy(dst, &ring_[static_cast<std::size_t>(ring_head_) * n], n * sizeof(float));
+    if (info != nullptr) *info = ring_info_[static_cast<std::size_t>(ring_head_)];
     ring_head_ = (ring_head_ + 1) % config_.max_blocks;
     --ring_count_;
   }
@@ -84,25 +94,34 @@ bool M110TxWorker::wait_idle(int timeout_ms) {
 }
 
 // Waits for a free place in the ring and puts the filled block there. False when stopping.
-bool M110TxWorker::push_block() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  wake_.wait(lock, [this] { return stop_ || ring_count_ < config_.max_blocks; });
-  if (stop_) return false;
-  const std::size_t n = static_cast<std::size_t>(config_.block_samples);
-  const int tail = (ring_head_ + ring_count_) % config_.max_blocks;
-  std::memcpy(&ring_[static_cast<std::size_t>(tail) * n], filling_.data(), n * sizeof(float));
-  ++ring_count_;
+bool M110TxWorker::push_block(bool last) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait(lock, [this] { return stop_ || ring_count_ < config_.max_blocks; });
+    if (stop_) return false;
+    const std::size_t n = static_cast<std::size_t>(config_.block_samples);
+    const int tail = (ring_head_ + ring_count_) % config_.max_blocks;
+    std::memcpy(&ring_[static_cast<std::size_t>(tail) * n], filling_.data(), n * sizeof(float));
+    filling_info_.last = last;
+    ring_info_[static_cast<std::size_t>(tail)] = filling_info_;
+    ++ring_count_;
+    if (last) shaping_ = false;
+  }
+  wake_.notify_all();
   filling_.clear();
+  filling_info_.first = false;
   return true;
 }
 
 bool M110TxWorker::emit(const float* samples, int count) {
   const std::size_t n = static_cast<std::size_t>(config_.block_samples);
   for (int i = 0; i < count;) {
+    // A full block goes out only once more samples follow, so that the message's last block
+    // is known to be the last when it is handed over.
+    if (filling_.size() == n && !push_block(false)) return false;
     const std::size_t take = std::min(n - filling_.size(), static_cast<std::size_t>(count - i));
     filling_.insert(filling_.end(), samples + i, samples + i + take);
     i += static_cast<int>(take);
-    if (filling_.size() == n && !push_block()) return false;
   }
   return true;
 }
@@ -117,7 +136,9 @@ void M110TxWorker::run() {
       message = std::move(messages_.front());
       messages_.pop_front();
       on_air_ = true;
+      shaping_ = true;
     }
+    filling_info_ = BlockInfo{true, false, message.first};
     if (config_.status) config_.status(M110Status::TxStart, 0);
     tx_.set_mode(message.first);
     // The carrier follows the settings chunk by chunk.
@@ -128,10 +149,8 @@ void M110TxWorker::run() {
     if (config_.carrier_step) tx_.set_carrier_step(config_.carrier_step());
     if (!tx_.send(message.second.data(), message.second.size(), sink)) return;
     // The last, partly filled block goes out with this message, filled up with silence.
-    if (!filling_.empty()) {
-      filling_.resize(static_cast<std::size_t>(config_.block_samples), 0.0f);
-      if (!push_block()) return;
-    }
+    filling_.resize(static_cast<std::size_t>(config_.block_samples), 0.0f);
+    if (!push_block(true)) return;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait(lock, [this] { return stop_ || ring_count_ == 0; });

@@ -51,10 +51,23 @@ class M110TxWorker {
   // Queues a copy of the message in the current mode. False when the message is empty, longer
   // than max_message_bytes, or max_messages already wait.
   bool send(const uint8_t* data, std::size_t length);
+  // The same in a mode of its own (0-13), whatever waits or is on the air: each message keeps
+  // the mode it was queued in. False also for a mode outside 0-13.
+  bool send(const uint8_t* data, std::size_t length, int mode);
 
   // Audio thread: copies the oldest finished block (block_samples floats) into `dst` and
   // frees its place. False when no block is ready or transmitting is disabled.
   bool pop_block(float* dst);
+  // Where a block stands in its message.
+  struct BlockInfo {
+    bool first = false;  // the message's first block
+    bool last = false;   // its last block (nothing of the message follows)
+    int mode = 0;        // the message's mode
+  };
+  // The same, with the block's place in its message; with `wait`, while a message waits or is
+  // being shaped and no block is ready, waits for its next block (a harness on simulated time
+  // gets the same blocks whatever the worker thread's pace).
+  bool pop_block(float* dst, BlockInfo* info, bool wait);
   void set_enabled(bool on) { enabled_.store(on); }
   // True from send() until the last block of the last message has been taken.
   bool busy() const;
@@ -66,7 +79,7 @@ class M110TxWorker {
  private:
   void run();
   bool emit(const float* samples, int count);  // false when stopping
-  bool push_block();
+  bool push_block(bool last);
 
   M110TxWorkerConfig config_;
   M110Transmitter tx_;
@@ -78,11 +91,14 @@ class M110TxWorker {
   std::condition_variable idle_;      // waiters of wait_idle
   std::deque<std::pair<int, std::vector<uint8_t>>> messages_;
   bool on_air_ = false;
+  bool shaping_ = false;  // a message is taken and its last block not yet handed over
   bool stop_ = false;
   // Block ring: max_blocks blocks of block_samples floats, allocated once.
   std::vector<float> ring_;
+  std::vector<BlockInfo> ring_info_;
   int ring_head_ = 0, ring_count_ = 0;
   std::vector<float> filling_;  // worker only
+  BlockInfo filling_info_;      // worker only: the place of the block being filled
   std::thread thread_;
 };
 

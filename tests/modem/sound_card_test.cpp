@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "db/log.h"
+#include "db/options.h"
 #include "modem/aqc_burst.h"
 #include "modem/fsk8.h"
 #include "modem/resample.h"
+#include "modem/serial_tone/m110_modem.h"
 #include "platform/station.h"
 #include "platform/wav.h"
 #include "tests/support/child_process.h"
@@ -191,6 +193,148 @@ INSTANTIATE_TEST_SUITE_P(Feed, SoundCardFeed,
                          ::testing::Values(FeedCase{"ThreeWords", 3, false}, FeedCase{"OneWord", 1, false},
                                            FeedCase{"Burst", 0, true}, FeedCase{"BurstThenWord", 1, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The serial-tone modem on the card. Transmit: messages queued on the modem are played, each as
+// a transmission of its own in its own mode (keyed at its start, released and reported at its
+// end), when the TwxMode option lets the modem into the sound path; otherwise silence goes out
+// and each message's end is still reported. The output is checked by the modem's own receiver.
+struct ModemFeedCase {
+  const char* name;
+  int twx_mode;
+  int link_ready;
+  bool played;
+};
+
+class SoundCardModemFeed : public SoundCardTest, public ::testing::WithParamInterface<ModemFeedCase> {};
+
+// Decodes 48 kHz card samples with the serial-tone receiver: (mode, bytes) per reception.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> decode_card_output(const std::vector<int16_t>& out) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> got;
+  M110RxConfig config;
+  M110Receiver* self = nullptr;
+  config.on_byte = [&](int b) { got.back().second.push_back(static_cast<uint8_t>(b)); };
+  config.status = [&](M110Status st, float) {
+    if (st == M110Status::RxMode) got.push_back({m110_mode_info(self->rx_mode()).short_name, {}});
+  };
+  auto rx = std::make_unique<M110Receiver>(config);
+  self = rx.get();
+  DecimatorState dec;
+  std::vector<int16_t> d9600(kRx9600BlockSamples + 8);
+  for (std::size_t i = 0; i + kSndRxBlockSamples <= out.size(); i += kSndRxBlockSamples) {
+    int n8 = 0, n96 = 0;
+    snd_decimate(dec, out.data() + i, kSndRxBlockSamples, nullptr, &n8, d9600.data(), &n96);
+    rx->rx_samples16(d9600.data(), n96);
+  }
+  std::vector<int16_t> tail(48000 * 3, 0);  // the receiver ends the last reception on silence
+  for (std::size_t i = 0; i + kSndRxBlockSamples <= tail.size(); i += kSndRxBlockSamples) {
+    int n8 = 0, n96 = 0;
+    snd_decimate(dec, tail.data() + i, kSndRxBlockSamples, nullptr, &n8, d9600.data(), &n96);
+    rx->rx_samples16(d9600.data(), n96);
+  }
+  return got;
+}
+
+TEST_P(SoundCardModemFeed, EachMessageIsATransmissionOfItsOwn) {
+  const ModemFeedCase& c = GetParam();
+  db_set_twx_mode(c.twx_mode);
+  int ptt_ons = 0, tx_ends = 0;
+  SoundCardHooks& h = sound_card().hooks;
+  h.ale_link_ready = [&] { return c.link_ready; };
+  h.ptt_on = [&] { ++ptt_ons; };
+  h.modem_tx_end = [&] { ++tx_ends; };
+  int not_sent = 0;
+  log_set_sink([&](LogText, const std::string& line) {
+    not_sent += line.find("[MODEM ERROR: SERIAL-TONE MODEM NOT IN THE SOUND PATH (TWX MODE), TRANSMISSION NOT SENT]") !=
+                std::string::npos;
+  });
+  open();
+  run_ms(100);
+  const std::string one = "FIRST MESSAGE IN 600S";
+  const std::string two = "SECOND MESSAGE, 2400S";
+  ASSERT_TRUE(m110_transmit(reinterpret_cast<const uint8_t*>(one.data()), one.size(), "600S"));
+  ASSERT_TRUE(m110_transmit(reinterpret_cast<const uint8_t*>(two.data()), two.size(), "2400S"));
+  EXPECT_FALSE(m110_transmit(reinterpret_cast<const uint8_t*>(two.data()), two.size(), "600X"));
+  std::vector<std::string> tx_texts;  // the status bar's transmit text as it changes
+  for (int ms = 0; ms < 12000; ++ms) {
+    run_ms(1);
+    const std::string t = display_status_texts().modem_tx;
+    if (tx_texts.empty() || tx_texts.back() != t) tx_texts.push_back(t);
+  }
+  EXPECT_EQ(tx_ends, 2) << "each message's end reaches the data link once";
+  EXPECT_FALSE(sound_card().m110_tx->busy());
+  const std::vector<int16_t> out = output();
+  log_set_sink({});
+  EXPECT_EQ(not_sent, c.played ? 0 : 2) << "each message not sent is logged once";
+  if (!c.played) {
+    EXPECT_EQ(ptt_ons, 0);
+    EXPECT_EQ(f_.ptt_offs, 0);
+    for (int16_t v : out) ASSERT_EQ(v, 0);
+    return;
+  }
+  EXPECT_EQ(ptt_ons, 2);
+  EXPECT_EQ(f_.ptt_offs, 2);
+  EXPECT_EQ(tx_texts, (std::vector<std::string>{"", "TX 600S", "", "TX 2400S", ""}));
+  const auto got = decode_card_output(out);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].first, "600S");
+  EXPECT_EQ(got[1].first, "2400S");
+  ASSERT_GE(got[0].second.size(), one.size());
+  ASSERT_GE(got[1].second.size(), two.size());
+  EXPECT_EQ(std::string(got[0].second.begin(), got[0].second.begin() + static_cast<std::ptrdiff_t>(one.size())), one);
+  EXPECT_EQ(std::string(got[1].second.begin(), got[1].second.begin() + static_cast<std::ptrdiff_t>(two.size())), two);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modem, SoundCardModemFeed,
+                         ::testing::Values(ModemFeedCase{"Always", 2, 0, true}, ModemFeedCase{"LinkedAndReady", 1, 1, true},
+                                           ModemFeedCase{"LinkedNotReady", 1, 0, false}, ModemFeedCase{"Off", 0, 1, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Receive: a serial-tone transmission captured at 48 kHz reaches the modem's receiver at
+// 9,600 Hz and its bytes the layer above, with the receive text and the start and end of the
+// reception; with the modem out of the sound path nothing is heard.
+TEST_F(SoundCardTest, ModemReceptionFromTheCardInput) {
+  const std::string text = "HEARD THROUGH THE CARD";
+  M110Transmitter tx;
+  tx.set_mode(m110_mode_from_name("1200S"));
+  std::vector<float> air = tx.send(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  air.insert(air.begin(), 9600, 0.0f);
+  air.resize(air.size() + 9600 * 3, 0.0f);
+  std::vector<float> wide(air.size() * 5);
+  InterpolatorState interp;
+  snd_interpolate_by5(interp, air.data(), wide.data(), static_cast<int>(air.size()));
+  std::vector<int16_t> pcm(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) pcm[i] = snd_float_to_pcm16(wide[i]);
+  const std::string in = dir_.path() + "/modem.wav";
+  ASSERT_EQ(wav_write_file(in, pcm.data(), static_cast<int64_t>(pcm.size())), 1);
+  const int run = static_cast<int>(pcm.size() / 48);
+  for (int twx : {2, 0}) {
+    SCOPED_TRACE(twx);
+    db_set_twx_mode(twx);
+    std::string bytes;
+    int starts = 0, ends = 0;
+    std::vector<std::string> rx_texts;
+    SoundCardHooks& h = sound_card().hooks;
+    h.modem_rx_byte = [&](int b) { bytes.push_back(static_cast<char>(b)); };
+    h.modem_rx_start = [&] { ++starts; };
+    h.modem_rx_end = [&] { ++ends; };
+    open("wav:" + in);
+    for (int ms = 0; ms < run; ++ms) {
+      run_ms(1);
+      const std::string t = display_status_texts().modem_rx;
+      if (rx_texts.empty() || rx_texts.back() != t) rx_texts.push_back(t);
+    }
+    snd_close();
+    if (twx == 0) {
+      EXPECT_EQ(starts, 0);
+      EXPECT_TRUE(bytes.empty());
+      continue;
+    }
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(rx_texts, (std::vector<std::string>{"", "RX 1200S", ""}));
+    EXPECT_EQ(bytes.substr(0, text.size()), text);
+  }
+}
 
 TEST_F(SoundCardTest, ToneTablesAreBuiltAtOpen) {
   open();

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "db/options.h"
 #include "modem/fsk8.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
@@ -76,6 +77,35 @@ TEST(SoundCardThreads, TransmitOnAnAutoAdvancingClock) {
   }
   EXPECT_EQ(w.ends.load(), 3);
   EXPECT_EQ(w.releases.load(), 3);
+}
+
+// Serial-tone messages queued from another thread (as the data link's thread does) while the
+// card's threads play them: each is keyed, released and reported ended once.
+TEST(SoundCardThreads, ModemMessagesFromAnotherThread) {
+  test::TempDir dir;
+  Station st(dir.path(), std::make_unique<SimClock>());
+  StationScope scope(st);
+  st.sim_clock()->set_auto_advance(true);
+  FakeWords w;
+  install(w);
+  db_set_twx_mode(2);
+  std::atomic<int> keyings{0}, tx_ends{0};
+  sound_card().hooks.ptt_on = [&] { ++keyings; };
+  sound_card().hooks.modem_tx_end = [&] { ++tx_ends; };
+  snd_set_device_specs("null", "wav:" + dir.path() + "/out.wav");
+  snd_open();
+  std::thread link([&st] {
+    StationScope s(st);
+    const uint8_t bytes[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (const char* mode : {"1200S", "2400S", "600S"}) EXPECT_TRUE(m110_transmit(bytes, sizeof bytes, mode));
+    m110_rx_reset();
+  });
+  link.join();
+  EXPECT_TRUE(wait_for([&] { return tx_ends.load() == 3; }, 20000));
+  snd_close();
+  EXPECT_EQ(keyings.load(), 3);
+  EXPECT_EQ(w.releases.load(), 3);
+  EXPECT_EQ(tx_ends.load(), 3);
 }
 
 TEST(SoundCardThreads, AlsaNullDeviceOpensAndCloses) {

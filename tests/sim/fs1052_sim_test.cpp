@@ -1,7 +1,6 @@
 // Two whole stations, ALFA and BRAVO, on the simulated ether: after an ALE link, messages go
-// over the serial-tone modem path (the data link's bytes travel on the simulator's byte ether,
-// sim/fs1052_byte_ether.h, with its model of the modem's errors), and the stations return to
-// scanning afterwards.
+// over the serial-tone modem path (the station's own serial-tone modem, its audio on the
+// simulated channel like the ALE words), and the stations return to scanning afterwards.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,7 +32,11 @@ class Fs1052SimTest : public ::testing::Test {
     const char* names[2][2] = {{"a", "ALFA"}, {"b", "BRAVO"}};
     for (int i = 0; i < 2; ++i)
       test::make_station_folder(
-          fs::path(root_.path()) / names[i][0], [&] { db_set_data_link_mode(data_link_mode); },
+          fs::path(root_.path()) / names[i][0], [&] {
+            db_set_data_link_mode(data_link_mode);
+            db_set_twx_mode(1);  // the serial-tone modem in the sound path while linked
+            db_set_ptt_status_display(1);
+          },
           std::string("ADD OWN ") + names[i][1] + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\nADD OTHER " +
               names[1 - i][1] + "\nENABLE SCANNING\n");
   }
@@ -55,6 +58,26 @@ class Fs1052SimTest : public ::testing::Test {
       EXPECT_NE(r.at(who, "STATUS 1: SCANNING", unlinked), -1) << who;
     }
   }
+  // The transmitter is never keyed twice without a release between, and is released at the
+  // end; `keyed_after`:
+  // the number of keyings after that time.
+  static void keyed_in_turn(const SimRun& r, const char* who, double after, int* keyed_after) {
+    bool keyed = false;
+    *keyed_after = 0;
+    for (const std::string& l : r.lines) {
+      double t = 0;
+      char name[32] = {};
+      if (std::sscanf(l.c_str(), "%lf %31s", &t, name) != 2 || std::string(name) != who) continue;
+      if (l.find("PTT now ACTIVE") != std::string::npos) {
+        EXPECT_FALSE(keyed) << l;
+        keyed = true;
+        *keyed_after += t > after;
+      } else if (l.find("PTT now RELEASED") != std::string::npos) {
+        keyed = false;  // (the radio's set-up releases it once at start)
+      }
+    }
+    EXPECT_FALSE(keyed) << who;
+  }
   test::TempDir root_;
 };
 
@@ -73,6 +96,13 @@ TEST_F(Fs1052SimTest, Fs1052ArqAfterAnAleLinkIsConfirmed) {
     EXPECT_NE(confirmed, -1) << r.text;
     EXPECT_NE(r.at("BRAVO", "HELLO OVER THE DATA LINK \n"), -1);
     EXPECT_EQ(r.count("FS-1052 Message ID"), 0);  // nothing failed
+    EXPECT_EQ(r.count("TRANSMISSION NOT SENT"), 0);  // the modem stayed in the sound path
+    // The data link's transmissions (after the command at 40 s) are keyed and released.
+    for (const char* who : {"ALFA", "BRAVO"}) {
+      int keyed = 0;
+      keyed_in_turn(r, who, 40, &keyed);
+      EXPECT_GE(keyed, 1) << who;
+    }
     back_to_scanning(r);
   }
 }
@@ -124,7 +154,10 @@ class XferSimTest : public ::testing::Test {
     std::string config = "ADD OWN " + own + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\n";
     for (const auto& o : others) config += "ADD OTHER " + o + "\n";
     config += "ENABLE SCANNING\n";
-    test::make_station_folder(fs::path(root_.path()) / dir, [] { db_set_data_link_mode(kDataLinkFs1052); }, config);
+    test::make_station_folder(fs::path(root_.path()) / dir, [] {
+      db_set_data_link_mode(kDataLinkFs1052);
+      db_set_twx_mode(1);
+    }, config);
   }
   static SimCommand queue(int64_t at_ms, const std::string& to, const std::string& text) {
     return {at_ms, "ALFA", "", [to, text] {

@@ -77,5 +77,39 @@ TEST_F(WorkerFixture, ALongMessageWaitsForTheSoundCard) {
   // The object ends the thread without making the rest.
 }
 
+// Messages queued each in a mode of its own (behind one on the air) keep it; waiting pops hand
+// out every block of every message without a gap, each marked first and last of its message,
+// and return at once when nothing is queued.
+TEST_F(WorkerFixture, EachMessageKeepsItsOwnModeAndItsBlocksAreMarked) {
+  M110TxWorker worker(config());
+  const std::vector<uint8_t> one(40, 0x33), two(40, 0x44);
+  const struct {
+    const std::vector<uint8_t>* bytes;
+    int mode;
+  } sent[] = {{&one, 6}, {&two, 10}, {&one, 2}};
+  for (const auto& m : sent) ASSERT_TRUE(worker.send(m.bytes->data(), m.bytes->size(), m.mode));
+  EXPECT_FALSE(worker.send(one.data(), one.size(), 14));
+  std::vector<float> block(4000);
+  M110TxWorker::BlockInfo info;
+  M110Transmitter reference;  // one, as in the worker: the carrier runs on from message to message
+  for (const auto& m : sent) {
+    reference.set_mode(m.mode);
+    std::vector<float> want = reference.send(m.bytes->data(), m.bytes->size());
+    want.resize((want.size() + 3999) / 4000 * 4000, 0.0f);
+    std::vector<float> got;
+    for (std::size_t b = 0; b < want.size() / 4000; ++b) {
+      ASSERT_TRUE(worker.pop_block(block.data(), &info, true)) << m.mode << " block " << b;
+      EXPECT_EQ(info.mode, m.mode);
+      EXPECT_EQ(info.first, b == 0);
+      EXPECT_EQ(info.last, b + 1 == want.size() / 4000);
+      got.insert(got.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(got, want) << m.mode;
+  }
+  EXPECT_FALSE(worker.pop_block(block.data(), &info, true));
+  ASSERT_TRUE(worker.wait_idle(5000));
+  EXPECT_EQ(ends.load(), 3);
+}
+
 }  // namespace
 }  // namespace vesk
