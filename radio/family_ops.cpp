@@ -17,6 +17,7 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::IcomMarine: return kIcomMarineOps;
     case DriverFamily::AlincoSkanti: return kAlincoSkantiOps;
     case DriverFamily::FramedBinary: return kFramedBinaryOps;
+    case DriverFamily::Harris: return kHarrisOps;
     default: return kNone;
   }
 }

@@ -31,6 +31,9 @@ struct FamilyOps {
   void (*set_mode)(const RadioTypeRow& row, int mode) = nullptr;
   void (*ptt_on)(const RadioTypeRow& row, int tx_mode) = nullptr;
   void (*ptt_off)(const RadioTypeRow& row) = nullptr;
+  // A family's own keying sequence, in place of the command keying and whatever the keying
+  // lines (`manual`: the operator's keying).
+  void (*keying)(const RadioTypeRow& row, bool on, bool manual) = nullptr;
 
   // Channel setting, tuning and split.
   void (*channel_freq_mode)(const RadioTypeRow& row, const ChannelRecord& ch) = nullptr;
@@ -49,6 +52,9 @@ struct FamilyOps {
   // Receiver muting on or off at `level`, for a radio with a muting of its own (in place of
   // mute_af_gain).
   void (*mute)(const RadioTypeRow& row, bool on, int level) = nullptr;
+  // The link hooks' muting (link made: unmuted; link ended: muted), for a radio whose link
+  // steps differ from its muting.
+  void (*link_mute)(const RadioTypeRow& row, bool linked) = nullptr;
   AntennaResult (*select_antenna)(const RadioTypeRow& row, int port) = nullptr;
   int (*tuner)(const RadioTypeRow& row, TunerStep step) = nullptr;
 
@@ -79,6 +85,7 @@ extern const FamilyOps kTenTecReceiverOps;
 extern const FamilyOps kIcomMarineOps;
 extern const FamilyOps kAlincoSkantiOps;
 extern const FamilyOps kFramedBinaryOps;
+extern const FamilyOps kHarrisOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

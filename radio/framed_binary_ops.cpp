@@ -456,6 +456,10 @@ bool radio_timer_step(int id) {
     radio_sgc_timer(id);
     return true;
   }
+  if (id == 1086 || id == 1087) {
+    radio_harris_timer(id);
+    return true;
+  }
   return false;
 }
 

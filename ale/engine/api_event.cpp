@@ -216,11 +216,11 @@ void api_dispatch_timer(int n) {
     // Through the state machine, which keys only while the frame it keyed for is still to go.
     case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
     case TimerRoute::RadioKeepAlive:
-    case TimerRoute::SgcSetupStep: radio_timer_step(n); break;
-    // Owners that are not part of this station yet: their timers are never started.
-    case TimerRoute::RemoteCommandReply:
+    case TimerRoute::SgcSetupStep:
     case TimerRoute::DelayedFrequencyLoad:
-    case TimerRoute::MemoriesPrompt: break;
+    case TimerRoute::MemoriesPrompt: radio_timer_step(n); break;
+    // Owners that are not part of this station yet: their timers are never started.
+    case TimerRoute::RemoteCommandReply: break;
     case TimerRoute::Unknown: log_printf("UNKNOWN TIMER EVENT ID %d\n", n); break;
   }
 }
