@@ -18,6 +18,10 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::AlincoSkanti: return kAlincoSkantiOps;
     case DriverFamily::FramedBinary: return kFramedBinaryOps;
     case DriverFamily::Harris: return kHarrisOps;
+    case DriverFamily::ReceiverJrcTciCubicRacal: return kReceiverJrcTciCubicRacalOps;
+    case DriverFamily::ReceiverRsCollinsAorDrakeWj: return kReceiverRsCollinsAorDrakeWjOps;
+    case DriverFamily::Sdr1000: return kSdr1000Ops;
+    case DriverFamily::CodanXk: return kCodanXkOps;
     default: return kNone;
   }
 }

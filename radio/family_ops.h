@@ -86,6 +86,10 @@ extern const FamilyOps kIcomMarineOps;
 extern const FamilyOps kAlincoSkantiOps;
 extern const FamilyOps kFramedBinaryOps;
 extern const FamilyOps kHarrisOps;
+extern const FamilyOps kReceiverJrcTciCubicRacalOps;
+extern const FamilyOps kReceiverRsCollinsAorDrakeWjOps;
+extern const FamilyOps kSdr1000Ops;
+extern const FamilyOps kCodanXkOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

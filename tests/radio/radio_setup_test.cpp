@@ -188,7 +188,7 @@ TEST_F(RadioSetupTest, MissingRadioPortGivesOneNoticeAndOpensNothingElse) {
 TEST_F(RadioSetupTest, TypesWithoutABlockOrDriverLeaveTheRadioClosedAndRunTheRest) {
   db_set_atu_port(4);
   db_set_atu_type(ATU_STEPPIR);
-  for (int type : {0, 48, DB_CODAN}) {
+  for (int type : {0, 48, DB_GENERIC}) {
     clear();
     db_set_radio_type(type);
     radio_setup();
@@ -197,7 +197,7 @@ TEST_F(RadioSetupTest, TypesWithoutABlockOrDriverLeaveTheRadioClosedAndRunTheRes
     EXPECT_TRUE(boxes.empty());
   }
   // The type whose driver is not built says so.
-  EXPECT_TRUE(log_has("[Radio Setup: CODAN: radio driver not built yet, radio port left closed]"));
+  EXPECT_TRUE(log_has("[Radio Setup: GENERIC: radio driver not built yet, radio port left closed]"));
 }
 
 TEST_F(RadioSetupTest, AccessoryPortsKeepTheirOwnTerminatorsAndTheRadioItsFraming) {
