@@ -22,6 +22,8 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::ReceiverRsCollinsAorDrakeWj: return kReceiverRsCollinsAorDrakeWjOps;
     case DriverFamily::Sdr1000: return kSdr1000Ops;
     case DriverFamily::CodanXk: return kCodanXkOps;
+    case DriverFamily::GenericFile: return kGenericFileOps;
+    case DriverFamily::PluginLibrary: return kPluginLibraryOps;
     default: return kNone;
   }
 }

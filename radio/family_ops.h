@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "db/database.h"
 #include "radio/drivers/radio_types.h"
@@ -60,6 +61,9 @@ struct FamilyOps {
 
   // Set-up: the lines before the port opens, and the commands after its steps.
   void (*setup_before_port)(const RadioSetupRow& setup) = nullptr;
+  // The radio port's settings when the family gives them: 1 with `settings` filled, 0 to open
+  // the port without new settings, -1 to leave it closed.
+  int (*port_settings)(std::string& settings) = nullptr;
   // The model's own start step among the port steps (SetupStart::Driver).
   void (*setup_start)(const RadioTypeRow& row) = nullptr;
   void (*setup_commands)(const RadioTypeRow& row, const RadioSetupRow& setup) = nullptr;
@@ -69,6 +73,9 @@ struct FamilyOps {
   void (*refresh)(const RadioTypeRow& row) = nullptr;
   // The keep-alive poll (timer 1028): sends it and returns the period until the next, 0 for none.
   int (*keepalive)(const RadioTypeRow& row) = nullptr;
+  // The radio's own step at the station's shut-down (the plug-in's command 9, the generic
+  // file's STOP sequence), for the shut-down to call.
+  void (*shutdown)(const RadioTypeRow& row) = nullptr;
 
   // Replies and the model timers 1025 to 1027.
   RadioReplyParser on_reply = nullptr;
@@ -90,6 +97,8 @@ extern const FamilyOps kReceiverJrcTciCubicRacalOps;
 extern const FamilyOps kReceiverRsCollinsAorDrakeWjOps;
 extern const FamilyOps kSdr1000Ops;
 extern const FamilyOps kCodanXkOps;
+extern const FamilyOps kGenericFileOps;
+extern const FamilyOps kPluginLibraryOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

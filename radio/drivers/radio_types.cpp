@@ -543,7 +543,7 @@ const std::array<RadioTypeRow, kRadioTypeCount> kRadioTypeTable{{
     {.number = 135, .options_keyword = "GENERIC", .make_model = "generic radio described by a command file",
      .family = DriverFamily::GenericFile},
     {.number = 136, .options_keyword = "DLL-RADIO", .make_model = "plug-in radio library",
-     .family = DriverFamily::PluginLibrary},
+     .family = DriverFamily::PluginLibrary, .ptt_command = true},
     {.number = 137, .make_model = "none"},
     {.number = 138, .options_keyword = "RF5800", .command_keyword = "PRC150", .report_name = "HARRIS RF5800",
      .make_model = "Harris RF-5800", .family = DriverFamily::Harris,
