@@ -1,13 +1,17 @@
-// The radio emulation port, CI-V side: set frequency and mode, data mode, keying, and the
-// queries a logging or digital-mode program makes, with fixed answers where the station has
-// nothing to report. Set commands are carried out without an answer; each answer leaves at
-// once (the program never acknowledges). Two requests are handled more safely than a radio's
-// own rules would: a tuner request (1C 01 01) does not key the transmitter, and every
-// frequency digit is read (144 MHz is not taken for 44 MHz; the bounds then apply).
+// The radio emulation port: CI-V frames (an IC-746PRO at address 66) and Kenwood-style text
+// commands (a TS-480, "ID020;"). Frequency, mode and keying requests reach the radio; the
+// queries a logging or digital-mode program makes are answered from the current channel or
+// with fixed texts. CI-V set commands get no answer; each answer leaves at once (the program
+// never acknowledges). Two requests are handled more safely than a radio's own rules would: a
+// tuner request (1C 01 01) does not key the transmitter, and every frequency digit is read
+// (144 MHz is not taken for 44 MHz; the bounds then apply).
 #include "radio/emulation.h"
 
 #include <atomic>
 #include <initializer_list>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "db/options.h"
@@ -29,6 +33,8 @@ namespace {
 struct EmulState {
   std::atomic<int> freq{0};
   std::atomic<int> civ_mode{0};
+  int text_mode = 0;      // the Kenwood mode number of the last MD set form (worker thread only)
+  std::string rx_answer;  // the answer to the next RX; / RX0; (worker thread only)
 };
 EmulState& emul() { return station().state<EmulState>(); }
 
@@ -189,6 +195,137 @@ void handle_civ(const uint8_t* f, int n) {
   }
 }
 
+
+// ---- text commands (a Kenwood-style radio whose identity is "ID020;") ----
+
+void say(const std::string& t) {
+  emul_send(reinterpret_cast<const uint8_t*>(t.data()), static_cast<int>(t.size()));
+  emul_send_ack();
+}
+
+// Eleven digits of hertz (leading zeros), whatever the frequency.
+std::string eleven(int hz) {
+  char t[24];
+  std::snprintf(t, sizeof t, "%011d", hz < 0 ? 0 : hz);
+  return t;
+}
+char channel_mode_digit() {
+  const int m = db_get_current_rx_mode();
+  return m == MODE_LSB || m == MODE_LSB_D ? '1' : '2';
+}
+
+struct TextMode {
+  int code;
+  int number;
+};
+TextMode text_mode(char c) {
+  switch (c) {
+    case '1': return {MODE_LSB, 1};
+    case '2': return {MODE_USB, 2};
+    case '3': return {MODE_CW, 3};
+    case '4': return {MODE_FM, 4};
+    case '5': return {MODE_AM, 5};
+    case '6': return {MODE_FSK, 6};
+    case '7': return {MODE_CW_R, 7};
+    case '9': return {MODE_FSK_R, 9};
+    default: return {MODE_USB, 2};
+  }
+}
+
+// The fixed entries, in table order: the two letters, the set form's length (0: none; echoed
+// whole unless `set_answer`), the read form (its exact text; empty: "XX;"), and the answer.
+struct TextEntry {
+  const char* letters;
+  int set_length;
+  const char* read;  // null: no read form
+  const char* answer;
+  const char* set_answer = nullptr;
+};
+const std::vector<TextEntry>& text_entries() {
+  static const std::vector<TextEntry> k = {
+      {"AC", 6, "", "AC000;"},   {"AG", 7, "AG0;", "AG0100;"}, {"GT", 6, "", "GT001;"},  {"AI", 4, "", "AI0;"},
+      {"AN", 4, "", "AN1;"},     {"AS", 18, nullptr, ""},      {"BC", 4, "", "BC0;"},    {"BY", 0, "", "BC10;"},
+      {"CA", 4, "", "CA0;"},     {"CN", 5, "", "CN00;"},       {"CT", 4, "", "CT0;"},    {"DL", 6, "", "DL000;"},
+      {"EX", 10, "", "EX00000000;"}, {"FR", 4, nullptr, ""},   {"FS", 4, "", "FS0;"},    {"FT", 4, "", "FT0;"},
+      {"FW", 7, "", "FW0000;"},  {"GT", 6, "", "GT000;"},      {"ID", 0, "", "ID020;"},  {"IS", 7, "", "IS 0000;"},
+      {"KS", 6, "", "KS060;"},   {"KY", 28, "", "KY1;", "KY1;"}, {"LK", 5, "", "LK00;"}, {"MC", 6, "", "MC001;"},
+      {"MF", 4, "", "MF0;"},     {"MG", 6, "", "MG075;"},      {"ML", 6, "", "ML000;"},
+      {"MR", 0, "", "MR000100010000000200000000000000000000010AAAAAAAA;"},
+      {"NB", 4, "", "NB0;"},     {"NL", 6, "", "NL000;"},      {"NR", 4, "", "NR0;"},    {"OP", 0, "", "OP100;"},
+      {"PA", 4, "", "PA00;"},    {"PB", 4, "", "PB000;"},      {"PC", 6, "", "PC200;"},  {"PL", 9, "", "PL050050;"},
+      {"PR", 4, "", "PR0;"},     {"PS", 4, "", "PS1;"},        {"QR", 5, "", "QR00;"},   {"RA", 5, "", "RA0000;"},
+      {"RD", 8, "", "RD1;"},     {"RG", 6, "", "RG100;"},      {"RL", 5, "", "RL00;"},   {"RM", 4, "", "RM10000;"},
+      {"RS", 0, "", "RS0;"},     {"RT", 4, "", "RT0;"},        {"RC", 0, "", "RC;"},     {"SQ", 7, "SQ0;", "SQ0000;"},
+      {"SQ", 0, "", "SQ0000;"},  {"SH", 0, "", "SH0801;"},     {"SD", 0, "", "SD1000;"}, {"SL", 0, "", "SL06;"},
+      {"SM", 0, "SM0;", "SM0011;"}, {"TN", 0, "", "TN00;"},    {"TO", 0, "", "TO0;"},    {"TS", 0, "", "TS0;"},
+      {"VD", 0, "", "VD1500;"},  {"VG", 0, "", "VD005;"},      {"VX", 0, "", "VX0;"},
+  };
+  return k;
+}
+
+void handle_text(const std::string& f) {
+  const int n = static_cast<int>(f.size());
+  EmulState& e = emul();
+  const bool rx_query = read_back();
+  // FA and FB set forms, anchored at the end: F, A or B, eleven characters ending in 0, ";".
+  if (n >= 14) {
+    const std::string tail = f.substr(static_cast<std::size_t>(n - 14));
+    if (tail[0] == 'F' && tail[1] == 'A' && tail[12] == '0') {
+      const int hz = static_cast<int>(std::strtol(tail.substr(2, 11).c_str(), nullptr, 10));  // every digit
+      if (rms_block()) e.freq = hz, say(tail);
+      if (scanning_gate() || rms_block()) return;
+      e.freq = hz;
+      const int clamped = hz < kLowestHz ? kLowestHz : hz > kHighestHz ? kHighestHz : hz;
+      if (radio_flags().radio_linked_flag.load() == 0) {
+        radio_set_vfo_freq(clamped);
+        radio_set_freq(clamped);
+        say(tail);
+      }
+    }
+    if (tail[0] == 'F' && tail[1] == 'B' && tail[12] == '0') say(tail);
+  }
+  if (f == "FA;") say("FA" + eleven(rx_query ? e.freq.load() : db_get_current_rx_freq()) + ";");
+  if (f == "FB;") say("FB" + eleven(db_get_current_tx_freq()) + ";");
+  if (n == 4 && f.compare(0, 2, "MD") == 0) {
+    const char c = f[2];
+    if (rms_block()) say(std::string("MD") + c + ";");
+    e.text_mode = text_mode(c).number;
+    if (scanning_gate() || rms_block()) return;
+    radio_set_mode(text_mode(c).code);
+    say(std::string("MD") + c + ";");
+  }
+  if (f == "MD;") say(rx_query ? "MD" + std::to_string(e.text_mode % 10) + ";" : std::string("MD") + channel_mode_digit() + ";");
+  if (f == "IF;") {
+    const int hz = rx_query ? e.freq.load() : db_get_current_rx_freq();
+    const char mode = rx_query ? static_cast<char>('0' + e.text_mode % 10) : channel_mode_digit();
+    say("IF" + eleven(hz) + "     +0000000000" + mode + "000000 ;");
+  }
+  if (n == 6 && f.compare(0, 2, "AS") == 0) say("AS007" + eleven(db_get_current_rx_freq()) + channel_mode_digit() + ";");
+  // Transmit and receive.
+  if (f == "TX;" || f == "TX0;" || f == "TX1;") {
+    if (scanning_gate()) return;
+    if (radio_flags().radio_linked_flag.load() == 1) {
+      if (auto& twa = serial_poll_hooks().timer_start_twa) twa();
+    }
+    ptt_on_manual();
+    e.rx_answer = f == "TX;" ? "RX;" : "RX0;";
+    say(f == "TX;" ? "TX;" : "TX0;");
+  }
+  if (f == "RX;" || f == "RX0;") {
+    if (scanning_gate()) return;
+    ptt_off_manual();
+    if (!e.rx_answer.empty()) say(e.rx_answer);
+  }
+  // The fixed entries, in order; each that matches answers.
+  for (const TextEntry& t : text_entries()) {
+    if (f.compare(0, 2, t.letters) != 0) continue;
+    if (t.set_length > 0 && n == t.set_length) say(t.set_answer != nullptr ? t.set_answer : f);
+    if (t.read != nullptr && f == (*t.read != '\0' ? std::string(t.read) : std::string(t.letters) + ";") &&
+        *t.answer != '\0')
+      say(t.answer);
+  }
+}
+
 }  // namespace
 
 int emul_requested_freq() { return emul().freq.load(); }
@@ -201,7 +338,10 @@ void emul_handle_frame(const uint8_t* frame, int length) {
     handle_civ(frame, length);
     return;
   }
-  if (last == ';') return;  // text commands: not built yet
+  if (last == ';') {
+    handle_text(std::string(reinterpret_cast<const char*>(frame), static_cast<std::size_t>(length)));
+    return;
+  }
   emul_send_ack();
 }
 

@@ -102,5 +102,58 @@ TEST_F(EmulationTest, KeyingAndTheTunerRequest) {
   EXPECT_EQ(radio_flags().ptt_active_flag.load(), 0);
 }
 
+// Text commands (a TS-480): frequency and mode requests, status queries, keying and the fixed
+// answers, odd ones included.
+TEST_F(EmulationTest, TextCommands) {
+  auto text = [this](const std::string& t) {
+    return request(std::vector<uint8_t>(t.begin(), t.end()));
+  };
+  const struct {
+    const char* frame;
+    const char* back;   // the answers as text, " | " between
+    const char* radio;  // what reached the radio
+  } cases[] = {
+      {"FA00014070000;", "FA00014070000;", "FA00014070000;"},
+      {"xyFA00014070000;", "FA00014070000;", "FA00014070000;"},  // the last 14 bytes
+      {"FA00144000000;", "FA00144000000;", "FA00088000000;"},    // every digit, then the bound
+      {"FA00014070005;", "", ""},                                 // not a multiple of 10 Hz
+      {"MD1;", "MD1;", "MD1;"},
+      {"MD8;", "MD8;", "MD2;"},
+      {"FA;", "FA00007102500;", ""},
+      {"MD;", "MD2;", ""},
+      {"IF;", "IF00007102500     +00000000002000000 ;", ""},
+      {"ID;", "ID020;", ""},
+      {"BY;", "BC10;", ""},
+      {"VG;", "VD005;", ""},
+      {"GT;", "GT001; | GT000;", ""},  // both entries answer
+      {"AI0;", "AI0;", ""},
+      {"AI0000;", "", ""},
+      {"RX;", "", "RX;"},  // before any transmit command: unkeyed, nothing answered
+      {"TX1;", "TX0;", "TX;"},
+      {"RX;", "RX0;", "RX;"},
+      {"MR;", "MR000100010000000200000000000000000000010AAAAAAAA;", ""},  // 50 bytes, whole
+  };
+  for (const auto& c : cases) {
+    auto [back, radio] = text(c.frame);
+    // Decode the hex answers back to text for the comparison.
+    std::string decoded;
+    for (std::size_t i = 0; i < back.size();) {
+      if (back[i] == ' ' && i + 2 < back.size() && back[i + 1] == '|') {
+        decoded += " | ";
+        i += 3;
+        continue;
+      }
+      if (back[i] == ' ') {
+        ++i;
+        continue;
+      }
+      decoded += static_cast<char>(std::stoi(back.substr(i, 2), nullptr, 16));
+      i += 2;
+    }
+    EXPECT_EQ(decoded, c.back) << c.frame;
+    EXPECT_EQ(radio, c.radio) << c.frame;
+  }
+}
+
 }  // namespace
 }  // namespace vesk
