@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "db/database.h"
 #include "radio/drivers/radio_types.h"
@@ -31,6 +32,9 @@ struct FamilyOps {
   void (*set_mode)(const RadioTypeRow& row, int mode) = nullptr;
   void (*ptt_on)(const RadioTypeRow& row, int tx_mode) = nullptr;
   void (*ptt_off)(const RadioTypeRow& row) = nullptr;
+  // A family's own keying sequence, in place of the command keying and whatever the keying
+  // lines (`manual`: the operator's keying).
+  void (*keying)(const RadioTypeRow& row, bool on, bool manual) = nullptr;
 
   // Channel setting, tuning and split.
   void (*channel_freq_mode)(const RadioTypeRow& row, const ChannelRecord& ch) = nullptr;
@@ -49,11 +53,17 @@ struct FamilyOps {
   // Receiver muting on or off at `level`, for a radio with a muting of its own (in place of
   // mute_af_gain).
   void (*mute)(const RadioTypeRow& row, bool on, int level) = nullptr;
+  // The link hooks' muting (link made: unmuted; link ended: muted), for a radio whose link
+  // steps differ from its muting.
+  void (*link_mute)(const RadioTypeRow& row, bool linked) = nullptr;
   AntennaResult (*select_antenna)(const RadioTypeRow& row, int port) = nullptr;
   int (*tuner)(const RadioTypeRow& row, TunerStep step) = nullptr;
 
   // Set-up: the lines before the port opens, and the commands after its steps.
   void (*setup_before_port)(const RadioSetupRow& setup) = nullptr;
+  // The radio port's settings when the family gives them: 1 with `settings` filled, 0 to open
+  // the port without new settings, -1 to leave it closed.
+  int (*port_settings)(std::string& settings) = nullptr;
   // The model's own start step among the port steps (SetupStart::Driver).
   void (*setup_start)(const RadioTypeRow& row) = nullptr;
   void (*setup_commands)(const RadioTypeRow& row, const RadioSetupRow& setup) = nullptr;
@@ -63,6 +73,9 @@ struct FamilyOps {
   void (*refresh)(const RadioTypeRow& row) = nullptr;
   // The keep-alive poll (timer 1028): sends it and returns the period until the next, 0 for none.
   int (*keepalive)(const RadioTypeRow& row) = nullptr;
+  // The radio's own step at the station's shut-down (the plug-in's command 9, the generic
+  // file's STOP sequence), for the shut-down to call.
+  void (*shutdown)(const RadioTypeRow& row) = nullptr;
 
   // Replies and the model timers 1025 to 1027.
   RadioReplyParser on_reply = nullptr;
@@ -86,6 +99,13 @@ extern const FamilyOps kTenTecReceiverOps;
 extern const FamilyOps kIcomMarineOps;
 extern const FamilyOps kAlincoSkantiOps;
 extern const FamilyOps kFramedBinaryOps;
+extern const FamilyOps kHarrisOps;
+extern const FamilyOps kReceiverJrcTciCubicRacalOps;
+extern const FamilyOps kReceiverRsCollinsAorDrakeWjOps;
+extern const FamilyOps kSdr1000Ops;
+extern const FamilyOps kCodanXkOps;
+extern const FamilyOps kGenericFileOps;
+extern const FamilyOps kPluginLibraryOps;
 
 // The operations of a family; a family without a driver has an empty record.
 const FamilyOps& family_ops(DriverFamily family);

@@ -414,8 +414,10 @@ void radio_sgc_timer(int id) {
     }
     case kSgcMemoryWrite: sgc_memory_step(); return;
     case kSgcMemoriesPrompt:
-      radio_ask({"Update SSC2000 Memories", "Update radio memories to match current Scan Group", false,
-                 "no operator to answer: memories not written"},
+      // Headless the memories are written: with the memory channels on, the station selects the
+      // radio's channels by their memory number.
+      radio_ask({"Update SSC2000 Memories", "Update radio memories to match current Scan Group", true,
+                 "no operator to answer: writing the memories (the memory channels are on)"},
                 [](bool yes) {
                   if (yes) sgc_write_all_channels();
                 });
@@ -454,6 +456,10 @@ bool radio_timer_step(int id) {
   }
   if (id >= kSgcSetupBreakOn && id <= kSgcMemoriesPrompt) {
     radio_sgc_timer(id);
+    return true;
+  }
+  if (id == 1086 || id == 1087) {
+    radio_harris_timer(id);
     return true;
   }
   return false;

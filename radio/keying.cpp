@@ -93,7 +93,8 @@ int ptt_on() {
   if (radio_open()) {
     display_set_tx();
     radio_flags().ptt_active_flag = 1;
-    if (!line_ptt()) driver_step_ptt_on(db_get_current_tx_mode());
+    // A family's own keying sequence goes out whatever the keying lines.
+    if (radio_ops(configured_radio()).keying || !line_ptt()) driver_step_ptt_on(db_get_current_tx_mode());
     if (db_get_ptt_status_display() == 1)
       ptt_log(db_get_atu_tone_tune() == 1 || db_get_atu_tune_words() != 0 ? "RADIO: ATU PTT now ACTIVE"
                                                                             : "RADIO: PTT now ACTIVE",
@@ -126,7 +127,9 @@ int ptt_on_manual() {
     const int tx_mode = scan_channel_tx_mode();
     display_set_tx();
     radio_flags().ptt_active_flag = 1;
-    if (!line_ptt() && row.manual_ptt_command) {
+    if (radio_ops(row).keying) {
+      radio_ops(row).keying(row, true, true);
+    } else if (!line_ptt() && row.manual_ptt_command) {
       if (row.manual_ptt_swaps_data_mode) {
         if (tx_mode == MODE_USB_D) radio_ops(row).set_mode(row, MODE_USB);
         else if (tx_mode == MODE_LSB_D) radio_ops(row).set_mode(row, MODE_LSB);
@@ -149,7 +152,9 @@ int ptt_off_manual() {
     const int tx_mode = scan_channel_tx_mode();
     display_set_rx();
     radio_flags().ptt_active_flag = 0;
-    if (row.manual_ptt_command) {
+    if (radio_ops(row).keying) {
+      radio_ops(row).keying(row, false, true);
+    } else if (row.manual_ptt_command) {
       driver_step_ptt_off();
       if (row.manual_ptt_swaps_data_mode && (tx_mode == MODE_USB_D || tx_mode == MODE_LSB_D))
         radio_ops(row).set_mode(row, tx_mode);

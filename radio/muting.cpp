@@ -33,7 +33,8 @@ void cat_af_level(bool on, int level, bool link_hook = false) {
   const RadioTypeRow& row = configured_radio();
   if (!row.mute_by_command || (link_hook && row.mute_not_on_link)) return;
   const FamilyOps& ops = radio_ops(row);
-  if (ops.mute) ops.mute(row, on, level);
+  if (link_hook && ops.link_mute) ops.link_mute(row, !on);
+  else if (ops.mute) ops.mute(row, on, level);
   else if (ops.mute_af_gain) ops.mute_af_gain(row, level);
 }
 

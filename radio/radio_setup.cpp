@@ -95,10 +95,19 @@ bool radio_block(int type) {
   if (ops.setup_before_port) ops.setup_before_port(*row);
   if (row->model_detected) db_set_option_byte(opt::RADIO_MODEL_DETECTED, 1);
 
+  // A family may give the port's settings itself (none: the port keeps its settings), or
+  // leave the port closed (it says why).
+  std::string settings = radio_setup_settings_text(type);
+  bool apply_settings = true;
+  if (ops.port_settings) {
+    const int how = ops.port_settings(settings);
+    if (how < 0) return true;
+    apply_settings = how > 0;
+  }
   SerialPort& port = serial_control(SERIAL_ROLE_RADIO);
   port.set_port_number(db_get_radio_port());
   if (port.open() != 0) return false;
-  if (port.set_settings(radio_setup_settings_text(type)) != 0) return false;
+  if (apply_settings && port.set_settings(settings) != 0) return false;
   int first = 0;
   if (row->handshake_first && row->after[0].kind == SetupStepKind::Handshake) {
     if (!run_port_step(port, row->after[0])) return false;

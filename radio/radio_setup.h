@@ -23,9 +23,9 @@ void radio_setup();
 // the configured values; empty for a type without a block.
 std::string radio_setup_settings_text(int type);
 
-// True when the set-up, channel setting, keying and muting of `type` are built (Icom CI-V,
-// Kenwood, TK-80/TK-90, Yaesu, Ten-Tec, Icom marine and PCR, DX-77T, Skanti and NONE); the
-// other makes come with their drivers.
+// True when the set-up, channel setting, keying and muting of `type` are built (every make
+// with command builders, and NONE); the generic command file and the plug-in library types
+// come with their own.
 bool radio_type_driver_built(int type);
 
 // One "[time][channel][Radio Setup: <text>]" line, and the text of the line that says the

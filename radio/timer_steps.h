@@ -1,5 +1,5 @@
-// Radio control's own engine timers: the keep-alive poll (1028) and the SGC-2000's break
-// chains and memories prompt (1075 to 1083). The engine's timer dispatch calls
+// Radio control's own engine timers: the keep-alive poll (1028), the SGC-2000's break chains
+// and memories prompt (1075 to 1083) and the RF-350 ALK's delayed steps (1086, 1087). The engine's timer dispatch calls
 // `radio_timer_step` for them on its worker thread.
 #pragma once
 
@@ -12,6 +12,12 @@ bool radio_timer_step(int id);
 void radio_keepalive();
 // Timers 1075 to 1083 (SGC-2000).
 void radio_sgc_timer(int id);
+// Timers 1086 (RF-350 ALK frequency load) and 1087 (its memory update: the question, then one
+// channel per 1.8 s step).
+void radio_harris_timer(int id);
+// Writes every channel of the current scan group that is in use into the RF-350 ALK's
+// memories, one per 1.8 s timer step, each only while the radio queue has room.
+void rf350alk_write_all_channels();
 
 // Writes every channel in use into the SGC-2000's memories: one channel per 500 ms timer step,
 // each after a break, and only while the radio queue has room.

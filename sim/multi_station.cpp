@@ -263,7 +263,11 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
         StationScope scope(*s.st);
         SimClock* clock = s.st->sim_clock();
         if (clock->mono_ns() < now * 1000000) clock->advance_to_ns(now * 1000000);
+        // A step that waits on the station's clock (a radio's pauses between commands on the
+        // engine's thread) moves that station ahead; the others catch up.
+        clock->set_auto_advance(true);
         station_app_step();
+        clock->set_auto_advance(false);
         if (options.on_step) options.on_step(now, s.name);
       }
       while (next_command < commands.size() && commands[next_command].at_ms <= now) {

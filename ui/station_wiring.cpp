@@ -39,6 +39,7 @@
 #include "platform/station.h"
 #include "platform/thread.h"
 #include "radio/dispatch.h"
+#include "radio/emulation.h"
 #include "radio/keying.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
@@ -137,6 +138,7 @@ void wire_radio() {
   serial_set_timer_hooks(std::move(timers));
   // Keying the transmitter is link activity.
   serial_poll_hooks().timer_start_twa = timer_start_twa;
+  serial_poll_hooks().emul_frame = emul_handle_frame;
 }
 
 // ---- what the link state asks of the command layer ----

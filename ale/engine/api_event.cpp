@@ -225,10 +225,9 @@ void api_dispatch_timer(int n) {
     case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
     case TimerRoute::RemoteCommandReply: ale_remote_command_reply(n); break;
     case TimerRoute::RadioKeepAlive:
-    case TimerRoute::SgcSetupStep: radio_timer_step(n); break;
-    // Owners that are not part of this station yet: their timers are never started.
+    case TimerRoute::SgcSetupStep:
     case TimerRoute::DelayedFrequencyLoad:
-    case TimerRoute::MemoriesPrompt: break;
+    case TimerRoute::MemoriesPrompt: radio_timer_step(n); break;
     case TimerRoute::Unknown: log_printf("UNKNOWN TIMER EVENT ID %d\n", n); break;
   }
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "db/options.h"
@@ -58,26 +59,25 @@ TEST_F(SgcStationTest, BreakChainsOfSetUpAndChannelLoad) {
             "10 ms COM1 break on\n20 ms COM1 break off\n120 ms COM1 write 03 81 07 00 88\n");
 }
 
-// The memories question is not answered headless (nothing is written); the write itself goes
-// one channel per 500 ms timer step, whole, however many channels are in use.
+// The memories question (5 s after set-up, memory channels on) is answered headless by
+// writing them: one channel per 500 ms timer step, each after its break, all whole however
+// many channels are in use, the radio queue never filling.
 TEST_F(SgcStationTest, MemoriesQuestionAndPacedWrites) {
   db_enable_memory_channels();
   for (int n = 1; n <= 200; ++n) db_store_channel(n, channel(n % 100, 2000000 + n * 1000));
   set_up(DB_SGC2000);
   fake().clear_events();
-  run_ms(5000);
-  EXPECT_TRUE(log_has("[RADIO: Update SSC2000 Memories: Update radio memories to match current Scan Group - no "
-                      "operator to answer: memories not written]"));
-  EXPECT_TRUE(fake().writes(1).empty());
-
-  sgc_write_all_channels();
+  const int64_t t0 = fake().now_ms();
   int most_waiting = 0;
-  for (int t = 0; t < 200 * 500 + 1000; t += 100) {
+  for (int t = 0; t < 4000 + 200 * 500 + 1000; t += 100) {
     run_ms(100);
     most_waiting = std::max(most_waiting, serial_queue_count(SQ_RADIO));
   }
+  EXPECT_TRUE(log_has("[RADIO: Update SSC2000 Memories: Update radio memories to match current Scan Group - no "
+                      "operator to answer: writing the memories (the memory channels are on)]"));
   const auto writes = fake().writes(1);
   ASSERT_EQ(writes.size(), 200u);
+  EXPECT_NEAR(static_cast<double>(writes[0].first - t0), 4000.0 + 110.0, 20.0);  // 5 s after set-up
   for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_GE(writes[i].first - writes[i - 1].first, 500);
   EXPECT_EQ(FakeSerialBackend::hex(writes[0].second).substr(0, 8), "0A 84 01");
   EXPECT_LE(most_waiting, 2);
