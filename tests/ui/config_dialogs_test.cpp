@@ -5,6 +5,7 @@
 #include "command/listings.h"
 #include "db/database.h"
 #include "db/options.h"
+#include "modem/call_recorder.h"
 #include "modem/sound_card.h"
 #include "tests/ui/station_fixture.h"
 #include "ui/config_dialogs.h"
@@ -192,8 +193,15 @@ TEST_F(ConfigDialogs, PluginAndRecorderPathsInTheStationFolder) {
   recorder_ok({true, "1", "rec"});
   const RecorderView v = recorder_open();
   EXPECT_TRUE(v.enabled);
-  EXPECT_EQ(v.path, "rec");
+  EXPECT_EQ(v.path, "rec/") << "the folder with its separator, as the recorder puts names after it";
   EXPECT_EQ(v.max_secs, "1");
+  // The recorder takes the settings at once: a recording lands inside the folder.
+  ASSERT_EQ(rec_is_enabled(), 1);
+  ASSERT_EQ(rec_start("F1.wav", "T"), 1);
+  rec_stop();
+  EXPECT_TRUE(std::filesystem::exists(station_.path("rec/F1.wav"))) << rec_file_path();
+  recorder_ok({false, "1", "rec"});
+  EXPECT_EQ(rec_is_enabled(), 0);
 }
 
 TEST_F(ConfigDialogs, TracingIsClearedBySaves) {

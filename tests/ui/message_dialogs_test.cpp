@@ -33,7 +33,7 @@ class MessageDialogs : public test::SteppedStation {
     ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
     db_clear_scan_active();
   }
-  AqcOrderRequest last_order(std::string* kind = nullptr) {
+  AqcOrderFields last_order(std::string* kind = nullptr) {
     AqcOrders& o = aqc_orders();
     std::lock_guard<std::mutex> lock(o.mutex);
     if (kind != nullptr) *kind = o.last_kind;
@@ -209,7 +209,7 @@ TEST_F(MessageDialogs, QuickAmdOk) {
   t.type('A');
   quick_amd_ok(t, AddressSlots{}, true);
   run_executor();
-  const AqcOrderRequest r = last_order();
+  const AqcOrderFields r = last_order();
   EXPECT_EQ(r.addresses, std::vector<std::string>{"?@?"});
   EXPECT_EQ(r.ack, 1);
 }
@@ -219,7 +219,7 @@ TEST_F(MessageDialogs, Orders) {
   ASSERT_TRUE(meet_me_ok("7000000", true, "7100000", false, AddressSlots{}, false).close);
   run_executor();
   std::string kind;
-  AqcOrderRequest r = last_order(&kind);
+  AqcOrderFields r = last_order(&kind);
   EXPECT_EQ(kind, "MEET ME");
   EXPECT_EQ(r.addresses, std::vector<std::string>{"?@?"});
   EXPECT_EQ(r.channel_or_slot, 0);
