@@ -146,6 +146,20 @@ TEST_F(MessageDialogs, Mil110SendsOnceAndTheReportNamesEachSend) {
   EXPECT_EQ(api_pop(), nullptr);
 }
 
+// The data link's confirmation or failure reports the pending send through the station's
+// wiring: one message-sent line for the address the dialog armed, then none.
+TEST_F(MessageDialogs, DataLinkReportsThePendingSendOnce) {
+  db_set_data_link_mode(0);
+  mil110_ok("THREE", "CHARLIE", false, false);
+  run_executor();
+  const std::size_t m = mark();
+  for (int i = 0; i < 2; ++i) link_state().hooks.data_link_message_done();
+  const std::string lines = since(m);
+  const std::size_t first = lines.find("[MSG SENT][CHARLIE        ]");
+  ASSERT_NE(first, std::string::npos) << lines;
+  EXPECT_EQ(lines.find("[MSG SENT]", first + 1), std::string::npos) << lines;
+}
+
 TEST_F(MessageDialogs, FileTransferNeedsAReadableFile) {
   EXPECT_FALSE(file_transfer_ok("BRAVO", "", true).close);
   EXPECT_FALSE(file_transfer_ok("BRAVO", station_.path("missing.bin").string(), true).close);
@@ -226,6 +240,11 @@ TEST_F(MessageDialogs, Orders) {
   EXPECT_EQ(r.rx_mode_or_width, 0);
   EXPECT_EQ(r.tx_mode, 1);
   EXPECT_EQ(r.rx_freq_hz, 7000000);
+  ChannelRecord ch0{};
+  ASSERT_EQ(db_copy_channel(0, &ch0), 0);
+  EXPECT_EQ(ch0.rx_freq_hz, 7000000) << "the engine's order entry keeps the meeting channel as channel 0";
+  EXPECT_EQ(ch0.tx_freq_hz, 7100000);
+  EXPECT_EQ(ch0.rx_mode, 0);
   for (const char* bad : {"999999", "0", "", "30000100", "7000050", "7MHZ"})
     EXPECT_FALSE(meet_me_ok(bad, false, "7000000", false, AddressSlots{}, false).close) << bad;
   // Channel Definition: channel 2's stored modes and frequencies.
