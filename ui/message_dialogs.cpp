@@ -397,13 +397,12 @@ DialogOutcome quick_amd_ok(const QuickAmdText& text, const AddressSlots& slots, 
   r.addresses = slots.called();
   r.ack = ack ? 1 : 0;
   const std::string coded = text.coded;
-  // The call carries the coded text as a binary message; the engine clears the flag when it
-  // queues the call.
+  // The engine's AQC-ALE AMD call queues the coded text itself, without reading the
+  // binary-message flag; the flag is left alone, so no later call carries a stale binary message.
   mmi_post_task([r, coded] {
     aqc_order_record("DICTIONARY AMD", r);
     std::vector<const char*> list;
     for (const std::string& a : r.addresses) list.push_back(a.c_str());
-    ale_set_binary_message(1);
     aqc_set_second_word_flag(1);
     aqc_call_with_amd(list.data(), static_cast<int>(list.size()), coded.c_str(), r.ack);
   });

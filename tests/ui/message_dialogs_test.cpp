@@ -226,6 +226,7 @@ TEST_F(MessageDialogs, QuickAmdOk) {
   const AqcOrderFields r = last_order();
   EXPECT_EQ(r.addresses, std::vector<std::string>{"?@?"});
   EXPECT_EQ(r.ack, 1);
+  EXPECT_EQ(call_setup().binary_message.load(), 0) << "no later AMD text goes as a binary message";
 }
 
 TEST_F(MessageDialogs, Orders) {
