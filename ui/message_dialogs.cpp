@@ -132,6 +132,7 @@ DialogOutcome send_amd_ok(const std::string& address, const std::string& text) {
         const bool linked = ale_link_state() == ALE_STATE_LINKED_IDLE;
         stamped(aqc ? (linked ? "RADIO: AQC-ALE AMD MESSAGE SENDING" : "RADIO: AQC-ALE INDIVIDUAL CALL LINK")
                     : (linked ? "RADIO: ALE AMD MESSAGE SENDING" : "RADIO: ALE INDIVIDUAL CALL LINK"));
+        aqc_set_second_word_flag(1);
         ale_end_calls_with_tis();
         ale_send_amd_linked(to.c_str(), text.c_str());
       } else if (!address.empty()) {
@@ -160,14 +161,18 @@ DialogOutcome transfer_message_ok(bool dtm, const std::string& text, const std::
           db_set_linked_twx(0);
           stamped(std::string("OPTIONS: LINKED TWX AUTOMATICALLY DISABLED FOR ") + kind + " BRD");
         }
+        aqc_set_first_word_flag(0);
         dtm ? db_set_dtm_broadcast() : db_set_dbm_broadcast();
       } else {
         if (db_get_linked_twx() == 0) {
           db_set_linked_twx(1);
           stamped(std::string("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR ") + kind + " ARQ");
         }
+        aqc_set_first_word_flag(1);
         dtm ? db_set_dtm_arq() : db_set_dbm_arq();
       }
+      // The AQC-ALE words of the call carry the acknowledgement choice and "data follows".
+      aqc_set_second_word_flag(1);
       xfer_set_dest_address(address.c_str());
       if (ale_is_idle() == 1) {
         stamped(std::string(kind) + " IMMEDIATE MODE INDIVIDUAL CALL LINK");

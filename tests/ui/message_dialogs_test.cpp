@@ -4,6 +4,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "db/log_lines.h"
@@ -46,12 +47,15 @@ TEST_F(MessageDialogs, DbmAndDtm) {
   transfer_message_ok(false, "DATA", "BRAVO", true, false);
   run_executor();
   EXPECT_EQ(db_get_linked_twx(), 0);
+  EXPECT_EQ(aqc_tx_settings().first_flag, 0) << "no acknowledgement for a broadcast";
+  EXPECT_EQ(aqc_tx_settings().second_flag, 1);
   EXPECT_TRUE(logged("[OPTIONS: LINKED TWX AUTOMATICALLY DISABLED FOR DBM BRD]"));
   stop_scanning();
   transfer_message_ok(false, "DATA", "BRAVO", false, false);
   run_executor();
   EXPECT_EQ(db_get_linked_twx(), 1);
   EXPECT_TRUE(logged("[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"));
+  EXPECT_EQ(aqc_tx_settings().first_flag, 1);
   // DTM while idle: the immediate line and a call with no message; no SENDING line.
   stop_scanning();
   std::size_t m = mark();
