@@ -13,6 +13,7 @@
 #include "ale/frames/pid_dispatch.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/ale_timing.h"
+#include "ale/link/link_state.h"
 #include "datalink/async_framing.h"
 #include "datalink/fs1052_link.h"
 #include "datalink/fs1052_runner.h"
@@ -295,10 +296,12 @@ int fs1052_indication_step() {
     case FS_IND_MESSAGE_CONFIRM:
       xfer_queue_event(XFER_EV_CONFIRMED);
       log_printf("[%s][FS-1052 Message Confirm ID %d %s]\r\n", log_time_stamp().c_str(), ind.id, ind.first.c_str());
+      if (link_state().hooks.data_link_message_done) link_state().hooks.data_link_message_done();
       break;
     case FS_IND_MESSAGE_FAILED:
       xfer_queue_event(XFER_EV_FAILED);
       log_printf("[%s][FS-1052 Message ID %d failed %s]\r\n", log_time_stamp().c_str(), ind.id, ind.first.c_str());
+      if (link_state().hooks.data_link_message_done) link_state().hooks.data_link_message_done();
       break;
     default: break;
   }

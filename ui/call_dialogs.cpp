@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "ale/frames/frame_sections.h"
+#include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/words/ale_word.h"
@@ -246,6 +247,7 @@ DialogOutcome individual_clear_ok(const std::string& address, const std::string&
     std::lock_guard<std::recursive_mutex> link(link_state().lock);
     const bool aqc = aqc_rx_word_is_aqc() == 1;
     if (!amd.empty() && !aqc) ale_queue_message(amd.c_str(), ale_section_push_traffic);
+    aqc_set_second_word_flag(0);
     stamped(aqc ? "RADIO: AQC-ALE INDIVIUAL CLEAR LINK" : "RADIO: ALE INDIVIUAL CLEAR LINK");
     ale_terminate_link(AddressList{target}, "");
   });

@@ -6,11 +6,15 @@
 #include <cstring>
 #include <filesystem>
 
+#include "command/host_port.h"
 #include "command/interpreter.h"
+#include "command/mail_port.h"
+#include "datalink/fs1052_binding.h"
 #include "command/listings.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/options.h"
+#include "modem/call_recorder.h"
 #include "modem/sound_card.h"
 #include "modem/sound_card_mixer.h"
 #include "platform/audio.h"
@@ -22,14 +26,12 @@ namespace vesk {
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
+// Hands the ten stored FED-STD-1052 values to the link.
+void fs1052_configure_stored() {
+  int32_t p[10];
+  db_get_m110_params(p);
+  fs1052_configure(p);
 }
-
-// A service of a subsystem this build does not have yet (the FED-STD-1052 link's
-// configuration, the TCP host port, the mail ports, the call recorder): the value is stored
-// and the line says it was not applied.
-void not_applied(const char* what) { stamped(std::string(what) + " NOT AVAILABLE IN THIS BUILD, STORED ONLY"); }
 
 bool read_int(const std::string& text, long min, long max, long* out) {
   std::size_t at = 0;
@@ -158,7 +160,7 @@ ConfigOutcome fs1052_options_ok(const Fs1052View& v) {
     db_set_m110_params(p);
   }
   pane_set_if(9, pane_broadcast_rate_or_empty(p[7]));
-  not_applied("FS-1052 LINK CONFIGURATION");
+  fs1052_configure(p);
   panes_from_m110_params(p);
   report_refresh_status_bar();
   return {};
@@ -238,14 +240,23 @@ ConfigOutcome tcpip_ok(const TcpIpView& v) {
   if (!read_int(v.port, 0, 65535, &port)) return refuse(4, "Port: enter a number from 0 to 65535.");
   // Port 0 would make the system pick one that no client knows.
   if (port == 0 && v.enabled) return refuse(4, "Port: an enabled interface needs a port from 1 to 65535.");
+  const uint32_t old_ip = db_get_host_ip();
+  const uint16_t old_port = db_get_tcp_port();
   {
     DbLock lock;
     std::memcpy(lock.options().bytes + opt::HOST_IP, bytes, 4);
   }
-  db_set_tcp_port(static_cast<uint16_t>(((port & 0xFF) << 8) | (port >> 8)));
+  const uint16_t new_port = static_cast<uint16_t>(((port & 0xFF) << 8) | (port >> 8));
+  db_set_tcp_port(new_port);
   db_set_tcp_autostart(v.enabled ? 1 : 0);
-  mmi_post_task([] {
-    not_applied("TCP HOST PORT");
+  uint32_t new_ip = 0;
+  std::memcpy(&new_ip, bytes, 4);
+  const bool moved = new_ip != old_ip || new_port != old_port;
+  const bool enabled = v.enabled;
+  mmi_post_task([enabled, moved] {
+    // A running port moves to a changed address or port; unchanged, its client stays.
+    if (!enabled || moved) host_stop();
+    if (enabled) host_start();
     db_save();
   });
   return {};
@@ -262,9 +273,10 @@ void email_ok(const EmailView& v) {
     lock.options().set_i32(opt::MAIL_SETTING, v.secure ? 1 : 0);
   }
   db_set_email_enabled(v.enabled ? 1 : 0);
-  mmi_post_task([] {
+  const bool enabled = v.enabled;
+  mmi_post_task([enabled] {
     db_save();
-    not_applied("MAIL PORTS");
+    enabled ? mail_start() : mail_stop();
   });
 }
 
@@ -371,7 +383,7 @@ void tracing_ok(const TracingView& v) {
     o.set_i32(opt::TRACE_TIMERS, v.timers ? 1 : 0);
     o.set_u8(opt::DATA_LINK_TRACE, v.fs1052 ? 1 : 0);
   }
-  not_applied("FS-1052 LINK CONFIGURATION");
+  fs1052_configure_stored();
 }
 
 // ---- Recorder Parameters ----
@@ -387,20 +399,28 @@ RecorderView recorder_open() {
 ConfigOutcome recorder_ok(const RecorderView& v) {
   long secs = 0;
   if (!read_int(v.max_secs, 0, 86400, &secs)) return refuse(kFieldRecorderSecs, "Max Period in Secs: 0 to 86400.");
-  if (v.path.size() >= kRecorderPathMax) return refuse(kFieldRecorderPath, "Path: at most 1023 characters.");
+  // The recorder puts its file names right after the path: a folder gets its separator, so
+  // the recordings land in the folder checked below, not beside it.
+  std::string prefix = v.path;
+  if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+  if (prefix.size() >= kRecorderPathMax) return refuse(kFieldRecorderPath, "Path: at most 1023 characters.");
   // The recordings' folder, in the station folder unless the path is absolute.
   const std::filesystem::path folder = std::filesystem::path(v.path).is_absolute() ? std::filesystem::path(v.path)
                                                                                   : station().dir() / v.path;
   std::error_code ec;
   if (!std::filesystem::is_directory(folder, ec) || ::access(folder.c_str(), W_OK) != 0)
     return refuse(kFieldRecorderPath, "Path: " + v.path + " is no folder that can be written.");
-  if (v.enabled)
+  if (v.enabled) {
     db_enable_recorder();
-  else
+    rec_enable();
+  } else {
     db_disable_recorder();
-  db_set_recorder_path(v.path.c_str());
+    rec_disable();
+  }
+  db_set_recorder_path(prefix.c_str());
+  rec_set_path(prefix);
   db_set_recorder_max_secs(static_cast<int>(secs));
-  not_applied("CALL RECORDER");
+  rec_set_max_seconds(static_cast<int>(secs));
   return {};
 }
 

@@ -16,6 +16,7 @@
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "db/tables.h"
+#include "datalink/fs1052_binding.h"
 #include "platform/station.h"
 #include "radio/muting.h"
 #include "radio/serial_output.h"
@@ -95,14 +96,6 @@ void immediate_call(const std::string& address, const char* line) {
   ale_call_address(address.c_str(), "");
 }
 
-// The transfer path of DTM, DBM and FED-STD-1052 texts.
-bool transfer_send(const std::string& text, int broadcast) {
-  (void)text;
-  (void)broadcast;
-  stamped("DATA BAR: DATA TRANSFER NOT AVAILABLE, TEXT NOT SENT");
-  return false;
-}
-
 }  // namespace
 
 DataBarCheck data_bar_check(const DataBarFields& f) {
@@ -163,15 +156,16 @@ void data_bar_enter(const DataBarFields& f) {
       dtm ? xfer_select_dtm_path() : xfer_select_dbm_path();
       text += "\n";
       log_set_amd_retry_counter(-1);
-      transfer_send(text, 0);
+      ui_transfer_send(text, 0);
       break;
     }
     case DataBarMode::Fs1052:
       xfer_set_dest_address(address.c_str());
+      fs1052_set_remote_address(address.c_str());
       immediate_call(address, "FS-1052 IMMEDIATE MODE INDIVIDUAL CALL LINK");
       xfer_select_modem_path();
       text += "\n";
-      transfer_send(text, f.broadcast ? 1 : 0);
+      ui_transfer_send(text, f.broadcast ? 1 : 0);
       break;
     case DataBarMode::Tnc: {
       text += "\n";
@@ -194,6 +188,14 @@ void data_bar_enter(const DataBarFields& f) {
   }
   data_bar_state().terminate_when_done = 0;
   log_frame_printf("[%s]>>[%s] %s\n", log_time_stamp().c_str(), address.c_str(), text.c_str());
+}
+
+bool ui_transfer_send(const std::string& text, int broadcast) {
+  if (xfer_path() == XFER_PATH_MODEM) {
+    xfer_send_modem_text(text, broadcast);
+    return true;
+  }
+  return xfer_send_text(text.c_str(), 0) == 1;
 }
 
 bool data_bar_mils_brd_allowed() { return ale_link_state() == ALE_STATE_SCANNING_STOPPED; }

@@ -54,6 +54,10 @@ void data_bar_enter(const DataBarFields& fields);
 bool data_bar_mils_brd_allowed();
 std::string data_bar_mils_brd();
 
+// A DTM, DBM or serial-tone modem text to the transfer destination on the selected path; true
+// when handed to the engine or the modem link.
+bool ui_transfer_send(const std::string& text, int broadcast);
+
 void ui_set_terminate_when_done(int flag);
 // A message to one address has been sent: logged, and the link with it ended when the
 // terminate-when-done switch is set.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "command/enable.h"
+#include "command/host_port.h"
 #include "command/interpreter.h"
 #include "command/scripts.h"
 #include "db/log.h"
@@ -87,11 +88,7 @@ void frame_run_macro(int index) {
 }
 
 void frame_do_cmd(const std::string& text) {
-  mmi_post_task([text] {
-    // The host port's rule for a "CMD" line: the command is the text from the fifth character.
-    if (text.size() >= 3 && text.compare(0, 3, "CMD") == 0)
-      mmi_run_line(text.size() > 4 ? text.substr(4) : std::string());
-  });
+  mmi_post_task([text] { host_handle_line(text.data(), text.size()); });
 }
 
 void frame_resources() { mmi_post_task(mmi_toggle_resources); }

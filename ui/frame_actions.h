@@ -31,8 +31,8 @@ void frame_choose_sclc(int index);
 
 // Macro n (0..29): "MACRO<n+1>.MAC" runs on the command executor, then its line is written.
 void frame_run_macro(int index);
-// DO CMD: the command field's text runs on the command executor as a host-port line ("CMD"
-// and the command line).
+// DO CMD: the command field's text runs on the command executor as a host-port line (any of
+// the port's verbs; its reply goes to a connected client).
 void frame_do_cmd(const std::string& text);
 // RESOURCES: release or reclaim the sound card and ports, on the command executor.
 void frame_resources();

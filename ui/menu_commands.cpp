@@ -5,7 +5,6 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/link/call_setup.h"
-#include "ale/link/voice_id.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
 #include "command/scripts.h"
@@ -16,6 +15,7 @@
 #include "radio/channel.h"
 #include "radio/keying.h"
 #include "radio/muting.h"
+#include "ui/station_app.h"
 
 namespace vesk {
 
@@ -88,7 +88,7 @@ void app_mute_toggle() { mmi_post_task(radio_mute_toggle); }
 void app_mute(bool on) { mmi_post_task(on ? radio_mute_on : radio_mute_off); }
 void app_push_to_talk() { mmi_post_task(ptt_toggle); }
 // The identification keys, plays and unkeys: it returns when done, so never on the window.
-void app_voice_id() { mmi_post_task([] { ale_send_voice_id(); }); }
+void app_voice_id() { mmi_post_task([] { station_app_tools_voice_id(); }); }
 
 void app_reset_amd(bool yes) {
   if (!yes) return;

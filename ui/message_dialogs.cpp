@@ -9,6 +9,7 @@
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/ale_timing.h"
+#include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "command/interpreter.h"
@@ -18,6 +19,8 @@
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "db/tables.h"
+#include "datalink/fs1052_binding.h"
+#include "ale/messages/file_transfer.h"
 #include "platform/station.h"
 #include "radio/muting.h"
 #include "radio/serial_output.h"
@@ -38,22 +41,30 @@ bool aqc_mode() { return db_get_aqc_mode() == 1; }
 
 DialogOutcome warn(const char* caption, const std::string& text) { return {false, caption, text, false}; }
 
-// The transfer path's send (DTM, DBM, the FED-STD-1052 link): not in this build yet.
-void transfer_send(const std::string& text, int broadcast) {
-  (void)text;
-  (void)broadcast;
-  stamped("DATA TRANSFER NOT AVAILABLE, TEXT NOT SENT");
+// Keeps the order as the last one handed to the engine, for the operator's record.
+void aqc_order_record(const char* kind, const AqcOrderFields& fields) {
+  AqcOrders& o = aqc_orders();
+  std::lock_guard<std::mutex> lock(o.mutex);
+  o.last = fields;
+  o.last_kind = kind;
 }
 
-// The engine's AQC-ALE order entries: not in this build yet. The request is kept.
-void aqc_order_send(const char* kind, const AqcOrderRequest& request) {
-  {
-    AqcOrders& o = aqc_orders();
-    std::lock_guard<std::mutex> lock(o.mutex);
-    o.last = request;
-    o.last_kind = kind;
+// The engine's request record of the fields (the called list is at most 15 long, checked by OK).
+AqcOrderRequest aqc_engine_request(const AqcOrderFields& f) {
+  AqcOrderRequest r;
+  for (const std::string& a : f.addresses) {
+    if (r.count >= kAqcRequestAddressesMax) break;
+    r.addresses[static_cast<std::size_t>(r.count++)] = a;
   }
-  stamped(std::string("AQC-ALE ORDERS NOT AVAILABLE, ") + kind + " NOT SENT");
+  r.ack = f.ack;
+  r.channel.channel = f.channel_or_slot;
+  r.channel.rx_mode = f.rx_mode_or_width;
+  r.channel.tx_mode = f.tx_mode;
+  r.channel.rx_hz = f.rx_freq_hz;
+  r.channel.tx_hz = f.tx_freq_hz;
+  r.slot = f.channel_or_slot;
+  r.slot_value = f.rx_mode_or_width;
+  return r;
 }
 
 // A whole decimal number in [min, max]; false for anything else.
@@ -121,6 +132,7 @@ DialogOutcome send_amd_ok(const std::string& address, const std::string& text) {
         const bool linked = ale_link_state() == ALE_STATE_LINKED_IDLE;
         stamped(aqc ? (linked ? "RADIO: AQC-ALE AMD MESSAGE SENDING" : "RADIO: AQC-ALE INDIVIDUAL CALL LINK")
                     : (linked ? "RADIO: ALE AMD MESSAGE SENDING" : "RADIO: ALE INDIVIDUAL CALL LINK"));
+        aqc_set_second_word_flag(1);
         ale_end_calls_with_tis();
         ale_send_amd_linked(to.c_str(), text.c_str());
       } else if (!address.empty()) {
@@ -149,14 +161,18 @@ DialogOutcome transfer_message_ok(bool dtm, const std::string& text, const std::
           db_set_linked_twx(0);
           stamped(std::string("OPTIONS: LINKED TWX AUTOMATICALLY DISABLED FOR ") + kind + " BRD");
         }
+        aqc_set_first_word_flag(0);
         dtm ? db_set_dtm_broadcast() : db_set_dbm_broadcast();
       } else {
         if (db_get_linked_twx() == 0) {
           db_set_linked_twx(1);
           stamped(std::string("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR ") + kind + " ARQ");
         }
+        aqc_set_first_word_flag(1);
         dtm ? db_set_dtm_arq() : db_set_dbm_arq();
       }
+      // The AQC-ALE words of the call carry the acknowledgement choice and "data follows".
+      aqc_set_second_word_flag(1);
       xfer_set_dest_address(address.c_str());
       if (ale_is_idle() == 1) {
         stamped(std::string(kind) + " IMMEDIATE MODE INDIVIDUAL CALL LINK");
@@ -166,7 +182,7 @@ DialogOutcome transfer_message_ok(bool dtm, const std::string& text, const std::
       if (ale_link_state() == ALE_STATE_LINKED_IDLE)
         stamped(std::string(aqc ? "AQC-ALE " : "ALE ") + kind + " MESSAGE SENDING");
       dtm ? xfer_select_dtm_path() : xfer_select_dbm_path();
-      transfer_send(text + "\n", 0);
+      ui_transfer_send(text + "\n", 0);
       ui_set_terminate_when_done(terminate ? 1 : 0);
     }
     log_set_amd_retry_counter(-1);
@@ -209,9 +225,10 @@ DialogOutcome file_transfer_ok(const std::string& address, const std::string& pa
   if (path.empty() || !file.good())
     return warn("File Transfer Dialog", path.empty() ? "No file chosen." : "Cannot read the file " + path + ".");
   mmi_post_task([=] {
-    (void)use_dbm;
-    xfer_set_dest_address(address.c_str());
-    stamped("FILE TRANSFER NOT AVAILABLE, " + path + " NOT SENT");
+    use_dbm ? xfer_use_dbm_for_ftp() : xfer_use_modem_for_ftp();
+    xfer_set_file_path(path.c_str());
+    xfer_set_dest_cstring(address.c_str());
+    xfer_request_send();
   });
   return {};
 }
@@ -264,8 +281,9 @@ DialogOutcome mil110_ok(const std::string& text, const std::string& address, boo
         api_post(e);
       }
     } else {
+      if (!async) fs1052_set_remote_address(address.c_str());
       xfer_select_modem_path();
-      transfer_send(text, broadcast ? 1 : 0);
+      ui_transfer_send(text, broadcast ? 1 : 0);
     }
     ui_set_terminate_when_done(terminate ? 1 : 0);
     // Every send names its own address in the report (the asynchronous modem's too).
@@ -275,8 +293,8 @@ DialogOutcome mil110_ok(const std::string& text, const std::string& address, boo
 }
 
 void mil110_rx(const std::string& address) {
-  (void)address;
-  mmi_post_task([] {
+  mmi_post_task([address] {
+    fs1052_set_remote_address(address.c_str());
     xfer_select_modem_path();
     radio_on_linked();
     ale_enter_linked();
@@ -380,15 +398,18 @@ std::vector<std::string> quick_amd_dictionary(int dictionary) {
 DialogOutcome quick_amd_ok(const QuickAmdText& text, const AddressSlots& slots, bool ack) {
   if (slots.used() > kDialogCalledMax) return too_many(slots, "Quick AMD Message");
   if (text.coded.empty()) return {};
-  AqcOrderRequest r;
+  AqcOrderFields r;
   r.addresses = slots.called();
   r.ack = ack ? 1 : 0;
   const std::string coded = text.coded;
-  // The engine's AQC-ALE AMD call sets and clears the binary-message flag itself; until it is
-  // here the flag is left alone, so no later call carries a stale binary message.
+  // The engine's AQC-ALE AMD call queues the coded text itself, without reading the
+  // binary-message flag; the flag is left alone, so no later call carries a stale binary message.
   mmi_post_task([r, coded] {
-    aqc_order_send("DICTIONARY AMD", r);
-    (void)coded;
+    aqc_order_record("DICTIONARY AMD", r);
+    std::vector<const char*> list;
+    for (const std::string& a : r.addresses) list.push_back(a.c_str());
+    aqc_set_second_word_flag(1);
+    aqc_call_with_amd(list.data(), static_cast<int>(list.size()), coded.c_str(), r.ack);
   });
   return {};
 }
@@ -404,7 +425,7 @@ DialogOutcome meet_me_ok(const std::string& rx_hz, bool rx_lsb, const std::strin
   if (!read_number(rx_hz, kMeetMeFreqMin, kMeetMeFreqMax, &rx) || rx % 100 != 0) return warn("Meet Me", range);
   if (!read_number(tx_hz, kMeetMeFreqMin, kMeetMeFreqMax, &tx) || tx % 100 != 0) return warn("Meet Me", range);
   if (slots.used() > kDialogCalledMax) return too_many(slots, "Meet Me");
-  AqcOrderRequest r;
+  AqcOrderFields r;
   r.addresses = slots.called();
   r.ack = ack ? 1 : 0;
   r.channel_or_slot = 0;
@@ -412,7 +433,10 @@ DialogOutcome meet_me_ok(const std::string& rx_hz, bool rx_lsb, const std::strin
   r.tx_mode = tx_lsb ? 0 : 1;
   r.rx_freq_hz = static_cast<int>(rx);
   r.tx_freq_hz = static_cast<int>(tx);
-  mmi_post_task([r] { aqc_order_send("MEET ME", r); });
+  mmi_post_task([r] {
+    aqc_order_record("MEET ME", r);
+    aqc_send_channel_command(aqc_engine_request(r));
+  });
   return {};
 }
 
@@ -433,7 +457,7 @@ std::vector<std::string> order_channels() {
 DialogOutcome channel_definition_ok(const std::string& channel, const AddressSlots& slots, bool ack) {
   bool empty = false;
   const int n = dialog_channel_number(channel, &empty);
-  AqcOrderRequest r;
+  AqcOrderFields r;
   {
     DbLock lock;
     const ChannelRecord* c = n == 0 ? nullptr : db_get_channel(lock, n);
@@ -451,7 +475,10 @@ DialogOutcome channel_definition_ok(const std::string& channel, const AddressSlo
   if (slots.used() > kDialogCalledMax) return too_many(slots, "Channel Definition");
   r.addresses = slots.called();
   r.ack = ack ? 1 : 0;
-  mmi_post_task([r] { aqc_order_send("CHANNEL DEFINITION", r); });
+  mmi_post_task([r] {
+    aqc_order_record("CHANNEL DEFINITION", r);
+    aqc_send_channel_command(aqc_engine_request(r));
+  });
   return {};
 }
 
@@ -461,38 +488,51 @@ DialogOutcome slot_assignment_ok(const std::string& slot, const std::string& wid
   if (!read_number(slot, 0, kSlotNumberMax, &s)) return warn("Slot Assignment", "Enter a slot number from 0 to 31.");
   if (!read_number(width, 0, kSlotWidthMax, &w)) return warn("Slot Assignment", "Enter a slot width from 0 to 2047.");
   if (slots.used() > kDialogCalledMax) return too_many(slots, "Slot Assignment");
-  AqcOrderRequest r;
+  AqcOrderFields r;
   r.addresses = slots.called();
   r.ack = ack ? 1 : 0;
   r.channel_or_slot = static_cast<int>(s);
   r.rx_mode_or_width = static_cast<int>(w);
-  mmi_post_task([r] { aqc_order_send(r.addresses.size() > 1 ? "GROUP SLOT ASSIGNMENT" : "SLOT ASSIGNMENT", r); });
+  mmi_post_task([r] {
+    aqc_order_record(r.addresses.size() > 1 ? "GROUP SLOT ASSIGNMENT" : "SLOT ASSIGNMENT", r);
+    aqc_send_slot_assignment(aqc_engine_request(r));
+  });
   return {};
 }
 
 namespace {
-DialogOutcome one_address_order(const char* kind, const char* caption, const std::string& address) {
+DialogOutcome one_address_order(const char* kind, const char* caption, const std::string& address,
+                                void (*send)(const char*)) {
   if (address.size() > static_cast<std::size_t>(kAqcAddressMax))
     return warn(caption, "An AQC-ALE address has at most 6 characters.");
-  AqcOrderRequest r;
+  AqcOrderFields r;
   r.addresses = {address};
-  mmi_post_task([r, kind] { aqc_order_send(kind, r); });
+  mmi_post_task([r, kind, send] {
+    aqc_order_record(kind, r);
+    send(r.addresses.front().c_str());
+  });
   return {};
 }
 }  // namespace
 
 DialogOutcome operator_ack_request_ok(const std::string& address) {
-  return one_address_order("OPERATOR ACK REQUEST", "Operator ACK Request", address);
+  return one_address_order("OPERATOR ACK REQUEST", "Operator ACK Request", address, aqc_send_req);
 }
 DialogOutcome terminate_other_ok(const std::string& address) {
-  return one_address_order("TERMINATE OTHER", "Terminate Other Address", address);
+  return one_address_order("TERMINATE OTHER", "Terminate Other Address", address, aqc_terminate_other);
 }
 DialogOutcome operator_ack_confirm_ok() {
-  mmi_post_task([] { aqc_order_send("OPERATOR ACK", AqcOrderRequest{}); });
+  mmi_post_task([] {
+    aqc_order_record("OPERATOR ACK", AqcOrderFields{});
+    aqc_send_ack();
+  });
   return {};
 }
 DialogOutcome terminate_own_ok() {
-  mmi_post_task([] { aqc_order_send("TERMINATE OWN", AqcOrderRequest{{"?@?"}}); });
+  mmi_post_task([] {
+    aqc_order_record("TERMINATE OWN", AqcOrderFields{{"?@?"}});
+    aqc_terminate_own();
+  });
   return {};
 }
 

@@ -100,7 +100,7 @@ DialogOutcome quick_amd_ok(const QuickAmdText& text, const AddressSlots& slots, 
 
 // ---- AQC-ALE orders ----
 
-struct AqcOrderRequest {
+struct AqcOrderFields {
   std::vector<std::string> addresses;
   int ack = 0;
   int channel_or_slot = 0;
@@ -126,10 +126,10 @@ DialogOutcome terminate_other_ok(const std::string& address);
 DialogOutcome operator_ack_confirm_ok();
 DialogOutcome terminate_own_ok();
 
-// What the engine's AQC-ALE entries are handed (the last request, for the engine to take).
+// The last order handed to the engine's AQC-ALE entries, and its kind.
 struct AqcOrders {
   std::mutex mutex;
-  AqcOrderRequest last;
+  AqcOrderFields last;
   std::string last_kind;
 };
 AqcOrders& aqc_orders();

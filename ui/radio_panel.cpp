@@ -16,6 +16,8 @@
 #include "radio/dispatch.h"
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/family_ops.h"
+#include "radio/radio_hooks.h"
 #include "radio/muting.h"
 #include "ui/call_dialogs.h"
 
@@ -50,10 +52,19 @@ void send(RadioPanel& p, PanelTune how = PanelTune::Channel, bool select0 = fals
   ++p.tunings;
   mmi_post_task([rec, how, select0] {
     if (select0) db_select_channel(0);
-    // The FT-817, VX-1700 and TT-585 families' own tunings are radio control's channel tuning
-    // until those drivers are in this build.
-    (void)how;
-    radio_tune_channel(0, rec);
+    // The data variants' panel sends the mode it shows: the plain model's tune builder, not
+    // the variant's, which always sends its data mode. The TT-585's channel tuning is its
+    // own key sequence already.
+    const int plain = how == PanelTune::Ft817Digital ? DB_FT817 : how == PanelTune::Vx1700J2b ? DB_VX1700 : -1;
+    if (plain < 0) {
+      radio_tune_channel(0, rec);
+      return;
+    }
+    std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
+    db_select_channel(0);
+    const RadioTypeRow& row = radio_type_row(plain);
+    if (radio_ops(row).tune_channel) radio_ops(row).tune_channel(row, rec);
+    db_clear_mode_resend();
   });
 }
 

@@ -45,6 +45,8 @@
 #include "radio/serial_output.h"
 #include "radio/serial_poll.h"
 #include "radio/serial_queue.h"
+#include "ui/data_bar.h"
+#include "ui/message_dialogs.h"
 #include "ui/station_app.h"
 
 namespace vesk {
@@ -166,6 +168,11 @@ void wire_ale() {
     fs1052_reset_link();
   };
   link.data_link_abort = fs1052_disable_on_kill;
+  link.message_sent = ui_message_sent;
+  link.data_link_message_done = [] {
+    std::string address;
+    if (fs1052_report_take(&address)) ui_message_sent(address.c_str());
+  };
   timers().hooks.data_link_tick = fs1052_tick;
   api_state().hooks.queued_transfer = xfer_queue_add;
   api_state().hooks.transfer_event = xfer_queue_event;

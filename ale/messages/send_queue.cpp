@@ -6,6 +6,7 @@
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "db/events.h"
@@ -105,13 +106,21 @@ MessageBlock* take(int first, int second) {
   return nullptr;
 }
 
+void message_sent(const char* destination) {
+  const LinkHooks& hooks = link_state().hooks;
+  if (hooks.message_sent)
+    hooks.message_sent(destination);
+  else
+    log_msg_sent(destination);
+}
+
 // The step for one type: true when it handed a block to the link.
 enum class Step { Nothing, Released, Handed, Failed };
 
 Step step(MessageBlock*& waiting, int& retries, int retries_option, void (*fail_line)(), int text_q, int binary_q) {
   if (waiting != nullptr) {
     if (!message_header_arq(waiting->header)) {
-      if (waiting->more_follow == 0) log_msg_sent(waiting->destination);
+      if (waiting->more_follow == 0) message_sent(waiting->destination);
       release(waiting);
       return Step::Released;
     }
@@ -133,7 +142,7 @@ Step step(MessageBlock*& waiting, int& retries, int retries_option, void (*fail_
 void ack_match(MessageBlock*& waiting, int& retries, int header) {
   if (waiting == nullptr || (header & kKd4) != 0) return;
   if ((header & kKdToggles) != (waiting->header & kKdToggles)) return;
-  if (waiting->more_follow == 0) log_msg_sent(waiting->destination);
+  if (waiting->more_follow == 0) message_sent(waiting->destination);
   release(waiting);
   retries = 0;
 }

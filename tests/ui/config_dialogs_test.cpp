@@ -1,10 +1,17 @@
 // The configuration dialogs' logic: what each shows when it opens, what its OK refuses, stores
 // and shows in the status bar.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include "command/host_port.h"
 #include "command/listings.h"
+#include "command/mail_port.h"
 #include "db/database.h"
 #include "db/options.h"
+#include "modem/call_recorder.h"
 #include "modem/sound_card.h"
 #include "tests/ui/station_fixture.h"
 #include "ui/config_dialogs.h"
@@ -12,6 +19,19 @@
 
 namespace vesk {
 namespace {
+
+// A loopback port no one listens on right now.
+int free_tcp_port() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t n = sizeof a;
+  const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0;
+  close(fd);
+  return ok ? ntohs(a.sin_port) : 0;
+}
 
 class ConfigDialogs : public test::SteppedStation {
  protected:
@@ -121,6 +141,31 @@ TEST_F(ConfigDialogs, TcpIpAddressAndPort) {
   EXPECT_TRUE(v.enabled);
 }
 
+// OK starts the host port when enabled, moves it when its port changes and stops it when
+// disabled; the mail ports follow Enable Email.
+TEST_F(ConfigDialogs, TcpIpAndEmailStartAndStopTheirPorts) {
+  const int free_port = free_tcp_port();
+  const int other_port = free_tcp_port();
+  ASSERT_GT(free_port, 0);
+  tcpip_ok({{"127", "0", "0", "1"}, std::to_string(free_port).c_str(), true});
+  run_executor();
+  ASSERT_EQ(host_running(), 1);
+  EXPECT_EQ(host_bound_port(), free_port);
+  tcpip_ok({{"127", "0", "0", "1"}, std::to_string(other_port).c_str(), true});
+  run_executor();
+  EXPECT_EQ(host_bound_port(), other_port);
+  tcpip_ok({{"127", "0", "0", "1"}, std::to_string(other_port).c_str(), false});
+  run_executor();
+  EXPECT_EQ(host_running(), 0);
+  mail_set_ports(0, 0);
+  email_ok({true, false});
+  run_executor();
+  EXPECT_EQ(mail_running(), 1);
+  email_ok({false, false});
+  run_executor();
+  EXPECT_EQ(mail_running(), 0);
+}
+
 TEST_F(ConfigDialogs, SoundcardStoresOnlyWhileReleased) {
   const std::vector<SoundDevice> inputs = sound_devices(true);
   ASSERT_FALSE(inputs.empty());
@@ -192,8 +237,15 @@ TEST_F(ConfigDialogs, PluginAndRecorderPathsInTheStationFolder) {
   recorder_ok({true, "1", "rec"});
   const RecorderView v = recorder_open();
   EXPECT_TRUE(v.enabled);
-  EXPECT_EQ(v.path, "rec");
+  EXPECT_EQ(v.path, "rec/") << "the folder with its separator, as the recorder puts names after it";
   EXPECT_EQ(v.max_secs, "1");
+  // The recorder takes the settings at once: a recording lands inside the folder.
+  ASSERT_EQ(rec_is_enabled(), 1);
+  ASSERT_EQ(rec_start("F1.wav", "T"), 1);
+  rec_stop();
+  EXPECT_TRUE(std::filesystem::exists(station_.path("rec/F1.wav"))) << rec_file_path();
+  recorder_ok({false, "1", "rec"});
+  EXPECT_EQ(rec_is_enabled(), 0);
 }
 
 TEST_F(ConfigDialogs, TracingIsClearedBySaves) {

@@ -4,6 +4,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "db/log_lines.h"
@@ -33,7 +34,7 @@ class MessageDialogs : public test::SteppedStation {
     ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
     db_clear_scan_active();
   }
-  AqcOrderRequest last_order(std::string* kind = nullptr) {
+  AqcOrderFields last_order(std::string* kind = nullptr) {
     AqcOrders& o = aqc_orders();
     std::lock_guard<std::mutex> lock(o.mutex);
     if (kind != nullptr) *kind = o.last_kind;
@@ -46,12 +47,15 @@ TEST_F(MessageDialogs, DbmAndDtm) {
   transfer_message_ok(false, "DATA", "BRAVO", true, false);
   run_executor();
   EXPECT_EQ(db_get_linked_twx(), 0);
+  EXPECT_EQ(aqc_tx_settings().first_flag, 0) << "no acknowledgement for a broadcast";
+  EXPECT_EQ(aqc_tx_settings().second_flag, 1);
   EXPECT_TRUE(logged("[OPTIONS: LINKED TWX AUTOMATICALLY DISABLED FOR DBM BRD]"));
   stop_scanning();
   transfer_message_ok(false, "DATA", "BRAVO", false, false);
   run_executor();
   EXPECT_EQ(db_get_linked_twx(), 1);
   EXPECT_TRUE(logged("[OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM ARQ]"));
+  EXPECT_EQ(aqc_tx_settings().first_flag, 1);
   // DTM while idle: the immediate line and a call with no message; no SENDING line.
   stop_scanning();
   std::size_t m = mark();
@@ -146,6 +150,20 @@ TEST_F(MessageDialogs, Mil110SendsOnceAndTheReportNamesEachSend) {
   EXPECT_EQ(api_pop(), nullptr);
 }
 
+// The data link's confirmation or failure reports the pending send through the station's
+// wiring: one message-sent line for the address the dialog armed, then none.
+TEST_F(MessageDialogs, DataLinkReportsThePendingSendOnce) {
+  db_set_data_link_mode(0);
+  mil110_ok("THREE", "CHARLIE", false, false);
+  run_executor();
+  const std::size_t m = mark();
+  for (int i = 0; i < 2; ++i) link_state().hooks.data_link_message_done();
+  const std::string lines = since(m);
+  const std::size_t first = lines.find("[MSG SENT][CHARLIE        ]");
+  ASSERT_NE(first, std::string::npos) << lines;
+  EXPECT_EQ(lines.find("[MSG SENT]", first + 1), std::string::npos) << lines;
+}
+
 TEST_F(MessageDialogs, FileTransferNeedsAReadableFile) {
   EXPECT_FALSE(file_transfer_ok("BRAVO", "", true).close);
   EXPECT_FALSE(file_transfer_ok("BRAVO", station_.path("missing.bin").string(), true).close);
@@ -209,9 +227,10 @@ TEST_F(MessageDialogs, QuickAmdOk) {
   t.type('A');
   quick_amd_ok(t, AddressSlots{}, true);
   run_executor();
-  const AqcOrderRequest r = last_order();
+  const AqcOrderFields r = last_order();
   EXPECT_EQ(r.addresses, std::vector<std::string>{"?@?"});
   EXPECT_EQ(r.ack, 1);
+  EXPECT_EQ(call_setup().binary_message.load(), 0) << "no later AMD text goes as a binary message";
 }
 
 TEST_F(MessageDialogs, Orders) {
@@ -219,13 +238,18 @@ TEST_F(MessageDialogs, Orders) {
   ASSERT_TRUE(meet_me_ok("7000000", true, "7100000", false, AddressSlots{}, false).close);
   run_executor();
   std::string kind;
-  AqcOrderRequest r = last_order(&kind);
+  AqcOrderFields r = last_order(&kind);
   EXPECT_EQ(kind, "MEET ME");
   EXPECT_EQ(r.addresses, std::vector<std::string>{"?@?"});
   EXPECT_EQ(r.channel_or_slot, 0);
   EXPECT_EQ(r.rx_mode_or_width, 0);
   EXPECT_EQ(r.tx_mode, 1);
   EXPECT_EQ(r.rx_freq_hz, 7000000);
+  ChannelRecord ch0{};
+  ASSERT_EQ(db_copy_channel(0, &ch0), 0);
+  EXPECT_EQ(ch0.rx_freq_hz, 7000000) << "the engine's order entry keeps the meeting channel as channel 0";
+  EXPECT_EQ(ch0.tx_freq_hz, 7100000);
+  EXPECT_EQ(ch0.rx_mode, 0);
   for (const char* bad : {"999999", "0", "", "30000100", "7000050", "7MHZ"})
     EXPECT_FALSE(meet_me_ok(bad, false, "7000000", false, AddressSlots{}, false).close) << bad;
   // Channel Definition: channel 2's stored modes and frequencies.

@@ -7,8 +7,11 @@
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
+#include "radio/serial_output.h"
+#include "radio/serial_queue.h"
 #include "tests/ui/station_fixture.h"
 #include "ui/radio_panel.h"
+#include "ui/station_app.h"
 
 namespace vesk {
 namespace {
@@ -124,6 +127,27 @@ TEST_F(RadioPanelTest, ModeButtonsByRadioType) {
     EXPECT_EQ(p.tunings - tunings, c.sent ? 1 : 0) << c.type;
   }
   run_executor();
+}
+
+// The data variants' mode buttons send the mode shown, with the plain model's tuning (their
+// channel tuning always sends the data mode): 7.1 MHz and the LSB mode block, in each model's
+// order.
+TEST_F(RadioPanelTest, DataVariantsSendTheModeShown) {
+  SerialPort& radio = serial_control(SERIAL_ROLE_RADIO);
+  radio.set_port_number(1);
+  radio.set_settings("4800,N,8,2");
+  radio.open();
+  const std::pair<int, const char*> cases[] = {{68, "00 71 00 00 01 00 00 00 00 07"},
+                                               {70, "00 00 00 00 07 00 71 00 00 01"}};
+  for (const auto& [type, bytes] : cases) {
+    db_set_radio_type(type);
+    p.record.rx_freq_hz = p.record.tx_freq_hz = 7100000;
+    fake_->clear_events();
+    panel_mode(p, PanelMode::Lsb);
+    run_executor();
+    for (int i = 0; i < 20; ++i) station_.sim_clock()->advance_ms(100), station_app_step();
+    EXPECT_EQ(FakeSerialBackend::hex(fake_->written(1)), bytes) << type;
+  }
 }
 
 TEST_F(RadioPanelTest, SliderByRadioType) {

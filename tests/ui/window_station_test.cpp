@@ -82,6 +82,10 @@ TEST_F(WindowStation, DoCmdRunsAsAHostPortLine) {
   frame_do_cmd("NOT A CMD LINE");  // not a command line: nothing runs
   run_executor();
   EXPECT_EQ(db_get_gps(), 1);
+  // Any of the port's verbs, not only CMD.
+  frame_do_cmd("LINKTIMEOUT:45");
+  run_executor();
+  EXPECT_EQ(db_get_twa_secs(), 45);
 }
 
 TEST_F(WindowStation, ResourcesReleaseOnlyTheSoundCard) {

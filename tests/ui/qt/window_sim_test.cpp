@@ -1,5 +1,6 @@
 // ALFA's window, offscreen, in the multi-station simulator beside BRAVO: the operator's
-// Individual Call and Individual Clear through the dialogs link and unlink both stations.
+// Individual Call and Individual Clear through the dialogs link and unlink both stations; DO
+// CMD, the data bar, the file, key and recorder dialogs reach the station's subsystems.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,10 +12,15 @@
 
 #include "db/log.h"
 #include "db/options.h"
+#include "db/tables.h"
+#include "platform/station.h"
 #include "sim/multi_station.h"
 #include "tests/sim/sim_run.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/qt/call_dialogs.h"
+#include "ui/qt/config_dialogs.h"
+#include "ui/qt/db_dialogs.h"
+#include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
 #include "ui/qt/radio_panel.h"
 #include "ui/qt/views.h"
@@ -179,6 +185,173 @@ TEST(WindowInSimulator, PanelStartAndSoundingFromTheOptions) {
   const double sent = r.at("ALFA", "[SCANNING: SENDING TIS SOUNDING]");
   EXPECT_GT(sent, 5.0);
   EXPECT_GT(r.at("BRAVO", "[SND][               ][TIS][ALFA", sent), sent) << "BRAVO hears it";
+}
+
+// ALFA's window opened at 1 s and fed its posts at every ALFA step; `act` runs after that.
+std::function<void(int64_t, const std::string&)> window_steps(std::unique_ptr<CMainFrame>& frame,
+                                                              std::function<void(int64_t)> act) {
+  return [&frame, act](int64_t now, const std::string& name) {
+    if (name != "ALFA") return;
+    if (!frame && now >= 1000) {
+      frame = std::make_unique<CMainFrame>(false);
+      frame->show();
+      frame->station_started();
+    }
+    if (!frame) return;
+    QApplication::processEvents();
+    frame->take_posts();
+    act(now);
+  };
+}
+
+// DO CMD runs a host-port line (CALLTI: calls BRAVO); a DTM text from the data bar arrives in
+// BRAVO's log; a file chosen in the File Transfer dialog arrives in BRAVO's download folder.
+TEST(WindowInSimulator, DoCmdDataBarAndFileTransferReachBravo) {
+  test::qt_app();
+  test::TempDir root;
+  const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+  fs::create_directories(bravo / "download");
+  const fs::path note = fs::path(root.path()) / "NOTE.TXT";
+  std::ofstream(note) << "A SHORT NOTE FOR BRAVO\n";
+  SimOptions o;
+  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+  o.channel = "awgn";
+  o.snr_db = 10;
+  o.seed = 1;
+  o.duration_ms = 120000;
+  std::unique_ptr<CMainFrame> frame;
+  int step = 0;
+  o.on_step = window_steps(frame, [&](int64_t now) {
+    if (step == 0 && now >= 5000) {
+      ++step;
+      frame->m_wndStatusDlgBar->command->setText("CALLTI:BRAVO");
+      frame->OnDoCmd();
+    }
+    if (step == 1 && now >= 30000) {
+      ++step;
+      DataBar* bar = frame->m_wndDataBar;
+      bar->address->setText("bravo");
+      bar->text->setText("HELLO FROM THE DATA BAR");
+      bar->dtm->setChecked(true);
+      frame->OnEnter();
+      EXPECT_TRUE(bar->text->text().isEmpty());
+    }
+    if (step == 2 && now >= 50000) {
+      ++step;
+      frame->run_command(32845);  // Data > FTP XFER
+      auto* dialog = qobject_cast<CFileTransferDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      dialog->address->setEditText("BRAVO");
+      dialog->dbm->click();
+      dialog->path = note.string();
+      dialog->accept();
+    }
+  });
+  std::string saved;
+  const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+    if (name == "ALFA") frame.reset();
+    std::ifstream in(station().path("download/NOTE.TXT"));
+    if (name == "BRAVO") saved.assign(std::istreambuf_iterator<char>(in), {});
+  });
+  EXPECT_EQ(step, 3);
+  EXPECT_GT(r.at("ALFA", "[LINKED  ][BRAVO"), 5.0) << r.text;
+  EXPECT_GT(r.at("BRAVO", "HELLO FROM THE DATA BAR", 30.0), 30.0) << "the DTM text arrives";
+  EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]", 30.0), 30.0);
+  EXPECT_EQ(r.count_of("ALFA", "NOT AVAILABLE"), 0);
+  EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\NOTE.TXT"), 1) << r.text;
+  EXPECT_EQ(saved, "A SHORT NOTE FOR BRAVO\n");
+}
+
+// The key typed in the Linking Protection Keys dialog is the one ALFA's protected call uses:
+// BRAVO, holding the same key, links.
+TEST(WindowInSimulator, KeyFromTheKeyDialogLinksProtectedStations) {
+  test::qt_app();
+  test::TempDir root;
+  const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+  test::make_station_folder(alfa, [] { db_enable_lp(); },
+                            "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  test::make_station_folder(bravo,
+                            [] {
+                              const int32_t key[2] = {0xC2284A, static_cast<int32_t>(0x1CE7BE2Fu)};
+                              db_set_lp_key(0, key, 1 << 1);
+                              db_enable_lp();
+                            },
+                            "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+  SimOptions o;
+  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+  o.channel = "awgn";
+  o.snr_db = 10;
+  o.seed = 1;
+  o.duration_ms = 60000;
+  o.commands = {{10000, "ALFA", "CALL BRAVO"}};
+  std::unique_ptr<CMainFrame> frame;
+  bool keyed = false;
+  o.on_step = window_steps(frame, [&](int64_t now) {
+    if (keyed || now < 3000) return;
+    keyed = true;
+    frame->run_command(32822);  // Linking Protection Keys
+    auto* dialog = qobject_cast<CLinkingProtectionKeysDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    QTest::keyClicks(dialog->keys[0], "c2284a1ce7be2f");
+    dialog->levels[0][0]->setChecked(false);  // AL1 alone
+    dialog->levels[0][1]->setChecked(true);
+    dialog->accept();
+  });
+  const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+    if (name == "ALFA") frame.reset();
+  });
+  EXPECT_TRUE(keyed);
+  EXPECT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+  EXPECT_TRUE(r.linked("BRAVO", "ALFA"));
+}
+
+// The Recorder Parameters dialog switches ALFA's recorder on: the call BRAVO and CHARLIE
+// exchange is recorded into the folder the dialog names.
+TEST(WindowInSimulator, RecorderDialogRecordsAHeardCall) {
+  test::qt_app();
+  test::TempDir root;
+  const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo",
+                 charlie = fs::path(root.path()) / "charlie";
+  const std::string channels = "ADD CHANNEL 7000000\nADD CHANNEL 10145000\nADD CHANNEL 14109000\nENABLE SCANNING\n";
+  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\n" + channels);
+  test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD OTHER CHARLIE\n" + channels);
+  test::make_station_folder(charlie, [] {}, "ADD OWN CHARLIE\nADD OTHER BRAVO\n" + channels);
+  fs::create_directories(alfa / "rec");
+  SimOptions o;
+  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}, {"CHARLIE", charlie.string()}};
+  o.channel = "awgn";
+  o.snr_db = 20;
+  o.duration_ms = 60000;
+  o.commands = {{10000, "BRAVO", "CALL CHARLIE"}, {30000, "BRAVO", "AMD CHARLIE HELLO"}};
+  std::unique_ptr<CMainFrame> frame;
+  bool set = false;
+  o.on_step = window_steps(frame, [&](int64_t now) {
+    if (set || now < 2000) return;
+    set = true;
+    frame->run_command(32839);  // Configuration > Recorder
+    auto* dialog = qobject_cast<CRecorderParametersDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->enabled->setChecked(true);
+    dialog->max_secs->setText("20");
+    dialog->path->setText("rec");
+    dialog->accept();
+  });
+  const fs::path kept = fs::path(root.path()) / "kept";
+  const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+    if (name != "ALFA") return;
+    frame.reset();
+    std::error_code ec;
+    fs::copy(station().path("rec"), kept, ec);
+  });
+  ASSERT_TRUE(r.linked("BRAVO", "CHARLIE")) << r.text;
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(kept, ec)) files.push_back(e.path());
+  ASSERT_EQ(files.size(), 1u) << r.text;
+  EXPECT_EQ(files[0].extension(), ".wav");
+  EXPECT_GT(fs::file_size(files[0]), 8000u * 2 * 5) << "at least five seconds of 8 kHz audio";
 }
 
 }  // namespace
