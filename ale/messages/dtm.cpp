@@ -6,6 +6,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/linking_protection.h"
@@ -38,6 +39,7 @@ void send_answer(int header, bool nak) {
   s->kind = SECTION_DTM_CONTROL;
   s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
   if (ale_section_push_ack(s) == 0) delete s;
+  ale_host_report_progress(nak ? "DTM ARQ SENDING NAK" : "DTM ARQ SENDING ACK");
 }
 
 // CRC of entries 0 .. n-1 (24-bit words) from `start`.
@@ -201,6 +203,7 @@ void dtm_rx_header(const RxWordRecord& record) {
   const bool text = (header & kKd3) != 0;
   s.header = header;
   s.open = false;
+  ale_host_report_progress((header & kKd4) ? "DTM ARQ MESSAGE FRAME START" : "DTM BRD MESSAGE FRAME START");
   if (dc == 0) {
     if (header & kKd4) send_answer(header, false);
     MessageSequence& seq = text ? s.text : s.binary;

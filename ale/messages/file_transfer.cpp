@@ -12,6 +12,7 @@
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/transfer_cipher.h"
 #include "db/crc16.h"
@@ -108,6 +109,7 @@ void receive_file(std::vector<uint8_t> frame) {
   }
   log_printf("[%s][LOCAL][SAVED] %s\n", log_time_stamp().c_str(), shown.c_str());
   queue_report(from, "OK " + shown);
+  ale_host_report_progress("DBM FTP MESSAGE COMPLETE");
 }
 
 }  // namespace
