@@ -6,6 +6,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/aqc.h"
 #include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
@@ -34,6 +35,8 @@ void log_dbm_error(const char* format, int a, int b) {
 }
 
 void send_answer(int header, bool nak) {
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   auto* s = new FrameSection;
   s->kind = SECTION_DBM_ACK;
   s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
@@ -201,6 +204,9 @@ int dbm_transmit(const MessageBlock& block) {
     log_dbm_error("BLOCK OF %d DATA BLOCKS, AT MOST %d MAY BE SENT", blocks, kDbmBlocksMax);
     return 0;
   }
+  // The second address word of an AQC-ALE frame says text follows.
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   ale_no_reply_set(arq ? 0 : 1);
   ale_crc_reset();
   const int kd = block.header & (kKd4 | kKd2 | kKd1 | (text ? kKd3 : 0));

@@ -6,6 +6,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/aqc.h"
 #include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
@@ -35,6 +36,8 @@ int basic_last_bits(int dc) { return ((dc >> 5) & 31) - 10; }
 void flip(int& value) { value = value == 1 ? 0 : 1; }
 
 void send_answer(int header, bool nak) {
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   auto* s = new FrameSection;
   s->kind = SECTION_DTM_CONTROL;
   s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
@@ -144,12 +147,17 @@ int dtm_transmit(const MessageBlock& block, std::span<AleWord> out) {
   const bool alternate = ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE;
   const int total = n == 0 ? (alternate ? 2 : 1) : words + 2;
   if (total > static_cast<int>(out.size()) || words > kDtmExtendedMax) return 0;
+  // The second address word of an AQC-ALE frame says text follows.
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   ale_no_reply_set(arq ? 0 : 1);
   const int kd = block.header & (kKd4 | kKd2 | kKd1 | (text ? kKd3 : 0));
   const AleWord header = kDtmHeaderWord | static_cast<AleWord>(kd) | static_cast<AleWord>(dtm_data_count(text, n));
   ale_crc_add_word(header);
   out[0] = ale_word_with_tag(header, kDataTag);
   if (n == 0) {
+    // A null ARQ block asks for an acknowledgement in the AQC-ALE first address word.
+    aqc_set_first_word_flag(arq ? 1 : 0);
     if (alternate) ale_check_word(&out[1]);
     return total;
   }
