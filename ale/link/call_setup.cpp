@@ -333,11 +333,10 @@ void ale_resend_amd_linked() {
 
 namespace {
 
-// A call, handshake or sounding is under way: its frames are composed from the call state and
-// section queues that an AMD entry would change.
+// A frame is being heard, or a call, handshake or sounding is under way: the frames of that
+// exchange are composed from the call state and section queues that an AMD entry would change.
 bool exchange_under_way(int state) {
-  return (state >= ALE_STATE_LISTEN_BEFORE_CALL && state <= ALE_STATE_IND_WAIT_RESPONSE) ||
-         state > ALE_STATE_LINKED_IDLE;
+  return (state >= ALE_STATE_PAUSE_SCAN && state <= ALE_STATE_IND_WAIT_RESPONSE) || state > ALE_STATE_LINKED_IDLE;
 }
 
 void hold_amd(const AddressList& addresses, const char* text) {

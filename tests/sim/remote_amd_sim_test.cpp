@@ -62,16 +62,17 @@ TEST_F(RemoteAmdSimTest, EachCommandIsAnsweredToItsSenderAndNothingElseRuns) {
   EXPECT_EQ(r.count("REMOTE AMD TNC COMMAND"), 0);
 }
 
-// BRAVO is given an AMD for ALFA while answering CHARLY's call, and while answering CHARLY's
-// AMD inside their link: the AMD waits for that exchange to end, then reaches ALFA alone, and
-// CHARLY's exchange goes on undisturbed.
+// BRAVO is given an AMD for ALFA while hearing CHARLY's call, while answering it, and while
+// answering CHARLY's AMD inside their link: the AMD waits for that exchange to end, then reaches
+// ALFA alone, and CHARLY's exchange goes on undisturbed.
 TEST_F(RemoteAmdSimTest, AnAmdGivenDuringAnotherExchangeWaitsThenReachesItsStationOnly) {
   struct Case {
     const char* during;
     std::vector<SimCommand> commands;
   };
   const std::vector<Case> cases = {
-      {"call", {{1000, "CHARLY", "CALL BRAVO"}, {10000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
+      {"call heard", {{1000, "CHARLY", "CALL BRAVO"}, {6000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
+      {"call answered", {{1000, "CHARLY", "CALL BRAVO"}, {10000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
       {"in-link AMD",
        {{1000, "CHARLY", "CALL BRAVO"}, {30000, "CHARLY", "AMD BRAVO \"IN LINK\""}, {35000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
   };
