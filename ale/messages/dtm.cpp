@@ -194,9 +194,11 @@ int dtm_build_ack(int value, std::span<AleWord> out) {
   const AleWord header = kDtmHeaderWord | static_cast<AleWord>(value & (kKd4 | kKd2 | kKd1)) | kDtmAckDc;
   ale_crc_add_word(header);
   out[0] = ale_word_with_tag(header, kDataTag);
+  // The frame carries an acknowledgement: once it is out the link goes on, without waiting for
+  // an answer that the sender of the block does not give (its next frame would be taken for it).
+  ale_ack_in_frame_set();
   if (!alternate) return 1;
   ale_check_word(&out[1]);
-  ale_ack_in_frame_set();
   ale_no_reply_set(1);
   return 2;
 }
