@@ -158,6 +158,7 @@ void wire_ale() {
   host.amd_received = host_report_amd_received;
   host.remote_amd_command = mmi_remote_amd_command;
   host.remote_command_reply = mmi_remote_command_reply;
+  host.progress = host_send_text;
   link.data_link_up = [](const char* peer) {
     fs1052_set_own_address(ale_channel_own_address().c_str());
     if (peer != nullptr && peer[0] != '\0') fs1052_set_remote_address(peer);

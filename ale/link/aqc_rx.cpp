@@ -13,6 +13,7 @@
 #include "ale/link/aqc_slots.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
+#include "ale/messages/dtm.h"
 #include "db/crc16.h"
 #include "db/database.h"
 #include "db/events.h"
@@ -223,6 +224,11 @@ void message_word(AqcRxState& s, const RxWordRecord& record) {
     const int32_t expected = ~s.crc & 0xFFFF;
     s.crc_state = static_cast<int32_t>(word & 0xFFFF) == expected ? AQC_CRC_OK : AQC_CRC_BAD;
     s.crc = 0xFFFF;
+    // The check word also closes a DTM block of the frame: its receiver checks the block itself.
+    if (ale_cmd_state() == CMD_DTM) {
+      rx_parser_state().current = record;
+      dtm_rx_check_word(record);
+    }
     if (static_cast<int>(s.groups.size()) >= s.expected_groups) {
       ale_cmd_close();
       aqc_rx_frame_end();
@@ -418,7 +424,8 @@ int aqc_rx_inlink_reply() {
         t.second_code = AQC_CODE_NAK;
       }
     }
-  } else if (ale_section_count(SECTIONS_LINK_MESSAGE) > 0) {
+  } else if (ale_section_count(SECTIONS_LINK_MESSAGE) > 0 || ale_section_count(SECTIONS_ACK) > 0) {
+    // A message to send, or the acknowledgement of a data block of this frame.
     answer = 1;
   }
   ale_set_called(caller);

@@ -19,6 +19,7 @@
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
 #include "db/database.h"
+#include "db/log.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "db/scan.h"
@@ -330,8 +331,57 @@ void ale_resend_amd_linked() {
   ale_send_amd_linked(linked[0].c_str(), text.c_str());
 }
 
+namespace {
+
+// A frame is being heard, or a call, handshake or sounding is under way: the frames of that
+// exchange are composed from the call state and section queues that an AMD entry would change.
+bool exchange_under_way(int state) {
+  return (state >= ALE_STATE_PAUSE_SCAN && state <= ALE_STATE_IND_WAIT_RESPONSE) || state > ALE_STATE_LINKED_IDLE;
+}
+
+void hold_amd(const AddressList& addresses, const char* text) {
+  CallSetupState& c = call_setup();
+  const std::string first = addresses.empty() ? std::string() : addresses[0].substr(0, 15);
+  const std::string t = text == nullptr ? "" : text;
+  if (c.held_amd.size() >= kHeldAmdMax) {
+    log_printf("[%s][%s][AMD REFUSED][%-15s][%s] %zu AMD MESSAGES ALREADY WAITING\n", log_time_stamp().c_str(),
+               log_current_channel_stamp().c_str(), first.c_str(), t.c_str(), c.held_amd.size());
+    return;
+  }
+  c.held_amd.push_back({addresses, t});
+  c.exchange_seen = true;
+  log_printf("[%s][%s][AMD HELD][%-15s][%s] UNTIL THE EXCHANGE UNDER WAY ENDS\n", log_time_stamp().c_str(),
+             log_current_channel_stamp().c_str(), first.c_str(), t.c_str());
+}
+
+}  // namespace
+
+void ale_release_held_amd() {
+  Guard hold(link_state().lock);
+  CallSetupState& c = call_setup();
+  const bool was = c.exchange_seen;
+  c.exchange_seen = exchange_under_way(ale_link_state());
+  if (!was || c.exchange_seen || c.held_amd.empty()) return;
+  // One at a time: the call it starts is an exchange, whose end releases the next.
+  const HeldAmd& h = c.held_amd.front();
+  // When it cannot be posted now, the next link event tries again.
+  c.exchange_seen = true;
+  ApiEvent* e = api_alloc(static_cast<int>(h.text.size()));
+  if (e == nullptr) return;
+  e->kind = API_AMD;
+  const int n = std::min<int>(static_cast<int>(h.addresses.size()), kApiMaxAddresses);
+  for (int i = 0; i < n; ++i) std::strncpy(e->addresses[i], h.addresses[static_cast<std::size_t>(i)].c_str(), kApiAddressSize - 1);
+  e->address_count = n;
+  e->payload_length = static_cast<int>(h.text.size());
+  std::memcpy(e->payload(), h.text.data(), h.text.size());
+  if (api_post(e) == 0) return;
+  c.held_amd.pop_front();
+  c.exchange_seen = false;
+}
+
 void ale_send_amd(const AddressList& addresses, const char* text) {
   Guard hold(link_state().lock);
+  if (exchange_under_way(ale_link_state())) return hold_amd(addresses, text);
   ale_ack_in_frame_clear();
   if (ale_link_state() > ALE_STATE_IND_WAIT_RESPONSE) ale_send_in_link(addresses, text);
   else ale_place_call(addresses, text);
@@ -516,6 +566,7 @@ void ale_abort() {
   call_hook(link_state().hooks.data_link_abort);
   ale_tx_flush();
   ale_sections_flush();
+  call_setup().held_amd.clear();
   radio_on_unlinked();
   ale_linked_clear();
   ale_link_event(EV_INITIATE_KILL);

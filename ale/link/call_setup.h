@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -45,6 +46,14 @@ struct CallPeer {
   int tt_ms = 0;
 };
 
+// An AMD given while the station was in an exchange with another station, kept until the
+// exchange is over.
+struct HeldAmd {
+  AddressList addresses;
+  std::string text;
+};
+inline constexpr std::size_t kHeldAmdMax = 16;
+
 struct CallSetupState {
   // The channels this call tries, in order, the next entry and the rounds left.
   std::array<int, kCallChannelsMax> channels{};
@@ -57,6 +66,8 @@ struct CallSetupState {
   std::array<char, 16> poll_address{};
   std::array<char, 16> first_address{};
   std::atomic<int> binary_message{0};
+  std::deque<HeldAmd> held_amd;
+  bool exchange_seen = false;  // the link state was in an exchange at the last look
 };
 
 CallSetupState& call_setup();
@@ -72,7 +83,12 @@ void ale_send_amd_linked(const char* address, const char* message);
 // The AMD retry: the text the last in-link send kept, again to the first linked station,
 // ending with TIS. Nothing when no station is linked.
 void ale_resend_amd_linked();
+// An AMD: in the link when one is up, otherwise in a call. While the station is in a call,
+// handshake or sounding with another station, the AMD is held (and said so in the log) and
+// given again once that exchange is over; more than kHeldAmdMax waiting are refused.
 void ale_send_amd(const AddressList& addresses, const char* text);
+// After each link event: when an exchange has just ended, the oldest held AMD is posted.
+void ale_release_held_amd();
 void ale_send_amd_address(const char* address, const char* text);
 void ale_terminate_link(const AddressList& addresses, const char* message);
 void ale_terminate_address(const char* address, const char* message);

@@ -1,5 +1,6 @@
 #include "ale/link/host_reports.h"
 
+#include "db/log.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -30,6 +31,13 @@ void ale_remote_amd_command(const std::string& to, const std::string& from, cons
 }
 void ale_remote_command_reply(int timer) {
   if (auto& h = host_report_hooks().remote_command_reply) h(timer);
+}
+
+void ale_host_report_progress(const char* what) {
+  if (log_tcp_echo() == 0) return;
+  auto& h = host_report_hooks().progress;
+  if (!h) return;
+  h("[" + log_time_stamp() + "][" + log_current_channel_stamp() + "][" + what + ":]\n");
 }
 
 }  // namespace vesk

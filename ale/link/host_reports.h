@@ -25,6 +25,8 @@ struct HostReportHooks {
   // the remote commands it may hold. And the expiry of a remote command's reply timer.
   std::function<void(const std::string& to, const std::string& from, const std::string& text)> remote_amd_command;
   std::function<void(int timer)> remote_command_reply;
+  // A progress line of a data message or file transfer, for the client only (never logged).
+  std::function<void(const std::string& text)> progress;
 };
 
 HostReportHooks& host_report_hooks();
@@ -37,5 +39,7 @@ void ale_host_report_resumed_scanning();
 void ale_host_report_amd_received(const std::string& to, const std::string& text, const std::string& from);
 void ale_remote_amd_command(const std::string& to, const std::string& from, const std::string& text);
 void ale_remote_command_reply(int timer);
+// While the log's TCP echo is on: "[time][channel][<what>:]" to the host-port client only.
+void ale_host_report_progress(const char* what);
 
 }  // namespace vesk

@@ -76,6 +76,7 @@ void ale_link_handle_event(int event) {
     }
   }
   ale_state_machine_handle(event);
+  ale_release_held_amd();
   if (ale_link_state() != s.last_state_shown) ale_refresh_status_bar();
 }
 

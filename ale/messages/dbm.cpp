@@ -6,6 +6,8 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/aqc.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/golay.h"
@@ -33,10 +35,13 @@ void log_dbm_error(const char* format, int a, int b) {
 }
 
 void send_answer(int header, bool nak) {
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   auto* s = new FrameSection;
   s->kind = SECTION_DBM_ACK;
   s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
   if (ale_section_push_ack(s) == 0) delete s;
+  ale_host_report_progress(nak ? "DBM ARQ SENDING NAK" : "DBM ARQ SENDING ACK");
 }
 
 // CRC-16 of the first 12 x capacity - 16 bits of the values (top 12 bits of each entry's
@@ -87,7 +92,10 @@ void deliver(const uint32_t* entries) {
   flip(seq.block);
   if (text) {
     ale_rx_text_flush();
-    s.basic_frame = false;
+    if (s.basic_frame) {
+      s.basic_frame = false;
+      ale_host_report_progress((header & kKd4) ? "DBM ARQ MESSAGE COMPLETE" : "DBM BRD MESSAGE COMPLETE");
+    }
   }
 }
 
@@ -196,6 +204,9 @@ int dbm_transmit(const MessageBlock& block) {
     log_dbm_error("BLOCK OF %d DATA BLOCKS, AT MOST %d MAY BE SENT", blocks, kDbmBlocksMax);
     return 0;
   }
+  // The second address word of an AQC-ALE frame says text follows.
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   ale_no_reply_set(arq ? 0 : 1);
   ale_crc_reset();
   const int kd = block.header & (kKd4 | kKd2 | kKd1 | (text ? kKd3 : 0));
@@ -232,6 +243,8 @@ void dbm_rx_header(const RxWordRecord& record) {
   const int header = static_cast<int>(record.word & kAleWordBits);
   const int dc = header & kDcMask;
   s.header = header;
+  ale_host_report_progress((header & kKd4) ? "DBM ARQ MESSAGE FRAME START"
+                                           : "DBM BRD MESSAGE FRAME START OR DBM ARQ HANDSHAKE");
   const bool basic = dc >= kDbmBasicBase && dc <= kDbmBasicMax;
   const bool extended = dc >= 1 && dc <= kDbmBlocksMax;
   if (basic || extended) {

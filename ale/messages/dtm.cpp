@@ -6,6 +6,8 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/aqc.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/linking_protection.h"
@@ -34,10 +36,13 @@ int basic_last_bits(int dc) { return ((dc >> 5) & 31) - 10; }
 void flip(int& value) { value = value == 1 ? 0 : 1; }
 
 void send_answer(int header, bool nak) {
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   auto* s = new FrameSection;
   s->kind = SECTION_DTM_CONTROL;
   s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
   if (ale_section_push_ack(s) == 0) delete s;
+  ale_host_report_progress(nak ? "DTM ARQ SENDING NAK" : "DTM ARQ SENDING ACK");
 }
 
 // CRC of entries 0 .. n-1 (24-bit words) from `start`.
@@ -142,12 +147,17 @@ int dtm_transmit(const MessageBlock& block, std::span<AleWord> out) {
   const bool alternate = ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE;
   const int total = n == 0 ? (alternate ? 2 : 1) : words + 2;
   if (total > static_cast<int>(out.size()) || words > kDtmExtendedMax) return 0;
+  // The second address word of an AQC-ALE frame says text follows.
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
   ale_no_reply_set(arq ? 0 : 1);
   const int kd = block.header & (kKd4 | kKd2 | kKd1 | (text ? kKd3 : 0));
   const AleWord header = kDtmHeaderWord | static_cast<AleWord>(kd) | static_cast<AleWord>(dtm_data_count(text, n));
   ale_crc_add_word(header);
   out[0] = ale_word_with_tag(header, kDataTag);
   if (n == 0) {
+    // A null ARQ block asks for an acknowledgement in the AQC-ALE first address word.
+    aqc_set_first_word_flag(arq ? 1 : 0);
     if (alternate) ale_check_word(&out[1]);
     return total;
   }
@@ -184,9 +194,11 @@ int dtm_build_ack(int value, std::span<AleWord> out) {
   const AleWord header = kDtmHeaderWord | static_cast<AleWord>(value & (kKd4 | kKd2 | kKd1)) | kDtmAckDc;
   ale_crc_add_word(header);
   out[0] = ale_word_with_tag(header, kDataTag);
+  // The frame carries an acknowledgement: once it is out the link goes on, without waiting for
+  // an answer that the sender of the block does not give (its next frame would be taken for it).
+  ale_ack_in_frame_set();
   if (!alternate) return 1;
   ale_check_word(&out[1]);
-  ale_ack_in_frame_set();
   ale_no_reply_set(1);
   return 2;
 }
@@ -201,6 +213,7 @@ void dtm_rx_header(const RxWordRecord& record) {
   const bool text = (header & kKd3) != 0;
   s.header = header;
   s.open = false;
+  ale_host_report_progress((header & kKd4) ? "DTM ARQ MESSAGE FRAME START" : "DTM BRD MESSAGE FRAME START");
   if (dc == 0) {
     if (header & kKd4) send_answer(header, false);
     MessageSequence& seq = text ? s.text : s.binary;

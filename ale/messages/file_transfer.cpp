@@ -11,7 +11,9 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
+#include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
+#include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/transfer_cipher.h"
 #include "db/crc16.h"
@@ -108,6 +110,7 @@ void receive_file(std::vector<uint8_t> frame) {
   }
   log_printf("[%s][LOCAL][SAVED] %s\n", log_time_stamp().c_str(), shown.c_str());
   queue_report(from, "OK " + shown);
+  ale_host_report_progress("DBM FTP MESSAGE COMPLETE");
 }
 
 }  // namespace
@@ -160,6 +163,9 @@ void xfer_set_dest_cstring(const char* address) { xfer_set_dest_address(address)
 int xfer_request_send() {
   const std::string dest = xfer_dest_address();
   if (dest.empty() || db_find_other_address_index(dest.c_str()) < 0) return 0;
+  // The AQC-ALE address words of the transfer's frames ask for an acknowledgement.
+  aqc_set_first_word_flag(1);
+  aqc_set_second_word_flag(1);
   const std::string& path = xfer_file_path();
   ApiEvent* e = api_alloc(static_cast<int>(path.size()));
   if (e == nullptr) return 0;
@@ -258,6 +264,8 @@ void xfer_report_timer() {
   while (!s.reports.empty() && s.reports.front().due_ms <= now) {
     const XferReport r = std::move(s.reports.front());
     s.reports.pop_front();
+    aqc_set_first_word_flag(1);
+    aqc_set_second_word_flag(1);
     xfer_send_payload_to(r.address.c_str(), r.frame.data(), r.frame.size(), 0);
   }
   if (!s.reports.empty())

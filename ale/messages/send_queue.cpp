@@ -5,6 +5,7 @@
 
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
@@ -52,6 +53,7 @@ int queue_message(const QueueKind& k, const uint8_t* data, const char* destinati
                free_entries);
     return -1;
   }
+  aqc_set_second_word_code(AQC_CODE_TEXT);  // text follows
   int at = 0;
   int& block_toggle = s.block_toggle[static_cast<std::size_t>(k.index)];
   int& message_toggle = s.message_toggle[static_cast<std::size_t>(k.index)];

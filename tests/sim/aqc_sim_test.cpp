@@ -109,5 +109,23 @@ TEST_F(AqcSimTest, AqcCallToPlainStationDoesNotLink) {
   EXPECT_GT(r.at("ALFA", "[FAILED  ][BRAVO "), 0);
 }
 
+// DTM and DBM texts with ARQ inside an AQC-ALE link: the address words say text follows, the
+// receiver checks each block and acknowledges it, and the sender counts the message as sent.
+TEST_F(AqcSimTest, DtmAndDbmTextsArriveInsideAnAqcLink) {
+  channels_ = "ADD CHANNEL 7000000\n";
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  const test::SimRun r =
+      run(75, {{10000, "ALFA", "CALL BRAVO"}, {30000, "ALFA", "DTMARQ BRAVO HELLO"}, {55000, "ALFA", "DBMARQ BRAVO WORLD"}});
+  ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << r.text;
+  const double dtm = r.at("BRAVO", "BRAVO HELLO ", 30);
+  const double dbm = r.at("BRAVO", "BRAVO WORLD ", 55);
+  EXPECT_GT(dtm, 30) << r.text;
+  EXPECT_GT(dbm, 55) << r.text;
+  EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]", dtm), dtm);
+  EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]", dbm), dbm);
+  EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0);
+}
+
 }  // namespace
 }  // namespace vesk

@@ -106,5 +106,17 @@ TEST_F(DataMessageSimTest, EachTextReachesTheStationItNames) {
   EXPECT_EQ(r.count("DBM ERROR"), 0);
 }
 
+// A DBM text queued with a DTM text: the DBM goes out as soon as the DTM is acknowledged, and
+// BRAVO, which answered the DTM, takes it as a new frame and acknowledges it at once.
+TEST_F(DataMessageSimTest, ADbmRightAfterADtmIsAcknowledgedAtOnce) {
+  station("a", "ALFA", {"BRAVO"});
+  station("b", "BRAVO", {"ALFA"});
+  const test::SimRun r =
+      run("awgn", 10, 45, {{1000, "ALFA", "CALL BRAVO"}, {14000, "ALFA", "DBMARQ BRAVO WORLD"}, {15000, "ALFA", "DTMARQ BRAVO HELLO"}});
+  EXPECT_EQ(pane(r, "BRAVO"), "HELLO \n\nWORLD \n\n") << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[MSG SENT][BRAVO          ]"), 2) << r.text;
+  EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0);
+}
+
 }  // namespace
 }  // namespace vesk

@@ -62,6 +62,35 @@ TEST_F(RemoteAmdSimTest, EachCommandIsAnsweredToItsSenderAndNothingElseRuns) {
   EXPECT_EQ(r.count("REMOTE AMD TNC COMMAND"), 0);
 }
 
+// BRAVO is given an AMD for ALFA while hearing CHARLY's call, while answering it, and while
+// answering CHARLY's AMD inside their link: the AMD waits for that exchange to end, then reaches
+// ALFA alone, and CHARLY's exchange goes on undisturbed.
+TEST_F(RemoteAmdSimTest, AnAmdGivenDuringAnotherExchangeWaitsThenReachesItsStationOnly) {
+  struct Case {
+    const char* during;
+    std::vector<SimCommand> commands;
+  };
+  const std::vector<Case> cases = {
+      {"call heard", {{1000, "CHARLY", "CALL BRAVO"}, {6000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
+      {"call answered", {{1000, "CHARLY", "CALL BRAVO"}, {10000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
+      {"in-link AMD",
+       {{1000, "CHARLY", "CALL BRAVO"}, {30000, "CHARLY", "AMD BRAVO \"IN LINK\""}, {35000, "BRAVO", "AMD ALFA \"HELLO ALFA\""}}},
+  };
+  for (const Case& c : cases) {
+    stations(0);
+    const test::SimRun r = run(80, c.commands);
+    const double given = c.commands.back().at_ms / 1000.0;
+    EXPECT_GT(r.at("BRAVO", "[AMD HELD][ALFA           ][HELLO ALFA]"), given - 1) << c.during << r.text;
+    EXPECT_GT(r.at("ALFA", "[AMD][BRAVO          ][HELLO ALFA  ]"), given) << c.during << r.text;
+    EXPECT_EQ(r.count_of("ALFA", "[AMD][BRAVO          ][HELLO ALFA"), 1) << c.during;
+    EXPECT_EQ(r.count_of("CHARLY", "][AMD][BRAVO"), 0) << c.during;
+    EXPECT_GT(r.at("BRAVO", "[LINKED  ][CHARLY         ]"), 0) << c.during;
+    EXPECT_EQ(r.count("AMD AUTO RETRY"), 0) << c.during << r.text;
+    EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0) << c.during;
+    if (c.commands.size() == 3) EXPECT_GT(r.at("BRAVO", "[AMD][CHARLY         ][IN LINK  ]"), 30) << c.during;
+  }
+}
+
 // A cleared link resets a KAM to PACTOR only when its port is open.
 TEST_F(RemoteAmdSimTest, LinkClearResetsAnOpenKamOnly) {
   for (const auto& [port, lines] : {std::pair{0, 0}, std::pair{3, 1}}) {

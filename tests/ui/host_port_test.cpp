@@ -44,8 +44,11 @@ struct PeerResult {
   int status;
   std::string out;
 };
-PeerResult python(const std::string& script, int port, int limit_ms = 30000) {
-  ChildProcess p({"/usr/bin/env", "python3", "-c", "import socket, sys, time\nport = int(sys.argv[1])\n" + script, std::to_string(port)});
+PeerResult python(const std::string& script, int port, int limit_ms = 30000, const std::vector<std::string>& args = {}) {
+  std::vector<std::string> argv = {"/usr/bin/env", "python3", "-c", "import socket, sys, time\nport = int(sys.argv[1])\n" + script,
+                                   std::to_string(port)};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ChildProcess p(argv);
   const int status = p.wait(limit_ms);
   return {status, p.output()};
 }
@@ -220,6 +223,71 @@ print(until(b"SENT AMD\n\r"))
   // (The times depend on when the client's lines came.)
   EXPECT_NE(sim.output().find("[FRQ 07000000][LINKED  ][BRAVO          ]"), std::string::npos);
   EXPECT_NE(sim.output().find("[FRQ 07000000][AMD][ALFA           ][HELLO ]"), std::string::npos);
+}
+
+// BRAVO's client, connected while ALFA calls BRAVO and sends it data, reads the progress lines
+// of each message that arrives, in order; they go to the client only, never into the log.
+struct ProgressCase {
+  const char* name;
+  std::vector<std::string> sends;  // ALFA's command lines once linked
+  std::vector<std::string> lines;  // what BRAVO's client reads, in this order
+};
+
+void expect_progress_lines(const ProgressCase& c) {
+  test::TempDir root;
+  for (const auto& [dir, own, other] : {std::tuple{"a", "ALFA", "BRAVO"}, std::tuple{"b", "BRAVO", "ALFA"}}) {
+    fs::create_directories(fs::path(root.path()) / dir);
+    std::ofstream(fs::path(root.path()) / dir / "CONFIG.DAT")
+        << "ADD OWN " << own << "\nADD CHANNEL 7000000\nADD OTHER " << other << "\nENABLE SCANNING\n";
+  }
+  fs::create_directories(fs::path(root.path()) / "b" / "download");
+  std::ofstream(fs::path(root.path()) / "a" / "SMALL.TXT") << "A SMALL FILE\n";
+  std::vector<std::string> argv = {test::program_path("app/vesk-ale-sim"), "--station", "ALFA:" + root.path() + "/a",
+                                   "--station", "BRAVO:" + root.path() + "/b", "--seconds", "40", "--host-ports",
+                                   "--at", "1:ALFA:CALL BRAVO"};
+  for (std::size_t i = 0; i < c.sends.size(); ++i) {
+    argv.push_back("--at");
+    argv.push_back(std::to_string(14 + static_cast<int>(i)) + ".0:ALFA:" + c.sends[i]);
+  }
+  ChildProcess sim(argv);
+  const std::string mark = "BRAVO TCP/IP HOST PORT LISTENING ON 127.0.0.1:";
+  ASSERT_TRUE(sim.wait_for_output(mark, 10000)) << sim.output();
+  const int port = std::stoi(sim.output().substr(sim.output().find(mark) + mark.size()));
+  std::string wanted;
+  for (const std::string& l : c.lines) wanted += (wanted.empty() ? "" : "|") + l;
+  // Prints each wanted line in the order it came (with its CR/LF ending), until all came.
+  const PeerResult r = python(R"(
+want = sys.argv[2].split("|")
+s = socket.create_connection(("127.0.0.1", port))
+s.settimeout(50)
+got = b""
+while not all(("[" + w + ":]\n\r").encode() in got for w in want):
+    x = s.recv(4000)
+    if not x: break
+    got += x
+found = sorted((got.find(("[" + w + ":]\n\r").encode()), w) for w in want)
+print("\n".join(w for at, w in found if at >= 0))
+)",
+                              port, 60000, {wanted});
+  std::string expected;
+  for (const std::string& l : c.lines) expected += l + "\n";
+  EXPECT_EQ(r.out, expected) << c.name << "\n" << sim.output();
+  EXPECT_EQ(sim.wait(60000), 0);
+  EXPECT_EQ(sim.output().find("MESSAGE FRAME START"), std::string::npos) << c.name;
+  EXPECT_EQ(sim.output().find("SENDING ACK"), std::string::npos) << c.name;
+}
+
+TEST(HostPortSim, MessageProgressLinesReachTheClient) {
+  expect_progress_lines({"DTM and DBM texts",
+                         {"DBMARQ BRAVO WORLD", "DTMARQ BRAVO HELLO"},
+                         {"DTM ARQ MESSAGE FRAME START", "DTM ARQ SENDING ACK", "DBM ARQ MESSAGE FRAME START",
+                          "DBM ARQ MESSAGE COMPLETE", "DBM ARQ SENDING ACK"}});
+}
+
+TEST(HostPortSim, FileTransferProgressLinesReachTheClient) {
+  expect_progress_lines({"file transfer",
+                         {"DBMFTP BRAVO SMALL.TXT", "@SENDFILE"},
+                         {"DBM ARQ MESSAGE FRAME START", "DBM ARQ SENDING ACK", "DBM FTP MESSAGE COMPLETE"}});
 }
 
 }  // namespace
