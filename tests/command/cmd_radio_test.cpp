@@ -118,10 +118,36 @@ TEST_F(RadioCommands, AtuOnEachTunerType) {
       {ATU_RS232_LINES, "ATU", "", "[MMI CHANGE ERROR: NOT ENOUGH PARAMETERS]\n"},
   };
   for (const Case& c : cases) {
+    db_set_radio_type(kRadioTypeDefault);
     db_set_atu_type(c.atu_type);
     const auto [trace, text] = run(c.line, 200);
     EXPECT_EQ(trace, c.trace) << c.atu_type << " " << c.line;
     EXPECT_EQ(text, c.text) << c.atu_type << " " << c.line;
+  }
+}
+
+// ATU on the radio's own tuner (RADIO CAT): ASTOP switches it off (the DX-77T too), and the
+// TK sets, which have no tuner-off, get nothing.
+TEST_F(RadioCommands, AtuOnTheRadiosOwnTuner) {
+  db_set_atu_type(ATU_RADIO_CAT);
+  struct Case {
+    int radio;
+    const char* line;
+    const char* bytes;  // on the radio port, in ASCII
+  };
+  const Case cases[] = {
+      {DB_DX77T, "ATU ASTART", "AL2M1"},
+      {DB_DX77T, "ATU ASTOP", "AL2M0"},
+      {DB_TK80, "ATU ASTOP", ""},
+  };
+  for (const Case& c : cases) {
+    db_set_radio_type(c.radio);
+    clear();
+    mmi_run_line(std::string(c.line));
+    run_ms(300);
+    EXPECT_NE(fake().written(1).find(c.bytes), std::string::npos) << c.radio << " " << c.line;
+    if (c.bytes[0] == '\0') EXPECT_EQ(fake().written(1), "") << c.radio << " " << c.line;
+    EXPECT_TRUE(log_has("[MMI CHANGE: Test ST")) << log();
   }
 }
 
