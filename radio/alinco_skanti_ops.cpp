@@ -18,6 +18,7 @@
 #include "radio/radio_setup.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 
 namespace vesk {
 
@@ -157,6 +158,10 @@ void attenuator(const RadioTypeRow& row, bool on) {
 void mute(const RadioTypeRow& row, bool on, int) {
   if (is_skanti(row)) skanti_queue(on ? "l" : "k");
 }
+// The Skanti's shut-down byte, paced behind whatever waits in its buffer.
+void shutdown(const RadioTypeRow& row) {
+  if (is_skanti(row)) skanti_queue(std::vector<uint8_t>{0x10});
+}
 int tuner(const RadioTypeRow& row, TunerStep step) {
   if (is_skanti(row)) return 0;
   dx_text(step == TunerStep::On ? "AL2M1" : step == TunerStep::Bypass ? "AL2M0" : "AL2N1");
@@ -226,6 +231,16 @@ void on_reply(const uint8_t* frame, int length) {
   skanti_queue(std::vector<uint8_t>{0x02, '\r'});
 }
 
+}  // namespace
+
+bool skanti_buffer_empty() {
+  SkantiState& s = skanti();
+  std::lock_guard<std::mutex> g(s.lock);
+  return s.count == 0;
+}
+
+namespace {
+
 void on_timer(int id) {
   if (id != EV_SKANTI_TIMER || driver_radio_type() != DB_SKANTI_8250) return;
   SkantiState& s = skanti();
@@ -252,6 +267,7 @@ const FamilyOps kAlincoSkantiOps{
     .setup_start = setup_start,
     .setup_commands = setup_commands,
     .refresh = refresh,
+    .shutdown = shutdown,
     .on_reply = on_reply,
     .on_timer = on_timer,
 };

@@ -187,6 +187,21 @@ ChannelRecord scratch_channel(int mode) {
   return ch;
 }
 
+void set_tx_freq(const RadioTypeRow& row, uint32_t hz) {
+  if (row.number == DB_K505DSP) k505_tx(hz);
+}
+
+// The SGC-2000 selects memories by number only, which holds no frequency: the scan channel
+// with receive and transmit at `hz` goes into the scratch channel 0 and is tuned from there.
+void select_channel_freq(const RadioTypeRow& row, uint32_t hz) {
+  if (row.number != DB_SGC2000) return;
+  ChannelRecord ch{};
+  if (db_copy_channel(db_current_scan_channel(), &ch) < 0) return;
+  ch.rx_freq_hz = ch.tx_freq_hz = static_cast<int32_t>(hz);
+  db_store_channel(0, ch);
+  timer_start(kSgcWorkingBreakOn, kSgcBreakMs);
+}
+
 void set_mode(const RadioTypeRow& row, int mode) {
   switch (row.number) {
     case DB_K505DSP: k505_mode(mode); return;
@@ -490,6 +505,8 @@ const FamilyOps kFramedBinaryOps{
     .setup_commands = setup_commands,
     .keepalive = keepalive,
     .on_reply = on_reply,
+    .set_tx_freq = set_tx_freq,
+    .select_channel_freq = select_channel_freq,
 };
 
 }  // namespace vesk

@@ -85,6 +85,11 @@ void tx_freq(const RadioTypeRow& row, uint32_t hz) {
   rf5022_like(row, nullptr, is(row, DB_RF5800) ? "TXFREQ " : "TXF ", false, hz);
 }
 
+// The transmit frequency alone, for the radios that take it apart from the receive one.
+void set_tx_freq(const RadioTypeRow& row, uint32_t hz) {
+  if (is(row, DB_RF5022) || is(row, DB_RF5800)) tx_freq(row, hz);
+}
+
 void freq(const RadioTypeRow& row, uint32_t hz) {
   char t[32];
   switch (row.number) {
@@ -466,6 +471,7 @@ const FamilyOps kHarrisOps{
     .setup_commands = setup_commands,
     .keepalive = keepalive,
     .on_reply = on_reply,
+    .set_tx_freq = set_tx_freq,
 };
 
 }  // namespace vesk

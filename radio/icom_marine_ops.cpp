@@ -57,6 +57,10 @@ void pcr_volume(int level) {
 void set_freq(const RadioTypeRow& row, uint32_t hz) {
   if (!is_pcr(row)) rx_freq(row, hz);
 }
+// The transmit frequency alone (the retune for TNC data sets receive and transmit apart).
+void set_tx_freq(const RadioTypeRow& row, uint32_t hz) {
+  if (!is_pcr(row)) tx_freq(row, hz);
+}
 void set_mode(const RadioTypeRow& row, int mode) {
   if (!is_pcr(row)) {
     marine_mode(row, mode);
@@ -229,6 +233,7 @@ const FamilyOps kIcomMarineOps{
     .setup_start = setup_start,
     .setup_commands = setup_commands,
     .on_reply = on_reply,
+    .set_tx_freq = set_tx_freq,
 };
 
 }  // namespace vesk

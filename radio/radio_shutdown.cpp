@@ -11,10 +11,12 @@
 #include "radio/drivers/icom_civ.h"
 #include "radio/drivers/kenwood.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/family_ops.h"
 #include "radio/keying.h"
 #include "radio/muting.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
+#include "radio/timer_steps.h"
 
 namespace vesk {
 
@@ -35,6 +37,9 @@ enum class Kind : uint8_t {
   Level255Now,  // text + the low eight bits of L x 2.55 + tail, written at once past the queue
   Picoa,        // "$PICOA,90,0" + the type's id digit + text, "*" + checksum when tail is "*"
   Pause,        // 200 ms
+  FamilyAf,     // the family's audio level command with L (it keeps the radio's state)
+  FamilyMuteOff,  // the family's muting off at L (a radio that restores its own level)
+  FamilyShutdown,  // the family's own shut-down step
 };
 
 struct Step {
@@ -64,6 +69,9 @@ constexpr Step kYaesuSplitOff = bytes("\x00\x00\x00\x00\x01");
 constexpr Step kRemoteOffH0 = bytes("H0\r");
 constexpr Step kRemoteOffR0 = bytes("$1*R0\r");
 constexpr Step kPicoaSpeakerOn{Kind::Picoa, true, ",SP,ON", 6};
+constexpr Step kFamilyAf{Kind::FamilyAf, true};
+constexpr Step kFamilyMuteOff{Kind::FamilyMuteOff, true};
+constexpr Step kFamilyShutdown{Kind::FamilyShutdown};
 constexpr Step kPicoaRemoteOff{Kind::Picoa, false, ",REMOTE,OFF", 11, "*", 1};
 
 constexpr int kMaxTypes = 9;
@@ -73,9 +81,9 @@ struct ShutdownRow {
   Step steps[kMaxSteps];
 };
 
-// The rows of the types whose release needs no driver state. Left for their drivers: JST-245
-// and NRD-545 (remote-control state), RX-320 (its stored level), Skanti 8250 (its pacing
-// buffer), the generic command file and the plug-in library.
+// The release of each radio type. Types whose release depends on their driver's state (remote
+// control, a stored level, a pacing buffer, a command file, a library) go through the
+// family's operations.
 const ShutdownRow kShutdownRows[] = {
     {{DB_CODAN}, {bytes("mute off\r", true)}},
     {{DB_IC78, DB_IC703, DB_IC718, DB_R75, DB_R8500, DB_R9500}, {kCivAf}},
@@ -120,6 +128,10 @@ const ShutdownRow kShutdownRows[] = {
     {{DB_R2411U}, {bytes("\x02" "1T\r")}},
     {{DB_LCR2000}, {bytes("\x02" "001X0\r")}},
     {{DB_EK2000}, {bytes("A00REM1\n")}},
+    {{DB_JST245, DB_NRD545}, {kFamilyAf, kFamilyShutdown}},
+    {{DB_RX320}, {kFamilyMuteOff}},
+    {{DB_SKANTI_8250}, {kFamilyMuteOff, kFamilyShutdown}},
+    {{DB_GENERIC, DB_DLL_RADIO}, {kFamilyShutdown}},
 };
 
 constexpr int kShutdownPauseMs = 200;
@@ -197,6 +209,16 @@ void run_step(const Step& step, int type, int level) {
       break;
     }
     case Kind::Pause: driver_pause_ms(kShutdownPauseMs); break;
+    case Kind::FamilyAf:
+    case Kind::FamilyMuteOff:
+    case Kind::FamilyShutdown: {
+      const RadioTypeRow& row = configured_radio();
+      const FamilyOps& ops = radio_ops(row);
+      if (step.kind == Kind::FamilyAf && ops.set_af_gain) ops.set_af_gain(row, level);
+      if (step.kind == Kind::FamilyMuteOff && ops.mute) ops.mute(row, false, level);
+      if (step.kind == Kind::FamilyShutdown && ops.shutdown) ops.shutdown(row);
+      break;
+    }
     case Kind::End: break;
   }
 }
@@ -220,7 +242,8 @@ void radio_shutdown() {
   radio_mute_lines_off();
 }
 
-bool radio_queue_drained() { return serial_queue_count(SQ_RADIO) == 0; }
+// The Skanti's bytes wait in its pacing buffer before they reach the radio queue.
+bool radio_queue_drained() { return serial_queue_count(SQ_RADIO) == 0 && skanti_buffer_empty(); }
 
 void serial_release_ports() {
   for (int role = 0; role < SERIAL_ROLE_COUNT; ++role) {

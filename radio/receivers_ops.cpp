@@ -215,6 +215,14 @@ void af_gain(const RadioTypeRow& row, int level) {
   }
 }
 
+// The JST-245 and the NRD-545 leave remote control at the station's shut-down.
+void shutdown(const RadioTypeRow& row) {
+  if (row.number != DB_JST245 && row.number != DB_NRD545) return;
+  text(row.number, "H0");
+  std::lock_guard<std::mutex> g(rx_state().lock);
+  rx_state().jrc_remote = 0;
+}
+
 void mute(const RadioTypeRow& row, bool on, int level) {
   if (row.number == DB_CODAN) text(row.number, on ? "mute selcall" : "mute off");
   else af_gain(row, level);
@@ -411,7 +419,7 @@ void on_reply(const uint8_t*, int) {
   .split_freq_mode = split_freq_mode, .prepare_tx = prepare_tx, .attenuator = attenuator, \
   .set_af_gain = af_gain, .mute = mute, .select_antenna = select_antenna, \
   .setup_before_port = setup_before_port, .setup_start = setup_start, .setup_commands = setup_commands, \
-  .on_reply = on_reply
+  .shutdown = shutdown, .on_reply = on_reply
 
 const FamilyOps kReceiverJrcTciCubicRacalOps{VESK_RECEIVER_OPS};
 const FamilyOps kReceiverRsCollinsAorDrakeWjOps{VESK_RECEIVER_OPS};

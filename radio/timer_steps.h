@@ -12,6 +12,8 @@ bool radio_timer_step(int id);
 void radio_keepalive();
 // Timers 1075 to 1083 (SGC-2000).
 void radio_sgc_timer(int id);
+// The Skanti 8250's pacing buffer (its timer 1026) has sent every byte given to it.
+bool skanti_buffer_empty();
 // Timers 1086 (RF-350 ALK frequency load) and 1087 (its memory update: the question, then one
 // channel per 1.8 s step).
 void radio_harris_timer(int id);

@@ -222,6 +222,23 @@ TEST_F(TncCommand, RadioRetuneForData) {
        "TNC DISCONN", "FA00014100000;\nMD2;\n"},
       {"FORCE with a data mode puts the channel back", DB_IC7000, TNC_DATA_RTTY, 0, 1, false, MODE_USB, "TNC FORCE",
        "FE FE 70 E0 05 00 00 10 14 00 FD\nFE FE 70 E0 06 01 FD\n"},
+      // The other makes' mode and frequency commands.
+      {"DX77T RTTY and shift", DB_DX77T, TNC_DATA_RTTY, 0.5, 1, false, MODE_USB, "TNC PACTOR", "41 4C 32 47 30 0D\n41 4C 31 41 31 0D\n41 4C 30 41 31 34 31 30 30 35 30 30 0D\n41 4C 30 42 31 34 31 30 30 35 30 30 0D\n"},
+      {"ICM710 FSK, receive then transmit", DB_ICM710, TNC_DATA_FSK, 0.5, 1, false, MODE_USB, "TNC PACTOR", "24 50 49 43 4F 41 2C 39 30 2C 30 31 2C 4D 4F 44 45 2C 46 53 4B 0D 0A\n24 50 49 43 4F 41 2C 39 30 2C 30 31 2C 52 58 46 2C 30 31 34 2E 31 30 30 35 30 30 0D 0A\n24 50 49 43 4F 41 2C 39 30 2C 30 31 2C 54 58 46 2C 30 31 34 2E 31 30 30 35 30 30 0D 0A\n"},
+      {"ICM802 shift, receive then transmit", DB_ICM802, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "24 50 49 43 4F 41 2C 39 30 2C 30 38 2C 52 58 46 2C 30 31 34 2E 31 30 30 35 30 30 0D 0A\n24 50 49 43 4F 41 2C 39 30 2C 30 38 2C 54 58 46 2C 30 31 34 2E 31 30 30 35 30 30 0D 0A\n"},
+      {"K505DSP shift, receive then transmit", DB_K505DSP, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "02 52 4B E1 4C 0C 03\n02 54 4B E1 4C 0C 03\n"},
+      {"SGC2000 shift tunes the shifted channel", DB_SGC2000, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR",
+       "08 85 05 10 14 05 10 14 41 18\n"},
+      {"RF350ALK RTTY and shift", DB_RF350ALK, TNC_DATA_RTTY, 0.5, 1, false, MODE_USB, "TNC PACTOR", "4D 32 0A\n46 31 34 31 30 30 35 30 0A\n"},
+      {"RF350KWT shift", DB_RF350KWT, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "24 31 46 31 34 2E 31 30 30 35 30 30 0D\n"},
+      {"RF5022 RTTY, receive then transmit", DB_RF5022, TNC_DATA_RTTY, 0.5, 1, false, MODE_USB, "TNC PACTOR", "4D 4F 44 45 20 4C 53 0D\n52 58 46 20 31 34 31 30 30 35 30 0D\n54 58 46 20 31 34 31 30 30 35 30 0D\n"},
+      {"RF5800 shift, receive then transmit", DB_RF5800, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "52 58 46 52 45 51 20 31 34 2E 31 30 30 35 30 0D\n54 58 46 52 45 51 20 31 34 2E 31 30 30 35 30 0D\n"},
+      {"JST245 RTTY and shift", DB_JST245, TNC_DATA_RTTY, 0.5, 1, false, MODE_USB, "TNC PACTOR", "44 30 0D\n46 30 30 31 34 31 30 30 35 30 30 41 0D\n"},
+      {"TT516 shift", DB_TT516, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "2A 41 00 D7 28 14 0D\n"},
+      {"TT538 shift on VFO A", DB_TT538, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "2A 41 00 D7 28 14 0D\n"},
+      {"TT550 shift", DB_TT550, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "4E 5C 57 01 11 67 71 0D\n4D 32 32 0D\n57 0C 0D\n"},
+      {"TT585 shift", DB_TT585, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "1\n4\nW\n1\n0\n0\n5\n0\n@\n"},
+      {"TT588RAD shift on VFO A", DB_TT588RAD, TNC_DATA_USB, 0.5, 1, false, MODE_USB, "TNC PACTOR", "2A 41 00 D7 28 14 0D\n"},
   };
   for (const Case& c : cases) {
     db_set_radio_type(c.radio);

@@ -19,6 +19,7 @@
 #include "radio/generic_radio.h"
 #include "radio/keying.h"
 #include "radio/radio_setup.h"
+#include "radio/radio_shutdown.h"
 #include "radio/serial_poll.h"
 
 namespace vesk {
@@ -83,9 +84,8 @@ TEST_F(PluginGenericTest, PluginSetUpCommandsPortAndKeying) {
   ptt_off();
   const std::vector<int> after = plugin_commands();
   EXPECT_EQ(std::vector<int>(after.end() - 3, after.end()), (std::vector<int>{0, 1, 2}));
-  // The shut-down step (9).
-  const RadioTypeRow& row = configured_radio();
-  radio_ops(row).shutdown(row);
+  // The station's shut-down reaches the library (9).
+  radio_shutdown();
   EXPECT_EQ(plugin_commands().back(), 9);
 }
 
@@ -139,9 +139,9 @@ TEST_F(PluginGenericTest, GenericFileThroughTheStation) {
     EXPECT_EQ(writes(), c.sent) << c.number;
   }
   EXPECT_TRUE(log_has("GENERIC.TXT has no sequence for channel 150 (channels 0 to 99)"));
+  // The station's shut-down sends the STOP sequence.
   fake().clear_events();
-  const RadioTypeRow& row = configured_radio();
-  radio_ops(row).shutdown(row);
+  radio_shutdown();
   run_ms(100);
   EXPECT_EQ(writes(), "12");
 }

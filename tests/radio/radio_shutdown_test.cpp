@@ -32,6 +32,7 @@ class RadioShutdownTable : public test::DriverTest {
     sent.clear();
     start_ms_ = clock_->mono_ms();
     radio_shutdown();
+    settle(1000);  // what a radio's own pacing holds back goes out too
     return sent_golden();
   }
 };
@@ -57,6 +58,22 @@ TEST_F(RadioShutdownTable, EveryTypeWithCatMutingOnAndOff) {
     seen.insert({type, cat_mute});
   }
   EXPECT_EQ(seen.size(), 2u * 155u) << "every type, CAT muting on and off";
+}
+
+// The Skanti's shut-down byte waits 200 ms in its pacing buffer behind the mute-off byte: the
+// shut-down's wait for the radio queue counts it, so the station does not stop before it left.
+TEST_F(RadioShutdownTable, SkantiBufferCountsAsNotDrained) {
+  set_type(DB_SKANTI_8250);
+  db_set_cat_mute(1);
+  serial_queue_reset(SQ_RADIO);
+  sent.clear();
+  radio_shutdown();
+  serial_queue_reset(SQ_RADIO);  // the radio has taken "k": only the buffer holds the last byte
+  EXPECT_FALSE(radio_queue_drained());
+  settle(1000);
+  EXPECT_EQ(sent_texts(), (std::vector<std::string>{"k", "\x10"}));
+  serial_queue_reset(SQ_RADIO);
+  EXPECT_TRUE(radio_queue_drained());
 }
 
 // KENWOOD with a model outside the newer six (or none reported): only FR0; and FT0;.

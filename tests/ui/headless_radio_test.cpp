@@ -12,6 +12,8 @@
 
 #include "db/database.h"
 #include "db/options.h"
+#include "db/scan.h"
+#include "db/tables.h"
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
 #include "tests/support/child_process.h"
@@ -100,14 +102,25 @@ class PtyRadio {
   std::string received_;
 };
 
-// A station folder whose radio is a Kenwood on port 1, the pseudo-terminal.
-void make_station(const std::string& dir, const std::string& pty_path) {
+// A station folder whose radio (a Kenwood unless said otherwise) is on port 1, the
+// pseudo-terminal; `channel_hz`: a USB channel 1 in the scan group, the working channel.
+void make_station(const std::string& dir, const std::string& pty_path, int radio_type = DB_KENWOOD,
+                  int channel_hz = 0) {
   std::ofstream(dir + "/PORTS.MAP") << "1 " << pty_path << "\n";
   Station st(dir, std::make_unique<SimClock>());
   StationScope scope(st);
   db_open();
-  db_set_radio_type(DB_KENWOOD);
+  db_set_radio_type(radio_type);
   db_set_radio_port(1);
+  if (channel_hz > 0) {
+    ChannelRecord ch{};
+    ch.permission = CHANNEL_BX;
+    ch.scan_groups = 1 << db_get_scan_group();
+    ch.rx_freq_hz = ch.tx_freq_hz = channel_hz;
+    ch.rx_mode = ch.tx_mode = MODE_USB;
+    ASSERT_EQ(db_store_channel(1, ch), 1);
+    db_select_channel(1);
+  }
   ASSERT_EQ(db_save(), 1);
 }
 
@@ -178,6 +191,35 @@ TEST(HeadlessRadio, StopSignalSendsTheReleaseCommandsToASilentRadio) {
   std::printf("stopped %lld ms after SIGTERM\n", static_cast<long long>(now_ms() - signalled));
   ASSERT_TRUE(radio.wait_for("FT0;", 2000));
   EXPECT_EQ(radio.received().substr(before), "FR0;FT0;") << "VFO A for receive and transmit, nothing else";
+}
+
+// One of the makes whose driver came later, end to end: a JST-245 is set up (remote control
+// on, its filter, passband and AGC), the working channel is tuned, and the stop signal hands
+// the radio back: the normal audio level (the station mutes by command) and remote control off.
+TEST(HeadlessRadio, Jst245SetUpTunedAndReleasedAtTheStopSignal) {
+  PtyRadio radio;
+  ASSERT_TRUE(radio.ok());
+  test::TempDir dir;
+  make_station(dir.path(), radio.path(), DB_JST245, 7102500);
+  {
+    Station st(dir.path(), std::make_unique<SimClock>());
+    StationScope scope(st);
+    db_open();
+    db_set_cat_mute(1);
+    db_set_option_int(opt::UNMUTED_AF_LEVEL, 60);
+    ASSERT_EQ(db_save(), 1);
+  }
+  ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
+  ASSERT_TRUE(p.wait_for_output("headless station started", 10000)) << p.output();
+  ASSERT_TRUE(p.wait_for_output("JST-245 initialization completed", 10000)) << p.output();
+  ASSERT_TRUE(radio.wait_for("D2\r", 5000)) << radio.received();
+  std::this_thread::sleep_for(Ms(500));  // the start-up's commands have left
+  const std::string setup = radio.received();
+  EXPECT_EQ(setup, "H1\rB0\rP0000\rG1\rX0\rF0007102500A\rD2\r") << "set up, then 7,102.5 kHz USB";
+  p.signal(SIGTERM);
+  EXPECT_EQ(p.wait(10000), 0) << p.output();
+  ASSERT_TRUE(radio.wait_for("H0\r", 3000)) << radio.received();
+  EXPECT_EQ(radio.received().substr(setup.size()), "JJ060\rH0\r") << "audio level 60, remote control off";
 }
 
 }  // namespace
