@@ -263,6 +263,7 @@ void radio_set_channel(int index, const ChannelRecord& channel) {
   tuner_step(ch, scanning);
   // 6. Frequency and mode.
   frequency_step(ch);
+  radio_set_tuned_tx_freq(ch.tx_freq_hz);
   // 7.
   db_clear_mode_resend();
   // 8. The radio's antenna again, whether or not the port changed.

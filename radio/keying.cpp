@@ -26,6 +26,7 @@ namespace {
 
 struct KeyingState {
   std::atomic<int> operator_call{0};
+  std::atomic<int> tuned_tx_hz{0};
 };
 KeyingState& keying() { return station().state<KeyingState>(); }
 
@@ -52,6 +53,9 @@ void ptt_log(const char* text, const std::string& stamp) {
 }
 
 }  // namespace
+
+int radio_tuned_tx_freq() { return keying().tuned_tx_hz.load(); }
+void radio_set_tuned_tx_freq(int hz) { keying().tuned_tx_hz = hz; }
 
 bool kenwood_model_full_featured() {
   const int32_t m = kenwood_model();
@@ -257,6 +261,7 @@ void radio_prepare_tx_freq() {
   }
   const int tx_hz = db_get_current_tx_freq();
   std::atomic<int>& last = radio_flags().radio_last_tx_freq;
+  radio_set_tuned_tx_freq(tx_hz);
   const int32_t model = kenwood_model();
   if (model == 4 || model == 5) {
     last = tx_hz;

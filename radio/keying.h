@@ -62,4 +62,10 @@ int radio_cat_tuner_start();
 // True for the Kenwood models that take the tuner, attenuator and muting commands.
 bool kenwood_model_full_featured();
 
+// The transmit frequency last tuned: the channel a channel setting put on the radio, or the
+// one a transmit preparation set. The keying lines' stamp while scanning, where a call's
+// frequency comes with its channel and no transmit preparation runs.
+int radio_tuned_tx_freq();
+void radio_set_tuned_tx_freq(int hz);
+
 }  // namespace vesk

@@ -212,6 +212,7 @@ void radio_setup() {
   // 2. The frequency last put on the radio.
   db_set_option_byte(opt::RADIO_MODEL_DETECTED, 0);
   radio_flags().radio_last_tx_freq = db_get_current_tx_freq();
+  radio_set_tuned_tx_freq(db_get_current_tx_freq());
   // 3. DTR low on the radio port for DTR keying or muting.
   if (db_get_dtr_ptt() != 0) radio.set_dtr(false);
   if (db_get_dtr_mute() != 0) radio.set_dtr(false);

@@ -80,7 +80,7 @@ void wire_db() {
     h.post_message = station_app_post_message;
     h.repaint = station_app_repaint;
     h.request_exit = station_app_exit_now;
-    h.tuned_tx_freq_hz = [] { return radio_flags().radio_last_tx_freq.load(); };
+    h.tuned_tx_freq_hz = radio_tuned_tx_freq;
     h.resend_amd_linked = ale_resend_amd_linked;
     h.tnc_reset_on_clear = mmi_tnc_reset_on_clear;
     h.lp_level = lp_display_level;

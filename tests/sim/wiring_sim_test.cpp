@@ -64,6 +64,29 @@ TEST_F(WiringSimTest, KeyingWhileScanningCarriesTheChannelsFrequency) {
   EXPECT_EQ(r.count("[FRQ 00000000][RADIO: PTT now", 1), 0) << "after the start-up's release";
 }
 
+TEST_F(WiringSimTest, KeyingOfACallFromScanningCarriesItsChannelsFrequency) {
+  // A call keys on the channel the scan tuned, with no transmit preparation: the caller's call
+  // and acknowledgement are stamped with that channel, as the responder's answer is.
+  SimOptions o = stations(2, {7000000, 10000000, 14000000});
+  o.duration_ms = 40000;
+  o.commands = {{10000, "ALFA", "CALL BRAVO"}};
+  const SimRun r = test::sim_collect(o);
+  ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+  std::string frq;  // "[FRQ nnnnnnnn]" of the caller's LINKED line
+  for (const std::string& l : r.lines) {
+    const auto at = l.find("][LINKED  ]");
+    if (l.find(" ALFA ") != std::string::npos && at != std::string::npos && at >= 13) {
+      frq = l.substr(at - 13, 14);
+      break;
+    }
+  }
+  ASSERT_EQ(frq.rfind("[FRQ ", 0), 0u) << frq;
+  EXPECT_NE(frq, "[FRQ 00000000]");
+  EXPECT_EQ(r.count_of("ALFA", frq + "[RADIO: PTT now ACTIVE]"), 2) << r.text;
+  EXPECT_EQ(r.count_of("BRAVO", frq + "[RADIO: PTT now ACTIVE]"), 1);
+  EXPECT_EQ(r.count("[FRQ 00000000][RADIO: PTT now", 1), 0) << "after the start-up's release";
+}
+
 TEST_F(WiringSimTest, AnAmdThatGoesUnansweredIsSentOnceMore) {
   // BRAVO leaves after the link: nothing answers the AMD.
   SimOptions o = stations(2);
