@@ -72,13 +72,17 @@ TEST_F(LinkSimTest, IndividualCallLinksBothStations) {
   EXPECT_LT(ack_air, 7 * 0.392 + 0.062 + 0.011);
 }
 
-TEST_F(LinkSimTest, ASoundingPreparesTheTransmitFrequencyOnce) {
+// A two-word address on one channel: the sounding still repeats it often enough for a
+// scanning station to take it for a sounding.
+TEST_F(LinkSimTest, ASoundingOnOneChannelIsHeardAndPreparesTheTransmitFrequencyOnce) {
   station("a", "ALFA", "BRAVO", {7000000});
   station("b", "BRAVO", "ALFA", {7000000});
   const SimRun r = run("awgn", 10, 130, "ENABLE SOUNDING");
   EXPECT_EQ(r.count_of("ALFA", "[SCANNING: SENDING TIS SOUNDING]"), 1) << r.text;
   EXPECT_EQ(r.count_of("ALFA", "PTT now ACTIVE"), 1);
   EXPECT_TRUE(r.keyings_released());
+  const double sent = r.at("ALFA", "[SCANNING: SENDING TIS SOUNDING]");
+  EXPECT_GT(r.at("BRAVO", "[SND][               ][TIS][ALFA ", sent), sent) << r.text;
 }
 
 TEST_F(LinkSimTest, CallBelowTheModemsThresholdFailsCleanly) {
