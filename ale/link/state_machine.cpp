@@ -14,6 +14,7 @@
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
 #include "ale/link/vad.h"
+#include "ale/words/linking_protection.h"
 #include "ale/words/word_queue.h"
 #include "db/log_lines.h"
 #include "db/options.h"
@@ -114,6 +115,13 @@ void ale_sm_transmission_complete() {
   // The audio path has released the transmitter at the end of the frame.
   state_machine().keyed_for_frame = 0;
   timer_start(EV_KEYUP_TIMER, kKeyUpMs);
+}
+
+void ale_sm_end_refused_frame() {
+  if (!lp_tx_frame_refused() || ale_tx_symbols_waiting()) return;
+  timer_stop(kKeyTransmitterTimer);
+  if (radio_flags().ptt_active_flag.load() != 0) ptt_off();
+  ale_sm_transmission_complete();
 }
 
 void ale_sm_key_transmitter() {

@@ -47,6 +47,10 @@ void ale_sm_key(int extra_ms = kKeyDownExtraMs);
 void ale_sm_linked_with(const std::string& address, bool aqc);
 // The end of this station's transmission: key-up in 10 ms.
 void ale_sm_transmission_complete();
+// After a frame was built: when linking protection sent none of it (no key for the channel),
+// the audio path has nothing to play and never ends the transmission, so the transmitter is
+// released here and the state goes on as after the frame.
+void ale_sm_end_refused_frame();
 // Start a call for an initiate event: call type, linked table cleared, TWT, state 5.
 void ale_sm_start_call(int event);
 // The frame's own address and its caller become the own address and the called address of

@@ -247,6 +247,7 @@ void ale_sm_wait_completion(int event) {
   switch (event) {
     case EV_KEYDOWN_TIMER:
       row->send();
+      ale_sm_end_refused_frame();
       return;
     case EV_TRANSMISSION_COMPLETE:
       ale_sm_transmission_complete();

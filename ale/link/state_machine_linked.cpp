@@ -239,6 +239,7 @@ void ale_sm_linked_wait_completion_of_initial(int event) {
   if (event == EV_KEYDOWN_TIMER) {
     ale_voice_id_check();
     ale_tx_linked_call();
+    ale_sm_end_refused_frame();
   } else if (event == EV_TRANSMISSION_COMPLETE) {
     ale_sm_transmission_complete();
   } else if (event == EV_KEYUP_TIMER) {

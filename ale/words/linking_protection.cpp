@@ -431,6 +431,7 @@ uint32_t lp_tx_word(uint32_t word, bool* ok) {
   if (tag == 1 || tag == 3) {
     int freq = 0;
     t.ready = channel_key(&t.key, &freq, true);
+    t.refused = !t.ready;
     if (!t.ready) {
       log_printf("[%s][%s][LP ERROR: NO VALID KEY FOR THIS CHANNEL, NOTHING SENT]\n", log_time_stamp().c_str(),
                  log_current_channel_stamp().c_str());
@@ -459,6 +460,13 @@ uint32_t lp_tx_word(uint32_t word, bool* ok) {
   }
   lp_seed_pack(t.seed);
   return lp_encrypt_word(word & kAleWordBits, t.key, t.seed.packed);
+}
+
+bool lp_tx_frame_refused() {
+  if (db_get_lp() == 0) return false;
+  LpTxState& t = lp_tx_state();
+  std::lock_guard<std::mutex> hold(t.lock);
+  return t.refused;
 }
 
 bool lp_rx_trial(uint32_t word, uint32_t* out) {

@@ -71,7 +71,8 @@ struct LpTxState {
   std::mutex lock;
   LpSeed seed;
   LpKey key{};
-  bool ready = false;  // a seed was built under the channel's key for this frame
+  bool ready = false;    // a seed was built under the channel's key for this frame
+  bool refused = false;  // the last frame found no key: none of its words went out
 };
 
 struct LpRxState {
@@ -99,6 +100,8 @@ LpRxState& lp_rx_state();
 
 // Transmit step: the word to send (tag dropped), or false in `ok` when the word must not be sent.
 uint32_t lp_tx_word(uint32_t word, bool* ok);
+// Whether linking protection refused the frame last built (no valid key for the channel).
+bool lp_tx_frame_refused();
 
 // Receive step while searching: whether any candidate reads the word (the reading in `out`),
 // without changing the receive state.

@@ -90,6 +90,24 @@ TEST_F(LinkingProtectionSimTest, AnotherKeyDoesNotLink) {
   EXPECT_EQ(r.count_of("BRAVO", "RESPONDING"), 0);
 }
 
+// A station with linking protection on but no key for its channel sends nothing; it releases
+// the transmitter at once and its call ends unanswered instead of staying keyed.
+TEST_F(LinkingProtectionSimTest, WithoutAKeyNothingGoesOutAndTheTransmitterIsReleased) {
+  test::make_station_folder(fs::path(root_.path()) / "a", [] { db_enable_lp(); },
+                            "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  station("b", "BRAVO", "ALFA", 1 << 2);
+  const test::SimRun r = run(0, 90);
+  const double refused = r.at("ALFA", "[LP ERROR: NO VALID KEY FOR THIS CHANNEL, NOTHING SENT]");
+  ASSERT_GT(refused, 0) << r.text;
+  const double released = r.at("ALFA", "PTT now RELEASED", refused - 1);
+  EXPECT_GT(released, 0);
+  EXPECT_LT(released, refused + 1) << r.text;
+  EXPECT_EQ(r.count("PTT now ACTIVE", 1), r.count("PTT now RELEASED", 1));
+  EXPECT_EQ(r.count_of("ALFA", "[FAILED  ][BRAVO          ]"), 1) << "the call ends unanswered";
+  EXPECT_GT(r.at("ALFA", "STATUS 1: SCANNING", refused), 0);
+  EXPECT_EQ(r.count_of("BRAVO", "RESPONDING"), 0);
+}
+
 TEST_F(LinkingProtectionSimTest, UnprotectedCallerGetsAnAnswerItCannotRead) {
   station("a", "ALFA", "BRAVO", 0);
   station("b", "BRAVO", "ALFA", 1 << 2);

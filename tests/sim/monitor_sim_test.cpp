@@ -76,6 +76,19 @@ TEST(MonitorSimTest, AThirdStationRecordsTheTrafficAfterTheAcknowledgement) {
   EXPECT_EQ(w.format().sample_rate, 8000);
   EXPECT_EQ(w.format().channels, 1);
   EXPECT_GT(w.format().frames, 8000 * 5);
+  // Other readers see the same format and length, past the title's LIST chunk.
+  const std::string frames = std::to_string(w.format().frames);
+  test::ChildProcess py({"/usr/bin/env", "python3", "-c",
+                         "import sys, wave\nw = wave.open(sys.argv[1])\n"
+                         "print(w.getframerate(), w.getnchannels(), w.getsampwidth(), w.getnframes())",
+                         files[0].string()});
+  ASSERT_EQ(py.wait(20000), 0) << py.output();
+  EXPECT_EQ(py.output(), "8000 1 2 " + frames + "\n");
+  test::ChildProcess soxi({"/usr/bin/env", "soxi", files[0].string()});
+  ASSERT_EQ(soxi.wait(20000), 0) << soxi.output();
+  for (const std::string& piece : std::vector<std::string>{"Sample Rate    : 8000", "Channels       : 1", "Precision      : 16-bit",
+                                  " = " + frames + " samples"})
+    EXPECT_NE(soxi.output().find(piece), std::string::npos) << piece << "\n" << soxi.output();
   test::ChildProcess dec({test::program_path("tools/ale-wav"), "decode", files[0].string()});
   ASSERT_EQ(dec.wait(20000), 0) << dec.output();
   const std::string words = dec.output();
