@@ -280,10 +280,14 @@ void aqc_call_with_amd(const char* const* addresses, int count, const char* text
   ale_no_reply_set(ack != 0 ? 0 : 1);
   s.second_flag = 1;
   set_called(addresses, count);
-  auto* section = new FrameSection;
-  section->kind = SECTION_AMD;
-  section->text = text != nullptr ? text : "";
-  if (ale_section_push_traffic(section) == 0) delete section;
+  // The text is a string of dictionary codes: it goes out as coded AMD words, which the
+  // receiver expands, not as characters of an ordinary AMD.
+  if (text != nullptr && text[0] != '\0') {
+    auto* section = new FrameSection;
+    section->kind = SECTION_CODED;
+    section->bytes.assign(text, text + std::strlen(text));
+    if (ale_section_push_traffic(section) == 0) delete section;
+  }
   s.second_code = AQC_CODE_DATA;
   start_call();
 }

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "ale/link/aqc_slots.h"
 #include "db/options.h"
 #include "db/tables.h"
 #include "sim/multi_station.h"
 #include "tests/sim/sim_run.h"
 #include "tests/support/child_process.h"
+#include "ui/message_dialogs.h"
 
 namespace vesk {
 namespace {
@@ -31,14 +34,15 @@ class AqcSimTest : public ::testing::Test {
         }, c);
     names_.push_back(own);
   }
-  test::SimRun run(int seconds, const std::vector<SimCommand>& commands) {
+  test::SimRun run(int seconds, const std::vector<SimCommand>& commands,
+                   const std::function<void(const std::string&)>& at_end = {}) {
     SimOptions o;
     for (const std::string& n : names_) o.stations.push_back({n, (fs::path(root_.path()) / n).string()});
     o.channel = "awgn";
     o.snr_db = 20;
     o.duration_ms = seconds * 1000LL;
     o.commands = commands;
-    return test::sim_collect(o);
+    return test::sim_collect(o, at_end);
   }
   test::TempDir root_;
   std::vector<std::string> names_;
@@ -124,6 +128,39 @@ TEST_F(AqcSimTest, DtmAndDbmTextsArriveInsideAnAqcLink) {
   EXPECT_GT(dbm, 55) << r.text;
   EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]", dtm), dtm);
   EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]", dbm), dbm);
+  EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0);
+}
+
+// The operator's AQC-ALE dialogs inside a link: a slot assignment asking for an acknowledgement
+// is applied by BRAVO and acknowledged to ALFA; a Quick AMD's dictionary-coded text arrives
+// expanded, as the text the operator composed.
+TEST_F(AqcSimTest, OrderAndQuickAmdInsideTheLink) {
+  channels_ = "ADD CHANNEL 7000000\n";
+  station("ALFA", {"BRAVO"}, true);
+  station("BRAVO", {"ALFA"}, true);
+  AddressSlots bravo;
+  bravo.add("BRAVO");
+  std::string shown;  // the expansion the operator sees, made with ALFA's dictionaries
+  auto quick_amd = [&] {
+    QuickAmdText coded;
+    for (char c : std::string("HI")) coded.type(c);
+    coded.add_phrase(1, 0);
+    shown = coded.shown();
+    quick_amd_ok(coded, bravo, false);
+  };
+  int bravo_slot = -1;
+  const test::SimRun r = run(75,
+                             {{10000, "ALFA", "CALL BRAVO"},
+                              {30000, "ALFA", "", [&] { slot_assignment_ok("3", "40", bravo, true); }},
+                              {50000, "ALFA", "", quick_amd}},
+                             [&](const std::string& who) {
+                               if (who == "BRAVO") bravo_slot = aqc_slot(3);
+                             });
+  ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << r.text;
+  EXPECT_EQ(bravo_slot, 40) << r.text;
+  EXPECT_GT(r.at("ALFA", "[ACK][BRAVO ]", 30), 30) << r.text;
+  ASSERT_FALSE(shown.empty());
+  EXPECT_GT(r.at("BRAVO", "[AMD][ALFA  ][" + shown, 50), 50) << shown << "\n" << r.text;
   EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0);
 }
 

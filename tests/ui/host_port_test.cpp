@@ -188,7 +188,8 @@ print("free")
 }
 
 // A client of one simulated station places a call to the other, reads the link report, sends
-// an AMD text in the link and reads that it went.
+// an AMD text in the link and reads that it went. The run leaves room for the answer to that
+// AMD even when the client's lines come late (a loaded machine).
 TEST(HostPortSim, ClientCallsAndSendsAnAmdText) {
   test::TempDir root;
   for (const auto& [dir, own, other] : {std::tuple{"a", "ALFA", "BRAVO"}, std::tuple{"b", "BRAVO", "ALFA"}}) {
@@ -197,7 +198,7 @@ TEST(HostPortSim, ClientCallsAndSendsAnAmdText) {
         << "ADD OWN " << own << "\nADD CHANNEL 7000000\nADD OTHER " << other << "\nENABLE SCANNING\n";
   }
   ChildProcess sim({test::program_path("app/vesk-ale-sim"), "--station", "ALFA:" + root.path() + "/a", "--station",
-                    "BRAVO:" + root.path() + "/b", "--seconds", "27", "--host-ports"});
+                    "BRAVO:" + root.path() + "/b", "--seconds", "40", "--host-ports"});
   const std::string mark = "ALFA TCP/IP HOST PORT LISTENING ON 127.0.0.1:";
   ASSERT_TRUE(sim.wait_for_output(mark, 10000)) << sim.output();
   const int port = std::stoi(sim.output().substr(sim.output().find(mark) + mark.size()));
