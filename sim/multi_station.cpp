@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <thread>
 
@@ -22,6 +24,8 @@
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "sim/ether.h"
+#include "ui/config_dialogs.h"
+#include "ui/message_dialogs.h"
 #include "ui/station_app.h"
 #include "ui/station_wiring.h"
 
@@ -31,11 +35,52 @@ namespace fs = std::filesystem;
 
 namespace {
 
+void sim_note(const std::string& text) {
+  log_printf("[%s][%s][SIM: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
+}
+
+// The serial-tone dialogs' OK buttons; a line that cannot be read is logged and does nothing.
+void run_mil110_line(const std::string& line) {
+  std::istringstream in(line);
+  std::string verb, a, b, extra;
+  in >> verb >> a >> b;
+  const bool complete = !a.empty() && !b.empty() && !(in >> extra);
+  if (verb == kSimMil110Options) {
+    char* end_a = nullptr;
+    char* end_b = nullptr;
+    const long link = complete ? std::strtol(a.c_str(), &end_a, 10) : -1;
+    const long twx = complete ? std::strtol(b.c_str(), &end_b, 10) : -1;
+    if (!complete || *end_a != '\0' || *end_b != '\0' || link < 0 || link > 2 || twx < 0 || twx > 2) {
+      sim_note("USAGE " + std::string(kSimMil110Options) + " LINK(0-2) TWX(0-2)");
+      return;
+    }
+    mil110_options_ok(static_cast<int>(link), static_cast<int>(twx));
+    return;
+  }
+  if (!complete) {
+    sim_note("USAGE " + std::string(kSimMil110) + " ADDRESS FILE");
+    return;
+  }
+  std::ifstream file(b, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (!file) {
+    sim_note("CANNOT READ " + b);
+    return;
+  }
+  const DialogOutcome out = mil110_ok(text.str(), a, false, false);
+  if (!out.box_text.empty()) sim_note(out.box_text);
+}
+
 // A command line for a station. "@SENDFILE" is the file dialog's send button: it requests the
-// file transfer that DBMFTP prepared (the operator's dialogs are not part of the simulator).
+// file transfer that DBMFTP prepared; "@MIL110..." are the serial-tone dialogs' buttons (the
+// operator's dialogs are not part of the simulator).
 void run_command(const std::string& line) {
+  const std::string first = line.substr(0, line.find(' '));
   if (line == kSimSendFile)
     xfer_request_send();
+  else if (first == kSimMil110 || first == kSimMil110Options)
+    run_mil110_line(line);
   else
     mmi_run_line(line);
 }

@@ -23,6 +23,14 @@ struct SimStationSpec {
 
 // A command line that requests the file transfer DBMFTP prepared, as the file dialog does.
 inline constexpr const char* kSimSendFile = "@SENDFILE";
+// "@MIL110OPTIONS LINK TWX": the serial-tone modem options dialog's OK (data-link mode 0 ASYNC,
+// 1 FS1052, 2 5066; TWX mode 0 OFF, 1 LINKED, 2 ALWAYS).
+inline constexpr const char* kSimMil110Options = "@MIL110OPTIONS";
+// "@MIL110 ADDRESS FILE": the MIL-STD 188-110 message dialog's OK with the text of FILE (read
+// when the line runs, so a message may be longer than a command line's 999 characters): while
+// the station is idle the message is queued and the station calls ADDRESS by itself, while
+// linked it goes over the data link at once.
+inline constexpr const char* kSimMil110 = "@MIL110";
 
 struct SimCommand {
   int64_t at_ms;
