@@ -351,7 +351,9 @@ void mmi_cmd_set(MmiLine& line) {
     case kMinCallTime: set_min_call_time(v); break;
     case kMaxCallTime: set_max_call_time(v); break;
     case kScanning:
-      stamped("[MMI CHANGE: SET SCAN RATE TO %i ]\n", v);
+      // Only 5 selects its own rate index; every other value stores index 0, which scans one
+      // channel a second, so that is the rate the line confirms.
+      stamped("[MMI CHANGE: SET SCAN RATE TO %i ]\n", v == 5 ? 5 : 1);
       db_set_scan_rate(v == 5 ? 1 : 0);
       break;
     case kLqa:

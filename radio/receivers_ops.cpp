@@ -4,6 +4,7 @@
 //
 // The HF90M's memory load (259 lines for 256 channels) hands each line over only while the
 // radio queue has room, so no queued command is ever overwritten.
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -56,10 +57,21 @@ void mode(const RadioTypeRow& row, int m) {
   if (receiver_mode(row.number, m, c)) send(c);
 }
 
+// Remote control on. The NRD-545 then gets its stored AF level again, since the radio may
+// have been left at another level while under local control.
 void jrc_remote_on(int type) {
   text(type, "H1");
-  std::lock_guard<std::mutex> g(rx_state().lock);
-  rx_state().jrc_remote = 1;
+  int level;
+  {
+    std::lock_guard<std::mutex> g(rx_state().lock);
+    rx_state().jrc_remote = 1;
+    level = rx_state().nrd545_level;
+  }
+  if (type != DB_NRD545) return;
+  wait_ms(1);
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%03d", level < 0 ? 0 : level % 1000);
+  text(type, std::string("JJ") + digits);
 }
 
 // The types tuned by whole channels.
@@ -299,7 +311,6 @@ void setup_start(const RadioTypeRow& row) {
       rx_state().nrd545_level = 0;
     }
     jrc_remote_on(t);
-    text(t, "JJ000");
   } else if (jrc(t)) text(t, "H1");
   else if (t == DB_HF2050) text(t, "UN 00; BW 3200; SQ 0; NB 0; BF 0; RF 0;");
   else if (racal(t)) text(t, t == DB_RA6830JD ? "$85*S2,M6,A0,S5" : "$1*S2");

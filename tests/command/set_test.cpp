@@ -83,7 +83,8 @@ TEST(MmiRunSet, EverySettingWithAGoodAndARefusedValue) {
        [] { return str(db_get_frame_errors()); }, "1"},
       {{{"SET FVOTES 40", "SET FRAME VOTES TO 40 ]"}, {"SET FVOTES 49", "SET FRAME VOTES TO 40 ]"}},
        [] { return str(db_get_frame_votes()); }, "40"},
-      {{{"SET SCANNING 5", "SET SCAN RATE TO 5 ]"}, {"SET SCANNING 10", "SET SCAN RATE TO 10 ]"}},
+      // 10 is not a rate the option takes: it stores index 0 (one channel a second) and says so.
+      {{{"SET SCANNING 5", "SET SCAN RATE TO 5 ]"}, {"SET SCANNING 10", "SET SCAN RATE TO 1 ]"}},
        [] { return str(db_get_scan_rate()); }, "0"},
       {{{"SET INACTIVITY 120", "TWA has been changed to 120 seconds]"}, {"SET INACTIVITY -4", "OUT OF RANGE"}},
        [] { return str(db_get_twa_secs()); }, "120"},
@@ -132,7 +133,8 @@ TEST(MmiRunSet, EverySettingWithAGoodAndARefusedValue) {
     }
   }
   for (const char* refused : {"SET AF GAIN TO 300", "SET SCAN GROUP 20 ]", "SET SCAN GROUP -1 ]",
-                              "SYNC ERRORS TO 5", "FRAME VOTES TO 49", "TX Audio Level has been changed to 150"})
+                              "SYNC ERRORS TO 5", "FRAME VOTES TO 49", "TX Audio Level has been changed to 150",
+                              "SET SCAN RATE TO 10"})
     EXPECT_EQ(out.find(refused), std::string::npos) << refused;
 
   // What the saved "ALE.DAT" holds.

@@ -103,5 +103,18 @@ TEST_F(ReceiversTest, JrcAfLevelAndRemote) {
   EXPECT_EQ(sent_texts().back(), "JJ254\r");
 }
 
+// The NRD-545's remote-on re-sends its stored AF level: at set-up the level 0, and when an AF
+// level finds the radio under local control (after the shut-down's "H0") the new level.
+TEST_F(ReceiversTest, Nrd545RemoteOnResendsTheStoredLevel) {
+  set_type(DB_NRD545);
+  const RadioTypeRow& nrd = configured_radio();
+  radio_ops(nrd).setup_start(nrd);
+  radio_ops(nrd).set_af_gain(nrd, 40);
+  radio_ops(nrd).shutdown(nrd);
+  radio_ops(nrd).set_af_gain(nrd, 100);
+  EXPECT_EQ(sent_texts(), (std::vector<std::string>{"H1\r", "JJ000\r", "JJ102\r", "H0\r", "H1\r", "JJ254\r",
+                                                    "JJ254\r"}));
+}
+
 }  // namespace
 }  // namespace vesk
