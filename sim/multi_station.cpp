@@ -22,6 +22,7 @@
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "sim/ether.h"
+#include "ui/config_dialogs.h"
 #include "ui/station_app.h"
 #include "ui/station_wiring.h"
 
@@ -31,13 +32,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A command line for a station. "@SENDFILE" is the file dialog's send button: it requests the
-// file transfer that DBMFTP prepared (the operator's dialogs are not part of the simulator).
+// "@DATALINK ASYNC|FS1052 OFF|LINKED|ALWAYS": the data-link dialog's OK with these choices.
+bool data_link_dialog(const std::string& line) {
+  char link[16] = {}, twx[16] = {};
+  if (std::sscanf(line.c_str(), "@DATALINK %15s %15s", link, twx) != 2) return false;
+  const std::string l = link, t = twx;
+  const int link_mode = l == "ASYNC" ? 0 : l == "FS1052" ? 1 : -1;
+  const int twx_mode = t == "OFF" ? 0 : t == "LINKED" ? 1 : t == "ALWAYS" ? 2 : -1;
+  if (link_mode < 0 || twx_mode < 0) return false;
+  mil110_options_ok(link_mode, twx_mode);
+  return true;
+}
+
+// A command line for a station. The operator's dialogs are not part of the simulator; a few
+// lines stand for their buttons: "@SENDFILE" is the file dialog's send button, which requests
+// the file transfer that DBMFTP prepared, "@SENDFILE MODEM" the same with the serial-tone modem
+// chosen as the dialog's path, and "@DATALINK" the data-link dialog.
 void run_command(const std::string& line) {
-  if (line == kSimSendFile)
+  if (line == kSimSendFile) {
     xfer_request_send();
-  else
+  } else if (line == kSimSendFileModem) {
+    xfer_use_modem_for_ftp();
+    xfer_request_send();
+  } else if (line.rfind("@DATALINK", 0) == 0) {
+    if (!data_link_dialog(line))
+      log_printf("vesk-ale-sim: %s: wants @DATALINK ASYNC|FS1052 OFF|LINKED|ALWAYS\n", line.c_str());
+  } else {
     mmi_run_line(line);
+  }
 }
 
 }  // namespace
@@ -109,6 +131,10 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
     const std::string& a = args[i];
     if (a == "--host-ports") {
       o.host_ports = true;
+      continue;
+    }
+    if (a == "--keep") {
+      o.keep_folders = true;
       continue;
     }
     if (i + 1 >= args.size()) return "missing value after " + a;
@@ -303,6 +329,11 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
   for (auto& sp : stations) {
     StationScope scope(*sp->st);
     sp->st.reset();
+  }
+  if (options.keep_folders) {
+    for (std::size_t i = 0; i < options.stations.size(); ++i)
+      print("vesk-ale-sim: " + options.stations[i].name + "'s folder is kept in " + (scratch / std::to_string(i)).string());
+    return rc;
   }
   std::error_code ec;
   fs::remove_all(scratch, ec);
