@@ -14,16 +14,18 @@ void usage() {
                "                    [--channel clean|awgn|good|moderate|poor|flutter] [--snr DB]\n"
                "                    [--snr-at FREQ_HZ:DB ...] [--seed N] [--start UTC] [--seconds S]\n"
                "                    [--clock NAME:SECONDS ...] [--at SECONDS:NAME:COMMAND LINE ...]\n"
-               "                    [--host-ports]\n"
+               "                    [--host-ports] [--keep]\n"
                "  UTC: YYYY-MM-DDTHH:MM:SS or seconds since 1970 (default 2026-01-01T00:00:00)\n"
                "  Each station runs in a scratch copy of its folder; the folders are not changed.\n"
                "  The COMMAND LINE @SENDFILE requests the file transfer that DBMFTP prepared;\n"
                "  @MIL110OPTIONS LINK TWX is the modem options dialog's OK (LINK 0 ASYNC, 1 FS1052;\n"
                "  TWX 0 OFF, 1 LINKED, 2 ALWAYS); @MIL110 ADDRESS FILE is the MIL-STD 188-110 message\n"
                "  dialog's OK with the text of FILE (idle: queued and the station calls ADDRESS).\n"
+               "  @SENDFILE MODEM sends the prepared file over the serial-tone modem path instead.\n"
                "  --clock sets a station's UTC clock that many seconds ahead (negative: behind).\n"
                "  --host-ports: each station's TCP host port listens on a free local port (named in\n"
-               "  its log), and the run keeps pace with real time for the clients.\n");
+               "  its log), and the run keeps pace with real time for the clients.\n"
+               "  --keep: the scratch copies of the station folders are left, their paths printed.\n");
 }
 
 }  // namespace

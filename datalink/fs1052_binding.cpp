@@ -205,6 +205,12 @@ void fs1052_reset_link() {
   post([](Fs1052Link& l) { l.reset(); });
 }
 
+void fs1052_call_failed() {
+  post([](Fs1052Link& l) {
+    if (!l.active()) l.disable();
+  });
+}
+
 void fs1052_tick() {
   Fs1052Binding& b = binding();
   if (!b.opened) return;
@@ -229,12 +235,18 @@ int m110_send_async(const uint8_t* data, std::size_t length) {
   return modem_transmit(std::move(framed), mode, false) ? 0 : -1;
 }
 
-void xfer_send_modem_payload(const uint8_t* data, std::size_t length, int id, int broadcast) {
+int xfer_send_modem_payload(const uint8_t* data, std::size_t length, int id, int broadcast) {
   switch (db_get_data_link_mode()) {
-    case kDataLinkAsync: m110_send_async(data, length); break;
-    case kDataLinkFs1052: fs1052_send_message(data, static_cast<int>(length), 0, id, broadcast); break;
-    default: break;
+    case kDataLinkAsync: return m110_send_async(data, length) == 0 ? 1 : 0;
+    case kDataLinkFs1052: fs1052_send_message(data, static_cast<int>(length), 0, id, broadcast); return 1;
+    default: return 0;
   }
+}
+
+int xfer_send_modem_payload_to(const char* destination, const uint8_t* data, std::size_t length, int id) {
+  if (db_get_data_link_mode() == kDataLinkFs1052 && destination != nullptr && destination[0] != '\0')
+    fs1052_set_remote_address(destination);
+  return xfer_send_modem_payload(data, length, id, 0);
 }
 
 void xfer_send_modem_text(const std::string& text, int broadcast) {
@@ -290,7 +302,7 @@ int fs1052_indication_step() {
     case FS_IND_DISCONNECT_CONFIRM: indication_line("Disconnect Confirm", ind); break;
     case FS_IND_RX_DATA:
       xfer_select_modem_path();
-      xfer_dispatch_pid(ind.data.data(), ind.data.size());
+      xfer_dispatch_pid(ind.data.data(), ind.data.size(), ind.first.c_str());
       timer_start(EV_TWT_TIMER, ale_twt_period_ms());
       break;
     case FS_IND_MESSAGE_CONFIRM:

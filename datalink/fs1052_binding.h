@@ -55,6 +55,10 @@ void fs1052_enable();
 void fs1052_disable();
 void fs1052_disable_on_kill();
 void fs1052_reset_link();
+// An ALE call failed: messages handed to the link for that call, which wait for a link that
+// did not come, are reported failed (they would otherwise go over whatever link came next).
+// A link that stands keeps its messages.
+void fs1052_call_failed();
 // One 10 ms step of the link's protocol timers.
 void fs1052_tick();
 
@@ -63,8 +67,12 @@ void fs1052_tick();
 // line. Returns 0, or -1 when refused.
 int m110_send_async(const uint8_t* data, std::size_t length);
 // A payload on the serial-tone modem path, by the data link mode: ASYNC framing, or a
-// FED-STD-1052 message (priority 0, this id, broadcast flag).
-void xfer_send_modem_payload(const uint8_t* data, std::size_t length, int id, int broadcast);
+// FED-STD-1052 message (priority 0, this id, broadcast flag). 1 when handed over, 0 when
+// refused or when the mode sends nothing.
+int xfer_send_modem_payload(const uint8_t* data, std::size_t length, int id, int broadcast);
+// The same to a station: a FED-STD-1052 message goes with acknowledgement to `destination`
+// (the link's remote address becomes it). The payload sender's modem path.
+int xfer_send_modem_payload_to(const char* destination, const uint8_t* data, std::size_t length, int id);
 
 // Text on the serial-tone modem path: PID 4 and the text (at most 10,000 characters).
 void xfer_send_modem_text(const std::string& text, int broadcast);

@@ -73,16 +73,21 @@ void run_mil110_line(const std::string& line) {
 }
 
 // A command line for a station. "@SENDFILE" is the file dialog's send button: it requests the
-// file transfer that DBMFTP prepared; "@MIL110..." are the serial-tone dialogs' buttons (the
+// file transfer that DBMFTP prepared ("@SENDFILE MODEM" with the serial-tone modem chosen as
+// the dialog's path); "@MIL110..." are the serial-tone dialogs' buttons (the
 // operator's dialogs are not part of the simulator).
 void run_command(const std::string& line) {
   const std::string first = line.substr(0, line.find(' '));
-  if (line == kSimSendFile)
+  if (line == kSimSendFile) {
     xfer_request_send();
-  else if (first == kSimMil110 || first == kSimMil110Options)
+  } else if (line == kSimSendFileModem) {
+    xfer_use_modem_for_ftp();
+    xfer_request_send();
+  } else if (first == kSimMil110 || first == kSimMil110Options) {
     run_mil110_line(line);
-  else
+  } else {
     mmi_run_line(line);
+  }
 }
 
 }  // namespace
@@ -154,6 +159,10 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
     const std::string& a = args[i];
     if (a == "--host-ports") {
       o.host_ports = true;
+      continue;
+    }
+    if (a == "--keep") {
+      o.keep_folders = true;
       continue;
     }
     if (i + 1 >= args.size()) return "missing value after " + a;
@@ -348,6 +357,11 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
   for (auto& sp : stations) {
     StationScope scope(*sp->st);
     sp->st.reset();
+  }
+  if (options.keep_folders) {
+    for (std::size_t i = 0; i < options.stations.size(); ++i)
+      print("vesk-ale-sim: " + options.stations[i].name + "'s folder is kept in " + (scratch / std::to_string(i)).string());
+    return rc;
   }
   std::error_code ec;
   fs::remove_all(scratch, ec);

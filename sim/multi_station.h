@@ -31,6 +31,9 @@ inline constexpr const char* kSimMil110Options = "@MIL110OPTIONS";
 // the station is idle the message is queued and the station calls ADDRESS by itself, while
 // linked it goes over the data link at once.
 inline constexpr const char* kSimMil110 = "@MIL110";
+// The same with the dialog's serial-tone modem path (FED-STD-1052 or asynchronous, by the data
+// link mode) chosen.
+inline constexpr const char* kSimSendFileModem = "@SENDFILE MODEM";
 
 struct SimCommand {
   int64_t at_ms;
@@ -53,6 +56,9 @@ struct SimOptions {
   // Each station's TCP host port listens on a free local port (its log names it), and the run
   // keeps pace with real time, so that a client program can talk to the stations.
   bool host_ports = false;
+  // The scratch copies of the station folders are left at the end, their paths printed, so
+  // that what the stations wrote (received files, logs) can be looked at.
+  bool keep_folders = false;
   // Called after each station's step with that station current (a test drives a window there).
   std::function<void(int64_t now_ms, const std::string& station)> on_step;
 };

@@ -5,6 +5,7 @@
 #include "ale/frames/address_match.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/frames/pid_dispatch.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
@@ -176,7 +177,11 @@ void wire_ale() {
   };
   timers().hooks.data_link_tick = fs1052_tick;
   api_state().hooks.queued_transfer = xfer_queue_add;
-  api_state().hooks.transfer_event = xfer_queue_event;
+  api_state().hooks.transfer_event = [](int event) {
+    xfer_queue_event(event);
+    if (event == XFER_EV_CALL_FAILED) fs1052_call_failed();
+  };
+  xfer_state().hooks.modem_payload = xfer_send_modem_payload_to;
 }
 
 struct StartStep {

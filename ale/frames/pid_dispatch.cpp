@@ -39,10 +39,13 @@ int xfer_send_payload(const uint8_t* data, std::size_t length, int id) {
 }
 
 int xfer_send_payload_to(const char* destination, const uint8_t* data, std::size_t length, int id) {
-  (void)id;  // the FED-STD-1052 link's message id
+  return xfer_send_payload_on(xfer_path(), destination, data, length, id);
+}
+
+int xfer_send_payload_on(int path, const char* destination, const uint8_t* data, std::size_t length, int id) {
   if (data == nullptr || length == 0 || destination == nullptr) return 0;
   const int pid = data[0];
-  switch (xfer_path()) {
+  switch (path) {
     case XFER_PATH_DTM:
       return pid == PID_TEXT ? post_data(destination, API_DTM_DATA, API_DATA_TEXT, data + 1, length - 1) : 0;
     case XFER_PATH_DBM:
@@ -57,7 +60,11 @@ int xfer_send_payload_to(const char* destination, const uint8_t* data, std::size
         case PID_TEXT: return post_data(destination, API_DBM_DATA, API_DATA_TEXT, data + 1, length - 1);
         default: return 0;
       }
-    default: return 0;  // the serial-tone modem path is the modem's
+    case XFER_PATH_MODEM: {
+      const XferHooks& h = xfer_state().hooks;
+      return h.modem_payload ? h.modem_payload(destination, data, length, id) : 0;
+    }
+    default: return 0;
   }
 }
 
@@ -68,12 +75,12 @@ int xfer_send_text(const char* text, int end_flag) {
   return xfer_send_payload(reinterpret_cast<const uint8_t*>(payload.data()), payload.size(), end_flag);
 }
 
-void xfer_dispatch_pid(const uint8_t* data, std::size_t length) {
+void xfer_dispatch_pid(const uint8_t* data, std::size_t length, const char* from) {
   if (data == nullptr || length == 0) return;
   switch (data[0]) {
     case PID_FILE_FRAME:
     case PID_FILE_REPORT:
-      xfer_receive(data, length);
+      xfer_receive(data, length, from);
       break;
     case 2:
     case 3:

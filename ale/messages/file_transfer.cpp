@@ -51,11 +51,14 @@ fs::path station_path(const std::string& path) {
   return p;
 }
 
-void queue_report(const std::string& address, const std::string& text) {
+// `known`: the address is the sender's for sure (the data link's peer), and no later frame
+// ending replaces it.
+void queue_report(const std::string& address, bool known, const std::string& text) {
   XferFileState& s = xfer_file_state();
   XferReport r;
   r.address = address;
-  r.address_pending = true;
+  r.address_pending = !known;
+  r.path = xfer_path();
   r.frame.push_back(kTypeReport);
   r.frame.insert(r.frame.end(), text.begin(), text.end());
   r.frame.push_back(0);
@@ -64,27 +67,29 @@ void queue_report(const std::string& address, const std::string& text) {
   if (s.reports.size() == 1) timer_start(EV_XFER_REPORT_TIMER, kXferReportDelayMs);
 }
 
-void receive_file(std::vector<uint8_t> frame) {
+void receive_file(std::vector<uint8_t> frame, const char* sender) {
   xfer_decrypt(frame.data() + 1, frame.size() - 1);
   // The report goes back to the station whose frame brought the file, whatever happens after:
-  // the caller named by that frame's ending (`xfer_frame_ended`), or the caller heard last when
-  // the frame is cut off before its ending.
-  const char* caller = ale_frame_caller();
+  // the data link's peer for a file that came over it; otherwise the caller named by that
+  // frame's ending (`xfer_frame_ended`), or the caller heard last when the frame is cut off
+  // before its ending.
+  const bool known = sender != nullptr && sender[0] != '\0';
+  const char* caller = known ? sender : ale_frame_caller();
   const std::string from = caller == nullptr ? std::string() : std::string(caller);
   if (frame.size() < 3 || frame_crc(frame.data(), frame.size()) != 0) {
     log_local("FTP CRC failure");
-    queue_report(from, "FAIL ");
+    queue_report(from, known, "FAIL ");
     return;
   }
   const XferFrame f = xfer_parse_frame(frame.data(), frame.size());
   if (!f.ok) {
     log_local("FTP frame malformed");
-    queue_report(from, "FAIL ");
+    queue_report(from, known, "FAIL ");
     return;
   }
   if (!xfer_name_acceptable(f.name)) {
     log_local("FTP file name refused");
-    queue_report(from, "FAIL ");
+    queue_report(from, known, "FAIL ");
     return;
   }
   const std::string shown = std::string(kDownloadFolder) + "\\" + f.name;
@@ -105,11 +110,11 @@ void receive_file(std::vector<uint8_t> frame) {
   if (!written || ec) {
     fs::remove(part, ec);
     log_local("FTP File open failure");
-    queue_report(from, "FAIL " + shown);
+    queue_report(from, known, "FAIL " + shown);
     return;
   }
   log_printf("[%s][LOCAL][SAVED] %s\n", log_time_stamp().c_str(), shown.c_str());
-  queue_report(from, "OK " + shown);
+  queue_report(from, known, "OK " + shown);
   ale_host_report_progress("DBM FTP MESSAGE COMPLETE");
 }
 
@@ -238,10 +243,10 @@ void xfer_send_file(const ApiEvent& event) {
   log_printf("[%s][LOCAL][SENDING] %s\n", log_time_stamp().c_str(), path.c_str());
 }
 
-void xfer_receive(const uint8_t* payload, std::size_t length) {
+void xfer_receive(const uint8_t* payload, std::size_t length, const char* from) {
   if (payload == nullptr || length == 0) return;
   if (payload[0] == kTypeFile) {
-    receive_file(std::vector<uint8_t>(payload, payload + length));
+    receive_file(std::vector<uint8_t>(payload, payload + length), from);
   } else if (payload[0] == kTypeReport) {
     const auto* text = reinterpret_cast<const char*>(payload + 1);
     const std::size_t n = strnlen(text, length - 1);
@@ -266,7 +271,7 @@ void xfer_report_timer() {
     s.reports.pop_front();
     aqc_set_first_word_flag(1);
     aqc_set_second_word_flag(1);
-    xfer_send_payload_to(r.address.c_str(), r.frame.data(), r.frame.size(), 0);
+    xfer_send_payload_on(r.path, r.address.c_str(), r.frame.data(), r.frame.size(), 0);
   }
   if (!s.reports.empty())
     timer_start(EV_XFER_REPORT_TIMER, static_cast<int>(std::max<int64_t>(s.reports.front().due_ms - now, 10)));

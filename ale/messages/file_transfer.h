@@ -1,6 +1,6 @@
 // File transfer: a whole file sent to another station in one file-transfer frame (its name,
 // its bytes and a CRC-16, enciphered when secure transfers are on), carried by the selected
-// data path (DBM binary blocks). The receiving station checks the frame, stores the file in
+// data path (DBM binary blocks, or one FED-STD-1052 message on the serial-tone modem). The receiving station checks the frame, stores the file in
 // its download folder and answers with a report ("OK <path>" or "FAIL <path>") that the sender
 // logs.
 //
@@ -11,7 +11,7 @@
 // A received name is refused when it is empty, holds '/', '\', "..", or a control character;
 // the file is written under a temporary name inside the download folder and renamed when whole
 // (an existing file of that name is replaced). Reports wait 5 s on an engine timer, each with
-// its own copy of the address it goes to.
+// its own copy of the address it goes to, and go back on the data path the file came by.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +31,7 @@ inline constexpr const char* kDownloadFolder = "download";
 struct XferReport {
   std::string address;
   bool address_pending = false;  // taken from the ending of the frame that brought the file
+  int path = 0;                  // the data path the file came by
   std::vector<uint8_t> frame;
   int64_t due_ms = 0;
 };
@@ -70,8 +71,9 @@ void xfer_use_modem_for_ftp();
 
 // The handler of the file-send request, on the engine worker.
 void xfer_send_file(const ApiEvent& event);
-// A received payload of PID 0 (file frame) or 1 (report).
-void xfer_receive(const uint8_t* payload, std::size_t length);
+// A received payload of PID 0 (file frame) or 1 (report). `from`: the station that sent it,
+// when its carrier knows (the report goes there); null: the caller of the ALE frame it came in.
+void xfer_receive(const uint8_t* payload, std::size_t length, const char* from = nullptr);
 // The report timer expired: sends the reports that are due.
 void xfer_report_timer();
 // The frame parser heard a frame end: reports for files that came in it take its caller.

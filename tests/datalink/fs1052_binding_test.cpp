@@ -149,6 +149,31 @@ TEST(Fs1052Binding, MessagesGoOverTheModemAndIndicationsAreLoggedOnceASecond) {
   EXPECT_EQ(Pair::count(p.a.monitor(), "][FS-1052 Message ID 21 failed BRAVO]"), 1);
 }
 
+TEST(Fs1052Binding, AFailedCallFailsTheMessagesWaitingForItsLinkOnly) {
+  // A message handed over before a link waits for it; when the call fails it is reported
+  // failed (it must not go over the next link, perhaps with another station). A link that
+  // stands keeps its message.
+  for (const bool link_up : {false, true}) {
+    SCOPED_TRACE(link_up ? "link up" : "no link");
+    Pair p;
+    {
+      StationScope scope(*p.a.st);
+      if (!link_up) fs1052_disable();
+      fs1052_send_message(reinterpret_cast<const uint8_t*>("\x04WAITING\n"), 9, 0, 7, 0);
+      fs1052_call_failed();
+    }
+    p.run_until([&] { return Pair::count(p.a.monitor(), "][FS-1052 Message") == 1; }, 60);
+    EXPECT_EQ(Pair::count(p.a.monitor(), "][FS-1052 Message ID 7 failed BRAVO]"), link_up ? 0 : 1);
+    EXPECT_EQ(Pair::count(p.a.monitor(), "][FS-1052 Message Confirm ID 7 BRAVO]"), link_up ? 1 : 0);
+    if (!link_up) {
+      StationScope scope(*p.a.st);
+      fs1052_enable();  // the next link sends nothing
+    }
+    p.run_until([] { return false; }, 5);
+    EXPECT_EQ(p.b.frame_text(), link_up ? "WAITING\n" : "");
+  }
+}
+
 TEST(Fs1052Binding, AsynchronousMessagesReachTheOtherStationsDataPane) {
   Pair p;
   for (PipeStation* s : {&p.a, &p.b}) {

@@ -1,11 +1,15 @@
 // File transfer between whole stations on the simulated ether: after ALFA links with BRAVO,
 // "DBMFTP BRAVO FILE" and the file dialog's send request carry a 14 kB file as DBM blocks; it
 // arrives byte for byte in BRAVO's download folder, plain and enciphered, and ALFA logs
-// BRAVO's report. A name BRAVO refuses, and a file too large to send, are refused aloud.
+// BRAVO's report. A name BRAVO refuses, and a file too large to send, are refused aloud. With
+// the dialog's modem path the file goes as one FED-STD-1052 message; when BRAVO is off the
+// air the message is reported failed and BRAVO's download folder stays empty.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,23 +48,42 @@ class FileTransferSimTest : public ::testing::Test {
     std::ofstream(a() / name, std::ios::binary) << bytes;
     return bytes;
   }
-  // Runs ALFA and BRAVO; `received` gets the files in BRAVO's download folder at the end, by name.
-  test::SimRun run(int seconds, const std::vector<SimCommand>& commands, std::map<std::string, std::string>* received) {
+  // Runs ALFA and BRAVO (`bravo_on`: BRAVO is in the run); `received` gets the files in
+  // BRAVO's folder at the end, by name, also when BRAVO was switched off during the run.
+  test::SimRun run(int seconds, const std::vector<SimCommand>& commands, std::map<std::string, std::string>* received,
+                   double snr_db = 10, bool bravo_on = true) {
     SimOptions o;
-    o.stations = {{"ALFA", a().string()}, {"BRAVO", b().string()}};
+    o.stations = {{"ALFA", a().string()}};
+    if (bravo_on) o.stations.push_back({"BRAVO", b().string()});
     o.channel = "awgn";
-    o.snr_db = 10;
+    o.snr_db = snr_db;
     o.seed = 1;
     o.duration_ms = seconds * 1000LL;
     o.commands = commands;
-    return test::sim_collect(o, [received](const std::string& who) {
-      if (who != "BRAVO" || received == nullptr) return;
-      for (const auto& e : fs::recursive_directory_iterator(station().dir())) {
+    // BRAVO's scratch folder stays until the run's end, after a QUIT too; ALFA reads it there.
+    auto bravo_dir = std::make_shared<fs::path>();
+    o.on_step = [bravo_dir](int64_t, const std::string& who) {
+      if (who == "BRAVO" && bravo_dir->empty()) *bravo_dir = station().dir();
+    };
+    return test::sim_collect(o, [received, bravo_dir](const std::string& who) {
+      if (who != "ALFA" || received == nullptr || bravo_dir->empty()) return;
+      for (const auto& e : fs::recursive_directory_iterator(*bravo_dir)) {
         if (!e.is_regular_file()) continue;
         std::ifstream in(e.path(), std::ios::binary);
-        (*received)[fs::relative(e.path(), station().dir()).string()] = std::string(std::istreambuf_iterator<char>(in), {});
+        (*received)[fs::relative(e.path(), *bravo_dir).string()] = std::string(std::istreambuf_iterator<char>(in), {});
       }
     });
+  }
+  // The data-link dialog's OK on both stations: FED-STD-1052, the modem in the sound path while
+  // linked.
+  static std::vector<SimCommand> data_link_linked() {
+    return {{1000, "ALFA", "@MIL110OPTIONS 1 1"}, {1000, "BRAVO", "@MIL110OPTIONS 1 1"}};
+  }
+  // `size` bytes holding every byte value, in a different order in each 256.
+  static std::string binary_bytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 37 + i / 256) & 0xFF);
+    return bytes;
   }
   void transfer_14k(bool secure) {
     stations(secure);
@@ -101,6 +124,62 @@ TEST_F(FileTransferSimTest, RefusedNamesAndFilesTooLarge) {
   EXPECT_EQ(r.count_of("BRAVO", "[LOCAL]FTP file name refused"), 1) << r.text;
   EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] FAIL "), 1);
   for (const auto& [name, bytes] : got) EXPECT_EQ(name.rfind("download/", 0), std::string::npos) << name;
+}
+
+TEST_F(FileTransferSimTest, OverTheDataLinkAFileArrivesByteIdentical) {
+  stations(false);
+  const std::string sent = binary_bytes(4096);
+  std::ofstream(a() / "BINARY.BIN", std::ios::binary) << sent;
+  std::vector<SimCommand> commands = data_link_linked();
+  commands.insert(commands.end(), {{10000, "ALFA", "CALL BRAVO"},
+                                   {30000, "ALFA", "DBMFTP BRAVO BINARY.BIN"},
+                                   {31000, "ALFA", kSimSendFileModem}});
+  std::map<std::string, std::string> got;
+  const test::SimRun r = run(420, commands, &got, 15);
+  ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[LOCAL][SENDING] BINARY.BIN"), 1) << r.text;
+  EXPECT_NE(r.at("ALFA", "[FS-1052 Message Confirm ID 0 BRAVO]"), -1) << r.text;
+  EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\BINARY.BIN"), 1) << r.text;
+  // BRAVO's report comes back over the data link to the station that sent the file.
+  EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] OK download\\BINARY.BIN"), 1) << r.text;
+  EXPECT_EQ(r.count("FS-1052 Message ID"), 0);  // nothing failed
+  ASSERT_EQ(got.count("download/BINARY.BIN"), 1u);
+  EXPECT_TRUE(got["download/BINARY.BIN"] == sent) << "the received file differs";
+  EXPECT_TRUE(r.keyings_released());
+}
+
+TEST_F(FileTransferSimTest, OverTheDataLinkAPeerOffTheAirFailsTheTransferAloud) {
+  struct Case {
+    const char* what;
+    bool bravo_on;
+    std::vector<SimCommand> commands;
+  };
+  const std::vector<Case> cases = {
+      // BRAVO is switched off while the file is on its way: the link's retries run out (ten,
+      // about ten minutes).
+      {"switched off during the transfer", true,
+       {{10000, "ALFA", "CALL BRAVO"}, {30000, "ALFA", "DBMFTP BRAVO BINARY.BIN"}, {31000, "ALFA", kSimSendFileModem},
+        {45000, "BRAVO", "QUIT"}}},
+      // BRAVO is not on the air at all: the send places the call itself, and the call fails.
+      {"off from the start", false, {{10000, "ALFA", "DBMFTP BRAVO BINARY.BIN"}, {11000, "ALFA", kSimSendFileModem}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(a());
+    fs::remove_all(b());
+    stations(false);
+    std::ofstream(a() / "BINARY.BIN", std::ios::binary) << binary_bytes(4096);
+    std::vector<SimCommand> commands = data_link_linked();
+    commands.insert(commands.end(), c.commands.begin(), c.commands.end());
+    std::map<std::string, std::string> got;
+    const test::SimRun r = run(700, commands, &got, 15, c.bravo_on);
+    EXPECT_EQ(r.count_of("ALFA", "[LOCAL][SENDING] BINARY.BIN"), 1) << r.text;
+    EXPECT_EQ(r.count_of("ALFA", "[FS-1052 Message ID 0 failed BRAVO]"), 1) << r.text;
+    EXPECT_EQ(r.count("FS-1052 Message Confirm"), 0);
+    EXPECT_EQ(r.count("[REMOTE][TRANSFER]"), 0);
+    EXPECT_EQ(r.count("[SAVED]"), 0);
+    for (const auto& [name, bytes] : got) EXPECT_EQ(name.rfind("download/", 0), std::string::npos) << name;
+  }
 }
 
 }  // namespace

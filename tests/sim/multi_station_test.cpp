@@ -18,7 +18,7 @@ TEST(MultiStationArgs, ParsesAndRefuses) {
   SimOptions o;
   EXPECT_EQ(sim_parse_args({"--station", "A:/x", "--station", "B:/y", "--channel", "poor", "--snr", "12",
                             "--snr-at", "7102000:3", "--seed", "9", "--start", "2026-03-04T05:06:07Z",
-                            "--seconds", "2.5", "--at", "1.5:B:ENABLE GPS: now"},
+                            "--seconds", "2.5", "--at", "1.5:B:ENABLE GPS: now", "--keep"},
                            &o),
             "");
   ASSERT_EQ(o.stations.size(), 2u);
@@ -26,6 +26,7 @@ TEST(MultiStationArgs, ParsesAndRefuses) {
   EXPECT_EQ(o.snr_at_hz.at(7102000), 3);
   EXPECT_EQ(o.start_utc_ms, 1772600767000LL);
   EXPECT_EQ(o.duration_ms, 2500);
+  EXPECT_TRUE(o.keep_folders);
   ASSERT_EQ(o.commands.size(), 1u);
   EXPECT_EQ(o.commands[0].at_ms, 1500);
   EXPECT_EQ(o.commands[0].line, "ENABLE GPS: now");

@@ -56,14 +56,14 @@ class FileTransferTest : public MessageStationTest {
     std::ofstream(p, std::ios::binary) << std::string(size, 'x');
     return p.string();
   }
-  static void receive(std::vector<uint8_t> frame, bool fix_crc = true) {
+  static void receive(std::vector<uint8_t> frame, bool fix_crc = true, const char* from = nullptr) {
     if (fix_crc) {
       frame.resize(frame.size() - 2);
       const int32_t crc = crc_of(frame);
       frame.push_back(static_cast<uint8_t>(crc >> 8));
       frame.push_back(static_cast<uint8_t>(crc));
     }
-    xfer_receive(frame.data(), frame.size());
+    xfer_receive(frame.data(), frame.size(), from);
   }
   static std::vector<std::string> reports() {
     std::vector<std::string> out;
@@ -158,11 +158,11 @@ TEST_F(FileTransferTest, ReportsWaitOnATimerWithTheirOwnAddress) {
   feed_bad(1);
   begin();
   feed({word(ALE_TO, "ABC")});
+  xfer_select_dbm_path();  // as the parser does for a DBM message
   receive(xfer_build_frame("r.txt", reinterpret_cast<const uint8_t*>(body.data()), 3), false);
   feed({word(ALE_TIS, "B2@")});
   feed_bad(1);
   xfer_set_dest_address("OTHER");
-  xfer_select_dbm_path();
   xfer_report_timer();
   EXPECT_EQ(posted_bytes(), -1);  // not due yet
   station_.sim_clock()->advance_ms(kXferReportDelayMs);
@@ -173,6 +173,29 @@ TEST_F(FileTransferTest, ReportsWaitOnATimerWithTheirOwnAddress) {
   EXPECT_STREQ(e->addresses[0], "B2");
   api_free(e);
   (void)posted_bytes();
+}
+
+TEST_F(FileTransferTest, AFileOverTheDataLinkIsAnsweredToItsSenderOnTheSamePath) {
+  std::vector<std::string> modem;  // what went to the data link: "destination:payload"
+  xfer_state().hooks.modem_payload = [&modem](const char* to, const uint8_t* p, std::size_t n, int) {
+    modem.push_back(std::string(to) + ":" + std::string(reinterpret_cast<const char*>(p), n));
+    return 1;
+  };
+  const std::string body = "abc";
+  xfer_select_modem_path();
+  receive(xfer_build_frame("m.txt", reinterpret_cast<const uint8_t*>(body.data()), 3), false, "ALFA");
+  // An ALE frame from another station heard before the report is due, and a path chosen since,
+  // change neither where the report goes nor how.
+  begin();
+  feed({word(ALE_TO, "ABC"), word(ALE_TIS, "C3@")});
+  feed_bad(1);
+  xfer_select_dbm_path();
+  station_.sim_clock()->advance_ms(kXferReportDelayMs);
+  xfer_report_timer();
+  EXPECT_EQ(modem, (std::vector<std::string>{std::string("ALFA:\x01OK download\\m.txt\0", 24)}));
+  EXPECT_EQ(api_pop(), nullptr);  // no DTM or DBM request
+  std::ifstream in(fs::path(dir_.path()) / "download" / "m.txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), body);
 }
 
 TEST_F(FileTransferTest, EncipheredFrameNeedsTheSameKeys) {
