@@ -70,7 +70,7 @@ TEST(ReceiversAgainstRigctl, FrequencyAndModeCommands) {
     peers.push_back(std::make_unique<test::RecordingPeer>(test::RecordingPeer::Answers{}, '\r'));
     ASSERT_FALSE(peers.back()->device().empty());
     std::vector<std::string> argv{"/usr/bin/rigctl", "-m", c.hamlib_model, "-r", peers.back()->device(), "-C",
-                                  "timeout=60,retry=0"};
+                                  "timeout=1000,retry=0"};
     argv.insert(argv.end(), c.rigctl.begin(), c.rigctl.end());
     rigs.push_back(std::make_unique<test::ChildProcess>(argv));
   }

@@ -101,7 +101,7 @@ TEST(YaesuAgainstRigctl, FrequencyModeAndPttCommandsMatch) {
     peers.push_back(std::make_unique<test::RecordingPeer>(r.text ? kAnswers : test::RecordingPeer::Answers{}, ';'));
     ASSERT_FALSE(peers.back()->device().empty());
     std::vector<std::string> argv{"/usr/bin/rigctl", "-m", r.hamlib_model, "-r", peers.back()->device(), "-C",
-                                  "timeout=60,retry=0"};
+                                  "timeout=1000,retry=0"};
     std::vector<std::string> want;
     for (const Op& op : r.ops) {
       argv.insert(argv.end(), op.rigctl.begin(), op.rigctl.end());
