@@ -43,15 +43,6 @@ class MarineStationTest : public test::RadioFixture {
     }
     return s;
   }
-  std::vector<std::string> setup_lines() {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; (at = log().find("[Radio Setup: ", at)) != std::string::npos;) {
-      const std::size_t end = log().find("]\n", at);
-      out.push_back(log().substr(at + 14, end - at - 14));
-      at = end;
-    }
-    return out;
-  }
 };
 
 TEST_F(MarineStationTest, SetUps) {

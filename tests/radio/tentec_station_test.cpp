@@ -28,17 +28,6 @@ class TenTecStationTest : public test::RadioFixture {
     db_set_rts_ptt(0);  // keyed by CAT
     db_set_dtr_ptt(0);
   }
-  // What `what` wrote on the radio port within `ms`, each write as "ms-since-start hex".
-  std::string writes_of(const std::function<void()>& what, int ms = 300) {
-    fake().clear_events();
-    const int64_t t0 = fake().now_ms();
-    what();
-    run_ms(ms);
-    std::string s;
-    for (const auto& [t, bytes] : fake().writes(1))
-      s += (s.empty() ? "" : " | ") + std::to_string(t - t0) + " " + FakeSerialBackend::hex(bytes);
-    return s;
-  }
   void set_up(int type) {
     db_set_radio_type(type);
     radio_setup();

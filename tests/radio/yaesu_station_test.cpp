@@ -26,27 +26,6 @@ class YaesuStationTest : public test::RadioFixture {
     db_set_rts_ptt(0);  // keyed by CAT
     db_set_dtr_ptt(0);
   }
-  // What `what` wrote on the radio port (port 1), each write as "ms-since-start hex", " | "
-  // between writes.
-  std::string writes_of(const std::function<void()>& what) {
-    fake().clear_events();
-    const int64_t t0 = fake().now_ms();
-    what();
-    run_ms(300);
-    std::string s;
-    for (const auto& [t, bytes] : fake().writes(1))
-      s += (s.empty() ? "" : " | ") + std::to_string(t - t0) + " " + FakeSerialBackend::hex(bytes);
-    return s;
-  }
-  std::vector<std::string> setup_lines() {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; (at = log().find("[Radio Setup: ", at)) != std::string::npos;) {
-      const std::size_t end = log().find("]\n", at);
-      out.push_back(log().substr(at + 14, end - at - 14));
-      at = end;
-    }
-    return out;
-  }
   void set_up(int type) {
     db_set_radio_type(type);
     radio_setup();
