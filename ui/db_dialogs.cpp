@@ -35,10 +35,6 @@ std::string fmt(const char* format, ...) {
 
 std::string name_of(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 bool read_long(const std::string& text, long min, long max, long* out) {
   std::size_t at = 0;
   while (at < text.size() && text[at] == ' ') ++at;
@@ -534,7 +530,7 @@ int reset_dynamic_ok() {
     }
     db_delete_other_address(i);
   }
-  if (kept > 0) stamped("RESET DYNAMIC ADDRESSES: " + std::to_string(kept) + " LEARNED ADDRESSES KEPT, LISTED IN A NET");
+  if (kept > 0) log_stamped_line("RESET DYNAMIC ADDRESSES: " + std::to_string(kept) + " LEARNED ADDRESSES KEPT, LISTED IN A NET");
   return kept;
 }
 
