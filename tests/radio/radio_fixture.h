@@ -16,12 +16,14 @@
 #include <vector>
 
 #include "db/log.h"
+#include "db/database.h"
 #include "db/options.h"
 #include "platform/clock.h"
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "radio/serial_output.h"
 #include "radio/serial_poll.h"
+#include "radio/radio_setup.h"
 #include "radio/serial_queue.h"
 #include "radio/timer_steps.h"
 #include "tests/support/child_process.h"
@@ -135,6 +137,22 @@ class RadioFixture : public ::testing::Test {
   std::map<int, int64_t> timers_;
   std::unique_ptr<TickSource> tick_;
   std::string log_;
+};
+
+// A radio keyed by CAT alone (the RTS and DTR keying off), with the emulation port off;
+// `set_up` sets the type up and lets `settle_ms` pass for its commands to leave.
+class CatRadioFixture : public RadioFixture {
+ protected:
+  CatRadioFixture() {
+    db_set_option_int(opt::EMULATION_ENABLED, 0);
+    db_set_rts_ptt(0);
+    db_set_dtr_ptt(0);
+  }
+  void set_up(int type, int settle_ms) {
+    db_set_radio_type(type);
+    radio_setup();
+    run_ms(settle_ms);
+  }
 };
 
 }  // namespace vesk::test
