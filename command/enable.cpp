@@ -25,10 +25,6 @@ namespace {
 constexpr int kTk90 = 143;
 constexpr int kTk90Hs = 144;
 
-void stamped(const char* text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
-}
-
 // One sub-keyword: its code, the action for ENABLE (on) and DISABLE (off), and the two lines.
 struct Switch {
   int code;
@@ -156,9 +152,9 @@ void run_switch(MmiLine& line, bool on) {
   for (const Switch& s : kSwitches) {
     if (s.code != code) continue;
     const char* text = on ? s.on_text : s.off_text;
-    if (text != nullptr && s.line_first) stamped(text);
+    if (text != nullptr && s.line_first) log_stamped_line(text);
     s.set(on);
-    if (text != nullptr && !s.line_first) stamped(text);
+    if (text != nullptr && !s.line_first) log_stamped_line(text);
     return;
   }
   line.fail(MMI_ERROR_NO_COMMAND, line.words[1]);
@@ -173,7 +169,7 @@ void release_resources() {
   const bool alt_ptt = db_get_release_alt_ptt() == 1;
   if (sound || radio1 || alt_ptt) {
     db_set_resources(0);
-    stamped("OPTIONS: VESK-ALE RESOURCES RELEASED");
+    log_stamped_line("OPTIONS: VESK-ALE RESOURCES RELEASED");
     r.saved_twa_secs = db_get_twa_secs();
     r.twa_saved = true;
     // The link never times out while released; saves keep the real time-out.
@@ -181,7 +177,7 @@ void release_resources() {
     db_set_twa_secs(0);
     if (ale_link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
   } else {
-    stamped("OPTIONS: NO VESK-ALE RESOURCES SELECTED TO RELEASE");
+    log_stamped_line("OPTIONS: NO VESK-ALE RESOURCES SELECTED TO RELEASE");
   }
   // Only what was actually closed is reopened by the next RESOURCES.
   r.sound = sound && sound_card().tx_done_queue != nullptr && snd_close() == 1;
@@ -203,7 +199,7 @@ void reclaim_resources() {
     db_hold_saved_twa(-1);
     r.twa_saved = false;
     if (ale_link_state() == ALE_STATE_LINKED_IDLE) timer_start_twa();
-    stamped("OPTIONS: VESK-ALE RESOURCES RECLAIMED");
+    log_stamped_line("OPTIONS: VESK-ALE RESOURCES RECLAIMED");
   }
   r.sound = r.radio1 = r.alt_ptt = false;
 }

@@ -423,6 +423,10 @@ std::string log_current_channel_tx_stamp() {
   return frequency_stamp(current_channel_number(), channel_tx_freq_hz(db_current_channel_index()));
 }
 
+void log_stamped_line(const std::string& text) {
+  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
+}
+
 std::string log_format_date_time(std::time_t t) {
   std::tm tm{};
   gmtime_r(&t, &tm);

@@ -210,6 +210,8 @@ std::string log_tuned_freq_stamp(int channel);
 // channel 256 (number byte 0) shows its own.
 std::string log_current_channel_stamp();
 std::string log_current_channel_tx_stamp();
+// Writes "[time][working channel][text]" as a line.
+void log_stamped_line(const std::string& text);
 // "%m-%d-%y %H:%M" of the given time in UTC.
 std::string log_format_date_time(std::time_t t);
 // Writes log_format_date_time of now as a line.

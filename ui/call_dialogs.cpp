@@ -19,10 +19,6 @@ namespace vesk {
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 std::string field_text(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 
 bool aqc_mode() { return db_get_aqc_mode() == 1; }
@@ -141,7 +137,7 @@ DialogOutcome individual_call_ok(const std::string& address, const std::string& 
   const bool fits = !aqc || own_address_fits_aqc();
   mmi_post_task([=] {
     set_ending(end);
-    if (line) stamped(aqc ? "AQC-ALE INDIVIDUAL CALL LINK" : "ALE INDIVIDUAL CALL LINK");
+    if (line) log_stamped_line(aqc ? "AQC-ALE INDIVIDUAL CALL LINK" : "ALE INDIVIDUAL CALL LINK");
     if (fits) ale_place_call(AddressList{address}, amd.c_str());
   });
   return fits ? DialogOutcome{} : aqc_refused();
@@ -152,7 +148,7 @@ DialogOutcome net_call_ok(const std::string& net, const std::string& amd, Termin
   const bool fits = !aqc || own_address_fits_aqc();
   mmi_post_task([=] {
     set_ending(end);
-    stamped(aqc ? "AQC-ALE NET CALL LINK" : "ALE NET CALL LINK");
+    log_stamped_line(aqc ? "AQC-ALE NET CALL LINK" : "ALE NET CALL LINK");
     if (fits) ale_place_call(AddressList{net}, amd.c_str());
   });
   return fits ? DialogOutcome{} : aqc_refused();
@@ -163,7 +159,7 @@ DialogOutcome group_call_ok(const std::vector<std::string>& fields, const std::s
   mmi_post_task([=] {
     set_ending(end);
     if (list.empty()) return;
-    stamped("ALE GROUP CALL INITIATED");
+    log_stamped_line("ALE GROUP CALL INITIATED");
     ale_place_call(list, amd.c_str());
   });
   return {};
@@ -181,7 +177,7 @@ DialogOutcome global_allcall_ok(const std::string& channel, const std::string& a
     if (!aqc) ale_load_own_address();
     set_ending(ending);
     ale_global_allcall(n, aqc ? "" : amd.c_str());
-    stamped(aqc ? "AQC-ALE GLOBAL ALLCALL LINK"
+    log_stamped_line(aqc ? "AQC-ALE GLOBAL ALLCALL LINK"
                 : ending == Termination::Tis ? "ALE GLOBAL ALLCALL THIS IS LINK" : "ALE GLOBAL ALLCALL THIS WAS LINK");
   });
   return outcome;
@@ -196,7 +192,7 @@ DialogOutcome global_anycall_ok(const std::string& channel, const std::string& a
   mmi_post_task([=] {
     if (!aqc) ale_load_own_address();
     ale_global_anycall(n, aqc ? "" : amd.c_str());
-    stamped(aqc ? "AQC-ALE GLOBAL ANYCALL LINK" : "ALE GLOBAL ANYCALL LINK");
+    log_stamped_line(aqc ? "AQC-ALE GLOBAL ANYCALL LINK" : "ALE GLOBAL ANYCALL LINK");
   });
   return outcome;
 }
@@ -219,10 +215,10 @@ DialogOutcome selective_ok(bool anycall, const std::string& channel, const std::
     if (!aqc) ale_load_own_address();
     set_ending(anycall ? Termination::Tis : end);
     if (anycall) {
-      stamped(aqc ? "AQC-ALE ANYCALL LINK" : "ALE ANYCALL LINK");
+      log_stamped_line(aqc ? "AQC-ALE ANYCALL LINK" : "ALE ANYCALL LINK");
       ale_selective_anycall(n, selector.c_str(), aqc ? "" : amd.c_str());
     } else {
-      stamped(aqc ? "AQC-ALE SELECTIVE ALLCALL LINK" : "ALE SELECTIVE ALLCALL LINK");
+      log_stamped_line(aqc ? "AQC-ALE SELECTIVE ALLCALL LINK" : "ALE SELECTIVE ALLCALL LINK");
       ale_selective_allcall(n, selector.c_str(), aqc ? "" : amd.c_str());
     }
   });
@@ -248,7 +244,7 @@ DialogOutcome individual_clear_ok(const std::string& address, const std::string&
     const bool aqc = aqc_rx_word_is_aqc() == 1;
     if (!amd.empty() && !aqc) ale_queue_message(amd.c_str(), ale_section_push_traffic);
     aqc_set_second_word_flag(0);
-    stamped(aqc ? "RADIO: AQC-ALE INDIVIUAL CLEAR LINK" : "RADIO: ALE INDIVIUAL CLEAR LINK");
+    log_stamped_line(aqc ? "RADIO: AQC-ALE INDIVIUAL CLEAR LINK" : "RADIO: ALE INDIVIUAL CLEAR LINK");
     ale_terminate_link(AddressList{target}, "");
   });
   return {};
@@ -264,7 +260,7 @@ DialogOutcome clear_net_ok(const std::string& net, const std::string& amd) {
   const bool aqc = aqc_mode();
   mmi_post_task([=] {
     if (!net.empty()) ale_terminate_link(AddressList{net}, aqc ? "" : amd.c_str());
-    stamped(aqc ? "RADIO: AQC-ALE NET CLEAR LINK" : "RADIO: ALE NET CLEAR LINK");
+    log_stamped_line(aqc ? "RADIO: AQC-ALE NET CLEAR LINK" : "RADIO: ALE NET CLEAR LINK");
   });
   return {};
 }
@@ -273,7 +269,7 @@ DialogOutcome clear_global_allcall_ok(const std::string& amd) {
   const bool aqc = aqc_mode();
   mmi_post_task([=] {
     ale_terminate_link(AddressList{"@?@"}, amd.c_str());
-    stamped(aqc ? "RADIO: AQC-ALE GLOBAL ALLCALL CLEAR LINK" : "RADIO: ALE GLOBAL ALLCALL CLEAR LINK");
+    log_stamped_line(aqc ? "RADIO: AQC-ALE GLOBAL ALLCALL CLEAR LINK" : "RADIO: ALE GLOBAL ALLCALL CLEAR LINK");
   });
   return {};
 }

@@ -20,6 +20,7 @@
 #include "platform/audio.h"
 #include "platform/station.h"
 #include "radio/radio_setup.h"
+#include "ui/dialog_fields.h"
 #include "ui/status_texts.h"
 
 namespace vesk {
@@ -33,21 +34,8 @@ void fs1052_configure_stored() {
   fs1052_configure(p);
 }
 
-bool read_int(const std::string& text, long min, long max, long* out) {
-  std::size_t at = 0;
-  while (at < text.size() && text[at] == ' ') ++at;
-  std::size_t end = text.size();
-  while (end > at && text[end - 1] == ' ') --end;
-  if (at == end || end - at > 9) return false;
-  long n = 0;
-  for (std::size_t i = at; i < end; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    n = n * 10 + (text[i] - '0');
-  }
-  if (n < min || n > max) return false;
-  *out = n;
-  return true;
-}
+// The configuration boxes take numbers of up to nine digits.
+constexpr std::size_t kMaxDigits = 9;
 
 ConfigOutcome refuse(int field, const std::string& warning) { return {false, warning, field}; }
 
@@ -137,9 +125,9 @@ Fs1052View fs1052_options_open() {
 
 ConfigOutcome fs1052_options_ok(const Fs1052View& v) {
   long frame = 0, retry = 0, transmissions = 0;
-  if (!read_int(v.frame_size, 56, 1023, &frame)) return refuse(kFieldFrameSize, "Frame Size: enter a number from 56 to 1023.");
-  if (!read_int(v.retry_count, 1, 100, &retry)) return refuse(kFieldRetryCount, "Retry Count: enter a number from 1 to 100.");
-  if (!read_int(v.transmissions, 1, 50, &transmissions))
+  if (!dialog_read_long(v.frame_size, 56, 1023, &frame, kMaxDigits)) return refuse(kFieldFrameSize, "Frame Size: enter a number from 56 to 1023.");
+  if (!dialog_read_long(v.retry_count, 1, 100, &retry, kMaxDigits)) return refuse(kFieldRetryCount, "Retry Count: enter a number from 1 to 100.");
+  if (!dialog_read_long(v.transmissions, 1, 50, &transmissions, kMaxDigits))
     return refuse(kFieldTransmissions, "Transmissions: enter a number from 1 to 50.");
   int32_t p[10];
   {
@@ -232,12 +220,12 @@ ConfigOutcome tcpip_ok(const TcpIpView& v) {
   uint8_t bytes[4];
   for (int i = 0; i < 4; ++i) {
     long b = 0;
-    if (!read_int(v.address[static_cast<std::size_t>(i)], 0, 255, &b))
+    if (!dialog_read_long(v.address[static_cast<std::size_t>(i)], 0, 255, &b, kMaxDigits))
       return refuse(i, "IP Address: enter a number from 0 to 255.");
     bytes[i] = static_cast<uint8_t>(b);
   }
   long port = 0;
-  if (!read_int(v.port, 0, 65535, &port)) return refuse(4, "Port: enter a number from 0 to 65535.");
+  if (!dialog_read_long(v.port, 0, 65535, &port, kMaxDigits)) return refuse(4, "Port: enter a number from 0 to 65535.");
   // Port 0 would make the system pick one that no client knows.
   if (port == 0 && v.enabled) return refuse(4, "Port: an enabled interface needs a port from 1 to 65535.");
   const uint32_t old_ip = db_get_host_ip();
@@ -316,7 +304,7 @@ RadioPortView radio_port_open() {
 ConfigOutcome radio_port_ok(const RadioPortView& v) {
   if (v.note.size() > kNoteSize - 1) return refuse(kFieldNote, "The setup note holds at most 39 characters.");
   long baud = 0;
-  if (!read_int(v.baud, 0, 999999999, &baud)) return refuse(kFieldBaud, "Baud Rate: enter a number (0: the radio's own settings).");
+  if (!dialog_read_long(v.baud, 0, 999999999, &baud, kMaxDigits)) return refuse(kFieldBaud, "Baud Rate: enter a number (0: the radio's own settings).");
   // Settings outside these lists would make every later set-up fail to open the port.
   if (v.data_bits != "7" && v.data_bits != "8") return refuse(kFieldDataBits, "Data Bits: 7 or 8.");
   if (v.parity != "N" && v.parity != "E" && v.parity != "O") return refuse(kFieldParity, "Parity: N, E or O.");
@@ -398,7 +386,7 @@ RecorderView recorder_open() {
 
 ConfigOutcome recorder_ok(const RecorderView& v) {
   long secs = 0;
-  if (!read_int(v.max_secs, 0, 86400, &secs)) return refuse(kFieldRecorderSecs, "Max Period in Secs: 0 to 86400.");
+  if (!dialog_read_long(v.max_secs, 0, 86400, &secs, kMaxDigits)) return refuse(kFieldRecorderSecs, "Max Period in Secs: 0 to 86400.");
   // The recorder puts its file names right after the path: a folder gets its separator, so
   // the recordings land in the folder checked below, not beside it.
   std::string prefix = v.path;

@@ -28,10 +28,6 @@ DataBarState& data_bar_state() { return station().state<DataBarState>(); }
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 std::string upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -86,12 +82,12 @@ std::string mode_text(const DataBarFields& f) {
 void set_linked_twx(int on, const char* line) {
   if (db_get_linked_twx() == on) return;
   db_set_linked_twx(on);
-  stamped(line);
+  log_stamped_line(line);
 }
 
 void immediate_call(const std::string& address, const char* line) {
   if (ale_is_idle() == 0) return;
-  stamped(line);
+  log_stamped_line(line);
   ale_end_calls_with_tis();
   ale_call_address(address.c_str(), "");
 }
@@ -122,13 +118,13 @@ void data_bar_enter(const DataBarFields& f) {
   ale_end_calls_with_tis();
   if (address.empty()) return;
   if (f.mode == DataBarMode::None) {
-    stamped("DATA BAR: NO SEND MODE CHOSEN");
+    log_stamped_line("DATA BAR: NO SEND MODE CHOSEN");
     return;
   }
   std::string text = mode_text(f);
   if (text.empty()) return;
   if (const std::string why = refusal(f); !why.empty()) {
-    stamped(why);
+    log_stamped_line(why);
     return;
   }
   switch (f.mode) {
@@ -170,7 +166,7 @@ void data_bar_enter(const DataBarFields& f) {
     case DataBarMode::Tnc: {
       text += "\n";
       if (!serial_control(SERIAL_ROLE_TNC).is_open()) {
-        stamped("DATA BAR: TNC PORT CLOSED, TEXT NOT SENT");
+        log_stamped_line("DATA BAR: TNC PORT CLOSED, TEXT NOT SENT");
         return;
       }
       const uint8_t start[] = {0x03, 'T'}, cr[] = {0x0D}, end[] = {0x03, 'E'};

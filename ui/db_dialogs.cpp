@@ -17,6 +17,7 @@
 #include "db/tables.h"
 #include "radio/drivers/radio_types.h"
 #include "ui/call_dialogs.h"
+#include "ui/dialog_fields.h"
 #include "ui/message_dialogs.h"
 
 namespace vesk {
@@ -34,26 +35,6 @@ std::string fmt(const char* format, ...) {
 }
 
 std::string name_of(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
-
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
-bool read_long(const std::string& text, long min, long max, long* out) {
-  std::size_t at = 0;
-  while (at < text.size() && text[at] == ' ') ++at;
-  std::size_t end = text.size();
-  while (end > at && text[end - 1] == ' ') --end;
-  if (at == end || end - at > 10) return false;
-  long n = 0;
-  for (std::size_t i = at; i < end; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    n = n * 10 + (text[i] - '0');
-  }
-  if (n < min || n > max) return false;
-  *out = n;
-  return true;
-}
 
 ConfigOutcome refuse(int field, const std::string& warning) { return {false, warning, field}; }
 
@@ -224,7 +205,7 @@ std::string info_net(int index) {
 
 ConfigOutcome list_other_addresses_ok(const std::string& name, const std::string& channel, int* index, int* chan) {
   long c = 0;
-  if (!read_long(channel, 0, 99, &c)) return refuse(1, "Chan: enter a number from 0 to 99.");
+  if (!dialog_read_long(channel, 0, 99, &c)) return refuse(1, "Chan: enter a number from 0 to 99.");
   *chan = static_cast<int>(c);
   *index = name.empty() ? -1 : db_find_other_address_index(name.c_str());
   if (!name.empty() && *index < 0) *index = -2;
@@ -289,11 +270,11 @@ ChannelView channel_view(int n) {
 
 ConfigOutcome channel_ok(int n, const ChannelView& v) {
   long rx = 0, tx = 0, level = 0, key = 0, ant = 0;
-  if (!read_long(v.rx_hz, 1500000, 88000000, &rx)) return refuse(kChRx, "RX: enter a frequency from 1500000 to 88000000 Hz.");
-  if (!read_long(v.tx_hz, 1500000, 88000000, &tx)) return refuse(kChTx, "TX: enter a frequency from 1500000 to 88000000 Hz.");
-  if (!read_long(v.tx_level, 0, 100, &level)) return refuse(kChTxLevel, "PCSDM TX Audio Level: 0 to 100.");
-  if (!read_long(v.lp_key, 0, 4, &key)) return refuse(kChLpKey, "Link Protection Key: 0 to 4.");
-  if (!read_long(v.antenna, 0, 10, &ant)) return refuse(kChAntenna, "TX/RX Ant Port: 0 to 10.");
+  if (!dialog_read_long(v.rx_hz, 1500000, 88000000, &rx)) return refuse(kChRx, "RX: enter a frequency from 1500000 to 88000000 Hz.");
+  if (!dialog_read_long(v.tx_hz, 1500000, 88000000, &tx)) return refuse(kChTx, "TX: enter a frequency from 1500000 to 88000000 Hz.");
+  if (!dialog_read_long(v.tx_level, 0, 100, &level)) return refuse(kChTxLevel, "PCSDM TX Audio Level: 0 to 100.");
+  if (!dialog_read_long(v.lp_key, 0, 4, &key)) return refuse(kChLpKey, "Link Protection Key: 0 to 4.");
+  if (!dialog_read_long(v.antenna, 0, 10, &ant)) return refuse(kChAntenna, "TX/RX Ant Port: 0 to 10.");
   ChannelRecord rec{};
   if (n >= 0) db_copy_channel(n, &rec);
   const bool data = radio_type_row(db_get_radio_type()).channel_data_modes;
@@ -385,8 +366,8 @@ ConfigOutcome bad_name(const std::string& name) {
 ConfigOutcome add_other_address_ok(const std::string& name, const std::string& tt, const std::string& twr) {
   long t = 0, w = 0;
   if (!address_name_valid(name)) return bad_name(name);
-  if (!read_long(tt, 0, 10000, &t)) return refuse(1, "TT (ms): 0 to 10000.");
-  if (!read_long(twr, 0, 10000, &w)) return refuse(2, "TWR (ms): 0 to 10000.");
+  if (!dialog_read_long(tt, 0, 10000, &t)) return refuse(1, "TT (ms): 0 to 10000.");
+  if (!dialog_read_long(twr, 0, 10000, &w)) return refuse(2, "TWR (ms): 0 to 10000.");
   if (db_find_other_address_index(name.c_str()) < 0) {
     bool room = false;
     DbLock lock;
@@ -443,8 +424,8 @@ std::string delete_own_address_ok(const std::string& name) {
 ConfigOutcome modify_other_address_ok(const std::string& chosen, const std::string& name, const std::string& tt,
                                       const std::string& twr) {
   long t = 0, w = 0;
-  if (!read_long(tt, 0, 30000, &t)) return refuse(1, "TT: 0 to 30000 ms.");
-  if (!read_long(twr, 0, 30000, &w)) return refuse(2, "TWR: 0 to 30000 ms.");
+  if (!dialog_read_long(tt, 0, 30000, &t)) return refuse(1, "TT: 0 to 30000 ms.");
+  if (!dialog_read_long(twr, 0, 30000, &w)) return refuse(2, "TWR: 0 to 30000 ms.");
   if (!address_name_valid(name)) return bad_name(name);
   const int i = db_find_other_address_index(chosen.c_str());
   if (i < 0) return {false, "", -1};  // not found: stays open
@@ -534,7 +515,7 @@ int reset_dynamic_ok() {
     }
     db_delete_other_address(i);
   }
-  if (kept > 0) stamped("RESET DYNAMIC ADDRESSES: " + std::to_string(kept) + " LEARNED ADDRESSES KEPT, LISTED IN A NET");
+  if (kept > 0) log_stamped_line("RESET DYNAMIC ADDRESSES: " + std::to_string(kept) + " LEARNED ADDRESSES KEPT, LISTED IN A NET");
   return kept;
 }
 

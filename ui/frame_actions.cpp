@@ -13,10 +13,6 @@ namespace vesk {
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 struct SwitchRow {
   FrameSwitch which;
   int (*get)();
@@ -51,7 +47,7 @@ void frame_toggle(FrameSwitch which) {
     const int now = row.get();
     if (now != 0 && now != 1) return;  // an unknown value is left alone
     row.set(now == 1 ? 0 : 1);
-    stamped(std::string("OPTIONS: ") + row.name + (now == 1 ? " DISABLED" : " ENABLED"));
+    log_stamped_line(std::string("OPTIONS: ") + row.name + (now == 1 ? " DISABLED" : " ENABLED"));
     return;
   }
 }
@@ -59,23 +55,23 @@ void frame_toggle(FrameSwitch which) {
 void frame_choose_twa(int index) {
   if (index < 0 || index >= static_cast<int>(kFrameTwaSecs.size())) {
     db_set_twa_secs(180);
-    stamped("OPTIONS: ERROR. TWA SET TO 180 BY DEFAULT.");
+    log_stamped_line("OPTIONS: ERROR. TWA SET TO 180 BY DEFAULT.");
     return;
   }
   const int secs = kFrameTwaSecs[static_cast<std::size_t>(index)];
   db_set_twa_secs(secs);
-  stamped(secs == 0 ? "OPTIONS: TWA SET TO 0. TIMEOUT DISABLED" : "OPTIONS: TWA SET TO " + std::to_string(secs) + ".");
+  log_stamped_line(secs == 0 ? "OPTIONS: TWA SET TO 0. TIMEOUT DISABLED" : "OPTIONS: TWA SET TO " + std::to_string(secs) + ".");
 }
 
 void frame_choose_sclc(int index) {
   if (index < 0 || index >= static_cast<int>(kFrameSclc.size())) {
     db_set_sclc(4);
-    stamped("OPTIONS: ERROR. SCLC SET TO 4 BY DEFAULT.");
+    log_stamped_line("OPTIONS: ERROR. SCLC SET TO 4 BY DEFAULT.");
     return;
   }
   const int value = kFrameSclc[static_cast<std::size_t>(index)];
   db_set_sclc(value);
-  stamped(value == 0 ? "OPTIONS: SCLC SET TO 0. AUTOMATIC MODE" : "OPTIONS: SCLC SET TO " + std::to_string(value) + ".");
+  log_stamped_line(value == 0 ? "OPTIONS: SCLC SET TO 0. AUTOMATIC MODE" : "OPTIONS: SCLC SET TO " + std::to_string(value) + ".");
 }
 
 void frame_run_macro(int index) {
@@ -83,7 +79,7 @@ void frame_run_macro(int index) {
   const int n = index + 1;
   mmi_post_task([n] {
     script_run_file("MACRO" + std::to_string(n) + ".MAC");
-    stamped("MMI CHANGE: MMI MACRO " + std::to_string(n) + " REQUEST EXECUTED");
+    log_stamped_line("MMI CHANGE: MMI MACRO " + std::to_string(n) + " REQUEST EXECUTED");
   });
 }
 

@@ -21,10 +21,6 @@ namespace vesk {
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 // The station's file functions take names in the station folder (a leading "/" is dropped
 // there): a chosen absolute path is handed over relative to the folder.
 std::string station_relative(const std::string& path) {
@@ -44,11 +40,11 @@ void post_api(int kind) {
 void listen_and_twa() {
   if (db_get_listen_mode() == 1) {
     db_set_listen_mode(0);
-    stamped("OPTIONS: LISTEN MODE DISABLED AT SCANNING START");
+    log_stamped_line("OPTIONS: LISTEN MODE DISABLED AT SCANNING START");
   }
   if (db_get_twa_secs() == 0) {
     db_set_twa_secs(300);
-    stamped("OPTIONS: TWA RESET TO 300 FROM 0 AT SCANNING START");
+    log_stamped_line("OPTIONS: TWA RESET TO 300 FROM 0 AT SCANNING START");
   }
 }
 
@@ -57,7 +53,7 @@ void listen_and_twa() {
 void app_start_scan() {
   if (db_get_linked_twx() == 0) {
     db_set_linked_twx(1);
-    stamped("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED AT SCANNING START");
+    log_stamped_line("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED AT SCANNING START");
   }
   listen_and_twa();
   db_set_mode_resend();
@@ -93,7 +89,7 @@ void app_voice_id() { mmi_post_task([] { station_app_tools_voice_id(); }); }
 void app_reset_amd(bool yes) {
   if (!yes) return;
   db_clear_amd_store();
-  stamped("OPSEC: All stored AMD messages have been deleted by the user");
+  log_stamped_line("OPSEC: All stored AMD messages have been deleted by the user");
 }
 
 void app_load_qrg(const std::string& path) { mmi_post_script(station_relative(path)); }
@@ -109,7 +105,7 @@ bool app_dump_qrg_now(const std::string& path) {
     if (!ec) return true;
   }
   std::filesystem::remove(temp, ec);
-  stamped("FILE ERROR: QRG FILE " + path + " NOT WRITTEN, THE OLD FILE IS KEPT");
+  log_stamped_line("FILE ERROR: QRG FILE " + path + " NOT WRITTEN, THE OLD FILE IS KEPT");
   return false;
 }
 

@@ -31,10 +31,6 @@ namespace vesk {
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 std::string field_text(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 
 bool aqc_mode() { return db_get_aqc_mode() == 1; }
@@ -130,14 +126,14 @@ DialogOutcome send_amd_ok(const std::string& address, const std::string& text) {
       if (ale_is_idle() != 1) {
         const std::string to = address.empty() ? "?@?" : address;
         const bool linked = ale_link_state() == ALE_STATE_LINKED_IDLE;
-        stamped(aqc ? (linked ? "RADIO: AQC-ALE AMD MESSAGE SENDING" : "RADIO: AQC-ALE INDIVIDUAL CALL LINK")
+        log_stamped_line(aqc ? (linked ? "RADIO: AQC-ALE AMD MESSAGE SENDING" : "RADIO: AQC-ALE INDIVIDUAL CALL LINK")
                     : (linked ? "RADIO: ALE AMD MESSAGE SENDING" : "RADIO: ALE INDIVIDUAL CALL LINK"));
         aqc_set_second_word_flag(1);
         ale_end_calls_with_tis();
         ale_send_amd_linked(to.c_str(), text.c_str());
       } else if (!address.empty()) {
         if (db_get_scan_active() != 1)
-          stamped(aqc ? "RADIO: AQC-ALE INDIVIDUAL LINKING CALL INITIATED" : "RADIO: ALE INDIVIDUAL LINKING CALL INITIATED");
+          log_stamped_line(aqc ? "RADIO: AQC-ALE INDIVIDUAL LINKING CALL INITIATED" : "RADIO: ALE INDIVIDUAL LINKING CALL INITIATED");
         ale_end_calls_with_tis();
         ale_call_address(address.c_str(), text.c_str());
       }
@@ -159,14 +155,14 @@ DialogOutcome transfer_message_ok(bool dtm, const std::string& text, const std::
       if (broadcast) {
         if (db_get_linked_twx() == 1) {
           db_set_linked_twx(0);
-          stamped(std::string("OPTIONS: LINKED TWX AUTOMATICALLY DISABLED FOR ") + kind + " BRD");
+          log_stamped_line(std::string("OPTIONS: LINKED TWX AUTOMATICALLY DISABLED FOR ") + kind + " BRD");
         }
         aqc_set_first_word_flag(0);
         dtm ? db_set_dtm_broadcast() : db_set_dbm_broadcast();
       } else {
         if (db_get_linked_twx() == 0) {
           db_set_linked_twx(1);
-          stamped(std::string("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR ") + kind + " ARQ");
+          log_stamped_line(std::string("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR ") + kind + " ARQ");
         }
         aqc_set_first_word_flag(1);
         dtm ? db_set_dtm_arq() : db_set_dbm_arq();
@@ -175,12 +171,12 @@ DialogOutcome transfer_message_ok(bool dtm, const std::string& text, const std::
       aqc_set_second_word_flag(1);
       xfer_set_dest_address(address.c_str());
       if (ale_is_idle() == 1) {
-        stamped(std::string(kind) + " IMMEDIATE MODE INDIVIDUAL CALL LINK");
+        log_stamped_line(std::string(kind) + " IMMEDIATE MODE INDIVIDUAL CALL LINK");
         ale_end_calls_with_tis();
         ale_call_address(address.c_str(), "");
       }
       if (ale_link_state() == ALE_STATE_LINKED_IDLE)
-        stamped(std::string(aqc ? "AQC-ALE " : "ALE ") + kind + " MESSAGE SENDING");
+        log_stamped_line(std::string(aqc ? "AQC-ALE " : "ALE ") + kind + " MESSAGE SENDING");
       dtm ? xfer_select_dtm_path() : xfer_select_dbm_path();
       ui_transfer_send(text + "\n", 0);
       ui_set_terminate_when_done(terminate ? 1 : 0);
@@ -269,7 +265,7 @@ DialogOutcome mil110_ok(const std::string& text, const std::string& address, boo
     if (!async && ale_is_idle() == 1) {
       // While idle the text goes once, in the immediate-call request: the transfer queue
       // calls the station and sends it over the link once linked.
-      stamped("FS-1052 IMMEDIATE MODE INDIVIDUAL CALL LINK");
+      log_stamped_line("FS-1052 IMMEDIATE MODE INDIVIDUAL CALL LINK");
       ApiEvent* e = api_alloc(static_cast<int>(text.size()) + 1);
       if (e != nullptr) {
         e->kind = API_QUEUED_TRANSFER;
@@ -298,7 +294,7 @@ void mil110_rx(const std::string& address) {
     xfer_select_modem_path();
     radio_on_linked();
     ale_enter_linked();
-    stamped("FS-1052 VESK IMMEDIATE LINK STATE RX");
+    log_stamped_line("FS-1052 VESK IMMEDIATE LINK STATE RX");
   });
 }
 
@@ -306,7 +302,7 @@ DialogOutcome mil110_tx(const std::string& text, const std::string& address, boo
   mmi_post_task([] {
     radio_on_linked();
     ale_enter_linked();
-    stamped("FS-1052 VESK IMMEDIATE LINK STATE TX");
+    log_stamped_line("FS-1052 VESK IMMEDIATE LINK STATE TX");
   });
   return mil110_ok(text, address, broadcast, true);
 }

@@ -15,6 +15,7 @@
 #include "radio/port_reopen.h"
 #include "radio/radio_setup.h"
 #include "radio/serial_queue.h"
+#include "ui/dialog_fields.h"
 
 namespace vesk {
 
@@ -43,22 +44,6 @@ bool read_decimal(const std::string& text, double* out) {
   while (*end == ' ') ++end;
   if (*end != '\0') return false;
   *out = v;
-  return true;
-}
-
-bool read_long(const std::string& text, long min, long max, long* out) {
-  std::size_t at = 0;
-  while (at < text.size() && text[at] == ' ') ++at;
-  std::size_t end = text.size();
-  while (end > at && text[end - 1] == ' ') --end;
-  if (at == end || end - at > 10) return false;
-  long n = 0;
-  for (std::size_t i = at; i < end; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    n = n * 10 + (text[i] - '0');
-  }
-  if (n < min || n > max) return false;
-  *out = n;
   return true;
 }
 
@@ -245,7 +230,7 @@ ConfigOutcome options_ok(const OptionsView& v) {
   std::vector<long> values(numbers.size());
   for (std::size_t i = 0; i < numbers.size(); ++i) {
     const OptionNumber& n = numbers[i];
-    if (!read_long(v.numbers[i], n.min, n.max, &values[i]))
+    if (!dialog_read_long(v.numbers[i], n.min, n.max, &values[i]))
       return {false, std::string(n.text) + ": enter a number from " + std::to_string(n.min) + " to " + std::to_string(n.max) + ".",
               static_cast<int>(i)};
   }
@@ -259,7 +244,7 @@ ConfigOutcome options_ok(const OptionsView& v) {
   const int radio = option_radio_number(v.radio);
   if (radio < 0) return {false, "R1: " + v.radio + " is no radio type of the list.", kFieldRadio};
   long baud = 0;
-  if (!read_long(v.tnc_baud, 1, 999999, &baud)) return {false, "TNC baud rate: enter a number.", kFieldTncBaud};
+  if (!dialog_read_long(v.tnc_baud, 1, 999999, &baud)) return {false, "TNC baud rate: enter a number.", kFieldTncBaud};
   double offset = 0;
   if (!read_decimal(v.freq_offset, &offset)) return {false, "Freq. Offset Khz.: enter a number.", kFieldFreqOffset};
   const int atu = index_of(kAtuNames, v.atu), ant = index_of(kAntNames, v.ant_switch);

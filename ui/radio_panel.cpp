@@ -25,10 +25,6 @@ namespace vesk {
 
 namespace {
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 const char* mode_text(int mode, bool with_cw, bool with_isb) {
   switch (mode) {
     case 0: return " LSB ";
@@ -281,7 +277,7 @@ std::string panel_save_channel(RadioPanel& p) {
   if (r.rx_freq_hz == 0) return {};
   if (db_add_channel(r) >= 1) return {};
   const std::string line = "RADIO PANEL: CHANNEL TABLE FULL, CHANNEL NOT SAVED";
-  stamped(line);
+  log_stamped_line(line);
   return line;
 }
 
@@ -292,7 +288,7 @@ void panel_start_scan(RadioPanel& p) {
   }
   if (db_get_twa_secs() == 0) {
     db_set_twa_secs(180);
-    stamped("OPTIONS: TWA RESET TO 180 FROM 0 AT SCANNING START");
+    log_stamped_line("OPTIONS: TWA RESET TO 180 FROM 0 AT SCANNING START");
   }
   DbLock lock;
   if (const ChannelRecord* c = db_get_channel(lock, db_current_channel_number())) {

@@ -36,10 +36,6 @@ void app_pause_ms(int ms) {
     station().clock().sleep_ms(ms);
 }
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 }  // namespace
 
 void station_app_exit_now() {
@@ -68,18 +64,18 @@ void station_app_repaint() { window_posts_repaint(); }
 
 void station_app_write_banner() {
   const std::string frame(75, '*');
-  stamped("Uncheck MOTD for hardware ALE stations or AQC-ALE interoperability.");
-  stamped("Be sure to use widest IF BW filters and/or set IF SHIFT to 1625hz.");
-  stamped(frame);
-  stamped("VESK-ALE Standard Edition (SE) v2.00 started. Running build: B200A6        ");
-  stamped(frame);
-  stamped(frame);
-  stamped("For a listing of QS/S supported radios in see Radio Help Guide Appendix A. ");
-  stamped(frame);
-  stamped(std::string(kBannerContact) + " WITH AS MUCH INFORMATION AS POSSIBLE FOR AN ANALYSIS.  ");
+  log_stamped_line("Uncheck MOTD for hardware ALE stations or AQC-ALE interoperability.");
+  log_stamped_line("Be sure to use widest IF BW filters and/or set IF SHIFT to 1625hz.");
+  log_stamped_line(frame);
+  log_stamped_line("VESK-ALE Standard Edition (SE) v2.00 started. Running build: B200A6        ");
+  log_stamped_line(frame);
+  log_stamped_line(frame);
+  log_stamped_line("For a listing of QS/S supported radios in see Radio Help Guide Appendix A. ");
+  log_stamped_line(frame);
+  log_stamped_line(std::string(kBannerContact) + " WITH AS MUCH INFORMATION AS POSSIBLE FOR AN ANALYSIS.  ");
   log_printf("%s", "");
-  stamped("THIS SOFTWARE TOOL ALTHOUGH IT HAS BEEN THOROUGHLY TESTED, MAY NOT BE ERROR");
-  stamped(frame);
+  log_stamped_line("THIS SOFTWARE TOOL ALTHOUGH IT HAS BEEN THOROUGHLY TESTED, MAY NOT BE ERROR");
+  log_stamped_line(frame);
 }
 
 void station_app_fill_status_texts() {
@@ -132,17 +128,17 @@ int station_app_start(const StationAppConfig& config) {
   station_app_write_banner();
   // Listings framed by their end and begin lines, end line first (the monitor shows the
   // newest line on top).
-  stamped("End of current GROUP/Channels listing");
+  log_stamped_line("End of current GROUP/Channels listing");
   report_list_channels();
-  stamped("Begin display of current GROUP/Channels listing");
-  stamped("End of current OWN Address Book listing");
+  log_stamped_line("Begin display of current GROUP/Channels listing");
+  log_stamped_line("End of current OWN Address Book listing");
   report_list_own_addresses();
-  stamped("Begin display of current OWN Address Book listing");
+  log_stamped_line("Begin display of current OWN Address Book listing");
   station_app_fill_status_texts();
   script_run_file("CONFIG.DAT");
   if (db_get_linked_twx() == 0) {
     db_set_option_int(opt::LINKED_TWX, 1);
-    stamped("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED AT PROGRAM START");
+    log_stamped_line("OPTIONS: LINKED TWX AUTOMATICALLY ENABLED AT PROGRAM START");
   }
   db_set_resources(1);
   app.started = true;

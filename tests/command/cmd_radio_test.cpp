@@ -10,31 +10,17 @@
 #include "db/options.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/setup_table.h"
-#include "tests/radio/radio_fixture.h"
+#include "tests/command/radio_command_fixture.h"
 
 namespace vesk {
 namespace {
 
-class RadioCommands : public test::RadioFixture {
+class RadioCommands : public test::RadioCommandFixture {
  protected:
   RadioCommands() {
     db_set_radio_type(kRadioTypeDefault);
     open(SERIAL_ROLE_RADIO, 1);
     open(SERIAL_ROLE_ATU, 4);
-  }
-  // What the line puts on the ports, and the text of what it writes after the stamps.
-  std::pair<std::string, std::string> run(const std::string& line, int settle_ms = 100) {
-    clear();
-    std::string trace = trace_of([&] { mmi_run_line(line); }, settle_ms);
-    std::string text;
-    for (std::size_t at = 0; at < log().size();) {
-      const std::size_t end = log().find('\n', at);
-      const std::string one = log().substr(at, end - at);
-      const std::size_t stamps = one.find("][", one.find("][") + 1);
-      text += (stamps == std::string::npos ? one : one.substr(stamps + 1)) + "\n";
-      at = end == std::string::npos ? log().size() : end + 1;
-    }
-    return {trace, text};
   }
 };
 

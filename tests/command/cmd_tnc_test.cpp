@@ -14,12 +14,12 @@
 #include "radio/drivers/radio_types.h"
 #include "radio/radio_hooks.h"
 #include "radio/tnc_retune.h"
-#include "tests/radio/radio_fixture.h"
+#include "tests/command/radio_command_fixture.h"
 
 namespace vesk {
 namespace {
 
-class TncCommand : public test::RadioFixture {
+class TncCommand : public test::RadioCommandFixture {
  protected:
   TncCommand() {
     db_set_radio_type(DB_NONE);
@@ -41,20 +41,6 @@ class TncCommand : public test::RadioFixture {
     ASSERT_GE(db_store_channel(1, ch), 0);
     if (db_current_scan_channel() != 1) ASSERT_EQ(db_next_scan_channel(), 1);
     ASSERT_EQ(db_select_channel(1), 1);
-  }
-  // What the line puts on the ports, and the text of what it writes after the stamps.
-  std::pair<std::string, std::string> run(const std::string& line, int settle_ms = 100) {
-    clear();
-    std::string trace = trace_of([&] { mmi_run_line(line); }, settle_ms);
-    std::string text;
-    for (std::size_t at = 0; at < log().size();) {
-      const std::size_t end = log().find('\n', at);
-      const std::string one = log().substr(at, end - at);
-      const std::size_t stamps = one.find("][", one.find("][") + 1);
-      text += (stamps == std::string::npos ? one : one.substr(stamps + 1)) + "\n";
-      at = end == std::string::npos ? log().size() : end + 1;
-    }
-    return {trace, text};
   }
   // The writes of one port in order, without their times; a write of printable characters
   // only is shown as its text.

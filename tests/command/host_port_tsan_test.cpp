@@ -1,7 +1,6 @@
 // Texts for the host-port client from several threads at once, with log lines echoed beside
 // them: each reaches the client whole, followed by its CR, and a client that leaves in the
 // middle costs nothing but its texts.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -17,18 +16,10 @@
 #include "db/options.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
+#include "tests/support/net.h"
 
 namespace vesk {
 namespace {
-
-int connect_to(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? fd : -1;
-}
 
 TEST(HostPortConcurrency, TextsFromManyThreadsArriveWhole) {
   test::TempDir dir;
@@ -39,7 +30,7 @@ TEST(HostPortConcurrency, TextsFromManyThreadsArriveWhole) {
   db_set_tcp_port(0);
   host_start();
   ASSERT_EQ(host_running(), 1);
-  const int fd = connect_to(host_bound_port());
+  const int fd = test::connect_to(host_bound_port());
   ASSERT_GE(fd, 0);
   // The client is taken when the first text of the line it sends is answered.
   send(fd, "CH\n", 3, 0);

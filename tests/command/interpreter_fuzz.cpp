@@ -1,8 +1,6 @@
 // Random command lines through the interpreter on a temporary station on simulated time.
 // The verbs that end the process, write files or wait are neutralised: their lines are
 // skipped before they reach the interpreter.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,26 +12,21 @@
 #include "db/database.h"
 #include "db/log.h"
 #include "platform/station.h"
+#include "tests/support/fuzz_station.h"
 
 namespace {
 
-struct Harness {
-  std::filesystem::path dir;
-  std::unique_ptr<vesk::Station> st;
-  Harness() {
-    dir = std::filesystem::temp_directory_path() / ("vesk-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    auto clock = std::make_unique<vesk::SimClock>();
-    clock->set_auto_advance(true);
-    st = std::make_unique<vesk::Station>(dir, std::move(clock));
+std::unique_ptr<vesk::SimClock> auto_advancing_clock() {
+  auto clock = std::make_unique<vesk::SimClock>();
+  clock->set_auto_advance(true);
+  return clock;
+}
+
+struct Harness : vesk::test::FuzzStation {
+  Harness() : FuzzStation("vesk-fuzz-", auto_advancing_clock()) {
     vesk::StationScope scope(*st);
     vesk::db_open();
     vesk::log_set_hooks([](vesk::LogHooks& h) { h.request_exit = [] {}; });
-  }
-  ~Harness() {
-    st.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 

@@ -5,34 +5,23 @@
 // and PTT back from rigctld. It does so
 // also with a Z100 tuner on a port of its own, whose set-up leaves the radio's framing alone.
 // Skipped when the Hamlib programs are missing. Every wait is bounded.
-// First: <pty.h> brings termios macros (ECHO) that the options header uses as names.
-#include "db/options.h"
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <pty.h>
-#include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "command/interpreter.h"
 #include "db/database.h"
 #include "db/log.h"
+#include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
 #include "platform/station.h"
@@ -46,103 +35,19 @@
 #include "radio/serial_queue.h"
 #include "radio/setup_table.h"
 #include "tests/support/child_process.h"
+#include "tests/support/net.h"
+#include "tests/support/pty.h"
+#include "tests/support/waits.h"
 
 namespace vesk {
 namespace {
 
 using test::ChildProcess;
+using test::find_program;
+using test::Pty;
 using test::TempDir;
+using test::wait_until;
 using Clock = std::chrono::steady_clock;
-
-// The program's path on PATH, or empty.
-std::string find_program(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');)
-    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return dir + "/" + program;
-  return {};
-}
-
-bool wait_until(const std::function<bool()>& done, int limit_ms) {
-  const auto end = Clock::now() + std::chrono::milliseconds(limit_ms);
-  while (!done()) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-int free_tcp_port() {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  int port = 0;
-  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-    port = ntohs(a.sin_port);
-  close(s);
-  return port;
-}
-
-bool can_connect(int port) {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(s);
-  return ok;
-}
-
-// One raw pseudo-terminal: its master fd and the slave's path (the slave is kept open so the
-// pair lives while programs open and close it).
-struct Pty {
-  int master = -1, slave = -1;
-  std::string name;
-  Pty() {
-    char buf[128];
-    if (openpty(&master, &slave, buf, nullptr, nullptr) != 0) return;
-    name = buf;
-    termios t{};
-    tcgetattr(slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave, TCSANOW, &t);
-  }
-  ~Pty() {
-    if (master >= 0) close(master);
-    if (slave >= 0) close(slave);
-  }
-};
-
-// Copies bytes both ways between two masters: the two slaves then act as a null-modem pair.
-class Relay {
- public:
-  Relay(int a, int b) : a_(a), b_(b), thread_([this] { run(); }) {}
-  ~Relay() {
-    stop_ = true;
-    thread_.join();
-  }
-
- private:
-  void run() {
-    pollfd fds[2] = {{a_, POLLIN, 0}, {b_, POLLIN, 0}};
-    uint8_t buf[512];
-    while (!stop_) {
-      if (poll(fds, 2, 10) <= 0) continue;
-      for (int i = 0; i < 2; ++i) {
-        if ((fds[i].revents & POLLIN) == 0) continue;
-        const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-        if (n > 0 && write(i == 0 ? b_ : a_, buf, static_cast<std::size_t>(n)) < 0) return;
-      }
-    }
-  }
-  int a_, b_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 // The engine worker's part on real time: the radio queue's timers and, once started, the input
 // poll.
@@ -208,12 +113,12 @@ TEST_P(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
   for (const char* program : {"rigctld", "rigctlcom", "rigctl"})
     if (find_program(program).empty()) GTEST_SKIP() << program << " is not installed";
 
-  const int port = free_tcp_port();
+  const int port = test::free_tcp_port();
   ASSERT_GT(port, 0);
   ChildProcess rigctld({find_program("rigctld"), "-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", std::to_string(port)});
-  ASSERT_TRUE(wait_until([&] { return can_connect(port); }, 15000)) << rigctld.output();
+  ASSERT_TRUE(wait_until([&] { return test::can_connect(port); }, 15000)) << rigctld.output();
 
-  Pty station_side, peer_side;
+  Pty station_side({.raw = true}), peer_side({.raw = true});
   ASSERT_FALSE(station_side.name.empty());
   ASSERT_FALSE(peer_side.name.empty());
   ChildProcess rigctlcom({find_program("rigctlcom"), "-m", "2", "-r", "127.0.0.1:" + std::to_string(port), "-R", peer_side.name,
@@ -235,12 +140,12 @@ TEST_P(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
       },
       15000))
       << rigctlcom.output();
-  Relay relay(station_side.master, peer_side.master);
+  test::Relay relay(station_side.master, peer_side.master);
 
   // The fixture's "ALE.DAT": KENWOOD on port 1, PTT by CAT only, no emulation port, no
   // preconfiguration series (it only adds pauses here), channel 1 in the scan group.
   TempDir dir;
-  Pty tuner;  // the tuner's end is only opened
+  Pty tuner({.raw = true});  // the tuner's end is only opened
   ASSERT_FALSE(tuner.name.empty());
   std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << station_side.name << "\n2 " << tuner.name << "\n";
   {

@@ -15,7 +15,7 @@
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/setup_table.h"
-#include "tests/radio/radio_fixture.h"
+#include "tests/command/radio_command_fixture.h"
 #include "tests/support/child_process.h"
 
 namespace vesk {
@@ -146,12 +146,7 @@ TEST(MmiRunSet, EverySettingWithAGoodAndARefusedValue) {
 }
 
 // SET ANT through the interpreter: the bytes and line changes on the recording serial fake.
-class SetAntenna : public test::RadioFixture {
- protected:
-  std::string ant(int port) {
-    return trace_of([&] { mmi_run_line("SET ANT " + std::to_string(port)); });
-  }
-};
+using SetAntenna = test::RadioCommandFixture;
 
 TEST_F(SetAntenna, SwitchesAndTheirLines) {
   open(SERIAL_ROLE_RADIO, 1);
@@ -187,10 +182,9 @@ TEST_F(SetAntenna, SwitchesAndTheirLines) {
     SCOPED_TRACE(std::to_string(c.switch_type) + " port " + std::to_string(c.port));
     db_set_ant_switch_type(c.switch_type);
     db_set_radio_type(c.radio);
-    clear();
-    EXPECT_EQ(ant(c.port), c.trace);
-    const std::size_t stamps = log().find("][", log().find("][") + 1);
-    EXPECT_EQ(log().empty() ? "" : log().substr(stamps + 1), c.line) << log();
+    const auto [trace, text] = run("SET ANT " + std::to_string(c.port));
+    EXPECT_EQ(trace, c.trace);
+    EXPECT_EQ(text, c.line) << log();
   }
 }
 

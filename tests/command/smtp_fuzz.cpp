@@ -1,7 +1,5 @@
 // Random bytes through the SMTP dialogue of the mail gateway (stopped: no replies go out), in
 // blocks as a client would send them, with a route table in place.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -12,28 +10,20 @@
 #include "db/database.h"
 #include "db/log.h"
 #include "platform/station.h"
+#include "tests/support/fuzz_station.h"
 
 namespace {
 
-struct Harness {
-  std::filesystem::path dir;
-  std::unique_ptr<vesk::Station> st;
-  Harness() {
-    dir = std::filesystem::temp_directory_path() / ("vesk-smtp-fuzz-" + std::to_string(::getpid()));
+struct Harness : vesk::test::FuzzStation {
+  Harness() : FuzzStation("vesk-smtp-fuzz-") {
     std::filesystem::create_directories(dir / "email");
     std::ofstream(dir / "email" / "mroute.txt") << "alpha.net BRAVO7\n*.b.c X\n";
-    st = std::make_unique<vesk::Station>(dir, std::make_unique<vesk::SimClock>());
     vesk::StationScope scope(*st);
     vesk::db_open();
   }
   ~Harness() {
-    {
-      vesk::StationScope scope(*st);
-      vesk::mail_smtp_end();
-    }
-    st.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    vesk::StationScope scope(*st);
+    vesk::mail_smtp_end();
   }
 };
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/drivers/rigctl_peer.h"
+#include "tests/support/rigctl.h"
 
 namespace vesk {
 namespace {
@@ -52,8 +52,6 @@ std::vector<std::string> compared(const std::vector<uint8_t>& stream, bool text,
 const test::RecordingPeer::Answers kAnswers = {
     {"PS;", "PS1;"}, {"AI;", "AI0;"}, {"VS;", "VS0;"}, {"FA;", "FA014250000;"}};
 
-bool have_rigctl() { return system("rigctl --version >/dev/null 2>&1") == 0; }
-
 struct Op {
   std::vector<std::string> catgen;  // after the type
   std::vector<std::string> rigctl;
@@ -66,7 +64,7 @@ const Op kPttOn{{"ptt-on"}, {"T", "1"}};
 const Op kPttOff{{"ptt-off"}, {"T", "0"}};
 
 TEST(YaesuAgainstRigctl, FrequencyModeAndPttCommandsMatch) {
-  if (!have_rigctl()) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
+  if (!test::have_rigctl()) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
   const struct {
     const char* type;
     const char* hamlib_model;
@@ -94,17 +92,13 @@ TEST(YaesuAgainstRigctl, FrequencyModeAndPttCommandsMatch) {
        {kFreq, mode("USB"), mode("LSB"), mode("CW"), mode("FM", "00 00 00 07 0C"), mode("AM", "00 00 00 05 0C")}},
   };
   // All radios at once, each on its own terminal: rigctl waits out every read nobody answers.
-  std::vector<std::unique_ptr<test::RecordingPeer>> peers;
-  std::vector<std::unique_ptr<test::ChildProcess>> rigs;
+  std::vector<std::unique_ptr<test::RigctlRun>> runs;
   std::vector<std::vector<std::string>> wants;
   for (const auto& r : radios) {
-    peers.push_back(std::make_unique<test::RecordingPeer>(r.text ? kAnswers : test::RecordingPeer::Answers{}, ';'));
-    ASSERT_FALSE(peers.back()->device().empty());
-    std::vector<std::string> argv{"/usr/bin/rigctl", "-m", r.hamlib_model, "-r", peers.back()->device(), "-C",
-                                  "timeout=1000,retry=0"};
+    std::vector<std::string> commands;
     std::vector<std::string> want;
     for (const Op& op : r.ops) {
-      argv.insert(argv.end(), op.rigctl.begin(), op.rigctl.end());
+      commands.insert(commands.end(), op.rigctl.begin(), op.rigctl.end());
       if (op.rigctl_writes != nullptr) {
         if (*op.rigctl_writes != '\0') want.push_back(op.rigctl_writes);
         continue;
@@ -113,13 +107,14 @@ TEST(YaesuAgainstRigctl, FrequencyModeAndPttCommandsMatch) {
       args.insert(args.end(), op.catgen.begin(), op.catgen.end());
       for (const std::string& c : test::catgen_commands(args)) want.push_back(c);
     }
-    rigs.push_back(std::make_unique<test::ChildProcess>(argv));
+    runs.push_back(std::make_unique<test::RigctlRun>(r.hamlib_model, commands,
+                                                     r.text ? kAnswers : test::RecordingPeer::Answers{}, ';'));
+    ASSERT_TRUE(runs.back()->ok());
     wants.push_back(want);
   }
-  for (std::size_t i = 0; i < rigs.size(); ++i) {
+  for (std::size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(radios[i].type);
-    rigs[i]->wait(60000);  // rigctl reports the reads nobody answers; what it wrote is what counts
-    EXPECT_EQ(compared(peers[i]->bytes(), radios[i].text, radios[i].opcodes), wants[i]) << rigs[i]->output();
+    EXPECT_EQ(compared(runs[i]->bytes(60000), radios[i].text, radios[i].opcodes), wants[i]) << runs[i]->output();
   }
 }
 

@@ -1,8 +1,5 @@
 #include "platform/serial_port.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,37 +12,14 @@
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"
+#include "tests/support/pty.h"
 
 namespace vesk {
 namespace {
 
 // A pseudo-terminal whose slave side is port `number` of the station (through "PORTS.MAP").
-struct Pty {
-  int master = -1;
-  int slave = -1;
-  std::string path;
-  Pty() {
-    char name[128];
-    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) path = name;
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-  }
-  ~Pty() {
-    close(master);
-    close(slave);
-  }
-  // Reads from the master what arrives within `limit_ms` until `want` bytes are there.
-  std::string read_master(std::size_t want, int limit_ms = 2000) {
-    std::string out;
-    while (out.size() < want) {
-      pollfd p{master, POLLIN, 0};
-      if (::poll(&p, 1, limit_ms) <= 0) break;
-      char buf[4096];
-      const ssize_t n = ::read(master, buf, sizeof buf);
-      if (n <= 0) break;
-      out.append(buf, static_cast<std::size_t>(n));
-    }
-    return out;
-  }
+struct Pty : test::Pty {
+  Pty() : test::Pty({.nonblocking_master = true}) {}
 };
 
 class SerialPortTest : public ::testing::Test {
@@ -92,9 +66,9 @@ TEST_F(SerialPortTest, SettingsTextsReachTheDevice) {
   for (const SettingsCase& c : cases) {
     SCOPED_TRACE(c.text);
     Pty pty;
-    ASSERT_FALSE(pty.path.empty());
+    ASSERT_FALSE(pty.name.empty());
     std::filesystem::remove(station_.path("PORTS.MAP"));
-    map_port(3, pty.path);
+    map_port(3, pty.name);
     SerialPort port;
     port.set_port_number(3);
     ASSERT_EQ(port.set_settings(c.text), 0);
@@ -160,7 +134,7 @@ TEST_F(SerialPortTest, BadSettingsAreRefusedAndKeepTheOldOnes) {
 
 TEST_F(SerialPortTest, EveryByteValuePassesUnchangedBothWays) {
   Pty pty;
-  map_port(2, pty.path);
+  map_port(2, pty.name);
   SerialPort port;
   port.set_port_number(2);
   ASSERT_EQ(port.set_settings("9600,N,8,1"), 0);
@@ -185,7 +159,7 @@ TEST_F(SerialPortTest, EveryByteValuePassesUnchangedBothWays) {
 
 TEST_F(SerialPortTest, WritesNeverStallAndKeepTheirOrder) {
   Pty pty;
-  map_port(2, pty.path);
+  map_port(2, pty.name);
   SerialPort port;
   port.set_port_number(2);
   ASSERT_EQ(port.open(), 0);
@@ -206,7 +180,7 @@ TEST_F(SerialPortTest, WritesNeverStallAndKeepTheirOrder) {
 
 TEST_F(SerialPortTest, WaitingCountAndInputClearing) {
   Pty pty;
-  map_port(2, pty.path);
+  map_port(2, pty.name);
   SerialPort port;
   port.set_port_number(2);
   EXPECT_EQ(port.in_buffer_count(), -1);  // closed
@@ -223,7 +197,7 @@ TEST_F(SerialPortTest, WaitingCountAndInputClearing) {
 
 TEST_F(SerialPortTest, LineChangesOnAPseudoTerminalAreNoOps) {
   Pty pty;
-  map_port(2, pty.path);
+  map_port(2, pty.name);
   SerialPort port;
   port.set_port_number(2);
   ASSERT_EQ(port.open(), 0);
@@ -237,8 +211,8 @@ TEST_F(SerialPortTest, LineChangesOnAPseudoTerminalAreNoOps) {
 
 TEST_F(SerialPortTest, OneOpenerPerDeviceAndSettingsSurviveReopen) {
   Pty pty;
-  map_port(2, pty.path);
-  map_port(5, pty.path);  // another number for the same device
+  map_port(2, pty.name);
+  map_port(5, pty.name);  // another number for the same device
   SerialPort a, b;
   a.set_port_number(2);
   b.set_port_number(5);
@@ -332,8 +306,8 @@ TEST(SerialPortStations, EachStationHasItsOwnPortMap) {
   Pty pty_a, pty_b;
   test::TempDir dir_a, dir_b;
   Station a(dir_a.path()), b(dir_b.path());
-  std::ofstream(a.path("PORTS.MAP")) << "1 " << pty_a.path << "\n";
-  std::ofstream(b.path("PORTS.MAP")) << "1 " << pty_b.path << "\n2 " << pty_a.path << "\n";
+  std::ofstream(a.path("PORTS.MAP")) << "1 " << pty_a.name << "\n";
+  std::ofstream(b.path("PORTS.MAP")) << "1 " << pty_b.name << "\n2 " << pty_a.name << "\n";
   SerialPort port_a, port_b, port_b2;
   {
     StationScope s(a);

@@ -18,13 +18,8 @@
 namespace vesk {
 namespace {
 
-class MarineStationTest : public test::RadioFixture {
+class MarineStationTest : public test::CatRadioFixture {
  protected:
-  MarineStationTest() {
-    db_set_option_int(opt::EMULATION_ENABLED, 0);
-    db_set_rts_ptt(0);
-    db_set_dtr_ptt(0);
-  }
   // What `what` wrote on the radio port, each write as "ms-since-start text" (CR, LF and other
   // control bytes as <hex>).
   std::string writes_of(const std::function<void()>& what, int ms = 2000) {
@@ -42,15 +37,6 @@ class MarineStationTest : public test::RadioFixture {
       }
     }
     return s;
-  }
-  std::vector<std::string> setup_lines() {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; (at = log().find("[Radio Setup: ", at)) != std::string::npos;) {
-      const std::size_t end = log().find("]\n", at);
-      out.push_back(log().substr(at + 14, end - at - 14));
-      at = end;
-    }
-    return out;
   }
 };
 

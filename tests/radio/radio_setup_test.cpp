@@ -50,16 +50,6 @@ class RadioSetupTest : public test::RadioFixture {
       if (e.kind == Kind::Open) out.insert(e.port);
     return out;
   }
-  std::vector<std::string> setup_lines() {
-    std::vector<std::string> out;
-    std::size_t at = 0;
-    while ((at = log().find("[Radio Setup: ", at)) != std::string::npos) {
-      const std::size_t end = log().find("]\n", at);
-      out.push_back(log().substr(at + 14, end - at - 14));
-      at = end;
-    }
-    return out;
-  }
   // Each write of a port as "time bytes-in-hex".
   std::vector<std::string> timed_hex(int port) {
     std::vector<std::string> out;

@@ -20,18 +20,9 @@
 namespace vesk {
 namespace {
 
-class SgcStationTest : public test::RadioFixture {
+class SgcStationTest : public test::CatRadioFixture {
  protected:
-  SgcStationTest() {
-    db_set_option_int(opt::EMULATION_ENABLED, 0);
-    db_set_rts_ptt(0);
-    db_set_dtr_ptt(0);
-  }
-  void set_up(int type) {
-    db_set_radio_type(type);
-    radio_setup();
-    run_ms(1000);
-  }
+  static constexpr int kSetUpMs = 1000;  // until the set-up's commands have left
   static ChannelRecord channel(int number, int hz) {
     ChannelRecord ch{};
     ch.number = static_cast<uint8_t>(number);
@@ -65,7 +56,7 @@ TEST_F(SgcStationTest, BreakChainsOfSetUpAndChannelLoad) {
 TEST_F(SgcStationTest, MemoriesQuestionAndPacedWrites) {
   db_enable_memory_channels();
   for (int n = 1; n <= 200; ++n) db_store_channel(n, channel(n % 100, 2000000 + n * 1000));
-  set_up(DB_SGC2000);
+  set_up(DB_SGC2000, kSetUpMs);
   fake().clear_events();
   const int64_t t0 = fake().now_ms();
   int most_waiting = 0;
@@ -85,7 +76,7 @@ TEST_F(SgcStationTest, MemoriesQuestionAndPacedWrites) {
 
 // The Kachina's keep-alive: at set-up, then every 15 s on timer 1028.
 TEST_F(SgcStationTest, KachinaKeepAlive) {
-  set_up(DB_K505DSP);
+  set_up(DB_K505DSP, kSetUpMs);
   fake().clear_events();
   run_ms(31000);
   int polls = 0;

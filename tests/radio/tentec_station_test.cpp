@@ -21,29 +21,9 @@
 namespace vesk {
 namespace {
 
-class TenTecStationTest : public test::RadioFixture {
+class TenTecStationTest : public test::CatRadioFixture {
  protected:
-  TenTecStationTest() {
-    db_set_option_int(opt::EMULATION_ENABLED, 0);
-    db_set_rts_ptt(0);  // keyed by CAT
-    db_set_dtr_ptt(0);
-  }
-  // What `what` wrote on the radio port within `ms`, each write as "ms-since-start hex".
-  std::string writes_of(const std::function<void()>& what, int ms = 300) {
-    fake().clear_events();
-    const int64_t t0 = fake().now_ms();
-    what();
-    run_ms(ms);
-    std::string s;
-    for (const auto& [t, bytes] : fake().writes(1))
-      s += (s.empty() ? "" : " | ") + std::to_string(t - t0) + " " + FakeSerialBackend::hex(bytes);
-    return s;
-  }
-  void set_up(int type) {
-    db_set_radio_type(type);
-    radio_setup();
-    run_ms(1000);  // until the set-up's commands have left
-  }
+  static constexpr int kSetUpMs = 1000;  // until the set-up's commands have left
   static ChannelRecord channel(int index, int rx_hz, int mode) {
     ChannelRecord ch{};
     ch.number = static_cast<uint8_t>(index);
@@ -101,7 +81,7 @@ TEST_F(TenTecStationTest, SetUpOfEveryType) {
 TEST_F(TenTecStationTest, Tt516MemoriesOfferAndStore) {
   ChannelRecord ch = channel(5, 7102500, MODE_USB);
   db_store_channel(5, ch);
-  set_up(DB_TT516);
+  set_up(DB_TT516, kSetUpMs);
   EXPECT_TRUE(log_has("[RADIO: Write Argonaut V Memories: Do you wish to re-write the memories - no operator to "
                       "answer: memories not written]"));
   EXPECT_TRUE(log_has("TT516 has been initialized"));
@@ -114,7 +94,7 @@ TEST_F(TenTecStationTest, Tt516MemoriesOfferAndStore) {
 
 // A TT-585 channel change returns at once; its keys leave 150 ms apart on the model timer.
 TEST_F(TenTecStationTest, Tt585KeysLeaveOnTheTimerNotOnTheCaller) {
-  set_up(DB_TT585);
+  set_up(DB_TT585, kSetUpMs);
   db_store_channel(1, channel(1, 7123450, MODE_LSB));
   ChannelRecord ch{};
   db_copy_channel(1, &ch);
@@ -134,11 +114,11 @@ TEST_F(TenTecStationTest, Tt585KeysLeaveOnTheTimerNotOnTheCaller) {
 // its level but not when a link is made or ends.
 TEST_F(TenTecStationTest, ReceiverMuting) {
   db_set_option_int(opt::CAT_MUTE, 1);
-  set_up(DB_RX320);
+  set_up(DB_RX320, kSetUpMs);
   EXPECT_EQ(writes_of([] { radio_mute_on(); }), "0 56 00 3F 0D");
   EXPECT_EQ(writes_of([] { radio_mute_off(); }), "0 56 00 12 0D");  // 70 %, set at set-up
 
-  set_up(DB_TT550);
+  set_up(DB_TT550, kSetUpMs);
   EXPECT_EQ(writes_of([] { radio_on_linked(); }, 50), "");
   EXPECT_NE(writes_of([] { radio_mute_on(); }, 50).find(" 56 "), std::string::npos);
 }

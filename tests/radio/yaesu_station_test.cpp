@@ -19,39 +19,9 @@
 namespace vesk {
 namespace {
 
-class YaesuStationTest : public test::RadioFixture {
+class YaesuStationTest : public test::CatRadioFixture {
  protected:
-  YaesuStationTest() {
-    db_set_option_int(opt::EMULATION_ENABLED, 0);
-    db_set_rts_ptt(0);  // keyed by CAT
-    db_set_dtr_ptt(0);
-  }
-  // What `what` wrote on the radio port (port 1), each write as "ms-since-start hex", " | "
-  // between writes.
-  std::string writes_of(const std::function<void()>& what) {
-    fake().clear_events();
-    const int64_t t0 = fake().now_ms();
-    what();
-    run_ms(300);
-    std::string s;
-    for (const auto& [t, bytes] : fake().writes(1))
-      s += (s.empty() ? "" : " | ") + std::to_string(t - t0) + " " + FakeSerialBackend::hex(bytes);
-    return s;
-  }
-  std::vector<std::string> setup_lines() {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; (at = log().find("[Radio Setup: ", at)) != std::string::npos;) {
-      const std::size_t end = log().find("]\n", at);
-      out.push_back(log().substr(at + 14, end - at - 14));
-      at = end;
-    }
-    return out;
-  }
-  void set_up(int type) {
-    db_set_radio_type(type);
-    radio_setup();
-    run_ms(300);
-  }
+  static constexpr int kSetUpMs = 300;  // until the set-up's commands have left
   // A channel that may transmit, stored in the table at `index`.
   static ChannelRecord channel(int index, int rx_hz, int rx_mode, int tx_mode) {
     ChannelRecord ch{};
@@ -140,7 +110,7 @@ TEST_F(YaesuStationTest, SetUpLinesAndTheSwitch) {
 // Channel setting: the FT-990's first channel puts the transmit mode on VFO B first; a
 // second channel of the same receive mode sends the frequency only. Keying by CAT.
 TEST_F(YaesuStationTest, ChannelSettingAndKeying) {
-  set_up(DB_FT990);
+  set_up(DB_FT990, kSetUpMs);
   EXPECT_EQ(writes_of([] { radio_set_channel(1, channel(1, 7102500, MODE_USB, MODE_LSB)); }),
             "0 00 00 00 01 05 | 100 00 00 00 00 0C | 200 00 00 00 00 05 | 300 00 00 00 01 0C | "
             "350 50 02 71 00 0A");
@@ -150,7 +120,7 @@ TEST_F(YaesuStationTest, ChannelSettingAndKeying) {
   EXPECT_EQ(writes_of([] { ptt_off(); }), "0 00 00 00 00 0F");
 
   // The text radios key with "TX1;" and "TX0;" ("TX;" only reads the state).
-  set_up(DB_FT950);
+  set_up(DB_FT950, kSetUpMs);
   EXPECT_EQ(writes_of([] { ptt_on(); }), "0 54 58 31 3B");
   EXPECT_EQ(writes_of([] { ptt_off(); }), "0 54 58 30 3B");
 }
@@ -159,7 +129,7 @@ TEST_F(YaesuStationTest, ChannelSettingAndKeying) {
 // not have is refused with the radio's own line.
 TEST_F(YaesuStationTest, AntennaPortThroughChannelSetting) {
   db_set_ant_switch_type(ANT_RADIO_CAT);
-  set_up(DB_FT950);
+  set_up(DB_FT950, kSetUpMs);
   ChannelRecord ch = channel(1, 7102500, MODE_USB, MODE_USB);
   ch.antenna_port = 2;
   EXPECT_EQ(writes_of([&] { radio_set_channel(1, ch); }).substr(0, 16), "0 41 4E 30 32 3B");

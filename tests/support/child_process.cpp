@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 namespace vesk::test {
@@ -107,6 +108,14 @@ int ChildProcess::wait(int limit_ms) {
 }
 
 std::string program_path(const std::string& relative) { return std::string(VESK_BINARY_DIR) + "/" + relative; }
+
+std::string find_program(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  for (std::string dir; std::getline(dirs, dir, ':');)
+    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return dir + "/" + program;
+  return {};
+}
 
 TempDir::TempDir() {
   char tmpl[] = "/tmp/vesk-test-XXXXXX";

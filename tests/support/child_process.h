@@ -34,6 +34,8 @@ class ChildProcess {
 
 // The path of a built program of the project.
 std::string program_path(const std::string& relative);
+// The path of `program` on PATH, or empty when it is not installed.
+std::string find_program(const std::string& program);
 // A fresh temporary folder, removed with the object.
 class TempDir {
  public:

@@ -1,9 +1,6 @@
 // The configuration dialogs' logic: what each shows when it opens, what its OK refuses, stores
 // and shows in the status bar.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "command/host_port.h"
@@ -13,25 +10,13 @@
 #include "db/options.h"
 #include "modem/call_recorder.h"
 #include "modem/sound_card.h"
+#include "tests/support/net.h"
 #include "tests/ui/station_fixture.h"
 #include "ui/config_dialogs.h"
 #include "ui/station_app.h"
 
 namespace vesk {
 namespace {
-
-// A loopback port no one listens on right now.
-int free_tcp_port() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0;
-  close(fd);
-  return ok ? ntohs(a.sin_port) : 0;
-}
 
 class ConfigDialogs : public test::SteppedStation {
  protected:
@@ -144,8 +129,8 @@ TEST_F(ConfigDialogs, TcpIpAddressAndPort) {
 // OK starts the host port when enabled, moves it when its port changes and stops it when
 // disabled; the mail ports follow Enable Email.
 TEST_F(ConfigDialogs, TcpIpAndEmailStartAndStopTheirPorts) {
-  const int free_port = free_tcp_port();
-  const int other_port = free_tcp_port();
+  const int free_port = test::free_tcp_port();
+  const int other_port = test::free_tcp_port();
   ASSERT_GT(free_port, 0);
   tcpip_ok({{"127", "0", "0", "1"}, std::to_string(free_port).c_str(), true});
   run_executor();

@@ -2,84 +2,23 @@
 // over a pseudo-terminal pair to the station's emulation port (19200 baud), as an IC-746PRO
 // (CI-V; the harness echoes rigctl's frames back to it, as a CI-V bus does) and as a TS-480
 // (text commands).
-// First: <pty.h> brings termios macros (ECHO) that the options header uses as names.
-#include "db/options.h"
-
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "db/database.h"
+#include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
 #include "tests/support/child_process.h"
+#include "tests/support/pty.h"
+#include "tests/support/rigctl.h"
 
 namespace vesk {
 namespace {
-
-struct Pty {
-  int master = -1, slave = -1;
-  std::string name;
-  Pty() {
-    char buf[128];
-    if (openpty(&master, &slave, buf, nullptr, nullptr) != 0) return;
-    name = buf;
-    termios t{};
-    tcgetattr(slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave, TCSANOW, &t);
-  }
-  ~Pty() {
-    if (master >= 0) close(master);
-    if (slave >= 0) close(slave);
-  }
-};
-
-// Copies bytes between the two masters; what the program writes is echoed back to it too.
-class BusRelay {
- public:
-  BusRelay(int station, int program, bool echo = true)
-      : station_(station), program_(program), echo_(echo), thread_([this] { run(); }) {}
-  ~BusRelay() {
-    stop_ = true;
-    thread_.join();
-  }
-
- private:
-  void run() {
-    pollfd fds[2] = {{station_, POLLIN, 0}, {program_, POLLIN, 0}};
-    uint8_t buf[512];
-    while (!stop_) {
-      if (poll(fds, 2, 10) <= 0) continue;
-      if (fds[0].revents & POLLIN) {
-        const ssize_t n = read(station_, buf, sizeof buf);
-        if (n > 0) (void)!write(program_, buf, static_cast<std::size_t>(n));
-      }
-      if (fds[1].revents & POLLIN) {
-        const ssize_t n = read(program_, buf, sizeof buf);
-        if (n > 0) {
-          if (echo_) (void)!write(program_, buf, static_cast<std::size_t>(n));  // the bus echo
-          (void)!write(station_, buf, static_cast<std::size_t>(n));
-        }
-      }
-    }
-  }
-  int station_, program_;
-  bool echo_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 // A station folder with one channel (7,102,500 Hz USB, the working channel) and the
 // emulation on port 12; `radio_type` on port 1.
@@ -105,15 +44,15 @@ void make_station(const std::string& dir, int radio_type, bool radio_server) {
 }
 
 TEST(EmulationRigctl, Ic746ProReadsFrequencyAndMode) {
-  if (system("rigctl --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
-  Pty radio, station_side, program_side;
+  if (!test::have_rigctl()) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
+  test::Pty radio({.raw = true}), station_side({.raw = true}), program_side({.raw = true});
   ASSERT_FALSE(radio.name.empty() || station_side.name.empty() || program_side.name.empty());
   test::TempDir dir;
   std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << radio.name << "\n12 " << station_side.name << "\n";
   make_station(dir.path(), DB_NONE, false);
   test::ChildProcess station({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
   ASSERT_TRUE(station.wait_for_output("started", 10000)) << station.output();
-  BusRelay relay(station_side.master, program_side.master);
+  test::Relay relay(station_side.master, program_side.master, /*echo=*/true);
   test::ChildProcess rig({"/usr/bin/rigctl", "-m", "3046", "-r", program_side.name, "-s", "19200", "f", "m"});
   ASSERT_EQ(rig.wait(20000), 0) << rig.output();
   EXPECT_NE(rig.output().find("7102500"), std::string::npos) << rig.output();
@@ -125,15 +64,15 @@ TEST(EmulationRigctl, Ic746ProReadsFrequencyAndMode) {
 // As a TS-480 (text commands): rigctl sets the frequency and the mode, reads them back (the
 // radio server mode answers the requested values) and keys and releases the station.
 TEST(EmulationRigctl, Ts480SetsReadsAndKeys) {
-  if (system("rigctl --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
-  Pty radio, station_side, program_side;
+  if (!test::have_rigctl()) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
+  test::Pty radio({.raw = true}), station_side({.raw = true}), program_side({.raw = true});
   ASSERT_FALSE(radio.name.empty() || station_side.name.empty() || program_side.name.empty());
   test::TempDir dir;
   std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << radio.name << "\n12 " << station_side.name << "\n";
   make_station(dir.path(), DB_KENWOOD, true);
   test::ChildProcess station({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
   ASSERT_TRUE(station.wait_for_output("started", 10000)) << station.output();
-  BusRelay relay(station_side.master, program_side.master, false);
+  test::Relay relay(station_side.master, program_side.master);
   test::ChildProcess rig({"/usr/bin/rigctl", "-m", "2028", "-r", program_side.name, "-s", "19200", "F", "14070000",
                           "M", "LSB", "0", "f", "m", "T", "1", "T", "0"});
   ASSERT_EQ(rig.wait(30000), 0) << rig.output();

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -17,90 +16,21 @@
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
 #include "tests/support/child_process.h"
-
-// After the station's headers: the terminal headers define ECHO, an option's name there.
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
+#include "tests/support/pty.h"
+#include "tests/support/waits.h"
 
 namespace vesk {
 namespace {
 
 using test::ChildProcess;
+using test::steady_ms;
 using Ms = std::chrono::milliseconds;
-
-int64_t now_ms() {
-  return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 std::size_t count_of(const std::string& text, const std::string& piece) {
   std::size_t n = 0;
   for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
   return n;
 }
-
-// The radio's end of the terminal: everything the station writes is collected by a reader
-// thread; `send` writes all of its bytes, waiting while the terminal is full.
-class PtyRadio {
- public:
-  PtyRadio() {
-    char name[128] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
-    path_ = name;
-    for (int fd : {master_, slave_}) fcntl(fd, F_SETFD, FD_CLOEXEC);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    reader_ = std::thread([this] {
-      char buf[4096];
-      while (!stop_.load()) {
-        pollfd p{master_, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0) continue;
-        const ssize_t n = read(master_, buf, sizeof buf);
-        if (n > 0) {
-          std::lock_guard<std::mutex> hold(mutex_);
-          received_.append(buf, static_cast<std::size_t>(n));
-        }
-      }
-    });
-  }
-  ~PtyRadio() {
-    stop_ = true;
-    if (reader_.joinable()) reader_.join();
-    if (slave_ >= 0) close(slave_);
-    if (master_ >= 0) close(master_);
-  }
-  bool ok() const { return !path_.empty(); }
-  const std::string& path() const { return path_; }
-  std::string received() {
-    std::lock_guard<std::mutex> hold(mutex_);
-    return received_;
-  }
-  bool wait_for(const std::string& text, int limit_ms) {
-    for (const int64_t end = now_ms() + limit_ms; now_ms() < end; std::this_thread::sleep_for(Ms(10)))
-      if (received().find(text) != std::string::npos) return true;
-    return false;
-  }
-  // Writes every byte; false when the station stopped reading for `limit_ms` on end.
-  bool send(const std::string& bytes, int limit_ms) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      pollfd p{master_, POLLOUT, 0};
-      if (poll(&p, 1, limit_ms) <= 0) return false;
-      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n > 0) done += static_cast<std::size_t>(n);
-    }
-    return true;
-  }
-
- private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string path_;
-  std::thread reader_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::string received_;
-};
 
 // A station folder whose radio (a Kenwood unless said otherwise) is on port 1, the
 // pseudo-terminal; `channel_hz`: a USB channel 1 in the scan group, the working channel.
@@ -128,7 +58,7 @@ void make_station(const std::string& dir, const std::string& pty_path, int radio
 // up once, the station reads the whole flood (the terminal would stay full otherwise), and a
 // stop signal sent while a set-up series runs ends the program promptly.
 TEST(HeadlessRadio, HostileKenwoodIsDrainedAndTheStopSignalEndsTheStation) {
-  PtyRadio radio;
+  test::PtyPeer radio;
   ASSERT_TRUE(radio.ok());
   test::TempDir dir;
   make_station(dir.path(), radio.path());
@@ -164,10 +94,10 @@ TEST(HeadlessRadio, HostileKenwoodIsDrainedAndTheStopSignalEndsTheStation) {
   // stop signal comes while it runs.
   ASSERT_TRUE(radio.send(";ID020;", 5000));
   ASSERT_TRUE(p.wait_for_output("Kenwood TS-480 series has been detected", 10000)) << p.output();
-  const int64_t signalled = now_ms();
+  const int64_t signalled = steady_ms();
   p.signal(SIGTERM);
   EXPECT_EQ(p.wait(10000), 0) << p.output();
-  const int64_t took = now_ms() - signalled;
+  const int64_t took = steady_ms() - signalled;
   std::printf("stopped %lld ms after SIGTERM\n", static_cast<long long>(took));
   EXPECT_NE(p.output().find("headless station stopped (SIGTERM)"), std::string::npos) << p.output();
   EXPECT_EQ(p.output().find("did not stop"), std::string::npos) << p.output();
@@ -176,7 +106,7 @@ TEST(HeadlessRadio, HostileKenwoodIsDrainedAndTheStopSignalEndsTheStation) {
 // A stop signal hands the radio back before the program ends: its release commands reach the
 // other end of the terminal although that end answers nothing, and the program still ends.
 TEST(HeadlessRadio, StopSignalSendsTheReleaseCommandsToASilentRadio) {
-  PtyRadio radio;
+  test::PtyPeer radio;
   ASSERT_TRUE(radio.ok());
   test::TempDir dir;
   make_station(dir.path(), radio.path());
@@ -185,10 +115,10 @@ TEST(HeadlessRadio, StopSignalSendsTheReleaseCommandsToASilentRadio) {
   ASSERT_TRUE(radio.wait_for("ID;", 5000)) << radio.received();
   std::this_thread::sleep_for(Ms(500));  // the start-up's commands have left
   const std::size_t before = radio.received().size();
-  const int64_t signalled = now_ms();
+  const int64_t signalled = steady_ms();
   p.signal(SIGTERM);
   EXPECT_EQ(p.wait(10000), 0) << p.output();
-  std::printf("stopped %lld ms after SIGTERM\n", static_cast<long long>(now_ms() - signalled));
+  std::printf("stopped %lld ms after SIGTERM\n", static_cast<long long>(steady_ms() - signalled));
   ASSERT_TRUE(radio.wait_for("FT0;", 2000));
   EXPECT_EQ(radio.received().substr(before), "FR0;FT0;") << "VFO A for receive and transmit, nothing else";
 }
@@ -197,7 +127,7 @@ TEST(HeadlessRadio, StopSignalSendsTheReleaseCommandsToASilentRadio) {
 // on, its filter, passband and AGC), the working channel is tuned, and the stop signal hands
 // the radio back: the normal audio level (the station mutes by command) and remote control off.
 TEST(HeadlessRadio, Jst245SetUpTunedAndReleasedAtTheStopSignal) {
-  PtyRadio radio;
+  test::PtyPeer radio;
   ASSERT_TRUE(radio.ok());
   test::TempDir dir;
   make_station(dir.path(), radio.path(), DB_JST245, 7102500);

@@ -1,43 +1,23 @@
 // The TCP host port of the running station, talked to by real clients: nc and Python sockets
 // against vesk-ale-headless, and a Python client placing a call in vesk-ale-sim.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 
 #include "tests/support/child_process.h"
+#include "tests/support/net.h"
 
 namespace vesk {
 namespace {
 
 using test::ChildProcess;
 namespace fs = std::filesystem;
-
-// A local port that nothing listens on now.
-// A local port that nothing listens on now, below the range the kernel hands out to clients,
-// so no client of another test takes it while a station is restarted on it.
-int free_port() {
-  static std::mt19937 pick(static_cast<unsigned>(getpid()));
-  for (;;) {
-    const int port = 20000 + static_cast<int>(pick() % 12000);
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(fd);
-    if (free) return port;
-  }
-}
 
 // Runs a Python client; its output (repr of what it received, or its own report) and status.
 struct PeerResult {
@@ -75,7 +55,7 @@ class HostPortTest : public ::testing::Test {
     }
   }
   test::TempDir dir_;
-  int port_ = free_port();
+  int port_ = test::free_tcp_port();
   std::unique_ptr<ChildProcess> station_;
 };
 

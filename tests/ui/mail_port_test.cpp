@@ -1,41 +1,22 @@
 // The mail gateway of the running station, talked to by real mail programs: swaks, Python's
 // smtplib and poplib, fetchmail, and raw Python sockets for the dialogue's edges.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/net.h"
 
 namespace vesk {
 namespace {
 
 using test::ChildProcess;
 namespace fs = std::filesystem;
-
-// A local port that nothing listens on now, below the range the kernel hands out to clients,
-// so no client of another test takes it while a station is restarted on it.
-int free_port() {
-  static std::mt19937 pick(static_cast<unsigned>(getpid()));
-  for (;;) {
-    const int port = 20000 + static_cast<int>(pick() % 12000);
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(fd);
-    if (free) return port;
-  }
-}
 
 std::string read_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -73,8 +54,8 @@ class MailPortTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  int smtp_ = free_port();
-  int pop3_ = free_port();
+  int smtp_ = test::free_tcp_port();
+  int pop3_ = test::free_tcp_port();
   std::unique_ptr<ChildProcess> station_;
 };
 

@@ -131,23 +131,44 @@ TEST(HeadlessStation, ExitSavesAndQuitDoesNot) {
   }
 }
 
+// A station on simulated time (the clock moves through the start-up's pauses), its radio port
+// on the recording fake, with a voice identification of one second at 8 kHz; `start` starts it
+// with the sound going to a file.
+class StationAppVoiceId : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<int16_t> sound(8000, 1000);
+    ASSERT_EQ(wav_write_file(dir_.path() + "/voice_id.wav", sound.data(), 8000, 8000), 1);
+  }
+  ~StationAppVoiceId() override {
+    if (started_) station_app_shutdown();
+  }
+  void start() {
+    StationAppConfig config;
+    config.stepped = true;
+    config.audio_in = "null";
+    config.audio_out = "wav:" + dir_.path() + "/out.wav";
+    station_app_start(config);
+    started_ = true;
+  }
+  static std::unique_ptr<SimClock> auto_advancing_clock() {
+    auto clock = std::make_unique<SimClock>();
+    clock->set_auto_advance(true);
+    return clock;
+  }
+
+  test::TempDir dir_;
+  Station station_{dir_.path(), auto_advancing_clock()};
+  StationScope scope_{station_};
+  std::shared_ptr<FakeSerialBackend> ports_ = FakeSerialBackend::install();
+  bool started_ = false;
+};
+
 // Tools > Voice ID on a started station: the transmitter is keyed for the sound and released;
 // before the start-up has claimed the station's resources the item does nothing.
-TEST(StationAppVoiceId, KeysPlaysAndReleasesOnceTheStationIsUp) {
-  test::TempDir dir;
-  auto clock = std::make_unique<SimClock>();
-  clock->set_auto_advance(true);
-  Station st(dir.path(), std::move(clock));
-  StationScope scope(st);
-  const auto ports = FakeSerialBackend::install();  // the radio port opens on the fake
-  std::vector<int16_t> sound(8000, 1000);  // one second at 8 kHz
-  ASSERT_EQ(wav_write_file(dir.path() + "/voice_id.wav", sound.data(), 8000, 8000), 1);
+TEST_F(StationAppVoiceId, KeysPlaysAndReleasesOnceTheStationIsUp) {
   EXPECT_EQ(station_app_tools_voice_id(), 0);
-  StationAppConfig config;
-  config.stepped = true;
-  config.audio_in = "null";
-  config.audio_out = "wav:" + dir.path() + "/out.wav";
-  station_app_start(config);
+  start();
   ChannelRecord ch{};
   ch.in_use = 1;
   ch.permission = CHANNEL_BX;
@@ -165,25 +186,12 @@ TEST(StationAppVoiceId, KeysPlaysAndReleasesOnceTheStationIsUp) {
   EXPECT_EQ(count(text, "RADIO: PTT now ACTIVE"), count(before, "RADIO: PTT now ACTIVE") + 1) << text;
   EXPECT_EQ(count(text, "RADIO: PTT now RELEASED"), count(before, "RADIO: PTT now RELEASED") + 1) << text;
   EXPECT_LT(text.find("RADIO: PTT now RELEASED"), text.find("RADIO: PTT now ACTIVE")) << text;
-  station_app_shutdown();
 }
 
 // A channel the station may not transmit on keys nothing, so the voice identification is not
 // played into a transmitter that is not keyed.
-TEST(StationAppVoiceId, NotPlayedWhenTheTransmitterCannotBeKeyed) {
-  test::TempDir dir;
-  auto clock = std::make_unique<SimClock>();
-  clock->set_auto_advance(true);
-  Station st(dir.path(), std::move(clock));
-  StationScope scope(st);
-  const auto ports = FakeSerialBackend::install();
-  std::vector<int16_t> sound(8000, 1000);
-  ASSERT_EQ(wav_write_file(dir.path() + "/voice_id.wav", sound.data(), 8000, 8000), 1);
-  StationAppConfig config;
-  config.stepped = true;
-  config.audio_in = "null";
-  config.audio_out = "wav:" + dir.path() + "/out.wav";
-  station_app_start(config);
+TEST_F(StationAppVoiceId, NotPlayedWhenTheTransmitterCannotBeKeyed) {
+  start();
   ChannelRecord ch{};
   db_copy_channel(db_current_channel_index(), &ch);
   ch.permission = CHANNEL_RX;
@@ -192,7 +200,6 @@ TEST(StationAppVoiceId, NotPlayedWhenTheTransmitterCannotBeKeyed) {
   const std::string text = log_monitor_text();
   EXPECT_NE(text.find("[VOICE ID: voice_id.wav not played: transmitter not keyed]"), std::string::npos) << text;
   EXPECT_EQ(text.find("RADIO: PTT now ACTIVE"), std::string::npos) << text;
-  station_app_shutdown();
 }
 
 // A stop mid-transmission on a station keyed by RTS: the orderly shut-down drops the line and

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "command/interpreter.h"
 #include "db/database.h"
@@ -13,35 +12,22 @@
 #include "platform/station.h"
 #include "radio/serial_queue.h"
 #include "tests/support/child_process.h"
+#include "tests/support/pty.h"
+#include "tests/support/rigctl.h"
 #include "ui/frame_actions.h"
 #include "ui/radio_panel.h"
 #include "ui/station_app.h"
 
-// After the station's headers: the terminal headers define macros that clash with option names.
 #include <fcntl.h>
-#include <pty.h>
 #include <unistd.h>
 
 namespace vesk {
 namespace {
 
-struct Pty {
-  int master = -1, slave = -1;
-  std::string path;
-  Pty() {
-    char name[128];
-    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) path = name;
-  }
-  ~Pty() {
-    close(master);
-    close(slave);
-  }
-};
-
 class WindowStation : public ::testing::Test {
  protected:
   WindowStation() {
-    std::ofstream(station_.path("PORTS.MAP")) << "1 " << pty_.path << "\n";
+    std::ofstream(station_.path("PORTS.MAP")) << "1 " << pty_.name << "\n";
     {
       // The saved database: an Icom radio on port 1; only the sound card may be released.
       Station setup(dir_.path(), std::make_unique<SimClock>());
@@ -68,7 +54,7 @@ class WindowStation : public ::testing::Test {
   bool logged(const std::string& text) const { return log_monitor_text().find(text) != std::string::npos; }
 
   test::TempDir dir_;
-  Pty pty_;
+  test::Pty pty_;
   Station station_{dir_.path(), std::make_unique<SimClock>()};
   StationScope scope_{station_};
 };
@@ -89,7 +75,7 @@ TEST_F(WindowStation, DoCmdRunsAsAHostPortLine) {
 }
 
 TEST_F(WindowStation, ResourcesReleaseOnlyTheSoundCard) {
-  ASSERT_FALSE(pty_.path.empty());
+  ASSERT_FALSE(pty_.name.empty());
   ASSERT_TRUE(serial_control(SERIAL_ROLE_RADIO).is_open()) << log_monitor_text();
   ASSERT_NE(sound_card().tx_done_queue, nullptr);
   db_set_twa_secs(120);
@@ -131,18 +117,7 @@ TEST_F(WindowStation, PanelTuningReachesTheRadioPort) {
     const ssize_t n = read(pty_.master, drain, sizeof drain);
     if (n > 0) got.append(drain, static_cast<std::size_t>(n));
   }
-  test::ChildProcess catgen({test::program_path("tools/catgen"), "IC7200", "tune", "14235000", "USB"});
-  ASSERT_EQ(catgen.wait(10000), 0);
-  // catgen prints "+<ms> HEX BYTES  text" per message.
-  std::string want;
-  std::istringstream lines(catgen.output());
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream words(line.substr(line.find(' ') + 1));
-    std::string hex;
-    while (words >> hex && hex.size() == 2 && std::isxdigit(static_cast<unsigned char>(hex[0])))
-      want.push_back(static_cast<char>(std::stoi(hex, nullptr, 16)));
-  }
+  const std::string want = test::catgen_bytes({"IC7200", "tune", "14235000", "USB"});
   ASSERT_FALSE(want.empty());
   EXPECT_NE(got.find(want), std::string::npos) << "got " << got.size() << " bytes";
 }

@@ -2,8 +2,6 @@
 // each input is read as 4-byte words (24 word bits, a bad flag) of one frame, heard by a
 // scanning station or, when the first byte is odd, by one linked in AQC-ALE signalling. The
 // receiver hands what it finds to the frame event handler, and that to the link state machine.
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -20,16 +18,12 @@
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"
+#include "tests/support/fuzz_station.h"
 
 namespace {
 
-struct Harness {
-  std::filesystem::path dir;
-  std::unique_ptr<vesk::Station> st;
-  Harness() {
-    dir = std::filesystem::temp_directory_path() / ("vesk-aqc-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    st = std::make_unique<vesk::Station>(dir, std::make_unique<vesk::SimClock>());
+struct Harness : vesk::test::FuzzStation {
+  Harness() : FuzzStation("vesk-aqc-fuzz-") {
     vesk::StationScope scope(*st);
     vesk::db_open();
     vesk::db_set_own_address_at("ABC", 0);
@@ -39,11 +33,6 @@ struct Harness {
     vesk::api_queue_create();
     vesk::ale_word_io_init();
     vesk::ale_section_queues_init();
-  }
-  ~Harness() {
-    st.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 

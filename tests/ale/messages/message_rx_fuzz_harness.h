@@ -2,8 +2,6 @@
 // that hears one frame per input from B2, its words through the real parser.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,16 +22,12 @@
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"
+#include "tests/support/fuzz_station.h"
 
 namespace vesk::test {
 
-struct MessageFuzzHarness {
-  std::filesystem::path dir;
-  std::unique_ptr<Station> st;
-  explicit MessageFuzzHarness(const char* name) {
-    dir = std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    st = std::make_unique<Station>(dir, std::make_unique<SimClock>());
+struct MessageFuzzHarness : FuzzStation {
+  explicit MessageFuzzHarness(const char* name) : FuzzStation(name) {
     StationScope scope(*st);
     db_open();
     db_set_own_address_at("ABC", 0);
@@ -44,11 +38,6 @@ struct MessageFuzzHarness {
     dtm_dbm_queues_init();
     dtm_rx_init();
     dbm_rx_init();
-  }
-  ~MessageFuzzHarness() {
-    st.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
   static AleWord word(uint32_t type, const char* three) {
     return ale_make_word(type, static_cast<uint8_t>(three[0]), static_cast<uint8_t>(three[1]),
