@@ -280,10 +280,10 @@ void aqc_call_with_amd(const char* const* addresses, int count, const char* text
   ale_no_reply_set(ack != 0 ? 0 : 1);
   s.second_flag = 1;
   set_called(addresses, count);
-  auto* section = new FrameSection;
-  section->kind = SECTION_AMD;
-  section->text = text != nullptr ? text : "";
-  if (ale_section_push_traffic(section) == 0) delete section;
+  // The text is dictionary codes, sent as coded AMD words (the receiver expands them); a plain
+  // AMD section would carry the code bytes as characters outside the ALE set.
+  const std::string coded = text != nullptr ? text : "";
+  ale_queue_traffic_binary(reinterpret_cast<const uint8_t*>(coded.data()), static_cast<int>(coded.size()));
   s.second_code = AQC_CODE_DATA;
   start_call();
 }
