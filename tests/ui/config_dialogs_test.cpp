@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "command/host_port.h"
 #include "command/listings.h"
 #include "command/mail_port.h"
@@ -10,6 +14,7 @@
 #include "db/options.h"
 #include "modem/call_recorder.h"
 #include "modem/sound_card.h"
+#include "tests/support/child_process.h"
 #include "tests/support/net.h"
 #include "tests/ui/station_fixture.h"
 #include "ui/config_dialogs.h"
@@ -139,16 +144,41 @@ TEST_F(ConfigDialogs, TcpIpAndEmailStartAndStopTheirPorts) {
   tcpip_ok({{"127", "0", "0", "1"}, std::to_string(other_port).c_str(), true});
   run_executor();
   EXPECT_EQ(host_bound_port(), other_port);
+  // nc reaches the port the dialog moved to and is answered; the old port is free again.
+  {
+    test::ChildProcess nc({"/usr/bin/env", "nc", "-N", "127.0.0.1", std::to_string(other_port)}, "CH\n");
+    EXPECT_EQ(nc.wait(10000), 0);
+    EXPECT_EQ(nc.output(), "OK\n\r");
+  }
+  EXPECT_FALSE(test::can_connect(free_port)) << "the old port is closed";
   tcpip_ok({{"127", "0", "0", "1"}, std::to_string(other_port).c_str(), false});
   run_executor();
   EXPECT_EQ(host_running(), 0);
+  EXPECT_FALSE(test::can_connect(other_port));
+  // Email on: smtplib delivers a mail into the mail folder; off: the port refuses.
+  std::filesystem::create_directories(station_.path("email"));
+  std::ofstream(station_.path("email/mroute.txt")) << "alpha.net BRAVO\n";
   mail_set_ports(0, 0);
   email_ok({true, false});
   run_executor();
   EXPECT_EQ(mail_running(), 1);
+  const int smtp = mail_smtp_bound_port();
+  test::ChildProcess client({"/usr/bin/env", "python3", "-c",
+                             "import smtplib\n"
+                             "s = smtplib.SMTP('127.0.0.1', " + std::to_string(smtp) + ", timeout=10)\n"
+                             "s.sendmail('x@y.z', ['op@alpha.net'], 'Subject: t\\n\\nVIA THE DIALOG\\n')\n"
+                             "s.quit()\n"});
+  EXPECT_EQ(client.wait(30000), 0) << client.output();
+  std::string filed;
+  for (const auto& e : std::filesystem::directory_iterator(station_.path("email"))) {
+    std::ifstream in(e.path());
+    filed.append(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_NE(filed.find("VIA THE DIALOG"), std::string::npos) << filed;
   email_ok({false, false});
   run_executor();
   EXPECT_EQ(mail_running(), 0);
+  EXPECT_FALSE(test::can_connect(smtp)) << "the mail port refuses once Email is off";
 }
 
 TEST_F(ConfigDialogs, SoundcardStoresOnlyWhileReleased) {

@@ -24,6 +24,7 @@
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QSplitter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -432,6 +433,7 @@ void CMainFrame::OnRefreshStatus() {
   }
   for (int i = 0; i < 18; ++i)
     m_wndStatusBar[static_cast<std::size_t>(i)]->setText(QString::fromLatin1(report_status_pane(i).c_str()));
+  fit_status_bar();
   if (m_bIconTitle) {
     setWindowTitle(kFrameRestoredTitle);
     m_bIconTitle = false;
@@ -441,6 +443,18 @@ void CMainFrame::OnRefreshStatus() {
     const bool has = db_copy_channel(db_current_channel_number(), &current) == 0;
     m_dlgRadioPanel->ShowChannel(has ? &current : nullptr);
   }
+}
+
+// The panes' texts are wider than the window was made for (the status texts arrive after it is
+// shown): the window grows, within the screen, so that no pane cuts its text.
+void CMainFrame::fit_status_bar() {
+  if (isMaximized() || isFullScreen()) return;
+  const int wanted = width() - statusBar()->width() + statusBar()->sizeHint().width();
+  if (wanted <= width()) return;
+  const QScreen* s = screen();
+  const int room = s != nullptr ? s->availableGeometry().width() : wanted;
+  const int w = std::min(wanted, room);
+  if (w > width()) resize(w, height());
 }
 
 void CMainFrame::OnRefreshAudio() {

@@ -172,6 +172,7 @@ class CMainFrame : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void fit_status_bar();
   void build_menus();
   void build_tool_bar();
   void build_data_bar();

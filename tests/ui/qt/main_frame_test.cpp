@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
@@ -74,6 +75,19 @@ TEST_F(MainFrame, StartUpTextsInTheViewsAndPanes) {
   EXPECT_TRUE(pane(14).startsWith("MIN="));
   EXPECT_TRUE(pane(17).startsWith("ARQ"));
   EXPECT_EQ(frame_->windowTitle().toStdString(), kFrameStartTitle);
+}
+
+// The status texts arrive after the window is shown: a window narrower than they need grows,
+// within the screen, until every pane shows its text whole.
+TEST_F(MainFrame, StatusPanesShowTheirTextsWhole) {
+  frame_->resize(600, 500);
+  report_post_status_refresh();
+  frame_->take_posts();
+  QApplication::processEvents();
+  for (int i = 0; i < 18; ++i) {
+    const QLabel* p = frame_->m_wndStatusBar[static_cast<std::size_t>(i)];
+    EXPECT_GE(p->contentsRect().width(), p->fontMetrics().horizontalAdvance(p->text())) << "pane " << i << " " << p->text().toStdString();
+  }
 }
 
 TEST_F(MainFrame, NewestLineOnTopAndLinesInOrder) {

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include "db/log.h"
 #include "platform/station.h"
@@ -22,12 +26,19 @@ extern "C" inline const char* __lsan_default_suppressions() {
 namespace vesk::test {
 
 inline QApplication& qt_app() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::filesystem::path config;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    // One offscreen screen as wide as an operator's, so the main window has the room it takes.
+    config = std::filesystem::temp_directory_path() / ("vesk-ale-offscreen-" + std::to_string(getpid()) + ".json");
+    std::ofstream(config) << R"({"screens": [{"name": "offscreen", "x": 0, "y": 0, "width": 1600, "height": 1000}]})";
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config.string()).c_str());
+  }
   static int argc = 1;
   static char name[] = "vesk-ale-test";
   static char* argv[] = {name, nullptr};
   // Never destroyed: Qt's own statics (QTest's input devices) outlive any static of ours.
   static QApplication* app = new QApplication(argc, argv);
+  if (!config.empty()) std::filesystem::remove(config);  // read when the platform started
   return *app;
 }
 

@@ -23,6 +23,7 @@
 #include "ui/qt/message_dialogs.h"
 #include "ui/qt/options_dialog.h"
 #include "ui/qt/radio_panel.h"
+#include "ui/db_dialogs.h"
 #include "ui/qt/views.h"
 
 namespace vesk {
@@ -264,47 +265,225 @@ TEST(WindowInSimulator, DoCmdDataBarAndFileTransferReachBravo) {
   EXPECT_EQ(saved, "A SHORT NOTE FOR BRAVO\n");
 }
 
-// The key typed in the Linking Protection Keys dialog is the one ALFA's protected call uses:
-// BRAVO, holding the same key, links.
-TEST(WindowInSimulator, KeyFromTheKeyDialogLinksProtectedStations) {
+// Inside an AQC-ALE link: the Quick AMD typed into ALFA's dialog goes out as coded words and
+// BRAVO shows it expanded (log and AMD store); Meet Me gives BRAVO the meeting channel 0.
+TEST(WindowInSimulator, QuickAmdAndMeetMeInAnAqcLink) {
   test::qt_app();
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
-  test::make_station_folder(alfa, [] { db_enable_lp(); },
+  test::make_station_folder(alfa, [] { db_set_aqc_mode(1); },
                             "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
-  test::make_station_folder(bravo,
-                            [] {
-                              const int32_t key[2] = {0xC2284A, static_cast<int32_t>(0x1CE7BE2Fu)};
-                              db_set_lp_key(0, key, 1 << 1);
-                              db_enable_lp();
-                            },
+  test::make_station_folder(bravo, [] { db_set_aqc_mode(1); },
                             "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
   SimOptions o;
   o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
   o.channel = "awgn";
-  o.snr_db = 10;
-  o.seed = 1;
-  o.duration_ms = 60000;
+  o.snr_db = 20;
+  o.duration_ms = 75000;
   o.commands = {{10000, "ALFA", "CALL BRAVO"}};
   std::unique_ptr<CMainFrame> frame;
-  bool keyed = false;
+  int step = 0;
   o.on_step = window_steps(frame, [&](int64_t now) {
-    if (keyed || now < 3000) return;
-    keyed = true;
-    frame->run_command(32822);  // Linking Protection Keys
-    auto* dialog = qobject_cast<CLinkingProtectionKeysDlg*>(QApplication::activeModalWidget());
+    if (step == 0 && now >= 30000) {
+      ++step;
+      frame->run_command(32932);  // Ctrl+Q: Quick AMD
+      auto* d = qobject_cast<CQuickAmdMessageDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr) << "Quick AMD opens in an AQC-ALE link";
+      QTest::keyClicks(d->text, "hi there");
+      d->addresses->add->setCurrentIndex(d->addresses->add->findText("BRAVO"));
+      d->addresses->add->activated(d->addresses->add->currentIndex());
+      d->accept();
+    }
+    if (step == 1 && now >= 45000) {
+      ++step;
+      frame->run_command(32902);  // AQC > Meet Me
+      auto* d = qobject_cast<CMeetMeDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      d->rx->setText("7100000");
+      d->tx->setText("7100000");
+      d->addresses->add->setCurrentIndex(d->addresses->add->findText("BRAVO"));
+      d->addresses->add->activated(d->addresses->add->currentIndex());
+      d->accept();
+    }
+  });
+  std::string bravo_amds;
+  int bravo_meet_hz = 0;
+  const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+    if (name == "ALFA") frame.reset();
+    if (name != "BRAVO") return;
+    bravo_amds = info_amd_received();
+    ChannelRecord ch0{};
+    db_copy_channel(0, &ch0);
+    bravo_meet_hz = ch0.rx_freq_hz;
+  });
+  EXPECT_EQ(step, 2);
+  ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << r.text;
+  EXPECT_GT(r.at("BRAVO", "[AMD][ALFA  ][HI THERE ][CRC OK]", 30), 30) << r.text;
+  EXPECT_NE(bravo_amds.find("[ALFA           ][HI THERE"), std::string::npos) << "[" << bravo_amds << "]";
+  EXPECT_EQ(bravo_meet_hz, 7100000) << r.text;
+}
+
+// The encryption key typed into ALFA's dialog is the one its secure file transfer uses: with
+// BRAVO's key the file arrives whole, with another key BRAVO keeps nothing.
+TEST(WindowInSimulator, EncryptionKeyFromTheDialogSecuresTheFileTransfer) {
+  test::qt_app();
+  static constexpr uint8_t kBravoKey[24] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0xFE, 0xDC, 0xBA, 0x98,
+                                            0x76, 0x54, 0x32, 0x10, 0x13, 0x34, 0x57, 0x79, 0x9B, 0xBC, 0xDF, 0xF1};
+  const struct {
+    const char* typed;
+    bool arrives;
+  } cases[] = {
+      {"0123456789abcdeffedcba9876543210133457799bbcdff1", true},
+      {"0123456789ABCDEFFEDCBA9876543210133457799BBCDFF2", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    test::TempDir root;
+    const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+    test::make_station_folder(alfa, [] { db_set_secure_transfers(1); },
+                              "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+    test::make_station_folder(bravo,
+                              [] {
+                                db_set_transfer_keys(kBravoKey);
+                                db_set_secure_transfers(1);
+                              },
+                              "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+    fs::create_directories(bravo / "download");
+    const fs::path note = fs::path(root.path()) / "NOTE.TXT";
+    std::ofstream(note) << "FOR BRAVO'S EYES ONLY\n";
+    SimOptions o;
+    o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+    o.channel = "awgn";
+    o.snr_db = 10;
+    o.seed = 1;
+    o.duration_ms = 90000;
+    o.commands = {{10000, "ALFA", "CALL BRAVO"}};
+    std::unique_ptr<CMainFrame> frame;
+    int step = 0;
+    o.on_step = window_steps(frame, [&](int64_t now) {
+      if (step == 0 && now >= 3000) {
+        ++step;
+        frame->run_command(32860);  // the encryption key dialog
+        auto* dialog = qobject_cast<CEncryptionKeyDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->key->clear();
+        QTest::keyClicks(dialog->key, c.typed);
+        dialog->accept();
+      }
+      if (step == 1 && now >= 30000) {
+        ++step;
+        frame->run_command(32845);  // Data > FTP XFER
+        auto* dialog = qobject_cast<CFileTransferDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->address->setEditText("BRAVO");
+        dialog->dbm->click();
+        dialog->path = note.string();
+        dialog->accept();
+      }
+    });
+    std::string saved = "(none)";
+    const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+      if (name == "ALFA") frame.reset();
+      if (name != "BRAVO" || !fs::exists(station().path("download/NOTE.TXT"))) return;
+      std::ifstream in(station().path("download/NOTE.TXT"));
+      saved.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    EXPECT_EQ(step, 2);
+    ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+    EXPECT_GT(r.at("ALFA", "[LOCAL][SENDING]", 30.0), 30.0) << r.text;
+    if (c.arrives) {
+      EXPECT_EQ(saved, "FOR BRAVO'S EYES ONLY\n") << r.text;
+      EXPECT_GT(r.at("ALFA", "[REMOTE][TRANSFER] OK download\\NOTE.TXT", 30.0), 30.0);
+    } else {
+      EXPECT_EQ(saved, "(none)") << r.text;
+      EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED]"), 0);
+      EXPECT_GT(r.at("BRAVO", "[LOCAL]FTP CRC failure", 30.0), 30.0);
+      EXPECT_GT(r.at("ALFA", "[REMOTE][TRANSFER] FAIL", 30.0), 30.0);
+    }
+  }
+}
+
+// The key typed in the Linking Protection Keys dialog is the one ALFA's protected call uses:
+// BRAVO, holding the same key, links; with another key typed, the call reaches no one.
+TEST(WindowInSimulator, KeyFromTheKeyDialogLinksProtectedStations) {
+  test::qt_app();
+  const struct {
+    const char* typed;
+    bool links;
+  } cases[] = {{"c2284a1ce7be2f", true}, {"c2284a1ce7be2e", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    test::TempDir root;
+    const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+    test::make_station_folder(alfa, [] { db_enable_lp(); },
+                              "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+    test::make_station_folder(bravo,
+                              [] {
+                                const int32_t key[2] = {0xC2284A, static_cast<int32_t>(0x1CE7BE2Fu)};
+                                db_set_lp_key(0, key, 1 << 1);
+                                db_enable_lp();
+                              },
+                              "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+    SimOptions o;
+    o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+    o.channel = "awgn";
+    o.snr_db = 10;
+    o.seed = 1;
+    o.duration_ms = 60000;
+    o.commands = {{10000, "ALFA", "CALL BRAVO"}};
+    std::unique_ptr<CMainFrame> frame;
+    bool keyed = false;
+    o.on_step = window_steps(frame, [&](int64_t now) {
+      if (keyed || now < 3000) return;
+      keyed = true;
+      frame->run_command(32822);  // Linking Protection Keys
+      auto* dialog = qobject_cast<CLinkingProtectionKeysDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      QTest::keyClicks(dialog->keys[0], c.typed);
+      dialog->levels[0][0]->setChecked(false);  // AL1 alone
+      dialog->levels[0][1]->setChecked(true);
+      dialog->accept();
+    });
+    const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+      if (name == "ALFA") frame.reset();
+    });
+    EXPECT_TRUE(keyed);
+    EXPECT_EQ(r.linked("ALFA", "BRAVO"), c.links) << r.text;
+    EXPECT_EQ(r.linked("BRAVO", "ALFA"), c.links);
+    if (!c.links) EXPECT_EQ(r.count_of("BRAVO", "STATUS 1: RESPONDING"), 0) << "BRAVO never answers";
+  }
+}
+
+// Tools > Tracing with "Trace RX words" checked: ALFA traces the words of BRAVO's sounding.
+TEST(WindowInSimulator, TracingDialogTracesTheWordsOfASounding) {
+  test::qt_app();
+  test::TempDir root;
+  const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+  SimOptions o;
+  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+  o.channel = "awgn";
+  o.snr_db = 20;
+  o.duration_ms = 135000;
+  o.commands = {{5000, "BRAVO", "ENABLE SOUNDING"}};
+  std::unique_ptr<CMainFrame> frame;
+  bool set = false;
+  o.on_step = window_steps(frame, [&](int64_t now) {
+    if (set || now < 2000) return;
+    set = true;
+    frame->run_command(32836);  // Tools > Tracing
+    auto* dialog = qobject_cast<CTracingDlg*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
-    QTest::keyClicks(dialog->keys[0], "c2284a1ce7be2f");
-    dialog->levels[0][0]->setChecked(false);  // AL1 alone
-    dialog->levels[0][1]->setChecked(true);
+    dialog->rx_words->setChecked(true);
     dialog->accept();
   });
   const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
     if (name == "ALFA") frame.reset();
   });
-  EXPECT_TRUE(keyed);
-  EXPECT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
-  EXPECT_TRUE(r.linked("BRAVO", "ALFA"));
+  const double sent = r.at("BRAVO", "[SCANNING: SENDING TIS SOUNDING]");
+  ASSERT_GT(sent, 5.0) << r.text;
+  EXPECT_GT(r.at("ALFA", "[TIS BRAVO", sent), sent) << r.text;
 }
 
 // The Recorder Parameters dialog switches ALFA's recorder on: the call BRAVO and CHARLIE
