@@ -132,7 +132,7 @@ TEST_F(RadioCommands, AtuOnTheRadiosOwnTuner) {
     mmi_run_line(std::string(c.line));
     run_ms(300);
     EXPECT_NE(fake().written(1).find(c.bytes), std::string::npos) << c.radio << " " << c.line;
-    if (c.bytes[0] == '\0') EXPECT_EQ(fake().written(1), "") << c.radio << " " << c.line;
+    if (c.bytes[0] == '\0') { EXPECT_EQ(fake().written(1), "") << c.radio << " " << c.line; }
     EXPECT_TRUE(log_has("[MMI CHANGE: Test ST")) << log();
   }
 }

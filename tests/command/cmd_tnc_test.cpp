@@ -39,7 +39,7 @@ class TncCommand : public test::RadioCommandFixture {
     ch.rx_freq_hz = ch.tx_freq_hz = hz;
     ch.rx_mode = ch.tx_mode = mode;
     ASSERT_GE(db_store_channel(1, ch), 0);
-    if (db_current_scan_channel() != 1) ASSERT_EQ(db_next_scan_channel(), 1);
+    if (db_current_scan_channel() != 1) { ASSERT_EQ(db_next_scan_channel(), 1); }
     ASSERT_EQ(db_select_channel(1), 1);
   }
   // The writes of one port in order, without their times; a write of printable characters

@@ -142,7 +142,7 @@ TEST(MmiRunSet, EverySettingWithAGoodAndARefusedValue) {
   StationScope scope(st);
   db_open();
   for (const Row& r : rows)
-    if (r.stored) EXPECT_EQ(r.stored(), r.expect) << r.lines.front().first;
+    if (r.stored) { EXPECT_EQ(r.stored(), r.expect) << r.lines.front().first; }
 }
 
 // SET ANT through the interpreter: the bytes and line changes on the recording serial fake.

@@ -46,8 +46,8 @@ TEST(LogFilingSim, DailyFileHoldsTheLinesUpToAboutAMinuteBeforeAnyShutDown) {
     const std::string line = "NO MMI COMMAND => MARK" + std::to_string(s) + "]";
     ASSERT_GE(r.at("ALFA", line), 0) << r.text;
     // Lines older than a minute and a little are on disk; nothing is there twice.
-    if (s <= 300 - 65) EXPECT_NE(filed.find(line), std::string::npos) << filed;
-    if (filed.find(line) != std::string::npos) EXPECT_EQ(filed.find(line), filed.rfind(line));
+    if (s <= 300 - 65) { EXPECT_NE(filed.find(line), std::string::npos) << filed; }
+    if (filed.find(line) != std::string::npos) { EXPECT_EQ(filed.find(line), filed.rfind(line)); }
   }
   EXPECT_NE(filed.find("Begin display of current OWN Address Book listing"), std::string::npos);
 }

@@ -87,7 +87,7 @@ TEST_F(RemoteAmdSimTest, AnAmdGivenDuringAnotherExchangeWaitsThenReachesItsStati
     EXPECT_GT(r.at("BRAVO", "[LINKED  ][CHARLY         ]"), 0) << c.during;
     EXPECT_EQ(r.count("AMD AUTO RETRY"), 0) << c.during << r.text;
     EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0) << c.during;
-    if (c.commands.size() == 3) EXPECT_GT(r.at("BRAVO", "[AMD][CHARLY         ][IN LINK  ]"), 30) << c.during;
+    if (c.commands.size() == 3) { EXPECT_GT(r.at("BRAVO", "[AMD][CHARLY         ][IN LINK  ]"), 30) << c.during; }
   }
 }
 

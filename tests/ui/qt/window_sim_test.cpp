@@ -450,7 +450,7 @@ TEST(WindowInSimulator, KeyFromTheKeyDialogLinksProtectedStations) {
     EXPECT_TRUE(keyed);
     EXPECT_EQ(r.linked("ALFA", "BRAVO"), c.links) << r.text;
     EXPECT_EQ(r.linked("BRAVO", "ALFA"), c.links);
-    if (!c.links) EXPECT_EQ(r.count_of("BRAVO", "STATUS 1: RESPONDING"), 0) << "BRAVO never answers";
+    if (!c.links) { EXPECT_EQ(r.count_of("BRAVO", "STATUS 1: RESPONDING"), 0) << "BRAVO never answers"; }
   }
 }
 
