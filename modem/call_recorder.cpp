@@ -77,7 +77,10 @@ int rec_start(const std::string& file_name, const std::string& title) {
     if (!r.enabled) return 0;
     previous_path = r.file_path;
     previous = take_writer(r);
-    path = station().path(r.base_path + file_name).string();
+    // An absolute folder is taken as given, as the recorder dialog checks it; any other path
+    // (a stored "D:\\rec" among them) lies inside the station folder.
+    const std::string name = r.base_path + file_name;
+    path = std::filesystem::path(name).is_absolute() ? name : station().path(name).string();
   }
   finish(std::move(previous), previous_path);
 

@@ -109,18 +109,25 @@ TEST_F(CallRecorderTest, TheTitleIsAListChunkPaddedToAnEvenLength) {
   }
 }
 
-TEST_F(CallRecorderTest, TheNameFollowsThePathDirectlyInsideTheStationFolder) {
+// The name follows the path directly: inside the station folder, or in an absolute folder as
+// the recorder dialog checked it.
+TEST_F(CallRecorderTest, TheNameFollowsThePathDirectly) {
+  test::TempDir elsewhere;
+  const std::string absolute = (fs::path(elsewhere.path()) / "calls").string() + "/";
   struct Case {
     std::string path;
     fs::path file;
-  } cases[] = {{"", "recordings/F100.wav"}, {"rec", "recF100.wav"}, {"D:\\rec", "D:/recF100.wav"},
-               {"/calls/", "calls/F100.wav"}};
+  } cases[] = {{"", in_station("recordings/F100.wav")},
+               {"rec", in_station("recF100.wav")},
+               {"D:\\rec", in_station("D:/recF100.wav")},
+               {absolute, fs::path(absolute) / "F100.wav"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     rec_set_path(c.path);
     EXPECT_EQ(record("F100.wav", "", 1), kBlock);
-    EXPECT_TRUE(fs::exists(in_station(c.file.string())));
+    EXPECT_TRUE(fs::exists(c.file));
   }
+  EXPECT_FALSE(fs::exists(in_station(fs::path(absolute).relative_path().string())));
 }
 
 TEST_F(CallRecorderTest, AStartDuringARecordingFinishesTheFirstFile) {
