@@ -1,6 +1,5 @@
 #include "command/cmd_radio.h"
 
-#include <cstdarg>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -27,16 +26,6 @@ namespace {
 constexpr std::size_t kSlotBytes = 49;
 
 constexpr int kAstart = 345, kAstop = 346, kBypass = 347, kFreq = 379;
-
-void stamped(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void stamped(const char* format, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  log_printf("[%s][%s]%s", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
-}
 
 void wait_ms(int ms) { station().clock().sleep_ms(ms); }
 
@@ -148,13 +137,13 @@ void mmi_cmd_radcmd(MmiLine& line) {
   for (int i = 1; i < last; ++i) text += (i > 1 ? " " : "") + std::string(line.words[i]);
   if (terminator != nullptr) text += terminator;
   if (text.size() > kSlotBytes) {
-    stamped("[MMI ERROR: Radio command not sent. Longer than %zu bytes.]\n", kSlotBytes);
+    log_stamped_printf("[MMI ERROR: Radio command not sent. Longer than %zu bytes.]\n", kSlotBytes);
     return;
   }
   radio_send(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()));
   std::string shown;
   for (int i = 1; i < line.count; ++i) shown += (i > 1 ? " " : "") + std::string(line.words[i]);
-  stamped("[MMI CHANGE: Sent radio command %s]\n", shown.c_str());
+  log_stamped_printf("[MMI CHANGE: Sent radio command %s]\n", shown.c_str());
 }
 
 void mmi_cmd_hexradcmd(MmiLine& line) {
@@ -164,7 +153,7 @@ void mmi_cmd_hexradcmd(MmiLine& line) {
   const int count = line.count - 1;
   for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(std::strtol(line.words[i + 1], nullptr, 16) & 0xFF);
   radio_send(bytes, count);
-  stamped("[MMI CHANGE: Sent HEX radio command: %i]\n", count);  // the number of bytes sent
+  log_stamped_printf("[MMI CHANGE: Sent HEX radio command: %i]\n", count);  // the number of bytes sent
 }
 
 void mmi_cmd_atu(MmiLine& line) {
@@ -172,13 +161,13 @@ void mmi_cmd_atu(MmiLine& line) {
   switch (mmi_lookup_keyword(line.words[1])) {
     case kAstart:
       atu_cycle(true);
-      stamped("[MMI CHANGE: Test START]\n");
+      log_stamped_printf("[MMI CHANGE: Test START]\n");
       break;
     case kAstop:
       atu_cycle(false);
-      stamped("[MMI CHANGE: Test STOP]\n");
+      log_stamped_printf("[MMI CHANGE: Test STOP]\n");
       break;
-    case kBypass: stamped("[MMI CHANGE: Test BYPASS]\n"); break;
+    case kBypass: log_stamped_printf("[MMI CHANGE: Test BYPASS]\n"); break;
     default: break;
   }
 }
@@ -195,21 +184,21 @@ void mmi_cmd_ldg(MmiLine& line) {
   for (const LdgByte& b : kLdgBytes) {
     if (b.keyword != code) continue;
     atu_at200pc_message(&b.byte, 1, 15, 15, 100);
-    stamped("[MMI CHANGE: %s]\n", b.line);
+    log_stamped_printf("[MMI CHANGE: %s]\n", b.line);
     return;
   }
   if (code != kFreq) return;
   const long long hz = std::strtoll(line.word(2), nullptr, 10);
   const int shown = static_cast<int>(hz > INT32_MAX ? INT32_MAX : hz < INT32_MIN ? INT32_MIN : hz);
   if (hz < 1800000 || hz > 54000000) {
-    stamped("[MMI ERROR: AT-200PC does not support frequency %i khz]\n", shown);
+    log_stamped_printf("[MMI ERROR: AT-200PC does not support frequency %i khz]\n", shown);
     return;
   }
   // 64-bit: 20,480,000,000 is beyond 32 bits.
   const int64_t n = int64_t{20480000000} / hz;
   const uint8_t bytes[3] = {0x43, static_cast<uint8_t>((n >> 8) & 0xFF), static_cast<uint8_t>(n & 0xFF)};
   atu_at200pc_message(bytes, 3, 50, 50, 100);
-  stamped("[MMI CHANGE: AT-200PC Memory to %i khz]\n", shown);
+  log_stamped_printf("[MMI CHANGE: AT-200PC Memory to %i khz]\n", shown);
 }
 
 }  // namespace vesk

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,22 +45,11 @@ int number(const char* word) {
   return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
 
-// One line behind the time and channel stamps.
-void stamped(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void stamped(const char* format, ...) {
-  char text[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  log_printf("[%s][%s]%s", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
-}
-
 // A negative value for a setting that has no negative meaning: refused with a line, nothing
 // stored. True when refused.
 bool refuse_negative(const char* setting, int v) {
   if (v >= 0) return false;
-  stamped("[MMI ERROR: SET %s OF %i IS OUT OF RANGE]\n", setting, v);
+  log_stamped_printf("[MMI ERROR: SET %s OF %i IS OUT OF RANGE]\n", setting, v);
   return true;
 }
 
@@ -94,7 +82,7 @@ void set_antenna(int port) {
   if (db_get_ant_switch_type() == ANT_RADIO_CAT && db_get_radio_type() == DB_K505DSP) return;
   std::string limit;
   switch (radio_switch_antenna(port, &limit)) {
-    case AntennaSwitchResult::Switched: stamped("[MMI CHANGE: ANT SW has been changed to port %i]\n", port); break;
+    case AntennaSwitchResult::Switched: log_stamped_printf("[MMI CHANGE: ANT SW has been changed to port %i]\n", port); break;
     case AntennaSwitchResult::NoSuchPort: {
       const int type = db_get_ant_switch_type();
       const bool ldg = type == ANT_LDG_DTS4 || type == ANT_LDG_DTS6;
@@ -106,10 +94,10 @@ void set_antenna(int port) {
         else if (radio == DB_FTDX9000)
           limit = "FTdx9000 only supports 4 ports, 5 is RX only.";
       }
-      stamped("%sMMI ANT SW ERROR: No ANT port change. %s\n", ldg ? "[" : "[[", limit.c_str());
+      log_stamped_printf("%sMMI ANT SW ERROR: No ANT port change. %s\n", ldg ? "[" : "[[", limit.c_str());
       break;
     }
-    case AntennaSwitchResult::NotSupported: stamped("[MMI CHANGE: Your CAT Radio does not support ANT SW control]\n"); break;
+    case AntennaSwitchResult::NotSupported: log_stamped_printf("[MMI CHANGE: Your CAT Radio does not support ANT SW control]\n"); break;
     case AntennaSwitchResult::Silent: break;
   }
 }
@@ -125,14 +113,14 @@ void set_atu_delay(MmiLine& line) {
   if (which == kDtr || which == kRts) {
     const char* name = which == kDtr ? "DTR" : "RTS";
     if (!in_range) {
-      stamped("[MMI ERROR: SET ATU %s DELAY OF %i IS OUT OF RANGE 10.. 1000]\n", name, ms);
+      log_stamped_printf("[MMI ERROR: SET ATU %s DELAY OF %i IS OUT OF RANGE 10.. 1000]\n", name, ms);
       return;
     }
     which == kDtr ? db_set_atu_dtr_delay(ms) : db_set_atu_rts_delay(ms);
-    stamped("[MMI CHANGE: ATU %s delay has been changed to %i]\n", name, ms);
+    log_stamped_printf("[MMI CHANGE: ATU %s delay has been changed to %i]\n", name, ms);
     return;
   }
-  stamped("[MMI ERROR: SET ATU DELAY REQUIRES DTR OR RTS AND VALUE IN THE RANGE 10..1000]\n");
+  log_stamped_printf("[MMI ERROR: SET ATU DELAY REQUIRES DTR OR RTS AND VALUE IN THE RANGE 10..1000]\n");
 }
 
 void set_transmit(const MmiLine& line) {
@@ -165,7 +153,7 @@ void tune_channel(int n) {
   }
   radio_set_channel(n, ch);
   ale_link_event(EV_STOP_SCAN);
-  stamped("[MMI CHANGE: SET CHANNEL TO %i ]\n", n);
+  log_stamped_printf("[MMI CHANGE: SET CHANNEL TO %i ]\n", n);
 }
 
 // SET CHANNELS field n value: one field of channel n.
@@ -229,34 +217,34 @@ void set_channels(MmiLine& line) {
 void set_scan_group(int v) {
   if (refuse_negative("SCAN GROUP", v)) return;
   if (v > kScanGroupCount - 1) {
-    stamped("[MMI ERROR: SET SCAN GROUP %i EXCEEDS LIMIT OF 15 ]\n", v);
+    log_stamped_printf("[MMI ERROR: SET SCAN GROUP %i EXCEEDS LIMIT OF 15 ]\n", v);
     return;  // the value was not stored: no confirmation
   }
   db_set_scan_group(v);
-  stamped("[MMI CHANGE: SET SCAN GROUP %i ]\n", v);
+  log_stamped_printf("[MMI CHANGE: SET SCAN GROUP %i ]\n", v);
 }
 
 void set_af_gain(int v) {
   if (refuse_negative("AF GAIN", v)) return;
   if (v > 255) {
-    stamped("[MMI ERROR: AF GAIN OF %i EXCEEDS GENERAL LIMIT OF 255 ]\n", v);
+    log_stamped_printf("[MMI ERROR: AF GAIN OF %i EXCEEDS GENERAL LIMIT OF 255 ]\n", v);
     return;  // not sent: no confirmation
   }
   radio_set_af_level(v);
-  stamped("[MMI CHANGE: SET AF GAIN TO %i ]\n", v);
+  log_stamped_printf("[MMI CHANGE: SET AF GAIN TO %i ]\n", v);
 }
 
 void set_min_call_time(int v) {
   if (refuse_negative("MINCALLTIME", v)) return;
   if (v == 0) {
     db_set_min_call_time(1);
-    stamped("[MMI CHANGE: %i ILLEGAL, MINIMUM CALLING TIME SET TO 1]\n", v);
+    log_stamped_printf("[MMI CHANGE: %i ILLEGAL, MINIMUM CALLING TIME SET TO 1]\n", v);
   } else if (v <= 120) {
     db_set_min_call_time(v);
-    stamped("[MMI CHANGE: SET MINIMUM CALLING TIME %i ]\n", v);
+    log_stamped_printf("[MMI CHANGE: SET MINIMUM CALLING TIME %i ]\n", v);
   } else {
     db_set_min_call_time(120);
-    stamped("[MMI CHANGE: %i ILLEGAL, MINIMUM CALLING TIME SET TO 120]\n", v);
+    log_stamped_printf("[MMI CHANGE: %i ILLEGAL, MINIMUM CALLING TIME SET TO 120]\n", v);
   }
 }
 
@@ -264,10 +252,10 @@ void set_max_call_time(int v) {
   if (refuse_negative("MAXCALLTIME", v)) return;
   if (v <= 120) {
     db_set_max_call_time(v);
-    stamped("[MMI CHANGE: SET MAXIMUM CALLING TIME %i ]\n", v);
+    log_stamped_printf("[MMI CHANGE: SET MAXIMUM CALLING TIME %i ]\n", v);
   } else {
     db_set_max_call_time(120);
-    stamped("[MMI CHANGE: %i ILLEGAL, MAXIMUM CALLING TIME SET TO 120 ]\n", v);
+    log_stamped_printf("[MMI CHANGE: %i ILLEGAL, MAXIMUM CALLING TIME SET TO 120 ]\n", v);
   }
 }
 
@@ -308,7 +296,7 @@ bool set_stored(int code, int v) {
     const int stored = s.get();
     if (code == kTxal) mixer_set_wave_out_level(stored);
     if (code == kRxal) mixer_set_input_level(stored);
-    if (s.confirmation != nullptr) stamped(s.confirmation, stored);
+    if (s.confirmation != nullptr) log_stamped_printf(s.confirmation, stored);
     return true;
   }
   return false;
@@ -341,19 +329,19 @@ void mmi_cmd_set(MmiLine& line) {
         const int retries = number(line.words[3]);
         if (refuse_negative("AMD RETRIES", retries)) break;
         db_set_amd_retries(retries);
-        stamped("[MMI CHANGE: Set AMD Retries]\n");
+        log_stamped_printf("[MMI CHANGE: Set AMD Retries]\n");
       }
       break;
     case kMyAddress:
       if (db_select_my_address(line.words[2]) < 0)
-        stamped("[MMI CHANGE: UNKNOWN OWN ADDRESS => %s]\n", line.words[2]);
+        log_stamped_printf("[MMI CHANGE: UNKNOWN OWN ADDRESS => %s]\n", line.words[2]);
       break;
     case kMinCallTime: set_min_call_time(v); break;
     case kMaxCallTime: set_max_call_time(v); break;
     case kScanning:
       // Only 5 selects its own rate index; every other value stores index 0, which scans one
       // channel a second, so that is the rate the line confirms.
-      stamped("[MMI CHANGE: SET SCAN RATE TO %i ]\n", v == 5 ? 5 : 1);
+      log_stamped_printf("[MMI CHANGE: SET SCAN RATE TO %i ]\n", v == 5 ? 5 : 1);
       db_set_scan_rate(v == 5 ? 1 : 0);
       break;
     case kLqa:

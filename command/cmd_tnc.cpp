@@ -1,6 +1,5 @@
 #include "command/cmd_tnc.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,16 +23,6 @@ constexpr int kHelp = 13, kExit = 168, kEcho = 209, kTrace = 219, kGtor = 226, k
               kHostExit = 275, kCmd = 276, kEnter = 278, kEsc = 277, kMsg = 279, kHalMsg = 295;
 // A/ .. Z/ (no B/ and no H/) are 242 .. 267 in letter order.
 constexpr int kCtrlFirst = 242, kCtrlLast = 267;
-
-void stamped(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void stamped(const char* format, ...) {
-  char text[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  log_printf("[%s][%s]%s", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
-}
 
 bool kam(int t) { return t >= TNC_KAME && t <= TNC_KAM98; }
 bool pk(int t) { return t >= TNC_PK232 && t <= TNC_HK232; }
@@ -276,7 +265,7 @@ bool build(int code, int t, const MmiLine& line, TncAction& a) {
 
 void mmi_cmd_tnc(MmiLine& line) {
   if (!serial_control(SERIAL_ROLE_TNC).is_open()) {
-    stamped("[MMI CHANGE ERROR: TNC port has not been defined]\n");
+    log_stamped_printf("[MMI CHANGE ERROR: TNC port has not been defined]\n");
     return;
   }
   if (line.count < 2) return line.fail(MMI_ERROR_NOT_ENOUGH_PARAMETERS);
@@ -287,14 +276,14 @@ void mmi_cmd_tnc(MmiLine& line) {
   // A text longer than one message is refused whole: nothing goes to the TNC or the radio.
   for (const std::string& part : a.parts) {
     if (part.size() > static_cast<std::size_t>(kTncMessageBytes)) {
-      stamped("[MMI ERROR: TNC command not sent. Longer than %d bytes.]\n", kTncMessageBytes);
+      log_stamped_printf("[MMI ERROR: TNC command not sent. Longer than %d bytes.]\n", kTncMessageBytes);
       return;
     }
   }
   if (a.radio == TncAction::Retune) radio_tnc_retune();
   if (a.radio == TncAction::Restore) radio_tnc_restore();
   for (const std::string& part : a.parts) tnc_send(reinterpret_cast<const uint8_t*>(part.data()), static_cast<int>(part.size()));
-  if (!a.line.empty()) stamped("[MMI CHANGE: %s]\n", a.line.c_str());
+  if (!a.line.empty()) log_stamped_printf("[MMI CHANGE: %s]\n", a.line.c_str());
   if (a.restart_twa) timer_start_twa();
 }
 

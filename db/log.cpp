@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -425,6 +426,15 @@ std::string log_current_channel_tx_stamp() {
 
 void log_stamped_line(const std::string& text) {
   log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
+}
+
+void log_stamped_printf(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  log_printf("[%s][%s]%s", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
 }
 
 std::string log_format_date_time(std::time_t t) {

@@ -212,6 +212,9 @@ std::string log_current_channel_stamp();
 std::string log_current_channel_tx_stamp();
 // Writes "[time][working channel][text]" as a line.
 void log_stamped_line(const std::string& text);
+// A formatted text (its own brackets and line end included) behind the time and channel stamps;
+// the text is cut at 1,023 characters.
+void log_stamped_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // "%m-%d-%y %H:%M" of the given time in UTC.
 std::string log_format_date_time(std::time_t t);
 // Writes log_format_date_time of now as a line.

@@ -35,9 +35,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void sim_note(const std::string& text) {
-  log_printf("[%s][%s][SIM: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
+void sim_note(const std::string& text) { log_stamped_line("SIM: " + text); }
 
 // The serial-tone dialogs' OK buttons; a line that cannot be read is logged and does nothing.
 void run_mil110_line(const std::string& line) {

@@ -65,10 +65,6 @@ namespace {
 
 QColor qcolour(TuneRgb c) { return QColor(c.r, c.g, c.b); }
 
-void stamped(const std::string& text) {
-  log_printf("[%s][%s][%s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text.c_str());
-}
-
 // Message boxes of the lower layers: shown on the window thread, never waited for.
 class FrameNotifier : public LogNotifier {
  public:
@@ -734,7 +730,7 @@ LogView* CMainFrame::active_view() const {
 void CMainFrame::shell_open_named(const char* name) {
   const std::filesystem::path path = station().dir() / name;
   if (!std::filesystem::exists(path) || shell_open(path.string()) != 1)
-    stamped(std::string("SHELL OPEN: ") + name + " NOT FOUND");
+    log_stamped_line(std::string("SHELL OPEN: ") + name + " NOT FOUND");
 }
 
 void CMainFrame::file_new() { doc_new(); }
