@@ -5,9 +5,6 @@
 // and PTT back from rigctld. It does so
 // also with a Z100 tuner on a port of its own, whose set-up leaves the radio's framing alone.
 // Skipped when the Hamlib programs are missing. Every wait is bounded.
-#include <poll.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -35,15 +32,13 @@
 #include "radio/serial_queue.h"
 #include "radio/setup_table.h"
 #include "tests/support/child_process.h"
-#include "tests/support/net.h"
 #include "tests/support/pty.h"
+#include "tests/support/ts2000_emulator.h"
 #include "tests/support/waits.h"
 
 namespace vesk {
 namespace {
 
-using test::ChildProcess;
-using test::find_program;
 using test::Pty;
 using test::TempDir;
 using test::wait_until;
@@ -97,57 +92,22 @@ class Worker {
   std::thread thread_;
 };
 
-std::string rigctl(int port, const std::string& command) {
-  ChildProcess p({find_program("rigctl"), "-m", "2", "-r", "127.0.0.1:" + std::to_string(port), command});
-  p.wait(5000);
-  std::string out = p.output();
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out.substr(out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
-}
-
 // The tuner type beside the radio.
 class RigctlLive : public ::testing::TestWithParam<int> {};
 
 TEST_P(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
   const int atu_type = GetParam();
-  for (const char* program : {"rigctld", "rigctlcom", "rigctl"})
-    if (find_program(program).empty()) GTEST_SKIP() << program << " is not installed";
-
-  const int port = test::free_tcp_port();
-  ASSERT_GT(port, 0);
-  ChildProcess rigctld({find_program("rigctld"), "-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", std::to_string(port)});
-  ASSERT_TRUE(wait_until([&] { return test::can_connect(port); }, 15000)) << rigctld.output();
-
-  Pty station_side({.raw = true}), peer_side({.raw = true});
-  ASSERT_FALSE(station_side.name.empty());
-  ASSERT_FALSE(peer_side.name.empty());
-  ChildProcess rigctlcom({find_program("rigctlcom"), "-m", "2", "-r", "127.0.0.1:" + std::to_string(port), "-R", peer_side.name,
-                          "-S", "4800"});
-  // Ready once the emulator answers its identity query.
-  std::string answer;
-  ASSERT_TRUE(wait_until(
-      [&] {
-        if (write(peer_side.master, "ID;", 3) != 3) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        char buf[64];
-        pollfd p{peer_side.master, POLLIN, 0};
-        while (poll(&p, 1, 0) > 0) {
-          const ssize_t n = read(peer_side.master, buf, sizeof buf);
-          if (n <= 0) break;
-          answer.append(buf, static_cast<std::size_t>(n));
-        }
-        return answer.find("ID019;") != std::string::npos;
-      },
-      15000))
-      << rigctlcom.output();
-  test::Relay relay(station_side.master, peer_side.master);
+  if (const std::string missing = test::Ts2000Emulator::missing_program(); !missing.empty())
+    GTEST_SKIP() << missing << " is not installed";
+  test::Ts2000Emulator rig;
+  ASSERT_EQ(rig.error(), "");
 
   // The fixture's "ALE.DAT": KENWOOD on port 1, PTT by CAT only, no emulation port, no
   // preconfiguration series (it only adds pauses here), channel 1 in the scan group.
   TempDir dir;
   Pty tuner({.raw = true});  // the tuner's end is only opened
   ASSERT_FALSE(tuner.name.empty());
-  std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << station_side.name << "\n2 " << tuner.name << "\n";
+  std::ofstream(dir.path() + "/PORTS.MAP") << "1 " << rig.station_port() << "\n2 " << tuner.name << "\n";
   {
     Station st(dir.path());
     StationScope scope(st);
@@ -197,7 +157,7 @@ TEST_P(RigctlLive, KenwoodStationIdentifiesTunesAndKeysATs2000Emulator) {
   // rig back until it shows the setting (bounded), so a loaded machine cannot fail the test.
   auto rig_shows = [&](const char* query, const std::string& value) {
     std::string got;
-    const bool ok = wait_until([&] { return (got = rigctl(port, query)) == value; }, 15000);
+    const bool ok = wait_until([&] { return (got = rig.read(query)) == value; }, 15000);
     if (!ok) {
       std::lock_guard<std::mutex> l(log_mutex);
       ADD_FAILURE() << query << " read " << got << ", expected " << value << "\n" << log;
