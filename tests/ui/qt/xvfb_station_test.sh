@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The windowed station on a copy of an example station under a virtual X server, driven by
-# xdotool as an operator would: started with a saved document, Help > About opened and
-# closed, File > Exit; then started again and ended by SIGTERM. Screenshots of the main window
-# and the About box go to the artefacts folder.
-#   xvfb_station_test.sh VESK_ALE EXAMPLE_STATION ARTEFACTS
+# xdotool as an operator would: started with a saved document, an Individual Call to an unknown
+# station, then every menu item and key of the command table (the strokes come from menu-walk),
+# a screenshot of each dialog one opens, closed again; File > Exit last. Then started again and
+# ended by SIGTERM. The screenshots go to the artefacts folder (the walk's to walk/).
+#   xvfb_station_test.sh VESK_ALE MENU_WALK EXAMPLE_STATION ARTEFACTS
 set -u
 prog=$1
-example=$2
-artefacts=$3
+walker=$2
+example=$3
+artefacts=$4
 if [ -z "${XVFB_INNER:-}" ]; then
   export XVFB_INNER=1
   exec xvfb-run -a -s "-screen 0 1400x900x24" "$0" "$@"
@@ -71,7 +73,7 @@ sleep 0.5
 import -window "$about" "$artefacts/about-box.png" || fail "no screenshot of the About box"
 xdotool windowfocus --sync "$about" key Return
 sleep 0.5
-# Dialogs from their menus, a screenshot each; the Individual Call goes to an unknown station.
+# The Individual Call to an unknown station leaves a line.
 open_dialog() {  # "KEYS" TITLE PNG (the keys typed one after another, a menu's then its item's)
   xdotool windowfocus --sync "$main"
   xdotool key --delay 300 $1
@@ -83,26 +85,74 @@ open_dialog "alt+l i" "Individual Call" individual-call
 xdotool windowfocus --sync "$dialog" key shift+Tab type nobody
 xdotool key Return
 sleep 0.5
-for spec in "alt+l:n Net_Call net-call" "alt+l:r Group_Call group-call" "alt+l:g Global_Allcall global-allcall" \
-    "alt+d:a:s Send_AMD_Message send-amd" "alt+d:t Enter_DTM_Message dtm-message" \
-    "alt+d:b Enter_DBM_Message dbm-message" "alt+d:p File_Transfer_Dialog file-transfer" \
-    "ctrl+m Enter_MIL-STD_188-110_Message mil110-message" "ctrl+t Enter_DTM_Message dtm-message-key" \
-    "alt+o:t TCP/IP_&_ZIRVO_Configuration tcpip" "alt+o:r Recorder_Parameters recorder" "alt+t:t Tracing tracing" \
-    "alt+t:r Manual_Radio_Asset_Control_Panel radio-panel" "alt+c:g Goto_Channel goto-channel" \
-    "alt+o:o MIL-STD-188-141A_Options mil141-options" "alt+c:a Add_Channel add-channel" \
-    "alt+c:l Channels_Information channels-info" "alt+a:a:o Add_Other_Address add-other" "ctrl+l AMD_Received_ amd-received" \
-    "alt+i:d Dump_QRG_File dump-qrg" "alt+i:l Load_QRG_File load-qrg" "alt+d:a:r RESET_AMD_DATABASE reset-amd"; do
-  set -- $spec
-  open_dialog "${1//:/ }" "${2//_/ }" "$3"
-  xdotool windowfocus --sync "$dialog" key Escape
-  sleep 0.3
-done
-open_dialog "alt+a k" "Stations Linked" stations-linked
-xdotool windowfocus --sync "$dialog" key Return
-sleep 0.3
-xdotool windowfocus --sync "$main" key alt+f
-sleep 0.5
-xdotool key x
+
+# ---- every menu item and key of the command table ----
+shown() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; }
+# Closes the windows not in the list $1 (Escape, then Return where Escape does not close one).
+close_new() {
+  for _ in 1 2 3 4; do
+    left=$(comm -13 <(echo "$1") <(shown))
+    [ -z "$left" ] && return 0
+    for id in $left; do
+      for k in Escape Return; do
+        xdotool windowfocus --sync "$id" key "$k" 2>/dev/null
+        for _ in $(seq 20); do
+          shown | grep -qx "$id" || break 2
+          sleep 0.05
+        done
+      done
+    done
+  done
+  fail "windows left open: $(comm -13 <(echo "$1") <(shown))"
+}
+rm -rf "$artefacts/walk"
+mkdir -p "$artefacts/walk"
+"$walker" > "$work/walk" || fail "no menu walk"
+# The walk starts from a station that is not scanning: Scan > Stop Scan ends the start-up scan.
+xdotool windowfocus --sync "$main"
+xdotool key --delay 300 alt+s t
+sleep 1
+ran=0 greyed=0 dialogs=0 exit_keys="" walk_start=$SECONDS
+while IFS=$'\t' read -r kind id name state keys; do
+  if [ "$id" = 57665 ]; then  # File > Exit ends the program: last
+    exit_keys=$keys
+    continue
+  fi
+  if [ "$state" = greyed ]; then
+    greyed=$((greyed + 1))
+    echo "greyed: $kind $name"
+    continue
+  fi
+  before=$(shown)
+  xdotool windowfocus --sync "$main"
+  xdotool key --delay 120 $keys
+  # A dialog shows within a moment of its keys; an item that opens none is given 0.7 s.
+  new=""
+  deadline=$(($(date +%s%N) + 700000000))
+  while [ "$(date +%s%N)" -lt "$deadline" ]; do
+    new=$(comm -13 <(echo "$before") <(shown) | head -1)
+    [ -n "$new" ] && break
+    sleep 0.05
+  done
+  if [ -n "$new" ]; then
+    sleep 0.3
+    title=$(xdotool getwindowname "$new" 2>/dev/null)
+    import -window "$new" "$artefacts/walk/$name.png" || fail "no screenshot of $name"
+    echo "dialog: $kind $name ($title)"
+    dialogs=$((dialogs + 1))
+    close_new "$before"
+  else
+    echo "ran: $kind $name"
+  fi
+  kill -0 "$pid" 2>/dev/null || fail "the program ended after $kind $name"
+  ran=$((ran + 1))
+done < "$work/walk"
+echo "walk: $ran run ($dialogs dialogs), $greyed greyed, $((SECONDS - walk_start)) s"
+[ -n "$exit_keys" ] || fail "no File > Exit in the walk"
+[ "$dialogs" -ge 50 ] || fail "only $dialogs dialogs opened"
+
+xdotool windowfocus --sync "$main"
+xdotool key --delay 300 $exit_keys
 for _ in $(seq 300); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
@@ -112,9 +162,18 @@ status=$?
 [ "$status" -eq 0 ] || fail "exit status $status after File > Exit"
 [ "$(stat -c %s "$station/ALE.DAT")" -eq 563872 ] || fail "ALE.DAT not saved"
 ow=$(cat "$station"/owlog/*.ow)
+cp "$station"/owlog/*.ow "$artefacts/walk/" 2>/dev/null
 grep -q "VESK-ALE Standard Edition (SE) v2.00 started" <<< "$ow" || fail "no banner filed"
 grep -q "OPTIONS: LISTEN MODE ENABLED" <<< "$ow" || fail "SHUTDOWN.DAT did not run"
 grep -q "UNKNOWN ADDRESS NOBODY" <<< "$ow" || fail "the Individual Call left no line"
+# Items without a dialog ran, those reached by Down among them: the walk's Start Scan scanned
+# (Stop Scan, greyed while not scanning, stopped a second scan), Tools > Voice ID, and the two
+# Help items that open files the station does not have.
+[ "$(grep -c "SCANNING STOPPED" <<< "$ow")" -ge 2 ] || fail "the walk's Start and Stop Scan did not scan"
+for line in "FILE NOT FOUND ERROR: voice_id.wav" "SHELL OPEN: ZUVOVID.EXE NOT FOUND" \
+    "SHELL OPEN: vudadiravudav.pdf NOT FOUND"; do
+  grep -q "$line" <<< "$ow" || fail "no line: $line"
+done
 # The document's text stands under the new lines.
 banner_at=$(grep -n "v2.00 started" <<< "$ow" | head -1 | cut -d: -f1)
 doc_at=$(grep -n "SAVED DOCUMENT LINE" <<< "$ow" | head -1 | cut -d: -f1)
