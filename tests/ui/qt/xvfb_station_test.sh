@@ -126,9 +126,10 @@ while IFS=$'\t' read -r kind id name state keys; do
   before=$(shown)
   xdotool windowfocus --sync "$main"
   xdotool key --delay 120 $keys
-  # A dialog shows within a moment of its keys; an item that opens none is given 0.7 s.
+  # A dialog shows within a moment of its keys; an item that opens none is given 2 s (a
+  # loaded machine or a sanitizer build opens dialogs slowly).
   new=""
-  deadline=$(($(date +%s%N) + 700000000))
+  deadline=$(($(date +%s%N) + 2000000000))
   while [ "$(date +%s%N)" -lt "$deadline" ]; do
     new=$(comm -13 <(echo "$before") <(shown) | head -1)
     [ -n "$new" ] && break
