@@ -1,10 +1,11 @@
 // ALFA's window, offscreen, in the multi-station simulator beside BRAVO: the operator's
 // Individual Call and Individual Clear through the dialogs link and unlink both stations; DO
-// CMD, the data bar, the file, key and recorder dialogs reach the station's subsystems.
+// CMD, the data bar, the message, file, key and recorder dialogs reach the station's subsystems.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <QAction>
@@ -321,6 +322,122 @@ TEST(WindowInSimulator, QuickAmdAndMeetMeInAnAqcLink) {
   EXPECT_GT(r.at("BRAVO", "[AMD][ALFA  ][HI THERE ][CRC OK]", 30), 30) << r.text;
   EXPECT_NE(bravo_amds.find("[ALFA           ][HI THERE"), std::string::npos) << "[" << bravo_amds << "]";
   EXPECT_EQ(bravo_meet_hz, 7100000) << r.text;
+}
+
+// A station's data-pane lines (neither log lines nor status texts), joined without their line
+// breaks: each received block is a line of its own.
+std::string pane_text(const test::SimRun& r, const std::string& who) {
+  std::string out;
+  const std::string mark = " " + who + " ";
+  for (const std::string& l : r.lines) {
+    const auto at = l.find(mark);
+    if (at == std::string::npos || at > 10 || std::atof(l.c_str()) < 1.0) continue;
+    const std::string text = l.substr(at + mark.size());
+    if (text.rfind("[", 0) == 0 || text.rfind("STATUS ", 0) == 0) continue;
+    out += text;
+  }
+  return out;
+}
+
+// A DBM typed into ALFA's DBM dialog while ALFA scans calls BRAVO, links and the text lands in
+// BRAVO's data pane, acknowledged (ARQ) or not (BRD).
+TEST(WindowInSimulator, DbmFromTheDialogWhileIdleLinksAndArrives) {
+  test::qt_app();
+  const std::string message = "PACK MY BOX WITH FIVE DOZEN LIQUOR JUGS";
+  // ARQ: BRAVO acknowledges the data (it keys after the link); BRD: BRAVO stays silent.
+  const struct {
+    bool broadcast;
+  } cases[] = {{false}, {true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.broadcast ? "BRD" : "ARQ");
+    test::TempDir root;
+    const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+    test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+    test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+    SimOptions o;
+    o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+    o.channel = "awgn";
+    o.snr_db = 10;
+    o.seed = 1;
+    o.duration_ms = 60000;
+    std::unique_ptr<CMainFrame> frame;
+    bool sent = false;
+    o.on_step = window_steps(frame, [&](int64_t now) {
+      if (sent || now < 5000) return;
+      sent = true;
+      frame->run_command(32928);  // Ctrl+B: DBM message
+      auto* d = qobject_cast<CDbmMessageDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      QTest::keyClicks(d->text, QString::fromStdString(message));
+      d->address->setEditText("BRAVO");
+      (c.broadcast ? d->brd : d->arq)->setChecked(true);
+      d->accept();
+    });
+    const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+      if (name == "ALFA") frame.reset();
+    });
+    EXPECT_TRUE(sent);
+    EXPECT_GT(r.at("ALFA", "DBM IMMEDIATE MODE INDIVIDUAL CALL LINK"), 5.0) << r.text;
+    EXPECT_TRUE(r.linked("BRAVO", "ALFA")) << r.text;
+    EXPECT_NE(pane_text(r, "BRAVO").find(message), std::string::npos) << r.text;
+    EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]"), 5.0);
+    const double linked = r.at("BRAVO", "[LINKED  ][ALFA");
+    EXPECT_EQ(r.at("BRAVO", "PTT now ACTIVE", linked) > 0, !c.broadcast) << r.text;
+    }
+}
+
+// The TWX mode set LINKED in ALFA's modem options dialog enables the 188-110 message dialog;
+// its message, given while ALFA scans, calls BRAVO and arrives there once.
+TEST(WindowInSimulator, Mil110MessageFromTheDialogArrivesOnce) {
+  test::qt_app();
+  test::TempDir root;
+  const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
+  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  test::make_station_folder(bravo, [] { db_set_twx_mode(1); },
+                            "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+  SimOptions o;
+  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+  o.channel = "awgn";
+  o.snr_db = 15;
+  o.seed = 1;
+  o.duration_ms = 70000;
+  std::unique_ptr<CMainFrame> frame;
+  int step = 0;
+  bool opened_while_off = true;
+  o.on_step = window_steps(frame, [&](int64_t now) {
+    if (step == 0 && now >= 3000) {
+      ++step;
+      frame->run_command(32862);  // Data > FS-1052 MSG, greyed while the TWX mode is OFF
+      opened_while_off = qobject_cast<CMil110MessageDlg*>(QApplication::activeModalWidget()) != nullptr;
+      frame->run_command(32867);  // the modem options dialog
+      auto* d = qobject_cast<CMil110OptionsDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      d->twx[1]->setChecked(true);  // LINKED
+      d->accept();
+    }
+    if (step == 1 && now >= 5000) {
+      ++step;
+      frame->run_command(32929);  // Ctrl+M: the 188-110 message
+      auto* d = qobject_cast<CMil110MessageDlg*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      QTest::keyClicks(d->text, "ONE MESSAGE FOR BRAVO");
+      d->address->setEditText("BRAVO");
+      d->accept();
+    }
+  });
+  const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
+    if (name == "ALFA") frame.reset();
+  });
+  EXPECT_EQ(step, 2);
+  EXPECT_FALSE(opened_while_off);
+  EXPECT_EQ(r.count_of("ALFA", "FS-1052 IMMEDIATE MODE INDIVIDUAL CALL LINK"), 1) << r.text;
+  EXPECT_TRUE(r.linked("BRAVO", "ALFA")) << r.text;
+  EXPECT_EQ(r.count_of("BRAVO", "ONE MESSAGE FOR BRAVO"), 1) << r.text;
+  // A second copy of the text would fail on its own and be logged so.
+  EXPECT_EQ(r.count_of("ALFA", "[FS-1052 Message Confirm ID "), 1);
+  EXPECT_EQ(r.count("FS-1052 Message ID"), 0);
+  EXPECT_EQ(r.count("TRANSMISSION NOT SENT"), 0);
+  EXPECT_GT(r.at("ALFA", "[CLEARED ][BRAVO"), 0) << "the link is cleared once the message is sent";
 }
 
 // The encryption key typed into ALFA's dialog is the one its secure file transfer uses: with
