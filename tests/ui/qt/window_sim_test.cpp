@@ -32,6 +32,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// ALFA and BRAVO in the folders given, each knowing the other and scanning the one channel,
+// with `alfa_setup` and `bravo_setup` run on their databases; on an AWGN channel.
+SimOptions alfa_and_bravo(const fs::path& alfa, const fs::path& bravo, const std::function<void()>& alfa_setup = [] {},
+                          const std::function<void()>& bravo_setup = [] {}) {
+  test::make_station_folder(alfa, alfa_setup, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
+  test::make_station_folder(bravo, bravo_setup, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+  SimOptions o;
+  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
+  o.channel = "awgn";
+  return o;
+}
+
 TEST(WindowInSimulator, IndividualCallAndClearFromTheDialogs) {
   test::qt_app();
   const fs::path examples = fs::path(VESK_SOURCE_DIR) / "stations";
@@ -212,14 +224,10 @@ TEST(WindowInSimulator, DoCmdDataBarAndFileTransferReachBravo) {
   test::qt_app();
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
-  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
-  test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
+  SimOptions o = alfa_and_bravo(alfa, bravo);
   fs::create_directories(bravo / "download");
   const fs::path note = fs::path(root.path()) / "NOTE.TXT";
   std::ofstream(note) << "A SHORT NOTE FOR BRAVO\n";
-  SimOptions o;
-  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
-  o.channel = "awgn";
   o.snr_db = 10;
   o.seed = 1;
   o.duration_ms = 120000;
@@ -272,13 +280,7 @@ TEST(WindowInSimulator, QuickAmdAndMeetMeInAnAqcLink) {
   test::qt_app();
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
-  test::make_station_folder(alfa, [] { db_set_aqc_mode(1); },
-                            "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
-  test::make_station_folder(bravo, [] { db_set_aqc_mode(1); },
-                            "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
-  SimOptions o;
-  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
-  o.channel = "awgn";
+  SimOptions o = alfa_and_bravo(alfa, bravo, [] { db_set_aqc_mode(1); }, [] { db_set_aqc_mode(1); });
   o.snr_db = 20;
   o.duration_ms = 75000;
   o.commands = {{10000, "ALFA", "CALL BRAVO"}};
@@ -352,11 +354,7 @@ TEST(WindowInSimulator, DbmFromTheDialogWhileIdleLinksAndArrives) {
     SCOPED_TRACE(c.broadcast ? "BRD" : "ARQ");
     test::TempDir root;
     const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
-    test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
-    test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
-    SimOptions o;
-    o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
-    o.channel = "awgn";
+    SimOptions o = alfa_and_bravo(alfa, bravo);
     o.snr_db = 10;
     o.seed = 1;
     o.duration_ms = 60000;
@@ -392,12 +390,7 @@ TEST(WindowInSimulator, Mil110MessageFromTheDialogArrivesOnce) {
   test::qt_app();
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
-  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
-  test::make_station_folder(bravo, [] { db_set_twx_mode(1); },
-                            "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
-  SimOptions o;
-  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
-  o.channel = "awgn";
+  SimOptions o = alfa_and_bravo(alfa, bravo, [] {}, [] { db_set_twx_mode(1); });
   o.snr_db = 15;
   o.seed = 1;
   o.duration_ms = 70000;
@@ -576,11 +569,7 @@ TEST(WindowInSimulator, TracingDialogTracesTheWordsOfASounding) {
   test::qt_app();
   test::TempDir root;
   const fs::path alfa = fs::path(root.path()) / "alfa", bravo = fs::path(root.path()) / "bravo";
-  test::make_station_folder(alfa, [] {}, "ADD OWN ALFA\nADD CHANNEL 7000000\nADD OTHER BRAVO\nENABLE SCANNING\n");
-  test::make_station_folder(bravo, [] {}, "ADD OWN BRAVO\nADD CHANNEL 7000000\nADD OTHER ALFA\nENABLE SCANNING\n");
-  SimOptions o;
-  o.stations = {{"ALFA", alfa.string()}, {"BRAVO", bravo.string()}};
-  o.channel = "awgn";
+  SimOptions o = alfa_and_bravo(alfa, bravo);
   o.snr_db = 20;
   o.duration_ms = 135000;
   o.commands = {{5000, "BRAVO", "ENABLE SOUNDING"}};
