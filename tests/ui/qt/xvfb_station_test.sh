@@ -12,7 +12,9 @@ example=$3
 artefacts=$4
 if [ -z "${XVFB_INNER:-}" ]; then
   export XVFB_INNER=1
-  exec xvfb-run -a -s "-screen 0 1400x900x24" "$0" "$@"
+  # The search for a free display starts at a number of this run's own, so two runs started
+  # together (two build trees on one machine) do not take the same one.
+  exec xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1400x900x24" "$0" "$@"
 fi
 mkdir -p "$artefacts"
 work=$(mktemp -d)
