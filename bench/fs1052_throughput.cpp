@@ -51,19 +51,28 @@ int main(int argc, char** argv) {
       std::mt19937_64 rng(seed * 1000 + static_cast<uint64_t>(snr) + (fading ? 500 : 0));
       vesk::Fs1052Air air;
       air.seed = seed + static_cast<uint64_t>(snr);
-      air.frame_error = [&](const std::string& mode, std::size_t bytes) {
-        const bool long_interleaver = mode.back() == 'L';
-        double eff = snr;
-        if (fading) {
-          const int draws = long_interleaver ? 8 : 2;
-          double g = 0;
-          std::exponential_distribution<double> fade(1.0);
-          for (int i = 0; i < draws; ++i) g += fade(rng);
-          eff = snr + 10.0 * std::log10(g / draws);
+      struct Model : vesk::Fs1052Air::FrameErrorModel {
+        std::mt19937_64* rng;
+        bool fading;
+        int snr;
+        double loss(const std::string& mode, std::size_t bytes) override {
+          const bool long_interleaver = mode.back() == 'L';
+          double eff = snr;
+          if (fading) {
+            const int draws = long_interleaver ? 8 : 2;
+            double g = 0;
+            std::exponential_distribution<double> fade(1.0);
+            for (int i = 0; i < draws; ++i) g += fade(*rng);
+            eff = snr + 10.0 * std::log10(g / draws);
+          }
+          const double ber = model_ber(mode, eff);
+          return 1.0 - std::pow(1.0 - ber, static_cast<double>(bytes) * 8.0);
         }
-        const double ber = model_ber(mode, eff);
-        return 1.0 - std::pow(1.0 - ber, static_cast<double>(bytes) * 8.0);
-      };
+      } model;
+      model.rng = &rng;
+      model.fading = fading;
+      model.snr = snr;
+      air.frame_error = &model;
       vesk::Fs1052Config cfg;
       cfg.lowest_bps = 75;
       vesk::Fs1052AirPair pair(cfg, air);

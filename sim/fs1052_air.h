@@ -28,9 +28,13 @@ struct Fs1052Air {
   double swap = 0;           // per data frame: swapped with the next one
   double missed = 0;         // per transmission: not heard at all
   uint64_t seed = 1;
-  // Probability that a frame of this many bytes sent in this modem mode is lost (a channel
-  // model); added to frame_loss.
-  std::function<double(const std::string&, std::size_t)> frame_error;
+  // A channel model: the probability that a frame of this many bytes sent in this modem mode
+  // is lost, added to frame_loss.
+  struct FrameErrorModel {
+    virtual ~FrameErrorModel() = default;
+    virtual double loss(const std::string& mode, std::size_t bytes) = 0;
+  };
+  FrameErrorModel* frame_error = nullptr;
   // Drops the frames it returns true for (side that sent, index of the frame in the
   // transmission, whether it is a data frame): for tests that need a given loss.
   std::function<bool(int, int, bool)> drop;
@@ -184,7 +188,7 @@ class Fs1052AirPair {
     for (std::size_t k = 0; k < frames.size(); ++k) {
       auto [begin, end] = frames[k];
       const bool is_data = !(k == 0 && control);
-      const double model = air.frame_error ? air.frame_error(f.mode, end - begin) : 0.0;
+      const double model = air.frame_error != nullptr ? air.frame_error->loss(f.mode, end - begin) : 0.0;
       if ((air.drop && air.drop(f.from, static_cast<int>(k), is_data)) || chance(air.frame_loss) || chance(model)) {
         for (std::size_t i = begin; i < end; ++i) b[i] = static_cast<uint8_t>(rng_());
       } else if (chance(air.bit_errors)) {

@@ -226,7 +226,7 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
 }
 
 int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print,
-            const std::function<void(const std::string& station)>& at_end) {
+            const std::function<void(const std::string& station)>& at_end, const SimStep& on_step) {
   SimEtherConfig ether_config;
   ether_config.noise = options.channel != "clean";
   ether_config.snr_db = options.snr_db;
@@ -320,18 +320,13 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
         clock->set_auto_advance(true);
         station_app_step();
         clock->set_auto_advance(false);
-        if (options.on_step) options.on_step(now, s.name);
+        if (on_step) on_step(now, s.name);
       }
       while (next_command < commands.size() && commands[next_command].at_ms <= now) {
         const SimCommand& c = commands[next_command++];
         for (auto& sp : stations)
           if (sp->name == c.station && !sp->ended)
-            with_own_time(*sp, [&] {
-              if (c.action)
-                c.action();
-              else
-                run_command(c.line);
-            });
+            with_own_time(*sp, [&] { run_command(c.line); });
       }
     }
     for (auto& sp : stations) {

@@ -39,9 +39,6 @@ struct SimCommand {
   int64_t at_ms;
   std::string station;
   std::string line;
-  // When set, run (with the station current) instead of the line: a test hands over what a
-  // command line cannot hold, such as a message longer than a script line's 999 characters.
-  std::function<void()> action = {};
 };
 
 struct SimOptions {
@@ -59,8 +56,6 @@ struct SimOptions {
   // The scratch copies of the station folders are left at the end, their paths printed, so
   // that what the stations wrote (received files, logs) can be looked at.
   bool keep_folders = false;
-  // Called after each station's step with that station current (a test drives a window there).
-  std::function<void(int64_t now_ms, const std::string& station)> on_step;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.
@@ -72,7 +67,10 @@ bool sim_parse_utc(const std::string& text, int64_t* out_ms);
 // `at_end`, when given, is called at the end of the run for each station still running, with
 // that station current, before its shut-down (a test reads the station's state there).
 // Returns 0, or 1 when a station folder cannot be used.
+// `on_step`, when given, is called after each station's step with that station current (a
+// test drives a window, or presses a dialog's button, there).
+using SimStep = std::function<void(int64_t now_ms, const std::string& station)>;
 int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print,
-            const std::function<void(const std::string& station)>& at_end = {});
+            const std::function<void(const std::string& station)>& at_end = {}, const SimStep& on_step = {});
 
 }  // namespace vesk

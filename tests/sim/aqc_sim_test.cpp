@@ -35,14 +35,14 @@ class AqcSimTest : public ::testing::Test {
     names_.push_back(own);
   }
   test::SimRun run(int seconds, const std::vector<SimCommand>& commands,
-                   const std::function<void(const std::string&)>& at_end = {}) {
+                   const std::function<void(const std::string&)>& at_end = {}, const SimStep& on_step = {}) {
     SimOptions o;
     for (const std::string& n : names_) o.stations.push_back({n, (fs::path(root_.path()) / n).string()});
     o.channel = "awgn";
     o.snr_db = 20;
     o.duration_ms = seconds * 1000LL;
     o.commands = commands;
-    return test::sim_collect(o, at_end);
+    return test::sim_collect(o, at_end, on_step);
   }
   test::TempDir root_;
   std::vector<std::string> names_;
@@ -149,13 +149,25 @@ TEST_F(AqcSimTest, OrderAndQuickAmdInsideTheLink) {
     quick_amd_ok(coded, bravo, false);
   };
   int bravo_slot = -1;
-  const test::SimRun r = run(75,
-                             {{10000, "ALFA", "CALL BRAVO"},
-                              {30000, "ALFA", "", [&] { slot_assignment_ok("3", "40", bravo, true); }},
-                              {50000, "ALFA", "", quick_amd}},
-                             [&](const std::string& who) {
-                               if (who == "BRAVO") bravo_slot = aqc_slot(3);
-                             });
+  // The dialogs' OK buttons on ALFA at their times: no command line stands for them.
+  bool slot_sent = false, amd_sent = false;
+  const SimStep dialogs = [&](int64_t now, const std::string& who) {
+    if (who != "ALFA") return;
+    if (!slot_sent && now >= 30000) {
+      slot_sent = true;
+      slot_assignment_ok("3", "40", bravo, true);
+    }
+    if (!amd_sent && now >= 50000) {
+      amd_sent = true;
+      quick_amd();
+    }
+  };
+  const test::SimRun r = run(
+      75, {{10000, "ALFA", "CALL BRAVO"}},
+      [&](const std::string& who) {
+        if (who == "BRAVO") bravo_slot = aqc_slot(3);
+      },
+      dialogs);
   ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << r.text;
   EXPECT_EQ(bravo_slot, 40) << r.text;
   EXPECT_GT(r.at("ALFA", "[ACK][BRAVO ]", 30), 30) << r.text;

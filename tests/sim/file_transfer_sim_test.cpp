@@ -62,7 +62,7 @@ class FileTransferSimTest : public ::testing::Test {
     o.commands = commands;
     // BRAVO's scratch folder stays until the run's end, after a QUIT too; ALFA reads it there.
     auto bravo_dir = std::make_shared<fs::path>();
-    o.on_step = [bravo_dir](int64_t, const std::string& who) {
+    const SimStep on_step = [bravo_dir](int64_t, const std::string& who) {
       if (who == "BRAVO" && bravo_dir->empty()) *bravo_dir = station().dir();
     };
     return test::sim_collect(o, [received, bravo_dir](const std::string& who) {
@@ -72,7 +72,7 @@ class FileTransferSimTest : public ::testing::Test {
         std::ifstream in(e.path(), std::ios::binary);
         (*received)[fs::relative(e.path(), *bravo_dir).string()] = std::string(std::istreambuf_iterator<char>(in), {});
       }
-    });
+    }, on_step);
   }
   // The data-link dialog's OK on both stations: FED-STD-1052, the modem in the sound path while
   // linked.

@@ -40,15 +40,14 @@ class Fs1052SimTest : public ::testing::Test {
           std::string("ADD OWN ") + names[i][1] + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\nADD OTHER " +
               names[1 - i][1] + "\nENABLE SCANNING\n");
   }
-  SimRun run(const std::string& channel, double snr_db, int seconds, std::vector<SimCommand> commands) {
+  SimRun run(const std::string& channel, double snr_db, int seconds, const std::vector<test::TimedStep>& steps) {
     SimOptions o;
     o.stations = {{"ALFA", (fs::path(root_.path()) / "a").string()}, {"BRAVO", (fs::path(root_.path()) / "b").string()}};
     o.channel = channel;
     o.snr_db = snr_db;
     o.seed = 1;
     o.duration_ms = seconds * 1000LL;
-    o.commands = std::move(commands);
-    return test::sim_collect(o);
+    return test::sim_collect_steps(o, steps);
   }
   // Both stations scan again after the end of the ALE link.
   static void back_to_scanning(const SimRun& r) {
@@ -159,7 +158,7 @@ class XferSimTest : public ::testing::Test {
       db_set_twx_mode(1);
     }, config);
   }
-  static SimCommand queue(int64_t at_ms, const std::string& to, const std::string& text) {
+  static test::TimedStep queue(int64_t at_ms, const std::string& to, const std::string& text) {
     return {at_ms, "ALFA", "", [to, text] {
               const std::string payload = "\x04" + text;
               ApiEvent* e = api_alloc(static_cast<int>(payload.size()));
@@ -171,15 +170,14 @@ class XferSimTest : public ::testing::Test {
               api_post(e);
             }};
   }
-  SimRun run(const std::vector<std::string>& names, int seconds, std::vector<SimCommand> commands) {
+  SimRun run(const std::vector<std::string>& names, int seconds, const std::vector<test::TimedStep>& steps) {
     SimOptions o;
     for (const auto& n : names) o.stations.push_back({n, (fs::path(root_.path()) / n).string()});
     o.channel = "awgn";
     o.snr_db = 15;
     o.seed = 1;
     o.duration_ms = seconds * 1000LL;
-    o.commands = std::move(commands);
-    return test::sim_collect(o);
+    return test::sim_collect_steps(o, steps);
   }
   test::TempDir root_;
 };

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,9 @@ inline void make_station_folder(const std::filesystem::path& dir, const std::fun
   std::ofstream(dir / "CONFIG.DAT") << config;
 }
 
-// Runs the simulator with `o`, collecting every line; `at_end` as for sim_run.
-inline SimRun sim_collect(const SimOptions& o, const std::function<void(const std::string&)>& at_end = {}) {
+// Runs the simulator with `o`, collecting every line; `at_end` and `on_step` as for sim_run.
+inline SimRun sim_collect(const SimOptions& o, const std::function<void(const std::string&)>& at_end = {},
+                          const SimStep& on_step = {}) {
   SimRun r;
   EXPECT_EQ(sim_run(
                 o,
@@ -98,9 +100,39 @@ inline SimRun sim_collect(const SimOptions& o, const std::function<void(const st
                   r.lines.push_back(l);
                   r.text += l + "\n";
                 },
-                at_end),
+                at_end, on_step),
             0);
   return r;
+}
+
+// A command line, or with `action` set a step no command line can hold (a message longer than
+// a line's 999 characters, a queued transfer): the action runs once on that station, after its
+// first step at or past `at_ms`, with the station current.
+struct TimedStep {
+  int64_t at_ms;
+  std::string station;
+  std::string line;
+  std::function<void()> action = {};
+};
+
+// Runs `o` with the steps: the lines as the run's commands, the actions after the steps.
+inline SimRun sim_collect_steps(SimOptions o, const std::vector<TimedStep>& steps) {
+  auto actions = std::make_shared<std::vector<TimedStep>>();
+  for (const TimedStep& t : steps) {
+    if (t.action)
+      actions->push_back(t);
+    else
+      o.commands.push_back({t.at_ms, t.station, t.line});
+  }
+  auto done = std::make_shared<std::vector<bool>>(actions->size(), false);
+  return sim_collect(o, {}, [actions, done](int64_t now, const std::string& who) {
+    for (std::size_t i = 0; i < actions->size(); ++i) {
+      const TimedStep& t = (*actions)[i];
+      if ((*done)[i] || t.station != who || now < t.at_ms) continue;
+      (*done)[i] = true;
+      t.action();
+    }
+  });
 }
 
 }  // namespace vesk::test

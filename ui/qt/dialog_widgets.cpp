@@ -21,10 +21,10 @@ QValidator::State UpperValidator::validate(QString& input, int&) const {
   return Acceptable;
 }
 
-QLineEdit* upper_edit(int max_length, QWidget* parent, std::function<bool(QChar)> allowed) {
+QLineEdit* upper_edit(int max_length, QWidget* parent, bool (*allowed)(QChar)) {
   auto* edit = new QLineEdit(parent);
   edit->setMaxLength(max_length);
-  edit->setValidator(new UpperValidator(std::move(allowed), edit));
+  edit->setValidator(new UpperValidator(allowed, edit));
   return edit;
 }
 

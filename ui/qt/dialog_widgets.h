@@ -21,15 +21,14 @@ namespace vesk {
 // Turns what is typed to upper case; with `allowed` set, refuses other characters.
 class UpperValidator : public QValidator {
  public:
-  UpperValidator(std::function<bool(QChar)> allowed, QObject* parent)
-      : QValidator(parent), allowed_(std::move(allowed)) {}
+  UpperValidator(bool (*allowed)(QChar), QObject* parent) : QValidator(parent), allowed_(allowed) {}
   State validate(QString& input, int& pos) const override;
 
  private:
-  std::function<bool(QChar)> allowed_;
+  bool (*allowed_)(QChar);
 };
 
-QLineEdit* upper_edit(int max_length, QWidget* parent, std::function<bool(QChar)> allowed = nullptr);
+QLineEdit* upper_edit(int max_length, QWidget* parent, bool (*allowed)(QChar) = nullptr);
 // An editable, sorted drop-down list with upper case and a length limit.
 QComboBox* upper_combo(const std::vector<std::string>& entries, int max_length, QWidget* parent);
 std::string text_of(const QLineEdit* edit);

@@ -55,7 +55,7 @@ TEST(WindowInSimulator, IndividualCallAndClearFromTheDialogs) {
   std::unique_ptr<CMainFrame> frame;
   QString view_when_linked;
   bool called = false, cleared = false;
-  o.on_step = [&](int64_t now, const std::string& name) {
+  const SimStep on_step = [&](int64_t now, const std::string& name) {
     if (name != "ALFA") return;
     if (!frame && now >= 1000) {
       frame = std::make_unique<CMainFrame>(false);
@@ -85,7 +85,7 @@ TEST(WindowInSimulator, IndividualCallAndClearFromTheDialogs) {
   };
   const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
     if (name == "ALFA") frame.reset();
-  });
+  }, on_step);
   EXPECT_TRUE(cleared);
   EXPECT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
   EXPECT_TRUE(r.linked("BRAVO", "ALFA"));
@@ -117,7 +117,7 @@ TEST(WindowInSimulator, StartScanFromTheToolBarThenKill) {
   o.commands = {{15000, "BRAVO", "CALL ALFA"}};
   std::unique_ptr<CMainFrame> frame;
   bool started = false, killed = false;
-  o.on_step = [&](int64_t now, const std::string& name) {
+  const SimStep on_step = [&](int64_t now, const std::string& name) {
     if (name != "ALFA") return;
     if (!frame && now >= 1000) {
       frame = std::make_unique<CMainFrame>(false);
@@ -140,7 +140,7 @@ TEST(WindowInSimulator, StartScanFromTheToolBarThenKill) {
   };
   const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
     if (name == "ALFA") frame.reset();
-  });
+  }, on_step);
   EXPECT_GT(r.at("ALFA", "SCANNING STARTED"), 3.0) << r.text;
   EXPECT_TRUE(r.linked("ALFA", "BRAVO"));
   EXPECT_TRUE(r.linked("BRAVO", "ALFA"));
@@ -167,7 +167,7 @@ TEST(WindowInSimulator, PanelStartAndSoundingFromTheOptions) {
   o.duration_ms = 150000;
   std::unique_ptr<CMainFrame> frame;
   bool started = false, sounding = false;
-  o.on_step = [&](int64_t now, const std::string& name) {
+  const SimStep on_step = [&](int64_t now, const std::string& name) {
     if (name != "ALFA") return;
     if (!frame && now >= 1000) {
       frame = std::make_unique<CMainFrame>(false);
@@ -194,7 +194,7 @@ TEST(WindowInSimulator, PanelStartAndSoundingFromTheOptions) {
   };
   const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
     if (name == "ALFA") frame.reset();
-  });
+  }, on_step);
   EXPECT_GT(r.at("ALFA", "SCANNING STARTED"), 3.0) << r.text;
   const double sent = r.at("ALFA", "[SCANNING: SENDING TIS SOUNDING]");
   EXPECT_GT(sent, 5.0);
@@ -202,7 +202,7 @@ TEST(WindowInSimulator, PanelStartAndSoundingFromTheOptions) {
 }
 
 // ALFA's window opened at 1 s and fed its posts at every ALFA step; `act` runs after that.
-std::function<void(int64_t, const std::string&)> window_steps(std::unique_ptr<CMainFrame>& frame,
+SimStep window_steps(std::unique_ptr<CMainFrame>& frame,
                                                               std::function<void(int64_t)> act) {
   return [&frame, act](int64_t now, const std::string& name) {
     if (name != "ALFA") return;
@@ -233,7 +233,7 @@ TEST(WindowInSimulator, DoCmdDataBarAndFileTransferReachBravo) {
   o.duration_ms = 120000;
   std::unique_ptr<CMainFrame> frame;
   int step = 0;
-  o.on_step = window_steps(frame, [&](int64_t now) {
+  const SimStep on_step = window_steps(frame, [&](int64_t now) {
     if (step == 0 && now >= 5000) {
       ++step;
       frame->m_wndStatusDlgBar->command->setText("CALLTI:BRAVO");
@@ -264,7 +264,7 @@ TEST(WindowInSimulator, DoCmdDataBarAndFileTransferReachBravo) {
     if (name == "ALFA") frame.reset();
     std::ifstream in(station().path("download/NOTE.TXT"));
     if (name == "BRAVO") saved.assign(std::istreambuf_iterator<char>(in), {});
-  });
+  }, on_step);
   EXPECT_EQ(step, 3);
   EXPECT_GT(r.at("ALFA", "[LINKED  ][BRAVO"), 5.0) << r.text;
   EXPECT_GT(r.at("BRAVO", "HELLO FROM THE DATA BAR", 30.0), 30.0) << "the DTM text arrives";
@@ -286,7 +286,7 @@ TEST(WindowInSimulator, QuickAmdAndMeetMeInAnAqcLink) {
   o.commands = {{10000, "ALFA", "CALL BRAVO"}};
   std::unique_ptr<CMainFrame> frame;
   int step = 0;
-  o.on_step = window_steps(frame, [&](int64_t now) {
+  const SimStep on_step = window_steps(frame, [&](int64_t now) {
     if (step == 0 && now >= 30000) {
       ++step;
       frame->run_command(32932);  // Ctrl+Q: Quick AMD
@@ -318,7 +318,7 @@ TEST(WindowInSimulator, QuickAmdAndMeetMeInAnAqcLink) {
     ChannelRecord ch0{};
     db_copy_channel(0, &ch0);
     bravo_meet_hz = ch0.rx_freq_hz;
-  });
+  }, on_step);
   EXPECT_EQ(step, 2);
   ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << r.text;
   EXPECT_GT(r.at("BRAVO", "[AMD][ALFA  ][HI THERE ][CRC OK]", 30), 30) << r.text;
@@ -360,7 +360,7 @@ TEST(WindowInSimulator, DbmFromTheDialogWhileIdleLinksAndArrives) {
     o.duration_ms = 60000;
     std::unique_ptr<CMainFrame> frame;
     bool sent = false;
-    o.on_step = window_steps(frame, [&](int64_t now) {
+    const SimStep on_step = window_steps(frame, [&](int64_t now) {
       if (sent || now < 5000) return;
       sent = true;
       frame->run_command(32928);  // Ctrl+B: DBM message
@@ -373,7 +373,7 @@ TEST(WindowInSimulator, DbmFromTheDialogWhileIdleLinksAndArrives) {
     });
     const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
       if (name == "ALFA") frame.reset();
-    });
+    }, on_step);
     EXPECT_TRUE(sent);
     EXPECT_GT(r.at("ALFA", "DBM IMMEDIATE MODE INDIVIDUAL CALL LINK"), 5.0) << r.text;
     EXPECT_TRUE(r.linked("BRAVO", "ALFA")) << r.text;
@@ -397,7 +397,7 @@ TEST(WindowInSimulator, Mil110MessageFromTheDialogArrivesOnce) {
   std::unique_ptr<CMainFrame> frame;
   int step = 0;
   bool opened_while_off = true;
-  o.on_step = window_steps(frame, [&](int64_t now) {
+  const SimStep on_step = window_steps(frame, [&](int64_t now) {
     if (step == 0 && now >= 3000) {
       ++step;
       frame->run_command(32862);  // Data > FS-1052 MSG, greyed while the TWX mode is OFF
@@ -420,7 +420,7 @@ TEST(WindowInSimulator, Mil110MessageFromTheDialogArrivesOnce) {
   });
   const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
     if (name == "ALFA") frame.reset();
-  });
+  }, on_step);
   EXPECT_EQ(step, 2);
   EXPECT_FALSE(opened_while_off);
   EXPECT_EQ(r.count_of("ALFA", "FS-1052 IMMEDIATE MODE INDIVIDUAL CALL LINK"), 1) << r.text;
@@ -470,7 +470,7 @@ TEST(WindowInSimulator, EncryptionKeyFromTheDialogSecuresTheFileTransfer) {
     o.commands = {{10000, "ALFA", "CALL BRAVO"}};
     std::unique_ptr<CMainFrame> frame;
     int step = 0;
-    o.on_step = window_steps(frame, [&](int64_t now) {
+    const SimStep on_step = window_steps(frame, [&](int64_t now) {
       if (step == 0 && now >= 3000) {
         ++step;
         frame->run_command(32860);  // the encryption key dialog
@@ -497,7 +497,7 @@ TEST(WindowInSimulator, EncryptionKeyFromTheDialogSecuresTheFileTransfer) {
       if (name != "BRAVO" || !fs::exists(station().path("download/NOTE.TXT"))) return;
       std::ifstream in(station().path("download/NOTE.TXT"));
       saved.assign(std::istreambuf_iterator<char>(in), {});
-    });
+    }, on_step);
     EXPECT_EQ(step, 2);
     ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
     EXPECT_GT(r.at("ALFA", "[LOCAL][SENDING]", 30.0), 30.0) << r.text;
@@ -543,7 +543,7 @@ TEST(WindowInSimulator, KeyFromTheKeyDialogLinksProtectedStations) {
     o.commands = {{10000, "ALFA", "CALL BRAVO"}};
     std::unique_ptr<CMainFrame> frame;
     bool keyed = false;
-    o.on_step = window_steps(frame, [&](int64_t now) {
+    const SimStep on_step = window_steps(frame, [&](int64_t now) {
       if (keyed || now < 3000) return;
       keyed = true;
       frame->run_command(32822);  // Linking Protection Keys
@@ -556,7 +556,7 @@ TEST(WindowInSimulator, KeyFromTheKeyDialogLinksProtectedStations) {
     });
     const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
       if (name == "ALFA") frame.reset();
-    });
+    }, on_step);
     EXPECT_TRUE(keyed);
     EXPECT_EQ(r.linked("ALFA", "BRAVO"), c.links) << r.text;
     EXPECT_EQ(r.linked("BRAVO", "ALFA"), c.links);
@@ -575,7 +575,7 @@ TEST(WindowInSimulator, TracingDialogTracesTheWordsOfASounding) {
   o.commands = {{5000, "BRAVO", "ENABLE SOUNDING"}};
   std::unique_ptr<CMainFrame> frame;
   bool set = false;
-  o.on_step = window_steps(frame, [&](int64_t now) {
+  const SimStep on_step = window_steps(frame, [&](int64_t now) {
     if (set || now < 2000) return;
     set = true;
     frame->run_command(32836);  // Tools > Tracing
@@ -586,7 +586,7 @@ TEST(WindowInSimulator, TracingDialogTracesTheWordsOfASounding) {
   });
   const test::SimRun r = test::sim_collect(o, [&](const std::string& name) {
     if (name == "ALFA") frame.reset();
-  });
+  }, on_step);
   const double sent = r.at("BRAVO", "[SCANNING: SENDING TIS SOUNDING]");
   ASSERT_GT(sent, 5.0) << r.text;
   EXPECT_GT(r.at("ALFA", "[TIS BRAVO", sent), sent) << r.text;
@@ -612,7 +612,7 @@ TEST(WindowInSimulator, RecorderDialogRecordsAHeardCall) {
   o.commands = {{10000, "BRAVO", "CALL CHARLIE"}, {30000, "BRAVO", "AMD CHARLIE HELLO"}};
   std::unique_ptr<CMainFrame> frame;
   bool set = false;
-  o.on_step = window_steps(frame, [&](int64_t now) {
+  const SimStep on_step = window_steps(frame, [&](int64_t now) {
     if (set || now < 2000) return;
     set = true;
     frame->run_command(32839);  // Configuration > Recorder
@@ -629,7 +629,7 @@ TEST(WindowInSimulator, RecorderDialogRecordsAHeardCall) {
     frame.reset();
     std::error_code ec;
     fs::copy(station().path("rec"), kept, ec);
-  });
+  }, on_step);
   ASSERT_TRUE(r.linked("BRAVO", "CHARLIE")) << r.text;
   std::vector<fs::path> files;
   std::error_code ec;
