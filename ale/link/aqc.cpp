@@ -25,10 +25,19 @@ constexpr int kReqResponseWaitMs = 25000;
 
 int clamp_de(int de) { return std::clamp(de, 0, kAqcDeMax); }
 
+// Linking protection: each pair is a calling cycle of its own, its first word under a new
+// seed (word 0), its FROM word under the same seed's word 1; message words after an in-link
+// pair go on from there. Untagged, the words would find no seed and nothing would go out.
+constexpr int kPairFirstTag = 1;
+constexpr int kPairFromTag = 2;
+constexpr int kOrderWordTag = 5;
+
 void send_pair(int preamble, std::string_view address, int first_de, int second_de) {
   const std::string six = aqc_six_chars(address);
-  ale_builder_tx_word(aqc_address_word(preamble, std::string_view(six).substr(0, 3), first_de));
-  ale_builder_tx_word(aqc_address_word(ALE_FROM, std::string_view(six).substr(3, 3), second_de));
+  ale_builder_tx_word(
+      ale_word_with_tag(aqc_address_word(preamble, std::string_view(six).substr(0, 3), first_de), kPairFirstTag));
+  ale_builder_tx_word(
+      ale_word_with_tag(aqc_address_word(ALE_FROM, std::string_view(six).substr(3, 3), second_de), kPairFromTag));
 }
 
 int channel_quality() { return aqc_channel_quality(db_current_channel_index()); }
@@ -63,7 +72,8 @@ void order_flags(int ack) {
 void queue_order_words(const AleWord* words, int count) {
   auto* section = new FrameSection;
   section->kind = SECTION_WORDS;
-  section->words.assign(words, words + count);
+  // Enciphered under linking protection, as the message words around them are.
+  for (int i = 0; i < count; ++i) section->words.push_back(ale_word_with_tag(words[i], kOrderWordTag));
   if (ale_section_push_traffic(section) == 0) delete section;
 }
 

@@ -14,6 +14,7 @@
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/dtm.h"
+#include "ale/words/linking_protection.h"
 #include "db/crc16.h"
 #include "db/database.h"
 #include "db/events.h"
@@ -159,6 +160,7 @@ void inlink_pair(AqcRxState& s, const std::string& caller, int d1, int d2) {
   s.crc_state = AQC_CRC_NONE;
   s.crc = 0xFFFF;
   if (s.expected_groups > 0) {
+    lp_rx_expect_following();
     s.data_follows = true;
     frame_event_state().ctx.for_me = 1;
   } else {
@@ -309,6 +311,7 @@ void aqc_rx_word(const RxWordRecord& record) {
   if (!s.open) aqc_rx_frame_start();
   ale_rx_add_statistics(record);
   const AleWord word = record.word & kAleWordBits;
+  ale_monitor_cmd_word(word);  // the command monitor sees AQC-ALE frames' words too
   const int type = static_cast<int>(ale_word_type(word));
   switch (type) {
     case ALE_TO:

@@ -108,7 +108,7 @@ const CompletionRow kRows[] = {
      .key_up =
          [] {
            radio_on_linked();
-           ale_return_to_linked();
+           ale_sm_linked_after_own_frame();
            return true;
          }},
     {.state = ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_RESPONSE,
@@ -117,7 +117,7 @@ const CompletionRow kRows[] = {
          [] {
            // The response carried a message acknowledgement: nothing more to wait for.
            if (ale_ack_in_frame() == 0) return false;
-           ale_return_to_linked();
+           ale_sm_linked_after_own_frame();
            return true;
          },
      .next = ALE_STATE_IND_LINKED_WAIT_ACK,
@@ -135,7 +135,13 @@ const CompletionRow kRows[] = {
          },
      .key_up =
          [] {
-           if (ale_linked_count() == 0) {
+           if (ale_end_link() != 0) {
+             // The station ended its own link: every peer was told, so none stays linked.
+             ale_end_link_set(0);
+             for (const std::string& peer : ale_linked_name_list()) log_cleared(peer.c_str());
+             ale_linked_clear();
+             ale_leave_link();
+           } else if (ale_linked_count() == 0) {
              log_cleared(ale_called_list_text().c_str());
              ale_leave_link();
            } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ale/link/ale_timing.h"
+#include "ale/link/aqc.h"
 #include "db/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
@@ -55,10 +56,27 @@ int inlink_call_type(int event) {
   }
 }
 
-int retry_spread() {
-  unsigned& r = linked_states().random_state;
+int random_below(int n) {
+  LinkedStatesState& st = linked_states();
+  unsigned& r = st.random_state;
+  if (!st.random_seeded) {
+    st.random_seeded = true;
+    for (const char* c = ale_own_address_text(); *c != '\0'; ++c) r = r * 31u + static_cast<unsigned char>(*c);
+  }
   r = r * 1103515245u + 12345u;
-  return static_cast<int>((r >> 16) % kInitiateRetrySteps);
+  return static_cast<int>((r >> 16) % static_cast<unsigned>(n));
+}
+
+int retry_spread() { return random_below(kInitiateRetrySteps); }
+
+// An acknowledgement of a received data block waits to be sent.
+bool ack_pending() { return ale_section_count(SECTIONS_ACK) > 0; }
+
+// The frame went unanswered: back to LINKED, and the next send step (which repeats a block
+// still unacknowledged) a random while later.
+void return_unanswered() {
+  ale_return_to_linked();
+  timer_start(EV_SM_POLL_TIMER, kSendPollMs + kRepeatSpreadStepMs * random_below(kRepeatSpreadSteps));
 }
 
 // A frame for this station begins an exchange that it answers in its slot.
@@ -78,8 +96,10 @@ void frame_for_me_in_link() {
   ale_sm_set_addresses_from_frame();
   switch (ale_frame_context().kind) {
     case FRAME_KIND_INDIVIDUAL:
-      // A frame that carried a DTM or DBM message and left nothing to send is not answered.
-      if (db_get_linked_twx() != 0 && (ale_sections_pending() != 0 || ale_data_message() == 0)) answer_in_link();
+      // A frame that carried a DTM or DBM message and left nothing to send is not answered;
+      // a data block received whole is always acknowledged.
+      if (ack_pending() || (db_get_linked_twx() != 0 && (ale_sections_pending() != 0 || ale_data_message() == 0)))
+        answer_in_link();
       break;
     case FRAME_KIND_NET:
     case FRAME_KIND_GROUP:
@@ -91,6 +111,12 @@ void frame_for_me_in_link() {
 }
 
 void initiate_in_link(int event) {
+  const int64_t now = station().clock().mono_ms();
+  const int64_t peer_turn = linked_states().peer_turn_until_ms;
+  if (ale_in_frame() == 0 && now < peer_turn) {
+    timer_start(event, static_cast<int>(peer_turn - now) + kDataFrameDelayMs);
+    return;
+  }
   if (ale_in_frame() != 0) {
     // Never transmit over a frame being received: try again 5.0 to 6.5 s later.
     if (event == EV_INITIATE_DATA_FRAME) ale_data_message_set();
@@ -136,6 +162,12 @@ void inlink_word_in_idle() {
 // ---- shared steps ----
 
 bool ale_sm_is_aqc_event(int event) { return event >= EV_AQC_CALL_PROBE && event <= EV_AQC_TWS_SOUND_PROBE; }
+
+void ale_sm_linked_after_own_frame() {
+  ale_return_to_linked();
+  linked_states().peer_turn_until_ms = station().clock().mono_ms() + kPeerTurnMs;
+  timer_start(EV_SM_POLL_TIMER, kPeerTurnMs);
+}
 
 
 // ---- dispatch ----
@@ -222,7 +254,8 @@ void ale_sm_linked_idle(int event) {
         timer_start(EV_SM_POLL_TIMER, kSendPollMs);
       }
       return;
-    case EV_TWACK_TIMER:  // the AQC-ALE NAK is the AQC-ALE module's
+    case EV_TWACK_TIMER:  // the operator did not answer the request in time
+      aqc_send_nak();
       return;
     case EV_TWACK_RESP_TIMER:
       log_amd_handshake_failed();
@@ -289,6 +322,13 @@ void ale_sm_linked_wait_ack(int event) {
         ale_linked_add(peer.c_str());
         log_linked(peer.c_str());
       }
+      // The frame brought a data block of the peer's own: it gets its acknowledgement.
+      if (ack_pending()) {
+        timer_start_twa();
+        ale_sm_set_addresses_from_frame();
+        answer_in_link();
+        return;
+      }
       ale_return_to_linked();
       return;
     }
@@ -310,7 +350,14 @@ void ale_sm_linked_wait_response(int event) {
       timer_stop(EV_TWR_TIMER);
       return;
     case EV_FRAME_FOR_ME:
-      if (ale_ack_in_frame() != 0 || ale_data_message() != 0) {
+      if (ack_pending()) {
+        // The peer sent a data block of its own (its frame crossed this one): whatever this
+        // station waited for, the block is acknowledged; a block of this station still
+        // unacknowledged is repeated by a later send step.
+        timer_start_twa();
+        ale_sm_set_addresses_from_frame();
+        answer_in_link();
+      } else if (ale_ack_in_frame() != 0 || ale_data_message() != 0) {
         ale_return_to_linked();
       } else {
         go(ALE_STATE_IND_LINKED_WAIT_COMPLETION_OF_ACK);
@@ -323,12 +370,12 @@ void ale_sm_linked_wait_response(int event) {
     case EV_FRAME_NOT_FOR_ME_CLEAR:
     case EV_RESET_MODEM:
       log_amd_handshake_failed();
-      ale_return_to_linked();
+      return_unanswered();
       return;
     case EV_TWR_TIMER:
       ale_channel_return();
       log_amd_handshake_failed();
-      ale_return_to_linked();
+      return_unanswered();
       return;
     default:
       if (ale_sm_is_aqc_event(event)) {

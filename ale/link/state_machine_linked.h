@@ -8,6 +8,7 @@
 // raise a nested event.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,6 +20,14 @@ inline constexpr int kInitiateRetryStepMs = 100;
 inline constexpr int kInitiateRetrySteps = 16;
 inline constexpr int kDataFrameDelayMs = 20;   // a traffic section waits this long
 inline constexpr int kSendPollMs = 100;        // the DTM/DBM send queue's polling period
+// After a frame that got no answer, the next send step waits 200 ms times 0 to 30 more: two
+// stations whose frames collided do not repeat them at the same moment again.
+inline constexpr int kRepeatSpreadStepMs = 200;
+inline constexpr int kRepeatSpreadSteps = 31;
+// A station whose own frame ended an exchange lets the peer that heard it take the next turn:
+// its own next send step waits until the peer's frame, begun at once, would have been heard
+// (the peer hears the end, keys, sends its first word, and that word is decoded here).
+inline constexpr int kPeerTurnMs = 3000;
 
 // What the in-link AQC-ALE word asks of the station.
 enum InlinkAnswer : int {
@@ -34,7 +43,12 @@ enum InlinkAnswer : int {
 inline constexpr int kAckGraceMs = 1176;
 
 struct LinkedStatesState {
-  unsigned random_state = 0x2545F491u;  // the initiate retry's spread, fixed seed
+  // The spread of re-sent initiates and repeated frames; mixed with the own address at first
+  // use, so that two stations draw different spreads.
+  unsigned random_state = 0x2545F491u;
+  bool random_seeded = false;
+  // Until then (monotonic ms) the peer has the turn: this station's initiates wait.
+  int64_t peer_turn_until_ms = 0;
   int ack_grace_used = 0;
 };
 
@@ -54,6 +68,9 @@ void ale_sm_net_linked_wait_ack(int event);              // 26
 void ale_sm_net_linked_wait_response(int event);         // 27
 
 // Steps shared by the linked and net states.
+// Back to LINKED IDLE after this station's own frame closed an exchange: the peer has the
+// first turn.
+void ale_sm_linked_after_own_frame();
 // The AQC-ALE events from the call probe to the TIS sounding probe, the in-link word among them.
 bool ale_sm_is_aqc_event(int event);
 

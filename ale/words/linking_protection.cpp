@@ -119,17 +119,30 @@ bool reading_makes_sense(uint32_t w) {
          ale_char_in_38set(ale_word_char3(w)) && ale_word_acceptable(w);
 }
 
+// An AQC-ALE station also reads AQC-ALE address words: an address preamble, the AQC-ALE bit
+// pattern and three base-40 characters (a value below 40 cubed).
+bool aqc_reading_makes_sense(uint32_t w) {
+  if (db_get_aqc_mode() == 0 || !ale_word_aqc_pattern(w)) return false;
+  const uint32_t type = ale_word_type(w);
+  if (type != ALE_TO && type != ALE_TIS && type != ALE_TWAS && type != ALE_THRU && type != ALE_FROM) return false;
+  return ((w >> 4) & 0xFFFF) < 40 * 40 * 40 && ale_word_acceptable(w);
+}
+
 // Tries a seed on a word: packs it, deciphers, tests. The reading goes to the seed's last word.
 bool try_seed(LpSeed& seed, const LpKey& key, uint32_t word) {
   lp_seed_pack(seed);
   seed.last = seed.level == 0 ? (word & kAleWordBits) : lp_decrypt_word(word, key, seed.packed);
-  return reading_makes_sense(seed.last);
+  return reading_makes_sense(seed.last) || aqc_reading_makes_sense(seed.last);
 }
 
 uint32_t decipher(LpSeed& seed, const LpKey& key, uint32_t word) {
   lp_seed_pack(seed);
   seed.last = seed.level == 0 ? (word & kAleWordBits) : lp_decrypt_word(word, key, seed.packed);
   return seed.last;
+}
+
+bool aqc_from_reading(uint32_t w) {
+  return db_get_aqc_mode() != 0 && ale_word_type(w) == ALE_FROM && ale_word_aqc_pattern(w);
 }
 
 bool ending_word(uint32_t w) { return ale_word_type(w) == ALE_TIS || ale_word_type(w) == ALE_TWAS; }
@@ -262,7 +275,9 @@ void calling(LpRxState& r, uint32_t word) {
     }
   }
   const uint32_t type = ale_word_type(c.last);
-  if (type == ALE_FROM || type == ALE_CMD)
+  // An AQC-ALE FROM word ends an address pair: the next pair, or the in-link frame's message
+  // words, come under this seed or the next step's.
+  if ((type == ALE_FROM && !aqc_from_reading(c.last)) || type == ALE_CMD)
     r.state = LP_RX_SEARCH;
   else if (type == ALE_TIS || type == ALE_TWAS)
     r.state = LP_RX_ENDING;
@@ -568,6 +583,7 @@ int lp_build_time_words(int sub_kind, AleWord* out, int room) {
 
 void lp_rx_expect_text() { post_mailbox(LP_RX_TEXT, 0); }
 void lp_rx_expect_words(int n) { post_mailbox(LP_RX_DTM_WORDS, std::max(n, 0)); }
+void lp_rx_expect_following() { post_mailbox(LP_RX_AFTER, 0); }
 void lp_rx_expect_groups(int n) { post_mailbox(LP_RX_DBM_GROUPS, std::max(n, 0)); }
 
 void lp_rx_reset() {

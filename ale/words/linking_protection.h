@@ -110,6 +110,8 @@ bool lp_rx_trial(uint32_t word, uint32_t* out);
 uint32_t lp_rx_word(uint32_t word);
 void lp_rx_expect_text();
 void lp_rx_expect_words(int n);
+// Message words follow the address words of an AQC-ALE in-link frame under the same seed.
+void lp_rx_expect_following();
 void lp_rx_expect_groups(int n);
 // The receiver was reset (audio thread).
 void lp_rx_reset();
