@@ -182,7 +182,7 @@ void process_msgdbmftp_command(MmiLine& line) {
   const std::string t = log_time_stamp(), c = log_current_channel_stamp();
   log_printf("[%s][%s][process_msgdbmftp_command 1]\n", t.c_str(), c.c_str());
   log_printf("[%s][%s][process_msgdbmftp_command 2]\n", t.c_str(), c.c_str());
-  xfer_set_file_path(line.words[2]);
+  xfer_set_file_path(line.word_as_typed(2).c_str());
   xfer_set_dest_address(line.words[1]);
   xfer_use_dbm_for_ftp();
 }

@@ -161,6 +161,8 @@ void mmi_run_line(char* text) {
   MmiLine line;
   if (text == nullptr || text[0] == '#') return;
   bool overflow = false;
+  line.typed = text;
+  line.base = text;
   line.count = mmi_tokenize(text, line.words, kMmiMaxWords, &overflow);
   if (overflow) {
     // The words beyond the list's size have no place: run nothing rather than part of it.

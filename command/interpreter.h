@@ -42,6 +42,10 @@ struct MmiLine {
   int count = 0;
   int error_kind = MMI_ERROR_NONE;
   const char* error_word = "";
+  // The line as typed, before its words were upper-cased, and where the buffer began: a file
+  // name keeps its case.
+  std::string typed;
+  const char* base = nullptr;
 
   void fail(int kind, const char* word = "") {
     error_kind = kind;
@@ -49,6 +53,14 @@ struct MmiLine {
   }
   // Word i, or "" when the line has fewer words.
   const char* word(int i) const { return i >= 0 && i < count ? words[i] : ""; }
+  // Word i with the case it was typed in ("" when the line has fewer words).
+  std::string word_as_typed(int i) const {
+    if (i < 0 || i >= count) return "";
+    const std::string upper = words[i];
+    if (base == nullptr || words[i] < base) return upper;
+    const auto at = static_cast<std::size_t>(words[i] - base);
+    return at + upper.size() <= typed.size() ? typed.substr(at, upper.size()) : upper;
+  }
 };
 
 using MmiHandler = void (*)(MmiLine&);

@@ -255,6 +255,8 @@ void api_dispatch(ApiEvent* event) {
       const auto* data = reinterpret_cast<const uint8_t*>(e.payload());
       if (e.sub_op == API_DATA_TEXT)
         dbm_queue_text(data, e.payload_length, e.addresses[0]);
+      else if (e.sub_op == API_DATA_BINARY_ENDED)
+        dbm_queue_binary_ended(data, e.payload_length, e.addresses[0]);
       else
         dbm_queue_binary(data, e.payload_length, e.addresses[0]);
       break;
@@ -263,6 +265,8 @@ void api_dispatch(ApiEvent* event) {
       const auto* data = reinterpret_cast<const uint8_t*>(e.payload());
       if (e.sub_op == API_DATA_TEXT)
         dtm_queue_text(data, e.payload_length, e.addresses[0]);
+      else if (e.sub_op == API_DATA_BINARY_ENDED)
+        dtm_queue_binary_ended(data, e.payload_length, e.addresses[0]);
       else
         dtm_queue_binary(data, e.payload_length, e.addresses[0]);
       break;

@@ -46,6 +46,8 @@ enum ApiEventKind : int {
 // sub_op of kinds 9 and 10, and of kinds 14 to 17.
 inline constexpr int API_DATA_TEXT = 0;
 inline constexpr int API_DATA_BINARY = 1;
+// Binary data followed by a null block of its own, both queued or neither.
+inline constexpr int API_DATA_BINARY_ENDED = 2;
 inline constexpr int API_RECORD_ADD = 3;
 inline constexpr int API_RECORD_DELETE = 4;
 

@@ -50,13 +50,10 @@ int xfer_send_payload_on(int path, const char* destination, const uint8_t* data,
       return pid == PID_TEXT ? post_data(destination, API_DTM_DATA, API_DATA_TEXT, data + 1, length - 1) : 0;
     case XFER_PATH_DBM:
       switch (pid) {
-        case PID_FILE_FRAME:
-          // The null block after the message makes the receiver hand it on at once.
-          return post_data(destination, API_DBM_DATA, API_DATA_BINARY, data, length) &
-                 post_data(destination, API_DBM_DATA, API_DATA_BINARY, nullptr, 0);
-        case PID_FILE_REPORT:
-          return post_data(destination, API_DTM_DATA, API_DATA_BINARY, data, length) &
-                 post_data(destination, API_DTM_DATA, API_DATA_BINARY, nullptr, 0);
+        // The null block after the message makes the receiver hand it on at once; the two are
+        // queued together or not at all.
+        case PID_FILE_FRAME: return post_data(destination, API_DBM_DATA, API_DATA_BINARY_ENDED, data, length);
+        case PID_FILE_REPORT: return post_data(destination, API_DTM_DATA, API_DATA_BINARY_ENDED, data, length);
         case PID_TEXT: return post_data(destination, API_DBM_DATA, API_DATA_TEXT, data + 1, length - 1);
         default: return 0;
       }

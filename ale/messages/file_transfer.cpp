@@ -1,6 +1,8 @@
 #include "ale/messages/file_transfer.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "ale/link/call_setup.h"
 #include "ale/link/host_reports.h"
 #include "ale/link/link_state.h"
+#include "ale/messages/send_queue.h"
 #include "ale/messages/transfer_cipher.h"
 #include "db/crc16.h"
 #include "db/events.h"
@@ -49,6 +52,27 @@ fs::path station_path(const std::string& path) {
   fs::path p(path);
   if (p.is_relative()) p = fs::path(station().dir()) / p;
   return p;
+}
+
+// The file a path names: the name as given when such a file exists; otherwise the one file of
+// its folder whose name differs from it only in case (a name typed in a command line may have
+// been upper-cased on its way).
+fs::path find_file(const fs::path& file) {
+  std::error_code ec;
+  if (fs::exists(file, ec)) return file;
+  const auto lower = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
+  const std::string wanted = lower(file.filename().string());
+  fs::path found;
+  int matches = 0;
+  for (fs::directory_iterator it(file.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    if (lower(it->path().filename().string()) != wanted) continue;
+    found = it->path();
+    ++matches;
+  }
+  return matches == 1 ? found : file;
 }
 
 // `known`: the address is the sender's for sure (the data link's peer), and no later frame
@@ -203,12 +227,13 @@ void xfer_send_file(const ApiEvent& event) {
   std::memcpy(dest, event.addresses[0], kApiAddressSize);
   dest[kApiAddressSize - 1] = '\0';
   const std::string path(event.payload(), static_cast<std::size_t>(std::max(event.payload_length, 0)));
-  const std::string name = xfer_base_name(path);
-  if (name.empty()) {
+  if (xfer_base_name(path).empty()) {
     log_local("Unable to open File", path);
     return;
   }
-  const fs::path file = station_path(path);
+  const fs::path file = find_file(station_path(path));
+  // The name sent is the file's own, case kept.
+  const std::string name = file.filename().string();
   std::error_code ec;
   const auto size = fs::file_size(file, ec);
   if (ec || !fs::is_regular_file(file, ec)) {
@@ -218,7 +243,8 @@ void xfer_send_file(const ApiEvent& event) {
   // Sized before it is read: a file that cannot fit a frame is never read.
   const std::size_t frame_length = 1 + name.size() + 1 + static_cast<std::size_t>(size) + 2;
   if (frame_length > kXferFrameMax) {
-    log_printf("[%s][LOCAL][ERROR] FTP File too large > %zu Transfer failed\n", log_time_stamp().c_str(), frame_length);
+    log_printf("[%s][LOCAL][ERROR] FTP File too large > %ju Transfer failed\n", log_time_stamp().c_str(),
+               static_cast<uintmax_t>(size));
     return;
   }
   std::vector<uint8_t> data(static_cast<std::size_t>(size));
@@ -233,6 +259,8 @@ void xfer_send_file(const ApiEvent& event) {
   ale_end_calls_with_tis();
   db_set_dbm_arq();
   std::vector<uint8_t> frame = xfer_build_frame(name, data.data(), data.size());
+  // A file that the send queue cannot take whole is refused before anything is sent.
+  if (xfer_path() == XFER_PATH_DBM && dbm_binary_ended_fits(static_cast<int>(frame.size())) == 0) return;
   if (ale_link_ready() == 0) ale_place_call({dest}, "");
   xfer_encrypt(frame.data() + 1, frame.size() - 1);
   if (xfer_send_payload_to(dest, frame.data(), frame.size(), 0) == 0) {

@@ -40,19 +40,23 @@ struct QueueKind {
   int mode;         // 1 ARQ, 2 broadcast
 };
 
+// Whether `blocks` more blocks fit queue `index`; a message that does not is refused aloud.
+bool room_for(int index, int blocks) {
+  LockedQueue* q = send_queue_state().queues[static_cast<std::size_t>(index)];
+  if (q == nullptr) return false;
+  const int free_entries = kSendQueueSize - queue_count(q);
+  if (blocks <= free_entries) return true;
+  log_printf("[%s][%s][DATA ERROR: MESSAGE OF %d BLOCKS REFUSED, %d SEND QUEUE ENTRIES FREE]\n",
+             log_time_stamp().c_str(), log_current_channel_stamp().c_str(), blocks, free_entries);
+  return false;
+}
+
 // Queues the blocks of one message, all or none.
 int queue_message(const QueueKind& k, const uint8_t* data, const char* destination,
                   const std::vector<int>& lengths) {
   SendQueueState& s = send_queue_state();
   LockedQueue* q = s.queues[static_cast<std::size_t>(k.index)];
-  if (q == nullptr) return -1;
-  const int free_entries = kSendQueueSize - queue_count(q);
-  if (static_cast<int>(lengths.size()) > free_entries) {
-    log_printf("[%s][%s][DATA ERROR: MESSAGE OF %d BLOCKS REFUSED, %d SEND QUEUE ENTRIES FREE]\n",
-               log_time_stamp().c_str(), log_current_channel_stamp().c_str(), static_cast<int>(lengths.size()),
-               free_entries);
-    return -1;
-  }
+  if (!room_for(k.index, static_cast<int>(lengths.size()))) return -1;
   aqc_set_second_word_code(AQC_CODE_TEXT);  // text follows
   int at = 0;
   int& block_toggle = s.block_toggle[static_cast<std::size_t>(k.index)];
@@ -272,6 +276,25 @@ int dbm_queue_binary(const uint8_t* data, int n, const char* destination) {
   n = std::max(n, 0);
   return queue_message({SEND_DBM_BINARY, SECTION_DBM_BLOCK, kDbmHeaderWord, false, db_get_dbm_mode()}, data, destination,
                        dbm_binary_block_lengths(n, db_get_dbm_max_frame_time()));
+}
+
+int dtm_queue_binary_ended(const uint8_t* data, int n, const char* destination) {
+  n = std::max(n, 0);
+  const int blocks = static_cast<int>(dtm_binary_block_lengths(n, db_get_dtm_max_frame_time()).size()) + 1;
+  if (!room_for(SEND_DTM_BINARY, blocks)) return -1;
+  if (dtm_queue_binary(data, n, destination) < 0) return -1;
+  return dtm_queue_binary(nullptr, 0, destination);
+}
+
+int dbm_queue_binary_ended(const uint8_t* data, int n, const char* destination) {
+  if (dbm_binary_ended_fits(n) == 0) return -1;
+  if (dbm_queue_binary(data, n, destination) < 0) return -1;
+  return dbm_queue_binary(nullptr, 0, destination);
+}
+
+int dbm_binary_ended_fits(int n) {
+  const int blocks = static_cast<int>(dbm_binary_block_lengths(std::max(n, 0), db_get_dbm_max_frame_time()).size()) + 1;
+  return room_for(SEND_DBM_BINARY, blocks) ? 1 : 0;
 }
 
 void dtm_dbm_send_next() {

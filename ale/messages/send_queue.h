@@ -54,6 +54,13 @@ int dtm_queue_text(const uint8_t* text, int n, const char* destination = nullptr
 int dtm_queue_binary(const uint8_t* data, int n, const char* destination = nullptr);
 int dbm_queue_text(const uint8_t* text, int n, const char* destination = nullptr);
 int dbm_queue_binary(const uint8_t* data, int n, const char* destination = nullptr);
+// The same for a binary message followed by a null block of its own (the receiver hands the
+// message on at once), both or neither.
+int dtm_queue_binary_ended(const uint8_t* data, int n, const char* destination = nullptr);
+int dbm_queue_binary_ended(const uint8_t* data, int n, const char* destination = nullptr);
+// 1 when a binary DBM message of `n` bytes and its null block fit the free entries of their
+// queue now; otherwise the refusal is logged and the result is 0.
+int dbm_binary_ended_fits(int n);
 
 // One send step (LINKED IDLE, on the send poll timer with no traffic pending).
 void dtm_dbm_send_next();

@@ -119,11 +119,53 @@ TEST_F(FileTransferSimTest, RefusedNamesAndFilesTooLarge) {
                               {32000, "ALFA", "DBMFTP BRAVO X..Y"},
                               {33000, "ALFA", kSimSendFile}},
                              &got);
-  EXPECT_EQ(r.count_of("ALFA", "[LOCAL][ERROR] FTP File too large > 600011 Transfer failed"), 1) << r.text;
+  // The size given is the file's.
+  EXPECT_EQ(r.count_of("ALFA", "[LOCAL][ERROR] FTP File too large > 600000 Transfer failed"), 1) << r.text;
   EXPECT_EQ(r.count_of("ALFA", "[LOCAL][SENDING] BIG.BIN"), 0);
   EXPECT_EQ(r.count_of("BRAVO", "[LOCAL]FTP file name refused"), 1) << r.text;
   EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] FAIL "), 1);
   for (const auto& [name, bytes] : got) EXPECT_EQ(name.rfind("download/", 0), std::string::npos) << name;
+}
+
+// Two files sent within a second of each other both arrive, and both reports come back. Names
+// keep their case: one given as it is on disk, one typed in capitals for a file whose name
+// differs only in case (the one file of that name is taken).
+TEST_F(FileTransferSimTest, TwoFilesBackToBackArriveUnderTheirOwnNames) {
+  stations(false);
+  const std::string first = put_file("m1.txt", 300);
+  std::ofstream(a() / "Mixed.Bin", std::ios::binary) << binary_bytes(400);
+  std::map<std::string, std::string> got;
+  const test::SimRun r = run(260,
+                             {{10000, "ALFA", "CALL BRAVO"},
+                              {40000, "ALFA", "DBMFTP BRAVO m1.txt"},
+                              {40000, "ALFA", kSimSendFile},
+                              {40500, "ALFA", "DBMFTP BRAVO MIXED.BIN"},
+                              {40500, "ALFA", kSimSendFile}},
+                             &got, 15);
+  EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\m1.txt"), 1) << r.text;
+  EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\Mixed.Bin"), 1) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] OK download\\m1.txt"), 1);
+  EXPECT_EQ(r.count_of("ALFA", "[REMOTE][TRANSFER] OK download\\Mixed.Bin"), 1);
+  EXPECT_EQ(r.count("FAIL"), 0);
+  EXPECT_TRUE(got["download/m1.txt"] == first) << "the first file differs";
+  EXPECT_TRUE(got["download/Mixed.Bin"] == binary_bytes(400)) << "the second file differs";
+  EXPECT_TRUE(r.keyings_released());
+}
+
+// A file longer than the send queue can take at the DBM frame time is refused whole: the
+// refusal is the one line logged, and nothing goes on the air.
+TEST_F(FileTransferSimTest, AFileTheSendQueueCannotTakeSendsNothing) {
+  stations(false);
+  put_file("LARGE.BIN", 20000);
+  const test::SimRun r = run(75, {{10000, "ALFA", "CALL BRAVO"}, {40000, "ALFA", "DBMFTP BRAVO LARGE.BIN"},
+                                  {40000, "ALFA", kSimSendFile}},
+                             nullptr);
+  ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[DATA ERROR: MESSAGE OF 140 BLOCKS REFUSED, 100 SEND QUEUE ENTRIES FREE]"), 1)
+      << r.text;
+  EXPECT_EQ(r.count_of("ALFA", "[SENDING]"), 0);
+  EXPECT_EQ(r.count("PTT now ACTIVE", 40), 0) << r.text;
+  EXPECT_EQ(r.count("[MSG SENT]"), 0);
 }
 
 TEST_F(FileTransferSimTest, OverTheDataLinkAFileArrivesByteIdentical) {

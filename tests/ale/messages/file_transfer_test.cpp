@@ -10,6 +10,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/messages/file_transfer.h"
+#include "ale/messages/send_queue.h"
 #include "ale/messages/transfer_cipher.h"
 #include "db/crc16.h"
 #include "tests/ale/messages/message_fixture.h"
@@ -30,6 +31,7 @@ class FileTransferTest : public MessageStationTest {
  protected:
   FileTransferTest() {
     api_queue_create();
+    dtm_dbm_queues_init();  // the send queues a file must fit
     fs::create_directories(fs::path(dir_.path()) / "download");
   }
   // Handles a file-send request for `path` to B2 as the engine does.
@@ -88,16 +90,18 @@ TEST_F(FileTransferTest, FrameOfABC) {
 
 TEST_F(FileTransferTest, SenderChecksTheSizeFirst) {
   xfer_select_dbm_path();
+  // At the longest DBM frame time the send queue takes a whole frame of 500,000 bytes.
+  db_set_option_int(opt::DBM_MAX_FRAME_TIME, 1800);
   send(file("ABCDE", 499990));  // 1 + 6 + 499,990 + 2 = 499,999 bytes
   EXPECT_EQ(posted_bytes(), 499999);
-  send(file("ABCDEFGHIJ", 499990));  // 500,004 bytes
+  send(file("ABCDEFGHIJ", 499990));  // 500,004 bytes; the line gives the file's size
   EXPECT_EQ(posted_bytes(), -1);
-  EXPECT_NE(log_monitor_text().find("[LOCAL][ERROR] FTP File too large > 500004 Transfer failed"), std::string::npos);
+  EXPECT_NE(log_monitor_text().find("[LOCAL][ERROR] FTP File too large > 499990 Transfer failed"), std::string::npos);
   // A file far larger than memory is refused by its size, never read.
   const std::string huge = file("HUGE", 0);
   fs::resize_file(huge, 1ull << 40);
   send(huge);
-  EXPECT_NE(log_monitor_text().find("FTP File too large > 1099511627784"), std::string::npos);
+  EXPECT_NE(log_monitor_text().find("FTP File too large > 1099511627776 "), std::string::npos);
   // Either separator ends the folder part; a path without a file name is refused aloud.
   EXPECT_EQ(xfer_base_name("C:\\FILES\\A.TXT"), "A.TXT");
   EXPECT_EQ(xfer_base_name("files/sub\\B.TXT"), "B.TXT");
