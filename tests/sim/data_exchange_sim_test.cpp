@@ -3,8 +3,9 @@
 // both arrive once and are both reported sent (every good block is acknowledged, whatever its
 // receiver was waiting for; frames that collided are not repeated in step). In AQC-ALE: an
 // operator ACK request that the operator does not answer is refused by the automatic NAK, a
-// station that terminates its own link clears both ends and scans again at once, and the
-// command monitor traces the words of received AQC-ALE frames.
+// station that terminates its own link clears both ends and scans again at once, a protected
+// AQC-ALE call goes out and ends, and the command monitor traces the words of received AQC-ALE
+// frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -142,6 +143,19 @@ TEST_F(AqcOrderSimTest, TheMonitorTracesTheCommandsOfAqcFrames) {
   const test::SimRun r = run(50, {}, {{30000, "ALFA", "AMD BRAVO HELLO"}});
   ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << r.text;
   EXPECT_GT(r.at("BRAVO", "[[CMD AMD] HELLO", 30), 30) << r.text;
+}
+
+// With linking protection on, an AQC-ALE call goes out enciphered and ends: the transmitter is
+// released after every frame, and BRAVO, holding the key, reads the call and answers it.
+TEST_F(AqcOrderSimTest, AProtectedAqcCallGoesOutAndReleasesTheTransmitter) {
+  stations(true);
+  const test::SimRun r = run(40, {});
+  const double keyed = r.at("ALFA", "PTT now ACTIVE", 10);
+  ASSERT_GT(keyed, 10) << r.text;
+  EXPECT_GT(r.at("ALFA", "PTT now RELEASED", keyed), keyed) << r.text;
+  EXPECT_GT(r.at("BRAVO", "STATUS 1: RESPONDING", keyed), keyed) << r.text;
+  EXPECT_EQ(r.count("LP ERROR"), 0);
+  EXPECT_TRUE(r.keyings_released());
 }
 
 // BRAVO's operator is asked for an ACK and gives none: 15 s later BRAVO answers NAK by itself,
