@@ -36,6 +36,7 @@ bool text_of(const std::string& line, const std::string& who, double* t, std::st
   int used = 0;
   if (std::sscanf(line.c_str(), "%lf %31s %n", t, name, &used) < 2 || who != name) return false;
   *text = line.substr(static_cast<std::size_t>(used));
+  while (!text->empty() && text->back() == '\n') text->pop_back();  // a data-pane line keeps its line end
   return true;
 }
 
