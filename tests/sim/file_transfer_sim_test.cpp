@@ -162,8 +162,10 @@ TEST_F(FileTransferSimTest, OverTheDataLinkALongTransferEndsSavedOrFailedOnBothS
     const char* what;
     std::map<int64_t, double> snr_from;
     bool saved;
+    int seconds;
   };
-  const Case cases[] = {{"19 dB", {{0, 19}}, true}, {"the channel dies at 150 s", {{0, 25}, {150000, -30}}, false}};
+  const Case cases[] = {{"19 dB", {{0, 19}}, true, 900},
+                        {"the channel dies at 150 s", {{0, 25}, {150000, -30}}, false, 720}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove_all(a());
@@ -175,7 +177,7 @@ TEST_F(FileTransferSimTest, OverTheDataLinkALongTransferEndsSavedOrFailedOnBothS
                                      {30000, "ALFA", "DBMFTP BRAVO FILE.BIN"},
                                      {31000, "ALFA", kSimSendFileModem}});
     std::map<std::string, std::string> got;
-    const test::SimRun r = run(1500, commands, &got, 25, true, c.snr_from);
+    const test::SimRun r = run(c.seconds, commands, &got, 25, true, c.snr_from);
     if (c.saved) {
       EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\FILE.BIN"), 1) << r.text;
       EXPECT_EQ(r.count_of("ALFA", "[FS-1052 Message Confirm ID 0 BRAVO]"), 1);
