@@ -4,11 +4,13 @@
 // ALFA and BRAVO take the data-link dialog's OK (FED-STD-1052, modem in the sound path while
 // linked) at 1 s, ALFA calls BRAVO at 10 s, prepares the file with DBMFTP at 30 s and sends it
 // over the modem at 31 s. A run ends when the file is saved and confirmed, when both stations
-// have reported the failure, or after SECONDS (6000 by default) of simulated time. Printed per
-// run: the outcome (saved byte-exact, failed on both, or still running at the end), the
-// seconds from the send to the save, the seconds the two transmitters were keyed in that time,
-// the file's bytes per second of air time, and the wall time of the run. With CHANNEL SNR SEED
-// only that run is made (runs can then go in parallel).
+// have reported the failure (or ALFA has, and BRAVO, having missed the call's acknowledgement,
+// never linked and so never took part), or after SECONDS (6000 by default) of simulated time.
+// Printed per run: the outcome (saved byte-exact, failed, or still running at the end), the
+// seconds from the send to the save (in brackets: to ALFA's failure report), the seconds the
+// two transmitters were keyed in that time, the file's bytes per second of air time, and the
+// wall time of the run. With CHANNEL SNR SEED only that run is made (runs can then go in
+// parallel).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +36,7 @@ constexpr double kSendAt = 31.0;
 struct Outcome {
   bool saved = false, exact = false, confirmed = false;
   bool alfa_failed = false, bravo_failed = false;
+  bool bravo_linked = false;  // BRAVO missed the call's acknowledgement: it never took part
   double saved_at = -1, failed_at = -1;
   double keyed_s = 0;  // both transmitters, from the send on
 };
@@ -81,6 +84,7 @@ Outcome run_one(const fs::path& root, const std::string& sent, const std::string
           out.saved_at = now;
         }
         if (on(l, "ALFA", "[FS-1052 Message Confirm ID")) out.confirmed = true;
+        if (on(l, "BRAVO", "[LINKED  ][ALFA")) out.bravo_linked = true;
         if (on(l, "ALFA", "[FS-1052 Message ID") && l.find(" failed ") != std::string::npos) {
           out.alfa_failed = true;
           if (out.failed_at < 0) out.failed_at = now;
@@ -101,7 +105,7 @@ Outcome run_one(const fs::path& root, const std::string& sent, const std::string
         const std::string got{std::istreambuf_iterator<char>(in), {}};
         out.exact = in.good() || in.eof() ? got == sent : false;
       },
-      {}, [&] { return (out.saved && out.confirmed) || (out.alfa_failed && out.bravo_failed); });
+      {}, [&] { return (out.saved && out.confirmed) || (out.alfa_failed && (out.bravo_failed || !out.bravo_linked)); });
   return out;
 }
 
@@ -133,7 +137,7 @@ int main(int argc, char** argv) {
   for (char& c : sent) c = static_cast<char>(rng());
   std::ofstream(root / "ALFA" / "FILE.BIN", std::ios::binary) << sent;
 
-  std::printf("%-8s %6s %4s  %-14s %10s %8s %14s %7s\n", "channel", "SNR dB", "seed", "outcome", "transfer s",
+  std::printf("%-8s %6s %4s  %-26s %10s %8s %14s %7s\n", "channel", "SNR dB", "seed", "outcome", "transfer s",
               "keyed s", "bytes/s of air", "wall s");
   for (const Point& p : points) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -141,6 +145,7 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const char* outcome = r.saved ? (r.exact ? "saved exact" : "saved CORRUPT")
                           : r.alfa_failed && r.bravo_failed ? "failed (both)"
+                          : r.alfa_failed && !r.bravo_linked ? "failed, BRAVO never linked"
                           : r.alfa_failed                   ? "failed (ALFA)"
                                                             : "STILL RUNNING";
     char transfer[16] = "-", keyed[16] = "-", rate[16] = "-";
@@ -151,7 +156,7 @@ int main(int argc, char** argv) {
     } else if (r.failed_at >= 0) {
       std::snprintf(transfer, sizeof transfer, "(%.0f)", r.failed_at - kSendAt);
     }
-    std::printf("%-8s %6.0f %4llu  %-14s %10s %8s %14s %7.0f\n", p.channel.c_str(), p.snr,
+    std::printf("%-8s %6.0f %4llu  %-26s %10s %8s %14s %7.0f\n", p.channel.c_str(), p.snr,
                 static_cast<unsigned long long>(p.seed), outcome, transfer, keyed, rate, wall);
     std::fflush(stdout);
   }
