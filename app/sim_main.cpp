@@ -12,7 +12,8 @@ void usage() {
   std::fprintf(stderr,
                "usage: vesk-ale-sim --station NAME:DIR [--station NAME:DIR ...]\n"
                "                    [--channel clean|awgn|good|moderate|poor|flutter] [--snr DB]\n"
-               "                    [--snr-at FREQ_HZ:DB ...] [--seed N] [--start UTC] [--seconds S]\n"
+               "                    [--snr-at FREQ_HZ:DB ...] [--snr-from SECONDS:DB ...] [--seed N]\n"
+               "                    [--start UTC] [--seconds S]\n"
                "                    [--clock NAME:SECONDS ...] [--at SECONDS:NAME:COMMAND LINE ...]\n"
                "                    [--host-ports] [--keep]\n"
                "  UTC: YYYY-MM-DDTHH:MM:SS or seconds since 1970 (default 2026-01-01T00:00:00)\n"
@@ -22,6 +23,8 @@ void usage() {
                "  TWX 0 OFF, 1 LINKED, 2 ALWAYS); @MIL110 ADDRESS FILE is the MIL-STD 188-110 message\n"
                "  dialog's OK with the text of FILE (idle: queued and the station calls ADDRESS).\n"
                "  @SENDFILE MODEM sends the prepared file over the serial-tone modem path instead.\n"
+               "  --snr-from SECONDS:DB: from that simulated time on the SNR is DB (a channel that\n"
+               "  changes during the run; --snr-at still decides on its frequencies).\n"
                "  --clock sets a station's UTC clock that many seconds ahead (negative: behind).\n"
                "  --host-ports: each station's TCP host port listens on a free local port (named in\n"
                "  its log), and the run keeps pace with real time for the clients.\n"

@@ -315,6 +315,9 @@ int fs1052_indication_step() {
       log_printf("[%s][FS-1052 Message ID %d failed %s]\r\n", log_time_stamp().c_str(), ind.id, ind.first.c_str());
       if (link_state().hooks.data_link_message_done) link_state().hooks.data_link_message_done();
       break;
+    case FS_IND_RX_FAILED:
+      log_printf("[%s][FS-1052 Message ID %d failed %s]\r\n", log_time_stamp().c_str(), ind.id, ind.first.c_str());
+      break;
     default: break;
   }
   return 1;

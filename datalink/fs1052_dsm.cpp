@@ -150,6 +150,7 @@ void Fs1052Link::choose_message() {
   Fs1052MessageSlot* best = best_tx_message();
   if (!best) return;
   cur_tx_ = best;
+  stalled_acks_ = 0;
   info_report_ = Fs1052MessageInfo{best->size_bits, best->message_id, conn_id_, best->priority, best->contiguous, 0};
   best->next_byte = best->contiguous;
   tx_reassembly_.clear();
@@ -185,6 +186,20 @@ void Fs1052Link::deliver_rx_message() {
   timer_start(kAckWait, FS_EV_RX_DELIVERED);
 }
 
+// Every acknowledgement resets the retry counter, so a peer that answers each request but
+// never gets a frame through would keep the exchange going for ever: acknowledgements that
+// release nothing count on their own, and past the retry limit the link fails.
+bool Fs1052Link::stalled(int acked) {
+  if (acked > 0) {
+    stalled_acks_ = 0;
+    return false;
+  }
+  if (++stalled_acks_ <= cfg_.retry_limit) return false;
+  tracef("FS-1052 NO FRAME ACKNOWLEDGED IN %d ACKNOWLEDGEMENTS\n", stalled_acks_);
+  timer_start(1.0f, FS_EV_LINK_TIMER);
+  return true;
+}
+
 void Fs1052Link::take_data_ack(const Fs1052ControlFrame& f) {
   timer_stop(FS_EV_SERIES_TIMEOUT);
   if (!cur_tx_) return;
@@ -197,12 +212,17 @@ void Fs1052Link::take_data_ack(const Fs1052ControlFrame& f) {
       if (!fs1052_bitmap_test(f.bitmap, s)) continue;
       Fs1052DataFrame& rec = data_table_[static_cast<std::size_t>(n - s)];
       if (!rec.in_use) continue;
+      // A frame whose run the table cannot hold stays in the series and goes again: released
+      // unrecorded, its bytes would never count as acknowledged.
+      if (!tx_reassembly_.add(rec.offset, rec.length, &cur_tx_->contiguous)) {
+        tracef("FS-1052 REASSEMBLY TABLE FULL\n");
+        continue;
+      }
       ++acked;
       rec.in_use = false;
-      if (!tx_reassembly_.add(rec.offset, rec.length, &cur_tx_->contiguous))
-        tracef("FS-1052 REASSEMBLY TABLE FULL\n");
     }
     flow_control_received_ = f.flow_control;
+    if (stalled(acked)) return;
     frames_acked_ += acked;
     if (frames_acked_ < n && frames_acked_ < n / 2)
       lower_tx_rate();
@@ -234,6 +254,7 @@ void Fs1052Link::take_data_ack(const Fs1052ControlFrame& f) {
     }
   } else {
     lower_tx_rate();
+    if (stalled(0)) return;
   }
   build_series();
   // A series the peer has not been told of (rate, size or count) is announced first.

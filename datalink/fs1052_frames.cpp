@@ -169,7 +169,18 @@ bool fs1052_frame_for_me(const Fs1052ControlFrame& f, const char* own, int own_l
   if (own_len > kFs1052MaxAddress) own_len = kFs1052MaxAddress;
   const int dlen = f.destination_len < 0 ? 0 : (f.destination_len > kFs1052MaxAddress ? kFs1052MaxAddress : f.destination_len);
   if (f.control_mode == FS1052_BROADCAST && dlen >= 3 && std::memcmp(f.destination, "@?@", 3) == 0) return true;
-  if (f.address_mode == 1) return dlen == own_len && std::memcmp(f.destination, own, static_cast<std::size_t>(own_len)) == 0;
+  if (f.address_mode == 1) {
+    // The whole address must match: taking any destination that merely begins with the own
+    // address would take ALFAX's frames at ALFA. Trailing '@' (the fill of ALE addresses)
+    // does not count on either side.
+    auto unfilled = [](const char* text, int len) {
+      while (len > 0 && text[len - 1] == '@') --len;
+      return len;
+    };
+    const int d = unfilled(f.destination, dlen);
+    const int o = unfilled(own, own_len);
+    return o > 0 && d == o && std::memcmp(f.destination, own, static_cast<std::size_t>(o)) == 0;
+  }
   const int tail = own_len < 2 ? own_len : 2;
   return dlen == tail && std::memcmp(f.destination, own + own_len - tail, static_cast<std::size_t>(tail)) == 0;
 }

@@ -107,7 +107,8 @@ void fs1052_bitmap_set(uint8_t* bitmap, int seq);
 bool fs1052_bitmap_test(const uint8_t* bitmap, int seq);
 
 // The received control frame is addressed to the station of `own` (own_len characters):
-// address mode 1 compares the whole destination with the whole own address; address mode 0
+// address mode 1 compares the whole destination with the whole own address (trailing '@' fill
+// left out on both sides); address mode 0
 // the two characters sent with the last two of the own address; a BROADCAST frame whose
 // destination begins "@?@" is for everyone.
 bool fs1052_frame_for_me(const Fs1052ControlFrame& f, const char* own, int own_len);

@@ -28,27 +28,33 @@ void Fs1052Reassembly::clear() {
 
 bool Fs1052Reassembly::add(int off, int len, int* contiguous) {
   if (len <= 0) return true;
-  // What the contiguous count already covers, and a pair already entered, add nothing.
+  // What the contiguous count already covers adds nothing.
   if (off + len <= *contiguous) return true;
-  int free = -1;
-  for (int i = 0; i < kPairs; ++i) {
-    if (offset[i] == off && length[i] == len) return true;
-    if (offset[i] < 0 && free < 0) free = i;
-  }
-  if (free < 0) return false;
-  offset[free] = off;
-  length[free] = len;
+  int end = off + len;
+  // The run joins the count (the frame that closes a gap needs no pair) or a run already
+  // stored when it touches or overlaps it: the runs merge into one.
   for (bool changed = true; changed;) {
     changed = false;
     for (int i = 0; i < kPairs; ++i) {
-      if (offset[i] >= 0 && offset[i] <= *contiguous) {
-        *contiguous = std::max(*contiguous, offset[i] + length[i]);
-        offset[i] = length[i] = -1;
-        changed = true;
-      }
+      if (offset[i] < 0 || offset[i] > end || offset[i] + length[i] < off) continue;
+      off = std::min(off, offset[i]);
+      end = std::max(end, offset[i] + length[i]);
+      offset[i] = length[i] = -1;
+      changed = true;
     }
   }
-  return true;
+  if (off <= *contiguous) {
+    *contiguous = std::max(*contiguous, end);
+    return true;
+  }
+  for (int i = 0; i < kPairs; ++i) {
+    if (offset[i] >= 0) continue;
+    offset[i] = off;
+    length[i] = end - off;
+    return true;
+  }
+  // Full (a merge would have freed a pair): 255 runs, each past a gap of its own.
+  return false;
 }
 
 // ---- object ----
@@ -174,7 +180,7 @@ void Fs1052Link::fail_all(int kind) {
     post_indication(FS_IND_MESSAGE_FAILED, remote_address(), own_address(), &data, s.priority, s.user_id);
     free_slot(s);
   }
-  for (auto& s : rx_slots_) free_slot(s);
+  fail_rx_slots();
   post_indication(kind, remote_address(), own_address(), nullptr, 0, 0);
   forget_delivered();
   lsm_ = dsm_ = msm_ = 0;
@@ -182,6 +188,15 @@ void Fs1052Link::fail_all(int kind) {
   for (int ev : {FS_EV_LINK_TIMER, FS_EV_START_MESSAGE, FS_EV_CONTROL_TIMEOUT, FS_EV_SERIES_TIMEOUT,
                  FS_EV_RX_REMAINING, FS_EV_SEND_CONTROL, FS_EV_SEND_SERIES, FS_EV_SEND_BOTH})
     timer_stop(ev);
+}
+
+// A message partly received when the link ends is reported too: the receiving station would
+// otherwise never learn that what it was receiving is lost.
+void Fs1052Link::fail_rx_slots() {
+  for (auto& s : rx_slots_) {
+    if (s.in_use) post_indication(FS_IND_RX_FAILED, remote_address(), own_address(), nullptr, s.priority, s.message_id);
+    free_slot(s);
+  }
 }
 
 // Messages still queued are reported failed: their senders wait for an answer.
@@ -193,7 +208,7 @@ void Fs1052Link::disable() {
     post_indication(FS_IND_MESSAGE_FAILED, remote_address(), own_address(), &data, s.priority, s.user_id);
     free_slot(s);
   }
-  for (auto& s : rx_slots_) free_slot(s);
+  fail_rx_slots();
   clear_data_table();
   forget_delivered();
   lsm_ = dsm_ = msm_ = 0;

@@ -60,12 +60,13 @@ enum Fs1052IndicationType : int {
   FS_IND_RX_DATA = 4,
   FS_IND_MESSAGE_CONFIRM = 5,
   FS_IND_MESSAGE_FAILED = 6,
+  FS_IND_RX_FAILED = 7,  // a message from the peer, partly received, is lost (id: the peer's)
 };
 
 struct Fs1052Indication {
   int type = 0;
   int value = 0;  // priority (types 4-6)
-  int id = 0;     // the caller's message id (types 5, 6)
+  int id = 0;     // the caller's message id (types 5, 6); the peer's (type 7)
   std::vector<uint8_t> data;  // types 4 and 6
   std::string first;   // the remote address; type 1: the frame's destination
   std::string second;  // the own address; type 1: the frame's source
@@ -137,7 +138,9 @@ struct Fs1052Reassembly {
   int length[kPairs];
   Fs1052Reassembly() { clear(); }
   void clear();
-  // Enters a pair and merges what joins `*contiguous`. False when the table is full.
+  // Enters a run of bytes: a run that reaches `*contiguous` extends it (the frame that closes
+  // a gap is always taken), one that touches a stored run merges with it. False, and nothing
+  // changed, only when the run stands alone and all pairs hold runs of their own.
   bool add(int off, int len, int* contiguous);
 };
 
@@ -235,6 +238,7 @@ class Fs1052Link : public Fs1052FrameSink {
   void post_indication(int type, const std::string& first, const std::string& second,
                        const std::vector<uint8_t>* data, int value, int id);
   void fail_all(int kind);
+  void fail_rx_slots();
   void free_slot(Fs1052MessageSlot& s);
   Fs1052MessageSlot* alloc_rx_slot(int message_id, int size_bits, int priority);
   Fs1052MessageSlot* tx_slot_by_id(int id);
@@ -255,6 +259,7 @@ class Fs1052Link : public Fs1052FrameSink {
   bool preempt();
   void build_series();
   void take_data_ack(const Fs1052ControlFrame& f);
+  bool stalled(int acked);
   bool take_peer_message(const Fs1052ControlFrame& f);
   void take_message_reply(const Fs1052ControlFrame& f);
   void store_data_frame(const Fs1052DataFrame& f);
@@ -302,6 +307,7 @@ class Fs1052Link : public Fs1052FrameSink {
   int ack_bit_send_ = 0;
   int ack_bit_expected_ = 0;
   int retry_ = 0;
+  int stalled_acks_ = 0;  // acknowledgements in a row that released no frame
   char remote_[kFs1052MaxAddress + 2] = {};
   int remote_len_ = 0;
   char own_[kFs1052MaxAddress + 2] = {};

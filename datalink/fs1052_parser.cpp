@@ -82,13 +82,35 @@ void fs1052_decode_control_frame(const uint8_t* b, int type, Fs1052ControlFrame*
 void Fs1052Parser::begin() {
   count = 0;
   state = 0;
+  hunted = 0;
 }
 
 void Fs1052Parser::reset(Fs1052FrameSink& sink) {
   count = 0;
   state = 0;
+  hunted = 0;
   sink.on_receiver_reset();
   sink.on_trace(">>>> Parser Reset\r\n");
+}
+
+// A frame that cannot be read is skipped: the parser looks for the next frame's syncs in the
+// same reception. The modem keeps its synchronisation; a reception that is lost altogether
+// ends at the modem, and a long stretch without any sync (`hunt_byte`) restarts it.
+void Fs1052Parser::hunt() {
+  count = 0;
+  state = 0;
+}
+
+void Fs1052Parser::hunt_byte(uint8_t byte, Fs1052FrameSink& sink) {
+  if (byte == kFs1052Sync) {
+    state = 1;
+    return;
+  }
+  state = 0;
+  const int b = std::clamp(sink.rx_bytes_per_frame(), 0, kFs1052MaxBytesPerFrame);
+  // Four of the longest frames the series can hold, syncs included, and never less than
+  // four control frames.
+  if (++hunted > 4 * std::max(b + 11, kFs1052MaxControlFrame + 3)) reset(sink);
 }
 
 void Fs1052Parser::data_header(uint8_t byte, Fs1052FrameSink& sink) {
@@ -105,8 +127,10 @@ void Fs1052Parser::data_header(uint8_t byte, Fs1052FrameSink& sink) {
 }
 
 void Fs1052Parser::header_byte(uint8_t byte, Fs1052FrameSink& sink) {
+  hunted = 0;
   if ((byte & 1) == 0) {
-    reset(sink);
+    // Not a header: a damaged one, or a false sync. Look for the next frame.
+    hunt();
     return;
   }
   if (byte & 2) {
@@ -122,16 +146,15 @@ void Fs1052Parser::header_byte(uint8_t byte, Fs1052FrameSink& sink) {
 
 void Fs1052Parser::rx_byte(uint8_t byte, Fs1052FrameSink& sink) {
   crc = fs1052_crc32_update(byte, crc);
+  const bool sync = byte == kFs1052Sync;
   switch (state) {
     case 0:
-      if (byte == kFs1052Sync)
-        state = 1;
-      else
-        sink.on_receiver_reset();
+      hunt_byte(byte, sink);
       break;
     case 1:
-      if (byte != kFs1052Sync) {
-        reset(sink);
+      // A second sync: a frame may follow.
+      if (!sync) {
+        hunt_byte(byte, sink);
         return;
       }
       frames_expected = std::clamp(sink.rx_series_frames(), 0, kFs1052MaxSeriesFrames);
@@ -141,28 +164,45 @@ void Fs1052Parser::rx_byte(uint8_t byte, Fs1052FrameSink& sink) {
       crc = 0;
       state = 6;
       // Behind a two-byte sync (a data frame's) this is already the header: a parser that
-      // lost the series' first frame picks the next one up.
-      if (byte != kFs1052Sync) {
+      // lost a frame picks the next one up.
+      if (!sync) {
         crc = fs1052_crc32_update(byte, 0);
         header_byte(byte, sink);
       }
       break;
     case 3:
+      // The two syncs between the frames of a series. One of them damaged is still the gap
+      // between two frames; both wrong means the frames are no longer where they should be.
+      sync_hits = sync ? 1 : 0;
+      state = 4;
+      break;
     case 4:
-      // The two syncs between the frames of a series: anything else means the series was
-      // lost (or was never one), and the parser hunts again instead of swallowing what follows.
-      if (byte != kFs1052Sync) {
-        reset(sink);
+      crc = 0;
+      sync_hits += sync ? 1 : 0;
+      extra_sync = false;
+      if (sync_hits == 0) {
+        hunt();
         return;
       }
-      crc = 0;
-      state = state == 3 ? 4 : 5;
+      state = 5;
       break;
     case 5:
+      // Header of the next frame of the series: whatever its bits, a data frame (its CRC
+      // decides). A sync here (never a header: its bit 0 is clear) means the syncs came late
+      // or a new transmission's three syncs: the header behind them says what it is.
+      if (sync) {
+        crc = 0;
+        extra_sync = true;
+        break;
+      }
+      if (extra_sync)
+        header_byte(byte, sink);
+      else
+        data_header(byte, sink);
+      break;
     case 6:
-      // A further sync byte (never a header: its bit 0 is clear) is still the prefix: a
-      // transmission's three syncs right after a complete frame.
-      if (byte == kFs1052Sync) {
+      // Further syncs of a transmission's prefix, then the first header.
+      if (sync) {
         crc = 0;
         break;
       }
@@ -175,15 +215,22 @@ void Fs1052Parser::rx_byte(uint8_t byte, Fs1052FrameSink& sink) {
       control_byte(byte, sink);
       break;
     case 9:
-      if (byte == kFs1052Sync) {
-        state = 2;
-      } else {
-        reset(sink);
+      // After a complete frame: its two syncs, one of them possibly damaged.
+      sync_hits = sync ? 1 : 0;
+      state = 10;
+      break;
+    case 10:
+      crc = 0;
+      sync_hits += sync ? 1 : 0;
+      if (sync_hits == 0) {
+        hunt();
         sink.on_parser_event(kFs1052EvUnexpected);
+        return;
       }
+      state = 6;
       break;
     default:
-      reset(sink);
+      hunt();
       break;
   }
 }
@@ -207,7 +254,12 @@ void Fs1052Parser::data_byte(uint8_t byte, Fs1052FrameSink& sink) {
     data.length = b;
     sink.on_data_frame(data);
   }
-  --frames_expected;
+  // The frames of a series count down to 1: a good frame's number says how many follow, also
+  // after frames lost before it.
+  if (crc == 0 && data.sequence >= 1)
+    frames_expected = data.sequence - 1;
+  else
+    --frames_expected;
   if (frames_expected > 0) {
     state = 3;
   } else {
@@ -227,9 +279,19 @@ void Fs1052Parser::control_byte(uint8_t byte, Fs1052FrameSink& sink) {
     if (crc == 0) {
       type = 4;
     } else {
-      // No length fits: the frame is lost; hunt for the next sync.
+      // No length fits: the frame is lost. When it was a short one, the data frames behind it
+      // began inside the 65 bytes read: look for their syncs there.
       sink.on_parser_event(kFs1052EvBadControl);
-      reset(sink);
+      hunt();
+      if (preset_type == 4) return;
+      for (int end : {10, 45, 57}) {
+        if (control_bytes[end] != kFs1052Sync || control_bytes[end + 1] != kFs1052Sync) continue;
+        uint8_t rest[kFs1052MaxControlFrame];
+        const int n = kFs1052MaxControlFrame - end;
+        std::memcpy(rest, control_bytes + end, static_cast<std::size_t>(n));
+        for (int k = 0; k < n; ++k) rx_byte(rest[k], sink);
+        break;
+      }
       return;
     }
   }

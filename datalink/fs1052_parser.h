@@ -41,6 +41,9 @@ struct Fs1052Parser {
   int bytes_per_frame = 0;  // B of the data frame being read
   uint8_t control_bytes[kFs1052MaxControlFrame] = {};
   int preset_type = 0;
+  int sync_hits = 0;       // syncs seen in the two places between frames
+  bool extra_sync = false; // a third sync before a series' next header
+  int hunted = 0;          // bytes looked through for a sync since the last frame
   Fs1052ControlFrame control;
   Fs1052DataFrame data;
 
@@ -50,6 +53,8 @@ struct Fs1052Parser {
   void begin();
 
  private:
+  void hunt();
+  void hunt_byte(uint8_t byte, Fs1052FrameSink& sink);
   void header_byte(uint8_t byte, Fs1052FrameSink& sink);
   void data_header(uint8_t byte, Fs1052FrameSink& sink);
   void control_byte(uint8_t byte, Fs1052FrameSink& sink);

@@ -19,7 +19,7 @@ void rx_status(M110Status status, float hz) {
   SoundCardState& sc = sound_card();
   switch (status) {
     case M110Status::RxMode:
-      sc.modem_rx_text = std::string("RX ") + m110_mode_info(sc.m110_rx->rx_mode()).short_name;
+      sc.modem_rx_text = std::string("RX ") + m110_mode_info(sc.m110_rx->rx_mode()).display_name;
       post_texts(sc);
       if (sc.hooks.modem_rx_start) sc.hooks.modem_rx_start();
       break;
@@ -115,7 +115,7 @@ bool snd_m110_next_block(float* block, M110TxWorker::BlockInfo* info) {
 void snd_m110_tx_started(int mode) {
   SoundCardState& sc = sound_card();
   if (sc.hooks.ptt_on) sc.hooks.ptt_on();
-  sc.modem_tx_text = std::string("TX ") + m110_mode_info(mode).short_name;
+  sc.modem_tx_text = std::string("TX ") + m110_mode_info(mode).display_name;
   post_texts(sc);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include "platform/clock.h"
 
@@ -148,7 +149,10 @@ void SimEther::capture(int index, int64_t at, int16_t* samples, int count) {
   }
   if (config_.noise) {
     const auto at_freq = config_.snr_at_hz.find(rx_hz);
-    const double snr = at_freq != config_.snr_at_hz.end() ? at_freq->second : config_.snr_db;
+    double snr = config_.snr_db;
+    const auto from = config_.snr_from_ms.upper_bound(at * 1000 / kAudioRate);
+    if (from != config_.snr_from_ms.begin()) snr = std::prev(from)->second;
+    if (at_freq != config_.snr_at_hz.end()) snr = at_freq->second;
     const double scale = 32768.0 * noise_gain_ * std::pow(10.0, -snr / 20.0);
     for (int k = 0; k < count; ++k)
       sum[static_cast<std::size_t>(k)] += static_cast<float>(noise_sample(me) * scale);

@@ -28,6 +28,9 @@ struct SimEtherConfig {
   bool noise = false;
   double snr_db = 30;                 // in the 3 kHz band, against a full-scale tone
   std::map<int, double> snr_at_hz;    // the SNR on single frequencies
+  // The SNR from a simulated time (ms) on, in place of snr_db: a channel that changes during
+  // a run (snr_at_hz still decides on its frequencies).
+  std::map<int64_t, double> snr_from_ms;
   FadingPreset fading = FadingPreset::None;
   uint64_t seed = 1;
 };

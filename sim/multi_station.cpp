@@ -184,6 +184,13 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
           !parse_number(v.substr(colon + 1), &x) || hz < 0 || hz > 2147483647.0)
         return "--snr-at wants FREQ_HZ:DB";
       o.snr_at_hz[static_cast<int>(hz)] = x;
+    } else if (a == "--snr-from") {
+      const std::size_t colon = v.find(':');
+      double seconds = 0;
+      if (colon == std::string::npos || !parse_number(v.substr(0, colon), &seconds) ||
+          !parse_number(v.substr(colon + 1), &x) || seconds < 0 || seconds > 86400.0 * 366)
+        return "--snr-from wants SECONDS:DB";
+      o.snr_from_ms[static_cast<int64_t>(seconds * 1000)] = x;
     } else if (a == "--seed" && parse_number(v, &x) && x >= 0) {
       o.seed = static_cast<uint64_t>(x);
     } else if (a == "--start") {
@@ -226,11 +233,13 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
 }
 
 int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print,
-            const std::function<void(const std::string& station)>& at_end, const SimStep& on_step) {
+            const std::function<void(const std::string& station)>& at_end, const SimStep& on_step,
+            const std::function<bool()>& until) {
   SimEtherConfig ether_config;
   ether_config.noise = options.channel != "clean";
   ether_config.snr_db = options.snr_db;
   ether_config.snr_at_hz = options.snr_at_hz;
+  ether_config.snr_from_ms = options.snr_from_ms;
   ether_config.seed = options.seed;
   if (options.channel != "clean" && options.channel != "awgn")
     fading_preset_from_text(options.channel, &ether_config.fading);
@@ -307,6 +316,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
     std::stable_sort(commands.begin(), commands.end(),
                      [](const SimCommand& a, const SimCommand& b) { return a.at_ms < b.at_ms; });
     for (int64_t now = kStepMs; now <= options.duration_ms; now += kStepMs) {
+      if (until && now % 1000 == 0 && until()) break;
       if (options.host_ports && now % 10 == 0)
         std::this_thread::sleep_until(wall_start + std::chrono::milliseconds(now));
       for (auto& sp : stations) {

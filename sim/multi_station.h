@@ -46,6 +46,7 @@ struct SimOptions {
   std::string channel = "clean";  // clean, awgn, good, moderate, poor, flutter
   double snr_db = 30;
   std::map<int, double> snr_at_hz;
+  std::map<int64_t, double> snr_from_ms;  // the SNR from a simulated time on (--snr-from)
   uint64_t seed = 1;
   int64_t start_utc_ms = 1767225600000LL;  // 2026-01-01 00:00:00 UTC
   int64_t duration_ms = 60000;
@@ -69,8 +70,11 @@ bool sim_parse_utc(const std::string& text, int64_t* out_ms);
 // Returns 0, or 1 when a station folder cannot be used.
 // `on_step`, when given, is called after each station's step with that station current (a
 // test drives a window, or presses a dialog's button, there).
+// `until`, when given, ends the run early at the first whole simulated second at which it
+// returns true (a sweep stops each run once its outcome is known).
 using SimStep = std::function<void(int64_t now_ms, const std::string& station)>;
 int sim_run(const SimOptions& options, const std::function<void(const std::string&)>& print,
-            const std::function<void(const std::string& station)>& at_end = {}, const SimStep& on_step = {});
+            const std::function<void(const std::string& station)>& at_end = {}, const SimStep& on_step = {},
+            const std::function<bool()>& until = {});
 
 }  // namespace vesk

@@ -1,6 +1,8 @@
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -246,7 +248,10 @@ TEST(Fs1052Frames, DataSeriesRoundTripCountsBadFramesAndEnds) {
       EXPECT_EQ(got.length, c.b);
       EXPECT_EQ(std::memcmp(got.data, frames[static_cast<std::size_t>(i)].data, static_cast<std::size_t>(c.b)), 0);
     }
-    // A byte other than the sync after the series: reset and event 20.
+    // Bytes other than the sync after the series: one may be a damaged sync; two are
+    // unexpected (event 20).
+    p.rx_byte(0x00, sink);
+    EXPECT_EQ(sink.events.back(), kFs1052EvSeriesEnd);
     p.rx_byte(0x00, sink);
     EXPECT_EQ(sink.events.back(), kFs1052EvUnexpected);
   }
@@ -313,6 +318,9 @@ TEST(Fs1052Frames, ForMe) {
       {0, 0, "A", "A", true},         {1, 0, "AB", "AB123", false},  {1, 0, "AB123", "AB", false},
       {1, 0, "AB123", "AB123", true}, {1, 0, "AB123", "AB124", false}, {1, 1, "ZZ", "@?@", true},
       {1, 0, "ZZ", "@?@", false},     {0, 1, "ZZ", "@?", false},
+      // A longer address that begins with the own one is another station's; ALE fill is not.
+      {1, 0, "ALFA", "ALFAX", false}, {1, 0, "ALFA", "ALFA@@", true}, {1, 0, "ALFA@", "ALFA", true},
+      {1, 0, "ALFA", "ALF@", false},  {1, 0, "@@", "@@@", false},
   };
   for (const Case& c : cases) {
     Fs1052ControlFrame f;
@@ -405,6 +413,84 @@ TEST(Fs1052Frames, ParserKeepsItsSyncAcrossTransmissionsAndLostHeaders) {
   ASSERT_EQ(s2.datas.size(), 3u);
   EXPECT_EQ(s2.datas[0].sequence, 3);
   EXPECT_EQ(s2.datas[2].sequence, 1);
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(Fs1052Frames, ADamagedByteCostsAtMostItsFrame) {
+  // A recorded transmission: a type 3 control frame announcing ten 20-byte data frames, and
+  // the frames behind it. Each case damages it; the frames lost are named by their sequence
+  // numbers (the first frame carries 10, the last 1).
+  constexpr int kFrames = 10, kB = 20, kFrameLen = 2 + 9 + kB;
+  struct Where {
+    std::size_t control_start, first_frame;
+    std::size_t sync(int frame, int which) const { return first_frame + static_cast<std::size_t>(frame * kFrameLen + which); }
+    std::size_t header(int frame) const { return sync(frame, 2); }
+  };
+  struct Case {
+    const char* name;
+    bool with_control;
+    std::function<void(std::vector<uint8_t>&, const Where&)> damage;
+    std::vector<int> lost;
+    std::vector<int> events;
+  };
+  const std::vector<int> ends = {kFs1052EvSeriesEnd};
+  const Case cases[] = {
+      {"a sync byte, a header bit 0 and a data byte, each in another frame", true,
+       [](std::vector<uint8_t>& a, const Where& w) {
+         a[w.sync(2, 0)] ^= 0xFF;
+         a[w.header(5)] &= 0xFE;
+         a[w.header(8) + 7] ^= 0x10;
+       },
+       {5, 2}, ends},
+      {"the second sync behind the control frame", true,
+       [](std::vector<uint8_t>& a, const Where& w) { a[w.sync(0, 1)] = 0x00; }, {}, ends},
+      {"both syncs of one frame", true,
+       [](std::vector<uint8_t>& a, const Where& w) { a[w.sync(4, 0)] = a[w.sync(4, 1)] = 0x00; }, {6}, ends},
+      {"a header turned into a control frame's", true,
+       [](std::vector<uint8_t>& a, const Where& w) { a[w.header(3)] |= 0x02; }, {7}, ends},
+      {"the control frame (its series known from before)", true,
+       [](std::vector<uint8_t>& a, const Where& w) { a[w.control_start + 10] ^= 0x01; }, {},
+       {kFs1052EvBadControl, kFs1052EvSeriesEnd}},
+      {"the first header of a series without control frame", false,
+       [](std::vector<uint8_t>& a, const Where& w) { a[w.header(0)] &= 0xFE; }, {10}, ends},
+      {"the last frame's sequence number", false,
+       [](std::vector<uint8_t>& a, const Where& w) { a[w.header(9) + 1] ^= 0x40; }, {1}, ends},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingSink sink;
+    sink.series_frames = kFrames;
+    sink.bytes_per_frame = kB;
+    Fs1052ControlFrame head = control(3, 0, 1, "ALFA", "BRAVO");
+    head.frames_next = kFrames;
+    head.bytes_per_frame = kB;
+    std::vector<uint8_t> air = series(data_frames(kFrames, kB), kB, c.with_control ? &head : nullptr);
+    const Where w{3, c.with_control ? 3u + 57u : 1u};
+    c.damage(air, w);
+    Fs1052Parser p;
+    feed(p, sink, air);
+    EXPECT_EQ(sink.controls.size(), c.with_control && c.events.size() == 1 ? 1u : 0u);
+    std::vector<int> got;
+    for (const auto& d : sink.datas) got.push_back(d.sequence);
+    std::vector<int> want;
+    for (int seq = kFrames; seq >= 1; --seq)
+      if (std::find(c.lost.begin(), c.lost.end(), seq) == c.lost.end()) want.push_back(seq);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(sink.events, c.events);
+    // The modem keeps its synchronisation until the series is over.
+    EXPECT_EQ(sink.receiver_resets, 1);
+  }
+  // A long stretch without a single sync: the modem is told to search again.
+  RecordingSink sink;
+  Fs1052Parser p;
+  feed(p, sink, std::vector<uint8_t>(2000, 0xA5));
+  EXPECT_GE(sink.receiver_resets, 1);
+  EXPECT_LE(sink.receiver_resets, 8);
 }
 
 }  // namespace

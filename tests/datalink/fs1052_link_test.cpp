@@ -146,6 +146,98 @@ TEST(Fs1052Link, RetryLimitFailsTheMessagesAndDisconnects) {
   }
 }
 
+TEST(Fs1052Reassembly, GapsCloseAndAdjacentRunsMerge) {
+  // Runs of 100 bytes by their frame index, entered in order; `contiguous` afterwards.
+  struct Case {
+    const char* name;
+    std::vector<int> frames;
+    int contiguous;
+  };
+  std::vector<int> past_gap;  // 300 frames behind a missing first one, then the first
+  for (int i = 1; i <= 300; ++i) past_gap.push_back(i);
+  past_gap.push_back(0);
+  const Case cases[] = {
+      {"in order", {0, 1, 2}, 300},
+      {"more than the pairs past a gap, then the gap", past_gap, 30100},
+      {"backwards", {4, 3, 2, 1, 0}, 500},
+      {"repeated frames", {1, 1, 0, 0, 1}, 200},
+      {"two gaps", {1, 3, 0}, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fs1052Reassembly r;
+    int contiguous = 0;
+    for (int f : c.frames) EXPECT_TRUE(r.add(f * 100, 100, &contiguous)) << "frame " << f;
+    EXPECT_EQ(contiguous, c.contiguous);
+  }
+  // A table full of runs with gaps between: a further run of its own is refused and changes
+  // nothing, while the frame at the contiguous end and one touching a stored run go in.
+  Fs1052Reassembly r;
+  int contiguous = 0;
+  for (int i = 0; i < Fs1052Reassembly::kPairs; ++i) ASSERT_TRUE(r.add(200 + 20 * i, 10, &contiguous));
+  EXPECT_FALSE(r.add(100000, 10, &contiguous));
+  EXPECT_TRUE(r.add(210, 10, &contiguous));  // joins the first two runs
+  EXPECT_TRUE(r.add(100000, 10, &contiguous));
+  EXPECT_TRUE(r.add(0, 200, &contiguous));
+  EXPECT_EQ(contiguous, 230);
+}
+
+TEST(Fs1052Link, AFrameLostAgainAndAgainStillClosesItsGap) {
+  // 2400S series of 255 frames; the first frame of each of the first two series is lost, so
+  // more frames arrive behind the gap than the reassembly table has pairs before the frame
+  // that closes it comes through.
+  Fs1052Config cfg;
+  cfg.arq_rate = 10;
+  cfg.bytes_per_frame = 20;
+  AirImpairments air;
+  int heads_lost = 0;
+  bool data_seen = false;
+  air.drop = [&](int from, int index, bool is_data) {
+    if (index == 0) data_seen = false;
+    if (from != 0 || !is_data || data_seen) return false;
+    data_seen = true;
+    return heads_lost++ < 2;
+  };
+  LinkPair p(cfg, air);
+  const auto msg = payload(20 * 800, 5);
+  p.link[0].send_message(msg.data(), static_cast<int>(msg.size()), 0, 9, 0);
+  ASSERT_TRUE(p.run_until([&] { return p.count(0, FS_IND_MESSAGE_CONFIRM) == 1; }, 1500))
+      << "failed " << p.count(0, FS_IND_MESSAGE_FAILED);
+  EXPECT_GT(heads_lost, 2);  // the third head went through
+  EXPECT_EQ(received(p, 1), std::vector<std::vector<uint8_t>>{msg});
+}
+
+TEST(Fs1052Link, ATransferThatCannotProgressFailsOnBothStations) {
+  // Every data frame is lost while every control frame arrives: the receiver answers each
+  // request for an acknowledgement, but nothing is ever acknowledged.
+  for (int retry_limit : {3, 20}) {
+    SCOPED_TRACE(testing::Message() << "retry limit " << retry_limit);
+    Fs1052Config cfg;
+    cfg.retry_limit = retry_limit;
+    AirImpairments air;
+    air.drop = [](int, int, bool is_data) { return is_data; };
+    LinkPair p(cfg, air);
+    const auto msg = payload(3000, 2);
+    p.link[0].send_message(msg.data(), 3000, 0, 4, 0);
+    ASSERT_TRUE(p.run_until([&] { return p.count(1, FS_IND_RX_FAILED) == 1 && p.count(0, FS_IND_MESSAGE_FAILED) == 1; },
+                            300.0 * (retry_limit + 2)))
+        << "sender failed " << p.count(0, FS_IND_MESSAGE_FAILED) << ", receiver failed " << p.count(1, FS_IND_RX_FAILED);
+    for (const auto& i : p.indications[0])
+      if (i.type == FS_IND_MESSAGE_FAILED) {
+        EXPECT_EQ(i.id, 4);
+        EXPECT_EQ(i.data, msg);
+      }
+    EXPECT_EQ(p.count(0, FS_IND_DISCONNECT), 1);
+    EXPECT_EQ(p.count(1, FS_IND_DISCONNECT), 1);
+    p.run_for(60);
+    for (int s = 0; s < 2; ++s) {
+      EXPECT_EQ(p.link[s].lsm_state(), 0) << s;
+      EXPECT_EQ(p.link[s].tx_slots_in_use() + p.link[s].rx_slots_in_use(), 0) << s;
+    }
+    EXPECT_EQ(received(p, 1).size(), 0u);
+  }
+}
+
 TEST(Fs1052Link, RateStepsOnTheAcknowledgementRatio) {
   struct Case {
     int arq_rate;
@@ -338,20 +430,25 @@ TEST(Fs1052Link, WhatAPeerSendsCannotTakeTheLinkOutsideItsTables) {
     cfg.trace = 1;
     p.link[1].configure(cfg);
     Injector in{p.link[1]};
-    in.control(announce("BRAVO", 1, 300, 1, 255));
+    in.control(announce("BRAVO", 1, 600, 1, 255));
     std::vector<Fs1052DataFrame> frames(255);
     for (int i = 0; i < 255; ++i) {
       frames[static_cast<std::size_t>(i)].sequence = 255 - i;
-      frames[static_cast<std::size_t>(i)].offset = 2 + i;  // never offset 0: nothing joins up
+      // Never offset 0, and a gap after each: nothing joins up, every frame a run of its own.
+      frames[static_cast<std::size_t>(i)].offset = 2 + 2 * i;
       frames[static_cast<std::size_t>(i)].data[0] = static_cast<uint8_t>(i);
     }
     in.series(frames, 1);
-    in.control(announce("BRAVO", 1, 300, 1, 1));
-    frames.resize(1);
-    frames[0].offset = 290;
-    frames[0].sequence = 1;
+    // A run of its own finds no pair; the frame that closes the first gap still goes in.
+    in.control(announce("BRAVO", 1, 600, 1, 2));
+    frames.resize(2);
+    frames[0].offset = 590;
+    frames[0].sequence = 2;
+    frames[1].offset = 0;
+    frames[1].sequence = 1;
     in.series(frames, 1);
-    EXPECT_NE(p.port[1].trace_text.find("FS-1052 REASSEMBLY TABLE FULL: FRAME 1 DROPPED\n"), std::string::npos);
+    EXPECT_NE(p.port[1].trace_text.find("FS-1052 REASSEMBLY TABLE FULL: FRAME 2 DROPPED\n"), std::string::npos);
+    EXPECT_EQ(p.port[1].trace_text.find("FRAME 1 DROPPED"), std::string::npos);
   }
 }
 

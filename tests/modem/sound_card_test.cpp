@@ -273,7 +273,7 @@ TEST_P(SoundCardModemFeed, EachMessageIsATransmissionOfItsOwn) {
   }
   EXPECT_EQ(ptt_ons, 2);
   EXPECT_EQ(f_.ptt_offs, 2);
-  EXPECT_EQ(tx_texts, (std::vector<std::string>{"", "TX 600S", "", "TX 2400S", ""}));
+  EXPECT_EQ(tx_texts, (std::vector<std::string>{"", "TX 600 BPS SHORT", "", "TX 2400 BPS SHORT", ""}));
   const auto got = decode_card_output(out);
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0].first, "600S");
@@ -331,7 +331,7 @@ TEST_F(SoundCardTest, ModemReceptionFromTheCardInput) {
     }
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(ends, 1);
-    EXPECT_EQ(rx_texts, (std::vector<std::string>{"", "RX 1200S", ""}));
+    EXPECT_EQ(rx_texts, (std::vector<std::string>{"", "RX 1200 BPS SHORT", ""}));
     EXPECT_EQ(bytes.substr(0, text.size()), text);
   }
 }

@@ -3,7 +3,9 @@
 // arrives byte for byte in BRAVO's download folder, plain and enciphered, and ALFA logs
 // BRAVO's report. A name BRAVO refuses, and a file too large to send, are refused aloud. With
 // the dialog's modem path the file goes as one FED-STD-1052 message; when BRAVO is off the
-// air the message is reported failed and BRAVO's download folder stays empty.
+// air the message is reported failed and BRAVO's download folder stays empty. A longer file
+// ends saved or failed on both stations, and its rate follows a channel that fades and
+// recovers.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "sim/multi_station.h"
@@ -50,9 +53,12 @@ class FileTransferSimTest : public ::testing::Test {
   }
   // Runs ALFA and BRAVO (`bravo_on`: BRAVO is in the run); `received` gets the files in
   // BRAVO's folder at the end, by name, also when BRAVO was switched off during the run.
+  // `snr_from` changes the SNR during the run; `watch` is called after each station's step.
   test::SimRun run(int seconds, const std::vector<SimCommand>& commands, std::map<std::string, std::string>* received,
-                   double snr_db = 10, bool bravo_on = true) {
+                   double snr_db = 10, bool bravo_on = true, const std::map<int64_t, double>& snr_from = {},
+                   const SimStep& watch = {}) {
     SimOptions o;
+    o.snr_from_ms = snr_from;
     o.stations = {{"ALFA", a().string()}};
     if (bravo_on) o.stations.push_back({"BRAVO", b().string()});
     o.channel = "awgn";
@@ -62,8 +68,9 @@ class FileTransferSimTest : public ::testing::Test {
     o.commands = commands;
     // BRAVO's scratch folder stays until the run's end, after a QUIT too; ALFA reads it there.
     auto bravo_dir = std::make_shared<fs::path>();
-    const SimStep on_step = [bravo_dir](int64_t, const std::string& who) {
+    const SimStep on_step = [bravo_dir, watch](int64_t now, const std::string& who) {
       if (who == "BRAVO" && bravo_dir->empty()) *bravo_dir = station().dir();
+      if (watch) watch(now, who);
     };
     return test::sim_collect(o, [received, bravo_dir](const std::string& who) {
       if (who != "ALFA" || received == nullptr || bravo_dir->empty()) return;
@@ -188,6 +195,81 @@ TEST_F(FileTransferSimTest, OverTheDataLinkAFileArrivesByteIdentical) {
   ASSERT_EQ(got.count("download/BINARY.BIN"), 1u);
   EXPECT_TRUE(got["download/BINARY.BIN"] == sent) << "the received file differs";
   EXPECT_TRUE(r.keyings_released());
+}
+
+TEST_F(FileTransferSimTest, OverTheDataLinkALongTransferEndsSavedOrFailedOnBothStations) {
+  // A file of several full series: at 19 dB frames are lost and their gaps close later; when
+  // the channel dies during the transfer both stations report the message failed.
+  struct Case {
+    const char* what;
+    std::map<int64_t, double> snr_from;
+    bool saved;
+    int seconds;
+  };
+  const Case cases[] = {{"19 dB", {{0, 19}}, true, 900},
+                        {"the channel dies at 150 s", {{0, 25}, {150000, -30}}, false, 720}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(a());
+    fs::remove_all(b());
+    stations(false);
+    const std::string sent = put_file("FILE.BIN", 60000);
+    std::vector<SimCommand> commands = data_link_linked();
+    commands.insert(commands.end(), {{10000, "ALFA", "CALL BRAVO"},
+                                     {30000, "ALFA", "DBMFTP BRAVO FILE.BIN"},
+                                     {31000, "ALFA", kSimSendFileModem}});
+    std::map<std::string, std::string> got;
+    const test::SimRun r = run(c.seconds, commands, &got, 25, true, c.snr_from);
+    if (c.saved) {
+      EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\FILE.BIN"), 1) << r.text;
+      EXPECT_EQ(r.count_of("ALFA", "[FS-1052 Message Confirm ID 0 BRAVO]"), 1);
+      ASSERT_EQ(got.count("download/FILE.BIN"), 1u);
+      EXPECT_TRUE(got["download/FILE.BIN"] == sent) << "the received file differs";
+      EXPECT_EQ(r.count("FS-1052 Message ID"), 0);
+    } else {
+      EXPECT_EQ(r.count_of("ALFA", "[FS-1052 Message ID 0 failed BRAVO]"), 1) << r.text;
+      EXPECT_EQ(r.count_of("BRAVO", "[FS-1052 Message ID 0 failed ALFA]"), 1) << r.text;
+      EXPECT_EQ(r.count("[SAVED]"), 0);
+    }
+  }
+}
+
+TEST_F(FileTransferSimTest, OverTheDataLinkTheRateFollowsAChannelThatFadesAndRecovers) {
+  // 25 dB, 9 dB from 250 s to 550 s, 25 dB again: ALFA's modem pane shows the rate of each
+  // transmission; it steps down in the fade and up again after it, and the file arrives.
+  stations(false);
+  const std::string sent = put_file("FILE.BIN", 60000);
+  std::vector<SimCommand> commands = data_link_linked();
+  commands.insert(commands.end(), {{10000, "ALFA", "CALL BRAVO"},
+                                   {30000, "ALFA", "DBMFTP BRAVO FILE.BIN"},
+                                   {31000, "ALFA", kSimSendFileModem}});
+  struct Shown {
+    double at;
+    std::string text;
+  };
+  auto shown = std::make_shared<std::vector<Shown>>();
+  const SimStep watch = [shown](int64_t now, const std::string& who) {
+    if (who != "ALFA") return;
+    const std::string tx = display_status_texts().modem_tx;
+    if (!tx.empty() && (shown->empty() || shown->back().text != tx)) shown->push_back({now / 1000.0, tx});
+  };
+  std::map<std::string, std::string> got;
+  const test::SimRun r = run(1500, commands, &got, 25, true, {{250000, 9}, {550000, 25}}, watch);
+  EXPECT_EQ(r.count_of("BRAVO", "[LOCAL][SAVED] download\\FILE.BIN"), 1) << r.text;
+  ASSERT_EQ(got.count("download/FILE.BIN"), 1u);
+  EXPECT_TRUE(got["download/FILE.BIN"] == sent) << "the received file differs";
+  auto bps = [](const std::string& text) { return std::atoi(text.c_str() + 3); };  // "TX 600 BPS SHORT"
+  int before = 0, lowest_in_fade = 1 << 20, after = 0;
+  std::string texts;
+  for (const Shown& s : *shown) {
+    texts += std::to_string(static_cast<int>(s.at)) + " " + s.text + "\n";
+    EXPECT_NE(s.text.find(" BPS "), std::string::npos) << s.text;
+    if (s.at < 250) before = std::max(before, bps(s.text));
+    if (s.at > 300 && s.at < 550) lowest_in_fade = std::min(lowest_in_fade, bps(s.text));
+    if (s.at > 550) after = std::max(after, bps(s.text));
+  }
+  EXPECT_LT(lowest_in_fade, before) << texts;
+  EXPECT_GT(after, lowest_in_fade) << texts;
 }
 
 TEST_F(FileTransferSimTest, OverTheDataLinkAPeerOffTheAirFailsTheTransferAloud) {

@@ -17,13 +17,14 @@ namespace fs = std::filesystem;
 TEST(MultiStationArgs, ParsesAndRefuses) {
   SimOptions o;
   EXPECT_EQ(sim_parse_args({"--station", "A:/x", "--station", "B:/y", "--channel", "poor", "--snr", "12",
-                            "--snr-at", "7102000:3", "--seed", "9", "--start", "2026-03-04T05:06:07Z",
+                            "--snr-at", "7102000:3", "--snr-from", "300:9", "--snr-from", "600.5:25", "--seed", "9", "--start", "2026-03-04T05:06:07Z",
                             "--seconds", "2.5", "--at", "1.5:B:ENABLE GPS: now", "--keep"},
                            &o),
             "");
   ASSERT_EQ(o.stations.size(), 2u);
   EXPECT_EQ(o.stations[1].dir, "/y");
   EXPECT_EQ(o.snr_at_hz.at(7102000), 3);
+  EXPECT_EQ(o.snr_from_ms, (std::map<int64_t, double>{{300000, 9}, {600500, 25}}));
   EXPECT_EQ(o.start_utc_ms, 1772600767000LL);
   EXPECT_EQ(o.duration_ms, 2500);
   EXPECT_TRUE(o.keep_folders);
@@ -33,7 +34,8 @@ TEST(MultiStationArgs, ParsesAndRefuses) {
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {}, {"--station", "A"}, {"--station", "A:/x", "--channel", "none"},
            {"--station", "A:/x", "--at", "1:C:OWN"}, {"--station", "A:/x", "--start", "yesterday"},
-           {"--station", "A:/x", "--seconds"}})
+           {"--station", "A:/x", "--seconds"}, {"--station", "A:/x", "--snr-from", "9"},
+           {"--station", "A:/x", "--snr-from", "-1:9"}})
     EXPECT_NE(sim_parse_args(bad, &o), "");
 }
 
