@@ -4,7 +4,7 @@
 // count, the tool's wall time and peak resident memory, and whether the message came back.
 // The file is removed afterwards. Asserts nothing.
 //
-//   m110_wav_stream [MEGABYTES [FOLDER]]   (default 2100 MB in /tmp)
+//   m110_wav_stream [MEGABYTES [FOLDER]]   (default 2200 MB in /tmp)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -53,7 +53,7 @@ std::vector<uint8_t> transmission(const std::vector<uint8_t>& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 2100;
+  const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 2200;
   const std::filesystem::path folder = argc > 2 ? argv[2] : "/tmp";
   const std::filesystem::path tool = std::filesystem::canonical("/proc/self/exe").parent_path() / "../tools/m110-wav";
   const std::filesystem::path wav = folder / ("m110_wav_stream_" + std::to_string(getpid()) + ".wav");
