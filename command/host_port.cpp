@@ -121,43 +121,95 @@ void end_connection(HostPortState& s) {
   s.client_fd = -1;
 }
 
-// One pass of the listener thread: accept a client, or take the bytes it sent.
+int send_timeout_ms(const HostPortState& s) { return std::min(kNetSendTimeoutMs, s.idle_timeout_ms); }
+
+// Makes `client` the served connection; a new client starts with an empty line, so no client
+// completes another's command. False (and the socket closed) when the port has stopped.
+bool take_client(HostPortState& s, int client) {
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (!s.running) {
+    net_close(client);
+    return false;
+  }
+  s.client_fd = client;
+  ++s.connection;
+  s.closing = false;
+  s.broken = false;
+  s.line.clear();
+  s.active_ms = station().clock().mono_ms();
+  return true;
+}
+
+// A new connection while a client is served: it waits its turn when no other waits, and is
+// told the port is busy and closed otherwise.
+void admit_or_refuse(HostPortState& s) {
+  const int fd = net_accept_now(s.listen_fd);
+  if (fd < 0) return;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    net_set_send_timeout(fd, send_timeout_ms(s));
+    if (s.running && s.waiting_fd < 0) {
+      s.waiting_fd = fd;
+      return;
+    }
+  }
+  log_net_trace_printf("TCP/IP BUSY: CLIENT REFUSED\n");
+  static constexpr char kBusy[] = "VESK-ALE: ERROR Port busy, one client at a time\n\r";
+  net_send_all(fd, kBusy, sizeof kBusy - 1);
+  net_close(fd);
+}
+
+// One pass of the listener thread: accept a client (or take the one waiting), or take the
+// bytes the served one sent; a served client that has sent nothing for the idle time while
+// another waits is dropped.
 void listener_step() {
   HostPortState& s = host_port();
-  int fd = -1;
+  int fd = -1, waiting = -1, idle_ms = 0;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     fd = s.client_fd;
+    waiting = s.waiting_fd;
+    idle_ms = s.idle_timeout_ms;
+    if (fd < 0) s.waiting_fd = -1;
   }
   int error = 0;
   if (fd < 0) {
-    int client = -1;
-    const NetWait w = net_accept(s.listen_fd, *s.waker, &client, &error);
-    if (w == NetWait::Woken) return;
-    if (w == NetWait::Failed) {
-      log_net_trace_printf("TCP/IP ACCEPT ERROR %d\n", error);
-      station().clock().sleep_ms(kHostPaceMs);
+    int client = waiting;
+    if (client < 0) {
+      const NetWait w = net_accept(s.listen_fd, *s.waker, &client, &error);
+      if (w == NetWait::Woken) return;
+      if (w == NetWait::Failed) {
+        log_net_trace_printf("TCP/IP ACCEPT ERROR %d\n", error);
+        station().clock().sleep_ms(kHostPaceMs);
+        return;
+      }
+      std::lock_guard<std::mutex> lock(s.mutex);
+      net_set_send_timeout(client, send_timeout_ms(s));
+    }
+    take_client(s, client);
+    return;
+  }
+  int timeout_ms = -1;
+  if (waiting >= 0) {
+    const int64_t idle_left = s.active_ms + idle_ms - station().clock().mono_ms();
+    if (idle_left <= 0) {
+      log_printf("TCP/IP HOST CLIENT SENT NOTHING FOR %d S WHILE ANOTHER WAITED: CONNECTION CLOSED\n", idle_ms / 1000);
+      end_connection(s);
       return;
     }
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (!s.running) {
-      net_close(client);
-      return;
-    }
-    net_set_send_timeout(client, kHostSendTimeoutMs);
-    s.client_fd = client;
-    ++s.connection;
-    s.closing = false;
-    s.broken = false;
-    // A new client starts with an empty line: no client completes another's command.
-    s.line.clear();
+    timeout_ms = static_cast<int>(idle_left);
+  }
+  const NetWait w = net_wait_client(fd, s.listen_fd, *s.waker, timeout_ms, &error);
+  if (w == NetWait::Woken || w == NetWait::TimedOut) return;
+  if (w == NetWait::Listener) {
+    admit_or_refuse(s);
     return;
   }
   char block[kHostReceiveBlock];
   std::size_t got = 0;
-  const NetWait w = net_receive(fd, *s.waker, block, sizeof block, &got, &error);
-  if (w == NetWait::Woken) return;
-  if (w == NetWait::Ready && got > 0) {
+  if (w == NetWait::Ready && net_receive(fd, *s.waker, block, sizeof block, &got, &error) == NetWait::Ready &&
+      got > 0) {
+    s.active_ms = station().clock().mono_ms();
     host_collect_bytes(block, got);
     return;
   }
@@ -252,7 +304,7 @@ void host_start() {
   if (running()) return;
   const uint32_t ip = db_get_host_ip();
   const uint16_t port = ntohs(db_get_tcp_port());
-  const NetListenResult r = net_listen(ip, port, 1);
+  const NetListenResult r = net_listen(ip, port, kNetListenBacklog);
   if (r.fell_back)
     log_printf("TCP/IP HOST ADDRESS %s IS NOT AN ADDRESS OF THIS MACHINE: 127.0.0.1 USED\n",
                net_address_text(ip).c_str());
@@ -261,6 +313,10 @@ void host_start() {
     return;
   }
   log_printf("TCP/IP HOST PORT LISTENING ON %s:%u\n", net_address_text(r.ip).c_str(), static_cast<unsigned>(r.port));
+  if (!net_is_loopback(r.ip))
+    log_printf("TCP/IP WARNING: HOST PORT %u IS OPEN BEYOND THIS MACHINE ON %s WITHOUT AUTHENTICATION; "
+               "BIND IT TO 127.0.0.1 OR KEEP IT BEHIND A FIREWALL\n",
+               static_cast<unsigned>(r.port), net_address_text(r.ip).c_str());
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     if (!s.waker) s.waker = std::make_unique<NetWaker>();
@@ -268,7 +324,7 @@ void host_start() {
     s.running = true;
     s.listen_fd = r.fd;
     s.bound_port = r.port;
-    s.client_fd = -1;
+    s.client_fd = s.waiting_fd = -1;
     s.closing = s.broken = s.sending = false;
     s.out.clear();
     s.line.clear();
@@ -307,13 +363,20 @@ void host_stop() {
   std::lock_guard<std::mutex> lock(s.mutex);
   s.echo_attached = false;
   net_close(s.client_fd);
+  net_close(s.waiting_fd);
   net_close(s.listen_fd);
-  s.client_fd = s.listen_fd = -1;
+  s.client_fd = s.waiting_fd = s.listen_fd = -1;
   s.bound_port = 0;
   s.out.clear();
 }
 
 int host_running() { return running() ? 1 : 0; }
+
+void host_set_idle_timeout_ms(int ms) {
+  HostPortState& s = host_port();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.idle_timeout_ms = std::max(ms, 1);
+}
 
 uint16_t host_bound_port() {
   HostPortState& s = host_port();
@@ -330,6 +393,9 @@ void host_collect_bytes(const char* bytes, std::size_t count) {
       line.swap(s.line);
       // Telnet and "nc -C" end lines with CR LF: the CR is not part of the command.
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      // A station that is ending runs no more of a client's lines (a flood of DELAYs would
+      // hold its shut-down).
+      if (mmi_stop_requested()) continue;
       host_handle_line(line.data(), line.size());
     } else if (s.line.size() < kHostLineMax) {
       s.line.push_back(c);

@@ -29,7 +29,6 @@ inline constexpr std::size_t kHostAmdTextMax = 99;
 inline constexpr std::size_t kHostReceiveBlock = 200;
 inline constexpr int kHostPaceMs = 100;                 // the pause after each text sent
 inline constexpr int kHostStopWaitMs = 1000;           // how long the stop waits for "EXIT" to leave
-inline constexpr int kHostSendTimeoutMs = 10000;       // a client that reads nothing for this long is dropped
 // Texts waiting for the client beyond this are dropped oldest first, so a client that stops
 // reading cannot make the station's memory grow.
 inline constexpr std::size_t kHostQueueMax = 20000;
@@ -51,6 +50,11 @@ struct HostPortState {
   // for), whether its peer has closed (no new texts) and whether it has broken (texts dropped).
   int listen_fd = -1;
   int client_fd = -1;
+  // A second client waits its turn (any further one is told the port is busy); the served
+  // client, when it has sent nothing for the idle time, then makes way for it.
+  int waiting_fd = -1;
+  int idle_timeout_ms = kNetIdleTimeoutMs;
+  int64_t active_ms = 0;  // when the client last sent bytes (listener thread only)
   uint64_t connection = 0;
   bool closing = false;
   bool broken = false;
@@ -83,6 +87,10 @@ void host_start();
 // and the listener and ends the threads. Nothing when the port is not running.
 void host_stop();
 int host_running();
+// The idle time after which a client that sends nothing makes way for one that waits
+// (vesk-ale-headless --idle-timeout); it also bounds the time a client may leave a reply
+// untaken.
+void host_set_idle_timeout_ms(int ms);
 // The port the listener is bound to (the kernel's choice when the option is 0); 0 when stopped.
 uint16_t host_bound_port();
 

@@ -186,6 +186,20 @@ void mmi_run_line(const std::string& text) {
   mmi_run_line(buf.data());
 }
 
+void mmi_request_stop(bool here) {
+  CommandState& cs = command_state();
+  std::lock_guard<std::mutex> guard(cs.ending_mutex);
+  if (here) cs.shutdown_thread = std::this_thread::get_id();
+  cs.ending.store(true);
+}
+
+bool mmi_stop_requested() {
+  CommandState& cs = command_state();
+  if (!cs.ending.load()) return false;
+  std::lock_guard<std::mutex> guard(cs.ending_mutex);
+  return cs.shutdown_thread != std::this_thread::get_id();
+}
+
 void mmi_clear_text_entry() {
   CommandState& cs = command_state();
   std::lock_guard<std::recursive_mutex> guard(cs.lock);

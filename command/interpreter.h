@@ -8,11 +8,13 @@
 // keeps two lines from interleaving (a handler may run further lines: MACRO, LOAD CONFIG).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/thread.h"
 
@@ -84,6 +86,12 @@ struct CommandState {
   std::deque<ExecutorItem> executor_queue;
   std::condition_variable executor_cv;                      // work arrived, or stop
   StationThread executor;
+
+  // The station is ending: scripts stop at their next line, DELAY returns, and the host port
+  // runs no further lines, on every thread but the one running the shut-down.
+  std::atomic<bool> ending{false};
+  std::mutex ending_mutex;
+  std::thread::id shutdown_thread;  // guarded by ending_mutex
 };
 
 CommandState& command_state();
@@ -95,6 +103,13 @@ int mmi_tokenize(char* line, char** words, int max_words, bool* overflow);
 // Runs one line; the buffer is changed in place.
 void mmi_run_line(char* line);
 void mmi_run_line(const std::string& line);
+
+// The station is ending (a stop signal, the shut-down; any thread): the scripts and DELAYs in
+// progress end at their next step. `here`: the calling thread runs the shut-down, and its own
+// lines (the shut-down script) still run whole.
+void mmi_request_stop(bool here);
+// Whether the calling thread is to stop running command lines because the station is ending.
+bool mmi_stop_requested();
 
 // Turns the interpreter's text-entry mode off and empties its text buffer (engine start).
 void mmi_clear_text_entry();

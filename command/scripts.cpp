@@ -1,5 +1,6 @@
 #include "command/scripts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,12 @@ void run_lines(std::FILE* f, const std::string& file_name) {
   CommandState& cs = command_state();
   char buf[kMmiScriptLineBuffer];
   while (!cs.script_stopped && std::fgets(buf, sizeof buf, f) != nullptr) {
+    if (mmi_stop_requested()) {
+      log_printf("[%s][%s][MMI: SCRIPT STOPPED, THE STATION IS ENDING => %s]\n", log_time_stamp().c_str(),
+                 log_channel_stamp(db_current_channel_number()).c_str(), file_name.c_str());
+      cs.script_stopped = true;
+      break;
+    }
     const std::size_t len = std::strlen(buf);
     if (len == sizeof buf - 1 && buf[len - 1] != '\n' && !std::feof(f)) {
       int c;
@@ -80,6 +87,8 @@ int run_script(const std::string& file_name) {
 
 long decimal(const char* word) { return std::strtol(word, nullptr, 10); }
 
+constexpr int64_t kDelayStepMs = 20;
+
 }  // namespace
 
 int script_run_file(const std::string& file_name) { return run_script(file_name); }
@@ -97,7 +106,11 @@ void mmi_cmd_delay(MmiLine& line) {
   long ms = decimal(line.words[1]);
   if (ms < 10) ms = 10;
   if (ms > 1000) ms = 1000;
-  station().clock().sleep_ms(ms);
+  // Slept in short steps towards one deadline, so a station that is ending is not held.
+  Clock& clock = station().clock();
+  const int64_t deadline_ns = clock.mono_ns() + ms * 1000000;
+  while (!mmi_stop_requested() && clock.mono_ns() < deadline_ns)
+    clock.sleep_until_ns(std::min(deadline_ns, clock.mono_ns() + kDelayStepMs * 1000000));
 }
 
 void mmi_cmd_load(MmiLine& line) {

@@ -445,6 +445,22 @@ std::string log_format_date_time(std::time_t t) {
   return buf;
 }
 
+std::string log_escape_text(const std::string& text, std::size_t max_chars) {
+  std::string out;
+  for (const char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    char piece[5] = {ch, '\0'};
+    if (c == '\\') std::snprintf(piece, sizeof piece, "\\\\");
+    else if (c == '\r') std::snprintf(piece, sizeof piece, "\\r");
+    else if (c == '\n') std::snprintf(piece, sizeof piece, "\\n");
+    else if (c == '\t') std::snprintf(piece, sizeof piece, "\\t");
+    else if (c < 0x20 || c >= 0x7F) std::snprintf(piece, sizeof piece, "\\x%02X", c);
+    if (out.size() + std::strlen(piece) > max_chars) return out + "...";
+    out += piece;
+  }
+  return out;
+}
+
 void log_print_time() { log_printf("%s\n", log_format_date_time(station().clock().utc_seconds()).c_str()); }
 
 // ---- display names ----

@@ -210,6 +210,11 @@ std::string log_tuned_freq_stamp(int channel);
 // channel 256 (number byte 0) shows its own.
 std::string log_current_channel_stamp();
 std::string log_current_channel_tx_stamp();
+// Text received from a network client made fit for one log line: a backslash and every control
+// or non-ASCII byte are written as escapes (\\, \r, \n, \t, \xNN), so the text can neither
+// break the line nor start a line of its own; at most `max_chars` characters are kept and a
+// cut text ends in "...".
+std::string log_escape_text(const std::string& text, std::size_t max_chars);
 // Writes "[time][working channel][text]" as a line.
 void log_stamped_line(const std::string& text);
 // A formatted text (its own brackets and line end included) behind the time and channel stamps;

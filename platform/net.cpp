@@ -29,7 +29,8 @@ void NetWaker::clear() {
 namespace {
 
 int bind_listener(uint32_t ip, uint16_t port, int backlog, NetListenResult* r) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Non-blocking, so an accept after a wait never blocks on a connection that went away.
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
     r->failed = NetStep::Socket;
     r->error = errno;
@@ -120,11 +121,39 @@ NetWait net_receive(int fd, const NetWaker& waker, char* buf, std::size_t size, 
   }
 }
 
+NetWait net_wait_client(int fd, int listen_fd, const NetWaker& waker, int timeout_ms, int* error) {
+  pollfd p[3] = {{fd, POLLIN, 0}, {waker.fd(), POLLIN, 0}, {listen_fd, POLLIN, 0}};
+  const nfds_t count = listen_fd >= 0 ? 3 : 2;
+  for (;;) {
+    const int n = poll(p, count, timeout_ms < 0 ? -1 : timeout_ms);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *error = errno;
+      return NetWait::Failed;
+    }
+    if (n == 0) return NetWait::TimedOut;
+    if (p[1].revents != 0) return NetWait::Woken;
+    if (p[0].revents != 0) return NetWait::Ready;
+    if (count == 3 && p[2].revents != 0) return NetWait::Listener;
+  }
+}
+
+int net_accept_now(int listen_fd) {
+  for (;;) {
+    const int fd = accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
+}
+
+bool net_is_loopback(uint32_t ip) { return (ntohl(ip) >> 24) == 127; }
+
 void net_set_send_timeout(int fd, int ms) {
   timeval t{};
   t.tv_sec = ms / 1000;
   t.tv_usec = (ms % 1000) * 1000;
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
+  const int buffer = kNetSendBufferBytes;
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
 }
 
 bool net_send_all(int fd, const char* data, std::size_t size) {

@@ -12,6 +12,16 @@
 
 namespace vesk {
 
+// The kernel's queue of connections not yet accepted. The ports serve one client at a time and
+// keep one more waiting; they accept and refuse the rest themselves, with a reply, so a crowd
+// of clients is told at once instead of hanging on a full queue.
+inline constexpr int kNetListenBacklog = 16;
+// A client that sends nothing for this long is dropped (where its port drops idle clients).
+inline constexpr int kNetIdleTimeoutMs = 300000;
+// A send that a client does not take for this long fails (bounded by the idle time-out).
+inline constexpr int kNetSendTimeoutMs = 10000;
+inline constexpr int kNetSendBufferBytes = 64 * 1024;
+
 // An eventfd: wake() makes every wait on it return until clear().
 class NetWaker {
  public:
@@ -43,15 +53,25 @@ struct NetListenResult {
 // When `ip` is not an address of this machine, 127.0.0.1 is bound instead (fell_back).
 NetListenResult net_listen(uint32_t ip, uint16_t port, int backlog);
 
-// Outcome of a wait: a socket is ready, the waker fired, or the call failed (errno in *error).
-enum class NetWait { Ready, Woken, Failed };
+// Outcome of a wait: a socket is ready, the waker fired, or the call failed (errno in *error);
+// for net_wait_client also a new connection on the listener, or the time-out.
+enum class NetWait { Ready, Woken, Failed, Listener, TimedOut };
 
 // Waits for a client on `listen_fd`; on Ready `*client` holds its socket.
 NetWait net_accept(int listen_fd, const NetWaker& waker, int* client, int* error);
 // Waits for bytes on `fd` and reads at most `size` of them into `buf`; `*got` is 0 when the
 // peer has closed its side. Failed: the connection broke (errno in *error).
 NetWait net_receive(int fd, const NetWaker& waker, char* buf, std::size_t size, std::size_t* got, int* error);
-// A send on `fd` that cannot go on for `ms` fails (a peer that stops reading).
+// Waits for bytes (or the end) from the client `fd`, a connection waiting on `listen_fd` (-1:
+// not watched) or the waker, at most `timeout_ms` (negative: no limit). Bytes come first.
+NetWait net_wait_client(int fd, int listen_fd, const NetWaker& waker, int timeout_ms, int* error);
+// Accepts a connection that waits on `listen_fd` without blocking; -1 when none could be taken.
+int net_accept_now(int listen_fd);
+// Whether `ip` (network byte order) is a loopback address (127.0.0.0/8).
+bool net_is_loopback(uint32_t ip);
+// A send on `fd` that cannot go on for `ms` fails (a peer that stops reading); the kernel's
+// send buffer of the socket is held to kNetSendBufferBytes, so such a peer is noticed soon and
+// ties up little memory.
 void net_set_send_timeout(int fd, int ms);
 // Sends all bytes; false when the peer has gone or stopped reading (no signal is raised).
 bool net_send_all(int fd, const char* data, std::size_t size);

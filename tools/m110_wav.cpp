@@ -72,29 +72,16 @@ int encode(const std::string& mode_name, const std::string& in_path, const std::
 }
 
 int decode(const std::string& in_path, const std::string& out_path) {
-  std::vector<int16_t> in;
-  WavFormat fmt;
-  if (!wav_read_file(in_path, in, &fmt)) {
-    std::fprintf(stderr, "m110-wav: cannot read %s as a WAV file\n", in_path.c_str());
+  WavReader reader;
+  if (!reader.open(in_path)) {
+    std::fprintf(stderr, "m110-wav: cannot read %s as a WAV file: %s\n", in_path.c_str(), reader.error().c_str());
     return 1;
   }
+  const WavFormat fmt = reader.format();
   if (fmt.channels != 1 || (fmt.sample_rate != 48000 && fmt.sample_rate != kM110SampleRate)) {
     std::fprintf(stderr, "m110-wav: %s is %d Hz with %d channels; need 48000 or 9600 Hz mono\n", in_path.c_str(),
                  fmt.sample_rate, fmt.channels);
     return 1;
-  }
-  std::vector<int16_t> x;
-  if (fmt.sample_rate == 48000) {
-    DecimatorState dec;
-    int16_t out9600[300];
-    for (std::size_t i = 0; i < in.size(); i += 1260) {
-      const int n = static_cast<int>(std::min<std::size_t>(1260, in.size() - i));
-      int count8k = 0, count9600 = 0;
-      snd_decimate(dec, &in[i], n, nullptr, &count8k, out9600, &count9600);
-      x.insert(x.end(), out9600, out9600 + count9600);
-    }
-  } else {
-    x = in;
   }
   std::vector<uint8_t> bytes;
   float offset = 0;
@@ -107,7 +94,24 @@ int decode(const std::string& in_path, const std::string& out_path) {
     if (s == M110Status::RxEnd) ended = true;
   };
   M110Receiver receiver(cfg);
-  receiver.rx_samples16(x.data(), static_cast<int>(x.size()));
+  // The file is streamed in pieces of whole decimator blocks, so memory stays small and no
+  // count of the file's samples has to fit an int.
+  constexpr int kDecimatorFrames = 1260;
+  std::vector<int16_t> piece(kDecimatorFrames * 64);
+  DecimatorState dec;
+  int16_t out9600[kDecimatorFrames / 5 + 8];
+  for (int64_t got; (got = reader.read(piece.data(), static_cast<int64_t>(piece.size()))) > 0;) {
+    if (fmt.sample_rate != 48000) {
+      receiver.rx_samples16(piece.data(), static_cast<int>(got));
+      continue;
+    }
+    for (int64_t i = 0; i < got; i += kDecimatorFrames) {
+      const int n = static_cast<int>(std::min<int64_t>(kDecimatorFrames, got - i));
+      int count8k = 0, count9600 = 0;
+      snd_decimate(dec, &piece[static_cast<std::size_t>(i)], n, nullptr, &count8k, out9600, &count9600);
+      receiver.rx_samples16(out9600, count9600);
+    }
+  }
   // After the file: silence while the receiver decodes the blocks it still holds (at most one
   // long interleaver block and one 200 ms block).
   const std::vector<int16_t> quiet(M110Receiver::kBlock, 0);

@@ -152,9 +152,13 @@ void station_app_step() {
   }
 }
 
+void station_app_request_stop() { mmi_request_stop(false); }
+
 int station_app_shutdown() {
   StationAppState& app = station_app();
   if (app.ending.exchange(true)) return 0;
+  // Work in progress on other threads ends now; the shut-down script itself runs whole.
+  mmi_request_stop(true);
   script_run_file("SHUTDOWN.DAT");
   // The radio handed back; its release commands leave before the engine stops, and a radio
   // that never answers holds the shut-down no longer than the bound.

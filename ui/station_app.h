@@ -56,6 +56,9 @@ int station_app_start(const StationAppConfig& config);
 // dropped, sound card, tick, "ALE.DAT", both log texts filed. Returns 1; -1 when "ALE.DAT" could not be saved (the
 // failure is logged); 0 (and does nothing) when EXIT or QUIT is already ending the station.
 int station_app_shutdown();
+// A stop signal has come (from any thread): start-up and link scripts, DELAYs and the host
+// client's lines stop at their next step, so the shut-down that follows is not held.
+void station_app_request_stop();
 // One pass of every station thread's step (stepped mode), after the clock has moved.
 void station_app_step();
 
