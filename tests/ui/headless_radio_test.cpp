@@ -146,6 +146,18 @@ TEST(HeadlessRadio, Jst245SetUpTunedAndReleasedAtTheStopSignal) {
   std::this_thread::sleep_for(Ms(500));  // the start-up's commands have left
   const std::string setup = radio.received();
   EXPECT_EQ(setup, "H1\rB0\rP0000\rG1\rX0\rF0007102500A\rD2\r") << "set up, then 7,102.5 kHz USB";
+  // The set-up's pauses of 200 ms after each command reach the radio (within 10 %), though the
+  // set-up ran before the engine's worker moved the queue.
+  for (const char* pair : {"H1\rB0\r", "B0\rP0000\r", "P0000\rG1\r"}) {
+    const std::size_t first = setup.find(pair);
+    ASSERT_NE(first, std::string::npos) << pair;
+    const std::size_t second = setup.find('\r', first) + 1;
+    const int64_t gap = radio.arrival(second) - radio.arrival(first);
+    std::printf("%.*s then %.*s: %lld ms\n", static_cast<int>(second - first - 1), setup.c_str() + first,
+                static_cast<int>(setup.find('\r', second) - second), setup.c_str() + second, static_cast<long long>(gap));
+    EXPECT_GE(gap, 180) << pair;
+    EXPECT_LT(gap, 2000) << pair;
+  }
   p.signal(SIGTERM);
   EXPECT_EQ(p.wait(10000), 0) << p.output();
   ASSERT_TRUE(radio.wait_for("H0\r", 3000)) << radio.received();
