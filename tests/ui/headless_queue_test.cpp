@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -27,6 +28,7 @@
 #include "tests/support/net.h"
 #include "tests/support/pty.h"
 #include "tests/support/waits.h"
+#include "tests/ui/working_channel.h"
 
 namespace vesk {
 namespace {
@@ -42,6 +44,17 @@ int starved_cpu() {
   for (int c = 0; c < CPU_SETSIZE; ++c)
     if (CPU_ISSET(c, &set)) last = c;
   return last;
+}
+
+// Moves every thread of this test (the terminals' readers among them) off `cpu` when another
+// is allowed, so that the test notes bytes when they arrive, not when the busy CPU lets it.
+void keep_off_cpu(int cpu) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) < 2) return;
+  CPU_CLR(cpu, &set);
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    sched_setaffinity(static_cast<pid_t>(std::stol(task.path().filename().string())), sizeof set, &set);
 }
 
 // The pieces of a byte stream cut at CR, each without a leading LF; empty ones dropped.
@@ -72,13 +85,7 @@ class HeadlessQueue : public ::testing::Test {
     db_set_tnc_type(TNC_MFJ1278B);
     db_set_tnc_port(5);
     db_set_tnc_handshake(0);
-    ChannelRecord ch{};
-    ch.permission = CHANNEL_BX;
-    ch.scan_groups = 1 << db_get_scan_group();
-    ch.rx_freq_hz = ch.tx_freq_hz = 7100000;
-    ch.rx_mode = ch.tx_mode = MODE_USB;
-    ASSERT_EQ(db_store_channel(1, ch), 1);
-    db_select_channel(1);
+    ASSERT_TRUE(test::store_working_usb_channel(1, 7100000));
     ASSERT_EQ(db_save(), 1);
   }
   void TearDown() override {
@@ -93,7 +100,8 @@ class HeadlessQueue : public ::testing::Test {
   // The station pinned to one CPU with two busy loops beside it, and a client on its host
   // port whose replies are read all along.
   void start() {
-    const std::string cpu = std::to_string(starved_cpu());
+    const int starved = starved_cpu();
+    const std::string cpu = std::to_string(starved);
     const std::string taskset = test::find_program("taskset");
     std::vector<std::string> argv = {test::program_path("app/vesk-ale-headless"), "--dir", dir_.path(),
                                      "--audio-in", "null", "--audio-out", "null", "-P" + std::to_string(port_)};
@@ -104,6 +112,7 @@ class HeadlessQueue : public ::testing::Test {
             std::vector<std::string>{taskset, "-c", cpu, "/bin/sh", "-c", "while :; do :; done"}));
     }
     station_ = std::make_unique<ChildProcess>(argv);
+    keep_off_cpu(starved);
     ASSERT_TRUE(station_->wait_for_output("TCP/IP HOST PORT LISTENING", 60000)) << station_->output();
     ASSERT_TRUE(test::wait_until([&] { return (client_ = test::connect_to(port_)) >= 0; }, 30000));
     reader_ = std::thread([fd = client_] {
@@ -111,6 +120,18 @@ class HeadlessQueue : public ::testing::Test {
       while (recv(fd, buf, sizeof buf, 0) > 0) {
       }
     });
+  }
+  // The station with an RF-350 ALK radio, once its set-up's last command reached the radio.
+  void start_rf350alk() {
+    {
+      Station st(dir_.path(), std::make_unique<SimClock>());
+      StationScope scope(st);
+      db_open();
+      db_set_radio_type(DB_RF350ALK);
+      ASSERT_EQ(db_save(), 1);
+    }
+    start();
+    ASSERT_TRUE(reached(radio_, "\"0\n", 30000)) << "the set-up's last command";
   }
   void send_line(const std::string& line) {
     const std::string text = line + "\n";
@@ -201,15 +222,7 @@ TEST_F(HeadlessQueue, EveryRadioCommandReachesASilentRadioInOrder) {
 // The operator keys an RF-350 ALK while five commands still wait for the silent radio: the
 // keying sequence's pauses of 200 ms reach the radio all the same (within 10 %).
 TEST_F(HeadlessQueue, Rf350AlkKeyingPausesReachTheRadio) {
-  {
-    Station st(dir_.path(), std::make_unique<SimClock>());
-    StationScope scope(st);
-    db_open();
-    db_set_radio_type(DB_RF350ALK);
-    ASSERT_EQ(db_save(), 1);
-  }
-  start();
-  ASSERT_TRUE(reached(radio_, "\"0\n", 30000)) << "the set-up's last command";
+  ASSERT_NO_FATAL_FAILURE(start_rf350alk());
   std::string lines;
   for (int i = 0; i < 5; ++i) lines += "CMD RADCMD X" + std::to_string(i) + " LF1\n";
   send_line(lines + "CMD SET TRANSMIT ON");
@@ -226,6 +239,21 @@ TEST_F(HeadlessQueue, Rf350AlkKeyingPausesReachTheRadio) {
     EXPECT_LT(gap, 2000);
   }
   send_line("CMD SET TRANSMIT OFF");
+  stop();
+}
+
+// ENABLE SCANNING starts the RF-350 ALK's scan once: ",1", 500 ms, ",1".
+TEST_F(HeadlessQueue, EnableScanningStartsTheRadioScanOnce) {
+  ASSERT_NO_FATAL_FAILURE(start_rf350alk());
+  const std::size_t from = radio_.received().size();
+  send_line("CMD ENABLE SCANNING\nCMD RADCMD MARK LF1");
+  ASSERT_TRUE(reached(radio_, "MARK\n", 30000)) << radio_.received();
+  const std::string got = radio_.received().substr(from);
+  const std::string before_mark = got.substr(0, got.find("MARK\n"));
+  std::size_t starts = 0;
+  for (std::size_t at = before_mark.find(",1\n"); at != std::string::npos; at = before_mark.find(",1\n", at + 1))
+    ++starts;
+  EXPECT_EQ(starts, 2u) << before_mark;
   stop();
 }
 

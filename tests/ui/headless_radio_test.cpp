@@ -18,6 +18,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/pty.h"
 #include "tests/support/waits.h"
+#include "tests/ui/working_channel.h"
 
 namespace vesk {
 namespace {
@@ -43,13 +44,7 @@ void make_station(const std::string& dir, const std::string& pty_path, int radio
   db_set_radio_type(radio_type);
   db_set_radio_port(1);
   if (channel_hz > 0) {
-    ChannelRecord ch{};
-    ch.permission = CHANNEL_BX;
-    ch.scan_groups = 1 << db_get_scan_group();
-    ch.rx_freq_hz = ch.tx_freq_hz = channel_hz;
-    ch.rx_mode = ch.tx_mode = MODE_USB;
-    ASSERT_EQ(db_store_channel(1, ch), 1);
-    db_select_channel(1);
+    ASSERT_TRUE(test::store_working_usb_channel(1, channel_hz));
   }
   ASSERT_EQ(db_save(), 1);
 }
