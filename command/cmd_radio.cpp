@@ -140,7 +140,10 @@ void mmi_cmd_radcmd(MmiLine& line) {
     log_stamped_printf("[MMI ERROR: Radio command not sent. Longer than %zu bytes.]\n", kSlotBytes);
     return;
   }
-  radio_send(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()));
+  if (radio_send(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size())) != 0) {
+    log_stamped_printf("[MMI ERROR: Radio command not sent. Radio output queue full.]\n");
+    return;
+  }
   std::string shown;
   for (int i = 1; i < line.count; ++i) shown += (i > 1 ? " " : "") + std::string(line.words[i]);
   log_stamped_printf("[MMI CHANGE: Sent radio command %s]\n", shown.c_str());
@@ -152,7 +155,10 @@ void mmi_cmd_hexradcmd(MmiLine& line) {
   uint8_t bytes[30];
   const int count = line.count - 1;
   for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(std::strtol(line.words[i + 1], nullptr, 16) & 0xFF);
-  radio_send(bytes, count);
+  if (radio_send(bytes, count) != 0) {
+    log_stamped_printf("[MMI ERROR: Radio command not sent. Radio output queue full.]\n");
+    return;
+  }
   log_stamped_printf("[MMI CHANGE: Sent HEX radio command: %i]\n", count);  // the number of bytes sent
 }
 

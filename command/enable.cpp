@@ -48,7 +48,9 @@ void set_memory_channels(bool on) {
 void set_scanning(bool on) {
   if (on) {
     db_set_mode_resend();
-    radio_scan_start();
+    // The link state machine tells the radio that scanning starts as it leaves SCANNING
+    // STOPPED (and radio_scan_start does nothing in any other state): calling it here too
+    // would start the radio's scan twice.
     ale_link_event(EV_START_SCAN);
   } else {
     ale_link_event(EV_STOP_SCAN);

@@ -24,7 +24,7 @@ namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 bool is_skanti(const RadioTypeRow& row) { return row.number == DB_SKANTI_8250; }
 

@@ -10,12 +10,13 @@
 #include "radio/drivers/icom_civ.h"
 #include "radio/family_ops.h"
 #include "radio/radio_setup.h"
+#include "radio/serial_output.h"
 
 namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 
 void set_freq(const RadioTypeRow&, uint32_t hz) { civ_set_freq(hz); }
 void set_mode(const RadioTypeRow&, int mode) { civ_set_mode(mode); }

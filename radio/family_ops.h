@@ -33,8 +33,9 @@ struct FamilyOps {
   void (*ptt_on)(const RadioTypeRow& row, int tx_mode) = nullptr;
   void (*ptt_off)(const RadioTypeRow& row) = nullptr;
   // A family's own keying sequence, in place of the command keying and whatever the keying
-  // lines (`manual`: the operator's keying).
-  void (*keying)(const RadioTypeRow& row, bool on, bool manual) = nullptr;
+  // lines (`manual`: the operator's keying). False when the type has none: it is keyed by
+  // `ptt_on` and `ptt_off` as any other.
+  bool (*keying)(const RadioTypeRow& row, bool on, bool manual) = nullptr;
 
   // Channel setting, tuning and split.
   void (*channel_freq_mode)(const RadioTypeRow& row, const ChannelRecord& ch) = nullptr;

@@ -31,7 +31,7 @@ namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 void send(const CatCommand& c) { cat_send(c); }
 void timer_start(int id, int ms) {

@@ -21,6 +21,7 @@
 #include "radio/family_ops.h"
 #include "radio/radio_hooks.h"
 #include "radio/radio_setup.h"
+#include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 #include "radio/timer_steps.h"
 
@@ -28,7 +29,7 @@ namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 void send(const CatCommand& c) { cat_send(c); }
 void timer_start(int id, int ms) {
@@ -153,9 +154,10 @@ void ptt_off(const RadioTypeRow& row) {
 
 bool line_keying() { return db_get_rts_ptt() == 1 || db_get_dtr_ptt() == 1; }
 
-// The RF-350 ALK's keying sequences (whatever the keying lines; they are part of them).
-void keying(const RadioTypeRow& row, bool on, bool manual) {
-  if (!alk(row)) return;
+// The RF-350 ALK's keying sequences (whatever the keying lines; they are part of them). The
+// other Harris types have none: they take "K On", "$1,K1" and their unkeys as key commands.
+bool keying(const RadioTypeRow& row, bool on, bool manual) {
+  if (!alk(row)) return false;
   HarrisState& h = harris();
   if (on) {
     if (manual) {
@@ -170,16 +172,17 @@ void keying(const RadioTypeRow& row, bool on, bool manual) {
       alk_send(",0"), wait_ms(400);
       alk_send("K"), alk_poll('K');
     }
-    return;
+    return true;
   }
   if (manual) {
     h.line_keyed = 0;
     alk_letter('U'), alk_poll('U'), wait_ms(200), alk_send(",0"), wait_ms(200), alk_quote('0'), wait_ms(20);
-    return;
+    return true;
   }
   alk_letter('U'), alk_poll('U'), wait_ms(200);
   if (radio_scanning()) alk_send(",1");
   if (line_keying()) alk_quote('0'), wait_ms(200);
+  return true;
 }
 
 void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {

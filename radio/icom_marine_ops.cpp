@@ -11,12 +11,13 @@
 #include "radio/drivers/icom_marine.h"
 #include "radio/family_ops.h"
 #include "radio/radio_setup.h"
+#include "radio/serial_output.h"
 
 namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 bool is_pcr(const RadioTypeRow& row) { return row.number == DB_PCR1000 || row.number == DB_PCR1500; }
 
@@ -44,7 +45,9 @@ struct PcrState {
   std::mutex lock;
   int volume = 0;
 };
+// A level outside 0 to 100 is held at the nearer end: the volume byte would wrap otherwise.
 void pcr_volume(int level) {
+  level = level < 0 ? 0 : level > 100 ? 100 : level;
   const int volume = static_cast<int>(level * 2.55);
   {
     PcrState& s = station().state<PcrState>();

@@ -8,12 +8,13 @@
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/family_ops.h"
 #include "radio/keying.h"
+#include "radio/serial_output.h"
 
 namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 
 // The models that need half a second more after the transmit VFO's mode.
 bool slow_model(int32_t model) { return model == 3 || model == 6 || model == 8 || model == 12; }

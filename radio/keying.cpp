@@ -97,8 +97,12 @@ int ptt_on() {
   if (radio_open()) {
     display_set_tx();
     radio_flags().ptt_active_flag = 1;
-    // A family's own keying sequence goes out whatever the keying lines.
-    if (radio_ops(configured_radio()).keying || !line_ptt()) driver_step_ptt_on(db_get_current_tx_mode());
+    // A family's own keying sequence goes out whatever the keying lines; a key command only
+    // when no line keys the transmitter.
+    const RadioTypeRow& row = configured_radio();
+    const FamilyOps& ops = radio_ops(row);
+    const bool sequence = ops.keying != nullptr && ops.keying(row, true, false);
+    if (!sequence && !line_ptt()) driver_step_ptt_on(db_get_current_tx_mode());
     if (db_get_ptt_status_display() == 1)
       ptt_log(db_get_atu_tone_tune() == 1 || db_get_atu_tune_words() != 0 ? "RADIO: ATU PTT now ACTIVE"
                                                                             : "RADIO: PTT now ACTIVE",
@@ -131,8 +135,8 @@ int ptt_on_manual() {
     const int tx_mode = scan_channel_tx_mode();
     display_set_tx();
     radio_flags().ptt_active_flag = 1;
-    if (radio_ops(row).keying) {
-      radio_ops(row).keying(row, true, true);
+    if (radio_ops(row).keying != nullptr && radio_ops(row).keying(row, true, true)) {
+      // the family's own sequence
     } else if (!line_ptt() && row.manual_ptt_command) {
       if (row.manual_ptt_swaps_data_mode) {
         if (tx_mode == MODE_USB_D) radio_ops(row).set_mode(row, MODE_USB);
@@ -156,8 +160,8 @@ int ptt_off_manual() {
     const int tx_mode = scan_channel_tx_mode();
     display_set_rx();
     radio_flags().ptt_active_flag = 0;
-    if (radio_ops(row).keying) {
-      radio_ops(row).keying(row, false, true);
+    if (radio_ops(row).keying != nullptr && radio_ops(row).keying(row, false, true)) {
+      // the family's own sequence
     } else if (row.manual_ptt_command) {
       driver_step_ptt_off();
       if (row.manual_ptt_swaps_data_mode && (tx_mode == MODE_USB_D || tx_mode == MODE_LSB_D))

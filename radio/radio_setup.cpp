@@ -34,7 +34,7 @@ struct RadioSetupState {
   std::mutex running;  // one set-up at a time
 };
 
-void pause_ms(int ms) { station().clock().sleep_ms(ms); }
+void pause_ms(int ms) { radio_pause_ms(ms); }
 
 void run_start_step(SetupStart start) {
   switch (start) {

@@ -19,13 +19,14 @@
 #include "radio/family_ops.h"
 #include "radio/radio_hooks.h"
 #include "radio/radio_setup.h"
+#include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 
 namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 void send(const CatCommand& c) { cat_send(c); }
 void text(int type, const std::string& t) { send(receiver_text(type, t)); }

@@ -31,6 +31,10 @@ int radio_send_now(const uint8_t* bytes, int count) { return serial_queue_send_n
 void radio_send_ack() { serial_queue_ack(SQ_RADIO); }
 void radio_send_nak() { serial_queue_ack(SQ_RADIO); }
 void radio_send_next() { serial_queue_send_next(SQ_RADIO); }
+void radio_pause_ms(int ms) {
+  serial_queue_hold(SQ_RADIO, ms);
+  station().clock().sleep_ms(ms);
+}
 
 void radio_queue_timer(int timer_id) {
   if (timer_id == EV_RADIO_TIMEOUT) {

@@ -32,6 +32,9 @@ void radio_send_ack();
 void radio_send_nak();
 void radio_send_next();
 void radio_queue_timer(int timer_id);
+// A pause of a command sequence: the calling thread sleeps `ms`, and the radio queue keeps the
+// pause after the command handed over last, so the radio sees it too when the queue is behind.
+void radio_pause_ms(int ms);
 
 uint8_t* emul_slot_next();
 int emul_send(const uint8_t* bytes, int count);

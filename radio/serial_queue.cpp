@@ -38,6 +38,7 @@ void ring_init(CatCommandRing& r, int slots, int slot_bytes) {
   r.queued.assign(static_cast<std::size_t>(slots), 0);
   r.is_long.assign(static_cast<std::size_t>(slots), 0);
   r.long_messages.assign(static_cast<std::size_t>(slots), std::string());
+  r.hold_ms.assign(static_cast<std::size_t>(slots), 0);
 }
 
 // Hands out the next slot in turn, passing over slots whose messages still wait; -1 when
@@ -64,11 +65,23 @@ void write_slot(SerialOutputQueue& q, const uint8_t* slot) {
   }
 }
 
-void start_timer(SerialOutputQueue& q) {
+int64_t now_ns() { return station().clock().mono_ns(); }
+
+// Starts the engine timer for `ms`; ms is rounded up to whole ticks, so that the tick's
+// truncation never makes the wait shorter than asked by more than one tick.
+void arm_timer(SerialOutputQueue& q, int64_t ms) {
+  if (ms < kSerialTimerTickMs) ms = kSerialTimerTickMs;
+  ms = (ms + kSerialTimerTickMs - 1) / kSerialTimerTickMs * kSerialTimerTickMs;
   q.timer_running = true;
-  q.timer_started_ns = station().clock().mono_ns();
   auto& hooks = serial_queues().timers;
-  if (hooks.start) hooks.start(q.spec->timer_id, q.spec->period_ms);
+  if (hooks.start) hooks.start(q.spec->timer_id, static_cast<int>(ms));
+}
+
+void start_timer(SerialOutputQueue& q, int64_t ms) {
+  q.timer_due_ns = now_ns() + ms * 1000000;
+  q.timer_running = true;
+  auto& hooks = serial_queues().timers;
+  if (hooks.start) hooks.start(q.spec->timer_id, static_cast<int>(ms));
 }
 
 void stop_timer(SerialOutputQueue& q) {
@@ -82,6 +95,13 @@ void drop_head(SerialOutputQueue& q) {
   if (slot == nullptr) return;
   const auto index = static_cast<std::size_t>(slot_index(q.ring, slot));
   q.ring.queued[index] = 0;
+  // A pause kept after this message runs from the moment it was written.
+  if (q.in_flight && q.ring.hold_ms[index] > 0) {
+    const int64_t until = q.last_write_ns + int64_t{q.ring.hold_ms[index]} * 1000000;
+    if (until > q.hold_until_ns) q.hold_until_ns = until;
+  }
+  q.ring.hold_ms[index] = 0;
+  q.in_flight = false;
   if (q.ring.is_long[index]) {
     q.ring.is_long[index] = 0;
     q.ring.long_messages[index].clear();
@@ -89,11 +109,20 @@ void drop_head(SerialOutputQueue& q) {
   }
 }
 
+// Writes the head, unless a kept pause still runs: then the timer waits out the pause first.
 void send_next_locked(SerialOutputQueue& q) {
   auto* head = static_cast<uint8_t*>(queue_peek(q.queue));
-  if (head == nullptr) return;
+  if (head == nullptr || q.in_flight) return;
+  const int64_t now = now_ns();
+  if (now < q.hold_until_ns) {
+    q.timer_due_ns = q.hold_until_ns;
+    arm_timer(q, (q.hold_until_ns - now + 999999) / 1000000);
+    return;
+  }
   write_slot(q, head);
-  start_timer(q);
+  q.in_flight = true;
+  q.last_write_ns = now;
+  start_timer(q, q.spec->period_ms);
 }
 
 // Counts a refusal; returns the line to log now (empty while rate-limited to one a second).
@@ -140,6 +169,8 @@ void serial_queue_reset(SerialQueueId id) {
   stop_timer(q);
   while (queue_peek(q.queue) != nullptr) drop_head(q);
   ring_init(q.ring, q.spec->slots, q.spec->slot_bytes);
+  q.in_flight = false;
+  q.hold_until_ns = 0;
 }
 
 uint8_t* serial_queue_slot_next(SerialQueueId id) {
@@ -176,12 +207,10 @@ int serial_queue_send(SerialQueueId id, const uint8_t* bytes, int count) {
           slot[0] = 0;
         }
         q.ring.queued[i] = 1;
+        q.ring.hold_ms[i] = 0;
         const bool idle = queue_peek(q.queue) == nullptr;
         queue_push(q.queue, slot);
-        if (idle) {
-          write_slot(q, slot);
-          start_timer(q);
-        }
+        if (idle) send_next_locked(q);
         return 0;
       }
     }
@@ -202,6 +231,8 @@ int serial_queue_send_now(SerialQueueId id, const uint8_t* bytes, int count) {
 void serial_queue_ack(SerialQueueId id) {
   SerialOutputQueue& q = serial_queues().queues[id];
   std::lock_guard<std::mutex> lock(q.mutex);
+  // An answer moves on only the message written to the port, never one that waits out a pause.
+  if (!q.in_flight) return;
   drop_head(q);
   stop_timer(q);
   send_next_locked(q);
@@ -211,11 +242,18 @@ void serial_queue_timer(SerialQueueId id, int timer_id) {
   SerialOutputQueue& q = serial_queues().queues[id];
   std::lock_guard<std::mutex> lock(q.mutex);
   if (timer_id != q.spec->timer_id || !q.timer_running) return;
-  // An expiry of an earlier start arrives before the current start has run its period.
-  const int64_t ran_ns = station().clock().mono_ns() - q.timer_started_ns;
-  if (ran_ns < static_cast<int64_t>(q.spec->period_ms - kSerialTimerTickMs) * 1000000) return;
+  // Before the deadline (an expiry of an earlier start, or ticks replayed in a burst after
+  // the tick fell behind): wait out the rest; the timer stays the one running.
+  const int64_t left_ns = q.timer_due_ns - now_ns();
+  if (left_ns > int64_t{kSerialTimerTickMs} * 1000000) {
+    arm_timer(q, (left_ns + 999999) / 1000000);
+    return;
+  }
   q.timer_running = false;
-  drop_head(q);
+  if (q.in_flight)
+    drop_head(q);
+  else
+    q.hold_until_ns = 0;  // the pause the timer waited out is over
   send_next_locked(q);
 }
 
@@ -223,6 +261,22 @@ void serial_queue_send_next(SerialQueueId id) {
   SerialOutputQueue& q = serial_queues().queues[id];
   std::lock_guard<std::mutex> lock(q.mutex);
   send_next_locked(q);
+}
+
+void serial_queue_hold(SerialQueueId id, int ms) {
+  if (ms <= 0) return;
+  SerialOutputQueue& q = serial_queues().queues[id];
+  std::lock_guard<std::mutex> lock(q.mutex);
+  const int waiting = queue_count(q.queue);
+  if (waiting > 0) {
+    auto* tail = static_cast<uint8_t*>(queue_peek_at(q.queue, waiting - 1));
+    int& hold = q.ring.hold_ms[static_cast<std::size_t>(slot_index(q.ring, tail))];
+    if (ms > hold) hold = ms;
+    return;
+  }
+  if (q.last_write_ns == 0) return;
+  const int64_t until = q.last_write_ns + int64_t{ms} * 1000000;
+  if (until > q.hold_until_ns) q.hold_until_ns = until;
 }
 
 void serial_queue_write_slot(SerialQueueId id, const uint8_t* slot) {

@@ -13,9 +13,13 @@
 // - a slot whose message still waits is never handed out again; a send that finds no free
 //   slot or a full queue is refused with a failure result and a rate-limited log line;
 // - a message longer than a slot is kept whole beside its slot and written in one call;
-// - a pacing-timer expiry that belongs to an earlier start of the timer (it was already on
-//   its way when an answer moved the queue on) is recognised by the time the current start
-//   has run, and ignored.
+// - a pacing-timer expiry that comes before the timer's deadline (an expiry of an earlier
+//   start, already on its way when an answer moved the queue on, or one that a late tick
+//   replayed in a burst) arms the timer again for what is left: the queue always moves on,
+//   and never sooner than the timer's period;
+// - a pause that a command sequence keeps after a message (`serial_queue_hold`) holds the
+//   next message back until the pause has run from the moment that message was written, so
+//   the pause is kept on the wire whichever thread sleeps it.
 //
 // The engine's timers are reached through `SerialTimerHooks` (installed by the engine, or by a
 // test harness); the engine routes expiries to the `*_queue_timer` handlers of
@@ -82,6 +86,7 @@ struct CatCommandRing {
   std::vector<uint8_t> queued;        // per slot: 1 from push to drop
   std::vector<std::string> long_messages;  // per slot: a message too long for the slot
   std::vector<uint8_t> is_long;
+  std::vector<int> hold_ms;           // per slot: the pause kept after the message (ms)
 };
 
 struct SerialOutputQueue {
@@ -90,7 +95,10 @@ struct SerialOutputQueue {
   LockedQueue* queue = nullptr;
   CatCommandRing ring;
   bool timer_running = false;
-  int64_t timer_started_ns = 0;
+  int64_t timer_due_ns = 0;    // when the running timer's period ends
+  bool in_flight = false;      // the head has been written and waits for its answer or expiry
+  int64_t last_write_ns = 0;   // when the last queued message was written (0: never)
+  int64_t hold_until_ns = 0;   // no message is written before this (a kept pause)
   // Refusals not yet reported and when the last report was written.
   int refused_unreported = 0;
   int64_t last_refusal_log_ms = -1000000;
@@ -128,6 +136,10 @@ void serial_queue_ack(SerialQueueId id);
 void serial_queue_timer(SerialQueueId id, int timer_id);
 // Writes the head when one waits and starts the timer.
 void serial_queue_send_next(SerialQueueId id);
+// Keeps a pause of `ms` after the message queued last (or, with none waiting, after the
+// message written last): the next message is not written before the pause has run from the
+// moment that message was written.
+void serial_queue_hold(SerialQueueId id, int ms);
 // Writes the message of one slot of the queue's ring (its length byte first) to the port
 // when the port is open; nothing when it is closed.
 void serial_queue_write_slot(SerialQueueId id, const uint8_t* slot);

@@ -1,5 +1,6 @@
 // The retune for TNC data: which radio types take the data mode and the frequency shift, in
 // which command form, and the split sequences of the models that need one while scanning.
+#include "radio/serial_output.h"
 #include "radio/tnc_retune.h"
 
 #include <algorithm>
@@ -112,7 +113,7 @@ ShiftForm shift_form(int type) {
 
 bool kenwood_ascii(int type) { return type == DB_KENWOOD || type == DB_KENWOOD_HS; }
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 
 // Calls `f` when the family has it; true when it did.
 template <typename F, typename... Args>

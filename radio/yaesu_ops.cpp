@@ -12,12 +12,13 @@
 #include "radio/drivers/yaesu.h"
 #include "radio/family_ops.h"
 #include "radio/radio_setup.h"
+#include "radio/serial_output.h"
 
 namespace vesk {
 
 namespace {
 
-void wait_ms(int ms) { station().clock().sleep_ms(ms); }
+void wait_ms(int ms) { radio_pause_ms(ms); }
 
 // The channel the last tune builder put on the radio, held by value (a caller may pass a
 // temporary record) and with the type it was tuned on, so another type starts afresh.
@@ -275,8 +276,19 @@ void setup_start(const RadioTypeRow& row) {
   }
 }
 
+// The receivers' label in their set-up lines.
+const char* receiver_label(int type) {
+  switch (type) {
+    case DB_FRG100: return "FRG-100B";
+    case DB_FRG8800: return "FRG-8800";
+    case DB_VR5000: return "VR-5000";
+    default: return nullptr;
+  }
+}
+
 void setup_before_port(const RadioSetupRow& setup) {
   if (setup.type == DB_FT600) radio_setup_line("FT-600 being initialized");
+  if (const char* label = receiver_label(setup.type)) radio_setup_line(std::string(label) + " being initialized");
 }
 
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
@@ -383,7 +395,10 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
     case DB_FT600: radio_setup_line("FT-600 has been initialized"); return;
     case DB_VX1700: lines({"VX-1700 being initialized", "VX-1700 has been initialized"}); return;
     case DB_VX1700J2B: lines({"VX-1700J2B being initialized", "VX-1700J2B has been initialized"}); return;
-    default: return;  // FT897 and the receivers write no line
+    case DB_FRG100: case DB_FRG8800: case DB_VR5000:
+      radio_setup_line(std::string(receiver_label(row.number)) + " has been initialized");
+      return;
+    default: return;  // FT897 writes no line
   }
 }
 

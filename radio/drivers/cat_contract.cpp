@@ -50,7 +50,7 @@ void cat_nak() {
   radio_send_nak();
 }
 
-void driver_pause_ms(int ms) { station().clock().sleep_ms(ms); }
+void driver_pause_ms(int ms) { radio_pause_ms(ms); }
 
 bool driver_start_timer(int ms) {
   const auto& start = serial_queues().timers.start;

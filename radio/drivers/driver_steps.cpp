@@ -40,10 +40,7 @@ int driver_step_tune_channel(uint32_t hz, int mode) {
 int driver_step_ptt_on(int tx_mode) {
   const RadioTypeRow& row = configured_radio();
   const FamilyOps& ops = radio_ops(row);
-  if (ops.keying != nullptr) {  // a keying sequence of the family's own
-    ops.keying(row, true, false);
-    return 1;
-  }
+  if (ops.keying != nullptr && ops.keying(row, true, false)) return 1;  // the family's own sequence
   if (!row.ptt_command || ops.ptt_on == nullptr) return 0;
   ops.ptt_on(row, tx_mode);
   return 1;
@@ -52,10 +49,7 @@ int driver_step_ptt_on(int tx_mode) {
 int driver_step_ptt_off() {
   const RadioTypeRow& row = configured_radio();
   const FamilyOps& ops = radio_ops(row);
-  if (ops.keying != nullptr) {
-    ops.keying(row, false, false);
-    return 1;
-  }
+  if (ops.keying != nullptr && ops.keying(row, false, false)) return 1;
   if (!row.ptt_command || ops.ptt_off == nullptr) return 0;
   ops.ptt_off(row);
   return 1;

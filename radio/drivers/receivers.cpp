@@ -89,7 +89,8 @@ bool receiver_freq(int type, uint32_t hz, CatCommand& out) {
   else if (type == DB_RA6830JD) t = "$85F " + fmt("%2.6f", mhz(hz)) + "TF";
   else if (type == DB_RA6790GM) t = "$1F " + fmt("%2.6f", mhz(hz));
   else if (type == DB_EK2000) t = "A00F" + std::to_string(limit(hz, 10000, 30000000));
-  else if (type == DB_HF2050) t = "FR " + fmt("%8.2f", mhz(hz));
+  // Kilohertz with two decimals: eight characters that carry the frequency down to 10 Hz.
+  else if (type == DB_HF2050) t = "FR " + fmt("%8.2f", hz / 1e3);
   else if (type == DB_AR8600) t = hz <= 3000000u ? "RF" + fmt("%1.3f", mhz(hz)) : "RF" + fmt("%1.4f", mhz(hz)) + "0";
   else if (type == DB_AR5000) t = "RF" + fmt("%4.6f", mhz(hz));
   else if (type == DB_ARONE) t = "RF" + fmt("%1.9f", mhz(hz));

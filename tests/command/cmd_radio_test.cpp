@@ -53,6 +53,19 @@ TEST_F(RadioCommands, RadioCommandsReachTheRadioPort) {
   }
 }
 
+// A full radio queue refuses the command: the log says it was not sent, never that it was.
+TEST_F(RadioCommands, RadioCommandRefusedByAFullQueueIsNotLoggedAsSent) {
+  const uint8_t x = 'X';
+  for (int i = 0; i < 150; ++i) ASSERT_EQ(radio_send(&x, 1), 0);
+  for (const char* line : {"RADCMD A B", "HEXRADCMD 41 42"}) {
+    clear();
+    mmi_run_line(line);
+    EXPECT_EQ(log_text().find("Sent"), std::string::npos) << log_text();
+    EXPECT_NE(log_text().find("[MMI ERROR: Radio command not sent. Radio output queue full.]\n"), std::string::npos)
+        << log_text();
+  }
+}
+
 TEST_F(RadioCommands, Ldg) {
   struct Case {
     const char* line;

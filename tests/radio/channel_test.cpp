@@ -56,9 +56,9 @@ TEST_F(ChannelTest, Ic746FirstTuningSetsTheTransmitVfoOnce) {
   EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, ch); }),
             "0 ms COM1 write FE FE 56 E0 05 00 00 10 07 00 FD\n"
             "50 ms COM1 write FE FE 56 E0 07 01 FD\n"
-            "100 ms COM1 write FE FE 56 E0 06 00 FD\n"
-            "200 ms COM1 write FE FE 56 E0 07 00 FD\n"
-            "250 ms COM1 write FE FE 56 E0 06 01 FD\n");
+            "150 ms COM1 write FE FE 56 E0 06 00 FD\n"
+            "250 ms COM1 write FE FE 56 E0 07 00 FD\n"
+            "300 ms COM1 write FE FE 56 E0 06 01 FD\n");
   EXPECT_EQ(db_current_channel_number(), 1);
   // The same channel again: the frequency alone.
   EXPECT_EQ(trace_of([&] { radio_set_channel(ch.number, ch); }), "0 ms COM1 write FE FE 56 E0 05 00 00 10 07 00 FD\n");
@@ -74,16 +74,17 @@ TEST_F(ChannelTest, KenwoodTuneAndKeyInDataAndVoiceModes) {
               radio_set_channel(data.number, data);
               ptt_on();
               ptt_off();
-            }),
+            }, 200),
+            // Each pause runs from its command's write (FR1 waits 50 ms behind FA).
             "0 ms COM1 write 46 41 30 30 30 30 37 31 30 30 30 30 30 3B\n"  // FA00007100000;
             "50 ms COM1 write 46 52 31 3B\n"                              // FR1;
-            "100 ms COM1 write 46 54 30 3B\n"                             // FT0;
-            "200 ms COM1 write 4D 44 32 3B\n"                             // MD2; (transmit mode)
-            "400 ms COM1 write 46 52 30 3B\n"                             // FR0;
-            "600 ms COM1 write 46 54 30 3B\n"                             // FT0;
-            "800 ms COM1 write 4D 44 32 3B\n"                             // MD2; (receive mode)
-            "900 ms COM1 write 54 58 31 3B\n"                             // TX1;
-            "950 ms COM1 write 52 58 3B\n");                              // RX;
+            "150 ms COM1 write 46 54 30 3B\n"                             // FT0;
+            "250 ms COM1 write 4D 44 32 3B\n"                             // MD2; (transmit mode)
+            "450 ms COM1 write 46 52 30 3B\n"                             // FR0;
+            "650 ms COM1 write 46 54 30 3B\n"                             // FT0;
+            "850 ms COM1 write 4D 44 32 3B\n"                             // MD2; (receive mode)
+            "950 ms COM1 write 54 58 31 3B\n"                             // TX1;
+            "1000 ms COM1 write 52 58 3B\n");                             // RX;
   EXPECT_EQ(radio_vfo_freq(), 7100000);
   EXPECT_EQ(trace_of([&] {
               radio_set_channel(voice.number, voice);

@@ -54,6 +54,49 @@ TEST_F(KeyingTest, RtsKeyingStillSendsTheCatUnkey) {
   EXPECT_EQ(twa_restarts, 1);  // ptt_on restarts the link-activity timer, ptt_off does not
 }
 
+// The Harris transceivers with key commands: without a keying line the key goes out, with one
+// only the lines key, and the unkey goes out in both cases; the operator's keying likewise.
+TEST_F(KeyingTest, HarrisTransceiversAreKeyedByCommand) {
+  const struct {
+    int type;
+    const char* key;
+    const char* unkey;
+  } cases[] = {
+      {DB_RF5022, "4B 20 4F 6E 0D", "4B 20 4F 66 66 0D"},        // "K On", "K Off"
+      {DB_RF350KWT, "24 31 2C 4B 31 0D", "24 31 2C 4B 30 0D"},  // "$1,K1", "$1,K0"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    db_set_radio_type(c.type);
+    db_set_rts_ptt(0);
+    const std::string by_command =
+        std::string("0 ms COM1 write ") + c.key + "\n200 ms COM1 write " + c.unkey + "\n";
+    EXPECT_EQ(trace_of([&] { ptt_on(), run_ms(200), ptt_off(); }), by_command);
+    EXPECT_EQ(trace_of([&] { ptt_on_manual(), run_ms(200), ptt_off_manual(); }), by_command);
+    db_set_rts_ptt(1);
+    EXPECT_EQ(trace_of([&] { ptt_on(), run_ms(200), ptt_off(); }),
+              std::string("0 ms COM1 RTS on\n200 ms COM1 write ") + c.unkey + "\n200 ms COM1 RTS off\n");
+  }
+}
+
+// The RF-350 ALK keyed by command: 400 ms between ",0" and "K" on the wire, also when ",0"
+// had to wait behind a command the radio did not answer.
+TEST_F(KeyingTest, Rf350AlkKeyingKeepsItsPauseOnTheWire) {
+  db_set_radio_type(DB_RF350ALK);
+  db_set_rts_ptt(0);
+  fake().clear_events();
+  const uint8_t earlier[] = {'X', '\n'};
+  radio_send(earlier, 2);
+  ptt_on();
+  run_ms(500);
+  const auto writes = fake().writes(1);
+  ASSERT_GE(writes.size(), 3u);
+  EXPECT_EQ(writes[1].second, ",0\n");
+  EXPECT_EQ(writes[2].second, "K\n");
+  EXPECT_GE(writes[2].first - writes[1].first, 400);
+  ptt_off();
+}
+
 TEST_F(KeyingTest, KeyingOnTheReopenedAlternatePort) {
   db_set_radio_type(DB_IC7000);
   db_set_rts_ptt(1);

@@ -52,7 +52,7 @@ TEST_F(MarineStationTest, SetUps) {
        "400 $PICOA,90,08,AGC,ON*11<0D><0A> | 600 $PICOA,90,08,TUNER,OFF<0D><0A> | 800 $PICOA,90,08,TRX,RX<0D><0A>",
        {"IC-M802 being initialized", "IC-M802 SQUELCH set to OFF", "IC-M802 NB set to OFF", "IC-M802 AGC set to ON",
         "IC-M802 ATU set to OFF", "IC-M802 has been initialized"}},
-      {DB_PCR1000, "200 H101<0A> | 250 J407F<0A> | 400 J4701<0A> | 600 J4501<0A> | 1000 J438C<0A>",
+      {DB_PCR1000, "200 H101<0A> | 250 J407F<0A> | 450 J4701<0A> | 650 J4501<0A> | 1000 J438C<0A>",
        {"PCR-1000 being initialized", "PCR-1000 Filter set to 2800hz", "PCR-1000 PREAMP set to OFF",
         "PCR-1000 AGC set to ON", "PCR-1000 SPEAKER OUT set to 50 percent, adjust using MCRA",
         "PCR-1000 IF SHIFT set to CENTER", "PCR-1000 has been initialized"}},

@@ -104,6 +104,21 @@ TEST_F(MutingTest, AfLevelIsStoredAndHeldBackWhileMuted) {
   EXPECT_EQ(radio_load_af_level(), 200);
 }
 
+// The PCR's volume byte is the level times 2.55, truncated (100 gives FE): a level beyond 0 to
+// 100 is held at the nearer end instead of wrapping round.
+TEST_F(MutingTest, PcrAudioLevelIsHeldToItsRange) {
+  db_set_radio_type(DB_PCR1000);
+  radio_mute_off();
+  const struct {
+    int level;
+    const char* sent;
+  } cases[] = {{50, "4A 34 30 37 46 0A"}, {100, "4A 34 30 46 45 0A"}, {101, "4A 34 30 46 45 0A"},
+               {200, "4A 34 30 46 45 0A"}, {-5, "4A 34 30 30 30 0A"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(trace_of([&] { radio_set_af_level(c.level); }), std::string("0 ms COM1 write ") + c.sent + "\n")
+        << c.level;
+}
+
 TEST_F(MutingTest, SetFreqOnlyForKenwoodAndSetModeRemembersTheMode) {
   db_set_radio_type(DB_IC746);
   EXPECT_EQ(trace_of([] { radio_set_freq(7100000); }), "");

@@ -139,6 +139,27 @@ TEST_F(SerialQueueTest, StaleExpiryNeverDropsTheNextCommand) {
   EXPECT_EQ(h.fake().writes(kRadioPort), (Writes{{0, "A"}, {49, "B"}, {99, "C"}}));
 }
 
+// A pause kept after a command holds the next one until the pause has run from the moment
+// the command was written, also when the radio answered at once; an answer during the pause
+// moves nothing, for nothing is in flight.
+TEST_F(SerialQueueTest, KeptPauseHoldsTheNextCommandOnTheWire) {
+  ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO, kRadioPort));
+  ASSERT_EQ(send_text(radio_send, "A"), 0);
+  serial_queue_hold(SQ_RADIO, 200);
+  h.fake().inject_at(kRadioPort, 10, "OK\r");
+  h.fake().inject_at(kRadioPort, 100, "OK\r");
+  h.run_ms(20);
+  ASSERT_EQ(send_text(radio_send, "B"), 0);
+  ASSERT_EQ(send_text(radio_send, "C"), 0);
+  h.run_ms(300);
+  EXPECT_EQ(h.fake().writes(kRadioPort), (Writes{{0, "A"}, {200, "B"}, {250, "C"}}));
+  // A pause asked after the queue emptied runs from the last write, too.
+  serial_queue_hold(SQ_RADIO, 100);
+  ASSERT_EQ(send_text(radio_send, "D"), 0);
+  h.run_ms(100);
+  EXPECT_EQ(h.fake().writes(kRadioPort).back(), (std::pair<int64_t, std::string>{350, "D"}));
+}
+
 TEST_F(SerialQueueTest, PortInitStopsTheTimerAndDropsWhatWaits) {
   ASSERT_TRUE(h.open(SERIAL_ROLE_RADIO, kRadioPort));
   db_set_current_tx_freq(7100000);

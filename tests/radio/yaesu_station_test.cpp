@@ -49,10 +49,10 @@ TEST_F(YaesuStationTest, SetUpOfEveryType) {
       {DB_FT767, ""},
       {DB_FT600, "200 00 00 00 00 0F"},
       {DB_FT817, "200 00 00 00 00 00 | 400 00 00 00 00 85 | 600 00 00 00 00 82 | 650 00 00 00 00 88"},
-      {DB_FT817DIG, "200 00 00 00 00 00 | 250 00 00 00 00 85 | 400 00 00 00 00 82 | 600 00 00 00 00 88"},
+      {DB_FT817DIG, "200 00 00 00 00 00 | 250 00 00 00 00 85 | 450 00 00 00 00 82 | 650 00 00 00 00 88"},
       {DB_VX1700, "200 FF FF FF FF FF | 400 00 00 00 00 0F | 600 00 00 00 00 03 | 650 00 00 00 00 88"},
       {DB_VX1700J2B, "200 FF FF FF FF FF | 400 00 00 00 00 0F | 600 00 00 00 00 03 | 650 00 00 00 00 88"},
-      {DB_FT847, "200 00 00 00 00 00 | 250 00 00 00 00 8E | 400 00 00 00 00 88"},
+      {DB_FT847, "200 00 00 00 00 00 | 250 00 00 00 00 8E | 450 00 00 00 00 88"},
       {DB_FT890, "200 00 00 00 00 01 | 400 00 00 00 01 09 | 600 00 00 00 00 0F"},
       {DB_FT920, "200 00 00 00 01 09 | 400 00 00 00 00 0F"},
       {DB_FT920DATA, "200 00 00 00 01 09 | 400 00 00 00 00 0F"},
@@ -77,6 +77,26 @@ TEST_F(YaesuStationTest, SetUpOfEveryType) {
     EXPECT_EQ(writes_of([] { radio_setup(); }), c.writes);
     EXPECT_FALSE(log_has("radio driver not built yet"));
   }
+}
+
+// The receivers tell the operator that they are set up: the opening line before the port is
+// opened (so a missing port leaves only it), the closing line after the start step.
+TEST_F(YaesuStationTest, ReceiverSetUpLines) {
+  const struct {
+    int type;
+    std::string label;
+  } cases[] = {{DB_FRG100, "FRG-100B"}, {DB_FRG8800, "FRG-8800"}, {DB_VR5000, "VR-5000"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    clear();
+    db_set_radio_type(c.type);
+    radio_setup();
+    EXPECT_EQ(setup_lines(), (std::vector<std::string>{c.label + " being initialized", c.label + " has been initialized"}));
+  }
+  clear();
+  fake().set_unavailable(1, true);
+  radio_setup();
+  EXPECT_EQ(setup_lines(), (std::vector<std::string>{"VR-5000 being initialized"}));
 }
 
 TEST_F(YaesuStationTest, SetUpLinesAndTheSwitch) {

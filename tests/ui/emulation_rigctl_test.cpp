@@ -16,6 +16,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/pty.h"
 #include "tests/support/rigctl.h"
+#include "tests/ui/working_channel.h"
 
 namespace vesk {
 namespace {
@@ -33,13 +34,7 @@ void make_station(const std::string& dir, int radio_type, bool radio_server) {
   db_set_option_int(opt::EMULATION_ENABLED, 1);
   db_set_emulation_port(12);
   if (radio_server) db_enable_radio_server();
-  ChannelRecord ch{};
-  ch.permission = CHANNEL_BX;
-  ch.scan_groups = 1 << db_get_scan_group();
-  ch.rx_freq_hz = ch.tx_freq_hz = 7102500;
-  ch.rx_mode = ch.tx_mode = MODE_USB;
-  ASSERT_EQ(db_store_channel(1, ch), 1);
-  db_select_channel(1);
+  ASSERT_TRUE(test::store_working_usb_channel(1, 7102500));
   ASSERT_EQ(db_save(), 1);
 }
 

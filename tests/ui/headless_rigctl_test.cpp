@@ -21,6 +21,7 @@
 #include "tests/support/pty.h"
 #include "tests/support/ts2000_emulator.h"
 #include "tests/support/waits.h"
+#include "tests/ui/working_channel.h"
 
 namespace vesk {
 namespace {
@@ -51,13 +52,7 @@ TEST(HeadlessRigctl, KenwoodWithZ100TunerIsIdentifiedAndTuned) {
     db_set_option_int(opt::EMULATION_ENABLED, 0);
     db_set_atu_type(ATU_Z100);
     db_set_atu_port(2);
-    ChannelRecord ch{};
-    ch.permission = CHANNEL_BX;
-    ch.scan_groups = 1 << db_get_scan_group();
-    ch.rx_freq_hz = ch.tx_freq_hz = 7100000;
-    ch.rx_mode = ch.tx_mode = MODE_USB;
-    ASSERT_EQ(db_store_channel(1, ch), 1);
-    db_select_channel(1);
+    ASSERT_TRUE(test::store_working_usb_channel(1, 7100000));
     ASSERT_EQ(db_save(), 1);
   }
 
