@@ -71,7 +71,7 @@ void ale_link_handle_event(int event) {
     // with no link and no call under way there is nothing to leave.
     const int state = ale_link_state();
     if (state > ALE_STATE_PAUSE_SCAN_SYNC || is_linked_state(state) || ale_linked_count() > 0) {
-      log_time_out("");
+      ale_link_timed_out();
       ale_leave_link();
     }
   }
@@ -440,6 +440,16 @@ void ale_run_link_scripts(const char* script, int batch) {
   call_hook(link_state().hooks.run_script, script);
   if (!batch) return;
   if (!shell_run_batch(station().dir(), kLinkBatchFile)) log_file_not_found(kLinkBatchFile);
+}
+
+void ale_link_cleared(const char* address) {
+  log_cleared(address);
+  call_hook(link_state().hooks.link_cleared);
+}
+
+void ale_link_timed_out() {
+  log_time_out("");
+  call_hook(link_state().hooks.link_cleared);
 }
 
 void ale_enter_linked() {

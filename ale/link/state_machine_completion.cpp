@@ -136,7 +136,7 @@ const CompletionRow kRows[] = {
      .key_up =
          [] {
            if (ale_linked_count() == 0) {
-             log_cleared(ale_called_list_text().c_str());
+             ale_link_cleared(ale_called_list_text().c_str());
              ale_leave_link();
            } else {
              ale_return_to_linked();
