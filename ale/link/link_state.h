@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "ale/words/ale_word.h"
 #include "db/ale_chars.h"
 
 namespace vesk {
@@ -171,7 +172,6 @@ int ale_link_ready();
 int ale_is_idle();
 int ale_signalling_mode();
 void ale_set_signalling_mode(int mode);
-int ale_aqc_transmission();
 int ale_call_type();
 void ale_set_call_type(int type);
 int ale_call_class();
