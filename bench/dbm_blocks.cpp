@@ -79,7 +79,7 @@ void decode_timing() {
   std::size_t delivered = 0;
   for (int r = 0; r < rounds; ++r) {
     ale_rx_buffers_reset();
-    dbm_rx_state().binary = {};
+    dbm_rx_state().sequences.binary = {};
     const auto t0 = std::chrono::steady_clock::now();
     dbm_rx_header(header);
     for (const RxWordRecord& g : groups) dbm_rx_group(g);

@@ -9,6 +9,7 @@
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/messages/file_transfer.h"
+#include "ale/link/amd_retry.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "db/events.h"
@@ -141,7 +142,7 @@ void data_arq(MmiLine& line, bool dbm) {
   else
     xfer_select_dtm_path();
   text += '\n';
-  log_set_amd_retry_counter(-1);
+  ale_set_amd_retry_counter(-1);
   xfer_send_text(text.c_str(), 0);
 }
 
@@ -169,7 +170,7 @@ void mmi_cmd_amd(MmiLine& line) {
   if (e == nullptr) return;
   copy_addresses(e, line, 1, line.count - 2);
   set_text(e, line.words[line.count - 1]);
-  log_set_amd_retry_counter(0);
+  ale_set_amd_retry_counter(0);
   api_post(e);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ale/engine/timer.h"
+#include "ale/link/amd_retry.h"
 #include "ale/link/call_setup.h"
 #include "command/host_port.h"
 #include "db/log.h"
@@ -168,7 +169,7 @@ void mmi_remote_command_reply(int timer) {
   for (const std::string& sender : senders) {
     // As the AMD command does: no automatic retry counted yet, the AMD to the sender, and
     // the host port's acknowledgement to its client.
-    log_set_amd_retry_counter(0);
+    ale_set_amd_retry_counter(0);
     ale_send_amd_address(sender.c_str(), text.c_str());
     host_send_text("OK\n");
   }

@@ -73,13 +73,6 @@ struct LogHooks {
   std::function<void(int message)> post_message;
   // The transmit frequency in Hz last put on the radio.
   std::function<int()> tuned_tx_freq_hz;
-  // The engine's linked-station count and link state (for the AMD retry).
-  std::function<int()> linked_station_count;
-  std::function<int()> link_state;
-  // Start an engine timer of the given event number (the AMD retry timer).
-  std::function<void(int event, int ms)> start_timer;
-  // Select the TIS ending and send the kept AMD text again to the first linked station.
-  std::function<void()> resend_amd_linked;
   // The linking-protection level the last received words were read at (0-4).
   std::function<int()> lp_level;
   // Expand an AMD text coded with the phrase dictionaries (first byte 0x80).
@@ -88,8 +81,6 @@ struct LogHooks {
   std::function<void()> full_listing;
   // End the station in order (the QUIT and EXIT commands).
   std::function<void()> request_exit;
-  // After a link cleared or timed out: reset the external TNC.
-  std::function<void()> tnc_reset_on_clear;
 };
 
 // Texts that the main window shows in its panes.
@@ -137,8 +128,6 @@ struct LogState {
   std::shared_ptr<LogNotifier> notifier;
   bool exit_requested = false;
   int exit_status = 0;  // the process's exit status that the request asks for
-  // -1: no automatic AMD retry armed; otherwise the retries made for the AMD text in hand.
-  int amd_retry_counter = -1;
 
   // Echo queue for the host port (own lock: the consumer never holds the layer's lock).
   std::mutex echo_mutex;

@@ -14,11 +14,6 @@ namespace {
 // Lookups into the station options.
 int opt_bells() { return db_get_bells(); }
 int opt_display_soundings() { return db_get_display_soundings(); }
-int opt_amd_retries() { return db_get_amd_retries(); }
-
-// Link states in which an AMD can be retried: LINKED IDLE and IND LINKED WAIT RESPONSE.
-constexpr int kLinkedIdle = 11;
-constexpr int kIndLinkedWaitResponse = 16;
 
 const char* text(const char* s) { return s != nullptr ? s : ""; }
 
@@ -78,12 +73,10 @@ void log_aqc_linked(const char* address) {
 
 void log_cleared(const char* address) {
   stamped("[%s][%s][CLEARED ][%-15s]\n", text(address));
-  if (auto hook = log_hooks().tnc_reset_on_clear) hook();
 }
 
 void log_time_out(const char* address) {
   stamped("[%s][%s][TIME OUT][%-15s]\n", text(address));
-  if (auto hook = log_hooks().tnc_reset_on_clear) hook();
 }
 
 void log_call_failed(const char* address) { stamped("[%s][%s][FAILED  ][%-15s]\n", text(address)); }
@@ -214,46 +207,8 @@ void log_lqa_line(int address_index, int channel, const LqaRecord& lqa) {
 
 // ---- AMD retry ----
 
-void log_set_amd_retry_counter(int value) {
-  LogState& s = log_state();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  s.amd_retry_counter = value;
-}
-
-int log_amd_retry_counter() {
-  LogState& s = log_state();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return s.amd_retry_counter;
-}
-
-void log_amd_handshake_failed() {
-  const LogHooks hooks = log_hooks();
-  const int linked = hooks.linked_station_count ? hooks.linked_station_count() : 0;
-  const int state = hooks.link_state ? hooks.link_state() : 0;
-  const int retries = opt_amd_retries();
-  bool arm = false;
-  {
-    LogState& s = log_state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.amd_retry_counter >= 0 && linked > 0 && (state == kLinkedIdle || state == kIndLinkedWaitResponse) &&
-        retries > 0) {
-      ++s.amd_retry_counter;
-      arm = retries >= s.amd_retry_counter;
-      if (!arm) s.amd_retry_counter = 0;
-    }
-  }
-  if (!arm) {
-    time_only("[%s] * HANDSHAKE FAILED\n");
-    return;
-  }
-  time_only("[%s] * AMD AUTO RETRY IN 3 SECONDS\n");
-  if (hooks.start_timer) hooks.start_timer(kAmdRetryTimerEvent, kAmdRetryDelayMs);
-}
-
-void log_amd_auto_retry_send() {
-  time_only("[%s] * AMD AUTO RETRY SENDING\n");
-  const LogHooks hooks = log_hooks();
-  if (hooks.resend_amd_linked) hooks.resend_amd_linked();
-}
+void log_handshake_failed() { time_only("[%s] * HANDSHAKE FAILED\n"); }
+void log_amd_auto_retry_armed() { time_only("[%s] * AMD AUTO RETRY IN 3 SECONDS\n"); }
+void log_amd_auto_retry_sending() { time_only("[%s] * AMD AUTO RETRY SENDING\n"); }
 
 }  // namespace vesk

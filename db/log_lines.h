@@ -1,5 +1,5 @@
 // Fixed log lines: link events, command and table errors, soundings and heard calls, received
-// AMD messages, AQC-ALE acknowledgements, the LQA trace and the AMD retry. Each text exists
+// AMD messages, AQC-ALE acknowledgements, the LQA trace and the AMD retry's lines. Each text exists
 // only here; the engine, the command interpreter and the dialogs call these operations.
 //
 // Addresses are NUL-terminated texts (a null pointer prints as empty).
@@ -11,10 +11,6 @@ namespace vesk {
 
 struct AmdStoreEntry;
 struct LqaRecord;
-
-// The engine timer that resends an AMD text after a failed handshake.
-inline constexpr int kAmdRetryTimerEvent = 1084;
-inline constexpr int kAmdRetryDelayMs = 3000;
 
 // Link events (stamped with time and working channel).
 void log_linked(const char* address);
@@ -78,12 +74,9 @@ void log_aqc_amd(const AmdStoreEntry& entry, int check_state);
 // LQA trace, only while ListingStyle is 2.
 void log_lqa_line(int address_index, int channel, const LqaRecord& lqa);
 
-// AMD retry counter: -1 when no automatic retry is armed.
-void log_set_amd_retry_counter(int value);
-int log_amd_retry_counter();
-// A failed AMD handshake: arms a retry or writes HANDSHAKE FAILED.
-void log_amd_handshake_failed();
-// The AMD retry timer expired: resend the kept AMD text.
-void log_amd_auto_retry_send();
+// A failed AMD handshake, and the automatic AMD retry armed after one and sending.
+void log_handshake_failed();
+void log_amd_auto_retry_armed();
+void log_amd_auto_retry_sending();
 
 }  // namespace vesk

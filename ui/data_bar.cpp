@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "ale/link/amd_retry.h"
 #include "ale/link/ale_timing.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
@@ -131,7 +132,7 @@ void data_bar_enter(const DataBarFields& f) {
     case DataBarMode::Amd:
       text = upper(text);
       set_linked_twx(1, "OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR AMD TWX");
-      log_set_amd_retry_counter(0);
+      ale_set_amd_retry_counter(0);
       ale_send_amd_linked(address.c_str(), text.c_str());
       text += "\n";
       break;
@@ -151,7 +152,7 @@ void data_bar_enter(const DataBarFields& f) {
       immediate_call(address, dtm ? "DTM IMMEDIATE MODE INDIVIDUAL CALL LINK" : "DBM IMMEDIATE MODE INDIVIDUAL CALL LINK");
       dtm ? xfer_select_dtm_path() : xfer_select_dbm_path();
       text += "\n";
-      log_set_amd_retry_counter(-1);
+      ale_set_amd_retry_counter(-1);
       ui_transfer_send(text, 0);
       break;
     }

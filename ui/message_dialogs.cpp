@@ -8,6 +8,7 @@
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
+#include "ale/link/amd_retry.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
@@ -138,7 +139,7 @@ DialogOutcome send_amd_ok(const std::string& address, const std::string& text) {
         ale_call_address(address.c_str(), text.c_str());
       }
     }
-    log_set_amd_retry_counter(0);
+    ale_set_amd_retry_counter(0);
   });
   return {};
 }
@@ -181,7 +182,7 @@ DialogOutcome transfer_message_ok(bool dtm, const std::string& text, const std::
       ui_transfer_send(text + "\n", 0);
       ui_set_terminate_when_done(terminate ? 1 : 0);
     }
-    log_set_amd_retry_counter(-1);
+    ale_set_amd_retry_counter(-1);
   });
   return {};
 }

@@ -73,17 +73,12 @@ void wire_platform() {
 
 void wire_db() {
   log_set_hooks([](LogHooks& h) {
-    h.start_timer = timer_start;
-    h.linked_station_count = ale_linked_count;
-    h.link_state = ale_link_state;
     h.expand_coded_amd = amd_expand_coded_amd;
     h.full_listing = report_full_listing;
     h.post_message = station_app_post_message;
     h.repaint = station_app_repaint;
     h.request_exit = station_app_exit_now;
     h.tuned_tx_freq_hz = radio_tuned_tx_freq;
-    h.resend_amd_linked = ale_resend_amd_linked;
-    h.tnc_reset_on_clear = mmi_tnc_reset_on_clear;
     h.lp_level = lp_display_level;
   });
   DbHooks hooks = db_get_hooks();
@@ -150,6 +145,7 @@ void wire_ale() {
   LinkHooks& link = link_state().hooks;
   link.refresh_status_bar = report_refresh_status_bar;
   link.run_script = [](const char* script) { script_run_file(script); };
+  link.link_cleared = mmi_tnc_reset_on_clear;
   HostReportHooks& host = host_report_hooks();
   host.linked = host_report_linked;
   host.linked_to = host_report_linked_to;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "ale/link/amd_retry.h"
 #include "ale/link/host_reports.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
@@ -220,7 +221,7 @@ void api_dispatch_timer(int n) {
       // The minute's log lines reach the daily files even when no line follows them.
       log_file_texts();
       break;
-    case TimerRoute::AmdRetry: log_amd_auto_retry_send(); break;
+    case TimerRoute::AmdRetry: ale_amd_auto_retry_send(); break;
     // Through the state machine, which keys only while the frame it keyed for is still to go.
     case TimerRoute::KeyTransmitter: ale_sm_key_transmitter(); break;
     case TimerRoute::RemoteCommandReply: ale_remote_command_reply(n); break;

@@ -252,10 +252,9 @@ bool parser_step(int input);
 RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
 
 void ale_rx_word(const RxWordRecord& record) {
-  RxParserState& p = rx_parser_state();
   // The raw groups of a DBM message go to its receiver, AQC-ALE words to theirs; the rest are
   // standard words for this parser.
-  if (p.dbm_mode != 0)
+  if (ale_rx_dbm_mode() != 0)
     dbm_rx_group(record);
   else if (aqc_rx_word_is_aqc() != 0)
     aqc_rx_word(record);
@@ -367,8 +366,8 @@ void ale_parser_reset() {
   p.accumulator[0] = '\0';
   p.bad_words = 0;
   p.state = PARSER_IDLE;
-  if (p.dbm_mode != 0) dbm_rx_cut_off();
-  p.dbm_mode = 0;
+  if (ale_rx_dbm_mode() != 0) dbm_rx_cut_off();
+  ale_rx_dbm_mode_off();
   ale_frame_called_clear();
 }
 
@@ -399,11 +398,12 @@ int32_t ale_rx_frame_crc() { return rx_parser_state().frame_crc; }
 void ale_rx_frame_crc_reset() { crc16_init(&rx_parser_state().frame_crc); }
 void ale_rx_clear_current_word() { rx_parser_state().current.word = 0; }
 
-void ale_rx_dbm_mode_on() { rx_parser_state().dbm_mode = 1; }
-void ale_rx_dbm_mode_off() { rx_parser_state().dbm_mode = 0; }
-int ale_rx_dbm_mode() { return rx_parser_state().dbm_mode; }
+// The flag lives with the word tests: the word receiver reads it on the audio thread.
+void ale_rx_dbm_mode_on() { ale_word_state().dbm_mode = 1; }
+void ale_rx_dbm_mode_off() { ale_word_state().dbm_mode = 0; }
+int ale_rx_dbm_mode() { return ale_word_state().dbm_mode; }
 void aqc_rx_set_word_is_aqc(int flag) {
-  station().state<AleWordState>().last_word_aqc.store(flag != 0 ? 1 : 0, std::memory_order_relaxed);
+  ale_word_state().last_word_aqc.store(flag != 0 ? 1 : 0, std::memory_order_relaxed);
 }
 
 void ale_rx_strip_address(char* text) {

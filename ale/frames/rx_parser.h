@@ -66,7 +66,6 @@ struct RxParserState {
   double sinad_sum = 0;
   int disagreement_sum = 0;
   int words_summed = 0;
-  std::atomic<int> dbm_mode{0};  // read by the word receiver on the audio thread
   int amd_coded = 0;
   unsigned resets = 0;  // counts parser resets, so that a step can tell the frame handler reset it
 

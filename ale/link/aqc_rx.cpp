@@ -385,7 +385,7 @@ int aqc_rx_inlink_reply() {
   const char* caller = r.caller.c_str();
   if (r.second_flag == 0) {
     ale_linked_remove(caller);
-    log_cleared(caller);
+    ale_link_cleared(caller);
     if (ale_linked_count() == 0) ale_return_to_scan();
   }
   if (r.code != AQC_CODE_OPERATOR) {
@@ -405,7 +405,7 @@ int aqc_rx_inlink_reply() {
     }
   }
   if (r.code == AQC_CODE_TERMINATE) {
-    log_cleared(caller);
+    ale_link_cleared(caller);
     ale_return_to_scan();
   } else if (r.code == AQC_CODE_NAK) {
     log_nak(caller);

@@ -110,6 +110,32 @@ void tune_to(int channel) {
   if (db_channel_in_use(channel) != 0) ale_tune_channel(channel);
 }
 
+// The stations a call, an in-link send or a link termination is for.
+struct CallTarget {
+  const char* text = "";  // the message, "" for none
+  AddressList given;      // as given, each cut to the tables' 15 characters
+  AddressList list;       // as classified: a net's members, a group's known stations
+  std::string first;      // the first address given, or ""
+  int cls = CALL_CLASS_NOT_CALLABLE;
+};
+
+// What every call entry point starts with: the signalling mode the call goes out in, the first
+// address remembered, the own address loaded, the addresses classified.
+CallTarget begin_call(const AddressList& addresses, const char* message) {
+  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
+  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
+  CallTarget target;
+  target.text = message == nullptr ? "" : message;
+  target.given = to_list(addresses);
+  target.first = target.given.empty() ? std::string() : target.given[0];
+  copy16(call_setup().first_address, target.first.c_str());
+  ale_load_own_address();
+  target.list = target.given;
+  target.cls = ale_classify_call(target.list);
+  ale_set_call_class(target.cls);
+  return target;
+}
+
 }  // namespace
 
 int ale_call_peer_index() {
@@ -155,81 +181,72 @@ int ale_classify_call(AddressList& addresses) {
 void ale_place_call(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
-  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
-  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
-  const char* text = message == nullptr ? "" : message;
-  AddressList list = to_list(addresses);
-  const AddressList given = list;
-  int longest = 0;
-  for (const std::string& a : list) longest = std::max(longest, ale_address_word_count(a));
-  copy16(c.first_address, list.empty() ? "" : list[0].c_str());
+  const CallTarget target = begin_call(addresses, message);
   c.channel_next = 0;
   c.channel_count = 0;
   c.attempts_left = db_get_sounding_attempts();
-  ale_load_own_address();
   ale_slot_width_reset();
-  const int cls = ale_classify_call(list);
-  ale_set_call_class(cls);
-  const std::string first = given.empty() ? std::string() : given[0];
+  int longest = 0;
+  for (const std::string& a : target.given) longest = std::max(longest, ale_address_word_count(a));
 
-  switch (cls) {
+  switch (target.cls) {
     case CALL_CLASS_NET: {
-      const int net = db_find_net_index(first.c_str());
+      const int net = db_find_net_index(target.first.c_str());
       c.peer_net = net;
-      if (net < 0 || rank(list) != 0) return fail_call(given);
+      if (net < 0 || rank(target.list) != 0) return fail_call(target.given);
       timer_stop(EV_DWELL_TIMER);
       // The net's own address is the frame's own address on every channel of the call.
       ale_set_call_type(ALE_CALL_NET);
-      if (ale_next_call_channel() != 0) return fail_call(given);
+      if (ale_next_call_channel() != 0) return fail_call(target.given);
       const std::string name = net_name(net);
       ale_set_called(name.c_str());
       const std::string own = net_own_address(net);
       if (!own.empty()) ale_set_own_address(own.c_str());
       ale_called_clear();
-      ale_called_add_all(list);
-      ale_queue_message(text, message_queue());
+      ale_called_add_all(target.list);
+      ale_queue_message(target.text, message_queue());
       ale_twrn_net(net, db_get_lqa());
       start_initiate(EV_INITIATE_NET_CALL);
       return;
     }
     case CALL_CLASS_INDIVIDUAL: {
-      const int peer = db_find_other_address_index(first.c_str());
+      const int peer = db_find_other_address_index(target.first.c_str());
       set_peer_station(peer);
-      if (peer < 0 || rank(list) != 0) return fail_call(given);
+      if (peer < 0 || rank(target.list) != 0) return fail_call(target.given);
       timer_stop(EV_DWELL_TIMER);
       ale_set_call_type(ALE_CALL_INDIVIDUAL);
-      if (ale_next_call_channel() != 0) return fail_call(given);
-      ale_set_called(first.c_str());
+      if (ale_next_call_channel() != 0) return fail_call(target.given);
+      ale_set_called(target.first.c_str());
       ale_called_clear();
-      ale_called_add(first.c_str());
-      ale_queue_message(text, message_queue());
+      ale_called_add(target.first.c_str());
+      ale_queue_message(target.text, message_queue());
       start_initiate(EV_INITIATE_INDIVIDUAL_CALL);
       return;
     }
     case CALL_CLASS_GROUP: {
       std::string own = ale_own_address_text();
       ale_slot_width_set(ale_address_word_count(own), longest);
-      if (rank(list) != 0) return fail_call(given);
+      if (rank(target.list) != 0) return fail_call(target.given);
       timer_stop(EV_DWELL_TIMER);
       ale_set_call_type(ALE_CALL_GROUP);
-      if (ale_next_call_channel() != 0) return fail_call(given);
-      if (ale_set_called_list(list) == 0) return fail_call(given);
+      if (ale_next_call_channel() != 0) return fail_call(target.given);
+      if (ale_set_called_list(target.list) == 0) return fail_call(target.given);
       own = ale_own_address_text();
-      ale_twrn_group(list, own.c_str(), db_get_lqa());
+      ale_twrn_group(target.list, own.c_str(), db_get_lqa());
       ale_called_clear();
-      ale_called_add_all(list);
-      ale_queue_message(text, message_queue());
+      ale_called_add_all(target.list);
+      ale_queue_message(target.text, message_queue());
       start_initiate(EV_INITIATE_GROUP_CALL);
       return;
     }
     case CALL_CLASS_ANYCALL:
     case CALL_CLASS_ALLCALL: {
-      const bool any = cls == CALL_CLASS_ANYCALL;
+      const bool any = target.cls == CALL_CLASS_ANYCALL;
       if (any) ale_twrn_anycall();
       const char* pseudo = any ? "@@?" : "@?@";
       set_pseudo_peer(pseudo);
       ale_set_called(pseudo);
-      ale_queue_message(text, ale_section_push_call);
+      ale_queue_message(target.text, ale_section_push_call);
       tune_to(ale_allcall_channel());
       ale_load_own_address();
       start_initiate(any ? EV_INITIATE_ANYCALL : EV_INITIATE_ALLCALL);
@@ -238,11 +255,11 @@ void ale_place_call(const AddressList& addresses, const char* message) {
     case CALL_CLASS_NULL_ADDRESS:
       set_pseudo_peer("@@@", kNullAddressTwrMs, kNullAddressTtMs);
       ale_set_called("@@@");
-      ale_queue_message(text, ale_section_push_call);
+      ale_queue_message(target.text, ale_section_push_call);
       start_initiate(EV_INITIATE_INDIVIDUAL_CALL);
       return;
     default:
-      log_unknown_address(first.c_str());
+      log_unknown_address(target.first.c_str());
       return;
   }
 }
@@ -252,29 +269,21 @@ void ale_call_address(const char* address, const char* message) { ale_place_call
 void ale_send_in_link(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
-  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
-  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
-  const char* text = message == nullptr ? "" : message;
-  AddressList list = to_list(addresses);
-  const std::string first = list.empty() ? std::string() : list[0];
-  c.inlink_text = text;
-  copy16(c.first_address, first.c_str());
-  ale_load_own_address();
+  const CallTarget target = begin_call(addresses, message);
+  c.inlink_text = target.text;
   ale_end_calls_with_tis();
-  const int cls = ale_classify_call(list);
-  ale_set_call_class(cls);
   int event = 0;
-  switch (cls) {
+  switch (target.cls) {
     case CALL_CLASS_INDIVIDUAL: {
-      const int peer = db_find_other_address_index(first.c_str());
+      const int peer = db_find_other_address_index(target.first.c_str());
       if (peer < 0) return;
       set_peer_station(peer);
-      ale_set_called(first.c_str());
+      ale_set_called(target.first.c_str());
       event = EV_INITIATE_INDIVIDUAL_CALL;
       break;
     }
     case CALL_CLASS_NET: {
-      const int net = db_find_net_index(first.c_str());
+      const int net = db_find_net_index(target.first.c_str());
       if (net < 0) return;
       c.peer_net = net;
       ale_twrn_net(net, db_get_lqa());
@@ -285,9 +294,9 @@ void ale_send_in_link(const AddressList& addresses, const char* message) {
       break;
     }
     case CALL_CLASS_GROUP: {
-      ale_twrn_group(list, ale_own_address_text(), db_get_lqa());
-      ale_set_called_list(list);
-      ale_called_add_all(list);
+      ale_twrn_group(target.list, ale_own_address_text(), db_get_lqa());
+      ale_set_called_list(target.list);
+      ale_called_add_all(target.list);
       event = EV_INITIATE_GROUP_CALL;
       break;
     }
@@ -313,10 +322,10 @@ void ale_send_in_link(const AddressList& addresses, const char* message) {
       event = EV_INITIATE_INLINKCALL;
       break;
     default:
-      log_unknown_address(first.c_str());
+      log_unknown_address(target.first.c_str());
       return;
   }
-  ale_queue_message(text, ale_section_push_link_message);
+  ale_queue_message(target.text, ale_section_push_link_message);
   start_initiate(event);
 }
 
@@ -392,49 +401,41 @@ void ale_send_amd_address(const char* address, const char* text) { ale_send_amd(
 void ale_terminate_link(const AddressList& addresses, const char* message) {
   Guard hold(link_state().lock);
   CallSetupState& c = call_setup();
-  // The call goes out in AQC-ALE signalling when that option is on: its waits are reckoned so.
-  ale_set_signalling_mode(db_get_aqc_mode() != 0 ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL);
-  const char* text = message == nullptr ? "" : message;
-  AddressList list = to_list(addresses);
-  const std::string first = list.empty() ? std::string() : list[0];
-  copy16(c.first_address, first.c_str());
-  ale_load_own_address();
+  const CallTarget target = begin_call(addresses, message);
   timer_stop(EV_SM_POLL_TIMER);
-  const int cls = ale_classify_call(list);
-  ale_set_call_class(cls);
-  switch (cls) {
+  switch (target.cls) {
     case CALL_CLASS_INDIVIDUAL:
-      if (db_find_other_address_index(first.c_str()) >= 0) {
-        if (ale_linked_has(first.c_str())) ale_linked_remove(first.c_str());
-        ale_set_called(first.c_str());
+      if (db_find_other_address_index(target.first.c_str()) >= 0) {
+        if (ale_linked_has(target.first.c_str())) ale_linked_remove(target.first.c_str());
+        ale_set_called(target.first.c_str());
       }
       break;
     case CALL_CLASS_NET: {
-      const int net = db_find_net_index(first.c_str());
+      const int net = db_find_net_index(target.first.c_str());
       if (net >= 0) {
         c.peer_net = net;
         ale_twrn_net(net, db_get_lqa());
         ale_set_called(net_name(net).c_str());
         const std::string own = net_own_address(net);
         if (!own.empty()) ale_set_own_address(own.c_str());
-        ale_queue_message(text, ale_section_push_link_message);
+        ale_queue_message(target.text, ale_section_push_link_message);
         ale_linked_clear();
       }
       break;
     }
     case CALL_CLASS_GROUP: {
-      ale_set_called_list(list);
-      for (const std::string& a : list) ale_linked_remove(a.c_str());
+      ale_set_called_list(target.list);
+      for (const std::string& a : target.list) ale_linked_remove(a.c_str());
       break;
     }
     case CALL_CLASS_ANYCALL:
     case CALL_CLASS_ALLCALL:
     case CALL_CLASS_NULL_ADDRESS:
     case CALL_CLASS_INLINK:
-      if (cls == CALL_CLASS_ANYCALL) ale_twrn_anycall();
-      set_pseudo_peer(first.c_str());
-      ale_queue_message(text, ale_section_push_link_message);
-      ale_set_called(first.c_str());
+      if (target.cls == CALL_CLASS_ANYCALL) ale_twrn_anycall();
+      set_pseudo_peer(target.first.c_str());
+      ale_queue_message(target.text, ale_section_push_link_message);
+      ale_set_called(target.first.c_str());
       ale_linked_clear();
       break;
     default:

@@ -71,7 +71,7 @@ void ale_link_handle_event(int event) {
     // with no link and no call under way there is nothing to leave.
     const int state = ale_link_state();
     if (state > ALE_STATE_PAUSE_SCAN_SYNC || is_linked_state(state) || ale_linked_count() > 0) {
-      log_time_out("");
+      ale_link_timed_out();
       ale_leave_link();
     }
   }
@@ -84,7 +84,7 @@ void ale_link_init() {
   LinkState& s = link_state();
   {
     std::lock_guard<std::recursive_mutex> hold(s.lock);
-    s.state = ALE_STATE_SCANNING_STOPPED;
+    ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
     s.return_state = ALE_STATE_SCANNING_STOPPED;
     s.scan_mode = ALE_SCAN_MODE_STOPPED;
     ale_linked_clear();
@@ -97,8 +97,25 @@ void ale_link_init() {
 
 // ---- queries ----
 
+namespace {
+
+// The word tests below the link are told what they must know of the exchange.
+void tell_words() {
+  const int s = ale_link_state();
+  const bool alternate = ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE;
+  const bool aqc_exchange = alternate && ((s >= 0 && s <= ALE_STATE_IND_WAIT_RESPONSE) ||
+                                          (s >= ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE && s <= ALE_STATE_NET_WAIT_RESPONSE));
+  const bool sounding = !alternate && (s == ALE_STATE_TWAS_SOUND_IN_PROGRESS || s == ALE_STATE_TIS_SOUND_IN_PROGRESS);
+  ale_word_set_exchange(ale_is_idle() == 0 && !alternate, aqc_exchange, sounding);
+}
+
+}  // namespace
+
 int ale_link_state() { return link_state().state.load(); }
-void ale_set_link_state(int state) { link_state().state = state; }
+void ale_set_link_state(int state) {
+  link_state().state = state;
+  tell_words();
+}
 int ale_return_state() { return link_state().return_state.load(); }
 void ale_set_return_state(int state) { link_state().return_state = state; }
 int ale_scan_mode() { return link_state().scan_mode.load(); }
@@ -116,18 +133,8 @@ int ale_signalling_mode() { return link_state().signalling_mode.load(); }
 void ale_set_signalling_mode(int mode) {
   const int m = mode ? ALE_SIGNALLING_ALTERNATE : ALE_SIGNALLING_NORMAL;
   link_state().signalling_mode = m;
+  tell_words();
   display_post_ale_mode(m == ALE_SIGNALLING_ALTERNATE ? "ALTERNATE" : "NORMAL");
-}
-
-int ale_aqc_transmission() {
-  const int s = ale_link_state();
-  if (ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE)
-    return (s >= 0 && s <= ALE_STATE_IND_WAIT_RESPONSE) ||
-                   (s >= ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE && s <= ALE_STATE_NET_WAIT_RESPONSE)
-               ? 1
-               : 0;
-  return (s == ALE_STATE_TWAS_SOUND_IN_PROGRESS || s == ALE_STATE_TIS_SOUND_IN_PROGRESS) && db_get_aqc_mode() ? 1
-                                                                                                                : 0;
 }
 
 int ale_call_type() { return link_state().call_type.load(); }
@@ -422,7 +429,7 @@ void ale_return_to_scan() {
     ale_dwell_start();
     if (s.state.load() != ALE_STATE_PAUSE_SCAN) ale_host_report_resumed_scanning();
   }
-  s.state = s.return_state.load();
+  ale_set_link_state(s.return_state.load());
 
   ale_sections_flush();
   aqc_channel_quality_update(-1);
@@ -440,6 +447,16 @@ void ale_run_link_scripts(const char* script, int batch) {
   call_hook(link_state().hooks.run_script, script);
   if (!batch) return;
   if (!shell_run_batch(station().dir(), kLinkBatchFile)) log_file_not_found(kLinkBatchFile);
+}
+
+void ale_link_cleared(const char* address) {
+  log_cleared(address);
+  call_hook(link_state().hooks.link_cleared);
+}
+
+void ale_link_timed_out() {
+  log_time_out("");
+  call_hook(link_state().hooks.link_cleared);
 }
 
 void ale_enter_linked() {

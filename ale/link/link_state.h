@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "ale/words/ale_word.h"
 #include "db/ale_chars.h"
 
 namespace vesk {
@@ -110,6 +111,8 @@ struct LinkHooks {
   std::function<void(const char* address)> message_sent;
   // The data link confirmed or failed a message (the operator's pending report, if any).
   std::function<void()> data_link_message_done;
+  // A link cleared or timed out, its line written: the external TNC is reset.
+  std::function<void()> link_cleared;
 };
 
 struct LinkState {
@@ -169,7 +172,6 @@ int ale_link_ready();
 int ale_is_idle();
 int ale_signalling_mode();
 void ale_set_signalling_mode(int mode);
-int ale_aqc_transmission();
 int ale_call_type();
 void ale_set_call_type(int type);
 int ale_call_class();
@@ -239,5 +241,9 @@ void ale_return_to_linked();
 void ale_leave_link();
 // "LINKED.DAT" or "UNLINKED.DAT", then "linkup.bat" when `batch` is on.
 void ale_run_link_scripts(const char* script, int batch);
+// A link with `address` cleared, or the link timed out: writes CLEARED or TIME OUT, then runs
+// the link_cleared hook.
+void ale_link_cleared(const char* address);
+void ale_link_timed_out();
 
 }  // namespace vesk

@@ -117,7 +117,7 @@ void ale_sm_wait_response(int event) {
       caller_answered(ale_frame_context().aqc.caller, true, kKeyDownExtraMs);
       return;
     case EV_FRAME_FOR_ME_CLEAR:
-      log_cleared(ale_frame_caller());
+      ale_link_cleared(ale_frame_caller());
       ale_return_to_scan();
       return;
     case EV_RX_FRAME_END:

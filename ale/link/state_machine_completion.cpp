@@ -138,11 +138,11 @@ const CompletionRow kRows[] = {
            if (ale_end_link() != 0) {
              // The station ended its own link: every peer was told, so none stays linked.
              ale_end_link_set(0);
-             for (const std::string& peer : ale_linked_name_list()) log_cleared(peer.c_str());
+             for (const std::string& peer : ale_linked_name_list()) ale_link_cleared(peer.c_str());
              ale_linked_clear();
              ale_leave_link();
            } else if (ale_linked_count() == 0) {
-             log_cleared(ale_called_list_text().c_str());
+             ale_link_cleared(ale_called_list_text().c_str());
              ale_leave_link();
            } else {
              ale_return_to_linked();

@@ -2,6 +2,7 @@
 // 15, 16); the dispatch of states 11 to 27. The states that send a frame and wait for its
 // completion (13, 14, the link's own clear 17, and 18 to 20, 23 to 25) are in
 // state_machine_completion.cpp.
+#include "ale/link/amd_retry.h"
 #include "ale/link/host_reports.h"
 #include "ale/link/state_machine_linked.h"
 
@@ -235,14 +236,14 @@ void ale_sm_linked_idle(int event) {
     case EV_FRAME_FOR_ME_CLEAR: {
       const std::string peer = ale_frame_caller();
       ale_linked_remove(peer.c_str());
-      log_cleared(peer.c_str());
+      ale_link_cleared(peer.c_str());
       if (ale_linked_count() == 0) ale_leave_link();
       return;
     }
     case EV_FRAME_GLOBAL_CLEAR: {
       const std::string peer = ale_frame_caller();
       ale_linked_remove(peer.c_str());
-      log_cleared(peer.c_str());
+      ale_link_cleared(peer.c_str());
       ale_leave_link();
       return;
     }
@@ -258,7 +259,7 @@ void ale_sm_linked_idle(int event) {
       aqc_send_nak();
       return;
     case EV_TWACK_RESP_TIMER:
-      log_amd_handshake_failed();
+      ale_amd_handshake_failed();
       return;
     case EV_AQC_INLINK:
       inlink_word_in_idle();
@@ -369,12 +370,12 @@ void ale_sm_linked_wait_response(int event) {
     case EV_FRAME_NOT_FOR_ME:
     case EV_FRAME_NOT_FOR_ME_CLEAR:
     case EV_RESET_MODEM:
-      log_amd_handshake_failed();
+      ale_amd_handshake_failed();
       return_unanswered();
       return;
     case EV_TWR_TIMER:
       ale_channel_return();
-      log_amd_handshake_failed();
+      ale_amd_handshake_failed();
       return_unanswered();
       return;
     default:

@@ -3,6 +3,7 @@
 // their frames (18 to 20, 23 to 25) is in state_machine_completion.cpp.
 #include <string>
 
+#include "ale/link/amd_retry.h"
 #include "ale/link/host_reports.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
@@ -163,7 +164,7 @@ void ale_sm_net_linked_wait_ack(int event) {
       return;
     case EV_TWAN_TIMER:
       if (wait_for_frame_end()) return;
-      log_amd_handshake_failed();
+      ale_amd_handshake_failed();
       ale_return_to_linked();
       return;
     case EV_RX_FRAME_END:
@@ -171,7 +172,7 @@ void ale_sm_net_linked_wait_ack(int event) {
     case EV_FRAME_NOT_FOR_ME_CLEAR:
     case EV_RESET_MODEM:
       if (!ack_wait_taken()) return;
-      log_amd_handshake_failed();
+      ale_amd_handshake_failed();
       ale_return_to_linked();
       return;
     default:

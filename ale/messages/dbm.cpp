@@ -26,7 +26,6 @@ constexpr int kDataTag = 5;
 constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
 bool listening() { return db_get_listen_mode() != 0 || ale_frame_for_me() != 0; }
-void flip(int& value) { value = value == 1 ? 0 : 1; }
 
 void log_dbm_error(const char* format, int a, int b) {
   char text[160];
@@ -58,19 +57,8 @@ void deliver(const uint32_t* entries) {
   DbmRxState& s = dbm_rx_state();
   const int header = s.header;
   const bool text = (header & kKd3) != 0;
-  const int kd1 = (header & kKd1) ? 1 : 0;
-  const int kd2 = (header & kKd2) ? 1 : 0;
   const int dc = header & kDcMask;
-  MessageSequence& seq = text ? s.text : s.binary;
-  if (seq.block == kSequenceUnknown) {
-    seq.block = kd1;
-    seq.message = kd2 ? 0 : 1;
-  }
-  if (kd1 != seq.block) return;  // a repeat
-  if (kd2 == seq.message) {
-    if (!text) ale_rx_data_flush();
-    flip(seq.message);
-  }
+  if (!message_sequence_take(s.sequences, header)) return;
   int bits;
   int last_value;  // values 0 .. last_value may be read
   if (s.basic) {
@@ -89,7 +77,7 @@ void deliver(const uint32_t* entries) {
       ale_rx_data_bits_low(value, take);
     bits -= take;
   }
-  flip(seq.block);
+  message_sequence_delivered(s.sequences, header);
   if (text) {
     ale_rx_text_flush();
     if (s.basic_frame) {
@@ -265,14 +253,7 @@ void dbm_rx_header(const RxWordRecord& record) {
   }
   if (!listening()) return;
   if (dc == 0) {
-    const bool text = (header & kKd3) != 0;
-    MessageSequence& seq = text ? s.text : s.binary;
-    if (text)
-      ale_rx_text_flush();
-    else
-      ale_rx_data_flush();
-    flip(seq.block);
-    flip(seq.message);
+    message_sequence_null_block(s.sequences, header);
     if (header & kKd4) send_answer(header, false);
   } else if (dc == kDbmAckDc) {
     dbm_ack_received(header);
@@ -320,8 +301,7 @@ void dbm_rx_reset() {
   DbmRxState& s = dbm_rx_state();
   s.position = 0;
   s.collecting = false;
-  s.text = {};
-  s.binary = {};
+  s.sequences = {};
   ale_rx_text_flush();
   ale_rx_data_flush();
 }

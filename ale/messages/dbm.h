@@ -20,6 +20,7 @@
 
 #include "ale/messages/dtm.h"
 #include "ale/messages/message_block.h"
+#include "ale/messages/message_sequence.h"
 #include "ale/words/word_queue.h"
 
 namespace vesk {
@@ -56,7 +57,7 @@ struct DbmRxState {
   bool basic_frame = false;  // asks for the completion echo
   int header = 0;
   int64_t started_ms = 0;
-  MessageSequence text, binary;
+  MessageSequences sequences;
 };
 
 DbmRxState& dbm_rx_state();

@@ -33,8 +33,6 @@ bool basic_dc(int dc) { return dc > kDtmAckDc; }
 int dc_words(int dc) { return basic_dc(dc) ? (dc & 31) : dc; }
 int basic_last_bits(int dc) { return ((dc >> 5) & 31) - 10; }
 
-void flip(int& value) { value = value == 1 ? 0 : 1; }
-
 void send_answer(int header, bool nak) {
   aqc_set_second_word_flag(1);
   aqc_set_second_word_code(AQC_CODE_TEXT);
@@ -62,20 +60,9 @@ void deliver(const uint32_t* entries) {
   DtmRxState& s = dtm_rx_state();
   const int header = static_cast<int>(entries[0] & kAleWordBits);
   const bool text = (header & kKd3) != 0;
-  const int kd1 = (header & kKd1) ? 1 : 0;
-  const int kd2 = (header & kKd2) ? 1 : 0;
   const int dc = header & kDcMask;
   const int count = dc_words(dc);
-  MessageSequence& seq = text ? s.text : s.binary;
-  if (seq.block == kSequenceUnknown) {
-    seq.block = kd1;
-    seq.message = kd2 ? 0 : 1;
-  }
-  if (kd1 != seq.block) return;  // a repeat
-  if (kd2 == seq.message) {
-    if (!text) ale_rx_data_flush();
-    flip(seq.message);
-  }
+  if (!message_sequence_take(s.sequences, header)) return;
   const bool basic = basic_dc(dc);
   const int full = basic ? count - 1 : count;
   for (int i = 1; i <= full; ++i) {
@@ -100,7 +87,7 @@ void deliver(const uint32_t* entries) {
     }
   }
   if (text) ale_rx_text_flush();
-  flip(seq.block);
+  message_sequence_delivered(s.sequences, header);
 }
 
 void accept(const uint32_t* entries) {
@@ -210,19 +197,12 @@ void dtm_rx_header(const RxWordRecord& record) {
   if (dc != 0 && dc != kDtmAckDc && dc_words(dc) >= 1) lp_rx_expect_words(dc_words(dc));
   if (!listening()) return;
   DtmRxState& s = dtm_rx_state();
-  const bool text = (header & kKd3) != 0;
   s.header = header;
   s.open = false;
   ale_host_report_progress((header & kKd4) ? "DTM ARQ MESSAGE FRAME START" : "DTM BRD MESSAGE FRAME START");
   if (dc == 0) {
     if (header & kKd4) send_answer(header, false);
-    MessageSequence& seq = text ? s.text : s.binary;
-    if (text)
-      ale_rx_text_flush();
-    else
-      ale_rx_data_flush();
-    flip(seq.block);
-    flip(seq.message);
+    message_sequence_null_block(s.sequences, header);
     return;
   }
   if (dc == kDtmAckDc) {
@@ -291,8 +271,7 @@ void dtm_rx_clear_words() {
 void dtm_rx_reset() {
   DtmRxState& s = dtm_rx_state();
   dtm_rx_clear_words();
-  s.text = {};
-  s.binary = {};
+  s.sequences = {};
   ale_rx_text_flush();
   ale_rx_data_flush();
 }

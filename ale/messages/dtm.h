@@ -16,6 +16,7 @@
 #include <span>
 
 #include "ale/messages/message_block.h"
+#include "ale/messages/message_sequence.h"
 #include "ale/words/ale_word.h"
 #include "ale/words/word_queue.h"
 
@@ -27,13 +28,6 @@ inline constexpr int kDtmAckDc = 352;
 inline constexpr int kDtmBasicTextMax = 93;      // characters of a basic text block
 inline constexpr int kDtmBasicBinaryMax = 81;    // bytes of a basic binary block
 inline constexpr int kDtmWordsMax = kDtmStoreSize;
-inline constexpr int kSequenceUnknown = 2;       // a sequence value after a reset
-
-// Expected block and message toggles of one kind of message (0, 1 or 2 = unknown).
-struct MessageSequence {
-  int block = kSequenceUnknown;
-  int message = kSequenceUnknown;
-};
 
 struct DtmRxState {
   std::array<uint32_t, kDtmStoreSize> store{};  // word in bits 0-23, quality in bits 24-31
@@ -43,7 +37,7 @@ struct DtmRxState {
   int count = 0;    // data words of the current block
   int header = 0;   // the last header (KD bits and DC)
   bool open = false;  // a header with data words was taken in this frame
-  MessageSequence text, binary;
+  MessageSequences sequences;
   DtmRxState() { best.fill(0xFFFFFFFFu); }
 };
 

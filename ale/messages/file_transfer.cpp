@@ -13,6 +13,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
+#include "ale/link/amd_retry.h"
 #include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/host_reports.h"
@@ -211,7 +212,7 @@ void xfer_use_dbm_for_ftp() {
     log_printf("[%s][%s][OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]\n", log_time_stamp().c_str(),
                log_current_channel_stamp().c_str());
   }
-  log_set_amd_retry_counter(-1);
+  ale_set_amd_retry_counter(-1);
   xfer_file_state().modem_transfer = 0;
   xfer_select_dbm_path();
 }

@@ -1,7 +1,6 @@
 #include "ale/words/ale_word.h"
 
 #include "db/ale_chars.h"
-#include "ale/link/link_state.h"
 #include "db/options.h"
 #include "platform/station.h"
 
@@ -16,6 +15,21 @@ bool aqc_enabled() { return db_get_aqc_mode() != 0; }
 
 }  // namespace
 
+AleWordState& ale_word_state() { return word_state(); }
+
+void ale_word_set_exchange(bool normal_exchange, bool aqc_exchange, bool sounding) {
+  AleWordState& st = word_state();
+  st.normal_exchange.store(normal_exchange ? 1 : 0, std::memory_order_relaxed);
+  st.aqc_exchange.store(aqc_exchange ? 1 : 0, std::memory_order_relaxed);
+  st.sounding.store(sounding ? 1 : 0, std::memory_order_relaxed);
+}
+
+int ale_aqc_transmission() {
+  const AleWordState& st = word_state();
+  if (st.aqc_exchange.load(std::memory_order_relaxed) != 0) return 1;
+  return st.sounding.load(std::memory_order_relaxed) != 0 && aqc_enabled() ? 1 : 0;
+}
+
 bool ale_word_acceptable(AleWord word) {
   AleWordState& st = word_state();
   if (ale_char_in_38set(ale_word_char1(word)) && ale_char_in_38set(ale_word_char2(word)) &&
@@ -27,8 +41,7 @@ bool ale_word_acceptable(AleWord word) {
   if (aqc_enabled()) {
     // A call or link in AQC-ALE signalling takes AQC-ALE words too: its answers are AQC-ALE,
     // whatever was heard before it.
-    if (ale_is_idle() == 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0 &&
-        ale_signalling_mode() != ALE_SIGNALLING_ALTERNATE)
+    if (st.normal_exchange.load(std::memory_order_relaxed) != 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0)
       return false;
     st.last_word_aqc.store(1, std::memory_order_relaxed);
     return true;

@@ -53,9 +53,30 @@ constexpr bool ale_word_aqc_pattern(AleWord w) { return ((w >> 20) & 1) == ((w >
 
 // Receive-side state: whether the last accepted word was taken as an AQC-ALE word. Written on
 // the audio thread, read by others.
+//
+// The word tests also need to know three things of the exchange above them, which the parts
+// above keep current as they change (the word tests never ask them): whether a call or link in
+// 141A signalling is under way, whether the exchange's words carry the AQC-ALE burst, and
+// whether the frame parser is reading a DBM.
 struct AleWordState {
   std::atomic<int> last_word_aqc{0};
+  // A call or link in 141A signalling: the engine not idle, and not in AQC-ALE signalling.
+  // Until the link state starts the engine counts as busy.
+  std::atomic<int> normal_exchange{1};
+  // A call, answer or net exchange in AQC-ALE signalling, whose FROM words carry the burst.
+  std::atomic<int> aqc_exchange{0};
+  // A TWAS or TIS sounding in 141A signalling: it carries the burst while AQC-ALE is enabled.
+  std::atomic<int> sounding{0};
+  // The frame parser is reading a DBM (the receiver then never waits out a burst).
+  std::atomic<int> dbm_mode{0};
 };
+
+AleWordState& ale_word_state();
+
+// Set by the link state at each change of its state or signalling mode.
+void ale_word_set_exchange(bool normal_exchange, bool aqc_exchange, bool sounding);
+// Whether the words now sent or heard belong to an exchange that carries the AQC-ALE burst.
+int ale_aqc_transmission();
 
 // Receive admission: a word of three basic-38 characters is always taken (as a 141A word);
 // otherwise with AQC-ALE enabled a word with the AQC-ALE pattern is taken as AQC-ALE when the

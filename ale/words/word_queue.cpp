@@ -9,7 +9,6 @@
 #include "ale/words/linking_protection.h"
 #include "ale/words/word_rx.h"
 #include "ale/engine/event_names.h"
-#include "ale/link/link_state.h"
 #include "db/options.h"
 #include "platform/station.h"
 

@@ -9,8 +9,6 @@
 #include "db/ale_chars.h"
 #include "db/events.h"
 #include "ale/engine/event_names.h"
-#include "ale/frames/rx_parser.h"
-#include "ale/link/link_state.h"
 #include "ale/words/golay.h"
 #include "db/options.h"
 #include "modem/fsk8.h"
@@ -169,7 +167,7 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
   RxWordRecord record = build_record(s, win, symbol.average_snr);
   record.word = lp_rx_word(record.word);
   const bool aqc = aqc_rx_word_is_aqc() != 0;
-  const bool dbm = ale_rx_dbm_mode() != 0;
+  const bool dbm = ale_word_state().dbm_mode.load() != 0;
   // A window that straddles the burst can pass the vote (its second and third copies are the
   // same rotation of the next word) and the Golay check: in an exchange whose words carry the
   // burst (calls and their answers, not the link's own frames), a word no receiver would admit

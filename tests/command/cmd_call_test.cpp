@@ -9,6 +9,7 @@
 #include "datalink/fs1052_binding.h"
 #include "datalink/fs1052_link.h"
 #include "ale/messages/file_transfer.h"
+#include "ale/link/amd_retry.h"
 #include "db/log_lines.h"
 #include "db/options.h"
 #include "tests/command/command_fixture.h"
@@ -136,7 +137,7 @@ TEST_F(CallCommands, DataMessageSettings) {
     db_set_linked_twx(c.linked_twx_before);
     db_set_dbm_broadcast();
     db_set_dtm_broadcast();
-    log_set_amd_retry_counter(0);
+    ale_set_amd_retry_counter(0);
     const std::string out = run(c.line);
     if (c.quiet) {
       EXPECT_EQ(out, "") << c.line;
@@ -149,7 +150,7 @@ TEST_F(CallCommands, DataMessageSettings) {
     EXPECT_EQ(db_get_dbm_mode(), c.dbm_mode) << c.line;
     EXPECT_EQ(db_get_dtm_mode(), c.dtm_mode) << c.line;
     EXPECT_EQ(db_get_linked_twx(), c.linked_twx) << c.line;
-    EXPECT_EQ(log_amd_retry_counter(), c.retry_counter) << c.line;
+    EXPECT_EQ(ale_amd_retry_counter(), c.retry_counter) << c.line;
     const auto p = posted();
     if (c.data_kind == 0) {
       EXPECT_TRUE(p.empty()) << c.line;
@@ -190,9 +191,9 @@ TEST_F(CallCommands, DbmFtpPreparesTheTransfer) {
 }
 
 TEST_F(CallCommands, AmdArmsTheAutomaticRetry) {
-  log_set_amd_retry_counter(-1);
+  ale_set_amd_retry_counter(-1);
   run("AMD A HI");
-  EXPECT_EQ(log_amd_retry_counter(), 0);
+  EXPECT_EQ(ale_amd_retry_counter(), 0);
   posted();
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ale/link/amd_retry.h"
 #include "ale/link/call_setup.h"
 #include "command/remote_amd.h"
 #include "db/log_lines.h"
@@ -38,9 +39,9 @@ TEST_F(RemoteAmdTest, RepliesGoToTheirOwnSenders) {
   mmi_remote_amd_command("BRAVO", "ALFA", ">>CMD MODEM<<  ");
   mmi_remote_amd_command("BRAVO", "CHARLY", ">>CMD MILMODEM<<  ");
   mmi_remote_amd_command("BRAVO", "DELTA", "HELLO ");  // the latest AMD, no command
-  log_set_amd_retry_counter(-1);
+  ale_set_amd_retry_counter(-1);
   EXPECT_EQ(reply_to(1070), "ALFA");
-  EXPECT_EQ(log_amd_retry_counter(), 0);  // as the AMD command leaves it
+  EXPECT_EQ(ale_amd_retry_counter(), 0);  // as the AMD command leaves it
   EXPECT_EQ(reply_to(1073), "CHARLY");
   EXPECT_EQ(reply_to(1070), "");  // answered once
   // Texts that are not exactly a listed command start nothing.

@@ -35,6 +35,9 @@ TEST_F(LogLines, FixedTexts) {
       {[] { log_dbm_fail(); }, S + "[DBM FAIL]\n"},
       {[] { log_dtm_fail(); }, S + "[DTM FAIL]\n"},
       {[] { log_unknown_address("ZZZ"); }, T + "[FAILED  ] - UNKNOWN ADDRESS ZZZ\n"},
+      {[] { log_handshake_failed(); }, T + " * HANDSHAKE FAILED\n"},
+      {[] { log_amd_auto_retry_armed(); }, T + " * AMD AUTO RETRY IN 3 SECONDS\n"},
+      {[] { log_amd_auto_retry_sending(); }, T + " * AMD AUTO RETRY SENDING\n"},
       {[] { log_nak("AB"); }, S + "[NAK][AB    ]\n"},
       {[] { log_ack("AB"); }, S + "[ACK][AB    ]\n"},
       {[] { log_operator_nak("AB"); }, S + "[OPERATOR NAK][AB    ]\n"},
@@ -178,71 +181,6 @@ TEST_F(LogLines, BerScoreText) {
   EXPECT_EQ(log_ber_score_text(49), " -");
   EXPECT_EQ(log_ber_score_text(50), " F");
   EXPECT_EQ(log_ber_score_text(-3), "??");
-}
-
-// The engine's answers to the AMD retry: linked to one station in LINKED IDLE.
-class LogAmdRetry : public test::LogFixture {
- protected:
-  void SetUp() override {
-    log_set_hooks([this](LogHooks& h) {
-      h.linked_station_count = [this] { return linked; };
-      h.link_state = [this] { return state; };
-      h.start_timer = [this](int ev, int ms) { timers.push_back({ev, ms}); };
-      h.resend_amd_linked = [this] { ++resent; };
-    });
-  }
-  int linked = 1, state = 11, resent = 0;
-  std::vector<std::pair<int, int>> timers;
-  std::string newest() {
-    const std::string t = log_monitor_text();
-    return t.substr(0, t.find('\n') + 1);
-  }
-};
-
-TEST_F(LogAmdRetry, OneRetryByDefaultThenFailed) {
-  const std::string T = "[" + log_time_stamp() + "]";
-  log_amd_handshake_failed();  // counter -1: no retry armed
-  EXPECT_EQ(newest(), T + " * HANDSHAKE FAILED\n");
-  log_set_amd_retry_counter(0);
-  log_amd_handshake_failed();
-  EXPECT_EQ(newest(), T + " * AMD AUTO RETRY IN 3 SECONDS\n");
-  EXPECT_EQ(timers, (std::vector<std::pair<int, int>>{{1084, 3000}}));
-  log_amd_auto_retry_send();
-  EXPECT_EQ(newest(), T + " * AMD AUTO RETRY SENDING\n");
-  EXPECT_EQ(resent, 1);
-  log_amd_handshake_failed();
-  EXPECT_EQ(newest(), T + " * HANDSHAKE FAILED\n");
-  EXPECT_EQ(log_amd_retry_counter(), 0);
-  EXPECT_EQ(timers.size(), 1u);
-}
-
-TEST_F(LogAmdRetry, TwoRetriesThenFailed) {
-  db_set_amd_retries(2);
-  log_set_amd_retry_counter(0);
-  log_amd_handshake_failed();
-  log_amd_handshake_failed();
-  EXPECT_EQ(timers.size(), 2u);
-  log_amd_handshake_failed();
-  EXPECT_EQ(timers.size(), 2u);
-  EXPECT_EQ(newest(), "[" + log_time_stamp() + "] * HANDSHAKE FAILED\n");
-  EXPECT_EQ(log_amd_retry_counter(), 0);
-  db_set_amd_retries(0);  // no retries at all
-  log_amd_handshake_failed();
-  EXPECT_EQ(timers.size(), 2u);
-}
-
-TEST_F(LogAmdRetry, NoRetryWhenNotLinked) {
-  struct Case {
-    int linked, state;
-  } cases[] = {{0, 11}, {1, 3}, {1, 16}};
-  for (const Case& c : cases) {
-    linked = c.linked;
-    state = c.state;
-    timers.clear();
-    log_set_amd_retry_counter(0);
-    log_amd_handshake_failed();
-    EXPECT_EQ(timers.size(), c.state == 16 ? 1u : 0u) << c.linked << " " << c.state;
-  }
 }
 
 }  // namespace

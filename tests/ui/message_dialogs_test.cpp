@@ -4,6 +4,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/amd_retry.h"
 #include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
@@ -94,7 +95,7 @@ TEST_F(MessageDialogs, SendAmd) {
   send_amd_ok("", "HELLO");
   run_executor();
   EXPECT_NE(since(m).find("[RADIO: ALE AMD MESSAGE SENDING]"), std::string::npos);
-  EXPECT_EQ(log_amd_retry_counter(), 0);
+  EXPECT_EQ(ale_amd_retry_counter(), 0);
 }
 
 TEST_F(MessageDialogs, TncFramingByType) {

@@ -63,6 +63,29 @@ TEST_F(MessageStationTest, DtmReceiveDeliversAcknowledgesAndDropsRepeats) {
   EXPECT_EQ(answers(SECTION_DTM_CONTROL), (std::vector<int>{0}));
 }
 
+// The block and message toggles of binary blocks: blocks of one message gather in the received
+// data buffer, a repeat adds nothing, a new message or a null block hands the last one on.
+TEST_F(MessageStationTest, DtmBinaryMessagesFollowTheBlockAndMessageToggles) {
+  struct Step {
+    int header;
+    std::string data;
+    std::vector<uint8_t> buffered;  // the received data buffer afterwards
+  };
+  const std::vector<Step> steps = {
+      {kKd4, "\x01", {1}},
+      {kKd4 | kKd1, "\x02", {1, 2}},          // the next block of the message
+      {kKd4 | kKd1, "\x02", {1, 2}},          // its repeat
+      {kKd4 | kKd2, "\x03", {3}},             // a new message: the last one was handed on
+      {kKd4 | kKd2 | kKd1, "", {}},            // a null block ends the message
+      {kKd4, "\x04", {4}},                    // after it, both toggles turned
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    frame(records(dtm_words(block(steps[i].header, steps[i].data))));
+    answers(SECTION_DTM_CONTROL);
+    EXPECT_EQ(rx_parser_state().data, steps[i].buffered) << "step " << i;
+  }
+}
+
 TEST_F(MessageStationTest, DtmBasicHeaderWithoutDataWordsDeliversNothing) {
   for (int dc : {384, 416, 992}) {
     frame(records({kDtmHeaderWord | kTextArq | static_cast<AleWord>(dc), word(ALE_CMD, "x\0\0")}));
