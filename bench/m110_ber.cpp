@@ -6,6 +6,8 @@
 // asserts nothing.
 //
 //   m110_ber [SECONDS] [NOISE_MINUTES]   data per SNR point (default 60 s), noise run (10 min)
+//   m110_ber SECONDS 0 MODE CHANNEL SNR...  one mode (short name) on one channel (awgn, good,
+//                                           moderate, poor) at the SNRs given
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +28,7 @@ std::vector<uint8_t> random_bytes(std::size_t n, unsigned seed) {
   return m;
 }
 
-constexpr int64_t kBitsFor1e5 = 120000;
+constexpr int64_t kBitsFor1e5 = 300000;
 
 struct Point {
   double snr;
@@ -102,6 +104,23 @@ struct Row {
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const double noise_minutes = argc > 2 ? std::atof(argv[2]) : 10;
+  if (argc > 4) {
+    const int mode = m110_mode_from_name(argv[3]);
+    const std::string ch = argv[4];
+    const FadingPreset fading = ch == "good"       ? FadingPreset::Good
+                                : ch == "moderate" ? FadingPreset::Moderate
+                                : ch == "poor"     ? FadingPreset::Poor
+                                                   : FadingPreset::None;
+    if (mode < 0) return 2;
+    for (int i = 5; i < argc; ++i) {
+      const double snr = std::atof(argv[i]);
+      const Point p = run(mode, fading, snr, seconds, static_cast<uint64_t>(snr * 10 + 1000));
+      std::printf("%s %s %g dB: %.2e (%lld of %lld)\n", argv[3], ch.c_str(), snr, p.ber(),
+                  static_cast<long long>(p.errors), static_cast<long long>(p.bits));
+      std::fflush(stdout);
+    }
+    return 0;
+  }
   const Row rows[] = {
       {11, 4, 10, "10 dB for 1e-5", "18 dB for 1e-5 (2 ms, 1 Hz)"},
       {9, 0, 6, "-", "11 dB for 1e-5 (2 ms, 1 Hz)"},
