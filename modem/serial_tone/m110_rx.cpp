@@ -96,6 +96,7 @@ constexpr double kLevelAverage = 0.002;
 constexpr float kGrowth = 0.008f;
 constexpr float kLoopPhaseGain = 0.02f;
 constexpr float kLoopFreqGain = 0.00005f;
+constexpr float kLoopFreqMax = 2 * kPi * 3 / kM110SymbolRate;
 
 float default_step() { return static_cast<float>(2.0 * M_PI * 1800.0 / kM110SampleRate); }
 
@@ -350,6 +351,7 @@ void M110Receiver::start_data() {
   probe_window_ = std::max(kProbeWindowMin, info_->chunks_per_block());
   probe_chunk_ = 0;
   probe_chunks_seen_ = 0;
+  flat_blocks_ = 0;
   timing_power_.fill(0);
   timing_smooth_.fill(0);
   timing_blocks_ = 0;
@@ -398,6 +400,16 @@ void M110Receiver::demod_block() {
   if (probe_per_frame_ > 0 && probes_lost()) {
     do_reset();
     return;
+  }
+  if (info_->symbols == M110Symbols::Walsh) {
+    // At 75 bit/s the timing weights flatten when the signal has gone; as with the probes,
+    // a reception without its end-of-message pattern ends after three seconds of that.
+    const auto [lo, hi] = std::minmax_element(timing_weights_.begin(), timing_weights_.end());
+    flat_blocks_ = *hi < 2 * *lo || *hi <= 0 ? flat_blocks_ + 1 : 0;
+    if (flat_blocks_ >= kProbeWindowMin) {
+      do_reset();
+      return;
+    }
   }
   if (config_.track_timing) track_timing();
   if (data_start_ < 4) {
@@ -498,7 +510,9 @@ void M110Receiver::decide(int pointer, M110Interleaver<float>& il) {
 void M110Receiver::follow_phase(M110Complex v) {
   if (std::norm(v) <= 0) return;
   const float err = std::arg(v);
-  loop_freq_ += kLoopFreqGain * err;
+  // Within 3 Hz of the preamble's estimate: in a fade the loop sees only noise and must not
+  // wander off.
+  loop_freq_ = std::clamp(loop_freq_ + kLoopFreqGain * err, -kLoopFreqMax, kLoopFreqMax);
   loop_phase_ += kLoopPhaseGain * err + loop_freq_;
   if (loop_phase_ > kPi) loop_phase_ -= kTwoPi;
   if (loop_phase_ < -kPi) loop_phase_ += kTwoPi;
@@ -568,11 +582,6 @@ void M110Receiver::decode_block() {
     }
     deliver(viterbi_.step(a, b));
     if (ended_in_block_) return;
-  }
-  if (info_->symbols == M110Symbols::Walsh) {
-    // The weights flatten when the signal has gone.
-    const auto [lo, hi] = std::minmax_element(timing_weights_.begin(), timing_weights_.end());
-    if (*hi < 2 * *lo || *hi <= 0) do_reset();
   }
 }
 

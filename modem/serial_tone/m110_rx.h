@@ -17,7 +17,7 @@
 // A reception ends (status RxEnd, back to search) on reset(), when the probes are lost (modes
 // 2-13: under a third of the known symbols hit over the last 3 s, or the last interleaver
 // block when that is longer), when the 75 bit/s timing weights
-// flatten, or on the end-of-message pattern that closes every message (on by default; its bits
+// stay flat for 3 s, or on the end-of-message pattern that closes every message (on by default; its bits
 // never reach the bytes).
 //
 // Everything runs on the thread that feeds samples; reset() may be called from any thread
@@ -142,6 +142,7 @@ class M110Receiver {
   static constexpr int kProbeWindowMax = 24;
   std::array<int, kProbeWindowMax> probe_hits_{}, probe_count_{};
   int probe_window_ = 5, probe_chunk_ = 0, probe_chunks_seen_ = 0;
+  int flat_blocks_ = 0;  // 75 bit/s: 200 ms blocks in a row with flat timing weights
   // Timing tracker: probe correlations at -4 .. +4 samples (quarter symbols... half symbols at
   // 4,800 Hz) around the symbol being decided, their power per block and smoothed.
   static constexpr int kTimingSpan = 4;
