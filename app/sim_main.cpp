@@ -15,12 +15,13 @@ void usage() {
                "                    [--snr-at FREQ_HZ:DB ...] [--snr-from SECONDS:DB ...] [--seed N]\n"
                "                    [--start UTC] [--seconds S]\n"
                "                    [--clock NAME:SECONDS ...] [--at SECONDS:NAME:COMMAND LINE ...]\n"
-               "                    [--host-ports] [--keep]\n"
+               "                    [--host-ports] [--keep] [--spectrum]\n"
                "  UTC: YYYY-MM-DDTHH:MM:SS or seconds since 1970 (default 2026-01-01T00:00:00)\n"
                "  Each station runs in a scratch copy of its folder; the folders are not changed.\n"
                "  The COMMAND LINE @SENDFILE requests the file transfer that DBMFTP prepared;\n"
-               "  @MIL110OPTIONS LINK TWX is the modem options dialog's OK (LINK 0 ASYNC, 1 FS1052;\n"
-               "  TWX 0 OFF, 1 LINKED, 2 ALWAYS); @MIL110 ADDRESS FILE is the MIL-STD 188-110 message\n"
+               "  @MIL110OPTIONS LINK TWX [CARRIER RATE] is the modem options dialog's OK (LINK 0 ASYNC,\n"
+               "  1 FS1052; TWX 0 OFF, 1 LINKED, 2 ALWAYS; CARRIER 1200, 1500 or 1800 Hz and RATE 6400,\n"
+               "  7200, 8000 or 9600 chosen first); @MIL110 ADDRESS FILE is the MIL-STD 188-110 message\n"
                "  dialog's OK with the text of FILE (idle: queued and the station calls ADDRESS).\n"
                "  @SENDFILE MODEM sends the prepared file over the serial-tone modem path instead.\n"
                "  --snr-from SECONDS:DB: from that simulated time on the SNR is DB (a channel that\n"
@@ -28,7 +29,8 @@ void usage() {
                "  --clock sets a station's UTC clock that many seconds ahead (negative: behind).\n"
                "  --host-ports: each station's TCP host port listens on a free local port (named in\n"
                "  its log), and the run keeps pace with real time for the clients.\n"
-               "  --keep: the scratch copies of the station folders are left, their paths printed.\n");
+               "  --keep: the scratch copies of the station folders are left, their paths printed.\n"
+               "  --spectrum: each transmission is reported as it ends, with the centre of its spectrum.\n");
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Serial-tone modem bit-error rate against SNR (signal power over the noise power in 3 kHz) for
-// 2400L, 1200L, 600L, 300L, 150L and 75NL on AWGN and on the CCIR poor channel (two paths 2 ms
+// 4800S on AWGN and 2400L, 1200L, 600L, 300L, 150L and 75NL on AWGN and on the CCIR poor channel (two paths 2 ms
 // apart, 1 Hz Doppler spread), through the station's transmitter, the channel simulator and the
 // receiver; the SNR at BER 1e-3 and 1e-5 beside MIL-STD-188-110A's minimum performance
 // figures; and the false preamble detections on ten minutes of noise. Prints its figures;
 // asserts nothing.
 //
 //   m110_ber [SECONDS] [NOISE_MINUTES]   data per SNR point (default 60 s), noise run (10 min)
+//   m110_ber SECONDS 0 MODE CHANNEL SNR...  one mode (short name) on one channel (awgn, good,
+//                                           moderate, poor) at the SNRs given
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +28,7 @@ std::vector<uint8_t> random_bytes(std::size_t n, unsigned seed) {
   return m;
 }
 
-constexpr int64_t kBitsFor1e5 = 120000;
+constexpr int64_t kBitsFor1e5 = 300000;
 
 struct Point {
   double snr;
@@ -92,7 +94,8 @@ struct Row {
   int mode;
   double awgn_from, poor_from;
   // MIL-STD-188-110A minimum coded performance as remembered (SNR in 3 kHz for the BER shown;
-  // the fading figures are for two paths of the delay and spread given). Empty: none known.
+  // the fading figures are for two paths of the delay and spread given). "-": none known;
+  // no fading figure: the channel is not run.
   const char* standard_awgn;
   const char* standard_poor;
 };
@@ -102,7 +105,25 @@ struct Row {
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const double noise_minutes = argc > 2 ? std::atof(argv[2]) : 10;
+  if (argc > 4) {
+    const int mode = m110_mode_from_name(argv[3]);
+    const std::string ch = argv[4];
+    const FadingPreset fading = ch == "good"       ? FadingPreset::Good
+                                : ch == "moderate" ? FadingPreset::Moderate
+                                : ch == "poor"     ? FadingPreset::Poor
+                                                   : FadingPreset::None;
+    if (mode < 0) return 2;
+    for (int i = 5; i < argc; ++i) {
+      const double snr = std::atof(argv[i]);
+      const Point p = run(mode, fading, snr, seconds, 1000);
+      std::printf("%s %s %g dB: %.2e (%lld of %lld)\n", argv[3], ch.c_str(), snr, p.ber(),
+                  static_cast<long long>(p.errors), static_cast<long long>(p.bits));
+      std::fflush(stdout);
+    }
+    return 0;
+  }
   const Row rows[] = {
+      {13, 12, 0, "17 dB for 1e-3", nullptr},
       {11, 4, 10, "10 dB for 1e-5", "18 dB for 1e-5 (2 ms, 1 Hz)"},
       {9, 0, 6, "-", "11 dB for 1e-5 (2 ms, 1 Hz)"},
       {7, -3, 2, "-", "7 dB for 1e-5 (2 ms, 1 Hz)"},
@@ -114,16 +135,19 @@ int main(int argc, char** argv) {
   std::vector<std::string> summary;
   for (const Row& row : rows) {
     for (int ch = 0; ch < 2; ++ch) {
+      if (ch == 1 && row.standard_poor == nullptr) continue;
       const FadingPreset fading = ch == 0 ? FadingPreset::None : FadingPreset::Poor;
       const char* name = ch == 0 ? "AWGN" : "CCIR poor";
       std::printf("%s %s:", m110_mode_info(row.mode).short_name, name);
       std::vector<Point> pts;
       for (double snr = ch == 0 ? row.awgn_from : row.poor_from; snr <= 40; snr += 1) {
-        Point p = run(row.mode, fading, snr, seconds, static_cast<uint64_t>(snr * 10 + 1000));
+        // The same message, fading and noise at every SNR (only the noise's level changes), so
+        // that the curve shows the receiver, not the luck of each point's channel.
+        Point p = run(row.mode, fading, snr, seconds, 1000);
         // No errors: more messages at this SNR until there are enough bits to show a BER
         // under 1e-5, or an error turns up.
         for (int more = 1; p.errors == 0 && p.bits < kBitsFor1e5; ++more) {
-          const Point q = run(row.mode, fading, snr, seconds, static_cast<uint64_t>(snr * 10 + 1000 + 100000 * more));
+          const Point q = run(row.mode, fading, snr, seconds, static_cast<uint64_t>(1000 + 100000 * more));
           p.errors += q.errors;
           p.bits += q.bits;
         }

@@ -5,12 +5,11 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "modem/sound_card.h"
+#include "platform/station.h"
 
 namespace vesk {
 
 namespace {
-
-constexpr int kDataLinkModeAsync = 0;  // start-stop characters: receptions end on the EOM pattern
 
 void post_texts(SoundCardState& sc) { display_post_modem_text(sc.modem_rx_text, sc.modem_tx_text); }
 
@@ -41,6 +40,13 @@ void m110_setup() {
   if (!sc.m110_tx) {
     M110TxWorkerConfig tx;
     tx.block_samples = kModemBlockSamples;
+    // The worker shapes on a thread of its own: it reads the settings as this station's.
+    Station* st = current_station();
+    tx.carrier_step = [st] {
+      if (st == nullptr) return m110_carrier_step(1200, 6400);
+      StationScope scope(*st);
+      return m110_carrier_step_from_settings();
+    };
     sc.m110_tx = std::make_unique<M110TxWorker>(std::move(tx));
   }
   if (!sc.m110_rx) {
@@ -50,6 +56,7 @@ void m110_setup() {
       if (card.hooks.modem_rx_byte) card.hooks.modem_rx_byte(byte);
     };
     rx.status = rx_status;
+    rx.carrier_step = m110_carrier_step_from_settings;
     sc.m110_rx = std::make_unique<M110Receiver>(std::move(rx));
   }
   sc.m110_tx->set_enabled(true);
@@ -86,7 +93,6 @@ void m110_rx_reset() {
 void snd_m110_rx_block(const int16_t* samples, int count) {
   SoundCardState& sc = sound_card();
   if (!sc.m110_rx || !m110_is_active()) return;
-  sc.m110_rx->set_end_on_eom(db_get_data_link_mode() == kDataLinkModeAsync);
   sc.m110_rx->rx_samples16(samples, count);
 }
 

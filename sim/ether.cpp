@@ -106,12 +106,57 @@ void SimEther::play(int index, int64_t at, const int16_t* samples, int count) {
     const std::size_t k = static_cast<std::size_t>(t - n.base);
     if (k >= n.played.size()) n.played.resize(k + 1, 0);
     n.played[k] += samples[i];
+    if (report_) follow_transmission(index, n, t, samples[i]);
   }
   // A station that no longer listens must not make the others' backlog grow without end.
   while (n.played.size() > kMaxBacklogSamples) {
     n.played.pop_front();
     ++n.base;
   }
+}
+
+// Spectrum of a transmission: Hann-windowed frames of 96 samples at 9,600 Hz (100 Hz bins
+// from 0 to 4,700 Hz), their powers summed.
+void SimEther::follow_transmission(int index, Node& n, int64_t t, int16_t sample) {
+  constexpr int kFrame = 96, kBins = kFrame / 2;
+  constexpr int64_t kGap = kAudioRate / 10;
+  if (sample != 0) {
+    if (!n.sending) {
+      n.sending = true;
+      n.sent_from = t;
+      n.frame.clear();
+      n.spectrum.assign(kBins, 0.0);
+    }
+    n.sent_to = t;
+  }
+  if (!n.sending) return;
+  if (t % (kAudioRate / 9600) == 0) {
+    n.frame.push_back(sample / 32768.0f);
+    if (static_cast<int>(n.frame.size()) == kFrame) {
+      for (int f = 0; f < kBins; ++f) {
+        double re = 0, im = 0;
+        for (int k = 0; k < kFrame; ++k) {
+          const double x = n.frame[static_cast<std::size_t>(k)] * (0.5 - 0.5 * std::cos(2 * M_PI * k / kFrame));
+          re += x * std::cos(2 * M_PI * f * k / kFrame);
+          im -= x * std::sin(2 * M_PI * f * k / kFrame);
+        }
+        n.spectrum[static_cast<std::size_t>(f)] += re * re + im * im;
+      }
+      n.frame.clear();
+    }
+  }
+  if (t - n.sent_to < kGap) return;
+  n.sending = false;
+  const double top = *std::max_element(n.spectrum.begin(), n.spectrum.end());
+  double power = 0, moment = 0;
+  for (int f = 0; f < kBins; ++f) {
+    const double p = n.spectrum[static_cast<std::size_t>(f)];
+    if (top > 0 && p >= top / 10) {
+      power += p;
+      moment += p * f;
+    }
+  }
+  report_(index, n.sent_from, n.sent_to, power > 0 ? moment / power * 9600.0 / kFrame : 0);
 }
 
 void SimEther::capture(int index, int64_t at, int16_t* samples, int count) {

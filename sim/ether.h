@@ -51,6 +51,13 @@ class SimEther {
   // A sound device of station `index` on the ether, paced by `clock`.
   std::unique_ptr<AudioDevice> device(int index, AudioDirection dir, Clock& clock);
 
+  // Called at the end of each transmission of a station (played samples after at least 0.1 s
+  // of silence, until the next 0.1 s of silence) with its first and last sample time and the
+  // centre of its spectrum (the power-weighted mean over the 100 Hz bins within 10 dB of the
+  // strongest).
+  using TransmissionReport = std::function<void(int index, int64_t from, int64_t to, double centre_hz)>;
+  void set_transmission_report(TransmissionReport report) { report_ = std::move(report); }
+
   // The device side: samples played from sample time `at`, and the samples heard.
   void play(int index, int64_t at, const int16_t* samples, int count);
   void capture(int index, int64_t at, int16_t* samples, int count);
@@ -64,7 +71,14 @@ class SimEther {
     int64_t heard_to = 0;        // everything before this has been captured
     SimRandom rng;               // the receiver's noise
     std::vector<std::array<double, 2>> noise_state;  // per band-pass section
+    // The transmission under way, for the report: its start, the silence since its last
+    // sample, every fifth sample (9,600 Hz) of the frame being filled and the summed spectrum.
+    bool sending = false;
+    int64_t sent_from = 0, sent_to = 0;
+    std::vector<float> frame;
+    std::vector<double> spectrum;
   };
+  void follow_transmission(int index, Node& n, int64_t t, int16_t sample);
   // Fading path from one station to another, and how many silent samples it has been fed
   // (once its delay lines hold only silence, silence passes it unchanged and is skipped).
   struct Link {
@@ -81,6 +95,7 @@ class SimEther {
   std::map<std::pair<int, int>, std::unique_ptr<Link>> links_;
   std::vector<SimBiquad> band_;
   double noise_gain_ = 1;  // makes the band-limited noise's power 0.5 (0 dB)
+  TransmissionReport report_;
 };
 
 }  // namespace vesk

@@ -44,13 +44,30 @@ void run_mil110_line(const std::string& line) {
   in >> verb >> a >> b;
   const bool complete = !a.empty() && !b.empty() && !(in >> extra);
   if (verb == kSimMil110Options) {
-    char* end_a = nullptr;
-    char* end_b = nullptr;
-    const long link = complete ? std::strtol(a.c_str(), &end_a, 10) : -1;
-    const long twx = complete ? std::strtol(b.c_str(), &end_b, 10) : -1;
-    if (!complete || *end_a != '\0' || *end_b != '\0' || link < 0 || link > 2 || twx < 0 || twx > 2) {
-      sim_note("USAGE " + std::string(kSimMil110Options) + " LINK(0-2) TWX(0-2)");
+    // LINK TWX, optionally followed by CARRIER RATE.
+    std::istringstream all(line);
+    std::vector<std::string> words;
+    for (std::string w; all >> w;) words.push_back(w);
+    auto number = [](const std::string& text, long* out) {
+      char* end = nullptr;
+      *out = std::strtol(text.c_str(), &end, 10);
+      return !text.empty() && *end == '\0';
+    };
+    long link = -1, twx = -1, carrier = 0, rate = 0;
+    const bool good = (words.size() == 3 || words.size() == 5) && number(words[1], &link) && number(words[2], &twx) &&
+                      link >= 0 && link <= 2 && twx >= 0 && twx <= 2 &&
+                      (words.size() == 3 || (number(words[3], &carrier) && number(words[4], &rate) &&
+                                             (carrier == 1200 || carrier == 1500 || carrier == 1800) &&
+                                             std::find(kMil110Bandwidths.begin(), kMil110Bandwidths.end(), rate) !=
+                                                 kMil110Bandwidths.end()));
+    if (!good) {
+      sim_note("USAGE " + std::string(kSimMil110Options) + " LINK(0-2) TWX(0-2) [CARRIER(1200|1500|1800) RATE(6400|7200|8000|9600)]");
       return;
+    }
+    if (words.size() == 5) {
+      mil110_choose_carrier(carrier == 1800 ? kCarrier1800 : carrier == 1500 ? kCarrier1500 : kCarrier1200);
+      mil110_choose_symbol_rate(static_cast<int>(std::find(kMil110Bandwidths.begin(), kMil110Bandwidths.end(), rate) -
+                                                 kMil110Bandwidths.begin()));
     }
     mil110_options_ok(static_cast<int>(link), static_cast<int>(twx));
     return;
@@ -157,6 +174,10 @@ std::string sim_parse_args(const std::vector<std::string>& args, SimOptions* out
     const std::string& a = args[i];
     if (a == "--host-ports") {
       o.host_ports = true;
+      continue;
+    }
+    if (a == "--spectrum") {
+      o.spectrum = true;
       continue;
     }
     if (a == "--keep") {
@@ -269,6 +290,21 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
     s->st = std::make_unique<Station>(s->work, std::make_unique<SimClock>(options.start_utc_ms + spec.clock_offset_ms));
     stations.push_back(std::move(s));
   }
+  // --spectrum: each station's transmissions, as they end, in its own output.
+  struct Reporter {
+    Station* st;
+    std::string name;
+  };
+  std::vector<Reporter> reporters;
+  if (options.spectrum) {
+    ether.set_transmission_report([&reporters, &print](int index, int64_t from, int64_t to, double centre_hz) {
+      const Reporter& r = reporters[static_cast<std::size_t>(index)];
+      char text[120];
+      std::snprintf(text, sizeof text, "SIM: TRANSMISSION %.1f S, SPECTRUM CENTRE %.0f HZ",
+                    static_cast<double>(to - from + 1) / kAudioRate, centre_hz);
+      print(time_prefix(r.st->clock().mono_ms()) + r.name + " " + text);
+    });
+  }
   if (rc == 0) {
     for (auto& sp : stations) {
       SimStation& s = *sp;
@@ -285,6 +321,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
       StationScope scope(*st);
       FakeSerialBackend::install();
       const std::string name = s.name;
+      if (options.spectrum) reporters.push_back({st, name});
       log_set_sink([st, name, &print](LogText, const std::string& line) {
         std::string text = line;
         if (!text.empty() && text.back() == '\n') text.pop_back();

@@ -23,8 +23,9 @@ struct SimStationSpec {
 
 // A command line that requests the file transfer DBMFTP prepared, as the file dialog does.
 inline constexpr const char* kSimSendFile = "@SENDFILE";
-// "@MIL110OPTIONS LINK TWX": the serial-tone modem options dialog's OK (data-link mode 0 ASYNC,
-// 1 FS1052, 2 5066; TWX mode 0 OFF, 1 LINKED, 2 ALWAYS).
+// "@MIL110OPTIONS LINK TWX [CARRIER RATE]": the serial-tone modem options dialog's OK (data-link
+// mode 0 ASYNC, 1 FS1052, 2 5066; TWX mode 0 OFF, 1 LINKED, 2 ALWAYS), with the dialog's carrier
+// (1200, 1500 or 1800 Hz) and sample-rate setting (6400, 7200, 8000 or 9600) chosen first.
 inline constexpr const char* kSimMil110Options = "@MIL110OPTIONS";
 // "@MIL110 ADDRESS FILE": the MIL-STD 188-110 message dialog's OK with the text of FILE (read
 // when the line runs, so a message may be longer than a command line's 999 characters): while
@@ -57,6 +58,9 @@ struct SimOptions {
   // The scratch copies of the station folders are left at the end, their paths printed, so
   // that what the stations wrote (received files, logs) can be looked at.
   bool keep_folders = false;
+  // Each station's transmissions are reported as they end, with their length and the centre
+  // of their spectrum ("SIM: TRANSMISSION 3.2 S, SPECTRUM CENTRE 1800 HZ").
+  bool spectrum = false;
 };
 
 // Parses the command line of vesk-ale-sim into `out`; an error text, empty when it is good.

@@ -6,8 +6,8 @@
 //                                     48 kHz mono 16-bit samples, at the sound card's drive
 //                                     level and the carrier of the station's default settings.
 //   m110-wav decode IN.wav OUT         finds the mode from the preamble (48 kHz or 9,600 Hz
-//                                     mono) and writes every decoded byte: the message, then
-//                                     the zero bytes of the flush bits and the pad block. The
+//                                     mono) and writes every decoded byte up to the message's
+//                                     end-of-message pattern. The
 //                                     mode, the frequency offset and the byte count go to
 //                                     standard error.
 #include <algorithm>

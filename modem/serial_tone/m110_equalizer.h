@@ -1,7 +1,7 @@
 // The serial-tone receiver's adaptive decision-feedback equaliser: 32 complex feed-forward taps
 // at half-symbol spacing and 8 complex feedback taps, adapted after every symbol by recursive
 // least squares in UD-factorised form (square-root-free measurement update with exponential
-// forgetting). The factors are reset at the end of every 200 ms block; the weights carry on.
+// forgetting). Weights and factors carry on from block to block.
 //
 // Targets are scaled by 0.01: the equaliser learns to put out 0.01 x the scrambled
 // constellation point. The error track (the last 256 error magnitudes) scales the receiver's
@@ -22,8 +22,9 @@ class M110Equalizer {
   static constexpr float kScale = 0.01f;
 
   M110Equalizer();
-  // Weights 0, factors reset, the feedback cleared.
-  void start();
+  // Weights 0, factors reset, the feedback cleared; `growth` sets the forgetting (1 / (1 + growth)
+  // per update).
+  void start(float growth = 0.008f);
   // U = identity, D = 1.
   void reset_factors();
   // Copies 32 samples (the symbol being decided at the 17th) and gives the output.
@@ -34,6 +35,8 @@ class M110Equalizer {
   void adapt(M110Complex e, M110Complex reference);
   // 1 / (sum of the last 256 error magnitudes + 0.000001).
   float error_weight() const { return static_cast<float>(1.0 / (error_sum_ + 0.000001)); }
+  // Mean squared error of the last 256 outputs, relative to the unscaled constellation.
+  float noise_power() const { return static_cast<float>(error_power_sum_ / 256.0 / (kScale * kScale)); }
   const std::array<M110Complex, kTaps>& weights() const { return w_; }
   // Moves the feed-forward weights one tap earlier (+1) or later (-1): the timing tracker moves
   // the sample pointer the other way at the same time.
@@ -51,7 +54,7 @@ class M110Equalizer {
   std::array<float, kTaps> a_{};
   float r_ = 0.001f, growth_ = 0.008f;
   std::array<float, 256> errors_{};
-  double error_sum_ = 0;
+  double error_sum_ = 0, error_power_sum_ = 0;
   int error_index_ = 0;
 };
 

@@ -14,7 +14,6 @@ constexpr float kTwoPi = 6.2831855f;
 constexpr float kBranchStep = kPi / 48;  // 50 Hz at 4,800 samples per second
 constexpr int kFirstPosition = 16;
 constexpr int kPositions = 960;
-constexpr uint32_t kEndOfMessage = 0x4B65A5B2u;
 
 constexpr float kLowpass[19] = {0.001572f, 0.004287f, 0.00474f,  -0.006294f, -0.028729f, -0.03488f, 0.015939f,
                                 0.131216f, 0.257323f, 0.3125f,   0.257323f,  0.131216f,  0.015939f, -0.03488f,
@@ -78,17 +77,26 @@ struct Demap {
 constexpr Demap kBpsk = {2, {0, 4}, 1};
 constexpr Demap kQpsk = {4, {0, 2, 4, 6}, 2};
 constexpr Demap kPsk8 = {8, {0, 1, 2, 3, 4, 5, 6, 7}, 3};
-// Bits of a tribit per kind, most significant first.
-int bits_of(M110Symbols kind, int tribit) {
+// Bits of a tribit per kind, most significant first (the inverses of the transmit maps).
+int bits_of(M110Symbols kind, bool uncoded, int tribit) {
   switch (kind) {
     case M110Symbols::Bpsk: return tribit == 4 ? 1 : 0;
     case M110Symbols::Qpsk: return tribit == 0 ? 0 : tribit == 2 ? 1 : tribit == 4 ? 3 : 2;
     default: {
       static const int k8[8] = {0, 1, 3, 2, 6, 7, 5, 4};
-      return k8[tribit];
+      static const int k4800[8] = {1, 0, 2, 3, 7, 6, 4, 5};
+      return uncoded ? k4800[tribit] : k8[tribit];
     }
   }
 }
+
+// Level average per sample (about 50 ms), the equaliser's growth constant (forgetting over
+// about 125 symbols: fast enough for 1 Hz fading) and the phase loop's two gains.
+constexpr double kLevelAverage = 0.002;
+constexpr float kGrowth = 0.008f;
+constexpr float kLoopPhaseGain = 0.02f;
+constexpr float kLoopFreqGain = 0.00005f;
+constexpr float kLoopFreqMax = 2 * kPi * 3 / kM110SymbolRate;
 
 float default_step() { return static_cast<float>(2.0 * M_PI * 1800.0 / kM110SampleRate); }
 
@@ -150,7 +158,7 @@ void M110Receiver::block() {
     const M110Complex c(x * std::cos(mixer_phase_), -x * std::sin(mixer_phase_));
     mixer_phase_ += step;
     if (mixer_phase_ >= kTwoPi) mixer_phase_ -= kTwoPi;
-    level_ = 0.02 * std::norm(c) + 0.98 * level_;
+    level_ = kLevelAverage * std::norm(c) + (1 - kLevelAverage) * level_;
     // Digital silence would take the average to 0 (and the samples to 0 / 0).
     if (level_ < 1e-20) level_ = 1e-20;
     mixed_[static_cast<std::size_t>(kBlock + n)] = c / static_cast<float>(std::sqrt(level_));
@@ -303,15 +311,12 @@ void M110Receiver::set_rx_mode(int mode) {
   info_ = &m110_mode_info(mode);
   for (auto& d : deinterleaver_) d.set(mode, M110Interleaver<float>::Side::Receive);
   viterbi_.reset();
-  load_ = 0;
-  read_ = 0;
   scrambler_pos_ = 0;
   skip_ = info_->expansion == 1 ? 0 : M110Viterbi::kDelay;
   bit_count_ = 0;
   byte_ = 0;
-  bits_seen_ = 0;
-  last_bits_ = 0;
-  primed_ = false;
+  held_ = 0;
+  held_bits_ = 0;
   probe_per_frame_ = info_->probe_per_frame;
   if (probe_per_frame_ > 0) {
     const auto d1 = m110_probe_tribits(info_->d1), d2 = m110_probe_tribits(info_->d2);
@@ -324,7 +329,10 @@ void M110Receiver::set_rx_mode(int mode) {
 
 void M110Receiver::start_data() {
   data_start_ = best_position_ - 16;
-  eq_.start();
+  loop_phase_ = 0;
+  loop_freq_ = 0;
+  turn_ = M110Complex(1, 0);
+  eq_.start(kGrowth);
   correct_frequency(0, kWindow);
   if (info_->symbols == M110Symbols::Walsh) {
     for (int i = 0; i < 32; ++i) {
@@ -340,9 +348,10 @@ void M110Receiver::start_data() {
   frame_counter_ = 0;
   probe_hits_.fill(0);
   probe_count_.fill(0);
-  probe_window_ = std::min(kProbeWindowMax, std::max(5, info_->chunks_per_block()));
+  probe_window_ = std::max(kProbeWindowMin, info_->chunks_per_block());
   probe_chunk_ = 0;
   probe_chunks_seen_ = 0;
+  flat_blocks_ = 0;
   timing_power_.fill(0);
   timing_smooth_.fill(0);
   timing_blocks_ = 0;
@@ -380,25 +389,27 @@ void M110Receiver::demod_block() {
     data_start_ -= 960;
     return;
   }
-  const int load_at_start = load_;
   if (info_->symbols == M110Symbols::Walsh) demod_walsh_block(); else demod_psk_block();
   if (ended_in_block_) return;
-  if (primed_) {
-    decode_chunk();
+  // A full interleaver block is decoded at once, so the last block of a message is read as
+  // soon as it has been heard.
+  if (info_->expansion != 1 && deinterleaver_[0].full()) {
+    decode_block();
     if (ended_in_block_) return;
-  }
-  if (info_->expansion != 1 && deinterleaver_[load_at_start].full()) {
-    if (primed_) {
-      load_ = 1 - load_;
-    } else {
-      load_ = 1;
-      read_ = 0;
-      primed_ = true;
-    }
   }
   if (probe_per_frame_ > 0 && probes_lost()) {
     do_reset();
     return;
+  }
+  if (info_->symbols == M110Symbols::Walsh) {
+    // At 75 bit/s the timing weights flatten when the signal has gone; as with the probes,
+    // a reception without its end-of-message pattern ends after three seconds of that.
+    const auto [lo, hi] = std::minmax_element(timing_weights_.begin(), timing_weights_.end());
+    flat_blocks_ = *hi < 2 * *lo || *hi <= 0 ? flat_blocks_ + 1 : 0;
+    if (flat_blocks_ >= kProbeWindowMin) {
+      do_reset();
+      return;
+    }
   }
   if (config_.track_timing) track_timing();
   if (data_start_ < 4) {
@@ -407,10 +418,11 @@ void M110Receiver::demod_block() {
   }
 }
 
-// Modes 2-13 end a reception when, over the last second (or the last interleaver block, when
-// that is longer: its code bridges a fade that long), fewer than a third of the probe symbols
-// came out of the equaliser within 45 degrees of their known points: noise alone gives a
-// quarter, a signal that still decodes clearly more.
+// Modes 2-13 end a reception without its end-of-message pattern when, over the last three
+// seconds (or the last interleaver block, when that is longer), fewer than a third of the probe
+// symbols came out of the equaliser within 45 degrees of their known points: noise alone gives
+// a quarter, a signal that still decodes clearly more. Three seconds outlast the fades of slow
+// fading channels, so a reception is not cut inside one while the signal is still there.
 bool M110Receiver::probes_lost() {
   ++probe_chunks_seen_;
   probe_chunk_ = (probe_chunk_ + 1) % probe_window_;
@@ -430,7 +442,7 @@ void M110Receiver::demod_psk_block() {
   const M110Complex zero_point = kM110Constellation[0];
   for (int f = 0; f < frames; ++f) {
     for (int d = 0; d < info_->data_per_frame; ++d, pointer += 2) {
-      decide(pointer, deinterleaver_[load_]);
+      decide(pointer, deinterleaver_[0]);
       if (ended_in_block_) return;
     }
     ++frame_counter_;
@@ -448,14 +460,15 @@ void M110Receiver::demod_psk_block() {
     probe_hits_[static_cast<std::size_t>(probe_chunk_)] += hits;
     probe_count_[static_cast<std::size_t>(probe_chunk_)] += probe_per_frame_;
   }
-  eq_.reset_factors();
+  // The equaliser's factors carry on from block to block: restarting them gives the next
+  // symbols steps of the full error and costs several decibels at 2400 bit/s.
 }
 
 void M110Receiver::decide(int pointer, M110Interleaver<float>& il) {
   const M110Complex s = m110_scrambler_points()[static_cast<std::size_t>(scrambler_pos_)];
   scrambler_pos_ = (scrambler_pos_ + 1) % kM110ScramblerLength;
   const M110Complex y = eq_.output(&window_[static_cast<std::size_t>(pointer)]);
-  const M110Complex z = y * std::conj(s);
+  const M110Complex z = y * std::conj(turn_) * std::conj(s);
   const Demap& dm = info_->symbols == M110Symbols::Bpsk ? kBpsk : info_->symbols == M110Symbols::Qpsk ? kQpsk : kPsk8;
   int tribit = dm.tribits[0];
   float best = (z * std::conj(kM110Constellation[static_cast<std::size_t>(tribit)])).real();
@@ -466,23 +479,56 @@ void M110Receiver::decide(int pointer, M110Interleaver<float>& il) {
       tribit = dm.tribits[i];
     }
   }
-  const float soft = best * eq_.error_weight();
-  const int bits = bits_of(info_->symbols, tribit);
-  for (int b = dm.bits - 1; b >= 0; --b) {
-    const int bit = (bits >> b) & 1;
-    if (info_->expansion == 1) deliver(bit);
-    else il.load(bit ? -soft : soft);
+  const int bits = bits_of(info_->symbols, info_->expansion == 1, tribit);
+  if (info_->expansion != 1) {
+    // Max-log likelihood of each bit: the nearest point with the bit 1 against the nearest with
+    // it 0, over the noise power of the equaliser's recent errors.
+    const M110Complex u = z / M110Equalizer::kScale;
+    const float inv = 1.0f / (eq_.noise_power() + 1e-6f);
+    float near0[3] = {1e30f, 1e30f, 1e30f}, near1[3] = {1e30f, 1e30f, 1e30f};
+    for (int i = 0; i < dm.count; ++i) {
+      const int t = dm.tribits[i];
+      const float d = std::norm(u - kM110Constellation[static_cast<std::size_t>(t)]);
+      const int tb = bits_of(info_->symbols, false, t);
+      for (int b = 0; b < dm.bits; ++b) {
+        float& slot = ((tb >> (dm.bits - 1 - b)) & 1) ? near1[b] : near0[b];
+        if (d < slot) slot = d;
+      }
+    }
+    for (int b = 0; b < dm.bits; ++b) il.load((near1[b] - near0[b]) * inv);
+  } else {
+    for (int b = dm.bits - 1; b >= 0; --b) deliver((bits >> b) & 1);
   }
-  const M110Complex reference = M110Equalizer::kScale * s * kM110Constellation[static_cast<std::size_t>(tribit)];
+  const M110Complex reference = M110Equalizer::kScale * s * kM110Constellation[static_cast<std::size_t>(tribit)] * turn_;
   eq_.adapt(reference - y, reference);
+  follow_phase(y * std::conj(reference));
+}
+
+// Second-order phase loop on the equaliser's output: the output is turned back by the loop's
+// phase before each decision, and the equaliser is trained on references turned by it, so a
+// carrier offset left after the preamble's estimate is followed by the loop, not by the weights.
+void M110Receiver::follow_phase(M110Complex v) {
+  if (std::norm(v) <= 0) return;
+  const float err = std::arg(v);
+  // Within 3 Hz of the preamble's estimate: in a fade the loop sees only noise and must not
+  // wander off.
+  loop_freq_ = std::clamp(loop_freq_ + kLoopFreqGain * err, -kLoopFreqMax, kLoopFreqMax);
+  loop_phase_ += kLoopPhaseGain * err + loop_freq_;
+  if (loop_phase_ > kPi) loop_phase_ -= kTwoPi;
+  if (loop_phase_ < -kPi) loop_phase_ += kTwoPi;
+  turn_ = std::polar(1.0f, loop_phase_);
 }
 
 void M110Receiver::train_probe(int pointer, M110Complex point, int* hits) {
   const M110Complex s = m110_scrambler_points()[static_cast<std::size_t>(scrambler_pos_)];
   scrambler_pos_ = (scrambler_pos_ + 1) % kM110ScramblerLength;
   const M110Complex known = s * point;
-  const M110Complex y = eq_.train(&window_[static_cast<std::size_t>(pointer)], known);
-  const M110Complex v = y * std::conj(known);
+  const M110Complex y = eq_.output(&window_[static_cast<std::size_t>(pointer)]);
+  const M110Complex reference = M110Equalizer::kScale * known;
+  const M110Complex turned = reference * turn_;
+  eq_.adapt(turned - y, turned);
+  const M110Complex v = y * std::conj(turned);
+  follow_phase(v);
   if (v.real() > std::abs(v.imag())) ++*hits;
   // Timing: the received samples around the symbol against the known symbol.
   for (int t = -kTimingSpan; t <= kTimingSpan; ++t)
@@ -518,16 +564,16 @@ void M110Receiver::demod_walsh_block() {
     for (int i = 0; i < 32; ++i)
       timing_weights_[static_cast<std::size_t>(i)] = 0.99f * timing_weights_[static_cast<std::size_t>(i)] + 0.01f * v[best][i];
     const float s = total > 0 ? std::sqrt(score[best] / total) : 0;
-    static const int kSigns[4][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}};
-    deinterleaver_[load_].load(s * static_cast<float>(kSigns[best][0]));
-    deinterleaver_[load_].load(s * static_cast<float>(kSigns[best][1]));
+    static const int kSigns[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};  // dibits 00 01 10 11
+    deinterleaver_[0].load(s * static_cast<float>(kSigns[best][0]));
+    deinterleaver_[0].load(s * static_cast<float>(kSigns[best][1]));
     scrambler_pos_ = (scrambler_pos_ + 32) % kM110ScramblerLength;
   }
 }
 
-void M110Receiver::decode_chunk() {
-  M110Interleaver<float>& il = deinterleaver_[read_];
-  const int n = info_->bits_per_chunk;
+void M110Receiver::decode_block() {
+  M110Interleaver<float>& il = deinterleaver_[0];
+  const int n = info_->bits_per_block;
   for (int i = 0; i < n; ++i) {
     float a = 0, b = 0;
     for (int r = 0; r < info_->expansion / 2; ++r) {
@@ -537,28 +583,35 @@ void M110Receiver::decode_chunk() {
     deliver(viterbi_.step(a, b));
     if (ended_in_block_) return;
   }
-  if (il.empty()) {
-    read_ = 1 - read_;
-    if (info_->symbols == M110Symbols::Walsh) {
-      // The weights flatten when the signal has gone.
-      const auto [lo, hi] = std::minmax_element(timing_weights_.begin(), timing_weights_.end());
-      if (*hi < 2 * *lo || *hi <= 0) do_reset();
-    }
-  }
 }
 
+// With the end-of-message pattern switched on, the last 32 decoded bits are held back until
+// the next bit shows they are not the pattern, so no bit of the pattern reaches the bytes; the
+// byte under way when it comes is completed with 1 bits (an idle line).
 void M110Receiver::deliver(int bit) {
   if (skip_ > 0) {
     --skip_;
     return;
   }
   if (config_.end_on_eom) {
-    last_bits_ = last_bits_ << 1 | static_cast<uint32_t>(bit);
-    if (++bits_seen_ >= 32 && last_bits_ == kEndOfMessage) {
-      do_reset();
-      return;
+    const bool full = held_bits_ == 32;
+    const int oldest = static_cast<int>(held_ >> 31);
+    held_ = held_ << 1 | static_cast<uint32_t>(bit);
+    if (!full) ++held_bits_;
+    if (full) {
+      put_bit(oldest);
+      if (ended_in_block_) return;
     }
+    if (held_bits_ == 32 && held_ == kM110EndOfMessage) {
+      while (bit_count_ > 0 && !ended_in_block_) put_bit(1);
+      if (!ended_in_block_) do_reset();
+    }
+    return;
   }
+  put_bit(bit);
+}
+
+void M110Receiver::put_bit(int bit) {
   byte_ = byte_ << 1 | bit;
   if (++bit_count_ == 8) {
     const int value = byte_;

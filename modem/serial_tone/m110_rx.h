@@ -9,14 +9,16 @@
 // - preamble: follows the count down to 0 (more than four disagreements end it);
 // - data: corrects the frequency, trains the equaliser on the last preamble segment, then
 //   demodulates 480 symbols per block (equaliser decisions on data symbols, training on probes;
-//   the Walsh correlator at 75 bit/s), deinterleaves, decodes and hands every byte over.
+//   the Walsh correlator at 75 bit/s), deinterleaves, decodes each interleaver block as soon
+//   as it is full and hands every byte over.
 //   A timing tracker keeps the equaliser's taps centred by moving the sample pointer, so a
 //   sample-clock offset between the two ends is followed.
 //
 // A reception ends (status RxEnd, back to search) on reset(), when the probes are lost (modes
-// 2-13: under a third of the known symbols hit over the last second, or the last interleaver
+// 2-13: under a third of the known symbols hit over the last 3 s, or the last interleaver
 // block when that is longer), when the 75 bit/s timing weights
-// flatten, or on the end-of-message pattern when that is switched on (asynchronous framing).
+// stay flat for 3 s, or on the end-of-message pattern that closes every message (on by default; its bits
+// never reach the bytes).
 //
 // Everything runs on the thread that feeds samples; reset() may be called from any thread
 // (it is carried out before the next block) and from inside the byte callback (the rest of the
@@ -39,7 +41,7 @@ struct M110RxConfig {
   std::function<void(int byte)> on_byte;
   M110StatusFn status;                 // RxMode, RxEnd, FreqOffset
   std::function<float()> carrier_step;  // read every block; none: 1,800 Hz
-  bool end_on_eom = false;             // end a reception on 4B 65 A5 B2 in the decoded bits
+  bool end_on_eom = true;              // end a reception on the end-of-message pattern
   bool track_timing = true;            // keep the equaliser centred (sample-clock offsets)
 };
 
@@ -88,8 +90,10 @@ class M110Receiver {
   void demod_walsh_block();
   void decide(int pointer, M110Interleaver<float>& il);
   void train_probe(int pointer, M110Complex point, int* hits);
-  void decode_chunk();
+  void decode_block();
+  void follow_phase(M110Complex v);
   void deliver(int bit);
+  void put_bit(int bit);
   void track_timing();
   bool probes_lost();  // after each block: moves the probe window on
   void report(M110Status s, float hz = 0) {
@@ -126,19 +130,19 @@ class M110Receiver {
   int probe_per_frame_ = 0;
   std::array<M110Complex, 40> probes_{};  // D1 probe, then D2 probe
   int scrambler_pos_ = 0, frame_counter_ = 0;
-  M110Interleaver<float> deinterleaver_[2];
-  int load_ = 0, read_ = 0;
-  bool primed_ = false;
+  M110Interleaver<float> deinterleaver_[1];  // decoded as soon as it is full
   M110Viterbi viterbi_;
   int skip_ = 0, bit_count_ = 0, byte_ = 0;
-  uint32_t last_bits_ = 0;
-  int bits_seen_ = 0;
+  uint32_t held_ = 0;  // the last decoded bits, held back while the pattern may be coming
+  int held_bits_ = 0;
   std::array<float, 32> timing_weights_{};
   // Probe symbols within 45 degrees, and probe symbols, per 200 ms block of the probe window
-  // (one second, or one interleaver block when that is longer).
+  // (three seconds, or one interleaver block when that is longer).
+  static constexpr int kProbeWindowMin = 15;
   static constexpr int kProbeWindowMax = 24;
   std::array<int, kProbeWindowMax> probe_hits_{}, probe_count_{};
   int probe_window_ = 5, probe_chunk_ = 0, probe_chunks_seen_ = 0;
+  int flat_blocks_ = 0;  // 75 bit/s: 200 ms blocks in a row with flat timing weights
   // Timing tracker: probe correlations at -4 .. +4 samples (quarter symbols... half symbols at
   // 4,800 Hz) around the symbol being decided, their power per block and smoothed.
   static constexpr int kTimingSpan = 4;
@@ -146,6 +150,9 @@ class M110Receiver {
   std::array<float, 2 * kTimingSpan + 1> timing_power_{}, timing_smooth_{};
   int timing_blocks_ = 0;
   M110Equalizer eq_;
+  // Phase loop: phase (radians) and frequency (radians per symbol), and the turn e^(j phase).
+  float loop_phase_ = 0, loop_freq_ = 0;
+  M110Complex turn_{1, 0};
 };
 
 }  // namespace vesk

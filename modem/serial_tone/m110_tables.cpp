@@ -117,10 +117,11 @@ const uint8_t kM110WalshNormal[4][8] = {
     {0, 0, 0, 0, 0, 0, 0, 0}, {0, 4, 0, 4, 0, 4, 0, 4}, {0, 0, 4, 4, 0, 0, 4, 4}, {0, 4, 4, 0, 0, 4, 4, 0}};
 const uint8_t kM110WalshExceptional[4][8] = {
     {0, 0, 0, 0, 4, 4, 4, 4}, {0, 4, 0, 4, 4, 0, 4, 0}, {0, 0, 4, 4, 4, 4, 0, 0}, {0, 4, 4, 0, 4, 0, 0, 4}};
-const uint8_t kM110WalshOfDibit[4] = {0, 1, 3, 2};
+const uint8_t kM110WalshOfDibit[4] = {0, 1, 2, 3};
 
 const uint8_t kM110QpskOfDibit[4] = {0, 2, 6, 4};
 const uint8_t kM110Psk8OfTribit[8] = {0, 1, 3, 2, 7, 6, 4, 5};
+const uint8_t kM110Psk8OfTribit4800[8] = {1, 0, 2, 3, 6, 7, 5, 4};
 
 std::array<uint8_t, 20> m110_probe_tribits(int d) {
   std::array<uint8_t, 20> out{};

@@ -20,7 +20,10 @@ inline constexpr int kM110SamplesPerSymbol = 4;
 inline constexpr int kM110ChunkSymbols = 480;       // 200 ms
 inline constexpr int kM110SegmentSymbols = 480;     // one preamble segment
 inline constexpr int kM110ScramblerLength = 160;
-inline constexpr int kM110FlushBits = 176;          // zero bits after every message
+// Every message ends with the end-of-message pattern (32 bits, most significant first), then
+// 144 zero bits that flush the decoder, then zero bits to the end of its interleaver block.
+inline constexpr uint32_t kM110EndOfMessage = 0x4B65A5B2u;
+inline constexpr int kM110FlushBits = 144;
 
 enum class M110Interleave { Short, Long, InOrder };
 // How a mode's data symbols are formed.
@@ -76,14 +79,15 @@ const std::array<uint8_t, kM110ScramblerLength>& m110_scrambler_tribits();
 const std::array<M110Complex, kM110ScramblerLength>& m110_scrambler_points();
 
 // 75 bit/s: the 8-tribit groups (each sent four times) of the normal and the exceptional set,
-// by sequence number; a dibit (b1, b2) selects sequence kM110WalshOfDibit[2 b1 + b2].
+// by sequence number; a dibit (b1, b2) selects sequence kM110WalshOfDibit[2 b1 + b2] (0 1 2 3).
 extern const uint8_t kM110WalshNormal[4][8];
 extern const uint8_t kM110WalshExceptional[4][8];
 extern const uint8_t kM110WalshOfDibit[4];
 
 // Bits to tribits of the PSK modes (first bit most significant) and back.
 extern const uint8_t kM110QpskOfDibit[4];    // 0 2 6 4
-extern const uint8_t kM110Psk8OfTribit[8];   // 0 1 3 2 7 6 4 5
+extern const uint8_t kM110Psk8OfTribit[8];   // 0 1 3 2 7 6 4 5 (coded 8-PSK)
+extern const uint8_t kM110Psk8OfTribit4800[8];  // 1 0 2 3 6 7 5 4 (4800 bit/s, uncoded)
 // The 20-tribit probe of a D value: its pattern twice, then four zeros.
 std::array<uint8_t, 20> m110_probe_tribits(int d);
 

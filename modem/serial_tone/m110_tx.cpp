@@ -17,8 +17,8 @@ void append_symbol(std::vector<M110Complex>& out, int s) {
 
 int64_t m110_message_bits(int mode, std::size_t bytes) {
   const int64_t block = m110_mode_info(mode).bits_per_block;
-  const int64_t core = 8 * static_cast<int64_t>(bytes) + kM110FlushBits;
-  return ((core + block - 1) / block + 1) * block;
+  const int64_t core = 8 * static_cast<int64_t>(bytes) + 32 + kM110FlushBits;
+  return (core + block - 1) / block * block;
 }
 
 int64_t m110_message_samples(int mode, std::size_t bytes) {
@@ -79,8 +79,10 @@ bool M110Transmitter::send(const uint8_t* data, std::size_t length, const Sink& 
   for (int64_t pos = 0; pos < total; pos += n) {
     for (int i = 0; i < n; ++i) {
       const int64_t b = pos + i;
-      bits[static_cast<std::size_t>(i)] =
-          b < message_bits ? static_cast<uint8_t>((data[b / 8] >> (7 - b % 8)) & 1) : 0;
+      uint8_t bit = 0;
+      if (b < message_bits) bit = static_cast<uint8_t>((data[b / 8] >> (7 - b % 8)) & 1);
+      else if (b < message_bits + 32) bit = static_cast<uint8_t>((kM110EndOfMessage >> (31 - (b - message_bits))) & 1);
+      bits[static_cast<std::size_t>(i)] = bit;
     }
     chunk(bits.data());
     if (!flush()) return false;
@@ -182,12 +184,14 @@ void M110Transmitter::send_data(int n) {
         data_symbol(kM110QpskOfDibit[2 * b1 + b2]);
       }
       break;
-    case M110Symbols::Psk8:
+    case M110Symbols::Psk8: {
+      const uint8_t* map = info_->expansion == 1 ? kM110Psk8OfTribit4800 : kM110Psk8OfTribit;
       for (int i = 0; i < n * info_->expansion / 3; ++i) {
         const int b1 = il.fetch(), b2 = il.fetch(), b3 = il.fetch();
-        data_symbol(kM110Psk8OfTribit[4 * b1 + 2 * b2 + b3]);
+        data_symbol(map[4 * b1 + 2 * b2 + b3]);
       }
       break;
+    }
   }
   if (il.empty()) {
     read_ = 1 - read_;

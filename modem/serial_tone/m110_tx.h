@@ -3,9 +3,8 @@
 // One message is sent as: 8 zero symbols, the preamble (3 or 24 segments of 480 symbols that
 // announce the mode and count down to the data), the data in 200 ms chunks of 480 symbols,
 // then 8 zero symbols that empty the shaping filter. The data bits are the message (each byte
-// most significant bit first), 176 zero bits that flush the decoder, zero bits up to the end of
-// that interleaver block, and one more whole block of zero bits, during which the receiver
-// finishes decoding the last block of the message. Every block is sent whole.
+// most significant bit first), the 32-bit end-of-message pattern, 144 zero bits that flush the
+// decoder, and zero bits up to the end of that interleaver block. Every block is sent whole.
 //
 // Inside: the K=7 coder (and the repetition of 150 and 300 bit/s), the interleaver pair (one
 // filled while the other is read), the symbol formation of each mode with its probes, the data

@@ -40,8 +40,10 @@ class Fs1052SimTest : public ::testing::Test {
           std::string("ADD OWN ") + names[i][1] + "\nADD CHANNEL 7000000\nADD CHANNEL 10000000\nADD OTHER " +
               names[1 - i][1] + "\nENABLE SCANNING\n");
   }
-  SimRun run(const std::string& channel, double snr_db, int seconds, const std::vector<test::TimedStep>& steps) {
+  SimRun run(const std::string& channel, double snr_db, int seconds, const std::vector<test::TimedStep>& steps,
+             bool spectrum = false) {
     SimOptions o;
+    o.spectrum = spectrum;
     o.stations = {{"ALFA", (fs::path(root_.path()) / "a").string()}, {"BRAVO", (fs::path(root_.path()) / "b").string()}};
     o.channel = channel;
     o.snr_db = snr_db;
@@ -137,6 +139,38 @@ TEST_F(Fs1052SimTest, AsynchronousMessageReachesTheOtherStation) {
   const SimRun r = run("awgn", 15, 120, {{10000, "ALFA", "CALL BRAVO"}, {40000, "ALFA", "1052ARQ BRAVO ASYNC HELLO"}});
   ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
   EXPECT_NE(r.at("BRAVO", "ASYNC HELLO"), -1) << r.text;
+  // The text ends with the last character sent (a blank and two line feeds): what follows is
+  // the run's next line, no characters made of the end-of-message pattern.
+  const std::size_t at = r.text.find("ASYNC HELLO \n\n");
+  ASSERT_NE(at, std::string::npos) << r.text;
+  const std::size_t next = r.text.find_first_not_of('\n', at + 12);
+  double t = 0;
+  char who[32] = {};
+  EXPECT_EQ(std::sscanf(r.text.c_str() + next, "%lf %31s", &t, who), 2) << r.text.substr(at, 60);
+}
+
+// The modem options' carrier moves the signal: with 1,500 Hz at the 9,600 setting on both
+// stations the message's spectrum is centred on 1,500 Hz and the peer reads it; a peer left on
+// the default carrier (1,800 Hz on the air) hears nothing of it.
+TEST_F(Fs1052SimTest, TheModemOptionsCarrierMovesTheSignal) {
+  for (bool peer_same : {true, false}) {
+    SCOPED_TRACE(peer_same ? "peer on 1500 Hz" : "peer on the default carrier");
+    stations(kDataLinkAsync);
+    std::vector<test::TimedStep> steps = {{1000, "ALFA", "@MIL110OPTIONS 0 1 1500 9600"},
+                                          {10000, "ALFA", "CALL BRAVO"},
+                                          {40000, "ALFA", "1052ARQ BRAVO ASYNC HELLO"}};
+    if (peer_same) steps.push_back({1000, "BRAVO", "@MIL110OPTIONS 0 1 1500 9600"});
+    const SimRun r = run("awgn", 15, 60, steps, true);
+    ASSERT_TRUE(r.linked("ALFA", "BRAVO")) << r.text;
+    int centre = 0;
+    for (const std::string& l : r.lines) {
+      double t = 0;
+      if (l.find(" ALFA SIM: TRANSMISSION ") != std::string::npos && std::sscanf(l.c_str(), "%lf", &t) == 1 && t > 40)
+        std::sscanf(l.c_str() + l.find("CENTRE ") + 7, "%d", &centre);
+    }
+    EXPECT_NEAR(centre, 1500, 75) << r.text;
+    EXPECT_EQ(r.at("BRAVO", "ASYNC HELLO") != -1, peer_same) << r.text;
+  }
 }
 
 }  // namespace

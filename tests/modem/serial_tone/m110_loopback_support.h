@@ -27,7 +27,7 @@ struct LoopOptions {
   int tail_samples = 19200;   // after it
   bool channel = false;
   ChannelSimConfig sim;       // used when `channel` is set (its rate is set to 9,600)
-  bool end_on_eom = false;
+  bool end_on_eom = true;     // as the station's receiver
   // Called after every decoded byte (the data link resets the receiver from here).
   std::function<void(M110Receiver& rx, int byte)> on_byte;
 };

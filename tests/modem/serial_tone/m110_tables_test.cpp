@@ -97,21 +97,23 @@ TEST(M110Tables, SymbolMaps) {
                 std::remainder(k * M_PI / 4, 2 * M_PI), 1e-3) << k;
     EXPECT_NEAR(std::abs(kM110Constellation[static_cast<std::size_t>(k)]), 1.0, 2e-4) << k;  // 0.707 x sqrt 2
   }
-  // QPSK dibits 00 01 10 11; 8-PSK tribits 000 ... 111 (Gray coded: neighbours differ in one bit),
-  // also at 4800 bit/s, where MIL-STD-188-110A has a map of its own (1 0 2 3 6 7 5 4); stations of
-  // this system use this one at both rates.
+  // QPSK dibits 00 01 10 11; 8-PSK tribits 000 ... 111 at 2400 bit/s and the map of its own at
+  // 4800 bit/s, both Gray coded (neighbours differ in one bit).
   const int qpsk[4] = {0, 2, 6, 4};
   const int psk8[8] = {0, 1, 3, 2, 7, 6, 4, 5};
+  const int psk8_4800[8] = {1, 0, 2, 3, 6, 7, 5, 4};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(kM110QpskOfDibit[i], qpsk[i]);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(kM110Psk8OfTribit[i], psk8[i]);
-  for (int i = 0; i < 8; ++i) {
-    int bits_of_next = 0;
-    for (int j = 0; j < 8; ++j)
-      if (kM110Psk8OfTribit[j] == (kM110Psk8OfTribit[i] + 1) % 8) bits_of_next = j;
-    EXPECT_EQ(__builtin_popcount(static_cast<unsigned>(i ^ bits_of_next)), 1) << i;
-  }
-  // 75 bit/s: dibits 00 01 10 11 select sequences 0 1 3 2 (MIL-STD-188-110A: 0 1 2 3).
-  const int walsh[4] = {0, 1, 3, 2};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(kM110Psk8OfTribit4800[i], psk8_4800[i]);
+  for (const uint8_t* map : {kM110Psk8OfTribit, kM110Psk8OfTribit4800})
+    for (int i = 0; i < 8; ++i) {
+      int bits_of_next = 0;
+      for (int j = 0; j < 8; ++j)
+        if (map[j] == (map[i] + 1) % 8) bits_of_next = j;
+      EXPECT_EQ(__builtin_popcount(static_cast<unsigned>(i ^ bits_of_next)), 1) << i;
+    }
+  // 75 bit/s: dibits 00 01 10 11 select sequences 0 1 2 3.
+  const int walsh[4] = {0, 1, 2, 3};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(kM110WalshOfDibit[i], walsh[i]);
   const char* normal[4] = {"00000000", "04040404", "00440044", "04400440"};
   const char* exceptional[4] = {"00004444", "04044040", "00444400", "04404004"};

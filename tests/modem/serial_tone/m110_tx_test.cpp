@@ -106,9 +106,9 @@ TEST(M110Tx, MessageLengthsAndPreambleOfEveryMode) {
     M110Transmitter tx;
     tx.set_mode(mode);
     const std::vector<float> x = tx.send(msg, sizeof msg);
-    // 8 zero symbols, the preamble, whole interleaver blocks (message and flush bits padded to
-    // a block, plus one more), 8 zero symbols.
-    const int64_t blocks = (24 + 176 + m.bits_per_block - 1) / m.bits_per_block + 1;
+    // 8 zero symbols, the preamble, whole interleaver blocks (message, end-of-message pattern
+    // and flush bits padded to a block), 8 zero symbols.
+    const int64_t blocks = (24 + 32 + 144 + m.bits_per_block - 1) / m.bits_per_block;
     const int64_t symbols = 8 + 480 * (m.segments + blocks * m.chunks_per_block()) + 8;
     EXPECT_EQ(static_cast<int64_t>(x.size()), 4 * symbols);
     EXPECT_EQ(m110_message_samples(mode, sizeof msg), 4 * symbols);
@@ -145,8 +145,8 @@ TEST(M110Tx, WavToolEncodesOneByteAt600S) {
   ASSERT_TRUE(wav_read_file(out, pcm, &fmt));
   EXPECT_EQ(fmt.sample_rate, 48000);
   EXPECT_EQ(fmt.channels, 1);
-  // 8 + 3 x 480 + 2 blocks x 3 chunks x 480 + 8 symbols, 20 samples each at 48 kHz.
-  EXPECT_EQ(static_cast<int64_t>(pcm.size()), 20 * (8 + 3 * 480 + 6 * 480 + 8));
+  // 8 + 3 x 480 + 1 block x 3 chunks x 480 + 8 symbols, 20 samples each at 48 kHz.
+  EXPECT_EQ(static_cast<int64_t>(pcm.size()), 20 * (8 + 3 * 480 + 3 * 480 + 8));
 
   std::vector<float> x;  // back to 9,600 Hz (the interpolator has already low-passed it)
   for (std::size_t i = 0; i < pcm.size(); i += 5) x.push_back(pcm[i] / 32768.0f);
