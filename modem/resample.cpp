@@ -1,5 +1,6 @@
 #include "modem/resample.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "modem/resample_taps.h"
@@ -38,6 +39,20 @@ ResampleState& resample_state() { return station().state<ResampleState>(); }
 void snd_decimate(DecimatorState& st, const int16_t* src, int count, int16_t* dst8k, int* count8k,
                   int16_t* dst9600, int* count9600) {
   int n8 = 0, n96 = 0;
+  // Silence after a whole history of silence filters to silence: only the positions move
+  // on (an idle receiver spends most of its time here).
+  if (st.zero_run >= kDecimateHistory && std::all_of(src, src + count, [](int16_t v) { return v == 0; })) {
+    for (int i = 0; i < count; ++i) {
+      if (st.phase8k == 0 && dst8k != nullptr) dst8k[n8++] = 0;
+      if (st.phase9600 == 0 && dst9600 != nullptr) dst9600[n96++] = 0;
+      if (++st.phase8k == 6) st.phase8k = 0;
+      if (++st.phase9600 == 5) st.phase9600 = 0;
+    }
+    st.pos = (st.pos + count) & (kDecimateHistory - 1);
+    if (count8k != nullptr) *count8k = n8;
+    if (count9600 != nullptr) *count9600 = n96;
+    return;
+  }
   float* line = st.line.data();
   for (int i = 0; i < count; ++i) {
     const float v = src[i];
@@ -50,6 +65,9 @@ void snd_decimate(DecimatorState& st, const int16_t* src, int count, int16_t* ds
     if (++st.phase8k == 6) st.phase8k = 0;
     if (++st.phase9600 == 5) st.phase9600 = 0;
   }
+  int trailing = 0;
+  while (trailing < count && trailing < kDecimateHistory && src[count - 1 - trailing] == 0) ++trailing;
+  st.zero_run = trailing == count ? std::min(st.zero_run + count, kDecimateHistory) : trailing;
   if (count8k != nullptr) *count8k = n8;
   if (count9600 != nullptr) *count9600 = n96;
 }

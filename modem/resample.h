@@ -24,6 +24,7 @@ struct DecimatorState {
   int pos = 0;       // where the next sample goes
   int phase8k = 0;   // samples since the last 8 kHz output (0: this one is picked)
   int phase9600 = 0;
+  int zero_run = 0;  // newest samples in a row that were zero, up to kDecimateHistory
 };
 
 struct InterpolatorState {

@@ -100,13 +100,13 @@ void SimEther::play(int index, int64_t at, const int16_t* samples, int count) {
   std::lock_guard<std::mutex> lock(mutex_);
   Node& n = *nodes_[static_cast<std::size_t>(index)];
   if (n.played.empty() && at > n.base) n.base = at;
-  for (int i = 0; i < count; ++i) {
-    const int64_t t = at + i;
-    if (t < n.base) continue;  // already heard by everyone
-    const std::size_t k = static_cast<std::size_t>(t - n.base);
-    if (k >= n.played.size()) n.played.resize(k + 1, 0);
-    n.played[k] += samples[i];
-    if (report_) follow_transmission(index, n, t, samples[i]);
+  const int64_t end = at + count;
+  if (end > n.base && static_cast<std::size_t>(end - n.base) > n.played.size())
+    n.played.resize(static_cast<std::size_t>(end - n.base), 0);
+  const int first = static_cast<int>(std::clamp<int64_t>(n.base - at, 0, count));  // before: heard by everyone
+  for (int i = first; i < count; ++i) {
+    n.played[static_cast<std::size_t>(at + i - n.base)] += samples[i];
+    if (report_) follow_transmission(index, n, at + i, samples[i]);
   }
   // A station that no longer listens must not make the others' backlog grow without end.
   while (n.played.size() > kMaxBacklogSamples) {

@@ -42,7 +42,7 @@ namespace {
 using test::Pty;
 using test::TempDir;
 using test::wait_until;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // The engine worker's part on real time: the radio queue's timers and, once started, the input
 // poll.
@@ -51,7 +51,7 @@ class Worker {
   explicit Worker(Station& st) : station_(st) {
     serial_set_timer_hooks(SerialTimerHooks{[this](int id, int ms) {
                                               std::lock_guard<std::mutex> l(m_);
-                                              due_[id] = Clock::now() + std::chrono::milliseconds(ms);
+                                              due_[id] = SteadyClock::now() + std::chrono::milliseconds(ms);
                                             },
                                             [this](int id) {
                                               std::lock_guard<std::mutex> l(m_);
@@ -74,7 +74,7 @@ class Worker {
       {
         std::lock_guard<std::mutex> l(m_);
         for (auto it = due_.begin(); it != due_.end(); ++it)
-          if (it->second <= Clock::now()) {
+          if (it->second <= SteadyClock::now()) {
             id = it->first;
             due_.erase(it);
             break;
@@ -86,7 +86,7 @@ class Worker {
   }
   Station& station_;
   std::mutex m_;
-  std::map<int, Clock::time_point> due_;
+  std::map<int, SteadyClock::time_point> due_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> polling_{false};
   std::thread thread_;

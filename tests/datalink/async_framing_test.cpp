@@ -8,9 +8,9 @@
 namespace vesk {
 namespace {
 
-std::string received;
+std::string framed_text;
 int flushes = 0;
-void put(int c) { received.push_back(static_cast<char>(c)); }
+void put(int c) { framed_text.push_back(static_cast<char>(c)); }
 void flush() { ++flushes; }
 
 TEST(AsyncFraming, Vectors) {
@@ -46,16 +46,16 @@ TEST(AsyncFraming, DeframerRoundTripIdleAndZeroBytes) {
     int min_flushes;  // runs of eight 0 bits
   };
   for (const Case& c : {Case{"HELLO WORLD\n", 0}, Case{std::string("A\0B", 3), 1}, Case{"", 0}}) {
-    received.clear();
+    framed_text.clear();
     flushes = 0;
     AsyncDeframer d;
     std::vector<uint8_t> framed;
     ASSERT_TRUE(m110_async_frame(reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(), &framed));
     for (int i = 0; i < 4; ++i) m110_deframe_byte(d, 0xFF, put, flush);  // idle before
-    EXPECT_TRUE(received.empty());
+    EXPECT_TRUE(framed_text.empty());
     for (uint8_t b : framed) m110_deframe_byte(d, b, put, flush);
     // The end-of-message pattern deframes into characters of its own after the text.
-    EXPECT_EQ(received.substr(0, c.text.size()), c.text);
+    EXPECT_EQ(framed_text.substr(0, c.text.size()), c.text);
     EXPECT_GE(flushes, c.min_flushes);
   }
 }

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& p) {
+std::string read_log_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
@@ -43,12 +43,12 @@ TEST(LogHeadless, FilesTheTextsAtShutDown) {
   }
   ASSERT_TRUE(fs::exists(monitor)) << monitor;
   ASSERT_TRUE(fs::exists(frame)) << frame;
-  const std::string text = read_file(monitor);
+  const std::string text = read_log_file(monitor);
   EXPECT_EQ(text.rfind("\nSTARTED ", 0), 0u) << text;
   EXPECT_NE(text.find(" Greenich Mean Time\n\n"), std::string::npos) << text;
   // The line printed on standard output was also filed.
   EXPECT_NE(text.find("VESK-ALE headless station started in"), std::string::npos) << text;
-  EXPECT_EQ(read_file(frame).rfind("\nSTARTED ", 0), 0u);
+  EXPECT_EQ(read_log_file(frame).rfind("\nSTARTED ", 0), 0u);
 }
 
 }  // namespace

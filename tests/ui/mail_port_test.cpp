@@ -18,7 +18,7 @@ namespace {
 using test::ChildProcess;
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& p) {
+std::string read_mail_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -38,7 +38,7 @@ class MailPortTest : public ::testing::Test {
     EXPECT_EQ(station_->wait(20000), 0) << station_->output();
   }
   fs::path email() const { return fs::path(dir_.path()) / "email"; }
-  std::string queue() const { return read_file(email() / "mtxq.txt"); }
+  std::string queue() const { return read_mail_file(email() / "mtxq.txt"); }
   int mail_files() const {
     int n = 0;
     for (const auto& e : fs::directory_iterator(email())) n += e.path().filename().string().rfind("m ", 0) == 0 ? 1 : 0;
@@ -64,7 +64,7 @@ TEST_F(MailPortTest, SwaksMessageIsFiledAndQueued) {
                       "op@alpha.net", "--from", "x@y.z", "--body", "hi"});
   EXPECT_EQ(swaks.wait(30000), 0) << swaks.output();
   EXPECT_EQ(queue(), "email/m   0.txt BRAVO7 0\n");
-  const std::string mail = read_file(email() / "m   0.txt");
+  const std::string mail = read_mail_file(email() / "m   0.txt");
   ASSERT_GE(mail.size(), 5u);
   EXPECT_EQ(mail.substr(mail.size() - 5), "\r\n.\r\n");
   EXPECT_NE(mail.find("\r\nhi\r\n"), std::string::npos);
@@ -99,8 +99,8 @@ print("done")
   int count = 2;
   while (std::getline(lines, line)) ++count;
   EXPECT_EQ(count, 52);
-  EXPECT_NE(read_file(email() / "m   0.txt").find("\r\n..dotted\r\n"), std::string::npos);  // as sent
-  EXPECT_EQ(read_file(email() / "m   1.txt").find("first"), std::string::npos);
+  EXPECT_NE(read_mail_file(email() / "m   0.txt").find("\r\n..dotted\r\n"), std::string::npos);  // as sent
+  EXPECT_EQ(read_mail_file(email() / "m   1.txt").find("first"), std::string::npos);
 }
 
 // Raw dialogues: replies to what the table lacks, RCPT before HELO, a message whose end marker
@@ -133,7 +133,7 @@ time.sleep(0.3)
             "'354 End data with <CR><LF>.<CR><LF>\\n'\n"
             "'250 OK\\n221 Bye\\n'\n");
   EXPECT_EQ(queue(), "email/m   0.txt BRAVO7 0\n");
-  EXPECT_EQ(read_file(email() / "m   0.txt"), "line one\r\n.\r\n");
+  EXPECT_EQ(read_mail_file(email() / "m   0.txt"), "line one\r\n.\r\n");
   EXPECT_EQ(mail_files(), 1);  // the killed client's message was not kept
 }
 

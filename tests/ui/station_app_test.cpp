@@ -36,7 +36,7 @@ void write_file(const fs::path& path, const std::string& text) {
   out << text;
 }
 
-std::string read_file(const fs::path& path) {
+std::string read_app_file(const fs::path& path) {
   std::ifstream in(path);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
@@ -56,7 +56,7 @@ SavedOptions saved_options(const std::string& dir) {
 }
 
 std::string only_file_in(const fs::path& dir) {
-  for (const auto& e : fs::directory_iterator(dir)) return read_file(e.path());
+  for (const auto& e : fs::directory_iterator(dir)) return read_app_file(e.path());
   return {};
 }
 

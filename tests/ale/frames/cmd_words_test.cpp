@@ -25,7 +25,7 @@ class CmdWordsTest : public FrameStationTest {
   }
 };
 
-struct ClassCase {
+struct CmdClassCase {
   const char* name;
   AleWord word;
   int result;
@@ -33,7 +33,7 @@ struct ClassCase {
 };
 
 TEST_F(CmdWordsTest, CommandWordsAreClassifiedByTheirFirstCharacter) {
-  const ClassCase cases[] = {
+  const CmdClassCase cases[] = {
       {"AMD text", word(ALE_CMD, "HEL"), PARSER_AMD, CMD_AMD},
       {"coded AMD", cmd(0, 5, 6), PARSER_AMD, CMD_AMD},
       {"LQA", cmd('a', 0, 0), PARSER_COMMAND, CMD_LQA},
@@ -45,7 +45,7 @@ TEST_F(CmdWordsTest, CommandWordsAreClassifiedByTheirFirstCharacter) {
       {"user unique", cmd(124, 0, 0), PARSER_COMMAND, CMD_USER_UNIQUE},
       {"check word", cmd('x', 1, 2), PARSER_COMMAND, CMD_CHECK},
   };
-  for (const ClassCase& c : cases) {
+  for (const CmdClassCase& c : cases) {
     SCOPED_TRACE(c.name);
     ale_cmd_reset();
     EXPECT_EQ(ale_rx_cmd_word(rec(c.word)), c.result);

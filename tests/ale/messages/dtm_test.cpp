@@ -9,7 +9,7 @@
 namespace vesk::test {
 namespace {
 
-constexpr int kTextArq = kKd4 | kKd3;
+constexpr int kDtmTextArq = kKd4 | kKd3;
 
 struct TxCase {
   int header;
@@ -20,12 +20,12 @@ struct TxCase {
 
 TEST_F(MessageStationTest, DtmBlockWords) {
   const std::vector<TxCase> cases = {
-      {kTextArq, "ABCD", 546, 4},
-      {kTextArq, std::string(93, 'Q'), 1023, 33},
-      {kTextArq, std::string(96, 'Q'), 32, 34},  // extended: 32 full words
+      {kDtmTextArq, "ABCD", 546, 4},
+      {kDtmTextArq, std::string(93, 'Q'), 1023, 33},
+      {kDtmTextArq, std::string(96, 'Q'), 32, 34},  // extended: 32 full words
       {kKd4, std::string(1, '\xA5'), 577, 3},
       {kKd4, std::string(84, 'x'), 32, 34},      // extended binary: 32 words of 21 bits
-      {kTextArq, "", 0, 1},
+      {kDtmTextArq, "", 0, 1},
   };
   for (const TxCase& c : cases) {
     const std::vector<AleWord> w = dtm_words(block(c.header, c.data));
@@ -36,7 +36,7 @@ TEST_F(MessageStationTest, DtmBlockWords) {
       EXPECT_TRUE(ale_is_check_word(w.back()));
     }
   }
-  const std::vector<AleWord> abcd = dtm_words(block(kTextArq, "ABCD"));
+  const std::vector<AleWord> abcd = dtm_words(block(kDtmTextArq, "ABCD"));
   EXPECT_EQ(abcd[1], ale_make_word(ALE_DATA, 'A', 'B', 'C'));
   EXPECT_EQ(abcd[2], ale_make_word(ALE_REP, 'D', 127, 127));
   // One byte: its 8 bits, then 13 one bits.
@@ -45,7 +45,7 @@ TEST_F(MessageStationTest, DtmBlockWords) {
 }
 
 TEST_F(MessageStationTest, DtmReceiveDeliversAcknowledgesAndDropsRepeats) {
-  const std::vector<AleWord> first = dtm_words(block(kTextArq, "ABCD"));
+  const std::vector<AleWord> first = dtm_words(block(kDtmTextArq, "ABCD"));
   frame(records(first));
   EXPECT_EQ(delivered(), "ABCD");
   EXPECT_EQ(answers(SECTION_DTM_CONTROL), (std::vector<int>{0}));
@@ -54,7 +54,7 @@ TEST_F(MessageStationTest, DtmReceiveDeliversAcknowledgesAndDropsRepeats) {
   EXPECT_EQ(delivered(), "");
   EXPECT_EQ(answers(SECTION_DTM_CONTROL), (std::vector<int>{0}));
   // The next block (block toggle flipped) is new.
-  frame(records(dtm_words(block(kTextArq | kKd1, "EFG"))));
+  frame(records(dtm_words(block(kDtmTextArq | kKd1, "EFG"))));
   EXPECT_EQ(delivered(), "EFG");
   EXPECT_EQ(answers(SECTION_DTM_CONTROL), (std::vector<int>{kKd1}));
   // Binary data goes to the received data buffer.
@@ -88,7 +88,7 @@ TEST_F(MessageStationTest, DtmBinaryMessagesFollowTheBlockAndMessageToggles) {
 
 TEST_F(MessageStationTest, DtmBasicHeaderWithoutDataWordsDeliversNothing) {
   for (int dc : {384, 416, 992}) {
-    frame(records({kDtmHeaderWord | kTextArq | static_cast<AleWord>(dc), word(ALE_CMD, "x\0\0")}));
+    frame(records({kDtmHeaderWord | kDtmTextArq | static_cast<AleWord>(dc), word(ALE_CMD, "x\0\0")}));
     EXPECT_EQ(delivered(), "") << dc;
     EXPECT_TRUE(answers(SECTION_DTM_CONTROL).empty()) << dc;
   }
@@ -111,7 +111,7 @@ std::vector<RxWordRecord> damaged(const std::vector<AleWord>& words, int at) {
 }
 
 TEST_F(MessageStationTest, DtmDamagedCopiesMergeIntoTheBlock) {
-  const std::vector<AleWord> w = dtm_words(block(kTextArq, "HELLO THERE"));
+  const std::vector<AleWord> w = dtm_words(block(kDtmTextArq, "HELLO THERE"));
   frame(damaged(w, 1));
   EXPECT_EQ(delivered(), "");
   EXPECT_EQ(answers(SECTION_DTM_CONTROL), (std::vector<int>{kKd4}));  // NAK
@@ -121,7 +121,7 @@ TEST_F(MessageStationTest, DtmDamagedCopiesMergeIntoTheBlock) {
 }
 
 TEST_F(MessageStationTest, DtmMergeTakesOnlyWordsOfTheFrame) {
-  const std::vector<AleWord> w = dtm_words(block(kTextArq, "ABCDEFGHI"));  // header, 3 words, check
+  const std::vector<AleWord> w = dtm_words(block(kDtmTextArq, "ABCDEFGHI"));  // header, 3 words, check
   frame(damaged(w, 3));
   (void)answers(SECTION_DTM_CONTROL);
   // A copy that lost its third data word: what it did not store must not enter the best copy
