@@ -640,23 +640,21 @@ TEST_F(TypedTextWidgets, TypedTextIsNotCompletedFromTheList) {
 
 // The pickers say what they pick; the channel table shows every column without scrolling.
 TEST_F(TypedTextWidgets, PickersAreLabelledAndTheChannelTableIsWhole) {
-  auto label_of = [](QWidget* dialog, QComboBox* field) -> QString {
+  const struct {
+    int id;  // Channels > Delete, Channels > Modify, Channels > Goto, Addresses > Modify > Other
+    const char* label;
+  } pickers[] = {{32772, "Channel"}, {32773, "Channel"}, {32823, "Channel"}, {32804, "Address"}};
+  for (const auto& p : pickers) {
+    frame_->run_command(p.id);
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr) << p.id;
+    auto* field = dialog->findChild<QComboBox*>();
+    QString label;
     for (auto* form : dialog->findChildren<QFormLayout*>())
-      if (auto* label = qobject_cast<QLabel*>(form->labelForField(field))) return label->text();
-    return {};
-  };
-  auto* del = frame_->open_dialog<CDeleteChannelDlg>();
-  EXPECT_EQ(label_of(del, del->pick), "Channel");
-  del->reject();
-  auto* sel = frame_->open_dialog<CSelectChannelDlg>();
-  EXPECT_EQ(label_of(sel, sel->pick), "Channel");
-  sel->reject();
-  auto* go = frame_->open_dialog<CGotoChannelDlg>();
-  EXPECT_EQ(label_of(go, go->channel), "Channel");
-  go->reject();
-  auto* other = frame_->open_dialog<CSelectOtherAddressDlg>();
-  EXPECT_EQ(label_of(other, other->pick), "Address");
-  other->reject();
+      if (auto* l = qobject_cast<QLabel*>(form->labelForField(field))) label = l->text();
+    EXPECT_EQ(label, p.label) << p.id;
+    dialog->close();
+  }
 
   auto* info = frame_->open_dialog<CChannelsInfoDlg>();
   QApplication::processEvents();

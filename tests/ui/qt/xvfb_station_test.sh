@@ -70,6 +70,12 @@ start_station() {
     sleep 0.1
   done
   sleep 1.5
+  # The boxes of the start-up's radio set-up (here the radio emulation port's, at least).
+  for _ in $(seq 50); do
+    [ -n "$(boxes)" ] && break
+    sleep 0.1
+  done
+  sleep 0.3
   start_boxes=$(boxes | wc -l)
   dismiss_boxes
   sleep 0.5
@@ -176,8 +182,19 @@ wait_closed() {
   done
   fail "$1 stayed open"
 }
-# The radio type in ALE.DAT, as the options report names it.
-radio_in_file() { echo "OPTIONS" | "$mmi_run" --dir "$station" 2>/dev/null | grep -o "RADIO TYPE > .*"; }
+# Waits up to 10 s for the command $@ to succeed.
+wait_until() {
+  for _ in $(seq 100); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+at_least_boxes() { [ "$(boxes | wc -l)" -ge "$1" ]; }
+windows_named() { [ "$(xdotool search --onlyvisible --name "^$1\$" | wc -l)" -eq "$2" ]; }
+# The radio type in ALE.DAT (saved by the options' OK on the command executor), as the options
+# report names it, is $1.
+radio_in_file() { echo "OPTIONS" | "$mmi_run" --dir "$station" 2>/dev/null | grep -qx "RADIO TYPE > $1"; }
 # Goto Channel "1" goes to channel 1 (not 10): the Individual Call's line after it carries
 # channel 1's frequency.
 open_dialog "$(keys_of 32823)" "Goto Channel" goto-channel
@@ -219,7 +236,8 @@ open_dialog "$(keys_of 32799)" "Add Net Address" add-net
 xdotool key Tab
 xdotool type alfa
 xdotool key Return
-sleep 1
+wait_until at_least_boxes 1 || fail "no box after a failed Add Net"
+sleep 0.5
 [ "$(boxes | wc -l)" -eq 1 ] || fail "$(boxes | wc -l) boxes after a failed Add Net"
 [ "$(xdotool search --onlyvisible --name '^Add Net Address$' | wc -l)" -eq 1 ] || fail "an empty box after a failed Add Net"
 import -window "$(boxes)" "$artefacts/add-net-missing-name.png"
@@ -230,8 +248,7 @@ wait_closed "Add Net Address"
 # FS-1052 Options: OK refuses Transmissions 0 and puts the focus there; 3 is taken.
 open_dialog "$(keys_of 32863)" "FS-1052 Options" fs1052-options
 xdotool key Return
-sleep 0.7
-[ "$(xdotool search --onlyvisible --name '^FS-1052 Options$' | wc -l)" -eq 2 ] || fail "Transmissions 0 not refused"
+wait_until windows_named "FS-1052 Options" 2 || fail "Transmissions 0 not refused"
 xdotool key Return
 sleep 0.3
 xdotool key ctrl+a
@@ -248,20 +265,21 @@ xdotool key alt+1 ctrl+a
 xdotool type RF350
 xdotool key Return
 wait_closed "MIL-STD-188-141A Options"
-sleep 2
+wait_until radio_in_file "HARRIS RF350" || fail "RF350 not saved as type 96"
+sleep 1
 dismiss_boxes
-[ "$(radio_in_file)" = "RADIO TYPE > HARRIS RF350" ] || fail "RF350 saved as: $(radio_in_file)"
 open_dialog "$(keys_of 32810)" "MIL-STD-188-141A Options" station-options-rf350
 xdotool key alt+1 ctrl+a
 xdotool type FT100
 xdotool key Return
 wait_closed "MIL-STD-188-141A Options"
-sleep 2
+wait_until radio_in_file "YAESU FT100" || fail "FT100 not saved as type 133"
+wait_until at_least_boxes "$start_boxes"
+sleep 1
 shown_boxes=$(boxes | wc -l)
 for id in $(boxes); do import -window "$id" "$artefacts/options-ok-box-$id.png"; done
 dismiss_boxes
 [ "$shown_boxes" -eq "$start_boxes" ] || fail "$shown_boxes boxes after the options, $start_boxes at start"
-[ "$(radio_in_file)" = "RADIO TYPE > YAESU FT100" ] || fail "FT100 saved as: $(radio_in_file)"
 # The AQC menu, open.
 xdotool windowfocus --sync "$main"
 xdotool key alt+i Left Left
