@@ -150,6 +150,8 @@ ConfigOutcome fs1052_options_ok(const Fs1052View& v) {
   pane_set_if(9, pane_broadcast_rate_or_empty(p[7]));
   fs1052_configure(p);
   panes_from_m110_params(p);
+  // The dialog shows the transmissions as typed (the start-up shows the stored count plus one).
+  report_set_status_pane(8, pane_broadcast_transmissions_typed(p[8]));
   report_refresh_status_bar();
   return {};
 }

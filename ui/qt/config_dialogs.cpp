@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "ui/qt/dialog_widgets.h"
+
 namespace vesk {
 
 namespace {
@@ -28,6 +30,7 @@ QComboBox* list(const QStringList& items, bool editable, int max_length, QWidget
   c->addItems(items);
   c->setEditable(editable);
   if (editable) c->lineEdit()->setMaxLength(max_length);
+  no_completion(c);
   return c;
 }
 
@@ -54,6 +57,8 @@ void ConfigDialog::accept() {
   const ConfigOutcome o = ok ? ok() : ConfigOutcome{};
   if (!o.ok) {
     if (o.field >= 0 && o.field < static_cast<int>(fields.size())) fields[static_cast<std::size_t>(o.field)]->setFocus();
+    // A refusal whose warning was shown already (by the database service) adds no empty box.
+    if (o.warning.empty()) return;
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), q(o.warning), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

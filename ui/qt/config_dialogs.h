@@ -21,7 +21,8 @@ class QVBoxLayout;
 
 namespace vesk {
 
-// OK runs `ok`; a refusal shows its warning and puts the focus on `fields[outcome.field]`.
+// OK runs `ok`; a refusal shows its warning (when it has one) and puts the focus on
+// `fields[outcome.field]`.
 class ConfigDialog : public QDialog {
   Q_OBJECT
  public:

@@ -9,7 +9,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "db/database.h"
 #include "db/options.h"
@@ -63,7 +67,18 @@ InfoDialog::InfoDialog(const char* title, const std::string& body, QWidget* pare
   text->setLineWrapMode(QPlainTextEdit::NoWrap);
   text->setFont(mono);
   text->setPlainText(q(body).remove('\r'));
-  text->setMinimumSize(620, 320);
+  // Wide enough for the widest line, the header's included, so no column is cut off (within
+  // the screen; the text scrolls beyond it).
+  const QFontMetrics fm(mono);
+  int widest = 0;
+  QString all = q(head) + "\n" + q(body);
+  for (const QString& line : all.remove('\r').split('\n'))
+    widest = std::max(widest, fm.horizontalAdvance(line));
+  const int chrome = 2 * text->frameWidth() + 2 * static_cast<int>(text->document()->documentMargin()) +
+                     text->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, text) + 4;
+  int width = std::max(620, widest + chrome);
+  if (const QScreen* s = QGuiApplication::primaryScreen()) width = std::min(width, s->availableGeometry().width() - 40);
+  text->setMinimumSize(width, 320);
   column->addWidget(text);
   auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(ok, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -79,7 +94,8 @@ CAmdReceivedDlg::CAmdReceivedDlg(QWidget* parent) : InfoDialog("AMD Received ", 
 CNetAddressesInfoDlg::CNetAddressesInfoDlg(int index, QWidget* parent)
     : InfoDialog("NET Addresses", index < 0 ? info_nets_all() : info_net(index), parent) {}
 
-PickDialog::PickDialog(const char* title, const std::vector<std::string>& names, bool editable, QWidget* parent)
+PickDialog::PickDialog(const char* title, const char* label, const std::vector<std::string>& names, bool editable,
+                       QWidget* parent)
     : ConfigDialog(title, parent) {
   pick = new QComboBox(this);
   pick->setEditable(editable);
@@ -88,9 +104,10 @@ PickDialog::PickDialog(const char* title, const std::vector<std::string>& names,
     pick->setCurrentText("");
     pick->setValidator(new UpperValidator(nullptr, pick));
     pick->lineEdit()->setMaxLength(50);
+    no_completion(pick);
   }
   pick->setMinimumWidth(300);
-  form->addRow(pick);
+  form->addRow(label, pick);
   fields = {pick};
   pick->setFocus();
 }
@@ -98,7 +115,7 @@ PickDialog::PickDialog(const char* title, const std::vector<std::string>& names,
 std::string PickDialog::picked() const { return str(pick); }
 
 CListOtherAddressesDlg::CListOtherAddressesDlg(QWidget* parent)
-    : PickDialog("List Other Addresses", in_use_other_names(), true, parent) {
+    : PickDialog("List Other Addresses", "Address", in_use_other_names(), true, parent) {
   pick->lineEdit()->setMaxLength(15);
   channel = new QLineEdit("0", this);
   form->addRow("Chan", channel);
@@ -122,6 +139,7 @@ CChannelEditorDlg::CChannelEditorDlg(const char* title, int n, QWidget* parent) 
     c->setCurrentText(q(text));
     c->lineEdit()->setMaxLength(max);
     c->setValidator(new UpperValidator(nullptr, c));
+    no_completion(c);
     return c;
   };
   rx = line(v.rx_hz == "0" ? "" : v.rx_hz);
@@ -183,7 +201,7 @@ CChannelEditorDlg::CChannelEditorDlg(const char* title, int n, QWidget* parent) 
   };
 }
 
-CSelectChannelDlg::CSelectChannelDlg(QWidget* parent) : PickDialog("Select Channel to Modify", channel_list(), true, parent) {
+CSelectChannelDlg::CSelectChannelDlg(QWidget* parent) : PickDialog("Select Channel to Modify", "Channel", channel_list(), true, parent) {
   add_buttons();
   ok = [this] {
     int n = -1;
@@ -193,7 +211,7 @@ CSelectChannelDlg::CSelectChannelDlg(QWidget* parent) : PickDialog("Select Chann
   };
 }
 
-CDeleteChannelDlg::CDeleteChannelDlg(QWidget* parent) : PickDialog("Delete Channel", channel_list(), true, parent) {
+CDeleteChannelDlg::CDeleteChannelDlg(QWidget* parent) : PickDialog("Delete Channel", "Channel", channel_list(), true, parent) {
   add_buttons();
   ok = [this] { return channel_delete_ok(picked()); };
 }
@@ -267,7 +285,7 @@ CAddOwnAddressDlg::CAddOwnAddressDlg(QWidget* parent) : ConfigDialog("Add Own Ad
 }
 
 CDeleteOtherAddressDlg::CDeleteOtherAddressDlg(QWidget* parent)
-    : PickDialog("Delete Other Address", in_use_other_names(), false, parent) {
+    : PickDialog("Delete Other Address", "Address", in_use_other_names(), false, parent) {
   add_buttons();
   ok = [this] {
     const std::string w = delete_other_address_ok(picked());
@@ -277,7 +295,7 @@ CDeleteOtherAddressDlg::CDeleteOtherAddressDlg(QWidget* parent)
 }
 
 CDeleteOwnAddressDlg::CDeleteOwnAddressDlg(QWidget* parent)
-    : PickDialog("Delete Own Address", in_use_own_names(), true, parent) {
+    : PickDialog("Delete Own Address", "Address", in_use_own_names(), true, parent) {
   add_buttons();
   ok = [this] {
     const std::string w = delete_own_address_ok(picked());
@@ -320,7 +338,7 @@ CModifyOwnAddressDlg::CModifyOwnAddressDlg(const std::string& chosen, QWidget* p
 }
 
 CSelectOtherAddressDlg::CSelectOtherAddressDlg(QWidget* parent)
-    : PickDialog("Select Address", in_use_other_names(), true, parent) {
+    : PickDialog("Select Address", "Address", in_use_other_names(), true, parent) {
   add_buttons();
   ok = [this] {
     open_after<CModifyOtherAddressDlg>(parentWidget(), picked());
@@ -328,7 +346,7 @@ CSelectOtherAddressDlg::CSelectOtherAddressDlg(QWidget* parent)
   };
 }
 
-CSelectOwnAddressDlg::CSelectOwnAddressDlg(QWidget* parent) : PickDialog("Select Address", in_use_own_names(), true, parent) {
+CSelectOwnAddressDlg::CSelectOwnAddressDlg(QWidget* parent) : PickDialog("Select Address", "Address", in_use_own_names(), true, parent) {
   add_buttons();
   ok = [this] {
     open_after<CModifyOwnAddressDlg>(parentWidget(), picked());
@@ -361,7 +379,7 @@ CAddNetAddressDlg::CAddNetAddressDlg(QWidget* parent) : ConfigDialog("Add Net Ad
 }
 
 CDeleteNetAddressDlg::CDeleteNetAddressDlg(QWidget* parent)
-    : PickDialog("Delete Net Address", in_use_net_names(), true, parent) {
+    : PickDialog("Delete Net Address", "NET Address", in_use_net_names(), true, parent) {
   add_buttons();
   ok = [this] {
     delete_net_ok(picked());
@@ -369,7 +387,7 @@ CDeleteNetAddressDlg::CDeleteNetAddressDlg(QWidget* parent)
   };
 }
 
-CListNetAddressDlg::CListNetAddressDlg(QWidget* parent) : PickDialog("List Net Address", in_use_net_names(), true, parent) {
+CListNetAddressDlg::CListNetAddressDlg(QWidget* parent) : PickDialog("List Net Address", "NET Address", in_use_net_names(), true, parent) {
   add_buttons();
   ok = [this] {
     open_after<CNetAddressesInfoDlg>(parentWidget(), list_net_index(picked()));

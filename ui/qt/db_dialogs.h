@@ -50,11 +50,12 @@ class CNetAddressesInfoDlg : public InfoDialog {
   CNetAddressesInfoDlg(int index, QWidget* parent = nullptr);
 };
 
-// One list (or edit) of names and OK: the base of the select, delete and list dialogs.
+// One labelled list (or edit) of names and OK: the base of the select, delete and list dialogs.
 class PickDialog : public ConfigDialog {
   Q_OBJECT
  public:
-  PickDialog(const char* title, const std::vector<std::string>& names, bool editable, QWidget* parent);
+  PickDialog(const char* title, const char* label, const std::vector<std::string>& names, bool editable,
+             QWidget* parent);
   QComboBox* pick;
   std::string picked() const;
 };

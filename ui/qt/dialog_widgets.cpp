@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include "db/ale_chars.h"
@@ -28,6 +30,10 @@ QLineEdit* upper_edit(int max_length, QWidget* parent, bool (*allowed)(QChar)) {
   return edit;
 }
 
+void no_completion(QComboBox* combo) {
+  if (combo->isEditable()) combo->setCompleter(nullptr);
+}
+
 QComboBox* upper_combo(const std::vector<std::string>& entries, int max_length, QWidget* parent) {
   auto* combo = new QComboBox(parent);
   combo->setEditable(true);
@@ -39,8 +45,34 @@ QComboBox* upper_combo(const std::vector<std::string>& entries, int max_length, 
   combo->setCurrentIndex(-1);
   combo->lineEdit()->setMaxLength(max_length);
   combo->setValidator(new UpperValidator(nullptr, combo));
+  no_completion(combo);
   combo->setMinimumWidth(160);
   return combo;
+}
+
+namespace {
+
+int width_for_text(const QLineEdit* edit, const QString& text) {
+  // As the edit measures itself: the text, its inner margins (2 px a side), the cursor, the
+  // text margins, then the style's frame around them.
+  const QFontMetrics fm(edit->font());
+  const QMargins tm = edit->textMargins();
+  const int inner = fm.horizontalAdvance(text) + 2 * 2 + 1 + tm.left() + tm.right();
+  QStyleOptionFrame option;
+  option.initFrom(edit);
+  option.rect = edit->rect();
+  option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+  option.midLineWidth = 0;
+  option.state |= QStyle::State_Sunken;
+  option.features = QStyleOptionFrame::None;
+  return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(inner, fm.height()), edit).width();
+}
+
+}  // namespace
+
+void fit_text(QLineEdit* edit, const QString& text) {
+  const QString shown = edit->text().size() > text.size() ? edit->text() : text;
+  edit->setMinimumWidth(width_for_text(edit, shown));
 }
 
 std::string text_of(const QLineEdit* edit) { return edit->text().toLatin1().toStdString(); }

@@ -29,8 +29,14 @@ class UpperValidator : public QValidator {
 };
 
 QLineEdit* upper_edit(int max_length, QWidget* parent, bool (*allowed)(QChar) = nullptr);
-// An editable, sorted drop-down list with upper case and a length limit.
+// An editable list keeps what is typed as typed: an entry is chosen only when it is picked, never
+// completed from the first entry that begins with the typed text ("1" stays channel 1, "FT100"
+// stays FT100).
+void no_completion(QComboBox* combo);
+// An editable, sorted drop-down list with upper case and a length limit, without completion.
 QComboBox* upper_combo(const std::vector<std::string>& entries, int max_length, QWidget* parent);
+// Gives the edit at least the width that shows `text` whole (its frame and margins included).
+void fit_text(QLineEdit* edit, const QString& text);
 std::string text_of(const QLineEdit* edit);
 std::string text_of(const QComboBox* combo);
 

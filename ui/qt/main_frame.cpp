@@ -70,15 +70,7 @@ class FrameNotifier : public LogNotifier {
  public:
   explicit FrameNotifier(CMainFrame* frame) : frame_(frame) {}
   void message_box(const std::string& text) override {
-    QMetaObject::invokeMethod(
-        frame_,
-        [frame = frame_, text] {
-          auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(),
-                                      QString::fromLatin1(text.c_str()), QMessageBox::Ok, frame);
-          box->setAttribute(Qt::WA_DeleteOnClose);
-          box->open();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(frame_, [frame = frame_, text] { frame->warning_box(text); }, Qt::QueuedConnection);
   }
 
  private:
@@ -272,7 +264,31 @@ DataBar::DataBar(QWidget* parent) : QWidget(parent) {
 // ---- the frame ----
 
 CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent) {
-  if (open_database) db_open();
+  if (open_database) {
+    // The file errors of the load ("ALE.DAT" rejected, values out of range) are told to the
+    // operator in a box once the window shows, not only in the log.
+    std::function<void(LogText, const std::string&)> before;
+    {
+      std::lock_guard<std::mutex> lock(log_state().mutex);
+      before = log_state().sink;
+    }
+    std::string errors;
+    log_set_sink([before, &errors](LogText text, const std::string& line) {
+      static constexpr char kFileError[] = "[FILE ERROR: ";
+      const std::size_t at = line.find(kFileError);
+      if (at != std::string::npos) {
+        const std::size_t from = at + 1, end = line.rfind(']');
+        errors += line.substr(from, end != std::string::npos && end > from ? end - from : std::string::npos) + "\n";
+      }
+      if (before) before(text, line);
+    });
+    db_open();
+    log_set_sink(before);
+    if (!errors.empty()) {
+      errors.pop_back();
+      QTimer::singleShot(0, this, [this, errors] { warning_box(errors, "FILE ERROR"); });
+    }
+  }
   setWindowTitle(kFrameStartTitle);
   setAttribute(Qt::WA_QuitOnClose, true);
 
@@ -369,14 +385,44 @@ CMainFrame::CMainFrame(bool open_database, QWidget* parent) : QMainWindow(parent
 }
 
 CMainFrame::~CMainFrame() {
+  detach_from_station();
+  WindowPosts& posts = window_posts();
+  std::lock_guard<std::mutex> lock(posts.mutex);
+  posts.lines.clear();
+  posts.messages = 0;
+  posts.call_pending = false;
+}
+
+void CMainFrame::detach_from_station() {
   log_set_notifier(nullptr);
   log_set_sink(previous_sink_);
   WindowPosts& posts = window_posts();
   std::lock_guard<std::mutex> lock(posts.mutex);
   posts.wake = nullptr;
-  posts.lines.clear();
-  posts.messages = 0;
-  posts.call_pending = false;
+}
+
+void CMainFrame::shut_down() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  // The shut-down sequence, then the document's close (both inside station_app_shutdown).
+  shutdown_result_ = shutdown_hook ? shutdown_hook() : 0;
+}
+
+void CMainFrame::end_without_window() {
+  detach_from_station();
+  shut_down();
+}
+
+void CMainFrame::warning_box(const std::string& text, const QString& caption) {
+  // A box already showing the same text is not shown twice (a port that two steps of one
+  // set-up fail to open).
+  const QString shown = QString::fromLatin1(text.c_str());
+  if (!open_boxes_.insert(shown).second) return;
+  auto* box = new QMessageBox(QMessageBox::Warning, caption.isEmpty() ? QApplication::applicationName() : caption,
+                              shown, QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::finished, this, [this, shown] { open_boxes_.erase(shown); });
+  box->open();
 }
 
 void CMainFrame::station_started() {
@@ -587,10 +633,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (!shut_down_) {
-    shut_down_ = true;
     update_timer_.stop();
-    // The shut-down sequence, then the document's close (both inside station_app_shutdown).
-    shutdown_result_ = shutdown_hook ? shutdown_hook() : 0;
+    shut_down();
     take_posts();
   }
   event->accept();
@@ -670,7 +714,7 @@ void CMainFrame::build_tool_bar() {
   static const std::map<int, const char*> kFaces = {
       {32835, "CLR"}, {32833, "MUTE"}, {32828, "PTT"},  {32850, "<<"},    {32813, "STOP"},
       {32849, ">>"},  {32812, "SCAN"}, {139, "CALL"},   {166, "AMD"},     {156, "CLEAR"},
-      {32815, "KILL"}, {32853, "RADIO"}, {32866, "VID"}, {32900, " "},    {32906, " "}};
+      {32815, "KILL"}, {32853, "RADIO"}, {32866, "VID"}, {32900, "--"},   {32906, "--"}};
   std::vector<const CommandRow*> rows;
   for (const CommandRow& row : command_table())
     if (row.tool != 0) rows.push_back(&row);

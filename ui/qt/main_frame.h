@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "ui/tuning_display.h"
@@ -110,6 +111,9 @@ class CMainFrame : public QMainWindow {
 
   // Start-up steps 6 to 15 have run: the defaults that read the station.
   void station_started();
+  // A warning box over the window that blocks nothing; not shown while one with the same text
+  // is open. The caption is the program's name unless one is given.
+  void warning_box(const std::string& text, const QString& caption = {});
   // Takes and shows what the workers posted (the batch timer calls it).
   void take_posts();
   // Runs a command of the table by id, as its menu item, button or key would.
@@ -122,6 +126,9 @@ class CMainFrame : public QMainWindow {
   QAction* action(int id) const;
   // The result of the shut-down sequence run when the window closed (0: not run).
   int shutdown_result() const { return shutdown_result_; }
+  // The window can no longer be shown (its display went away): the shut-down sequence runs,
+  // once, with the station's lines and boxes no longer handed to the window.
+  void end_without_window();
   // The station's shut-down sequence, run once when the window closes; its result is kept.
   std::function<int()> shutdown_hook;
   // The document file (Save writes there; empty: Save asks).
@@ -186,6 +193,8 @@ class CMainFrame : public QMainWindow {
   void file_print();
   void qrg_file_dialog(bool dump);
   void shell_open_named(const char* name);
+  void detach_from_station();
+  void shut_down();
 
   std::function<void(LogText, const std::string&)> previous_sink_;
   std::map<int, std::function<void()>> handlers_;
@@ -198,6 +207,7 @@ class CMainFrame : public QMainWindow {
   TuneState tune_state_;
   int shutdown_result_ = 0;
   bool shut_down_ = false;
+  std::set<QString> open_boxes_;  // texts of the warning boxes showing
 };
 
 // The About box.

@@ -12,6 +12,7 @@
 #include "db/options.h"
 #include "platform/shell.h"
 #include "platform/station.h"
+#include "ui/qt/dialog_widgets.h"
 
 namespace vesk {
 
@@ -26,6 +27,7 @@ QComboBox* combo(const std::vector<std::string>& items, int max_length, const st
   c->setInsertPolicy(QComboBox::NoInsert);
   for (const std::string& i : items) c->addItem(q(i));
   c->lineEdit()->setMaxLength(max_length);
+  no_completion(c);
   c->setCurrentText(q(text));
   return c;
 }
@@ -43,17 +45,32 @@ CMil141OptionsDlg::CMil141OptionsDlg(QWidget* parent) : ConfigDialog("MIL-STD-18
   auto* body = new QHBoxLayout;
   column->insertLayout(0, body);
 
+  // The switches, with those of the Release Resources command in a group of their own.
+  auto* left = new QVBoxLayout;
+  body->addLayout(left);
   auto* switches = new QGroupBox("Enable/Disable", this);
   auto* switch_grid = new QGridLayout(switches);
+  auto* release = new QGroupBox("Release Resources", this);
+  auto* release_column = new QVBoxLayout(release);
   const auto& check_rows = option_checks();
+  int placed = 0;
   for (std::size_t i = 0; i < check_rows.size(); ++i) {
-    auto* c = new QCheckBox(check_rows[i].text, switches);
+    const std::size_t offset = check_rows[i].offset;
+    const bool releases = offset == opt::RELEASE_RADIO1 || offset == opt::RELEASE_ALT_PTT || offset == opt::RELEASE_SOUND;
+    auto* c = new QCheckBox(check_rows[i].text, releases ? release : switches);
     c->setChecked(v.checks[i]);
     c->setEnabled(check_rows[i].enabled);
-    switch_grid->addWidget(c, static_cast<int>(i % 17), static_cast<int>(i / 17));
+    if (releases) {
+      release_column->addWidget(c);
+    } else {
+      switch_grid->addWidget(c, placed % 16, placed / 16);
+      ++placed;
+    }
     checks.push_back(c);
   }
-  body->addWidget(switches);
+  left->addWidget(switches);
+  left->addWidget(release);
+  left->addStretch(1);
 
   auto* params = new QGroupBox("Parameters", this);
   auto* param_grid = new QGridLayout(params);
@@ -61,6 +78,8 @@ CMil141OptionsDlg::CMil141OptionsDlg(QWidget* parent) : ConfigDialog("MIL-STD-18
   for (std::size_t i = 0; i < number_rows.size(); ++i) {
     auto* e = new QLineEdit(q(v.numbers[i]), params);
     e->setMaxLength(7);
+    // Wide enough for the field's largest value, whatever room the dialog has.
+    fit_text(e, QString::number(number_rows[i].max));
     e->setEnabled(number_rows[i].offset != opt::ATU_TUNE_LEVEL);
     const int row = static_cast<int>(i % 16), col = static_cast<int>(i / 16) * 2;
     param_grid->addWidget(new QLabel(number_rows[i].text, params), row, col);
@@ -92,7 +111,7 @@ CMil141OptionsDlg::CMil141OptionsDlg(QWidget* parent) : ConfigDialog("MIL-STD-18
   tnc_handshake = combo(option_tnc_handshakes(), 10, v.tnc_handshake, this);
   tnc_mode = combo(option_tnc_modes(), 5, v.tnc_mode, this);
   freq_offset = combo(option_freq_offsets(), 6, v.freq_offset, this);
-  types->addRow("R1", radio);
+  types->addRow("R&1", radio);  // Alt+1 reaches the radio type
   types->addRow("R2", radio2);
   types->addRow("ATU Type", atu);
   types->addRow("ANT Switch Type", ant_switch);

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -160,7 +161,9 @@ CGotoChannelDlg::CGotoChannelDlg(QWidget* parent) : QDialog(parent) {
   channel = upper_combo(order_channels(), kDialogChannelTextMax, this);
   channel->setMinimumWidth(300);
   channel->setCurrentText("");
-  column->addWidget(channel);
+  auto* row = new QFormLayout;
+  row->addRow("Channel", channel);
+  column->addLayout(row);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &CGotoChannelDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

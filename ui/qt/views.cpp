@@ -39,12 +39,19 @@ void LogView::set_whole(const std::string& text) { setPlainText(log_text_for_vie
 void LogView::add_front(const std::string& text) {
   if (text.empty()) return;
   // A reader at the top keeps seeing the newest lines; one further down keeps his place.
+  // The scroll position counts lines, so a reader further down is moved down by the lines
+  // put above him and sees the same text.
   QScrollBar* bar = verticalScrollBar();
-  const bool at_top = bar->value() == bar->minimum();
+  const int value = bar->value();
+  const bool at_top = value == bar->minimum();
+  const int lines_before = document()->blockCount();
   QTextCursor c(document());
   c.movePosition(QTextCursor::Start);
   c.insertText(log_text_for_view(text));
-  if (at_top) bar->setValue(bar->minimum());
+  if (at_top)
+    bar->setValue(bar->minimum());
+  else
+    bar->setValue(value + document()->blockCount() - lines_before);
 }
 
 void LogView::add_end(const std::string& text) {

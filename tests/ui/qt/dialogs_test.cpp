@@ -6,6 +6,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFormLayout>
+#include <QPointer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollBar>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -34,6 +39,8 @@
 #include "ui/qt/radio_panel.h"
 #include "command/listings.h"
 #include "ui/qt/dialog_widgets.h"
+#include "db/scan.h"
+#include "ui/options_dialog.h"
 
 namespace vesk {
 namespace {
@@ -554,6 +561,153 @@ TEST_F(MenuWidgets, ResetAmdBox) {
     QApplication::processEvents();
     EXPECT_EQ(info_amd_received().find("KEEP") != std::string::npos, answer == QMessageBox::No);
   }
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// Twelve channels, so that "1" is the start of channels 1, 10, 11 and 12 in the sorted lists.
+class TypedTextWidgets : public test::FrameFixture {
+ protected:
+  TypedTextWidgets() {
+    mmi_run_line(std::string("ADD OWN ALFA"));
+    for (int n = 1; n <= 12; ++n) mmi_run_line("ADD CHANNEL " + std::to_string(3000000 + n * 1000000));
+  }
+  // Types into an editable list as an operator would, then presses Enter in it.
+  static void type_and_enter(QComboBox* combo, const char* text) {
+    // The dialog active and the list focused, as for an operator's keys.
+    for (int i = 0; i < 100 && !combo->lineEdit()->hasFocus(); ++i) {
+      QApplication::setActiveWindow(combo->window());
+      combo->setFocus();
+      QTest::qWait(10);
+    }
+    EXPECT_TRUE(combo->lineEdit()->hasFocus());
+    combo->setCurrentText("");
+    QTest::keyClicks(combo->lineEdit(), text);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QApplication::processEvents();
+    while (mmi_executor_step()) {  // what OK handed to the command executor
+    }
+  }
+  template <class Dialog>
+  static bool closed(const QPointer<Dialog>& dialog) {
+    return dialog.isNull() || !dialog->isVisible();
+  }
+};
+
+// What is typed is what is taken: no list entry completes it.
+TEST_F(TypedTextWidgets, TypedTextIsNotCompletedFromTheList) {
+  ASSERT_EQ(db_channel_in_use(12), 1);
+  ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
+  QPointer<CGlobalAllcallDlg> allcall = frame_->open_dialog<CGlobalAllcallDlg>();
+  type_and_enter(allcall->channel, "1");
+  EXPECT_TRUE(closed(allcall));
+  EXPECT_EQ(db_current_channel_number(), 1) << "the allcall goes out on channel 1, not 10";
+
+  db_select_channel(5);
+  QPointer<CGotoChannelDlg> go = frame_->open_dialog<CGotoChannelDlg>();
+  type_and_enter(go->channel, "1");
+  EXPECT_TRUE(closed(go));
+  EXPECT_EQ(db_current_channel_number(), 1);
+
+  QPointer<CDeleteChannelDlg> del = frame_->open_dialog<CDeleteChannelDlg>();
+  type_and_enter(del->pick, "1");
+  EXPECT_TRUE(closed(del));
+  EXPECT_EQ(db_channel_in_use(1), 0);
+  EXPECT_EQ(db_channel_in_use(10), 1);
+
+  // Radio types: a typed keyword selects its own number, also where a longer one begins with it.
+  const struct {
+    const char* typed;
+    int type;
+  } radios[] = {{"FT100", 133}, {"RF350", 96}, {"IC706", 6}, {"NONE", 133}};
+  for (const auto& r : radios) {
+    QPointer<CMil141OptionsDlg> options = frame_->open_dialog<CMil141OptionsDlg>();
+    options->editable = true;
+    type_and_enter(options->radio, r.typed);
+    EXPECT_TRUE(closed(options)) << r.typed;
+    EXPECT_EQ(db_get_radio_type(), r.type) << r.typed;
+  }
+  // An entry picked from the list is taken whole.
+  auto* pick = frame_->open_dialog<CDeleteChannelDlg>();
+  pick->pick->setCurrentIndex(pick->pick->findText("10", Qt::MatchStartsWith));
+  pick->accept();
+  EXPECT_EQ(db_channel_in_use(10), 0);
+}
+
+// The pickers say what they pick; the channel table shows every column without scrolling.
+TEST_F(TypedTextWidgets, PickersAreLabelledAndTheChannelTableIsWhole) {
+  const struct {
+    int id;  // Channels > Delete, Channels > Modify, Channels > Goto, Addresses > Modify > Other
+    const char* label;
+  } pickers[] = {{32772, "Channel"}, {32773, "Channel"}, {32823, "Channel"}, {32804, "Address"}};
+  for (const auto& p : pickers) {
+    frame_->run_command(p.id);
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr) << p.id;
+    auto* field = dialog->findChild<QComboBox*>();
+    QString label;
+    for (auto* form : dialog->findChildren<QFormLayout*>())
+      if (auto* l = qobject_cast<QLabel*>(form->labelForField(field))) label = l->text();
+    EXPECT_EQ(label, p.label) << p.id;
+    dialog->close();
+  }
+
+  auto* info = frame_->open_dialog<CChannelsInfoDlg>();
+  QApplication::processEvents();
+  EXPECT_TRUE(info->text->toPlainText().contains("  YES") || info->text->toPlainText().contains("  NO "));
+  EXPECT_EQ(info->text->horizontalScrollBar()->maximum(), 0) << "no column is cut off";
+  EXPECT_GE(info->header->width(), QFontMetrics(info->header->font()).horizontalAdvance(info->header->text()));
+  info->reject();
+}
+
+// Add Net without a net name: the one warning, no empty box after it.
+TEST_F(TypedTextWidgets, AddNetWithoutANameShowsOneBox) {
+  auto* net = frame_->open_dialog<CAddNetAddressDlg>();
+  net->slots[0]->setCurrentText("ALFA");
+  net->accept();
+  QApplication::processEvents();
+  EXPECT_TRUE(net->isVisible()) << "the dialog stays open with its contents";
+  QStringList boxes;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) boxes << box->text();
+  EXPECT_EQ(boxes.count("Missing NET Address"), 1);
+  EXPECT_FALSE(boxes.contains("")) << "no box without a text";
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMessageBox*>(w) != nullptr) w->close();
+  net->reject();
+}
+
+// Every number field of the station options shows its largest value whole, the release
+// switches stand in their titled group.
+TEST_F(TypedTextWidgets, OptionNumbersShowTheirLargestValueWhole) {
+  auto* options = frame_->open_dialog<CMil141OptionsDlg>();
+  QApplication::processEvents();
+  ASSERT_EQ(options->numbers.size(), option_numbers().size());
+  for (std::size_t i = 0; i < options->numbers.size(); ++i) {
+    QLineEdit* e = options->numbers[i];
+    const QString text = QString::number(option_numbers()[i].max);
+    e->setText(text);
+    // Unscrolled, the cursor moves by the text's width from its start to its end.
+    e->setCursorPosition(0);
+    e->repaint();
+    const int start = e->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    e->setCursorPosition(static_cast<int>(text.size()));
+    e->repaint();
+    EXPECT_EQ(e->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() - start, QFontMetrics(e->font()).horizontalAdvance(text))
+        << option_numbers()[i].text << " " << e->width() << " px";
+  }
+  QGroupBox* release = nullptr;
+  for (auto* g : options->findChildren<QGroupBox*>())
+    if (g->title() == "Release Resources") release = g;
+  ASSERT_NE(release, nullptr);
+  QStringList inside;
+  for (auto* c : release->findChildren<QCheckBox*>()) inside << c->text();
+  EXPECT_EQ(inside, (QStringList{"Radio 1 Com Port", "Radio 1 ALT PTT", "PC Sound Device"}));
+  options->reject();
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QAction>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -23,6 +25,7 @@
 #include "command/interpreter.h"
 #include "command/listings.h"
 #include "db/options.h"
+#include "radio/radio_hooks.h"
 #include "radio/serial_queue.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/commands.h"
@@ -102,6 +105,85 @@ TEST_F(MainFrame, NewestLineOnTopAndLinesInOrder) {
   EXPECT_EQ(frame_->m_mainView->cursorForPosition(QPoint(4, 4)).block().text(), "B");
   EXPECT_TRUE(frame_view().endsWith("F1\nF2\n"));
   expect_views_match();
+}
+
+// A reader who scrolled down keeps his text in view while new lines come in on top; back at
+// the top, the newest line shows again.
+TEST_F(MainFrame, ScrolledMonitorKeepsTheReadersPlace) {
+  for (int i = 0; i < 300; ++i) log_printf("OLD %d\n", i);
+  frame_->take_posts();
+  QApplication::processEvents();
+  CALEView* view = frame_->m_mainView;
+  QScrollBar* bar = view->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 100);
+  bar->setValue(bar->maximum() / 2);
+  QApplication::processEvents();
+  const QString read = view->cursorForPosition(QPoint(4, 4)).block().text();
+  ASSERT_TRUE(read.startsWith("OLD"));
+  for (int batch = 0; batch < 3; ++batch) {
+    for (int i = 0; i < 7; ++i) log_printf("NEW %d %d\n", batch, i);
+    frame_->take_posts();
+    QApplication::processEvents();
+    EXPECT_EQ(view->cursorForPosition(QPoint(4, 4)).block().text(), read) << batch;
+  }
+  bar->setValue(bar->minimum());
+  log_printf("NEWEST\n");
+  frame_->take_posts();
+  QApplication::processEvents();
+  EXPECT_EQ(view->cursorForPosition(QPoint(4, 4)).block().text(), "NEWEST");
+}
+
+// One text, one box: a box that is showing is not shown a second time.
+TEST_F(MainFrame, SameWarningTwiceShowsOneBox) {
+  auto boxes = [] {
+    QStringList texts;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) texts << box->text();
+    texts.sort();
+    return texts;
+  };
+  auto close_boxes = [] {
+    QApplication::processEvents();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) box->button(QMessageBox::Ok)->click();
+    QApplication::processEvents();
+  };
+  close_boxes();  // the start-up's
+  ASSERT_TRUE(boxes().isEmpty());
+  radio_message_box("Serial Port 12 NOT Available for Radio Emulation");
+  radio_message_box("Serial Port 12 NOT Available for Radio Emulation");
+  radio_message_box("Serial Port 3 NOT Available");
+  QApplication::processEvents();
+  EXPECT_EQ(boxes(), (QStringList{"Serial Port 12 NOT Available for Radio Emulation", "Serial Port 3 NOT Available"}));
+  close_boxes();
+  radio_message_box("Serial Port 12 NOT Available for Radio Emulation");
+  QApplication::processEvents();
+  EXPECT_EQ(boxes(), QStringList{"Serial Port 12 NOT Available for Radio Emulation"}) << "once closed, it shows again";
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMessageBox*>(w) != nullptr) w->close();
+}
+
+// The AQC menu's items stand between separators; the tool bar ends with the two greyed
+// buttons that carry no command.
+TEST_F(MainFrame, AqcSeparatorsAndTheTwoGreyedButtons) {
+  QMenu* aqc = nullptr;
+  for (QAction* a : frame_->menuBar()->actions())
+    if (a->text() == "AQC") aqc = a->menu();
+  ASSERT_NE(aqc, nullptr);
+  QStringList shape;
+  for (QAction* a : aqc->actions()) shape << (a->isSeparator() ? "|" : "item");
+  EXPECT_EQ(shape.join(' '), "item | item | item | item | item | item | item | item");
+  const QList<QAction*> tools = frame_->m_wndToolBar->actions();
+  ASSERT_GE(tools.size(), 3);
+  for (QAction* a : {tools[tools.size() - 2], tools[tools.size() - 1]}) {
+    EXPECT_FALSE(a->isSeparator());
+    EXPECT_FALSE(a->isEnabled());
+    EXPECT_FALSE(a->text().trimmed().isEmpty()) << "a face to be seen by";
+    QWidget* button = frame_->m_wndToolBar->widgetForAction(a);
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+  }
+  EXPECT_TRUE(tools[tools.size() - 3]->isSeparator());
 }
 
 TEST_F(MainFrame, PostsFromFourThreadsShowTheLastText) {
@@ -309,6 +391,27 @@ class MainFrameThreads : public FrameFixture {
  protected:
   MainFrameThreads() : FrameFixture(false) {}
 };
+
+// A rejected "ALE.DAT" is told in a box when the window shows, not only in the log.
+TEST(MainFrameStart, RejectedDatabaseShownInABox) {
+  test::qt_app();
+  test::TempDir dir;
+  Station st(dir.path(), std::make_unique<SimClock>());
+  StationScope scope(st);
+  std::ofstream(std::filesystem::path(dir.path()) / "ALE.DAT") << "not a station database";
+  CMainFrame frame(true);
+  frame.show();
+  QMessageBox* box = nullptr;
+  QTRY_VERIFY((box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) != nullptr ||
+              [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                  if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible()) box = b;
+                return box != nullptr;
+              }());
+  EXPECT_EQ(box->windowTitle(), "FILE ERROR");
+  EXPECT_EQ(box->text(), "FILE ERROR: ALE.DAT REJECTED (WRONG LENGTH 22), KEPT AS ALE.DAT.bad");
+  box->close();
+}
 
 TEST_F(MainFrameThreads, MacroWithDelayLeavesTheWindowResponsive) {
   std::ofstream(path("MACRO1.MAC")) << "DELAY 1000\nDELAY 1000\n";
