@@ -84,13 +84,13 @@ class LqaSimTest : public ::testing::Test {
   std::vector<SimStationSpec> stations_;
 };
 
-const std::vector<int> kThreeChannels = {7000000, 10000000, 14000000};
+const std::vector<int> kLqaChannels = {7000000, 10000000, 14000000};
 
 TEST_F(LqaSimTest, GroupCallGoesOutFirstOnTheBestChannel) {
   // Channel 2 (10 MHz) has the best scores for both stations, channel 3 the worst.
-  station("ALFA", kThreeChannels, {{"BRAVO", 0, 0, {15, 30, 5}}, {"CHARLIE", 0, 0, {10, 28, 2}}});
-  station("BRAVO", kThreeChannels, {{"ALFA"}, {"CHARLIE"}});
-  station("CHARLIE", kThreeChannels, {{"ALFA"}, {"BRAVO"}});
+  station("ALFA", kLqaChannels, {{"BRAVO", 0, 0, {15, 30, 5}}, {"CHARLIE", 0, 0, {10, 28, 2}}});
+  station("BRAVO", kLqaChannels, {{"ALFA"}, {"CHARLIE"}});
+  station("CHARLIE", kLqaChannels, {{"ALFA"}, {"BRAVO"}});
   const SimRun r = run(40, {{10000, "ALFA", "CALL BRAVO CHARLIE"}});
   // One call, on channel 2 (channel order or the old worst-first order would try another).
   EXPECT_GE(r.at("ALFA", "[FRQ 10000000][LINKED  ][BRAVO"), 0) << r.text;
