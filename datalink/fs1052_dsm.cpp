@@ -353,9 +353,14 @@ void Fs1052Link::store_data_frame(const Fs1052DataFrame& f) {
     std::memcpy(cur_rx_->data.data() + f.offset, f.data, static_cast<std::size_t>(n));
   }
   if (f.sequence >= 1) fs1052_bitmap_set(pending_bitmap_, f.sequence);
+  // The modem hands the bytes of a whole interleaver block over at once, when the block has
+  // been heard: a frame may come up to one block later than its air time says. Without that
+  // margin the rest of the series is given up (and acknowledged) while its last frame is still
+  // being decoded, and the acknowledgement sent after it carries the wrong sequence bit.
   const Fs1052Rate& r = rates_[FS_RATE_RX];
   const float remaining =
-      f.sequence < 2 ? 0.0f : air_time(frames_bits(f.sequence - 1, rx_series_.bytes_per_frame), r);
+      f.sequence < 2 ? 0.0f
+                     : air_time(frames_bits(f.sequence - 1, rx_series_.bytes_per_frame), r) + r.interleaver_seconds;
   timer_start(remaining, FS_EV_RX_REMAINING);
 }
 
