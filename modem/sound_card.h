@@ -142,6 +142,10 @@ struct SoundCardState {
   // worker whose blocks the feed plays, the receiver fed at 9,600 Hz, and the two status texts.
   std::unique_ptr<M110TxWorker> m110_tx;
   std::unique_ptr<M110Receiver> m110_rx;
+  // The transmit carrier, taken from the settings on the station's threads (at set-up and for
+  // each message) and read by the worker: the worker never reaches the station's state, which
+  // may already be gone while the sound card's state waits for the worker to end.
+  std::shared_ptr<std::atomic<float>> m110_tx_carrier_step;
   std::string modem_rx_text;
   std::string modem_tx_text;
   // Feed: the last submitted block was an idle one (silence or the WAV player), a modem block

@@ -38,15 +38,10 @@ void rx_status(M110Status status, float hz) {
 void m110_setup() {
   SoundCardState& sc = sound_card();
   if (!sc.m110_tx) {
+    sc.m110_tx_carrier_step = std::make_shared<std::atomic<float>>(m110_carrier_step_from_settings());
     M110TxWorkerConfig tx;
     tx.block_samples = kModemBlockSamples;
-    // The worker shapes on a thread of its own: it reads the settings as this station's.
-    Station* st = current_station();
-    tx.carrier_step = [st] {
-      if (st == nullptr) return m110_carrier_step(1200, 6400);
-      StationScope scope(*st);
-      return m110_carrier_step_from_settings();
-    };
+    tx.carrier_step = [step = sc.m110_tx_carrier_step] { return step->load(); };
     sc.m110_tx = std::make_unique<M110TxWorker>(std::move(tx));
   }
   if (!sc.m110_rx) {
@@ -82,7 +77,9 @@ int m110_is_active() {
 bool m110_transmit(const uint8_t* data, std::size_t length, const std::string& mode) {
   SoundCardState& sc = sound_card();
   const int m = m110_mode_from_name(mode);
-  return sc.m110_tx && m >= 0 && sc.m110_tx->send(data, length, m);
+  if (!sc.m110_tx || m < 0) return false;
+  sc.m110_tx_carrier_step->store(m110_carrier_step_from_settings());
+  return sc.m110_tx->send(data, length, m);
 }
 
 void m110_rx_reset() {
