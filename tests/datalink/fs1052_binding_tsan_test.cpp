@@ -60,7 +60,10 @@ TEST(Fs1052BindingThreads, OperationsFromManyThreadsGoThroughTheLinksThread) {
     const uint8_t msg[] = {4, 'X'};
     for (int i = 0; i < 30; ++i) fs1052_send_message(msg, 2, 0, i, 0);
   });
+  // The threads run for at least 1.5 s, and until the link has sent something (which a loaded
+  // machine may delay), for at most a minute.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  for (int i = 0; i < 60000 && modem.sent.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   stop = true;
   for (auto& t : threads) t.join();
   fs1052_close();

@@ -71,8 +71,8 @@ TEST(SoundCardThreads, TransmitOnAnAutoAdvancingClock) {
   for (int round = 1; round <= 3; ++round) {
     snd_open();
     queue_words(w, 3);
-    EXPECT_TRUE(wait_for([&] { return w.ends.load() == round; }, 5000));
-    EXPECT_TRUE(wait_for([&] { return w.symbols_heard.load() > symbols_in(10 * round); }, 5000));
+    EXPECT_TRUE(wait_for([&] { return w.ends.load() == round; }, 60000));
+    EXPECT_TRUE(wait_for([&] { return w.symbols_heard.load() > symbols_in(10 * round); }, 60000));
     snd_close();
   }
   EXPECT_EQ(w.ends.load(), 3);
@@ -101,7 +101,7 @@ TEST(SoundCardThreads, ModemMessagesFromAnotherThread) {
     m110_rx_reset();
   });
   link.join();
-  EXPECT_TRUE(wait_for([&] { return tx_ends.load() == 3; }, 20000));
+  EXPECT_TRUE(wait_for([&] { return tx_ends.load() == 3; }, 60000));
   snd_close();
   EXPECT_EQ(keyings.load(), 3);
   EXPECT_EQ(w.releases.load(), 3);
@@ -121,7 +121,7 @@ TEST(SoundCardThreads, AlsaNullDeviceOpensAndCloses) {
     snd_open();
     EXPECT_EQ(sound_card().input_name, "alsa:default");
     EXPECT_EQ(sound_card().output_name, "alsa:default");
-    EXPECT_TRUE(wait_for([&] { return w.symbols_heard.load() > symbols_in(2); }, 3000));
+    EXPECT_TRUE(wait_for([&] { return w.symbols_heard.load() > symbols_in(2); }, 60000));
     snd_close();
     w.symbols_heard = 0;
   }

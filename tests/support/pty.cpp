@@ -48,15 +48,25 @@ PtyPeer::PtyPeer() : pty_({.nonblocking_master = true}) {
   if (!pty_.ok()) return;
   reader_ = std::thread([this] {
     char buf[4096];
+    int64_t empty = steady_ms();
     while (!stop_.load()) {
+      const int64_t before_poll = steady_ms();
       pollfd p{pty_.master, POLLIN, 0};
-      if (poll(&p, 1, 5) <= 0) continue;
+      if (poll(&p, 1, 5) <= 0) {
+        empty = before_poll;
+        continue;
+      }
+      const int64_t before_read = steady_ms();
       const ssize_t n = read(pty_.master, buf, sizeof buf);
       if (n <= 0) continue;
       const int64_t at = steady_ms();
-      std::lock_guard<std::mutex> hold(mutex_);
-      reads_.emplace_back(received_.size(), at);
-      received_.append(buf, static_cast<std::size_t>(n));
+      {
+        std::lock_guard<std::mutex> hold(mutex_);
+        reads_.push_back({received_.size(), empty, at});
+        received_.append(buf, static_cast<std::size_t>(n));
+      }
+      // A read that did not fill the buffer took all there was.
+      if (static_cast<std::size_t>(n) < sizeof buf) empty = before_read;
     }
   });
 }
@@ -71,13 +81,29 @@ std::string PtyPeer::received() {
   return received_;
 }
 
+const PtyPeer::Read& PtyPeer::read_holding(std::size_t index) {
+  // The last read that began at or before the byte.
+  const auto after =
+      std::upper_bound(reads_.begin(), reads_.end(), index, [](std::size_t i, const Read& r) { return i < r.first; });
+  return *std::prev(after);
+}
+
 int64_t PtyPeer::arrival(std::size_t index) {
   std::lock_guard<std::mutex> hold(mutex_);
   if (index >= received_.size()) return -1;
-  // The last read that began at or before the byte.
-  const auto after = std::upper_bound(reads_.begin(), reads_.end(), index,
-                                      [](std::size_t i, const auto& read) { return i < read.first; });
-  return std::prev(after)->second;
+  return read_holding(index).at;
+}
+
+int64_t PtyPeer::gap_at_least(std::size_t first, std::size_t second) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (first >= received_.size() || second >= received_.size()) return -1;
+  return read_holding(second).empty - read_holding(first).at;
+}
+
+int64_t PtyPeer::gap_at_most(std::size_t first, std::size_t second) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (first >= received_.size() || second >= received_.size()) return -1;
+  return read_holding(second).at - read_holding(first).empty;
 }
 
 bool PtyPeer::wait_for(const std::string& text, int limit_ms) {

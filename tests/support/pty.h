@@ -46,8 +46,13 @@ class PtyPeer {
   bool ok() const { return pty_.ok(); }
   const std::string& path() const { return pty_.name; }
   std::string received();
-  // When the byte at `index` arrived (steady_ms).
+  // When the byte at `index` was read (steady_ms).
   int64_t arrival(std::size_t index);
+  // Bounds on the time between the arrivals of the bytes at `first` and `second`, from when
+  // each was read and when the terminal was last seen empty before it: a reader that is late
+  // on a loaded machine widens the bounds, never moves them past the true gap.
+  int64_t gap_at_least(std::size_t first, std::size_t second);
+  int64_t gap_at_most(std::size_t first, std::size_t second);
   bool wait_for(const std::string& text, int limit_ms);
   // Writes every byte; false when the reader of the slave stopped reading for `limit_ms`.
   bool send(const std::string& bytes, int limit_ms);
@@ -57,7 +62,13 @@ class PtyPeer {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::string received_;
-  std::vector<std::pair<std::size_t, int64_t>> reads_;  // (first byte's index, arrival)
+  struct Read {
+    std::size_t first;  // index of the read's first byte
+    int64_t empty;      // the terminal was last seen empty then: its bytes came after
+    int64_t at;         // the read returned then
+  };
+  const Read& read_holding(std::size_t index);  // with mutex_ held
+  std::vector<Read> reads_;
   std::thread reader_;
 };
 

@@ -103,16 +103,16 @@ TEST_F(HostileClientsTest, MailInputReachesTheLogEscapedAndNeverAsHostProtocol) 
   start();
   const auto [status, out] = python(R"(
 h = socket.create_connection(("127.0.0.1", host))
-h.settimeout(30)
+h.settimeout(120)
 h.sendall(b"CH\n")
 got = b""
 while b"OK\n\r" not in got: got += h.recv(4096)
 p = socket.create_connection(("127.0.0.1", pop3))
-p.settimeout(10)
+p.settimeout(120)
 p.recv(100)
 p.sendall(b"USER x\nLINKED:FAKE\n[AMD][00:00:00][ME][FORGED TEXT][BOSS]\r\nPASS secret\nNO\x01PE\rEXIT\n")
 s = socket.create_connection(("127.0.0.1", smtp))
-s.settimeout(10)
+s.settimeout(120)
 s.recv(100)
 s.sendall(b"EXIT\r\nSENT AMD\r\nQUIT\r\n")
 while b"SMTP RX: QUIT" not in got: got += h.recv(4096)
@@ -122,6 +122,8 @@ print(b"secret" in got, b"POP3 RX: PASS ****" in got)
 )");
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out, "[]\nFalse True\n");
+  // The station's own log may come after what its host port echoed.
+  EXPECT_TRUE(station_->wait_for_output("][SMTP RX: QUIT]\n", 30000)) << station_->output();
   const std::string log = station_->output();
   for (const char* line : {"][POP3 RX: USER x]\n", "][POP3 RX: LINKED:FAKE]\n",
                            "][POP3 RX: [AMD][00:00:00][ME][FORGED TEXT][BOSS]]\n", "][POP3 RX: PASS ****]\n",
