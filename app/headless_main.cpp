@@ -19,6 +19,7 @@
 #include "db/log.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
+#include "platform/stop_signals.h"
 #include "ui/station_app.h"
 
 namespace {
@@ -82,11 +83,7 @@ int main(int argc, char** argv) {
   }
 
   // Block the stop signals on every thread the station starts; the main thread waits for them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const sigset_t stop_signals = vesk::stop_signals_block(/*hangup=*/false);
   // A file that reaches the file-size limit fails its write (and the station reports it)
   // instead of ending the process.
   signal(SIGXFSZ, SIG_IGN);

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         pair.step();
         if (static_cast<std::size_t>(pair.port[0].transmissions) != last_tx) {
           last_tx = static_cast<std::size_t>(pair.port[0].transmissions);
-          if (pair.link[0].dsm_state() == 3) ++series_modes[pair.port[0].mode];
+          if (pair.link[0].dsm_state() == vesk::Fs1052DataState::AwaitingAck) ++series_modes[pair.port[0].mode];
         }
       }
       const double wall_ms =

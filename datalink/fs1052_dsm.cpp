@@ -237,10 +237,10 @@ void Fs1052Link::take_data_ack(const Fs1052ControlFrame& f) {
         choose_message();
         compose(KIND_B);
         timer_start(control_timeout(), FS_EV_CONTROL_TIMEOUT);
-        dsm_ = 2;
+        dsm_ = Fs1052DataState::Announcing;
         req_control_ = true;
       } else {
-        dsm_ = 0;
+        dsm_ = Fs1052DataState::Idle;
       }
       return;
     }
@@ -248,7 +248,7 @@ void Fs1052Link::take_data_ack(const Fs1052ControlFrame& f) {
       build_series();
       compose(KIND_A);
       timer_start(control_timeout(), FS_EV_CONTROL_TIMEOUT);
-      dsm_ = 2;
+      dsm_ = Fs1052DataState::Announcing;
       req_control_ = true;
       return;
     }
@@ -261,7 +261,7 @@ void Fs1052Link::take_data_ack(const Fs1052ControlFrame& f) {
   if (!(tx_series_ == announced_tx_series_)) {
     compose(KIND_A);
     timer_start(control_timeout(), FS_EV_CONTROL_TIMEOUT);
-    dsm_ = 2;
+    dsm_ = Fs1052DataState::Announcing;
     req_control_ = true;
   } else {
     timer_start(series_timeout(), FS_EV_SERIES_TIMEOUT);
@@ -308,7 +308,7 @@ bool Fs1052Link::take_peer_message(const Fs1052ControlFrame& f) {
   rx_series_ = announced_;
   ack_bit_send_ = 0;
   if (f.control_mode != FS1052_BROADCAST) {
-    dsm_ = 1;
+    dsm_ = Fs1052DataState::Receiving;
     msm(FS_EV_RECEIVING);
   }
   return true;
@@ -321,7 +321,7 @@ void Fs1052Link::take_message_reply(const Fs1052ControlFrame& f) {
   if (f.rx_next_byte >= slot->length) {
     confirm_tx_message();
     clear_data_table();
-    dsm_ = 0;
+    dsm_ = Fs1052DataState::Idle;
   } else if (f.rx_next_byte > 0) {
     slot->next_byte = slot->contiguous = f.rx_next_byte;
     info_report_ = Fs1052MessageInfo{slot->size_bits, slot->message_id, conn_id_, slot->priority, slot->contiguous, 0};
@@ -330,12 +330,12 @@ void Fs1052Link::take_message_reply(const Fs1052ControlFrame& f) {
     build_series();
     compose(KIND_A);
     timer_start(control_timeout(), FS_EV_CONTROL_TIMEOUT);
-    dsm_ = 2;
+    dsm_ = Fs1052DataState::Announcing;
     req_control_ = true;
   } else {
     timer_start(series_timeout(), FS_EV_SERIES_TIMEOUT);
     msm(FS_EV_SENDING);
-    dsm_ = 3;
+    dsm_ = Fs1052DataState::AwaitingAck;
     req_series_ = true;
   }
 }
@@ -478,7 +478,7 @@ void Fs1052Link::compose(Kind kind) {
 
 void Fs1052Link::dsm(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df) {
   req_control_ = req_series_ = req_both_ = false;
-  if (event != FS_EV_POLL) tracef("DSM STATE %d EVENT %d\n", dsm_, event);
+  if (event != FS_EV_POLL) tracef("DSM STATE %d EVENT %d\n", static_cast<int>(dsm_), event);
   if (event == FS_EV_CONTROL_FRAME && cf) {
     retry_ = 0;
     if (cf->has_series) {
@@ -496,8 +496,21 @@ void Fs1052Link::dsm(int event, const Fs1052ControlFrame* cf, const Fs1052DataFr
     apply_advice(FS_RATE_PEER, df->rate_relative, df->rate_code, df->interleaver_long);
     timer_stop(FS_EV_LINK_TIMER);
   }
-  dsm_body(event, cf, df);
-  if (dsm_ == 1 && req_control_)
+  switch (dsm_) {
+    case Fs1052DataState::Idle:
+      dsm_idle(event, cf, df);
+      break;
+    case Fs1052DataState::Receiving:
+      dsm_receiving(event, cf, df);
+      break;
+    case Fs1052DataState::Announcing:
+      dsm_announcing(event, cf);
+      break;
+    case Fs1052DataState::AwaitingAck:
+      dsm_awaiting_ack(event, cf);
+      break;
+  }
+  if (dsm_ == Fs1052DataState::Receiving && req_control_)
     timer_start(expect_series_ ? rx_series_time() + link_timeout_ : link_timeout_ + 25.4f, FS_EV_LINK_TIMER);
   const bool c = req_control_, s = req_series_, b = req_both_;
   req_control_ = req_series_ = req_both_ = false;
@@ -506,203 +519,203 @@ void Fs1052Link::dsm(int event, const Fs1052ControlFrame* cf, const Fs1052DataFr
   if (b) lsm(FS_EV_REQ_BOTH, nullptr);
 }
 
-void Fs1052Link::dsm_body(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df) {
-  auto retry_exhausted = [&] {
-    ++retry_;
-    if (retry_ > cfg_.retry_limit) {
-      timer_start(1.0f, FS_EV_LINK_TIMER);
-      return true;
+// One more retry; past the limit the link timer ends the link.
+bool Fs1052Link::retry_exhausted() {
+  ++retry_;
+  if (retry_ > cfg_.retry_limit) {
+    timer_start(1.0f, FS_EV_LINK_TIMER);
+    return true;
+  }
+  return false;
+}
+
+// A waiting message of higher priority takes over: it is announced at once.
+void Fs1052Link::announce_if_preempted() {
+  if (!preempt()) return;
+  compose(KIND_B);
+  dsm_ = Fs1052DataState::Announcing;
+  req_control_ = true;
+}
+
+void Fs1052Link::dsm_idle(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df) {
+  switch (event) {
+    case FS_EV_START_MESSAGE: {
+      Fs1052MessageSlot* best = best_tx_message();
+      if (!best) break;
+      retry_ = 0;
+      control_mode_ = best->broadcast ? FS1052_BROADCAST : FS1052_VARIABLE_ARQ;
+      // The series is cut at the rate it goes out at.
+      if (lsm_ == Fs1052LinkState::Idle) set_rates_for_exchange();
+      choose_message();
+      compose(KIND_B);
+      if (control_mode_ == FS1052_BROADCAST) {
+        msm(FS_EV_SENDING);
+        req_both_ = true;
+      } else {
+        timer_start(control_timeout(), FS_EV_CONTROL_TIMEOUT);
+        dsm_ = Fs1052DataState::Announcing;
+        req_control_ = true;
+      }
+      break;
     }
-    return false;
-  };
-  auto preempted = [&] {
-    if (!preempt()) return;
-    compose(KIND_B);
-    dsm_ = 2;
-    req_control_ = true;
-  };
-  switch (dsm_) {
-    case 0:
-      switch (event) {
-        case FS_EV_START_MESSAGE: {
-          Fs1052MessageSlot* best = best_tx_message();
-          if (!best) break;
-          retry_ = 0;
-          control_mode_ = best->broadcast ? FS1052_BROADCAST : FS1052_VARIABLE_ARQ;
-          // The series is cut at the rate it goes out at.
-          if (lsm_ == 0) set_rates_for_exchange();
-          choose_message();
+    case FS_EV_DROP:
+      compose(KIND_K);
+      lsm(FS_EV_DISCONNECT, nullptr);
+      break;
+    case FS_EV_CONTROL_FRAME:
+      if (cf->has_series && cf->has_message) {
+        if (take_peer_message(*cf) && cf->control_mode != FS1052_BROADCAST) req_control_ = true;
+      } else if (cf->ack_type == FS1052_DATA_ACK_REQUEST) {
+        compose(KIND_H);
+        req_control_ = true;
+      }
+      break;
+    case FS_EV_DATA_FRAME:
+      store_data_frame(*df);
+      break;
+    case FS_EV_SERIES_END:
+    case FS_EV_RX_REMAINING:
+      timer_stop(FS_EV_RX_REMAINING);
+      if (cur_rx_ && rx_complete_msg()) deliver_rx_message();
+      break;
+    case FS_EV_TX_COMPLETE:
+      if (cur_tx_ && cur_tx_->broadcast) {
+        cur_tx_->contiguous = std::min(cur_tx_->next_byte, cur_tx_->length);
+        clear_data_table();
+        if (tx_complete_msg()) {
+          if (cur_tx_->repeats_left > 0) {
+            --cur_tx_->repeats_left;
+            cur_tx_->next_byte = cur_tx_->contiguous = 0;
+            timer_start(1.0f, FS_EV_START_MESSAGE);
+          } else {
+            confirm_tx_message();
+          }
+        } else {
+          build_series();
           compose(KIND_B);
-          if (control_mode_ == FS1052_BROADCAST) {
-            msm(FS_EV_SENDING);
-            req_both_ = true;
-          } else {
-            timer_start(control_timeout(), FS_EV_CONTROL_TIMEOUT);
-            dsm_ = 2;
-            req_control_ = true;
-          }
-          break;
+          req_both_ = true;
         }
-        case FS_EV_DROP:
-          compose(KIND_K);
-          lsm(FS_EV_DISCONNECT, nullptr);
-          break;
-        case FS_EV_CONTROL_FRAME:
-          if (cf->has_series && cf->has_message) {
-            if (take_peer_message(*cf) && cf->control_mode != FS1052_BROADCAST) req_control_ = true;
-          } else if (cf->ack_type == FS1052_DATA_ACK_REQUEST) {
-            compose(KIND_H);
-            req_control_ = true;
-          }
-          break;
-        case FS_EV_DATA_FRAME:
-          store_data_frame(*df);
-          break;
-        case FS_EV_SERIES_END:
-        case FS_EV_RX_REMAINING:
-          timer_stop(FS_EV_RX_REMAINING);
-          if (cur_rx_ && rx_complete_msg()) deliver_rx_message();
-          break;
-        case FS_EV_TX_COMPLETE:
-          if (cur_tx_ && cur_tx_->broadcast) {
-            cur_tx_->contiguous = std::min(cur_tx_->next_byte, cur_tx_->length);
-            clear_data_table();
-            if (tx_complete_msg()) {
-              if (cur_tx_->repeats_left > 0) {
-                --cur_tx_->repeats_left;
-                cur_tx_->next_byte = cur_tx_->contiguous = 0;
-                timer_start(1.0f, FS_EV_START_MESSAGE);
-              } else {
-                confirm_tx_message();
-              }
-            } else {
-              build_series();
-              compose(KIND_B);
-              req_both_ = true;
-            }
-          }
-          break;
-        default:
-          break;
-      }
-      break;
-    case 1:
-      switch (event) {
-        case FS_EV_ABORT:
-          dsm_ = 0;
-          break;
-        case FS_EV_CONTROL_FRAME:
-          if (cf->ack_type == FS1052_DATA_ACK_REQUEST) {
-            lower_tx_rate();
-            compose(KIND_H);
-            req_control_ = true;
-          } else if (cf->has_series && cf->has_message) {
-            if (take_peer_message(*cf)) req_control_ = true;
-          } else if (cf->has_series) {
-            rx_series_ = announced_;
-            compose(KIND_C);
-            req_control_ = true;
-          }
-          preempted();
-          break;
-        case FS_EV_DATA_FRAME:
-          store_data_frame(*df);
-          break;
-        case FS_EV_RX_REMAINING:
-          if (cur_rx_ && rx_complete_msg()) {
-            deliver_rx_message();
-            dsm_ = 0;
-          }
-          if (preempt()) {
-            compose(KIND_E);
-            dsm_ = 2;
-          } else {
-            compose(KIND_F);
-          }
-          req_control_ = true;
-          break;
-        default:
-          break;
-      }
-      break;
-    case 2:
-      switch (event) {
-        case FS_EV_ABORT:
-          dsm_ = 0;
-          break;
-        case FS_EV_CONTROL_FRAME:
-          if (cf->ack_type == FS1052_HERALD_ACK) {
-            if (cf->has_series && cf->has_message) {
-              if (take_peer_message(*cf)) req_control_ = true;
-            } else if (cf->has_message) {
-              take_message_reply(*cf);
-            } else {
-              timer_start(series_timeout(), FS_EV_SERIES_TIMEOUT);
-              req_series_ = true;
-              dsm_ = 3;
-              msm(FS_EV_SENDING);
-            }
-          } else if (cf->ack_type == FS1052_NULL_ACK) {
-            if (cf->has_series && cf->has_message)
-              take_peer_message(*cf);
-            else if (cf->has_message)
-              take_message_reply(*cf);
-            req_control_ = true;
-          } else if (cf->ack_type == FS1052_DATA_ACK_REQUEST) {
-            compose(out_control_.tx_msg_size_bits != 0 ? KIND_J : KIND_I);
-            timer_start(kAckWait, FS_EV_CONTROL_TIMEOUT);
-            req_control_ = true;
-          }
-          break;
-        case FS_EV_CONTROL_TIMEOUT:
-          if (retry_exhausted()) break;
-          if (retry_ % 2 == 0) {
-            lower_tx_rate();
-            build_series();
-          }
-          // A repeated announcement names its message: a peer that has finished it (and
-          // whose answer was lost) cannot place a bare series announcement.
-          if (cur_tx_) {
-            info_report_ = Fs1052MessageInfo{cur_tx_->size_bits, cur_tx_->message_id, conn_id_, cur_tx_->priority,
-                                             cur_tx_->contiguous, 0};
-            compose(KIND_B);
-          } else {
-            compose(out_control_.tx_msg_size_bits != 0 ? KIND_B : KIND_A);
-          }
-          timer_start(lsm_ == 3 ? kAckWait : retry_wait(), FS_EV_CONTROL_TIMEOUT);
-          req_control_ = true;
-          break;
-        default:
-          break;
-      }
-      break;
-    case 3:
-      switch (event) {
-        case FS_EV_ABORT:
-          dsm_ = 0;
-          break;
-        case FS_EV_CONTROL_FRAME:
-          if (cf->ack_type == FS1052_DATA_ACK) take_data_ack(*cf);
-          if (cf->has_series && cf->has_message) take_peer_message(*cf);
-          preempted();
-          break;
-        case FS_EV_SERIES_TIMEOUT:
-          if (retry_exhausted()) break;
-          if (retry_ % 3 == 0) {
-            lower_tx_rate();
-            build_series();
-          }
-          compose(KIND_G);
-          timer_start(kAckWait, FS_EV_SERIES_TIMEOUT);
-          req_control_ = true;
-          preempted();
-          break;
-        default:
-          break;
       }
       break;
     default:
-      dsm_ = 0;
+      break;
+  }
+}
+
+void Fs1052Link::dsm_receiving(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df) {
+  switch (event) {
+    case FS_EV_ABORT:
+      dsm_ = Fs1052DataState::Idle;
+      break;
+    case FS_EV_CONTROL_FRAME:
+      if (cf->ack_type == FS1052_DATA_ACK_REQUEST) {
+        lower_tx_rate();
+        compose(KIND_H);
+        req_control_ = true;
+      } else if (cf->has_series && cf->has_message) {
+        if (take_peer_message(*cf)) req_control_ = true;
+      } else if (cf->has_series) {
+        rx_series_ = announced_;
+        compose(KIND_C);
+        req_control_ = true;
+      }
+      announce_if_preempted();
+      break;
+    case FS_EV_DATA_FRAME:
+      store_data_frame(*df);
+      break;
+    case FS_EV_RX_REMAINING:
+      if (cur_rx_ && rx_complete_msg()) {
+        deliver_rx_message();
+        dsm_ = Fs1052DataState::Idle;
+      }
+      if (preempt()) {
+        compose(KIND_E);
+        dsm_ = Fs1052DataState::Announcing;
+      } else {
+        compose(KIND_F);
+      }
+      req_control_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void Fs1052Link::dsm_announcing(int event, const Fs1052ControlFrame* cf) {
+  switch (event) {
+    case FS_EV_ABORT:
+      dsm_ = Fs1052DataState::Idle;
+      break;
+    case FS_EV_CONTROL_FRAME:
+      if (cf->ack_type == FS1052_HERALD_ACK) {
+        if (cf->has_series && cf->has_message) {
+          if (take_peer_message(*cf)) req_control_ = true;
+        } else if (cf->has_message) {
+          take_message_reply(*cf);
+        } else {
+          timer_start(series_timeout(), FS_EV_SERIES_TIMEOUT);
+          req_series_ = true;
+          dsm_ = Fs1052DataState::AwaitingAck;
+          msm(FS_EV_SENDING);
+        }
+      } else if (cf->ack_type == FS1052_NULL_ACK) {
+        if (cf->has_series && cf->has_message)
+          take_peer_message(*cf);
+        else if (cf->has_message)
+          take_message_reply(*cf);
+        req_control_ = true;
+      } else if (cf->ack_type == FS1052_DATA_ACK_REQUEST) {
+        compose(out_control_.tx_msg_size_bits != 0 ? KIND_J : KIND_I);
+        timer_start(kAckWait, FS_EV_CONTROL_TIMEOUT);
+        req_control_ = true;
+      }
+      break;
+    case FS_EV_CONTROL_TIMEOUT:
+      if (retry_exhausted()) break;
+      if (retry_ % 2 == 0) {
+        lower_tx_rate();
+        build_series();
+      }
+      // A repeated announcement names its message: a peer that has finished it (and
+      // whose answer was lost) cannot place a bare series announcement.
+      if (cur_tx_) {
+        info_report_ = Fs1052MessageInfo{cur_tx_->size_bits, cur_tx_->message_id, conn_id_, cur_tx_->priority,
+                                         cur_tx_->contiguous, 0};
+        compose(KIND_B);
+      } else {
+        compose(out_control_.tx_msg_size_bits != 0 ? KIND_B : KIND_A);
+      }
+      timer_start(lsm_ == Fs1052LinkState::LinkUp ? kAckWait : retry_wait(), FS_EV_CONTROL_TIMEOUT);
+      req_control_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void Fs1052Link::dsm_awaiting_ack(int event, const Fs1052ControlFrame* cf) {
+  switch (event) {
+    case FS_EV_ABORT:
+      dsm_ = Fs1052DataState::Idle;
+      break;
+    case FS_EV_CONTROL_FRAME:
+      if (cf->ack_type == FS1052_DATA_ACK) take_data_ack(*cf);
+      if (cf->has_series && cf->has_message) take_peer_message(*cf);
+      announce_if_preempted();
+      break;
+    case FS_EV_SERIES_TIMEOUT:
+      if (retry_exhausted()) break;
+      if (retry_ % 3 == 0) {
+        lower_tx_rate();
+        build_series();
+      }
+      compose(KIND_G);
+      timer_start(kAckWait, FS_EV_SERIES_TIMEOUT);
+      req_control_ = true;
+      announce_if_preempted();
+      break;
+    default:
       break;
   }
 }

@@ -72,7 +72,7 @@ void Fs1052Link::init() {
   tx_series_.rate_code = rates_[FS_RATE_TX].absolute_code;
   tx_series_.interleaver_long = rates_[FS_RATE_TX].interleaver_long;
   ack_bit_send_ = ack_bit_expected_ = 0;
-  lsm_ = dsm_ = msm_ = 0;
+  reset_machines();
   message_index_ = 0;
   cur_tx_ = cur_rx_ = nullptr;
   for (auto& s : tx_slots_) free_slot(s);
@@ -167,6 +167,12 @@ std::size_t Fs1052Link::indications_waiting() {
   return indications_.size();
 }
 
+void Fs1052Link::reset_machines() {
+  lsm_ = Fs1052LinkState::Idle;
+  dsm_ = Fs1052DataState::Idle;
+  msm_ = Fs1052MessageState::Idle;
+}
+
 void Fs1052Link::forget_delivered() {
   for (auto& d : delivered_) d = Delivered{};
   delivered_next_ = 0;
@@ -183,7 +189,7 @@ void Fs1052Link::fail_all(int kind) {
   fail_rx_slots();
   post_indication(kind, remote_address(), own_address(), nullptr, 0, 0);
   forget_delivered();
-  lsm_ = dsm_ = msm_ = 0;
+  reset_machines();
   clear_data_table();
   for (int ev : {FS_EV_LINK_TIMER, FS_EV_START_MESSAGE, FS_EV_CONTROL_TIMEOUT, FS_EV_SERIES_TIMEOUT,
                  FS_EV_RX_REMAINING, FS_EV_SEND_CONTROL, FS_EV_SEND_SERIES, FS_EV_SEND_BOTH})
@@ -211,7 +217,7 @@ void Fs1052Link::disable() {
   fail_rx_slots();
   clear_data_table();
   forget_delivered();
-  lsm_ = dsm_ = msm_ = 0;
+  reset_machines();
 }
 
 void Fs1052Link::reset() {
@@ -384,121 +390,148 @@ int Fs1052Link::timeout_code() const {
 }
 
 void Fs1052Link::lsm(int event, const Fs1052ControlFrame* f) {
-  if (event != FS_EV_POLL) tracef("LSM STATE %d EVENT %d\n", lsm_, event);
+  if (event != FS_EV_POLL) tracef("LSM STATE %d EVENT %d\n", static_cast<int>(lsm_), event);
   if (event == FS_EV_CONTROL_FRAME && f) {
     negotiation_received_ = f->negotiation_mode;
     link_timeout_ = static_cast<float>((f->timeout_code + 1) * 30);
   }
-  auto send_as = [&](int link_state, void (Fs1052Link::*send)()) {
-    out_control_.link_state = link_state;
+  switch (lsm_) {
+    case Fs1052LinkState::Idle:
+      lsm_idle(event, f);
+      break;
+    case Fs1052LinkState::Calling:
+    case Fs1052LinkState::CallAcknowledged:
+      lsm_calling(event, f);
+      break;
+    case Fs1052LinkState::LinkUp:
+      lsm_link_up(event, f);
+      break;
+  }
+}
+
+void Fs1052Link::lsm_idle(int event, const Fs1052ControlFrame* f) {
+  switch (event) {
+    case FS_EV_DISCONNECT:
+      fail_all(FS_IND_DISCONNECT_CONFIRM);
+      send_control();
+      lsm_ = Fs1052LinkState::Idle;
+      break;
+    case FS_EV_CONTROL_FRAME:
+      control_mode_ = f->control_mode;
+      if (f->link_state == FS1052_CALLING) {
+        lsm_ = Fs1052LinkState::CallAcknowledged;
+      } else if (f->link_state == FS1052_LINK_UP) {
+        post_indication(FS_IND_CONNECT, std::string(f->destination, static_cast<std::size_t>(f->destination_len)),
+                        std::string(f->source, static_cast<std::size_t>(f->source_len)), nullptr, 0, 0);
+        lsm_ = Fs1052LinkState::LinkUp;
+      }
+      break;
+    case FS_EV_REQ_BOTH:
+      if (control_mode_ == FS1052_BROADCAST) {
+        lsm_ = Fs1052LinkState::LinkUp;
+        timer_start(1.0f, FS_EV_SEND_BOTH);
+        break;
+      }
+      [[fallthrough]];
+    case FS_EV_REQ_CONTROL:
+      if (control_mode_ != FS1052_BROADCAST) {
+        lsm_ = cfg_.immediate == 1 ? Fs1052LinkState::LinkUp : Fs1052LinkState::Calling;
+        timer_start(1.0f, event == FS_EV_REQ_BOTH ? FS_EV_SEND_BOTH : FS_EV_SEND_CONTROL);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void Fs1052Link::lsm_calling(int event, const Fs1052ControlFrame* f) {
+  switch (event) {
+    case FS_EV_DISCONNECT:
+      fail_all(FS_IND_DISCONNECT_CONFIRM);
+      send_control();
+      lsm_ = Fs1052LinkState::Idle;
+      break;
+    case FS_EV_LINK_TIMER:
+      fail_all(FS_IND_DISCONNECT);
+      lsm_ = Fs1052LinkState::Idle;
+      break;
+    case FS_EV_DATA_FRAME:
+      if (lsm_ == Fs1052LinkState::CallAcknowledged) lsm_ = Fs1052LinkState::LinkUp;
+      break;
+    default:
+      lsm_past_idle(event, f);
+      break;
+  }
+}
+
+void Fs1052Link::lsm_link_up(int event, const Fs1052ControlFrame* f) {
+  switch (event) {
+    case FS_EV_DISCONNECT:
+      send_control();
+      fail_all(FS_IND_DISCONNECT_CONFIRM);
+      lsm_ = Fs1052LinkState::Idle;
+      break;
+    case FS_EV_LINK_TIMER:
+      fail_all(FS_IND_DISCONNECT);
+      // The DROPPING frame goes out as it is: sending it through the calling state would
+      // rewrite its link state to CALLING.
+      compose(KIND_K);
+      send_control();
+      lsm_ = Fs1052LinkState::Idle;
+      break;
+    case FS_EV_LINK_IDLE:
+      post_indication(FS_IND_DISCONNECT, remote_address(), own_address(), nullptr, 0, 0);
+      break;
+    default:
+      lsm_past_idle(event, f);
+      break;
+  }
+}
+
+// What every state past idle does alike: follow the peer's link state, and send what the data
+// state machine asks for with the link state of this one.
+void Fs1052Link::lsm_past_idle(int event, const Fs1052ControlFrame* f) {
+  auto send_as_state = [&](void (Fs1052Link::*send)()) {
+    out_control_.link_state = lsm_ == Fs1052LinkState::Calling            ? FS1052_CALLING
+                              : lsm_ == Fs1052LinkState::CallAcknowledged ? FS1052_CALL_ACK
+                                                                          : FS1052_LINK_UP;
     out_control_.timeout_code = timeout_code();
     (this->*send)();
   };
   const int ls = f ? f->link_state : -1;
-  switch (lsm_) {
-    case 0:
-      switch (event) {
-        case FS_EV_DISCONNECT:
-          fail_all(FS_IND_DISCONNECT_CONFIRM);
-          send_control();
-          lsm_ = 0;
-          break;
-        case FS_EV_CONTROL_FRAME:
-          control_mode_ = f->control_mode;
-          if (ls == FS1052_CALLING) {
-            lsm_ = 2;
-          } else if (ls == FS1052_LINK_UP) {
-            post_indication(FS_IND_CONNECT, std::string(f->destination, static_cast<std::size_t>(f->destination_len)),
-                            std::string(f->source, static_cast<std::size_t>(f->source_len)), nullptr, 0, 0);
-            lsm_ = 3;
-          }
-          break;
-        case FS_EV_REQ_BOTH:
-          if (control_mode_ == FS1052_BROADCAST) {
-            lsm_ = 3;
-            timer_start(1.0f, FS_EV_SEND_BOTH);
-            break;
-          }
-          [[fallthrough]];
-        case FS_EV_REQ_CONTROL:
-          if (control_mode_ != FS1052_BROADCAST) {
-            lsm_ = cfg_.immediate == 1 ? 3 : 1;
-            timer_start(1.0f, event == FS_EV_REQ_BOTH ? FS_EV_SEND_BOTH : FS_EV_SEND_CONTROL);
-          }
-          break;
-        default:
-          break;
+  switch (event) {
+    case FS_EV_CONTROL_FRAME:
+      if (ls == FS1052_CALLING) {
+        lsm_ = Fs1052LinkState::CallAcknowledged;
+      } else if (ls == FS1052_CALL_ACK || ls == FS1052_LINK_UP) {
+        lsm_ = Fs1052LinkState::LinkUp;
+      } else if (ls == FS1052_DROPPING) {
+        lsm_ = Fs1052LinkState::Idle;
+        dsm(FS_EV_ABORT, nullptr, nullptr);
+        fail_all(FS_IND_DISCONNECT);
       }
+      if (lsm_ == Fs1052LinkState::LinkUp) timer_start(1000.0f, FS_EV_LINK_IDLE);
       break;
-    case 1:
-    case 2:
-    case 3:
-      switch (event) {
-        case FS_EV_DISCONNECT:
-          if (lsm_ == 3) {
-            send_control();
-            fail_all(FS_IND_DISCONNECT_CONFIRM);
-          } else {
-            fail_all(FS_IND_DISCONNECT_CONFIRM);
-            send_control();
-          }
-          lsm_ = 0;
-          break;
-        case FS_EV_LINK_TIMER:
-          if (lsm_ == 3) {
-            fail_all(FS_IND_DISCONNECT);
-            // The DROPPING frame goes out as it is: sending it through the calling state
-            // would rewrite its link state to CALLING.
-            compose(KIND_K);
-            send_control();
-          } else {
-            fail_all(FS_IND_DISCONNECT);
-          }
-          lsm_ = 0;
-          break;
-        case FS_EV_LINK_IDLE:
-          if (lsm_ == 3) post_indication(FS_IND_DISCONNECT, remote_address(), own_address(), nullptr, 0, 0);
-          break;
-        case FS_EV_CONTROL_FRAME:
-          if (ls == FS1052_CALLING) {
-            lsm_ = 2;
-          } else if (ls == FS1052_CALL_ACK || ls == FS1052_LINK_UP) {
-            lsm_ = 3;
-          } else if (ls == FS1052_DROPPING) {
-            lsm_ = 0;
-            dsm(FS_EV_ABORT, nullptr, nullptr);
-            fail_all(FS_IND_DISCONNECT);
-          }
-          if (lsm_ == 3) timer_start(1000.0f, FS_EV_LINK_IDLE);
-          break;
-        case FS_EV_DATA_FRAME:
-          if (lsm_ == 2) lsm_ = 3;
-          break;
-        case FS_EV_REQ_CONTROL:
-          timer_start(1.0f, FS_EV_SEND_CONTROL);
-          break;
-        case FS_EV_REQ_SERIES:
-          retry_ = 0;
-          timer_start(1.0f, FS_EV_SEND_SERIES);
-          break;
-        case FS_EV_REQ_BOTH:
-          timer_start(1.0f, FS_EV_SEND_BOTH);
-          break;
-        case FS_EV_SEND_CONTROL:
-          send_as(lsm_ - 1, &Fs1052Link::send_control);
-          break;
-        case FS_EV_SEND_SERIES:
-          send_as(lsm_ - 1, &Fs1052Link::send_series);
-          break;
-        case FS_EV_SEND_BOTH:
-          send_as(lsm_ - 1, &Fs1052Link::send_control_and_series);
-          break;
-        default:
-          break;
-      }
+    case FS_EV_REQ_CONTROL:
+      timer_start(1.0f, FS_EV_SEND_CONTROL);
+      break;
+    case FS_EV_REQ_SERIES:
+      retry_ = 0;
+      timer_start(1.0f, FS_EV_SEND_SERIES);
+      break;
+    case FS_EV_REQ_BOTH:
+      timer_start(1.0f, FS_EV_SEND_BOTH);
+      break;
+    case FS_EV_SEND_CONTROL:
+      send_as_state(&Fs1052Link::send_control);
+      break;
+    case FS_EV_SEND_SERIES:
+      send_as_state(&Fs1052Link::send_series);
+      break;
+    case FS_EV_SEND_BOTH:
+      send_as_state(&Fs1052Link::send_control_and_series);
       break;
     default:
-      lsm_ = 0;
       break;
   }
 }
@@ -506,43 +539,56 @@ void Fs1052Link::lsm(int event, const Fs1052ControlFrame* f) {
 // ---- message state machine ----
 
 void Fs1052Link::msm(int event) {
-  if (event != FS_EV_POLL) tracef("MSM STATE %d EVENT %d\n", msm_, event);
+  if (event != FS_EV_POLL) tracef("MSM STATE %d EVENT %d\n", static_cast<int>(msm_), event);
   switch (msm_) {
-    case 0:
-      if (event == FS_EV_POLL) {
-        if (active_ && best_tx_message()) {
-          timer_stop(FS_EV_NO_TRAFFIC);
-          timer_start(0.0f, FS_EV_START_MESSAGE);
-          msm_ = 3;
-        }
-      } else if (event == FS_EV_RECEIVING || event == FS_EV_SENDING) {
-        msm_ = event == FS_EV_RECEIVING ? 2 : 3;
-        timer_stop(FS_EV_NO_TRAFFIC);
-      } else if (event == FS_EV_NO_TRAFFIC) {
-        if (cfg_.immediate == 0) timer_start(0.0f, FS_EV_DROP);
-      }
+    case Fs1052MessageState::Idle:
+      msm_idle(event);
       break;
-    case 1:
-    case 4:
-      if (event == FS_EV_RECEIVING) msm_ = 2;
-      if (event == FS_EV_SENDING) msm_ = 3;
+    case Fs1052MessageState::Unused:
+    case Fs1052MessageState::Msm11:
+      msm_unused(event);
       break;
-    case 2:
-      if (event == FS_EV_RX_DELIVERED) msm_ = 0;
-      if (event == FS_EV_SENDING) msm_ = 3;
-      if (event == FS_EV_MSM_11) msm_ = 4;
+    case Fs1052MessageState::Receiving:
+      msm_receiving(event);
       break;
-    case 3:
-      if (event == FS_EV_TX_CONFIRMED) {
-        if (!best_tx_message()) timer_start(30.0f, FS_EV_NO_TRAFFIC);
-        msm_ = 0;
-      } else if (event == FS_EV_RECEIVING) {
-        msm_ = 2;
-      }
+    case Fs1052MessageState::Sending:
+      msm_sending(event);
       break;
-    default:
-      msm_ = 0;
-      break;
+  }
+}
+
+void Fs1052Link::msm_idle(int event) {
+  if (event == FS_EV_POLL) {
+    if (active_ && best_tx_message()) {
+      timer_stop(FS_EV_NO_TRAFFIC);
+      timer_start(0.0f, FS_EV_START_MESSAGE);
+      msm_ = Fs1052MessageState::Sending;
+    }
+  } else if (event == FS_EV_RECEIVING || event == FS_EV_SENDING) {
+    msm_ = event == FS_EV_RECEIVING ? Fs1052MessageState::Receiving : Fs1052MessageState::Sending;
+    timer_stop(FS_EV_NO_TRAFFIC);
+  } else if (event == FS_EV_NO_TRAFFIC) {
+    if (cfg_.immediate == 0) timer_start(0.0f, FS_EV_DROP);
+  }
+}
+
+void Fs1052Link::msm_unused(int event) {
+  if (event == FS_EV_RECEIVING) msm_ = Fs1052MessageState::Receiving;
+  if (event == FS_EV_SENDING) msm_ = Fs1052MessageState::Sending;
+}
+
+void Fs1052Link::msm_receiving(int event) {
+  if (event == FS_EV_RX_DELIVERED) msm_ = Fs1052MessageState::Idle;
+  if (event == FS_EV_SENDING) msm_ = Fs1052MessageState::Sending;
+  if (event == FS_EV_MSM_11) msm_ = Fs1052MessageState::Msm11;
+}
+
+void Fs1052Link::msm_sending(int event) {
+  if (event == FS_EV_TX_CONFIRMED) {
+    if (!best_tx_message()) timer_start(30.0f, FS_EV_NO_TRAFFIC);
+    msm_ = Fs1052MessageState::Idle;
+  } else if (event == FS_EV_RECEIVING) {
+    msm_ = Fs1052MessageState::Receiving;
   }
 }
 

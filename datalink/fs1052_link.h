@@ -158,6 +158,27 @@ inline constexpr int kFs1052Timers = 10;
 // longest frames, each behind its two syncs (263,738 bytes).
 inline constexpr int kFs1052MaxTransmission = 3 + kFs1052MaxControlFrame + kFs1052MaxSeriesFrames * (2 + kFs1052MaxDataFrame);
 
+// The states of the three machines. Their numbers are the ones the trace prints.
+enum class Fs1052LinkState : int {
+  Idle = 0,
+  Calling = 1,           // this station called
+  CallAcknowledged = 2,  // the peer called
+  LinkUp = 3,
+};
+enum class Fs1052MessageState : int {
+  Idle = 0,
+  Unused = 1,  // never entered
+  Receiving = 2,
+  Sending = 3,
+  Msm11 = 4,  // entered on FS_EV_MSM_11 only, which nothing posts
+};
+enum class Fs1052DataState : int {
+  Idle = 0,
+  Receiving = 1,    // a series of the peer's is under way
+  Announcing = 2,   // a control frame of this station waits for its answer
+  AwaitingAck = 3,  // a series of this station waits for its acknowledgement
+};
+
 // Names of the rate records.
 enum Fs1052RateIndex : int { FS_RATE_CONTROL = 0, FS_RATE_TX = 1, FS_RATE_PEER = 2, FS_RATE_RX = 3, FS_RATE_SPARE = 4 };
 
@@ -207,9 +228,9 @@ class Fs1052Link : public Fs1052FrameSink {
   bool timer_running(int event) const;
 
   // State for tests, traces and the binding.
-  int lsm_state() const { return lsm_; }
-  int msm_state() const { return msm_; }
-  int dsm_state() const { return dsm_; }
+  Fs1052LinkState lsm_state() const { return lsm_; }
+  Fs1052MessageState msm_state() const { return msm_; }
+  Fs1052DataState dsm_state() const { return dsm_; }
   int retry_counter() const { return retry_; }
   const Fs1052Rate& rate(int which) const { return rates_[which]; }
   int tx_slots_in_use() const;
@@ -247,12 +268,26 @@ class Fs1052Link : public Fs1052FrameSink {
   bool tx_complete_msg() const;
   bool rx_complete_msg() const;
 
-  // Machines.
+  // Machines: each takes an event and hands it to the handler of its state.
   void dispatch_timer_event(int event);
   void lsm(int event, const Fs1052ControlFrame* f);
+  void lsm_idle(int event, const Fs1052ControlFrame* f);
+  void lsm_calling(int event, const Fs1052ControlFrame* f);  // Calling and CallAcknowledged
+  void lsm_link_up(int event, const Fs1052ControlFrame* f);
+  void lsm_past_idle(int event, const Fs1052ControlFrame* f);
   void msm(int event);
+  void msm_idle(int event);
+  void msm_unused(int event);  // Unused and Msm11
+  void msm_receiving(int event);
+  void msm_sending(int event);
   void dsm(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df);
-  void dsm_body(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df);
+  void dsm_idle(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df);
+  void dsm_receiving(int event, const Fs1052ControlFrame* cf, const Fs1052DataFrame* df);
+  void dsm_announcing(int event, const Fs1052ControlFrame* cf);
+  void dsm_awaiting_ack(int event, const Fs1052ControlFrame* cf);
+  bool retry_exhausted();
+  void announce_if_preempted();
+  void reset_machines();
 
   // Data state machine work.
   void choose_message();
@@ -289,7 +324,9 @@ class Fs1052Link : public Fs1052FrameSink {
 
   Fs1052Port* port_ = nullptr;
   Fs1052Config cfg_;
-  int lsm_ = 0, dsm_ = 0, msm_ = 0;
+  Fs1052LinkState lsm_ = Fs1052LinkState::Idle;
+  Fs1052DataState dsm_ = Fs1052DataState::Idle;
+  Fs1052MessageState msm_ = Fs1052MessageState::Idle;
   int conn_id_ = 0;
   int negotiation_received_ = 0;
   float link_timeout_received_ = 60.0f;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "db/options.h"
+#include "modem/serial_tone/m110_tables.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"
 
@@ -18,22 +19,13 @@ constexpr double kBurstAmplitude = 0.999999;
 constexpr const char* kShiftRegisterStart = "1000100111010101";
 static_assert(kAqcBurstSamples == kSndBurstSamples);
 
-// The serial-tone modem's nominal sample rate for a setting, or 0 outside the known ranges.
-int modem_rate_of_setting(int setting) {
-  if (setting >= 9500 && setting <= 9700) return 9600;
-  if (setting >= 7900 && setting <= 8100) return 8000;
-  if (setting >= 7100 && setting <= 7300) return 7200;
-  if (setting >= 6300 && setting <= 6500) return 6400;
-  return 0;
-}
-
 }  // namespace
 
 AqcBurstState& aqc_burst_state() { return station().state<AqcBurstState>(); }
 
 double aqc_burst_carrier_hz() {
   const double centre = db_get_modem_centre_freq();
-  const int rate = modem_rate_of_setting(db_get_modem_sample_rate());
+  const int rate = m110_rate_of_setting(db_get_modem_sample_rate());
   // The modem's samples always play at 9,600 Hz; an unknown rate setting is taken as that.
   return rate == 0 ? centre : centre * 9600.0 / rate;
 }

@@ -156,7 +156,7 @@ void store_lqa_report() {
 
 // ---- events ----
 
-void frame_begin(int event) {
+void frame_begin(int event, const char*) {
   FrameContext& c = ctx();
   // The receiver found a new frame: a frame the parser still holds open was cut off (the
   // receiver was reset before that frame's end was heard, as when the station keys) and is
@@ -204,7 +204,7 @@ void wildcard(const char* text) {
   called_address(text, false);
 }
 
-void message_section() {
+void message_section(int, const char*) {
   FrameContext& c = ctx();
   for (const std::string& a : called_list()) {
     if (!is_own_address(a.c_str())) continue;
@@ -229,7 +229,7 @@ void message_section() {
   }
 }
 
-void this_is(const char* text) {
+void this_is(int, const char* text) {
   FrameContext& c = ctx();
   ++c.endings_seen;
   set_text(c.caller, text);
@@ -277,7 +277,7 @@ void this_is(const char* text) {
   c.previous_caller = c.caller;
 }
 
-void this_was(const char* text) {
+void this_was(int, const char* text) {
   FrameContext& c = ctx();
   ++c.endings_seen;
   set_text(c.caller, text);
@@ -295,7 +295,7 @@ void this_was(const char* text) {
   c.previous_caller = c.caller;
 }
 
-void frame_end() {
+void frame_end(int, const char*) {
   FrameContext& c = ctx();
   if (c.end_handled != 0) {
     raise(EV_RX_FRAME_END);
@@ -348,7 +348,7 @@ void frame_end() {
   c.for_me = 0;
 }
 
-void amd(const char* text) {
+void amd(int, const char* text) {
   FrameContext& c = ctx();
   if (c.for_me != 0 && c.amd_count < kFrameAmdMax) set_text(c.amd_texts[static_cast<std::size_t>(c.amd_count++)], text);
   set_text(c.last_amd, text);
@@ -362,6 +362,162 @@ void aqc_net_timing(const AqcProbeInfo& p) {
   ale_twan_net(p.net_index, ctx().caller.data());
 }
 
+// TO and THRU: an individual or a group call names an address.
+void to_address(int, const char* text) {
+  FrameContext& c = ctx();
+  c.kind = FRAME_KIND_INDIVIDUAL;
+  c.addressed = 1;
+  called_address(text, true);
+}
+
+void thru_address(int, const char* text) {
+  FrameContext& c = ctx();
+  c.kind = FRAME_KIND_GROUP;
+  c.addressed = 1;
+  called_address(text, true);
+}
+
+void wildcard_address(int, const char* text) {
+  FrameContext& c = ctx();
+  c.addressed = 1;
+  if (db_get_wildcards() != 0) {
+    c.kind = FRAME_KIND_ANYCALL;
+    wildcard(text);
+  }
+}
+
+void from_address(int, const char* text) {
+  FrameContext& c = ctx();
+  if (c.for_me != 0) {
+    set_text(c.from, text);
+  } else {
+    raise(EV_FRAME_NOT_FOR_ME);
+  }
+}
+
+// An anycall or an allcall to every station, taken when the options accept that kind.
+void global_call(int event, const char*) {
+  FrameContext& c = ctx();
+  c.addressed = 1;
+  const bool anycall = event == EV_RX_ANYCALL;
+  if ((anycall ? db_get_anycalls() : db_get_allcalls()) != 0) {
+    c.kind = anycall ? FRAME_KIND_ANYCALL : FRAME_KIND_ALLCALL;
+    c.for_me = 1;
+    set_own_from_channel();
+  } else {
+    raise(EV_FRAME_NOT_FOR_ME);
+  }
+}
+
+void selective_call(int event, const char* text) {
+  FrameContext& c = ctx();
+  c.addressed = 1;
+  const bool anycall = event == EV_RX_SELECTIVE_ANYCALL;
+  if ((anycall ? db_get_anycalls() : db_get_allcalls()) != 0) {
+    c.kind = anycall ? FRAME_KIND_ANYCALL : FRAME_KIND_ALLCALL;
+    wildcard(text);
+  }
+}
+
+void inlink_address(int, const char*) {
+  FrameContext& c = ctx();
+  c.addressed = 1;
+  c.kind = FRAME_KIND_INLINK;
+  c.for_me = 1;
+  set_own_from_channel();
+}
+
+// A word the frame cannot hold: the receiver starts over, and the frame ends with what it
+// had. Left open, nothing would end it (the receiver's next word starts a new frame only once
+// it finds one), and a caller waiting for a response would wait for good.
+void parser_error(int event, const char* text) { frame_end(event, text); }
+
+void pass_on(int event, const char*) { raise(event); }
+
+void aqc_frame_end(int event, const char*) {
+  raise(event);
+  ale_reset_receiver();
+}
+
+void aqc_call_probe(int event, const char*) {
+  FrameContext& c = ctx();
+  set_text(c.caller, c.aqc.caller.c_str());
+  aqc_net_timing(c.aqc);
+  raise(event);
+}
+
+void aqc_inlink(int event, const char*) {
+  FrameContext& c = ctx();
+  set_text(c.caller, c.aqc.caller.c_str());
+  if (c.aqc.net_call != 0) {
+    aqc_net_timing(c.aqc);
+  } else {
+    ale_swt_aqc_slot(c.aqc.slot);
+    ale_twan_aqc_slot(c.aqc.slot);
+  }
+  raise(event);
+}
+
+void aqc_global_probe(int event, const char*) {
+  FrameContext& c = ctx();
+  set_text(c.caller, c.aqc.caller.c_str());
+  if (event == EV_AQC_ANYCALL_PROBE) {
+    ale_swt_random();
+    ale_twan_anycall();
+  }
+  raise(event);
+}
+
+void aqc_sound_probe(int event, const char*) {
+  FrameContext& c = ctx();
+  set_text(c.caller, c.aqc.caller.c_str());
+  compute_scores();
+  record_heard(c.aqc.noise);
+  if (event == EV_AQC_TIS_SOUND_PROBE) {
+    log_aqc_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score, c.aqc.noise);
+  } else {
+    log_aqc_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score, c.aqc.noise);
+  }
+  raise(event);
+}
+
+// What each event of the word receiver does to the frame; an event not listed does nothing.
+struct FrameEventRow {
+  int event;
+  void (*handle)(int event, const char* text);
+};
+
+constexpr FrameEventRow kFrameEventRows[] = {
+    {EV_RX_FRAME_BEGIN, frame_begin},
+    {EV_AQC_FRAME_BEGIN, frame_begin},
+    {EV_RX_TO, to_address},
+    {EV_RX_WILD, wildcard_address},
+    {EV_RX_WILD_NO_MATCH, wildcard_address},
+    {EV_RX_THRU, thru_address},
+    {EV_RX_MESSAGE_SECTION, message_section},
+    {EV_RX_FROM, from_address},
+    {EV_RX_AMD, amd},
+    {EV_RX_QAMD, amd},
+    {EV_RX_THIS_IS, this_is},
+    {EV_RX_THIS_WAS, this_was},
+    {EV_RX_FRAME_END, frame_end},
+    {EV_RX_ANYCALL, global_call},
+    {EV_RX_ALLCALL, global_call},
+    {EV_RX_SELECTIVE_ANYCALL, selective_call},
+    {EV_RX_SELECTIVE_ALLCALL, selective_call},
+    {EV_RX_INLINK_ADDRESS, inlink_address},
+    {EV_PARSER_ERROR, parser_error},
+    {EV_AQC_FRAME_END, aqc_frame_end},
+    {EV_AQC_CALL_PROBE, aqc_call_probe},
+    {EV_AQC_CALL_HANDSHAKE, pass_on},
+    {EV_AQC_NOT_FOR_ME, pass_on},
+    {EV_AQC_INLINK, aqc_inlink},
+    {EV_AQC_ALLCALL_PROBE, aqc_global_probe},
+    {EV_AQC_ANYCALL_PROBE, aqc_global_probe},
+    {EV_AQC_TIS_SOUND_PROBE, aqc_sound_probe},
+    {EV_AQC_TWS_SOUND_PROBE, aqc_sound_probe},
+};
+
 }  // namespace
 
 FrameEventState& frame_event_state() { return station().state<FrameEventState>(); }
@@ -372,134 +528,10 @@ void ale_frame_event(int event) {
 
 void ale_frame_event_text(int event, const char* text) {
   if (text == nullptr) text = "";
-  FrameContext& c = ctx();
-  switch (event) {
-    case EV_RX_FRAME_BEGIN:
-    case EV_AQC_FRAME_BEGIN:
-      frame_begin(event);
-      break;
-    case EV_RX_TO:
-      c.kind = FRAME_KIND_INDIVIDUAL;
-      c.addressed = 1;
-      called_address(text, true);
-      break;
-    case EV_RX_WILD:
-    case EV_RX_WILD_NO_MATCH:
-      c.addressed = 1;
-      if (db_get_wildcards() != 0) {
-        c.kind = FRAME_KIND_ANYCALL;
-        wildcard(text);
-      }
-      break;
-    case EV_RX_THRU:
-      c.kind = FRAME_KIND_GROUP;
-      c.addressed = 1;
-      called_address(text, true);
-      break;
-    case EV_RX_MESSAGE_SECTION:
-      message_section();
-      break;
-    case EV_RX_FROM:
-      if (c.for_me != 0) {
-        set_text(c.from, text);
-      } else {
-        raise(EV_FRAME_NOT_FOR_ME);
-      }
-      break;
-    case EV_RX_AMD:
-    case EV_RX_QAMD:
-      amd(text);
-      break;
-    case EV_RX_THIS_IS:
-      this_is(text);
-      break;
-    case EV_RX_THIS_WAS:
-      this_was(text);
-      break;
-    case EV_RX_FRAME_END:
-      frame_end();
-      break;
-    case EV_RX_ANYCALL:
-    case EV_RX_ALLCALL: {
-      c.addressed = 1;
-      const bool anycall = event == EV_RX_ANYCALL;
-      if ((anycall ? db_get_anycalls() : db_get_allcalls()) != 0) {
-        c.kind = anycall ? FRAME_KIND_ANYCALL : FRAME_KIND_ALLCALL;
-        c.for_me = 1;
-        set_own_from_channel();
-      } else {
-        raise(EV_FRAME_NOT_FOR_ME);
-      }
-      break;
-    }
-    case EV_RX_SELECTIVE_ANYCALL:
-    case EV_RX_SELECTIVE_ALLCALL: {
-      c.addressed = 1;
-      const bool anycall = event == EV_RX_SELECTIVE_ANYCALL;
-      if ((anycall ? db_get_anycalls() : db_get_allcalls()) != 0) {
-        c.kind = anycall ? FRAME_KIND_ANYCALL : FRAME_KIND_ALLCALL;
-        wildcard(text);
-      }
-      break;
-    }
-    case EV_RX_INLINK_ADDRESS:
-      c.addressed = 1;
-      c.kind = FRAME_KIND_INLINK;
-      c.for_me = 1;
-      set_own_from_channel();
-      break;
-    case EV_PARSER_ERROR:
-      // A word the frame cannot hold: the receiver starts over, and the frame ends with what
-      // it had. Left open, nothing would end it (the receiver's next word starts a new frame
-      // only once it finds one), and a caller waiting for a response would wait for good.
-      frame_end();
-      break;
-    case EV_AQC_FRAME_END:
-      raise(event);
-      ale_reset_receiver();
-      break;
-    case EV_AQC_CALL_PROBE:
-      set_text(c.caller, c.aqc.caller.c_str());
-      aqc_net_timing(c.aqc);
-      raise(event);
-      break;
-    case EV_AQC_CALL_HANDSHAKE:
-    case EV_AQC_NOT_FOR_ME:
-      raise(event);
-      break;
-    case EV_AQC_INLINK:
-      set_text(c.caller, c.aqc.caller.c_str());
-      if (c.aqc.net_call != 0) {
-        aqc_net_timing(c.aqc);
-      } else {
-        ale_swt_aqc_slot(c.aqc.slot);
-        ale_twan_aqc_slot(c.aqc.slot);
-      }
-      raise(event);
-      break;
-    case EV_AQC_ALLCALL_PROBE:
-    case EV_AQC_ANYCALL_PROBE:
-      set_text(c.caller, c.aqc.caller.c_str());
-      if (event == EV_AQC_ANYCALL_PROBE) {
-        ale_swt_random();
-        ale_twan_anycall();
-      }
-      raise(event);
-      break;
-    case EV_AQC_TIS_SOUND_PROBE:
-    case EV_AQC_TWS_SOUND_PROBE:
-      set_text(c.caller, c.aqc.caller.c_str());
-      compute_scores();
-      record_heard(c.aqc.noise);
-      if (event == EV_AQC_TIS_SOUND_PROBE) {
-        log_aqc_sounding_tis(c.caller.data(), c.ber_score, c.sinad_score, c.aqc.noise);
-      } else {
-        log_aqc_sounding_tws(c.caller.data(), c.ber_score, c.sinad_score, c.aqc.noise);
-      }
-      raise(event);
-      break;
-    default:
-      break;
+  for (const FrameEventRow& row : kFrameEventRows) {
+    if (row.event != event) continue;
+    row.handle(event, text);
+    return;
   }
 }
 

@@ -33,15 +33,25 @@ constexpr float kDiag = 0.707f;
 
 int parity(int v) { return __builtin_parity(static_cast<unsigned>(v)); }
 
-int rate_of_setting(int setting) {
-  if (setting >= 9500 && setting <= 9700) return 9600;
-  if (setting >= 7900 && setting <= 8100) return 8000;
-  if (setting >= 7100 && setting <= 7300) return 7200;
-  if (setting >= 6300 && setting <= 6500) return 6400;
-  return 0;
-}
+// The sample-rate settings each nominal rate accepts: 100 Hz either side of it.
+struct RateRange {
+  int lowest_setting, highest_setting, rate_hz;
+};
+
+constexpr RateRange kRateRanges[] = {
+    {9500, 9700, 9600},
+    {7900, 8100, 8000},
+    {7100, 7300, 7200},
+    {6300, 6500, 6400},
+};
 
 }  // namespace
+
+int m110_rate_of_setting(int setting) {
+  for (const RateRange& r : kRateRanges)
+    if (setting >= r.lowest_setting && setting <= r.highest_setting) return r.rate_hz;
+  return 0;
+}
 
 const M110ModeInfo& m110_mode_info(int mode) { return kModes[m110_mode_valid(mode) ? mode : 0]; }
 
@@ -141,7 +151,7 @@ int M110Coder::encode(int bit) {
 }
 
 float m110_carrier_step(int centre_hz, int rate_setting) {
-  const int rate = rate_of_setting(rate_setting);
+  const int rate = m110_rate_of_setting(rate_setting);
   if (rate == 0) return 0;
   return static_cast<float>(2.0 * M_PI * centre_hz / rate);
 }

@@ -102,9 +102,13 @@ struct M110Coder {
 // The two coded bits (c1 << 1 | c2) for a 7-bit register value.
 int m110_coder_output(int reg);
 
+// The modem's nominal sample rate for a sample-rate setting (9500-9700 -> 9600, 7900-8100 ->
+// 8000, 7100-7300 -> 7200, 6300-6500 -> 6400), or 0 for a setting in none of those ranges.
+int m110_rate_of_setting(int setting);
+
 // Carrier phase step per 9,600 Hz sample from the station's settings: centre frequency and
-// the sample-rate setting (9500-9700 -> 9600, 7900-8100 -> 8000, 7100-7300 -> 7200,
-// 6300-6500 -> 6400). 0 for a setting in none of those ranges (the carrier stands still).
+// the nominal rate of the sample-rate setting. 0 for a setting of no nominal rate (the
+// carrier stands still).
 float m110_carrier_step(int centre_hz, int rate_setting);
 // The same from the station database's settings.
 float m110_carrier_step_from_settings();

@@ -93,14 +93,14 @@ TEST(Fs1052Link, AnIdleLinkIsDroppedAndBothEndsReturnToIdle) {
   const auto msg = payload(300, 1);
   p.link[0].send_message(msg.data(), 300, 0, 1, 0);
   ASSERT_TRUE(p.run_until([&] { return p.count(0, FS_IND_MESSAGE_CONFIRM) == 1; }, 100));
-  EXPECT_EQ(p.link[0].lsm_state(), 3);
+  EXPECT_EQ(p.link[0].lsm_state(), Fs1052LinkState::LinkUp);
   // 1 s to the MSM, 30 s without traffic, then DROPPING.
   ASSERT_TRUE(p.run_until([&] { return p.count(0, FS_IND_DISCONNECT_CONFIRM) == 1; }, 40));
   ASSERT_TRUE(p.run_until([&] { return p.count(1, FS_IND_DISCONNECT) == 1; }, 10));
   for (int s = 0; s < 2; ++s) {
-    EXPECT_EQ(p.link[s].lsm_state(), 0);
-    EXPECT_EQ(p.link[s].dsm_state(), 0);
-    EXPECT_EQ(p.link[s].msm_state(), 0);
+    EXPECT_EQ(p.link[s].lsm_state(), Fs1052LinkState::Idle);
+    EXPECT_EQ(p.link[s].dsm_state(), Fs1052DataState::Idle);
+    EXPECT_EQ(p.link[s].msm_state(), Fs1052MessageState::Idle);
   }
   // Immediate mode keeps the link.
   Fs1052Config imm;
@@ -110,7 +110,7 @@ TEST(Fs1052Link, AnIdleLinkIsDroppedAndBothEndsReturnToIdle) {
   ASSERT_TRUE(q.run_until([&] { return q.count(0, FS_IND_MESSAGE_CONFIRM) == 1; }, 100));
   q.run_for(120);
   EXPECT_EQ(q.count(0, FS_IND_DISCONNECT_CONFIRM), 0);
-  EXPECT_EQ(q.link[0].lsm_state(), 3);
+  EXPECT_EQ(q.link[0].lsm_state(), Fs1052LinkState::LinkUp);
 }
 
 TEST(Fs1052Link, RetryLimitFailsTheMessagesAndDisconnects) {
@@ -128,7 +128,7 @@ TEST(Fs1052Link, RetryLimitFailsTheMessagesAndDisconnects) {
     p.link[0].send_message(a.data(), 9000, 0, 7, 0);
     p.link[0].send_message(b.data(), 100, 0, 8, 0);
     if (c.peer_on_air) {
-      ASSERT_TRUE(p.run_until([&] { return p.link[0].dsm_state() == 3; }, 60));
+      ASSERT_TRUE(p.run_until([&] { return p.link[0].dsm_state() == Fs1052DataState::AwaitingAck; }, 60));
       p.link_up[1] = false;
     }
     ASSERT_TRUE(p.run_until([&] { return p.count(0, FS_IND_DISCONNECT) == 1; }, 100.0 * (c.retry_limit + 2)));
@@ -139,7 +139,7 @@ TEST(Fs1052Link, RetryLimitFailsTheMessagesAndDisconnects) {
         EXPECT_EQ(i.data, i.id == 7 ? a : b);
       }
     EXPECT_EQ(p.link[0].tx_slots_in_use(), 0);
-    EXPECT_EQ(p.link[0].lsm_state(), 0);
+    EXPECT_EQ(p.link[0].lsm_state(), Fs1052LinkState::Idle);
     // A silent peer: the first call and one per retry, then nothing more.
     if (!c.peer_on_air) {
       EXPECT_EQ(p.port[0].transmissions, c.retry_limit + 1);
@@ -232,7 +232,7 @@ TEST(Fs1052Link, ATransferThatCannotProgressFailsOnBothStations) {
     EXPECT_EQ(p.count(1, FS_IND_DISCONNECT), 1);
     p.run_for(60);
     for (int s = 0; s < 2; ++s) {
-      EXPECT_EQ(p.link[s].lsm_state(), 0) << s;
+      EXPECT_EQ(p.link[s].lsm_state(), Fs1052LinkState::Idle) << s;
       EXPECT_EQ(p.link[s].tx_slots_in_use() + p.link[s].rx_slots_in_use(), 0) << s;
     }
     EXPECT_EQ(received(p, 1).size(), 0u);
@@ -398,7 +398,7 @@ TEST(Fs1052Link, WhatAPeerSendsCannotTakeTheLinkOutsideItsTables) {
     const auto msg = payload(300, 1);
     p.link[0].send_message(msg.data(), 300, 0, 1, 0);
     p.air.drop = nullptr;
-    ASSERT_TRUE(p.run_until([&] { return p.link[0].dsm_state() == 3; }, 60));
+    ASSERT_TRUE(p.run_until([&] { return p.link[0].dsm_state() == Fs1052DataState::AwaitingAck; }, 60));
     p.link_up[1] = false;  // ... and A waits for its acknowledgement of a 3-frame series
     Fs1052ControlFrame ack;
     ack.type = 2;

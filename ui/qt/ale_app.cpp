@@ -15,6 +15,7 @@
 
 #include "db/log.h"
 #include "platform/station.h"
+#include "platform/stop_signals.h"
 #include "ui/command_line.h"
 #include "ui/document.h"
 #include "ui/qt/main_frame.h"
@@ -82,12 +83,7 @@ int CALEApp::run(int argc, char** argv) {
 
   // The stop signals are taken by the window thread only: every thread started later blocks them.
   // SIGHUP (the session that started the window ended) ends the station like the others.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  sigaddset(&stop_signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const sigset_t stop_signals = stop_signals_block(/*hangup=*/true);
   const int signal_fd = signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK);
 
   QApplication app(argc, argv);

@@ -841,11 +841,109 @@ void CMainFrame::file_print() {
   dialog->open();
 }
 
+namespace {
+
+// The menu commands that open a dialog (some dialogs have two).
+struct DialogCommandRow {
+  int id;
+  void (CMainFrame::*open)();
+};
+
+constexpr DialogCommandRow kDialogCommands[] = {
+    {32779, &CMainFrame::show_dialog<CIndividualCallDlg>},
+    {139, &CMainFrame::show_dialog<CIndividualCallDlg>},
+    {32780, &CMainFrame::show_dialog<CNetCallDlg>},
+    {32781, &CMainFrame::show_dialog<CGroupCallDlg>},
+    {32782, &CMainFrame::show_dialog<CGlobalAllcallDlg>},
+    {32783, &CMainFrame::show_dialog<CSelectiveAllcallDlg>},
+    {32784, &CMainFrame::show_dialog<CGlobalAnycallDlg>},
+    {32785, &CMainFrame::show_dialog<CSelectiveAnycallDlg>},
+    {32786, &CMainFrame::show_dialog<CIndividualClearDlg>},
+    {156, &CMainFrame::show_dialog<CIndividualClearDlg>},
+    {32787, &CMainFrame::show_dialog<CClearNetDlg>},
+    {32788, &CMainFrame::show_dialog<CGroupClearDlg>},
+    {32789, &CMainFrame::show_dialog<CClearGlobalAllcallDlg>},
+    {32825, &CMainFrame::show_dialog<CStationsLinkedDlg>},
+    {32820, &CMainFrame::show_dialog<CSendAmdMessageDlg>},
+    {166, &CMainFrame::show_dialog<CSendAmdMessageDlg>},
+    {32927, &CMainFrame::show_dialog<CSendAmdMessageDlg>},
+    {32817, &CMainFrame::show_dialog<CDtmMessageDlg>},
+    {32930, &CMainFrame::show_dialog<CDtmMessageDlg>},
+    {32818, &CMainFrame::show_dialog<CDbmMessageDlg>},
+    {32928, &CMainFrame::show_dialog<CDbmMessageDlg>},
+    {32862, &CMainFrame::show_dialog<CMil110MessageDlg>},
+    {32929, &CMainFrame::show_dialog<CMil110MessageDlg>},
+    {32845, &CMainFrame::show_dialog<CFileTransferDlg>},
+    {32931, &CMainFrame::show_dialog<CFileTransferDlg>},
+    {32939, &CMainFrame::show_dialog<CTncMessageDlg>},
+    {32895, &CMainFrame::show_dialog<CQuickAmdMessageDlg>},
+    {32897, &CMainFrame::show_dialog<CTerminateOtherAddressDlg>},
+    {32898, &CMainFrame::show_dialog<CTerminateOwnAddressDlg>},
+    {32899, &CMainFrame::show_dialog<COperatorAckRequestDlg>},
+    {32905, &CMainFrame::show_dialog<COperatorAckConfirmDlg>},
+    {32902, &CMainFrame::show_dialog<CMeetMeDlg>},
+    {32903, &CMainFrame::show_dialog<CChannelDefinitionDlg>},
+    {32904, &CMainFrame::show_dialog<CSlotAssignmentDlg>},
+    {32867, &CMainFrame::show_dialog<CMil110OptionsDlg>},
+    {32823, &CMainFrame::show_dialog<CGotoChannelDlg>},
+    {32796, &CMainFrame::show_dialog<CAddChannelDlg>},
+    {32772, &CMainFrame::show_dialog<CDeleteChannelDlg>},
+    {32773, &CMainFrame::show_dialog<CSelectChannelDlg>},
+    {32809, &CMainFrame::show_dialog<CChannelsInfoDlg>},
+    {32798, &CMainFrame::show_dialog<CAddOtherAddressDlg>},
+    {32799, &CMainFrame::show_dialog<CAddNetAddressDlg>},
+    {32797, &CMainFrame::show_dialog<CAddOwnAddressDlg>},
+    {32801, &CMainFrame::show_dialog<CDeleteOtherAddressDlg>},
+    {32802, &CMainFrame::show_dialog<CDeleteNetAddressDlg>},
+    {32800, &CMainFrame::show_dialog<CDeleteOwnAddressDlg>},
+    {32804, &CMainFrame::show_dialog<CSelectOtherAddressDlg>},
+    {32803, &CMainFrame::show_dialog<CSelectOwnAddressDlg>},
+    {32807, &CMainFrame::show_dialog<CListOtherAddressesDlg>},
+    {32808, &CMainFrame::show_dialog<CListNetAddressDlg>},
+    {32806, &CMainFrame::show_dialog<COwnAddressesInfoDlg>},
+    {32834, &CMainFrame::show_dialog<CResetDynamicAddressesDlg>},
+    {32821, &CMainFrame::show_dialog<CAmdReceivedDlg>},
+    {32933, &CMainFrame::show_dialog<CAmdReceivedDlg>},
+    {32822, &CMainFrame::show_dialog<CLinkingProtectionKeysDlg>},
+    {32860, &CMainFrame::show_dialog<CEncryptionKeyDlg>},
+    {32863, &CMainFrame::show_dialog<CFs1052OptionsDlg>},
+    {32896, &CMainFrame::show_dialog<CSoundcardConfigDlg>},
+    {32855, &CMainFrame::show_dialog<CTcpIpConfigDlg>},
+    {32839, &CMainFrame::show_dialog<CRecorderParametersDlg>},
+    {32836, &CMainFrame::show_dialog<CTracingDlg>},
+    {32859, &CMainFrame::show_dialog<CEmailConfigDlg>},
+};
+
+// The menu commands the station runs as they are, without the window.
+struct StationCommandRow {
+  int id;
+  void (*run)();
+};
+
+constexpr StationCommandRow kStationCommands[] = {
+    {32901, [] { mmi_post_task(ale_reset_modem); }},
+    {32812, app_start_scan},
+    {32813, app_stop_scan},
+    {32831, app_toggle_scan},
+    {32849, [] { app_step(true); }},
+    {32850, [] { app_step(false); }},
+    {32815, app_kill},
+    {32835, app_clear_screen},
+    {32833, app_mute_toggle},
+    {32826, [] { app_mute(true); }},
+    {32827, [] { app_mute(false); }},
+    {32828, app_push_to_talk},
+    {32866, app_voice_id},
+};
+
+}  // namespace
+
 void CMainFrame::bind_frame_handlers() {
   auto dock_tool_bar = [this] {
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
     m_wndToolBar->show();
   };
+  // The commands that work on the window itself.
   handlers_ = {
       {57665, [this] { close(); }},
       {32908, [this] { active_view()->selectAll(); }},
@@ -874,60 +972,19 @@ void CMainFrame::bind_frame_handlers() {
          build_data_bar();
          EnableDataBar(true);
        }},
-      {32901, [] { mmi_post_task(ale_reset_modem); }},
-      {32779, [this] { open_dialog<CIndividualCallDlg>(); }},
-      {139, [this] { open_dialog<CIndividualCallDlg>(); }},
-      {32780, [this] { open_dialog<CNetCallDlg>(); }},
-      {32781, [this] { open_dialog<CGroupCallDlg>(); }},
-      {32782, [this] { open_dialog<CGlobalAllcallDlg>(); }},
-      {32783, [this] { open_dialog<CSelectiveAllcallDlg>(); }},
-      {32784, [this] { open_dialog<CGlobalAnycallDlg>(); }},
-      {32785, [this] { open_dialog<CSelectiveAnycallDlg>(); }},
-      {32786, [this] { open_dialog<CIndividualClearDlg>(); }},
-      {156, [this] { open_dialog<CIndividualClearDlg>(); }},
-      {32787, [this] { open_dialog<CClearNetDlg>(); }},
-      {32788, [this] { open_dialog<CGroupClearDlg>(); }},
-      {32789, [this] { open_dialog<CClearGlobalAllcallDlg>(); }},
-      {32825, [this] { open_dialog<CStationsLinkedDlg>(); }},
-      {32820, [this] { open_dialog<CSendAmdMessageDlg>(); }},
-      {166, [this] { open_dialog<CSendAmdMessageDlg>(); }},
-      {32927, [this] { open_dialog<CSendAmdMessageDlg>(); }},
-      {32817, [this] { open_dialog<CDtmMessageDlg>(); }},
-      {32930, [this] { open_dialog<CDtmMessageDlg>(); }},
-      {32818, [this] { open_dialog<CDbmMessageDlg>(); }},
-      {32928, [this] { open_dialog<CDbmMessageDlg>(); }},
-      {32862, [this] { open_dialog<CMil110MessageDlg>(); }},
-      {32929, [this] { open_dialog<CMil110MessageDlg>(); }},
-      {32845, [this] { open_dialog<CFileTransferDlg>(); }},
-      {32931, [this] { open_dialog<CFileTransferDlg>(); }},
-      {32939, [this] { open_dialog<CTncMessageDlg>(); }},
-      {32895, [this] { open_dialog<CQuickAmdMessageDlg>(); }},
       {32932,
        [this] {
          // Ctrl+Q: only while claimed, linked and in AQC-ALE mode.
          if (db_get_resources() == 1 && ale_link_state() == ALE_STATE_LINKED_IDLE && db_get_aqc_mode() == 1)
            open_dialog<CQuickAmdMessageDlg>();
        }},
-      {32897, [this] { open_dialog<CTerminateOtherAddressDlg>(); }},
-      {32898, [this] { open_dialog<CTerminateOwnAddressDlg>(); }},
-      {32899, [this] { open_dialog<COperatorAckRequestDlg>(); }},
-      {32905, [this] { open_dialog<COperatorAckConfirmDlg>(); }},
-      {32902, [this] { open_dialog<CMeetMeDlg>(); }},
-      {32903, [this] { open_dialog<CChannelDefinitionDlg>(); }},
-      {32904, [this] { open_dialog<CSlotAssignmentDlg>(); }},
-      {32867, [this] { open_dialog<CMil110OptionsDlg>(); }},
       {32853,
        [this] {
          m_bRadioPanelOpen = true;
          m_dlgRadioPanel->OnInitDialog();
          m_dlgRadioPanel->open();
        }},
-      {32823, [this] { open_dialog<CGotoChannelDlg>(); }},
       {32810, [this] { open_dialog<CMil141OptionsDlg>()->editable = true; }},
-      {32796, [this] { open_dialog<CAddChannelDlg>(); }},
-      {32772, [this] { open_dialog<CDeleteChannelDlg>(); }},
-      {32773, [this] { open_dialog<CSelectChannelDlg>(); }},
-      {32809, [this] { open_dialog<CChannelsInfoDlg>(); }},
       {32894,
        [this] {
          auto* d = open_dialog<CGroupSetupDlg>();
@@ -935,33 +992,6 @@ void CMainFrame::bind_frame_handlers() {
            m_wndStatusDlgBar->scan_group->setText(QString::fromLatin1(db_get_scan_group_label(db_get_scan_group()).c_str()));
          });
        }},
-      {32798, [this] { open_dialog<CAddOtherAddressDlg>(); }},
-      {32799, [this] { open_dialog<CAddNetAddressDlg>(); }},
-      {32797, [this] { open_dialog<CAddOwnAddressDlg>(); }},
-      {32801, [this] { open_dialog<CDeleteOtherAddressDlg>(); }},
-      {32802, [this] { open_dialog<CDeleteNetAddressDlg>(); }},
-      {32800, [this] { open_dialog<CDeleteOwnAddressDlg>(); }},
-      {32804, [this] { open_dialog<CSelectOtherAddressDlg>(); }},
-      {32803, [this] { open_dialog<CSelectOwnAddressDlg>(); }},
-      {32807, [this] { open_dialog<CListOtherAddressesDlg>(); }},
-      {32808, [this] { open_dialog<CListNetAddressDlg>(); }},
-      {32806, [this] { open_dialog<COwnAddressesInfoDlg>(); }},
-      {32834, [this] { open_dialog<CResetDynamicAddressesDlg>(); }},
-      {32821, [this] { open_dialog<CAmdReceivedDlg>(); }},
-      {32933, [this] { open_dialog<CAmdReceivedDlg>(); }},
-      {32822, [this] { open_dialog<CLinkingProtectionKeysDlg>(); }},
-      {32812, [] { app_start_scan(); }},
-      {32813, [] { app_stop_scan(); }},
-      {32831, [] { app_toggle_scan(); }},
-      {32849, [] { app_step(true); }},
-      {32850, [] { app_step(false); }},
-      {32815, [] { app_kill(); }},
-      {32835, [] { app_clear_screen(); }},
-      {32833, [] { app_mute_toggle(); }},
-      {32826, [] { app_mute(true); }},
-      {32827, [] { app_mute(false); }},
-      {32828, [] { app_push_to_talk(); }},
-      {32866, [] { app_voice_id(); }},
       {32917,
        [this] {
          // Application-modal, No the default; it blocks no worker and no code waits for it.
@@ -975,13 +1005,6 @@ void CMainFrame::bind_frame_handlers() {
        }},
       {32814, [this] { qrg_file_dialog(false); }},
       {32819, [this] { qrg_file_dialog(true); }},
-      {32860, [this] { open_dialog<CEncryptionKeyDlg>(); }},
-      {32863, [this] { open_dialog<CFs1052OptionsDlg>(); }},
-      {32896, [this] { open_dialog<CSoundcardConfigDlg>(); }},
-      {32855, [this] { open_dialog<CTcpIpConfigDlg>(); }},
-      {32839, [this] { open_dialog<CRecorderParametersDlg>(); }},
-      {32836, [this] { open_dialog<CTracingDlg>(); }},
-      {32859, [this] { open_dialog<CEmailConfigDlg>(); }},
       {57664,
        [this] {
          auto* about = new CAboutDlg(this);
@@ -997,6 +1020,8 @@ void CMainFrame::bind_frame_handlers() {
       {57680, [this] { (m_mainView->hasFocus() ? static_cast<QWidget*>(m_dataView) : m_mainView)->setFocus(); }},
       {57681, [this] { (m_dataView->hasFocus() ? static_cast<QWidget*>(m_mainView) : m_dataView)->setFocus(); }},
   };
+  for (const DialogCommandRow& row : kDialogCommands) handlers_[row.id] = [this, open = row.open] { (this->*open)(); };
+  for (const StationCommandRow& row : kStationCommands) handlers_[row.id] = row.run;
 }
 
 // ---- About ----

@@ -160,6 +160,11 @@ class CMainFrame : public QMainWindow {
     d->open();
     return d;
   }
+  // The same as a command of the window's table.
+  template <class Dialog>
+  void show_dialog() {
+    open_dialog<Dialog>();
+  }
 
   // Members, as the frame keeps them.
   QSplitter* m_wndSplitter = nullptr;

@@ -149,6 +149,17 @@ TEST(M110Tables, PreamblePieces) {
   for (int j = 0; j < 20; ++j) EXPECT_EQ(probe[static_cast<std::size_t>(j)], want[j]);
 }
 
+// Each nominal rate takes the settings up to 100 Hz either side of it, both ends included.
+TEST(M110Tables, RateOfSettingAtTheRangeEnds) {
+  struct Case {
+    int setting, rate_hz;
+  };
+  for (Case c : {Case{9499, 0}, Case{9500, 9600}, Case{9700, 9600}, Case{9701, 0}, Case{7899, 0}, Case{7900, 8000},
+                 Case{8100, 8000}, Case{8101, 0}, Case{7099, 0}, Case{7100, 7200}, Case{7300, 7200}, Case{7301, 0},
+                 Case{6299, 0}, Case{6300, 6400}, Case{6500, 6400}, Case{6501, 0}, Case{0, 0}, Case{-9600, 0}})
+    EXPECT_EQ(m110_rate_of_setting(c.setting), c.rate_hz) << c.setting;
+}
+
 TEST(M110Tables, CarrierStepFromSettings) {
   struct Case {
     int centre, setting;

@@ -1,0 +1,17 @@
+#include "platform/stop_signals.h"
+
+#include <pthread.h>
+
+namespace vesk {
+
+sigset_t stop_signals_block(bool hangup) {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  if (hangup) sigaddset(&set, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  return set;
+}
+
+}  // namespace vesk

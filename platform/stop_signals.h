@@ -1,0 +1,13 @@
+// The signals that stop a station program, taken in one place instead of where they land.
+#pragma once
+
+#include <signal.h>
+
+namespace vesk {
+
+// Blocks SIGINT and SIGTERM (with `hangup`, SIGHUP too) on the calling thread, and so on every
+// thread it starts afterwards: the program then takes them where it chooses, by sigwait or a
+// signalfd on the returned set. Call it before the station starts any thread.
+sigset_t stop_signals_block(bool hangup);
+
+}  // namespace vesk
