@@ -1,7 +1,7 @@
 // vesk-ale-headless: the whole station without a window. Log lines and the status texts go to
-// standard output; SIGINT and SIGTERM run the orderly shut-down (exit status 1 when "ALE.DAT"
-// could not be saved), also while the start-up script runs; EXIT and QUIT end at once (EXIT,
-// too, with 1 when its save failed).
+// standard output; SIGINT, SIGTERM and SIGHUP run the orderly shut-down (exit status 1 when
+// "ALE.DAT" could not be saved), also while the start-up script runs; EXIT and QUIT end at once
+// (EXIT, too, with 1 when its save failed).
 #include <signal.h>
 #include <unistd.h>
 
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   }
 
   // Block the stop signals on every thread the station starts; the main thread waits for them.
-  const sigset_t stop_signals = vesk::stop_signals_block(/*hangup=*/false);
+  const sigset_t stop_signals = vesk::stop_signals_block();
   // A file that reaches the file-size limit fails its write (and the station reports it)
   // instead of ending the process.
   signal(SIGXFSZ, SIG_IGN);
@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
   const int ended = vesk::station_app_shutdown();
   if (ended == 0)
     for (;;) pause();  // EXIT or QUIT is ending the process
-  std::printf("VESK-ALE headless station stopped (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+  std::printf("VESK-ALE headless station stopped (%s)\n",
+              sig == SIGINT ? "SIGINT" : sig == SIGHUP ? "SIGHUP" : "SIGTERM");
   std::fflush(stdout);
   // A station whose database was not saved ends with a failure, so a service manager notices.
   if (ended < 0) {

@@ -4,12 +4,12 @@
 
 namespace vesk {
 
-sigset_t stop_signals_block(bool hangup) {
+sigset_t stop_signals_block() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
-  if (hangup) sigaddset(&set, SIGHUP);
+  sigaddset(&set, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   return set;
 }

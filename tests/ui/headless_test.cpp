@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "tests/support/child_process.h"
 
@@ -11,14 +13,18 @@ namespace {
 
 using test::ChildProcess;
 
+// Each stop signal, a hang-up too (the terminal that started the station closed), saves
+// "ALE.DAT" and ends the program cleanly.
 TEST(Headless, StopsCleanlyOnSignal) {
-  for (int sig : {SIGTERM, SIGINT}) {
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
     test::TempDir dir;
     ChildProcess p({test::program_path("app/vesk-ale-headless"), "--dir", dir.path()});
     ASSERT_TRUE(p.started());
     ASSERT_TRUE(p.wait_for_output("started", 10000)) << p.output();
     p.signal(sig);
     EXPECT_EQ(p.wait(20000), 0) << p.output();
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir.path()) / "ALE.DAT")) << sig;
+    EXPECT_NE(p.output().find(std::string("stopped (SIG") + sigabbrev_np(sig)), std::string::npos) << p.output();
   }
 }
 

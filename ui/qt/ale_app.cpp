@@ -83,7 +83,7 @@ int CALEApp::run(int argc, char** argv) {
 
   // The stop signals are taken by the window thread only: every thread started later blocks them.
   // SIGHUP (the session that started the window ended) ends the station like the others.
-  const sigset_t stop_signals = stop_signals_block(/*hangup=*/true);
+  const sigset_t stop_signals = stop_signals_block();
   const int signal_fd = signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK);
 
   QApplication app(argc, argv);
