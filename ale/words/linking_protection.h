@@ -88,6 +88,12 @@ struct LpRxState {
   int state = LP_RX_SEARCH;
   int count = 0;
   uint32_t last_handed = 0;
+  // The next step's seed also read the first word of an AQC-ALE pair handed on under this
+  // step's; the pair's FROM word decides. `corrected` is the first word's reading to hand on
+  // in its place, or 0.
+  LpSeed alternate{};
+  bool alternate_kept = false;
+  uint32_t corrected = 0;
   int64_t unreadable_logged_ms = -1000000;
   // Written by the worker (the message receivers), taken by the audio thread: state in the low
   // 8 bits, count above; -1 when empty.
@@ -108,6 +114,9 @@ bool lp_tx_frame_refused();
 bool lp_rx_trial(uint32_t word, uint32_t* out);
 // Receive step of the word the receiver hands on; returns the word to hand on.
 uint32_t lp_rx_word(uint32_t word);
+// The reading that replaces the word handed on before the last (the first word of an AQC-ALE
+// pair read under the wrong one of two seeds), or 0; taken once.
+uint32_t lp_rx_take_correction();
 void lp_rx_expect_text();
 void lp_rx_expect_words(int n);
 // Message words follow the address words of an AQC-ALE in-link frame under the same seed.
