@@ -171,6 +171,7 @@ bool try_seed_after(LpSeed& seed, const LpKey& key, uint32_t word, uint32_t prev
 // The address an AQC-ALE pair spells (its base-40 characters, the fill '@' dropped from the
 // end), and whether this station knows it: one of its own, another station's or a net's.
 bool aqc_pair_known(uint32_t first, uint32_t from) {
+  if (!aqc_pair_first(first) || !aqc_from_reading(from)) return false;
   static constexpr char kDigits[] = "*0123456789?@ABCDEFGHIJKLMNOPQRSTUVWXYZ-";
   std::string six;
   for (const uint32_t w : {first, from}) {
@@ -251,10 +252,14 @@ void search(LpRxState& r, uint32_t word) {
 }
 
 void several(LpRxState& r, uint32_t word) {
+  std::array<uint32_t, kLpCandidates> before{};  // each seed's reading of the word before
+  const int handed = r.current;
   int kept = 0;
   for (int m = 0; m < r.match_count; ++m) {
-    LpSeed& c = r.candidates[static_cast<std::size_t>(r.matches[static_cast<std::size_t>(m)])];
+    const int i = r.matches[static_cast<std::size_t>(m)];
+    LpSeed& c = r.candidates[static_cast<std::size_t>(i)];
     const uint32_t previous = c.last;
+    before[static_cast<std::size_t>(i)] = previous;
     bool pass;
     if (c.word == 0) {
       c.word = 1;
@@ -271,22 +276,43 @@ void several(LpRxState& r, uint32_t word) {
         pass = try_seed(c, r.key, word);
       }
     }
-    if (pass) r.matches[static_cast<std::size_t>(kept++)] = r.matches[static_cast<std::size_t>(m)];
+    if (pass) r.matches[static_cast<std::size_t>(kept++)] = i;
   }
   r.match_count = kept;
   if (kept == 0) {
     parser_end();
     return;
   }
+  auto reading = [&r](int i) { return r.candidates[static_cast<std::size_t>(i)].last; };
+  auto previous = [&before](int i) { return before[static_cast<std::size_t>(i)]; };
   if (kept > 1) {
-    // The reading handed on is that of a seed still in the running.
-    if (std::find(r.matches.begin(), r.matches.begin() + kept, r.current) == r.matches.begin() + kept)
-      r.current = r.matches[0];
-    return;
+    // An AQC-ALE pair that several seeds read: the one under which it spells an address this
+    // station knows, when only one does.
+    int known = -1, count = 0;
+    for (int m = 0; m < kept; ++m) {
+      const int i = r.matches[static_cast<std::size_t>(m)];
+      if (aqc_pair_known(previous(i), reading(i))) {
+        known = i;
+        ++count;
+      }
+    }
+    if (count == 1) {
+      r.matches[0] = known;
+      kept = r.match_count = 1;
+    }
   }
-  r.current = r.matches[0];
-  const uint32_t w = r.candidates[static_cast<std::size_t>(r.current)].last;
-  if (ending_word(w))
+  // The reading handed on is that of a seed still in the running.
+  if (kept == 1 || std::find(r.matches.begin(), r.matches.begin() + kept, r.current) == r.matches.begin() + kept)
+    r.current = r.matches[0];
+  const uint32_t w = reading(r.current);
+  const uint32_t first = previous(r.current);
+  // A pair's FROM word read under another seed than the one whose reading of the first word
+  // was handed on: this seed's reading of that word replaces it.
+  if (r.current != handed && aqc_pair_first(first) && aqc_from_reading(w)) r.corrected = first;
+  if (kept > 1) return;
+  if (aqc_from_reading(w) && aqc_pair_first(first) && ale_word_type(first) == ALE_THRU)
+    r.state = LP_RX_AFTER;  // the message words of an in-link frame go on under its seed
+  else if (ending_word(w))
     r.state = LP_RX_ENDING;
   else if (ale_word_type(w) == ALE_DATA && r.last_handed == 0x400000)
     r.state = LP_RX_FOLLOWING;

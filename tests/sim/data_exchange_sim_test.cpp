@@ -175,7 +175,7 @@ class ProtectedAqcSimTest : public AqcOrderSimTest {};
 
 TEST_F(ProtectedAqcSimTest, CallDtmAndQuickAmdLinkAndArrive) {
   stations(true);
-  for (const uint64_t seed : {1, 2, 3}) {
+  for (const uint64_t seed : {1, 2, 3, 4, 5}) {
     seed_ = seed;
     std::string shown;  // the Quick AMD's expansion, as the operator composed it
     const test::SimRun r = run(
