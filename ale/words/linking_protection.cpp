@@ -346,8 +346,8 @@ void calling(LpRxState& r, uint32_t word) {
     bool pass = try_seed_after(c, r.key, word, previous);
     if (r.alternate_kept) {
       // Both seeds read the pair's first word: the one under which its FROM word reads is
-      // the sender's, and its reading of the first word replaces the one handed on.
-      // When both read it, the one under which the pair spells an address this station knows.
+      // the sender's (when both do, the one under which the pair spells an address this
+      // station knows), and its reading of the first word replaces the one handed on.
       r.alternate_kept = false;
       LpSeed other = r.alternate;
       other.word = 1;

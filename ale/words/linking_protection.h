@@ -9,7 +9,8 @@
 // Receive (audio thread, inside the word receiver, which owns the receive state): while
 // searching, nine candidate seeds around the station's own clock are tried on each word; the
 // one under which the word makes sense becomes current, and the following words are followed
-// by its word numbers. The message receivers tell it (through a mailbox the audio thread reads)
+// by its word numbers; the first word of an AQC-ALE pair that two seeds read is settled by the
+// pair's FROM word. The message receivers tell it (through a mailbox the audio thread reads)
 // that clear text, DTM data words or DBM groups follow. A word that passes under no seed ends
 // the frame: that is posted to the engine worker, never called into its parser.
 #pragma once
@@ -114,8 +115,8 @@ bool lp_tx_frame_refused();
 bool lp_rx_trial(uint32_t word, uint32_t* out);
 // Receive step of the word the receiver hands on; returns the word to hand on.
 uint32_t lp_rx_word(uint32_t word);
-// The reading that replaces the word handed on before the last (the first word of an AQC-ALE
-// pair read under the wrong one of two seeds), or 0; taken once.
+// The reading that replaces the word handed on before the one just handed on (the first word
+// of an AQC-ALE pair read under another seed than its FROM word), or 0; taken once.
 uint32_t lp_rx_take_correction();
 void lp_rx_expect_text();
 void lp_rx_expect_words(int n);
