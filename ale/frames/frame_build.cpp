@@ -116,7 +116,12 @@ int ale_build_coded_amd_words(std::span<const uint8_t> codes, std::span<AleWord>
   if (out.size() < static_cast<std::size_t>(words)) return 0;
   out[0] = ale_make_word(ALE_CMD, 0, codes[0], n > 1 ? codes[1] : ' ');
   const int written = 1 + body_words(codes.subspan(std::min<std::size_t>(n, 2)), out.data() + 1);
-  for (int i = 0; i < written; ++i) ale_crc_add_word(out[static_cast<std::size_t>(i)]);
+  // Dictionary codes are no text a receiver could take in clear: under linking protection
+  // every word is enciphered, going on from the seed of the words before.
+  for (int i = 0; i < written; ++i) {
+    ale_crc_add_word(out[static_cast<std::size_t>(i)]);
+    out[static_cast<std::size_t>(i)] = ale_word_with_tag(out[static_cast<std::size_t>(i)], kMessageTag);
+  }
   return written;
 }
 

@@ -325,6 +325,13 @@ void aqc_rx_word(const RxWordRecord& record) {
       if (type == ALE_THRU) s.crc = 0xFFFF;
       break;
     case ALE_FROM: {
+      const AleWord first = record.corrected_previous & kAleWordBits;
+      if (s.first_pending && first != 0 && ale_word_type(first) != ALE_FROM) {
+        // Linking protection read the pair's first word again under the seed of its FROM word.
+        s.first_preamble = static_cast<int>(ale_word_type(first));
+        s.first_chars = aqc_word_chars(first);
+        s.first_de = aqc_word_de(first);
+      }
       const std::string address = aqc_strip_fill(s.first_chars + aqc_word_chars(word));
       if (s.first_pending) {
         s.first_pending = false;

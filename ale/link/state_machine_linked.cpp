@@ -74,10 +74,14 @@ int retry_spread() { return random_below(kInitiateRetrySteps); }
 bool ack_pending() { return ale_section_count(SECTIONS_ACK) > 0; }
 
 // The frame went unanswered: back to LINKED, and the next send step (which repeats a block
-// still unacknowledged) a random while later.
-void return_unanswered() {
+// still unacknowledged) follows. A station that heard a frame end after its own (the peer's
+// frame crossed it) repeats at once; one that heard nothing lets the peer, whose frame may
+// have ended later or at the same moment, have the first turn, and then waits a random number
+// of slots more, so that two stations that both heard nothing repeat in turns too.
+void return_unanswered(bool crossed) {
   ale_return_to_linked();
-  timer_start(EV_SM_POLL_TIMER, kSendPollMs + kRepeatSpreadStepMs * random_below(kRepeatSpreadSteps));
+  const int wait = crossed ? 0 : kPeerTurnMs + kRepeatSpreadStepMs * random_below(kRepeatSpreadSteps);
+  timer_start(EV_SM_POLL_TIMER, kSendPollMs + wait);
 }
 
 // A frame for this station begins an exchange that it answers in its slot.
@@ -371,12 +375,12 @@ void ale_sm_linked_wait_response(int event) {
     case EV_FRAME_NOT_FOR_ME_CLEAR:
     case EV_RESET_MODEM:
       ale_amd_handshake_failed();
-      return_unanswered();
+      return_unanswered(true);
       return;
     case EV_TWR_TIMER:
       ale_channel_return();
       ale_amd_handshake_failed();
-      return_unanswered();
+      return_unanswered(false);
       return;
     default:
       if (ale_sm_is_aqc_event(event)) {

@@ -20,10 +20,12 @@ inline constexpr int kInitiateRetryStepMs = 100;
 inline constexpr int kInitiateRetrySteps = 16;
 inline constexpr int kDataFrameDelayMs = 20;   // a traffic section waits this long
 inline constexpr int kSendPollMs = 100;        // the DTM/DBM send queue's polling period
-// After a frame that got no answer, the next send step waits 200 ms times 0 to 30 more: two
-// stations whose frames collided do not repeat them at the same moment again.
-inline constexpr int kRepeatSpreadStepMs = 200;
-inline constexpr int kRepeatSpreadSteps = 31;
+// After a frame that got no answer, the next send step waits 0 to 4 slots more, drawn per
+// station: two stations whose frames collided do not repeat them at the same moment again. A
+// slot outlasts the time a station takes to key and to have its first word heard, so that
+// repeats in different slots never collide: the later one finds the earlier frame under way.
+inline constexpr int kRepeatSpreadStepMs = 1800;
+inline constexpr int kRepeatSpreadSteps = 5;
 // A station whose own frame ended an exchange lets the peer that heard it take the next turn:
 // its own next send step waits until the peer's frame, begun at once, would have been heard
 // (the peer hears the end, keys, sends its first word, and that word is decoded here).

@@ -30,23 +30,26 @@ int ale_aqc_transmission() {
   return st.sounding.load(std::memory_order_relaxed) != 0 && aqc_enabled() ? 1 : 0;
 }
 
-bool ale_word_acceptable(AleWord word) {
-  AleWordState& st = word_state();
+bool ale_word_admissible(AleWord word, bool* aqc) {
+  *aqc = false;
   if (ale_char_in_38set(ale_word_char1(word)) && ale_char_in_38set(ale_word_char2(word)) &&
-      ale_char_in_38set(ale_word_char3(word))) {
-    st.last_word_aqc.store(0, std::memory_order_relaxed);
+      ale_char_in_38set(ale_word_char3(word)))
     return true;
-  }
   if (!ale_word_aqc_pattern(word)) return false;
-  if (aqc_enabled()) {
-    // A call or link in AQC-ALE signalling takes AQC-ALE words too: its answers are AQC-ALE,
-    // whatever was heard before it.
-    if (st.normal_exchange.load(std::memory_order_relaxed) != 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0)
-      return false;
-    st.last_word_aqc.store(1, std::memory_order_relaxed);
-    return true;
-  }
-  st.last_word_aqc.store(0, std::memory_order_relaxed);
+  if (!aqc_enabled()) return true;
+  // A call or link in AQC-ALE signalling takes AQC-ALE words too: its answers are AQC-ALE,
+  // whatever was heard before it.
+  const AleWordState& st = word_state();
+  if (st.normal_exchange.load(std::memory_order_relaxed) != 0 && st.last_word_aqc.load(std::memory_order_relaxed) == 0)
+    return false;
+  *aqc = true;
+  return true;
+}
+
+bool ale_word_acceptable(AleWord word) {
+  bool aqc = false;
+  if (!ale_word_admissible(word, &aqc)) return false;
+  word_state().last_word_aqc.store(aqc ? 1 : 0, std::memory_order_relaxed);
   return true;
 }
 

@@ -83,6 +83,9 @@ int ale_aqc_transmission();
 // engine is idle or the previous accepted word was AQC-ALE; with AQC-ALE disabled a word with
 // the pattern is taken as a 141A word.
 bool ale_word_acceptable(AleWord word);
+// The same test without recording the word's kind: whether `word` would be taken, and in `aqc`
+// whether as AQC-ALE (readings under trial that may never be handed on).
+bool ale_word_admissible(AleWord word, bool* aqc);
 // Whether the last accepted word was taken as AQC-ALE.
 int aqc_rx_word_is_aqc();
 

@@ -1,7 +1,9 @@
 #include "ale/words/linking_protection.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "ale/words/word_build.h"
 #include "ale/words/word_queue.h"
@@ -110,13 +112,20 @@ int channel_tx_level() {
   return (rec.levels & (1 << 2)) != 0 ? 2 : 1;
 }
 
+// Whether the word receiver would take a reading, without recording it as the last word taken:
+// most readings tried are those of wrong seeds, never handed on.
+bool admissible(uint32_t w) {
+  bool aqc = false;
+  return ale_word_admissible(w, &aqc);
+}
+
 // Whether a reading makes sense as one of the words a seed is tried on: the address words of
 // calling cycles, leading calls and endings, all of three basic-38 characters. (The word
 // receiver's own admission also takes any word with the AQC-ALE bit pattern, half of all random
 // readings, which would let most wrong seeds pass.)
 bool reading_makes_sense(uint32_t w) {
   return ale_char_in_38set(ale_word_char1(w)) && ale_char_in_38set(ale_word_char2(w)) &&
-         ale_char_in_38set(ale_word_char3(w)) && ale_word_acceptable(w);
+         ale_char_in_38set(ale_word_char3(w)) && admissible(w);
 }
 
 // An AQC-ALE station also reads AQC-ALE address words: an address preamble, the AQC-ALE bit
@@ -125,7 +134,7 @@ bool aqc_reading_makes_sense(uint32_t w) {
   if (db_get_aqc_mode() == 0 || !ale_word_aqc_pattern(w)) return false;
   const uint32_t type = ale_word_type(w);
   if (type != ALE_TO && type != ALE_TIS && type != ALE_TWAS && type != ALE_THRU && type != ALE_FROM) return false;
-  return ((w >> 4) & 0xFFFF) < 40 * 40 * 40 && ale_word_acceptable(w);
+  return ((w >> 4) & 0xFFFF) < 40 * 40 * 40 && admissible(w);
 }
 
 // Tries a seed on a word: packs it, deciphers, tests. The reading goes to the seed's last word.
@@ -143,6 +152,39 @@ uint32_t decipher(LpSeed& seed, const LpKey& key, uint32_t word) {
 
 bool aqc_from_reading(uint32_t w) {
   return db_get_aqc_mode() != 0 && ale_word_type(w) == ALE_FROM && ale_word_aqc_pattern(w);
+}
+
+// The first word of an AQC-ALE address pair (any address word but FROM).
+bool aqc_pair_first(uint32_t w) {
+  const uint32_t type = ale_word_type(w);
+  return aqc_reading_makes_sense(w) && type != ALE_FROM;
+}
+
+// Tries a seed on the word after `previous`, read under the same seed: after the first word of
+// an AQC-ALE pair only its FROM word makes sense (a wrong seed reads some address word far
+// more often than a FROM word).
+bool try_seed_after(LpSeed& seed, const LpKey& key, uint32_t word, uint32_t previous) {
+  if (!try_seed(seed, key, word)) return false;
+  return !aqc_pair_first(previous) || aqc_from_reading(seed.last);
+}
+
+// The address an AQC-ALE pair spells (its base-40 characters, the fill '@' dropped from the
+// end), and whether this station knows it: one of its own, another station's or a net's.
+bool aqc_pair_known(uint32_t first, uint32_t from) {
+  if (!aqc_pair_first(first) || !aqc_from_reading(from)) return false;
+  static constexpr char kDigits[] = "*0123456789?@ABCDEFGHIJKLMNOPQRSTUVWXYZ-";
+  std::string six;
+  for (const uint32_t w : {first, from}) {
+    const uint32_t value = (w >> 4) & 0xFFFF;
+    if (value >= 40 * 40 * 40) return false;
+    six += kDigits[value / 1600];
+    six += kDigits[value / 40 % 40];
+    six += kDigits[value % 40];
+  }
+  const std::string address = six[0] == '@' ? six.substr(0, 3) : six.substr(0, six.find('@'));
+  return !address.empty() && (db_find_own_address_index(address.c_str()) >= 0 ||
+                              db_find_other_address_index(address.c_str()) >= 0 ||
+                              db_find_net_index(address.c_str()) >= 0);
 }
 
 bool ending_word(uint32_t w) { return ale_word_type(w) == ALE_TIS || ale_word_type(w) == ALE_TWAS; }
@@ -210,13 +252,18 @@ void search(LpRxState& r, uint32_t word) {
 }
 
 void several(LpRxState& r, uint32_t word) {
+  std::array<uint32_t, kLpCandidates> before{};  // each seed's reading of the word before
+  const int handed = r.current;
   int kept = 0;
   for (int m = 0; m < r.match_count; ++m) {
-    LpSeed& c = r.candidates[static_cast<std::size_t>(r.matches[static_cast<std::size_t>(m)])];
+    const int i = r.matches[static_cast<std::size_t>(m)];
+    LpSeed& c = r.candidates[static_cast<std::size_t>(i)];
+    const uint32_t previous = c.last;
+    before[static_cast<std::size_t>(i)] = previous;
     bool pass;
     if (c.word == 0) {
       c.word = 1;
-      pass = try_seed(c, r.key, word);
+      pass = try_seed_after(c, r.key, word, previous);
     } else {
       c.word = 0;
       pass = try_seed(c, r.key, word);
@@ -229,17 +276,43 @@ void several(LpRxState& r, uint32_t word) {
         pass = try_seed(c, r.key, word);
       }
     }
-    if (pass) r.matches[static_cast<std::size_t>(kept++)] = r.matches[static_cast<std::size_t>(m)];
+    if (pass) r.matches[static_cast<std::size_t>(kept++)] = i;
   }
   r.match_count = kept;
   if (kept == 0) {
     parser_end();
     return;
   }
+  auto reading = [&r](int i) { return r.candidates[static_cast<std::size_t>(i)].last; };
+  auto previous = [&before](int i) { return before[static_cast<std::size_t>(i)]; };
+  if (kept > 1) {
+    // An AQC-ALE pair that several seeds read: the one under which it spells an address this
+    // station knows, when only one does.
+    int known = -1, count = 0;
+    for (int m = 0; m < kept; ++m) {
+      const int i = r.matches[static_cast<std::size_t>(m)];
+      if (aqc_pair_known(previous(i), reading(i))) {
+        known = i;
+        ++count;
+      }
+    }
+    if (count == 1) {
+      r.matches[0] = known;
+      kept = r.match_count = 1;
+    }
+  }
+  // The reading handed on is that of a seed still in the running.
+  if (kept == 1 || std::find(r.matches.begin(), r.matches.begin() + kept, r.current) == r.matches.begin() + kept)
+    r.current = r.matches[0];
+  const uint32_t w = reading(r.current);
+  const uint32_t first = previous(r.current);
+  // A pair's FROM word read under another seed than the one whose reading of the first word
+  // was handed on: this seed's reading of that word replaces it.
+  if (r.current != handed && aqc_pair_first(first) && aqc_from_reading(w)) r.corrected = first;
   if (kept > 1) return;
-  r.current = r.matches[0];
-  const uint32_t w = r.candidates[static_cast<std::size_t>(r.current)].last;
-  if (ending_word(w))
+  if (aqc_from_reading(w) && aqc_pair_first(first) && ale_word_type(first) == ALE_THRU)
+    r.state = LP_RX_AFTER;  // the message words of an in-link frame go on under its seed
+  else if (ending_word(w))
     r.state = LP_RX_ENDING;
   else if (ale_word_type(w) == ALE_DATA && r.last_handed == 0x400000)
     r.state = LP_RX_FOLLOWING;
@@ -249,19 +322,20 @@ void several(LpRxState& r, uint32_t word) {
 
 void calling(LpRxState& r, uint32_t word) {
   LpSeed& c = r.candidates[static_cast<std::size_t>(r.current)];
-  bool pass;
+  const uint32_t previous = c.last;
   if (c.word == 1) {
-    c.word = 0;
-    pass = try_seed(c, r.key, word);
-    if (!pass) {
-      LpSeed copy = c;
-      lp_seed_next_step(copy);
-      if (try_seed(copy, r.key, word)) {
-        c = copy;
-        pass = true;
-      }
-    }
-    if (!pass) {
+    // A new calling cycle or address pair under a fresh seed, of this step or the next.
+    LpSeed same = c, next = c;
+    same.word = 0;
+    lp_seed_next_step(next);
+    const bool same_reads = try_seed(same, r.key, word), next_reads = try_seed(next, r.key, word);
+    r.alternate_kept = same_reads && next_reads;
+    if (r.alternate_kept) r.alternate = next;  // decided by the pair's FROM word
+    if (same_reads) {
+      c = same;
+    } else if (next_reads) {
+      c = next;
+    } else {
       c.word = 2;
       decipher(c, r.key, word);
       r.state = LP_RX_AFTER;
@@ -269,15 +343,33 @@ void calling(LpRxState& r, uint32_t word) {
     }
   } else {
     c.word = 1;
-    if (!try_seed(c, r.key, word)) {
+    bool pass = try_seed_after(c, r.key, word, previous);
+    if (r.alternate_kept) {
+      // Both seeds read the pair's first word: the one under which its FROM word reads is
+      // the sender's (when both do, the one under which the pair spells an address this
+      // station knows), and its reading of the first word replaces the one handed on.
+      r.alternate_kept = false;
+      LpSeed other = r.alternate;
+      other.word = 1;
+      if (try_seed_after(other, r.key, word, r.alternate.last) &&
+          (!pass || (!aqc_pair_known(previous, c.last) && aqc_pair_known(r.alternate.last, other.last)))) {
+        r.corrected = r.alternate.last;
+        c = other;
+        pass = true;
+      }
+    }
+    if (!pass) {
       r.state = LP_RX_SEARCH;
       return;
     }
   }
   const uint32_t type = ale_word_type(c.last);
-  // An AQC-ALE FROM word ends an address pair: the next pair, or the in-link frame's message
-  // words, come under this seed or the next step's.
-  if ((type == ALE_FROM && !aqc_from_reading(c.last)) || type == ALE_CMD)
+  // An AQC-ALE FROM word ends an address pair: the next pair comes under a fresh seed; after
+  // the pair of a THRU word (the last of an in-link frame) the message words go on under its
+  // seed.
+  if (aqc_from_reading(c.last) && aqc_pair_first(previous) && ale_word_type(previous) == ALE_THRU)
+    r.state = LP_RX_AFTER;
+  else if ((type == ALE_FROM && !aqc_from_reading(c.last)) || type == ALE_CMD)
     r.state = LP_RX_SEARCH;
   else if (type == ALE_TIS || type == ALE_TWAS)
     r.state = LP_RX_ENDING;
@@ -507,6 +599,7 @@ uint32_t lp_rx_word(uint32_t word) {
   LpRxState& r = lp_rx_state();
   take_mailbox(r);
   bool clear = false;  // handed on as it came
+  const int entered = r.state;
   switch (r.state) {
     case LP_RX_SEARCH: search(r, word); break;
     case LP_RX_SEVERAL: several(r, word); break;
@@ -557,6 +650,9 @@ uint32_t lp_rx_word(uint32_t word) {
   (void)clear;
   if (r.current < 0) return word;
   const LpSeed& c = r.candidates[static_cast<std::size_t>(r.current)];
+  // While several seeds read the frame's first words the one handed on may change: the kind
+  // of word taken (141A or AQC-ALE) is that of its reading.
+  if (entered == LP_RX_SEVERAL && r.match_count > 0) (void)ale_word_acceptable(c.last);
   r.display_level.store(c.level, std::memory_order_relaxed);
   r.last_handed = c.last;
   return c.last;
@@ -581,6 +677,14 @@ int lp_build_time_words(int sub_kind, AleWord* out, int room) {
   return 3;
 }
 
+uint32_t lp_rx_take_correction() {
+  if (db_get_lp() == 0) return 0;
+  LpRxState& r = lp_rx_state();
+  const uint32_t w = r.corrected;
+  r.corrected = 0;
+  return w;
+}
+
 void lp_rx_expect_text() { post_mailbox(LP_RX_TEXT, 0); }
 void lp_rx_expect_words(int n) { post_mailbox(LP_RX_DTM_WORDS, std::max(n, 0)); }
 void lp_rx_expect_following() { post_mailbox(LP_RX_AFTER, 0); }
@@ -591,6 +695,8 @@ void lp_rx_reset() {
   r.mailbox.store(-1, std::memory_order_release);
   r.state = LP_RX_SEARCH;
   r.count = 0;
+  r.alternate_kept = false;
+  r.corrected = 0;
 }
 
 int lp_display_level() { return db_get_lp() != 0 ? lp_rx_state().display_level.load(std::memory_order_relaxed) : 0; }

@@ -9,7 +9,8 @@
 // Receive (audio thread, inside the word receiver, which owns the receive state): while
 // searching, nine candidate seeds around the station's own clock are tried on each word; the
 // one under which the word makes sense becomes current, and the following words are followed
-// by its word numbers. The message receivers tell it (through a mailbox the audio thread reads)
+// by its word numbers; the first word of an AQC-ALE pair that two seeds read is settled by the
+// pair's FROM word. The message receivers tell it (through a mailbox the audio thread reads)
 // that clear text, DTM data words or DBM groups follow. A word that passes under no seed ends
 // the frame: that is posted to the engine worker, never called into its parser.
 #pragma once
@@ -88,6 +89,12 @@ struct LpRxState {
   int state = LP_RX_SEARCH;
   int count = 0;
   uint32_t last_handed = 0;
+  // The next step's seed also read the first word of an AQC-ALE pair handed on under this
+  // step's; the pair's FROM word decides. `corrected` is the first word's reading to hand on
+  // in its place, or 0.
+  LpSeed alternate{};
+  bool alternate_kept = false;
+  uint32_t corrected = 0;
   int64_t unreadable_logged_ms = -1000000;
   // Written by the worker (the message receivers), taken by the audio thread: state in the low
   // 8 bits, count above; -1 when empty.
@@ -108,6 +115,9 @@ bool lp_tx_frame_refused();
 bool lp_rx_trial(uint32_t word, uint32_t* out);
 // Receive step of the word the receiver hands on; returns the word to hand on.
 uint32_t lp_rx_word(uint32_t word);
+// The reading that replaces the word handed on before the one just handed on (the first word
+// of an AQC-ALE pair read under another seed than its FROM word), or 0; taken once.
+uint32_t lp_rx_take_correction();
 void lp_rx_expect_text();
 void lp_rx_expect_words(int n);
 // Message words follow the address words of an AQC-ALE in-link frame under the same seed.

@@ -44,6 +44,7 @@ struct RxWordRecord {
   int golay_errors = 0;           // 0-4
   double sinad = 0;               // mean signal quality of the word's 147 symbols
   int bad = 0;                    // beyond the frame-word error or vote limits
+  AleWord corrected_previous = 0; // linking protection's reading of the previous word, when it changed
   std::array<uint8_t, ALE_WORD_BITS> raw_bits{};
 };
 

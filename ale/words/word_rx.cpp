@@ -148,6 +148,9 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
     s.winner = chosen;
     RxWordRecord record = build_record(s, s.windows[chosen], symbol.average_snr);
     record.word = lp_rx_word(record.word);
+    // The kind of the frame (141A or AQC-ALE) is that of the word handed on: under linking
+    // protection the windows were tried without recording the readings of every seed.
+    (void)ale_word_acceptable(record.word);
     // The frame begin goes first, so that the frame's first word finds its frame started.
     ale_rx_frame_begin(s);
     ale_rx_post_word(record);
@@ -166,6 +169,7 @@ void ale_rx_take_symbol(WordRxState& s, FskState& fsk, const FskSymbol& symbol) 
   ale_rx_window_evaluate(win);
   RxWordRecord record = build_record(s, win, symbol.average_snr);
   record.word = lp_rx_word(record.word);
+  record.corrected_previous = lp_rx_take_correction();
   const bool aqc = aqc_rx_word_is_aqc() != 0;
   const bool dbm = ale_word_state().dbm_mode.load() != 0;
   // A window that straddles the burst can pass the vote (its second and third copies are the

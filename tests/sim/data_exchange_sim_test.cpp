@@ -4,8 +4,8 @@
 // receiver was waiting for; frames that collided are not repeated in step). In AQC-ALE: an
 // operator ACK request that the operator does not answer is refused by the automatic NAK, a
 // station that terminates its own link clears both ends and scans again at once, a protected
-// AQC-ALE call goes out and ends, and the command monitor traces the words of received AQC-ALE
-// frames.
+// AQC-ALE call goes out and ends, calls, Quick AMDs and DTM texts link and arrive under linking
+// protection, and the command monitor traces the words of received AQC-ALE frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,12 +63,15 @@ struct BothWaysCase {
 };
 
 // Texts queued at the same moment (their frames collide), and at instants apart by less than a
-// frame; the sweep over 20 seeds is bench/arq_both_ways.
+// frame (frames that end together, so that neither side hears the other's end); the sweep over
+// 20 seeds is bench/arq_both_ways.
 TEST(DataExchangeSimTest, ArqTextsBothWaysBothArriveOnceAndAreReportedSent) {
   const BothWaysCase cases[] = {
       {"DTMARQ", 1, 40000, 40000, 40},
       {"DBMARQ", 1, 40000, 40000, 90},
       {"DTMARQ", 3, 40700, 41900, 40},
+      {"DTMARQ", 13, 41220, 40808, 60},
+      {"DBMARQ", 2, 41807, 41700, 90},
   };
   for (const BothWaysCase& c : cases) {
     SimOptions o = example_stations(c.seed, 160);
@@ -89,6 +92,10 @@ TEST(DataExchangeSimTest, ArqTextsBothWaysBothArriveOnceAndAreReportedSent) {
     EXPECT_LT(bravo_sent, queued + c.within_s) << what;
     EXPECT_EQ(r.count("[MSG SENT]"), 2) << what;
     EXPECT_EQ(r.count("FAIL]"), 0) << what;
+    // The frames collide once at most: each side fails one handshake, and the repeats go in
+    // turns.
+    EXPECT_LE(r.count_of("ALFA", "HANDSHAKE FAILED"), 1) << what << r.text;
+    EXPECT_LE(r.count_of("BRAVO", "HANDSHAKE FAILED"), 1) << what;
     EXPECT_TRUE(r.keyings_released()) << what;
   }
 }
@@ -120,6 +127,7 @@ class AqcOrderSimTest : public ::testing::Test {
     o.channel = "awgn";
     o.snr_db = 20;
     o.duration_ms = seconds * 1000LL;
+    o.seed = seed_;
     o.commands = {{10000, "ALFA", "CALL BRAVO"}};
     o.commands.insert(o.commands.end(), commands.begin(), commands.end());
     bool pressed = false, bravo_started = false;
@@ -135,6 +143,7 @@ class AqcOrderSimTest : public ::testing::Test {
   }
   test::TempDir root_;
   std::function<void()> bravo_setup_;  // on BRAVO at its first step
+  uint64_t seed_ = 1;
 };
 
 // With Trace Commands on, the monitor decodes the commands of received AQC-ALE frames too.
@@ -156,6 +165,47 @@ TEST_F(AqcOrderSimTest, AProtectedAqcCallGoesOutAndReleasesTheTransmitter) {
   EXPECT_GT(r.at("BRAVO", "STATUS 1: RESPONDING", keyed), keyed) << r.text;
   EXPECT_EQ(r.count("LP ERROR"), 0);
   EXPECT_TRUE(r.keyings_released());
+}
+
+// With linking protection on and the key on both stations, a call links, and a Quick AMD and a
+// DTM text with ARQ inside the link arrive, on several seeds: an address pair is read under the
+// seed its FROM word reads under, and the words after an in-link frame's last pair are never
+// tried as addresses (a wrong seed reads some address word in about a third of its tries).
+class ProtectedAqcSimTest : public AqcOrderSimTest {};
+
+TEST_F(ProtectedAqcSimTest, CallDtmAndQuickAmdLinkAndArrive) {
+  stations(true);
+  for (const uint64_t seed : {1, 2, 3, 4, 5}) {
+    seed_ = seed;
+    std::string shown;  // the Quick AMD's expansion, as the operator composed it
+    const test::SimRun r = run(
+        90,
+        [&] {
+          AddressSlots bravo;
+          bravo.add("BRAVO");
+          QuickAmdText coded;
+          for (char c : std::string("HI")) coded.type(c);
+          coded.add_phrase(1, 0);
+          shown = coded.shown();
+          quick_amd_ok(coded, bravo, false);
+        },
+        {{50000, "ALFA", "DTMARQ BRAVO HELLO"}});
+    const std::string what = "seed " + std::to_string(seed) + "\n";
+    ASSERT_GE(r.at("ALFA", "[AQC LINKED  ][BRAVO ]"), 0) << what << r.text;
+    ASSERT_GE(r.at("BRAVO", "[AQC LINKED  ][ALFA  ]"), 0) << what << r.text;
+    ASSERT_FALSE(shown.empty());
+    EXPECT_GT(r.at("BRAVO", "[AMD][ALFA  ][" + shown, 30), 30) << what << r.text;
+    const double dtm = r.at("BRAVO", "HELLO ", 50);
+    EXPECT_GT(dtm, 50) << what << r.text;
+    EXPECT_EQ(pane_lines(r, "BRAVO", "HELLO "), 1) << what;
+    EXPECT_GT(r.at("ALFA", "[MSG SENT][BRAVO          ]", dtm), dtm) << what << r.text;
+    EXPECT_EQ(r.count("HANDSHAKE FAILED"), 0) << what;
+    EXPECT_EQ(r.count("FAIL]"), 0) << what;
+    EXPECT_EQ(r.count("NAK]"), 0) << what;
+    EXPECT_EQ(r.count("CLEARED"), 0) << what;  // no address read under a wrong seed
+    EXPECT_EQ(r.count("LP ERROR"), 0) << what;
+    EXPECT_TRUE(r.keyings_released()) << what << r.text;
+  }
 }
 
 // BRAVO's operator is asked for an ACK and gives none: 15 s later BRAVO answers NAK by itself,

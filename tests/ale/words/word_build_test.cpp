@@ -298,9 +298,9 @@ TEST_F(WordBuildTest, AmdRefusals) {
 TEST_F(WordBuildTest, CodedAmdWords) {
   struct Case { std::vector<uint8_t> codes; V words; };
   const Case cases[] = {
-      {{5}, {"CMD <0><5> /0"}},
-      {{100, 5, 65}, {"CMD <0>d<5>/0", "DATA A  /0"}},
-      {{1, 2, 3, 4, 5, 6, 7}, {"CMD <0><1><2>/0", "DATA <3><4><5>/0", "REP <6><7> /0"}},
+      {{5}, {"CMD <0><5> /5"}},
+      {{100, 5, 65}, {"CMD <0>d<5>/5", "DATA A  /5"}},
+      {{1, 2, 3, 4, 5, 6, 7}, {"CMD <0><1><2>/5", "DATA <3><4><5>/5", "REP <6><7> /5"}},
       {{}, {}},
   };
   for (const Case& c : cases) {
