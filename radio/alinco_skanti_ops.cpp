@@ -164,7 +164,7 @@ void shutdown(const RadioTypeRow& row) {
 }
 int tuner(const RadioTypeRow& row, TunerStep step) {
   if (is_skanti(row)) return 0;
-  dx_text(step == TunerStep::On ? "AL2M1" : step == TunerStep::Bypass ? "AL2M0" : "AL2N1");
+  dx_text(step == TunerStep::On ? "AL2M1" : step == TunerStep::Start ? "AL2N1" : "AL2M0");
   return 1;
 }
 

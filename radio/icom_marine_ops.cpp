@@ -142,7 +142,7 @@ void mute(const RadioTypeRow& row, bool on, int) {
 
 int tuner(const RadioTypeRow& row, TunerStep step) {
   if (is_pcr(row)) return 0;
-  sentence(row, step == TunerStep::On ? "TUNER,ON" : step == TunerStep::Bypass ? "TUNER,OFF" : "TUNER,TUNE");
+  sentence(row, step == TunerStep::On ? "TUNER,ON" : step == TunerStep::Start ? "TUNER,TUNE" : "TUNER,OFF");
   return 1;
 }
 

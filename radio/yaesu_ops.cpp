@@ -231,6 +231,7 @@ void scan_split(const RadioTypeRow& row, bool on) {
 int tuner(const RadioTypeRow&, TunerStep step) {
   switch (step) {
     case TunerStep::On: op(0x01, 0x81); break;
+    case TunerStep::Off:
     case TunerStep::Bypass: op(0x00, 0x81); break;
     case TunerStep::Start: op(0x00, 0x82); break;
   }

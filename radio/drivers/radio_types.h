@@ -5,8 +5,10 @@
 // "ALE.DAT" may hold any value, so every read goes through `radio_type_row`, which bounds it.
 //
 // Adding a radio type: give it a number below, one row in `kRadioTypeTable`
-// (radio_types.cpp) naming its family and setting the capability fields it has (a field left
-// out means "does not"), and its port set-up row in `kRadioSetupRows` (radio/setup_table.cpp).
+// (radio_types.cpp) naming its family and setting the capability and quirk fields it has (a
+// field left out means "does not"; its release steps are a list of shutdown_steps.h), and its
+// port set-up row in `kRadioSetupRows` (radio/setup_table.cpp). Code outside this table never
+// tests a type's number: what differs between models is a field here.
 // Adding a family: a `DriverFamily` value, its command builders in radio/drivers/, and an
 // operations record (radio/family_ops.h) listed in `family_ops`; an operation the family lacks
 // stays null and is skipped.
@@ -14,7 +16,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
+#include "radio/drivers/shutdown_steps.h"
 #include "radio/reply_dispatch.h"
 
 namespace vesk {
@@ -57,12 +61,43 @@ enum class CivDataMode : uint8_t { None, Short, Long };  // 1A s 01, 1A s 01 01
 
 inline constexpr uint8_t kCivDefaultAddress = 0x48;
 
-// The manual control panel's sending: radio control's channel tuning, or a family's own.
-enum class PanelTune : uint8_t { Channel, Ft817Digital, Vx1700J2b, Tt585 };
 // PKT-U: sent, sent after selecting channel 0, or stored only.
 enum class PanelPkt : uint8_t { Send, SelectChannel0First, StoreOnly };
 // F/PSK: FSK stored and sent, nothing at all, or the unchanged record sent.
 enum class PanelFsk : uint8_t { SendUnchanged, Fsk, Nothing };
+
+// What the operator's ASTOP sends to a radio's own tuner (tuner type RADIO CAT).
+enum class TunerStop : uint8_t {
+  Bypass,   // the tuner is bypassed
+  Off,      // the tuner is switched off
+  Nothing,  // the radio has no tuner-off
+};
+
+// How a radio takes the frequency shift of the retune for TNC data.
+enum class TncShiftForm : uint8_t {
+  Single,         // its frequency command (the VFO A command where the driver sets VFO A)
+  RxTx,           // the receive and the transmit frequency commands
+  VfoAThenB,      // VFO A, then VFO B
+  ChannelSelect,  // the channel-select command with the frequency as its value
+};
+
+// What the retune for TNC data sends a radio (radio/tnc_retune.cpp): the frequency shift, and
+// which of the TNC data modes it takes.
+struct TncRetune {
+  bool shift = false;  // the configured frequency offset is sent
+  TncShiftForm shift_form = TncShiftForm::Single;
+  bool sideband = false;         // USB and LSB
+  bool data_sideband = false;    // USB-D and LSB-D
+  bool yaesu_data_mode = false;  // ... sent as the radio's data mode (code 14)
+  bool fsk = false;
+  bool fsk_r = false;
+  bool pkt = false;
+  bool rtty = false;
+  // While scanning: the mode on both VFOs and the shift on VFO B, receiving on A and
+  // transmitting on B.
+  bool split_while_scanning = false;
+  bool split_after_shift = false;  // while scanning: split on (op 85) after the shift
+};
 
 struct RadioTypeRow {
   // Identity.
@@ -79,6 +114,7 @@ struct RadioTypeRow {
   KenwoodGroup kenwood_group = KenwoodGroup::None;  // identity replies and preconfiguration
   uint8_t command_terminator = 0;                   // TK sets: the byte ending every command
   RadioReplyParser own_reply = nullptr;             // replaces the family's reply handling
+  char marine_id = '1';                             // marine sentences: the id digit of "$PICOA,90,0"
 
   // Frequency and mode.
   bool freq_mode_steps = false;       // the basic set-frequency and set-mode steps send
@@ -113,21 +149,27 @@ struct RadioTypeRow {
   bool antenna_on_port_change = false;   // selected when a channel changes the port
   bool antenna_after_channel = false;    // selected again after every channel setting
   bool antenna_on_channel_only = false;  // never from the operator
+  const char* antenna_operator_error = nullptr;  // the operator's ANT command's text for a missing port
+  bool antenna_operator_ignored = false;         // the operator's ANT command does nothing
 
   // Tuner.
   bool tuner_command = false;       // tuner on, bypass and start (tuner type RADIO CAT)
   bool tuner_at_scan_stop = false;  // the scan stop switches the tuner too
+  TunerStop tuner_stop = TunerStop::Bypass;  // the operator's ASTOP
 
   // Scanning and shut-down.
   bool scan_start_splits = false;   // split on when scanning starts
   bool scan_stop_unsplits = false;  // split off when scanning stops
   bool split_off_at_shutdown = false;
   bool vfo_a_after_tnc = false;
+  TncRetune tnc{};
+  // What the station sends the radio when it closes (radio/radio_shutdown.cpp); none: nothing.
+  std::span<const ShutdownStep> shutdown_steps{};
 
   // The manual control panel.
   int panel_af_max = 0;                       // receiver level slider maximum; 0: no slider
   bool panel_af_by_kenwood_model = false;     // slider only for the models that report their level
-  PanelTune panel_tune = PanelTune::Channel;  // how the panel's mode buttons send
+  int panel_tune_type = 0;                    // the panel's buttons tune with this type's builder; 0: the channel's
   int panel_dig_u_mode = -1;                  // DIG-U's mode code; -1: the button changes nothing
   const char* panel_dig_u_text = nullptr;     // DIG-U's mode text; null: the text stays
   bool panel_dig_l = false;                   // DIG-L is stored and sent
