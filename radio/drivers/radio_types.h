@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <span>
 
+#include "radio/drivers/setup_script.h"
 #include "radio/drivers/shutdown_steps.h"
 #include "radio/reply_dispatch.h"
 
@@ -99,6 +100,34 @@ struct TncRetune {
   bool split_after_shift = false;  // while scanning: split on (op 85) after the shift
 };
 
+// The five-byte Yaesu radios' sequences (radio/yaesu_ops.cpp).
+// The tune builder: how a channel's receive frequency and mode go out.
+enum class YaesuTune : uint8_t {
+  Standard,     // the frequency, the mode unless it is the one last tuned
+  FreqGapMode,  // the frequency, 200 ms, the mode (and 200 ms after a remembered channel)
+  DataMode,     // the frequency and the radio's data mode (code 14), 200 ms after each
+  DataBelow,    // 2125 Hz below the channel, in USB-D for USB and LSB-D else
+  FreqMode,     // the frequency and the mode, always
+  TxOnVfoB,     // the frequency, the transmit frequency on VFO B, the mode unless unchanged
+  FreqOnly,     // the frequency alone
+  Receiver,     // the frequency unless unchanged, the mode unless unchanged
+  VfoB,         // frequency and mode on VFO B
+};
+// How the radio uses its second VFO in channel setting, split and transmit preparation.
+enum class YaesuVfos : uint8_t {
+  Single,         // VFO A only
+  TxOnVfoB,       // the transmit frequency on VFO B
+  ModesOnBoth,    // the receive mode on A, the transmit mode on B
+  DataOnBoth,     // ModesOnBoth in the data modes, 2125 Hz below the channel
+  SplitOp,        // VFO B selected for the transmit mode; split on by op 85
+  SplitWait,      // the split set-up waits between frequency and mode
+  Dual,           // receives on VFO B (dual watch); split by op 83
+};
+// The start step after the port opens.
+enum class YaesuStart : uint8_t { None, Op00, Op04, Vx1700Wake };
+// The text command set of the Yaesu text radios (the FT-950 speaks the FT-2000's).
+enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };
+
 struct RadioTypeRow {
   // Identity.
   int number = 0;
@@ -115,6 +144,24 @@ struct RadioTypeRow {
   uint8_t command_terminator = 0;                   // TK sets: the byte ending every command
   RadioReplyParser own_reply = nullptr;             // replaces the family's reply handling
   char marine_id = '1';                             // marine sentences: the id digit of "$PICOA,90,0"
+
+  // Set-up.
+  const SetupScript* setup_script = nullptr;     // the lines and commands after the port opens
+  const char* setup_before_port_line = nullptr;  // a set-up line before the port opens
+  const char* setup_label = nullptr;             // the model's name in its set-up lines
+
+  // Replies.
+  bool yaesu_reply_acks = false;           // a reply acknowledges the command in flight (else
+                                           // commands leave at the reply timer's pace)
+  bool yaesu_status_after_reply = false;   // each reply is followed by a status request (op 0B)
+
+  // The Yaesu sequences.
+  YaesuTune yaesu_tune = YaesuTune::Standard;
+  YaesuVfos yaesu_vfos = YaesuVfos::Single;
+  bool yaesu_channel_tunes = false;       // channel setting sends the tune builder's sequence
+  bool yaesu_manual_mode_first = false;   // manual tuning: the mode, then the frequency
+  YaesuStart yaesu_start = YaesuStart::None;
+  YaesuAsciiSet yaesu_ascii_set = YaesuAsciiSet::Ft2000;
 
   // Frequency and mode.
   bool freq_mode_steps = false;       // the basic set-frequency and set-mode steps send
