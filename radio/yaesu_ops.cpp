@@ -275,7 +275,7 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
 // others' commands leave at the reply timer's pace.
 void on_reply(const uint8_t*, int) {
   const RadioTypeRow& row = radio_type_row(driver_radio_type());
-  if (!row.yaesu_reply_acks) return;
+  if (!row.reply_acks) return;
   if (row.yaesu_status_after_reply) op(0x00, 0x0B);
   cat_ack();
 }
@@ -340,7 +340,7 @@ void ascii_setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
 // Only the radios whose row says so (the FTdx9000) take their answers as acknowledgements;
 // the other text radios' commands leave at the reply timer's pace.
 void ascii_on_reply(const uint8_t*, int) {
-  if (radio_type_row(driver_radio_type()).yaesu_reply_acks) cat_ack();
+  if (radio_type_row(driver_radio_type()).reply_acks) cat_ack();
 }
 
 }  // namespace

@@ -125,6 +125,32 @@ enum class YaesuVfos : uint8_t {
 };
 // The start step after the port opens.
 enum class YaesuStart : uint8_t { None, Op00, Op04, Vx1700Wake };
+// The Harris command sets (radio/harris_ops.cpp).
+enum class HarrisSet : uint8_t {
+  None,      // RF-350: no commands, keyed by the lines
+  Rf350Alk,  // the ALK's newline-ended letters and its keying sequences
+  Rf350Kwt,  // "$1" commands
+  Rf5022,    // "RXF", "TXF", "MODE"
+  Rf5800,    // the RF5022's set with "RXFREQ", "TXFREQ" and frequencies in MHz
+  Rf590,     // binary frames
+  Rf590a,    // "$1," commands
+  Rf3200,    // tuned by channel number
+};
+
+// The frame sets of the framed-command radios (radio/framed_binary_ops.cpp).
+enum class FramedSet : uint8_t { None, Sgc2000, Micom, K505dsp, Ar7030, Lcr2000, Wjcsma };
+
+// The Icom marine family's sets (radio/icom_marine_ops.cpp).
+enum class MarineSet : uint8_t { Marine, Pcr1000, Pcr1500 };
+
+// What the emulation port's data-mode request sends a radio that takes no CI-V data mode.
+enum class EmulationDataMode : uint8_t {
+  None,
+  UsbD,              // USB-D
+  DataMode,          // the radio's data mode (code 14)
+  DataModeLongForm,  // ... for the long request only
+};
+
 // The text command set of the Yaesu text radios (the FT-950 speaks the FT-2000's).
 enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };
 
@@ -150,10 +176,10 @@ struct RadioTypeRow {
   const char* setup_before_port_line = nullptr;  // a set-up line before the port opens
   const char* setup_label = nullptr;             // the model's name in its set-up lines
 
-  // Replies.
-  bool yaesu_reply_acks = false;           // a reply acknowledges the command in flight (else
-                                           // commands leave at the reply timer's pace)
-  bool yaesu_status_after_reply = false;   // each reply is followed by a status request (op 0B)
+  // Replies (the Yaesu, Harris and Icom marine families).
+  bool reply_acks = false;                // a reply acknowledges the command in flight (else
+                                          // commands leave at the reply timer's pace)
+  bool yaesu_status_after_reply = false;  // each reply is followed by a status request (op 0B)
 
   // The Yaesu sequences.
   YaesuTune yaesu_tune = YaesuTune::Standard;
@@ -163,8 +189,17 @@ struct RadioTypeRow {
   YaesuStart yaesu_start = YaesuStart::None;
   YaesuAsciiSet yaesu_ascii_set = YaesuAsciiSet::Ft2000;
 
+  // The Harris sets.
+  HarrisSet harris_set = HarrisSet::None;
+  bool harris_alk_tnc = false;  // the ALK's TNC variant: more split steps around keying and links
+
+  FramedSet framed_set = FramedSet::None;  // the framed-command radios' frame set
+  MarineSet marine_set = MarineSet::Marine;  // the Icom marine family: marine radio or PCR receiver
+  bool skanti_commands = false;  // the Alinco/Skanti family: the Skanti 8250's paced set, else the DX-77T's
+
   // Frequency and mode.
   bool freq_mode_steps = false;       // the basic set-frequency and set-mode steps send
+  bool set_mode_silent = false;       // the family's set-mode step sends nothing (channel setting does)
   bool mode_before_freq = false;      // a channel's mode goes out before its frequency
   SplitSelect split_select = SplitSelect::None;
   int tx_prep_wait_ms = 100;          // waits of the transmit-VFO steps before a transmission
@@ -172,6 +207,7 @@ struct RadioTypeRow {
   bool split_sets_freq_mode = false;  // the split set-up sends frequencies and modes
   bool emulation_sets_freq = false;   // the emulation port's frequency request is passed on
   bool emulation_sets_mode = false;   // the emulation port's mode request is passed on
+  EmulationDataMode emulation_data_mode = EmulationDataMode::None;
   bool civ_four_byte_freq = false;    // four BCD bytes of frequency instead of five
   CivDataMode civ_data_mode = CivDataMode::None;
   uint8_t civ_data_mode_sub = 0x06;   // "s" of its own data-mode form; the other form takes 06
@@ -179,6 +215,8 @@ struct RadioTypeRow {
 
   // Keying.
   bool ptt_command = false;                 // keyed by a command (else only by the lines)
+  const char* ptt_on_text = nullptr;        // the keying command's text, where a family takes one
+  const char* ptt_off_text = nullptr;
   bool civ_ptt_function_16 = false;         // 16 00 01 / 16 00 02 instead of 1C 00 01 / 1C 00 00
   bool manual_ptt_command = true;           // the operator's keying sends the command too
   bool manual_ptt_swaps_data_mode = false;  // operator keying: data mode to voice and back
