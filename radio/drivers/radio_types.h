@@ -151,6 +151,11 @@ enum class EmulationDataMode : uint8_t {
   DataModeLongForm,  // ... for the long request only
 };
 
+// The Ten-Tec radios' command sets (radio/tentec_ops.cpp).
+enum class TenTecSet : uint8_t {
+  None, Tt516, Tt538, Tt585, Tt588Radio, Tt588Remote, Tt550, Tt550Ma, Rx320, Rx330, Rx331, Rx340, Rx350,
+};
+
 // The text command set of the Yaesu text radios (the FT-950 speaks the FT-2000's).
 enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };
 
@@ -195,6 +200,7 @@ struct RadioTypeRow {
 
   FramedSet framed_set = FramedSet::None;  // the framed-command radios' frame set
   MarineSet marine_set = MarineSet::Marine;  // the Icom marine family: marine radio or PCR receiver
+  TenTecSet tentec_set = TenTecSet::None;  // the Ten-Tec families' command set
   bool skanti_commands = false;  // the Alinco/Skanti family: the Skanti 8250's paced set, else the DX-77T's
 
   // Frequency and mode.
