@@ -156,6 +156,9 @@ enum class TenTecSet : uint8_t {
   None, Tt516, Tt538, Tt585, Tt588Radio, Tt588Remote, Tt550, Tt550Ma, Rx320, Rx330, Rx331, Rx340, Rx350,
 };
 
+// The receiver makes that share command forms (radio/receivers_ops.cpp).
+enum class ReceiverMake : uint8_t { None, Jrc, Cubic, Racal, Aor, Drake, Ek89x };
+
 // The text command set of the Yaesu text radios (the FT-950 speaks the FT-2000's).
 enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };
 
@@ -181,7 +184,7 @@ struct RadioTypeRow {
   const char* setup_before_port_line = nullptr;  // a set-up line before the port opens
   const char* setup_label = nullptr;             // the model's name in its set-up lines
 
-  // Replies (the Yaesu, Harris and Icom marine families).
+  // Replies (the Yaesu, Harris, Icom marine and receiver families).
   bool reply_acks = false;                // a reply acknowledges the command in flight (else
                                           // commands leave at the reply timer's pace)
   bool yaesu_status_after_reply = false;  // each reply is followed by a status request (op 0B)
@@ -201,6 +204,7 @@ struct RadioTypeRow {
   FramedSet framed_set = FramedSet::None;  // the framed-command radios' frame set
   MarineSet marine_set = MarineSet::Marine;  // the Icom marine family: marine radio or PCR receiver
   TenTecSet tentec_set = TenTecSet::None;  // the Ten-Tec families' command set
+  ReceiverMake receiver_make = ReceiverMake::None;  // the receiver families' make
   bool skanti_commands = false;  // the Alinco/Skanti family: the Skanti 8250's paced set, else the DX-77T's
 
   // Frequency and mode.
@@ -229,6 +233,8 @@ struct RadioTypeRow {
 
   // Receiver.
   bool attenuator_command = false;
+  const char* attenuator_on_text = nullptr;   // the attenuator's texts, where a family takes them
+  const char* attenuator_off_text = nullptr;
   bool af_level_command = false;  // the receiver audio level setting is sent
   bool mute_by_command = false;   // CAT muting sets the audio level
   bool mute_not_on_link = false;  // ... but not when a link is made or ends
