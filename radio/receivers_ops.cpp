@@ -33,9 +33,6 @@ uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 void send(const CatCommand& c) { cat_send(c); }
 void text(int type, const std::string& t) { send(receiver_text(type, t)); }
 bool make_is(int t, ReceiverMake make) { return radio_type_row(t).receiver_make == make; }
-bool jrc(int t) { return make_is(t, ReceiverMake::Jrc); }
-bool cubic(int t) { return make_is(t, ReceiverMake::Cubic); }
-bool racal(int t) { return make_is(t, ReceiverMake::Racal); }
 bool drake(int t) { return make_is(t, ReceiverMake::Drake); }
 bool ek89x(int t) { return make_is(t, ReceiverMake::Ek89x); }
 
@@ -276,11 +273,9 @@ void setup_start(const RadioTypeRow& row) {
       rx_state().nrd545_level = 0;
     }
     jrc_remote_on(t);
-  } else if (jrc(t)) text(t, "H1");
-  else if (t == DB_HF2050) text(t, "UN 00; BW 3200; SQ 0; NB 0; BF 0; RF 0;");
-  else if (racal(t)) text(t, t == DB_RA6830JD ? "$85*S2,M6,A0,S5" : "$1*S2");
-  else if (cubic(t)) text(t, t == DB_R2411U ? "T" : "X1");
-  else if (t == DB_EK2000) text(t, "A00REM0");
+  } else if (row.setup_start_text != nullptr) {
+    text(t, row.setup_start_text);
+  }
 }
 
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
@@ -291,8 +286,11 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
     if (disabled) line(kPreconfigDisabledLine);
     return !disabled;
   };
+  if (row.setup_done_line != nullptr) {
+    line(row.setup_done_line);
+    return;
+  }
   switch (t) {
-    case DB_CODAN: line("CODAN initialization completed"); return;
     case DB_JST245:
       line("JST-245 Remote Control ENABLED"), jrc_remote_on(t), wait_ms(kSequencePauseMs);
       if (opening("JST-245")) {
@@ -348,7 +346,6 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
       line(label + " has been initialized");
       return;
     }
-    case DB_EK2000: line("EK2000 has been initialized"); return;
     case DB_HF2050:
       if (opening("HF2050")) {
         line("HF2050 Filter set to 3200hz");
@@ -364,15 +361,10 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
       line(label + " has been initialized");
       return;
     }
-    case DB_R8: line("DRAKE R8 has been initialized"); return;
-    case DB_R8A: line("DRAKE RA has been initialized"); return;
-    case DB_R8B: line("DRAKE RB has been initialized"); return;
     case DB_SDR1000:
       opening("SDR1000");
       line("SDR1000 has been initialized");
       return;
-    case DB_XK2100: line("XK-2100 has been initialized"); return;
-    case DB_SEA235: line("SEA235 has been initialized"); return;
     default: return;  // EK890, EK896, HF90M: no lines
   }
 }

@@ -183,6 +183,8 @@ struct RadioTypeRow {
   const SetupScript* setup_script = nullptr;     // the lines and commands after the port opens
   const char* setup_before_port_line = nullptr;  // a set-up line before the port opens
   const char* setup_label = nullptr;             // the model's name in its set-up lines
+  const char* setup_start_text = nullptr;        // a receiver's start command after the port opens
+  const char* setup_done_line = nullptr;         // a receiver's only set-up line
 
   // Replies (the Yaesu, Harris, Icom marine and receiver families).
   bool reply_acks = false;                // a reply acknowledges the command in flight (else
