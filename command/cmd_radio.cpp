@@ -10,7 +10,6 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
-#include "radio/drivers/cat_contract.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/keying.h"
 #include "radio/serial_output.h"
