@@ -10,8 +10,6 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
-#include "radio/drivers/cat_contract.h"
-#include "radio/drivers/kenwood.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/keying.h"
 #include "radio/serial_output.h"
@@ -86,19 +84,7 @@ constexpr LdgByte kLdgBytes[] = {
 void atu_cycle(bool start) {
   switch (db_get_atu_type()) {
     case ATU_RADIO_CAT: {
-      if (start) {
-        radio_cat_tuner_on();
-        break;
-      }
-      // ASTOP: the TK sets have no tuner-off; the fourth Kenwood group switches the tuner off
-      // rather than bypassing it.
-      const int radio = db_get_radio_type();
-      if (radio == DB_TK80 || radio == DB_TK90 || radio == DB_TK90_HS) break;
-      if (radio == DB_KENWOOD4) {
-        if (kenwood_model_full_featured()) kenwood_tuner_off(cat_slot_next());
-        break;
-      }
-      radio_cat_tuner_off();
+      start ? radio_cat_tuner_on() : radio_cat_tuner_stop();
       break;
     }
     case ATU_AT200PC: {

@@ -79,21 +79,16 @@ void set_extmodem(MmiLine& line) {
 
 void set_antenna(int port) {
   if (port < 1) return;
-  if (db_get_ant_switch_type() == ANT_RADIO_CAT && db_get_radio_type() == DB_K505DSP) return;
+  const RadioTypeRow& radio = radio_type_row(db_get_radio_type());
+  if (db_get_ant_switch_type() == ANT_RADIO_CAT && radio.antenna_operator_ignored) return;
   std::string limit;
   switch (radio_switch_antenna(port, &limit)) {
     case AntennaSwitchResult::Switched: log_stamped_printf("[MMI CHANGE: ANT SW has been changed to port %i]\n", port); break;
     case AntennaSwitchResult::NoSuchPort: {
       const int type = db_get_ant_switch_type();
       const bool ldg = type == ANT_LDG_DTS4 || type == ANT_LDG_DTS6;
-      if (type == ANT_RADIO_CAT) {
-        // The Yaesu text radios name their ports here as the operator knows them.
-        const int radio = db_get_radio_type();
-        if (radio == DB_FT950 || radio == DB_FT950HS || radio == DB_FT2000 || radio == DB_FT2000HS)
-          limit = "FT2000 only supports 2 ports, 5 is RX only.";
-        else if (radio == DB_FTDX9000)
-          limit = "FTdx9000 only supports 4 ports, 5 is RX only.";
-      }
+      // Some radios name their ports here as the operator knows them.
+      if (type == ANT_RADIO_CAT && radio.antenna_operator_error != nullptr) limit = radio.antenna_operator_error;
       log_stamped_printf("%sMMI ANT SW ERROR: No ANT port change. %s\n", ldg ? "[" : "[[", limit.c_str());
       break;
     }

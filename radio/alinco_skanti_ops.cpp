@@ -26,7 +26,7 @@ namespace {
 
 void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
-bool is_skanti(const RadioTypeRow& row) { return row.number == DB_SKANTI_8250; }
+bool is_skanti(const RadioTypeRow& row) { return row.skanti_commands; }
 
 // ---- DX-77T ----
 
@@ -164,7 +164,7 @@ void shutdown(const RadioTypeRow& row) {
 }
 int tuner(const RadioTypeRow& row, TunerStep step) {
   if (is_skanti(row)) return 0;
-  dx_text(step == TunerStep::On ? "AL2M1" : step == TunerStep::Bypass ? "AL2M0" : "AL2N1");
+  dx_text(step == TunerStep::On ? "AL2M1" : step == TunerStep::Start ? "AL2N1" : "AL2M0");
   return 1;
 }
 
@@ -220,7 +220,7 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
 // A refusal (0x15) empties the Skanti's buffer and starts the radio's command mode again
 // (01 CR, 02 CR); other answers change nothing. The DX-77T's answers are not used.
 void on_reply(const uint8_t* frame, int length) {
-  if (driver_radio_type() != DB_SKANTI_8250 || length <= 0 || frame[length - 1] != 0x15) return;
+  if (!is_skanti(configured_radio()) || length <= 0 || frame[length - 1] != 0x15) return;
   {
     SkantiState& s = skanti();
     std::lock_guard<std::mutex> g(s.lock);
@@ -242,7 +242,7 @@ bool skanti_buffer_empty() {
 namespace {
 
 void on_timer(int id) {
-  if (id != EV_SKANTI_TIMER || driver_radio_type() != DB_SKANTI_8250) return;
+  if (id != EV_SKANTI_TIMER || !is_skanti(configured_radio())) return;
   SkantiState& s = skanti();
   std::lock_guard<std::mutex> g(s.lock);
   s.pacing = false;

@@ -114,6 +114,7 @@ AntennaResult select_antenna(const RadioTypeRow& row, int port) {
 int tuner(const RadioTypeRow&, TunerStep step) {
   switch (step) {
     case TunerStep::On: civ_tuner_on(); break;
+    case TunerStep::Off:
     case TunerStep::Bypass: civ_tuner_off(); break;
     case TunerStep::Start: civ_tuner_start(); break;
   }

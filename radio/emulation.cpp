@@ -86,25 +86,22 @@ int civ_freq(const uint8_t* f) {
 
 // The data-mode request for the configured type (byte 5: 04 or 06; `long_form`: 9 bytes).
 void data_mode(uint8_t sub, bool on, bool long_form) {
-  const int type = driver_radio_type();
   const RadioTypeRow& row = configured_radio();
-  const bool civ = (sub == 0x06 && !long_form && (type == DB_IC746PRO || type == DB_IC756PRO ||
-                                                    type == DB_IC756PROII || type == DB_IC756PROIII)) ||
-                   (sub == 0x04 && !long_form && type == DB_IC703) ||
-                   (sub == 0x06 && long_form && (type == DB_IC7700 || type == DB_IC7800)) ||
-                   (sub == 0x04 && long_form && type == DB_IC7200);
+  // A CI-V radio takes the request in its own data-mode form.
+  const bool civ = row.civ_data_mode == (long_form ? CivDataMode::Long : CivDataMode::Short) &&
+                   sub == row.civ_data_mode_sub;
   if (civ) {
     on ? civ_data_mode_on() : civ_data_mode_off();
     return;
   }
   if (!on || (sub != 0x04 && sub != 0x06) || radio_ops(row).set_mode == nullptr) return;
-  switch (type) {
-    case DB_FT450: case DB_SDR1000: case DB_TT588REM: radio_ops(row).set_mode(row, MODE_USB_D); return;
-    case DB_FT817: case DB_FT817DIG: radio_ops(row).set_mode(row, 14); return;
-    case DB_VX1700: case DB_VX1700J2B:
+  switch (row.emulation_data_mode) {
+    case EmulationDataMode::UsbD: radio_ops(row).set_mode(row, MODE_USB_D); return;
+    case EmulationDataMode::DataMode: radio_ops(row).set_mode(row, 14); return;
+    case EmulationDataMode::DataModeLongForm:
       if (long_form) radio_ops(row).set_mode(row, 14);
       return;
-    default: return;
+    case EmulationDataMode::None: return;
   }
 }
 

@@ -22,7 +22,8 @@ enum class AntennaResult : uint8_t {
   NotNow,      // the identified model takes no antenna command (nothing sent)
 };
 
-enum class TunerStep : uint8_t { On, Bypass, Start };
+// Off switches the tuner off where the family has such a command; elsewhere it bypasses it.
+enum class TunerStep : uint8_t { On, Bypass, Start, Off };
 
 struct FamilyOps {
   bool built = false;  // the family's driver exists (else its radio port stays closed)

@@ -1,6 +1,6 @@
-// The operations of the framed-command radios: SGC-2000 (60), MICOM (59), Kachina 505DSP (49),
-// AOR AR7030 (128), LCR-2000 (145) and WJCSMA (150); the SGC-2000's break chains on engine
-// timers and the radios' keep-alive poll.
+// The operations of the framed-command radios, by the frame set their type row names
+// (`framed_set`: SGC-2000, MICOM, Kachina 505DSP, AOR AR7030, LCR-2000 and WJCSMA); the
+// SGC-2000's break chains on engine timers and the radios' keep-alive poll.
 //
 // The SGC-2000 takes a command only after a break on its line: a chain of two 10 ms engine
 // timers raises and releases the break, and the command follows 100 ms later: the channel the
@@ -37,7 +37,6 @@ void send(const CatCommand& c) { cat_send(c); }
 void timer_start(int id, int ms) {
   if (auto& start = serial_queues().timers.start) start(id, ms);
 }
-bool is(const RadioTypeRow& row, int type) { return row.number == type; }
 
 // ======================= SGC-2000 =======================
 
@@ -164,11 +163,11 @@ void wj_set_mode(int mode) {
 // ======================= the family's operations =======================
 
 void set_freq(const RadioTypeRow& row, uint32_t hz) {
-  switch (row.number) {
-    case DB_K505DSP: k505_rx(hz); return;
-    case DB_LCR2000: send(lcr_freq(hz)); return;
-    case DB_WJCSMA: send(wjcsma_freq(hz)); return;
-    case DB_MICOM: {
+  switch (row.framed_set) {
+    case FramedSet::K505dsp: k505_rx(hz); return;
+    case FramedSet::Lcr2000: send(lcr_freq(hz)); return;
+    case FramedSet::Wjcsma: send(wjcsma_freq(hz)); return;
+    case FramedSet::Micom: {
       ChannelRecord ch{};
       ch.rx_freq_hz = static_cast<int32_t>(hz);
       micom_freq(ch);
@@ -188,13 +187,13 @@ ChannelRecord scratch_channel(int mode) {
 }
 
 void set_tx_freq(const RadioTypeRow& row, uint32_t hz) {
-  if (row.number == DB_K505DSP) k505_tx(hz);
+  if (row.framed_set == FramedSet::K505dsp) k505_tx(hz);
 }
 
 // The SGC-2000 selects memories by number only, which holds no frequency: the scan channel
 // with receive and transmit at `hz` goes into the scratch channel 0 and is tuned from there.
 void select_channel_freq(const RadioTypeRow& row, uint32_t hz) {
-  if (row.number != DB_SGC2000) return;
+  if (row.framed_set != FramedSet::Sgc2000) return;
   ChannelRecord ch{};
   if (db_copy_channel(db_current_scan_channel(), &ch) < 0) return;
   ch.rx_freq_hz = ch.tx_freq_hz = static_cast<int32_t>(hz);
@@ -203,17 +202,17 @@ void select_channel_freq(const RadioTypeRow& row, uint32_t hz) {
 }
 
 void set_mode(const RadioTypeRow& row, int mode) {
-  switch (row.number) {
-    case DB_K505DSP: k505_mode(mode); return;
-    case DB_MICOM: micom_mode(mode); return;
-    case DB_LCR2000: lcr_set_mode(mode); return;
-    case DB_WJCSMA: wj_set_mode(mode); return;
-    case DB_AR7030: {
+  switch (row.framed_set) {
+    case FramedSet::K505dsp: k505_mode(mode); return;
+    case FramedSet::Micom: micom_mode(mode); return;
+    case FramedSet::Lcr2000: lcr_set_mode(mode); return;
+    case FramedSet::Wjcsma: wj_set_mode(mode); return;
+    case FramedSet::Ar7030: {
       const ChannelRecord ch = scratch_channel(mode);
       send(ar7030_frame(hz_of(ch.rx_freq_hz), mode));
       return;
     }
-    case DB_SGC2000:
+    case FramedSet::Sgc2000:
       scratch_channel(mode);
       timer_start(kSgcWorkingBreakOn, kSgcBreakMs);
       return;
@@ -222,26 +221,26 @@ void set_mode(const RadioTypeRow& row, int mode) {
 }
 
 void ptt_on(const RadioTypeRow& row, int) {
-  switch (row.number) {
-    case DB_SGC2000: send(sgc_frame(0x93, {})); return;
-    case DB_MICOM: send(micom_frame(0x13, {})); return;
-    case DB_K505DSP: k505(kachina_frame('x', {0x01})); return;
+  switch (row.framed_set) {
+    case FramedSet::Sgc2000: send(sgc_frame(0x93, {})); return;
+    case FramedSet::Micom: send(micom_frame(0x13, {})); return;
+    case FramedSet::K505dsp: k505(kachina_frame('x', {0x01})); return;
     default: return;
   }
 }
 void ptt_off(const RadioTypeRow& row) {
-  switch (row.number) {
-    case DB_SGC2000: send(sgc_frame(0x93, {})); return;
-    case DB_MICOM: send(micom_frame(0x14, {})); return;
-    case DB_K505DSP: k505(kachina_frame('x', {0x00})); return;
+  switch (row.framed_set) {
+    case FramedSet::Sgc2000: send(sgc_frame(0x93, {})); return;
+    case FramedSet::Micom: send(micom_frame(0x14, {})); return;
+    case FramedSet::K505dsp: k505(kachina_frame('x', {0x00})); return;
     default: return;
   }
 }
 
 void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
-  switch (row.number) {
-    case DB_SGC2000: sgc_start_load(ch); return;
-    case DB_MICOM:
+  switch (row.framed_set) {
+    case FramedSet::Sgc2000: sgc_start_load(ch); return;
+    case FramedSet::Micom:
       if (db_get_memory_channels() == 1) {
         micom_channel(ch.number);
         return;
@@ -249,17 +248,17 @@ void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
       micom_freq(ch);
       if (radio_mode_due(ch)) wait_ms(200), micom_mode(ch.rx_mode), radio_mode_remember(ch);
       return;
-    case DB_K505DSP:
+    case FramedSet::K505dsp:
       k505_rx(hz_of(ch.rx_freq_hz));
       if (radio_mode_due(ch)) k505_mode(ch.rx_mode), radio_mode_remember(ch);
       if (!radio_channel_scanning()) k505_tx(hz_of(ch.tx_freq_hz));
       return;
-    case DB_AR7030: send(ar7030_frame(hz_of(ch.rx_freq_hz), ch.rx_mode)); return;
-    case DB_LCR2000:
+    case FramedSet::Ar7030: send(ar7030_frame(hz_of(ch.rx_freq_hz), ch.rx_mode)); return;
+    case FramedSet::Lcr2000:
       send(lcr_freq(hz_of(ch.rx_freq_hz)));
       if (radio_mode_due(ch)) lcr_set_mode(ch.rx_mode), radio_mode_remember(ch);
       return;
-    case DB_WJCSMA:
+    case FramedSet::Wjcsma:
       send(wjcsma_freq(hz_of(ch.rx_freq_hz)));
       if (radio_mode_due(ch)) wj_set_mode(ch.rx_mode), radio_mode_remember(ch);
       return;
@@ -268,76 +267,75 @@ void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
 }
 
 void tune_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
-  switch (row.number) {
-    case DB_SGC2000: sgc_start_load(ch); return;
-    case DB_MICOM: micom_freq(ch), micom_mode_ext(ch.rx_mode); return;
-    case DB_K505DSP: k505_rx(hz_of(ch.rx_freq_hz)), k505_tx(hz_of(ch.tx_freq_hz)), k505_mode(ch.tx_mode); return;
-    case DB_AR7030: send(ar7030_frame(hz_of(ch.rx_freq_hz), ch.rx_mode)); return;
-    case DB_LCR2000: send(lcr_freq(hz_of(ch.rx_freq_hz))), lcr_set_mode(ch.rx_mode); return;
-    case DB_WJCSMA: send(wjcsma_freq(hz_of(ch.rx_freq_hz))), wj_set_mode(ch.rx_mode); return;
+  switch (row.framed_set) {
+    case FramedSet::Sgc2000: sgc_start_load(ch); return;
+    case FramedSet::Micom: micom_freq(ch), micom_mode_ext(ch.rx_mode); return;
+    case FramedSet::K505dsp: k505_rx(hz_of(ch.rx_freq_hz)), k505_tx(hz_of(ch.tx_freq_hz)), k505_mode(ch.tx_mode); return;
+    case FramedSet::Ar7030: send(ar7030_frame(hz_of(ch.rx_freq_hz), ch.rx_mode)); return;
+    case FramedSet::Lcr2000: send(lcr_freq(hz_of(ch.rx_freq_hz))), lcr_set_mode(ch.rx_mode); return;
+    case FramedSet::Wjcsma: send(wjcsma_freq(hz_of(ch.rx_freq_hz))), wj_set_mode(ch.rx_mode); return;
     default: return;
   }
 }
 
 void set_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
-  switch (row.number) {
-    case DB_SGC2000: sgc_start_load(ch); return;
-    case DB_MICOM: micom_channel(ch.number); return;
-    case DB_K505DSP: k505_rx(hz_of(ch.rx_freq_hz)), k505_tx(hz_of(ch.tx_freq_hz)), k505_mode(ch.rx_mode); return;
-    case DB_WJCSMA: send(wjcsma_freq(hz_of(ch.rx_freq_hz))), wj_set_mode(ch.rx_mode); return;
+  switch (row.framed_set) {
+    case FramedSet::Sgc2000: sgc_start_load(ch); return;
+    case FramedSet::Micom: micom_channel(ch.number); return;
+    case FramedSet::K505dsp: k505_rx(hz_of(ch.rx_freq_hz)), k505_tx(hz_of(ch.tx_freq_hz)), k505_mode(ch.rx_mode); return;
+    case FramedSet::Wjcsma: send(wjcsma_freq(hz_of(ch.rx_freq_hz))), wj_set_mode(ch.rx_mode); return;
     default: return;
   }
 }
 
 void split_freq_mode(const RadioTypeRow& row, const ChannelRecord& w) {
-  switch (row.number) {
-    case DB_SGC2000: sgc_start_load(w); return;
-    case DB_MICOM: {
+  switch (row.framed_set) {
+    case FramedSet::Sgc2000: sgc_start_load(w); return;
+    case FramedSet::Micom: {
       ChannelRecord scan{};
       if (db_copy_channel(db_current_scan_channel(), &scan) >= 0) micom_channel(scan.number);
       return;
     }
-    case DB_K505DSP: k505_rx(hz_of(w.rx_freq_hz)), k505_tx(hz_of(w.tx_freq_hz)), k505_mode(w.rx_mode); return;
+    case FramedSet::K505dsp: k505_rx(hz_of(w.rx_freq_hz)), k505_tx(hz_of(w.tx_freq_hz)), k505_mode(w.rx_mode); return;
     default: return;
   }
 }
 
 void prepare_tx(const RadioTypeRow& row, int tx_hz, int tx_mode, bool) {
-  if (is(row, DB_K505DSP)) k505_tx(hz_of(tx_hz)), k505_mode(tx_mode);
+  if (row.framed_set == FramedSet::K505dsp) k505_tx(hz_of(tx_hz)), k505_mode(tx_mode);
 }
 
 void attenuator(const RadioTypeRow& row, bool on) {
-  if (is(row, DB_K505DSP)) k505(kachina_frame('G', {static_cast<uint8_t>(on ? 1 : 0)}));
+  if (row.framed_set == FramedSet::K505dsp) k505(kachina_frame('G', {static_cast<uint8_t>(on ? 1 : 0)}));
 }
 
 void af_gain(const RadioTypeRow& row, int level) {
-  switch (row.number) {
-    case DB_MICOM: send(micom_frame(0x2B, {static_cast<uint8_t>(level), 0x00})); return;
-    case DB_K505DSP: k505(kachina_frame('V', {static_cast<uint8_t>(static_cast<int>(level * 2.55))})); return;
-    case DB_LCR2000: send(lcr_af_gain(level)); return;
+  switch (row.framed_set) {
+    case FramedSet::Micom: send(micom_frame(0x2B, {static_cast<uint8_t>(level), 0x00})); return;
+    case FramedSet::K505dsp: k505(kachina_frame('V', {static_cast<uint8_t>(static_cast<int>(level * 2.55))})); return;
+    case FramedSet::Lcr2000: send(lcr_af_gain(level)); return;
     default: return;
   }
 }
 
-int keepalive(const RadioTypeRow& row) { return is(row, DB_K505DSP) ? k505_keepalive() : 0; }
+int keepalive(const RadioTypeRow& row) { return row.framed_set == FramedSet::K505dsp ? k505_keepalive() : 0; }
 
 void setup_start(const RadioTypeRow& row) {
-  switch (row.number) {
-    case DB_K505DSP: timer_start(EV_RADIO_TX_POLL_TIMER, k505_keepalive()); return;
-    case DB_LCR2000: send(lcr_text("X1")); return;
+  switch (row.framed_set) {
+    case FramedSet::K505dsp: timer_start(EV_RADIO_TX_POLL_TIMER, k505_keepalive()); return;
+    case FramedSet::Lcr2000: send(lcr_text("X1")); return;
     default: return;
   }
 }
 
 void setup_before_port(const RadioSetupRow& setup) {
-  if (setup.type == DB_AR7030) radio_setup_line("AR7030 being initialized");
-  if (setup.type == DB_WJCSMA) radio_setup_line("WJCSMA being initialized");
+  if (const char* line = radio_type_row(setup.type).setup_before_port_line) radio_setup_line(line);
 }
 
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
   const bool disabled = driver_preconfig_disabled() != 0;
-  switch (row.number) {
-    case DB_K505DSP:
+  switch (row.framed_set) {
+    case FramedSet::K505dsp:
       // Each command first, then its line, then the pause.
       radio_setup_line("KACHINA 505DSP being initialized");
       if (disabled) {
@@ -348,22 +346,22 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
       }
       radio_setup_line("KACHINA 505DSP initialization completed");
       return;
-    case DB_SGC2000:
+    case FramedSet::Sgc2000:
       // The break chain (timer 1075) started with the port steps carries the radio's set-up.
       if (disabled) radio_setup_line(kPreconfigDisabledLine);
       else if (db_get_memory_channels() == 1) timer_start(kSgcMemoriesPrompt, 5000);
       radio_setup_line("SGC initialization completed");
       return;
-    case DB_MICOM:
+    case FramedSet::Micom:
       if (disabled) radio_setup_line(kPreconfigDisabledLine);
       kenwood_set_model(0);
       send(micom_frame(0x24, {0x00, 0x00, 0x00, 0xC8}));
       radio_setup_line(db_get_memory_channels() == 1 ? "MICOM Radio Memory Mode has been initialized"
                                                      : "MICOM has been initialized");
       return;
-    case DB_AR7030: radio_setup_line("AR7030 has been initialized"); return;
-    case DB_LCR2000: radio_setup_line("LCR2000 has been initialized"); return;
-    case DB_WJCSMA: radio_setup_line("WJCSMA has been initialized"); return;
+    case FramedSet::Ar7030: radio_setup_line("AR7030 has been initialized"); return;
+    case FramedSet::Lcr2000: radio_setup_line("LCR2000 has been initialized"); return;
+    case FramedSet::Wjcsma: radio_setup_line("WJCSMA has been initialized"); return;
     default: return;
   }
 }
@@ -393,10 +391,10 @@ void sgc_on_reply(const uint8_t* frame, int length) {
 }
 
 void on_reply(const uint8_t* frame, int length) {
-  switch (driver_radio_type()) {
-    case DB_SGC2000: sgc_on_reply(frame, length); return;
-    case DB_LCR2000: cat_ack(); return;
-    case DB_WJCSMA:
+  switch (radio_type_row(driver_radio_type()).framed_set) {
+    case FramedSet::Sgc2000: sgc_on_reply(frame, length); return;
+    case FramedSet::Lcr2000: cat_ack(); return;
+    case FramedSet::Wjcsma:
       if (length >= 5 && frame[0] == 0xFE && frame[1] == 0xFE) {
         if (frame[4] == 0xFB) cat_ack();
         else if (frame[4] == 0xFA) cat_nak();

@@ -1,6 +1,7 @@
-// The Harris families' operations: RF350 (96), RF350ALK (97), RF350ALK_TNC (98), RF350KWT
-// (99), RF5022 (100), RF590 (122), RF590A (123), RF5800 (138) and RF3200 (154); the RF-350 ALK's
-// keep-alive, delayed frequency load (timer 1086) and memory update (timer 1087).
+// The Harris family's operations, by the command set its type row names (`harris_set`: the
+// RF-350, the RF-350 ALK and its TNC variant, RF350KWT, RF5022, RF5800, RF590, RF590A and
+// RF3200); the RF-350 ALK's keep-alive, delayed frequency load (timer 1086) and memory update
+// (timer 1087).
 //
 // The memory update is asked without holding the engine (headless: written, since with the
 // memory channels on the station selects channels by their memory number) and writes one
@@ -35,9 +36,9 @@ void send(const CatCommand& c) { cat_send(c); }
 void timer_start(int id, int ms) {
   if (auto& start = serial_queues().timers.start) start(id, ms);
 }
-bool is(const RadioTypeRow& row, int type) { return row.number == type; }
-bool alk(const RadioTypeRow& row) { return is(row, DB_RF350ALK) || is(row, DB_RF350ALK_TNC); }
-bool alk_tnc(const RadioTypeRow& row) { return is(row, DB_RF350ALK_TNC); }
+bool alk(const RadioTypeRow& row) { return row.harris_set == HarrisSet::Rf350Alk; }
+bool alk_tnc(const RadioTypeRow& row) { return alk(row) && row.harris_alk_tnc; }
+bool rf5800(const RadioTypeRow& row) { return row.harris_set == HarrisSet::Rf5800; }
 
 constexpr int kAlkPollMs = 3000;
 constexpr int kAlkFreqLoadTimer = 1086, kAlkFreqLoadMs = 8000;
@@ -75,36 +76,35 @@ void alk_poll(char letter) {
 // ---- the others ----
 
 void rf5022_like(const RadioTypeRow& row, const char* rx_head, const char* tx_head, bool rx, uint32_t hz) {
-  const bool r5800 = is(row, DB_RF5800);
-  const std::string digits = r5800 ? harris_mhz_text(hz) : rf5022_digits(hz);
+  const std::string digits = rf5800(row) ? harris_mhz_text(hz) : rf5022_digits(hz);
   send(harris_text(std::string(rx ? rx_head : tx_head) + digits));
 }
 void rx_freq(const RadioTypeRow& row, uint32_t hz) {
-  rf5022_like(row, is(row, DB_RF5800) ? "RXFREQ " : "RXF ", nullptr, true, hz);
+  rf5022_like(row, rf5800(row) ? "RXFREQ " : "RXF ", nullptr, true, hz);
 }
 void tx_freq(const RadioTypeRow& row, uint32_t hz) {
-  rf5022_like(row, nullptr, is(row, DB_RF5800) ? "TXFREQ " : "TXF ", false, hz);
+  rf5022_like(row, nullptr, rf5800(row) ? "TXFREQ " : "TXF ", false, hz);
 }
 
 // The transmit frequency alone, for the radios that take it apart from the receive one.
 void set_tx_freq(const RadioTypeRow& row, uint32_t hz) {
-  if (is(row, DB_RF5022) || is(row, DB_RF5800)) tx_freq(row, hz);
+  if (row.harris_set == HarrisSet::Rf5022 || rf5800(row)) tx_freq(row, hz);
 }
 
 void freq(const RadioTypeRow& row, uint32_t hz) {
   char t[32];
-  switch (row.number) {
-    case DB_RF350ALK: case DB_RF350ALK_TNC: alk_freq(hz); return;
-    case DB_RF350KWT:
+  switch (row.harris_set) {
+    case HarrisSet::Rf350Alk: alk_freq(hz); return;
+    case HarrisSet::Rf350Kwt:
       std::snprintf(t, sizeof t, "$1F%8.6f", hz / 1e6);
       send(harris_text(t));
       return;
-    case DB_RF5022: case DB_RF5800: rx_freq(row, hz); return;
-    case DB_RF590A:
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800: rx_freq(row, hz); return;
+    case HarrisSet::Rf590a:
       std::snprintf(t, sizeof t, "$1,F%8.6f", hz / 1e6);
       send(harris_text(t));
       return;
-    case DB_RF590: {
+    case HarrisSet::Rf590: {
       char d[16];
       std::snprintf(d, sizeof d, "%08u", hz % 100000000u);
       const uint8_t commands[] = {0xC1, 0xC3, 0xC5, 0xC7};
@@ -112,26 +112,26 @@ void freq(const RadioTypeRow& row, uint32_t hz) {
         send(rf590_frame(commands[i], static_cast<uint8_t>((d[2 * i] - '0') << 4 | (d[2 * i + 1] - '0'))));
       return;
     }
-    default: return;  // RF350 sends nothing; RF3200 is tuned by channel
+    case HarrisSet::None: case HarrisSet::Rf3200: return;  // the RF3200 is tuned by channel
   }
 }
 
 void mode(const RadioTypeRow& row, int m) {
-  switch (row.number) {
-    case DB_RF350ALK: case DB_RF350ALK_TNC: alk_mode(m); return;
-    case DB_RF350KWT:
+  switch (row.harris_set) {
+    case HarrisSet::Rf350Alk: alk_mode(m); return;
+    case HarrisSet::Rf350Kwt:
       if (const char d = rf350_mode_digit(m)) send(harris_text(std::string("$1M") + d));
       return;
-    case DB_RF5022: case DB_RF5800:
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800:
       if (const char* f = rf5022_mode(m)) send(harris_text(std::string("MODE ") + f));
       return;
-    case DB_RF590A:
+    case HarrisSet::Rf590a:
       if (const char d = rf590a_mode_digit(m)) send(harris_text(std::string("$1,D") + d));
       return;
-    case DB_RF590:
+    case HarrisSet::Rf590:
       if (const int v = rf590_mode_value(m); v >= 0) send(rf590_frame(0xC9, static_cast<uint8_t>(v)));
       return;
-    default: return;
+    case HarrisSet::None: case HarrisSet::Rf3200: return;
   }
 }
 
@@ -140,16 +140,14 @@ void rf3200_channel(int number) { send(harris_text(rf3200_channel_text(number)))
 // ---- the family's operations ----
 
 void set_mode(const RadioTypeRow& row, int m) {
-  if (!is(row, DB_RF5800)) mode(row, m);  // the RF5800 takes no mode from the emulation port
+  if (!row.set_mode_silent) mode(row, m);
 }
 
 void ptt_on(const RadioTypeRow& row, int) {
-  if (is(row, DB_RF5022)) send(harris_text("K On"));
-  else if (is(row, DB_RF350KWT)) send(harris_text("$1,K1"));
+  if (row.ptt_on_text != nullptr) send(harris_text(row.ptt_on_text));
 }
 void ptt_off(const RadioTypeRow& row) {
-  if (is(row, DB_RF5022)) send(harris_text("K Off"));
-  else if (is(row, DB_RF350KWT)) send(harris_text("$1,K0"));
+  if (row.ptt_off_text != nullptr) send(harris_text(row.ptt_off_text));
 }
 
 bool line_keying() { return db_get_rts_ptt() == 1 || db_get_dtr_ptt() == 1; }
@@ -187,8 +185,8 @@ bool keying(const RadioTypeRow& row, bool on, bool manual) {
 
 void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
   const uint32_t rx = hz_of(ch.rx_freq_hz);
-  switch (row.number) {
-    case DB_RF350ALK: case DB_RF350ALK_TNC:
+  switch (row.harris_set) {
+    case HarrisSet::Rf350Alk:
       if (db_get_memory_channels() == 1) {
         alk_channel(ch.number);
         return;
@@ -196,44 +194,44 @@ void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
       if (radio_mode_due(ch)) mode(row, ch.rx_mode), radio_mode_remember(ch);
       freq(row, rx);
       return;
-    case DB_RF5022: case DB_RF5800:
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800:
       if (radio_mode_due(ch)) mode(row, ch.rx_mode), radio_mode_remember(ch);
       rx_freq(row, rx);
       if (!radio_channel_scanning()) tx_freq(row, hz_of(ch.tx_freq_hz));
       return;
-    case DB_RF350KWT: case DB_RF590: case DB_RF590A:
+    case HarrisSet::Rf350Kwt: case HarrisSet::Rf590: case HarrisSet::Rf590a:
       freq(row, rx);
       if (radio_mode_due(ch)) mode(row, ch.rx_mode), radio_mode_remember(ch);
       return;
-    case DB_RF3200: rf3200_channel(ch.number); return;
-    default: return;
+    case HarrisSet::Rf3200: rf3200_channel(ch.number); return;
+    case HarrisSet::None: return;
   }
 }
 
 void tune_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
   const uint32_t rx = hz_of(ch.rx_freq_hz);
-  switch (row.number) {
-    case DB_RF350ALK: case DB_RF350ALK_TNC: mode(row, ch.rx_mode), wait_ms(200), freq(row, rx); return;
-    case DB_RF5022: case DB_RF5800: rx_freq(row, rx), tx_freq(row, rx), mode(row, ch.rx_mode); return;
-    case DB_RF590: case DB_RF590A: freq(row, rx), mode(row, ch.rx_mode); return;
-    default: return;  // RF350 and RF350KWT: nothing; RF3200: nothing
+  switch (row.harris_set) {
+    case HarrisSet::Rf350Alk: mode(row, ch.rx_mode), wait_ms(200), freq(row, rx); return;
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800: rx_freq(row, rx), tx_freq(row, rx), mode(row, ch.rx_mode); return;
+    case HarrisSet::Rf590: case HarrisSet::Rf590a: freq(row, rx), mode(row, ch.rx_mode); return;
+    case HarrisSet::None: case HarrisSet::Rf350Kwt: case HarrisSet::Rf3200: return;
   }
 }
 
 void set_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
-  switch (row.number) {
-    case DB_RF350ALK: case DB_RF350ALK_TNC: mode(row, ch.rx_mode), freq(row, hz_of(ch.rx_freq_hz)); return;
-    case DB_RF350KWT: freq(row, hz_of(ch.rx_freq_hz)), mode(row, ch.rx_mode); return;
-    case DB_RF5022: case DB_RF5800:
+  switch (row.harris_set) {
+    case HarrisSet::Rf350Alk: mode(row, ch.rx_mode), freq(row, hz_of(ch.rx_freq_hz)); return;
+    case HarrisSet::Rf350Kwt: freq(row, hz_of(ch.rx_freq_hz)), mode(row, ch.rx_mode); return;
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800:
       mode(row, ch.rx_mode), rx_freq(row, hz_of(ch.rx_freq_hz)), tx_freq(row, hz_of(ch.tx_freq_hz));
       return;
-    case DB_RF3200: rf3200_channel(ch.number); return;
-    default: return;
+    case HarrisSet::Rf3200: rf3200_channel(ch.number); return;
+    case HarrisSet::None: case HarrisSet::Rf590: case HarrisSet::Rf590a: return;
   }
 }
 
 void split_freq_mode(const RadioTypeRow& row, const ChannelRecord& w) {
-  if (is(row, DB_RF3200)) {
+  if (row.harris_set == HarrisSet::Rf3200) {
     ChannelRecord scan{};
     if (db_copy_channel(db_current_scan_channel(), &scan) >= 0) rf3200_channel(scan.number);
     return;
@@ -242,10 +240,13 @@ void split_freq_mode(const RadioTypeRow& row, const ChannelRecord& w) {
 }
 
 void prepare_tx(const RadioTypeRow& row, int tx_hz, int tx_mode, bool) {
-  switch (row.number) {
-    case DB_RF5022: case DB_RF5800: tx_freq(row, hz_of(tx_hz)), mode(row, tx_mode); return;
-    case DB_RF350ALK: alk_send(",0"); return;
-    case DB_RF350ALK_TNC:
+  switch (row.harris_set) {
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800: tx_freq(row, hz_of(tx_hz)), mode(row, tx_mode); return;
+    case HarrisSet::Rf350Alk:
+      if (!alk_tnc(row)) {
+        alk_send(",0");
+        return;
+      }
       alk_send(",0"), wait_ms(200), alk_send(",0"), wait_ms(200), alk_send("'1"), wait_ms(200), alk_quote('0');
       return;
     default: return;
@@ -263,7 +264,7 @@ void scan_split(const RadioTypeRow& row, bool on) {
 }
 
 void attenuator(const RadioTypeRow& row, bool on) {
-  if (is(row, DB_RF590A)) send(harris_text(on ? "$1,A20" : "$1,A0"));
+  if (row.harris_set == HarrisSet::Rf590a) send(harris_text(on ? "$1,A20" : "$1,A0"));
 }
 
 void mute(const RadioTypeRow& row, bool on, int) {
@@ -296,17 +297,7 @@ void setup_before_port(const RadioSetupRow& setup) {
     std::lock_guard<std::mutex> g(harris().lock);
     harris().setup_step = 0;
   }
-  const char* opening = nullptr;
-  switch (setup.type) {
-    case DB_RF350: opening = "RF350 being initialized"; break;
-    case DB_RF350KWT: opening = "RF350KWT being initialized"; break;
-    case DB_RF350ALK: opening = "RF350ALK being initialized"; break;
-    case DB_RF350ALK_TNC: opening = "RF350ALK TNC being initialized"; break;
-    case DB_RF5022: opening = "RF5022 being initialized"; break;
-    case DB_RF5800: opening = "RF5800 being initialized"; break;
-    default: break;
-  }
-  if (opening != nullptr) radio_setup_line(opening);
+  if (const char* opening = radio_type_row(setup.type).setup_before_port_line) radio_setup_line(opening);
 }
 
 // The three start steps of the RF-350 ALK: polling ("?" and the first "U"), "'1", quote-0.
@@ -327,11 +318,10 @@ void setup_start(const RadioTypeRow& row) {
 
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
   const bool disabled = driver_preconfig_disabled() != 0;
-  switch (row.number) {
-    case DB_RF350: radio_setup_line("RF350 initialization completed"); return;
-    case DB_RF350KWT: radio_setup_line("RF350KWT initialization completed"); return;
-    case DB_RF350ALK: case DB_RF350ALK_TNC: {
-      const std::string label = is(row, DB_RF350ALK) ? "RF350ALK" : "RF350ALK TNC";
+  const std::string label = row.setup_label != nullptr ? row.setup_label : "";
+  switch (row.harris_set) {
+    case HarrisSet::None: case HarrisSet::Rf350Kwt: radio_setup_line(label + " initialization completed"); return;
+    case HarrisSet::Rf350Alk: {
       radio_setup_line(label + " supports BPF bypass for QS/S");
       if (disabled) {
         radio_setup_line(kPreconfigDisabledLine);
@@ -346,23 +336,21 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
           timer_start(kAlkMemoryTimer, kAlkMemoryPromptMs);
         }
       }
-      if (is(row, DB_RF350ALK)) radio_setup_line("RF350ALK initialization completed");
+      if (!alk_tnc(row)) radio_setup_line(label + " initialization completed");
       return;
     }
-    case DB_RF5022: case DB_RF5800: {
-      const bool r5800 = is(row, DB_RF5800);
-      const std::string label = r5800 ? "RF5800" : "RF5022";
+    case HarrisSet::Rf5022: case HarrisSet::Rf5800: {
       if (disabled) {
         radio_setup_line(kPreconfigDisabledLine);
       } else {
-        send(harris_text(r5800 ? "AGC FA" : "AG FA")), wait_ms(200);
+        send(harris_text(rf5800(row) ? "AGC FA" : "AG FA")), wait_ms(200);
         radio_setup_line(label + " set AGC to FAST");
       }
       radio_setup_line(label + " initialization completed");
       return;
     }
-    case DB_RF590: radio_setup_line("RF-590 being initialized"), radio_setup_line("RF-590 has been initialized"); return;
-    case DB_RF590A:
+    case HarrisSet::Rf590: radio_setup_line("RF-590 being initialized"), radio_setup_line("RF-590 has been initialized"); return;
+    case HarrisSet::Rf590a:
       radio_setup_line("RF-590A being initialized");
       if (disabled) {
         radio_setup_line(kPreconfigDisabledLine);
@@ -373,19 +361,16 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
       }
       radio_setup_line("RF-590A has been initialized");
       return;
-    case DB_RF3200:
+    case HarrisSet::Rf3200:
       if (disabled) radio_setup_line(kPreconfigDisabledLine);
       radio_setup_line("Rf-3200 initialization completed");
       return;
-    default: return;
   }
 }
 
-// The RF350 and the ALK types never acknowledge; the others acknowledge any reply.
+// Any reply acknowledges where the row says so; the RF350 and the ALK types never do.
 void on_reply(const uint8_t*, int) {
-  const int t = driver_radio_type();
-  if (t == DB_RF350 || t == DB_RF350ALK || t == DB_RF350ALK_TNC) return;
-  cat_ack();
+  if (radio_type_row(driver_radio_type()).reply_acks) cat_ack();
 }
 
 // One step of the memory update: the next channel of the current scan group, in use, when the

@@ -19,7 +19,7 @@ namespace {
 
 void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
-bool is_pcr(const RadioTypeRow& row) { return row.number == DB_PCR1000 || row.number == DB_PCR1500; }
+bool is_pcr(const RadioTypeRow& row) { return row.marine_set != MarineSet::Marine; }
 
 // The sentences are built in a slot of the radio port's ring and queued from there.
 void send_slot(const CatCommand& c) {
@@ -32,7 +32,7 @@ void send_slot(const CatCommand& c) {
   cat_send(slot, c.length);
 }
 void sentence(const RadioTypeRow& row, const std::string& body, bool checksum = false) {
-  send_slot(icmarine_sentence(icmarine_id(row.number), body, checksum));
+  send_slot(icmarine_sentence(row.marine_id, body, checksum));
 }
 void rx_freq(const RadioTypeRow& row, uint32_t hz) { sentence(row, "RXF," + icmarine_freq(hz)); }
 void tx_freq(const RadioTypeRow& row, uint32_t hz) { sentence(row, "TXF," + icmarine_freq(hz)); }
@@ -142,27 +142,16 @@ void mute(const RadioTypeRow& row, bool on, int) {
 
 int tuner(const RadioTypeRow& row, TunerStep step) {
   if (is_pcr(row)) return 0;
-  sentence(row, step == TunerStep::On ? "TUNER,ON" : step == TunerStep::Bypass ? "TUNER,OFF" : "TUNER,TUNE");
+  sentence(row, step == TunerStep::On ? "TUNER,ON" : step == TunerStep::Start ? "TUNER,TUNE" : "TUNER,OFF");
   return 1;
 }
 
 // ---- set-up ----
 
-const char* marine_label(int type) {
-  switch (type) {
-    case DB_ICM700PRO: return "IC-M700PRO";
-    case DB_ICM710: return "IC-M710";
-    case DB_ICM710RT: return "IC-M710RT";
-    case DB_ICM801E: return "IC-M801E";
-    case DB_ICM802: return "IC-M802";
-    default: return "IC-F7000";
-  }
-}
-
 void setup_start(const RadioTypeRow& row) {
-  if (row.number == DB_PCR1000) {
+  if (row.marine_set == MarineSet::Pcr1000) {
     cat_send(pcr_text("H101")), cat_send(pcr_text("J407F"));
-  } else if (row.number == DB_PCR1500) {
+  } else if (row.marine_set == MarineSet::Pcr1500) {
     for (const char* c : {"H100", "H1?", "H101", "G105", "J5100", "J5000", "J4500", "J4600", "J4700", "J407F", "J4100"})
       cat_send(pcr_text(c));
   }
@@ -171,8 +160,8 @@ void setup_start(const RadioTypeRow& row) {
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
   if (is_pcr(row)) {
     // No switch test: the receivers' set-up always goes out.
-    const bool p1000 = row.number == DB_PCR1000;
-    const std::string label = p1000 ? "PCR-1000" : "PCR-1500";
+    const bool p1000 = row.marine_set == MarineSet::Pcr1000;
+    const std::string label = row.setup_label;
     auto step = [](const std::string& text, const CatCommand& c) {
       radio_setup_line(text);
       cat_send(c);
@@ -187,7 +176,7 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
     radio_setup_line(label + " has been initialized");
     return;
   }
-  const std::string label = marine_label(row.number);
+  const std::string label = row.setup_label;
   radio_setup_line(label + " being initialized");
   if (driver_preconfig_disabled() != 0) {
     radio_setup_line(kPreconfigDisabledLine);
@@ -212,8 +201,7 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
 
 // The PCR's answers acknowledge; the marine radios' commands leave at the reply timer's pace.
 void on_reply(const uint8_t*, int) {
-  const int type = driver_radio_type();
-  if (type == DB_PCR1000 || type == DB_PCR1500) cat_ack();
+  if (radio_type_row(driver_radio_type()).reply_acks) cat_ack();
 }
 
 }  // namespace

@@ -149,6 +149,7 @@ int tuner(const RadioTypeRow&, TunerStep step) {
     case TunerStep::On: kenwood_tuner_on(cat_slot_next()); break;
     case TunerStep::Bypass: kenwood_tuner_bypass(cat_slot_next()); break;
     case TunerStep::Start: kenwood_tuner_start(cat_slot_next()); break;
+    case TunerStep::Off: kenwood_tuner_off(cat_slot_next()); break;
   }
   return 1;
 }

@@ -73,6 +73,14 @@ int cat_tuner(TunerStep step, bool at_scan_stop) {
 int radio_cat_tuner_on(bool at_scan_stop) { return cat_tuner(TunerStep::On, at_scan_stop); }
 int radio_cat_tuner_off(bool at_scan_stop) { return cat_tuner(TunerStep::Bypass, at_scan_stop); }
 int radio_cat_tuner_start() { return cat_tuner(TunerStep::Start, false); }
+int radio_cat_tuner_stop() {
+  switch (configured_radio().tuner_stop) {
+    case TunerStop::Bypass: return cat_tuner(TunerStep::Bypass, false);
+    case TunerStop::Off: return cat_tuner(TunerStep::Off, false);
+    case TunerStop::Nothing: break;
+  }
+  return 0;
+}
 
 SerialPort& radio_line_port() {
   return db_get_alt_ptt_port() == db_get_reopened_radio_port() ? serial_control(SERIAL_ROLE_RADIO)

@@ -59,6 +59,8 @@ namespace vesk {
 int radio_cat_tuner_on(bool at_scan_stop = false);
 int radio_cat_tuner_off(bool at_scan_stop = false);
 int radio_cat_tuner_start();
+// The operator's tuner stop: what the radio's row names (bypass, off, or nothing).
+int radio_cat_tuner_stop();
 // True for the Kenwood models that take the tuner, attenuator and muting commands.
 bool kenwood_model_full_featured();
 

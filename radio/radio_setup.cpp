@@ -16,6 +16,7 @@
 #include "radio/drivers/kenwood.h"
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/drivers/setup_script.h"
 #include "radio/family_ops.h"
 #include "radio/keying.h"
 #include "radio/muting.h"
@@ -184,6 +185,25 @@ bool tnc_block(int number) {
 void radio_setup_line(const std::string& text) {
   log_printf("[%s][%s][Radio Setup: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(),
              text.c_str());
+}
+
+namespace {
+void run_script_steps(std::span<const SetupScriptStep> steps) {
+  for (const SetupScriptStep& step : steps) {
+    switch (step.kind) {
+      case SetupScriptKind::Line: radio_setup_line(step.text); break;
+      case SetupScriptKind::Bytes: cat_send(reinterpret_cast<const uint8_t*>(step.text), step.length); break;
+      case SetupScriptKind::Pause: radio_pause_ms(kSequencePauseMs); break;
+    }
+  }
+}
+}  // namespace
+
+void radio_setup_run_script(const SetupScript& script, bool preconfig_off) {
+  run_script_steps(script.open);
+  if (!preconfig_off) run_script_steps(script.preconfig);
+  else if (script.disabled_line) radio_setup_line(kPreconfigDisabledLine);
+  run_script_steps(script.close);
 }
 
 bool radio_type_driver_built(int type) {

@@ -17,6 +17,8 @@
 
 namespace vesk {
 
+struct SetupScript;
+
 void radio_setup();
 
 // The settings text the radio block of `type` opens the port with, from the type's row and
@@ -32,5 +34,8 @@ bool radio_type_driver_built(int type);
 // preconfiguration switch is on; the families' set-up commands write them.
 void radio_setup_line(const std::string& text);
 inline constexpr const char* kPreconfigDisabledLine = "Radio Setup Preconfiguration is Disabled";
+// Runs a model's set-up script (radio/drivers/setup_script.h); `preconfig_off` leaves its
+// preconfiguration out.
+void radio_setup_run_script(const SetupScript& script, bool preconfig_off);
 
 }  // namespace vesk

@@ -10,7 +10,7 @@
 // `serial_release_ports` drops RTS and DTR on every open port and closes it, so no line is left
 // keying a transmitter.
 //
-// A type without a row sends nothing. JST-245, NRD-545, RX-320, Skanti 8250, the generic
+// A type whose row names no release steps (`RadioTypeRow::shutdown_steps`) sends nothing. JST-245, NRD-545, RX-320, Skanti 8250, the generic
 // command file and the plug-in library release through their family's operations.
 #pragma once
 

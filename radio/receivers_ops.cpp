@@ -1,6 +1,8 @@
 // The operations of the receiver makes (JRC, TCI, Cubic, Racal, R&S, Collins, AOR, Drake, WJ),
 // the SDR-1000 and the channel-driven transceivers (Codan, XK2100, SEA235, HF90M). The four
-// families share these operations; each looks at the type where the makes differ.
+// families share these operations. The make, keying and attenuator texts, opening lines and
+// which replies acknowledge are fields of the type row; the set-up and channel sequences of
+// single models still look at the type.
 //
 // The HF90M's memory load (259 lines for 256 channels) hands each line over only while the
 // radio queue has room, so no queued command is ever overwritten.
@@ -30,12 +32,9 @@ void wait_ms(int ms) { radio_pause_ms(ms); }
 uint32_t hz_of(int hz) { return static_cast<uint32_t>(hz); }
 void send(const CatCommand& c) { cat_send(c); }
 void text(int type, const std::string& t) { send(receiver_text(type, t)); }
-bool jrc(int t) { return t == DB_JST245 || (t >= DB_NRD345 && t <= DB_NRD545); }
-bool cubic(int t) { return (t >= DB_R3030STX1 && t <= DB_R3030STX3) || t == DB_R2411U; }
-bool racal(int t) { return t == DB_RA6790GM || t == DB_RA6830JD; }
-bool aor(int t) { return t == DB_AR8600 || t == DB_AR5000 || t == DB_ARONE; }
-bool drake(int t) { return t >= DB_R8 && t <= DB_R8B; }
-bool ek89x(int t) { return t == DB_EK890 || t == DB_EK896; }
+bool make_is(int t, ReceiverMake make) { return radio_type_row(t).receiver_make == make; }
+bool drake(int t) { return make_is(t, ReceiverMake::Drake); }
+bool ek89x(int t) { return make_is(t, ReceiverMake::Ek89x); }
 
 // The HF90M's memory load waits while this many commands are queued (the queue holds 150).
 constexpr int kLoadQueueRoom = 100;
@@ -124,22 +123,10 @@ void set_mode(const RadioTypeRow& row, int m) {
 }
 
 void ptt_on(const RadioTypeRow& row, int) {
-  switch (row.number) {
-    case DB_CODAN: text(row.number, "ptt on voice"); return;
-    case DB_JST245: text(row.number, "X1"); return;
-    case DB_SDR1000: text(row.number, "TX;"); return;
-    case DB_XK2100: text(row.number, "X1"); return;
-    default: return;
-  }
+  if (row.ptt_on_text != nullptr) text(row.number, row.ptt_on_text);
 }
 void ptt_off(const RadioTypeRow& row) {
-  switch (row.number) {
-    case DB_CODAN: text(row.number, "ptt off"); return;
-    case DB_JST245: text(row.number, "X0"); return;
-    case DB_SDR1000: text(row.number, "RX;"); return;
-    case DB_XK2100: text(row.number, "X0"); return;
-    default: return;
-  }
+  if (row.ptt_off_text != nullptr) text(row.number, row.ptt_off_text);
 }
 
 void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
@@ -191,14 +178,7 @@ void prepare_tx(const RadioTypeRow& row, int tx_hz, int, bool) {
 }
 
 void attenuator(const RadioTypeRow& row, bool on) {
-  const int t = row.number;
-  if (t == DB_HF2050) text(t, on ? "RF 40" : "RF 0");
-  else if (t == DB_RA6830JD) text(t, on ? "$85A20" : "$85A0");
-  else if (t == DB_RA6790GM) text(t, on ? "$1A20" : "$1A0");
-  else if (cubic(t)) text(t, on ? "G040" : "G000");
-  else if (t == DB_AR5000) text(t, on ? "AT2" : "AT0");
-  else if (aor(t)) text(t, on ? "AT1" : "AT0");
-  else if (t == DB_TCI8174) text(t, on ? "bA0" : "ba0");
+  if (row.attenuator_on_text != nullptr) text(row.number, on ? row.attenuator_on_text : row.attenuator_off_text);
 }
 
 void af_gain(const RadioTypeRow& row, int level) {
@@ -256,27 +236,8 @@ void command_then(int type, const std::string& command, const std::string& statu
   text(type, command), wait_ms(kSequencePauseMs), line(status);
 }
 
-const char* before_port_line(int type) {
-  switch (type) {
-    case DB_CODAN: return "CODAN being initialized";
-    case DB_NRD345: return "NRD345 being initialized";
-    case DB_NRD525: return "NRD525 being initialized";
-    case DB_NRD535: return "NRD535 being initialized";
-    case DB_NRD535D: return "NRD535D being initialized";
-    case DB_NRD545: return "NRD545 being initialized";
-    case DB_WJ8711: return "WJ8711 being initialized";
-    case DB_HF1000: return "HF1000 being initialized";
-    case DB_TCI8174: return "TCI8174 being initialized";
-    case DB_SEA235: return "SEA235 being initialized";
-    case DB_R8: return "DRAKE R8 has being initialized";
-    case DB_R8A: return "DRAKE R8A has being initialized";
-    case DB_R8B: return "DRAKE R8B has being initialized";
-    default: return nullptr;
-  }
-}
-
 void setup_before_port(const RadioSetupRow& setup) {
-  if (const char* t = before_port_line(setup.type)) line(t);
+  if (const char* t = radio_type_row(setup.type).setup_before_port_line) line(t);
   if (setup.type == DB_JST245) {
     std::lock_guard<std::mutex> g(rx_state().lock);
     rx_state().jrc_remote = 0;
@@ -312,11 +273,9 @@ void setup_start(const RadioTypeRow& row) {
       rx_state().nrd545_level = 0;
     }
     jrc_remote_on(t);
-  } else if (jrc(t)) text(t, "H1");
-  else if (t == DB_HF2050) text(t, "UN 00; BW 3200; SQ 0; NB 0; BF 0; RF 0;");
-  else if (racal(t)) text(t, t == DB_RA6830JD ? "$85*S2,M6,A0,S5" : "$1*S2");
-  else if (cubic(t)) text(t, t == DB_R2411U ? "T" : "X1");
-  else if (t == DB_EK2000) text(t, "A00REM0");
+  } else if (row.setup_start_text != nullptr) {
+    text(t, row.setup_start_text);
+  }
 }
 
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
@@ -327,8 +286,11 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
     if (disabled) line(kPreconfigDisabledLine);
     return !disabled;
   };
+  if (row.setup_done_line != nullptr) {
+    line(row.setup_done_line);
+    return;
+  }
   switch (t) {
-    case DB_CODAN: line("CODAN initialization completed"); return;
     case DB_JST245:
       line("JST-245 Remote Control ENABLED"), jrc_remote_on(t), wait_ms(kSequencePauseMs);
       if (opening("JST-245")) {
@@ -341,7 +303,7 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
       return;
     case DB_NRD345: case DB_NRD525: case DB_NRD535: case DB_NRD535D: case DB_NRD545: case DB_WJ8711:
     case DB_HF1000: {
-      const std::string opening_text = before_port_line(t);
+      const std::string opening_text = row.setup_before_port_line;
       line(opening_text.substr(0, opening_text.find(" being")) + " has been initialized");
       return;
     }
@@ -384,7 +346,6 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
       line(label + " has been initialized");
       return;
     }
-    case DB_EK2000: line("EK2000 has been initialized"); return;
     case DB_HF2050:
       if (opening("HF2050")) {
         line("HF2050 Filter set to 3200hz");
@@ -400,15 +361,10 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
       line(label + " has been initialized");
       return;
     }
-    case DB_R8: line("DRAKE R8 has been initialized"); return;
-    case DB_R8A: line("DRAKE RA has been initialized"); return;
-    case DB_R8B: line("DRAKE RB has been initialized"); return;
     case DB_SDR1000:
       opening("SDR1000");
       line("SDR1000 has been initialized");
       return;
-    case DB_XK2100: line("XK-2100 has been initialized"); return;
-    case DB_SEA235: line("SEA235 has been initialized"); return;
     default: return;  // EK890, EK896, HF90M: no lines
   }
 }
@@ -416,11 +372,7 @@ void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
 // The types that take their answers as acknowledgements; the others' commands leave at the
 // reply timer's pace.
 void on_reply(const uint8_t*, int) {
-  const int t = driver_radio_type();
-  const bool acks = (jrc(t) && t != DB_JST245) || t == DB_TCI8174 || cubic(t) || racal(t) || t == DB_EK2000 ||
-                    ek89x(t) || t == DB_HF2050 || drake(t) || t == DB_WJ8711 || t == DB_HF1000 ||
-                    t == DB_CODAN || t == DB_XK2100 || t == DB_HF90M;
-  if (acks) cat_ack();
+  if (radio_type_row(driver_radio_type()).reply_acks) cat_ack();
 }
 
 }  // namespace

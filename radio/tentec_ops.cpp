@@ -1,6 +1,6 @@
 // The Ten-Tec families' operations: the transceivers (TT-516, TT-538, TT-585, TT-588 in its
 // two port modes) and the TT-550 with the Ten-Tec receivers (RX-320, RX-330, RX-331, RX-340,
-// RX-350).
+// RX-350), by the command set the type row names (`tentec_set`).
 //
 // Two of them wait on the operator or on time without holding a thread: the TT-516's offer to
 // rewrite its memories and the TT-550's "does not respond" question are asked through
@@ -60,7 +60,6 @@ void lines(std::initializer_list<const char*> texts) {
   for (const char* t : texts) radio_setup_line(t);
 }
 
-bool is(const RadioTypeRow& row, int type) { return row.number == type; }
 
 // ======================= transceivers =======================
 
@@ -105,7 +104,7 @@ void tt585_freq(uint32_t hz) { tt585_keys(tt585_freq_keys(hz)); }
 // ---- TT-588: the remote set's mode pair ----
 
 void tt588_mode_pair(const RadioTypeRow& row, int rx, int tx) {
-  if (is(row, DB_TT588REM)) {
+  if (row.tentec_set == TenTecSet::Tt588Remote) {
     for (const CatCommand& c : tt588_remote_mode_pair(rx, tx)) send(c);
   } else {
     send(tentec_mode_pair(TenTecModeTable::Tt588Radio, rx, tx));
@@ -113,37 +112,35 @@ void tt588_mode_pair(const RadioTypeRow& row, int rx, int tx) {
 }
 
 TenTecModeTable table_of(const RadioTypeRow& row) {
-  if (is(row, DB_TT588REM)) return TenTecModeTable::Tt588Remote;
-  if (is(row, DB_TT588RAD)) return TenTecModeTable::Tt588Radio;
+  if (row.tentec_set == TenTecSet::Tt588Remote) return TenTecModeTable::Tt588Remote;
+  if (row.tentec_set == TenTecSet::Tt588Radio) return TenTecModeTable::Tt588Radio;
   return TenTecModeTable::Tt516;
 }
 
 void tx_set_freq(const RadioTypeRow& row, uint32_t hz) {
-  if (is(row, DB_TT585)) tt585_freq(hz);
+  if (row.tentec_set == TenTecSet::Tt585) tt585_freq(hz);
   else send(tentec_freq('A', hz));
 }
 void tx_set_mode(const RadioTypeRow& row, int mode) {
-  if (is(row, DB_TT585)) tt585_mode(mode);
-  else if (is(row, DB_TT588REM)) tt588_mode_pair(row, mode, mode);
+  if (row.tentec_set == TenTecSet::Tt585) tt585_mode(mode);
+  else if (row.tentec_set == TenTecSet::Tt588Remote) tt588_mode_pair(row, mode, mode);
   else send(tentec_mode_pair(table_of(row), mode, mode));
 }
 
 void tx_ptt_on(const RadioTypeRow& row, int) {
-  if (is(row, DB_TT516)) send(tentec_cmd("#1"));
-  else if (is(row, DB_TT588REM) || is(row, DB_TT588RAD)) send(tentec_cmd("*1"));
+  if (row.ptt_on_text != nullptr) send(tentec_cmd(row.ptt_on_text));
 }
 void tx_ptt_off(const RadioTypeRow& row) {
-  if (is(row, DB_TT516)) send(tentec_cmd("#0"));
-  else if (is(row, DB_TT588REM) || is(row, DB_TT588RAD)) send(tentec_cmd("*0"));
+  if (row.ptt_off_text != nullptr) send(tentec_cmd(row.ptt_off_text));
 }
 
 // The whole-channel tune: TT-516 memory recall; TT-538 and TT-588 radio port receive and
 // transmit frequencies and the mode pair; TT-585 frequency then mode.
 void tx_tune_builder(const RadioTypeRow& row, const ChannelRecord& ch) {
-  switch (row.number) {
-    case DB_TT516: send(tentec_cmd("*R", {static_cast<uint8_t>(ch.number + 1)})); return;
-    case DB_TT585: tt585_freq(hz_of(ch.rx_freq_hz)), tt585_mode(ch.rx_mode); return;
-    case DB_TT538: case DB_TT588RAD:
+  switch (row.tentec_set) {
+    case TenTecSet::Tt516: send(tentec_cmd("*R", {static_cast<uint8_t>(ch.number + 1)})); return;
+    case TenTecSet::Tt585: tt585_freq(hz_of(ch.rx_freq_hz)), tt585_mode(ch.rx_mode); return;
+    case TenTecSet::Tt538: case TenTecSet::Tt588Radio:
       send(tentec_freq('A', hz_of(ch.rx_freq_hz))), send(tentec_freq('B', hz_of(ch.tx_freq_hz)));
       send(tentec_mode_pair(table_of(row), ch.rx_mode, ch.tx_mode));
       return;
@@ -152,7 +149,7 @@ void tx_tune_builder(const RadioTypeRow& row, const ChannelRecord& ch) {
 }
 
 void tx_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
-  if (!is(row, DB_TT588REM)) {
+  if (row.tentec_set != TenTecSet::Tt588Remote) {
     tx_tune_builder(row, ch);
     return;
   }
@@ -162,7 +159,7 @@ void tx_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
 }
 
 void tx_manual_tune(const RadioTypeRow& row, const ChannelRecord& ch) {
-  if (!is(row, DB_TT588REM)) {
+  if (row.tentec_set != TenTecSet::Tt588Remote) {
     tx_tune_builder(row, ch);
     return;
   }
@@ -170,7 +167,7 @@ void tx_manual_tune(const RadioTypeRow& row, const ChannelRecord& ch) {
 }
 
 void tx_split(const RadioTypeRow& row, const ChannelRecord& w) {
-  if (is(row, DB_TT588REM)) {
+  if (row.tentec_set == TenTecSet::Tt588Remote) {
     send(tentec_freq('A', hz_of(w.rx_freq_hz))), send(tentec_freq('B', hz_of(w.tx_freq_hz)));
     tt588_mode_pair(row, w.rx_mode, w.tx_mode);
     return;
@@ -179,11 +176,11 @@ void tx_split(const RadioTypeRow& row, const ChannelRecord& w) {
 }
 
 void tx_prepare(const RadioTypeRow& row, int tx_hz, int, bool changed) {
-  if (is(row, DB_TT588REM) && changed) send(tentec_freq('B', hz_of(tx_hz))), wait_ms(100);
+  if (row.tentec_set == TenTecSet::Tt588Remote && changed) send(tentec_freq('B', hz_of(tx_hz))), wait_ms(100);
 }
 
 void tx_scan_split(const RadioTypeRow& row, bool on) {
-  if (is(row, DB_TT588REM)) send(tentec_cmd(on ? "*C2B1" : "*C2B0"));
+  if (row.tentec_set == TenTecSet::Tt588Remote) send(tentec_cmd(on ? "*C2B1" : "*C2B0"));
 }
 
 void tx_attenuator(const RadioTypeRow&, bool on) { send(tentec_cmd(on ? "*J1" : "*J0")); }
@@ -197,7 +194,7 @@ AntennaResult tx_antenna(const RadioTypeRow& row, int port) {
 
 // The TT-516's memories follow the station's channel table.
 void tx_store_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
-  if (is(row, DB_TT516) && ch.in_use != 0) send(tt516_memory_frame(ch));
+  if (row.tentec_set == TenTecSet::Tt516 && ch.in_use != 0) send(tt516_memory_frame(ch));
 }
 
 // ---- set-up ----
@@ -239,8 +236,8 @@ void tt516_offer_memory_write() {
 
 void tx_setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
   const bool disabled = driver_preconfig_disabled() != 0;
-  switch (row.number) {
-    case DB_TT516:
+  switch (row.tentec_set) {
+    case TenTecSet::Tt516:
       radio_setup_line("TT516 being initialized");
       if (disabled) {
         radio_setup_line(kPreconfigDisabledLine);
@@ -256,14 +253,14 @@ void tx_setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
       }
       radio_setup_line("TT516 has been initialized");
       return;
-    case DB_TT538: tt538_setup("TT538", false); return;
-    case DB_TT585: lines({"Ten-Tec Paragon I TT585 being initialized", "Ten-Tec Paragon I TT585 has been initialized"}); return;
-    case DB_TT588RAD:
+    case TenTecSet::Tt538: tt538_setup("TT538", false); return;
+    case TenTecSet::Tt585: lines({"Ten-Tec Paragon I TT585 being initialized", "Ten-Tec Paragon I TT585 has been initialized"}); return;
+    case TenTecSet::Tt588Radio:
       if (disabled) radio_setup_line(kPreconfigDisabledLine);
       else line_then("TT588 BAND WIDTH set to 2800hz", tentec_cmd("*W", {16}));
       radio_setup_line("TT588 Radio Mode has been initialized");
       return;
-    case DB_TT588REM:
+    case TenTecSet::Tt588Remote:
       if (disabled) {
         radio_setup_line(kPreconfigDisabledLine);
       } else {
@@ -288,7 +285,7 @@ void ack_reply(const uint8_t*, int) { cat_ack(); }
 
 // The TT-516's poll ("?C" CR every 60 s) while timer 1028 runs; no set-up starts it.
 int tx_keepalive(const RadioTypeRow& row) {
-  if (!is(row, DB_TT516)) return 0;
+  if (row.tentec_set != TenTecSet::Tt516) return 0;
   send(tentec_cmd("?C"));
   return 60000;
 }
@@ -366,7 +363,7 @@ bool begins(const uint8_t* frame, int length, const char* text) {
 }
 
 void tt550_on_reply(const uint8_t* frame, int length) {
-  const bool ma = driver_radio_type() == DB_TT550MA;
+  const bool ma = configured_radio().tentec_set == TenTecSet::Tt550Ma;
   if (begins(frame, length, "DSP START")) {
     tt550_cmd({'P', '1'});
     timer_stop(EV_RADIO_CONFIG_TIMER);
@@ -485,13 +482,15 @@ void rx320_on_reply(const uint8_t* frame, int length) {
 
 // ---- the family's operations ----
 
-bool rx33x(const RadioTypeRow& row) { return row.number >= DB_RX330 && row.number <= DB_RX340; }
-bool tt550_type(const RadioTypeRow& row) { return is(row, DB_TT550) || is(row, DB_TT550MA); }
+bool rx33x(const RadioTypeRow& row) {
+  return row.tentec_set == TenTecSet::Rx330 || row.tentec_set == TenTecSet::Rx331 || row.tentec_set == TenTecSet::Rx340;
+}
+bool tt550_type(const RadioTypeRow& row) { return row.tentec_set == TenTecSet::Tt550 || row.tentec_set == TenTecSet::Tt550Ma; }
 
 void rx_set_freq(const RadioTypeRow& row, uint32_t hz) {
   if (tt550_type(row)) tt550_own_step([](ChannelRecord& o, int v) { o.rx_freq_hz = o.tx_freq_hz = v; }, static_cast<int>(hz));
   else if (rx33x(row)) send(rx340_freq(hz));
-  else if (is(row, DB_RX350)) send(tentec_freq('A', hz));
+  else if (row.tentec_set == TenTecSet::Rx350) send(tentec_freq('A', hz));
 }
 void rx_set_mode(const RadioTypeRow& row, int mode) {
   if (tt550_type(row)) {
@@ -499,9 +498,9 @@ void rx_set_mode(const RadioTypeRow& row, int mode) {
   } else if (rx33x(row)) {
     CatCommand c;
     if (rx340_mode(mode, c)) send(c);
-  } else if (is(row, DB_RX350)) {
+  } else if (row.tentec_set == TenTecSet::Rx350) {
     send(tentec_mode_pair(TenTecModeTable::Tt516, mode, mode));
-  } else if (is(row, DB_RX320)) {
+  } else if (row.tentec_set == TenTecSet::Rx320) {
     // A whole-channel receiver: the scratch channel 0 carries the mode at the emulator's
     // frequency.
     ChannelRecord ch{};
@@ -514,17 +513,17 @@ void rx_set_mode(const RadioTypeRow& row, int mode) {
 
 void rx_ptt_on(const RadioTypeRow& row, int) {
   tt550_cmd({'Q', '1'});
-  if (is(row, DB_TT550MA)) tt550_cmd({'O', '1', 0x01});
+  if (row.tentec_set == TenTecSet::Tt550Ma) tt550_cmd({'O', '1', 0x01});
 }
 void rx_ptt_off(const RadioTypeRow& row) {
   tt550_cmd({'Q', '0'});
-  if (is(row, DB_TT550MA)) tt550_cmd({'O', '0', 0x01});
+  if (row.tentec_set == TenTecSet::Tt550Ma) tt550_cmd({'O', '0', 0x01});
 }
 
 void rx_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
   if (tt550_type(row)) {
     tt550_tune_channel(ch);
-  } else if (is(row, DB_RX320)) {
+  } else if (row.tentec_set == TenTecSet::Rx320) {
     rx320_tune(ch);
   } else {
     rx_set_freq(row, hz_of(ch.rx_freq_hz));
@@ -533,7 +532,7 @@ void rx_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
 }
 void rx_manual_tune(const RadioTypeRow& row, const ChannelRecord& ch) {
   if (tt550_type(row)) tt550_tune_channel(ch);
-  else if (is(row, DB_RX320)) rx320_tune(ch);
+  else if (row.tentec_set == TenTecSet::Rx320) rx320_tune(ch);
   else rx_set_freq(row, hz_of(ch.rx_freq_hz)), rx_set_mode(row, ch.rx_mode);
 }
 // Outside scanning only the TT-550 is tuned; the receivers keep their channel.
@@ -549,12 +548,12 @@ void rx_attenuator(const RadioTypeRow& row, bool on) {
 }
 void rx_af_gain(const RadioTypeRow& row, int level) {
   if (tt550_type(row)) tt550_cmd({'V', static_cast<uint8_t>(std::min(255, static_cast<int>(level * 2.55)))});
-  else if (is(row, DB_RX320)) rx320_af(level);
-  else if (is(row, DB_RX350)) send(tentec_cmd("*U", {low8(level)}));
+  else if (row.tentec_set == TenTecSet::Rx320) rx320_af(level);
+  else if (row.tentec_set == TenTecSet::Rx350) send(tentec_cmd("*U", {low8(level)}));
 }
 // The RX-320 mutes with volume 0 and restores the remembered level; the others set the level.
 void rx_mute(const RadioTypeRow& row, bool on, int level) {
-  if (!is(row, DB_RX320)) {
+  if (row.tentec_set != TenTecSet::Rx320) {
     rx_af_gain(row, level);
     return;
   }
@@ -568,8 +567,8 @@ void rx_mute(const RadioTypeRow& row, bool on, int level) {
 
 void rx_setup_start(const RadioTypeRow& row) {
   if (tt550_type(row)) tt550_reset();
-  else if (is(row, DB_RX320)) rx320_initialize();
-  else if (is(row, DB_RX340)) send(rx340_text("*R1"));
+  else if (row.tentec_set == TenTecSet::Rx320) rx320_initialize();
+  else if (row.tentec_set == TenTecSet::Rx340) send(rx340_text("*R1"));
 }
 
 void rx33x_steps(const std::string& label) {
@@ -583,10 +582,10 @@ void rx33x_steps(const std::string& label) {
 
 void rx_setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
   const bool disabled = driver_preconfig_disabled() != 0;
-  switch (row.number) {
-    case DB_TT550: case DB_TT550MA: {
+  switch (row.tentec_set) {
+    case TenTecSet::Tt550: case TenTecSet::Tt550Ma: {
       const std::string p = "Pegasus TT550";
-      radio_setup_line(p + (is(row, DB_TT550) ? " being initialized for AUX port" : " being initialized for MIC/AUX port"));
+      radio_setup_line(p + (row.tentec_set == TenTecSet::Tt550 ? " being initialized for AUX port" : " being initialized for MIC/AUX port"));
       if (disabled) {
         radio_setup_line(kPreconfigDisabledLine);
       } else {
@@ -600,47 +599,47 @@ void rx_setup_commands(const RadioTypeRow& row, const RadioSetupRow&) {
       radio_setup_line(p + " has been initialized for MIC/AUX port");
       return;
     }
-    case DB_RX320:
+    case TenTecSet::Rx320:
       lines({"RX-320 being initialized", "RX-320 Filter set to 2700hz", "RX-320 AGC set to FAST",
              "RX-320 LINE OUT set to 50%"});
       radio_set_af_level(70);
       lines({"RX-320 SPEAK OUT set to 70%", "RX-320 has been initialized"});
       return;
-    case DB_RX330: case DB_RX331: {
+    case TenTecSet::Rx330: case TenTecSet::Rx331: {
       // No switch test: the commands always go out.
-      const std::string label = is(row, DB_RX330) ? "RX-330" : "RX-331";
+      const std::string label = row.tentec_set == TenTecSet::Rx330 ? "RX-330" : "RX-331";
       radio_setup_line(label + " being initialized");
       send(rx340_text("*R1")), wait_ms(kSequencePauseMs);
       rx33x_steps(label);
       radio_setup_line(label + " has been initialized");
       return;
     }
-    case DB_RX340:
+    case TenTecSet::Rx340:
       radio_setup_line("RX-340 being initialized");
       if (disabled) radio_setup_line(kPreconfigDisabledLine);
       else rx33x_steps("RX-340");
       radio_setup_line("RX-340 has been initialized");
       return;
-    case DB_RX350: tt538_setup("RX350", true); return;
+    case TenTecSet::Rx350: tt538_setup("RX350", true); return;
     default: return;
   }
 }
 
 void rx_on_reply(const uint8_t* frame, int length) {
-  const int type = driver_radio_type();
-  if (type == DB_TT550 || type == DB_TT550MA) tt550_on_reply(frame, length);
-  else if (type == DB_RX320) rx320_on_reply(frame, length);
+  const TenTecSet set = configured_radio().tentec_set;
+  if (set == TenTecSet::Tt550 || set == TenTecSet::Tt550Ma) tt550_on_reply(frame, length);
+  else if (set == TenTecSet::Rx320) rx320_on_reply(frame, length);
   else cat_ack();  // RX-330, RX-331, RX-340, RX-350
 }
 
 void rx_on_timer(int id) {
-  const int type = driver_radio_type();
-  if (type == DB_TT550 || type == DB_TT550MA) tt550_on_timer(id);
+  const TenTecSet set = configured_radio().tentec_set;
+  if (set == TenTecSet::Tt550 || set == TenTecSet::Tt550Ma) tt550_on_timer(id);
 }
 
 // The transceivers' model timer: the TT-585's next key.
 void tx_on_timer(int id) {
-  if (id != EV_SKANTI_TIMER || driver_radio_type() != DB_TT585) return;
+  if (id != EV_SKANTI_TIMER || configured_radio().tentec_set != TenTecSet::Tt585) return;
   Tt585Keys& k = tt585();
   std::lock_guard<std::mutex> g(k.lock);
   tt585_next_locked(k);

@@ -45,6 +45,7 @@ void af_gain(const RadioTypeRow& row, int level) { tk(row, TkCmd::AfGain, level)
 int tuner(const RadioTypeRow& row, TunerStep step) {
   switch (step) {
     case TunerStep::On: tk(row, TkCmd::TunerOn); break;
+    case TunerStep::Off:
     case TunerStep::Bypass: tk(row, TkCmd::TunerBypass); break;
     case TunerStep::Start: tk(row, TkCmd::TunerStart); break;
   }

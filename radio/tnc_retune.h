@@ -3,7 +3,7 @@
 // Before an external TNC starts PACTOR the radio takes the configured TNC data mode and,
 // when a frequency offset is configured, moves the current channel's receive frequency by it;
 // when the TNC's link ends the radio goes back to its channel. Which radio types take the
-// mode or the shift, and in which command form, is this module's table; the commands
+// mode or the shift, and in which command form, is a field of its row; the commands
 // themselves are the drivers' builders, reached through the radio's family operations, so a
 // type whose driver is not built yet is skipped until it is.
 #pragma once

@@ -1,5 +1,6 @@
 // The Yaesu families' operations: the five-byte radios (each model a row of
-// radio/drivers/yaesu.cpp, its sequences below by type) and the text-command radios.
+// radio/drivers/yaesu.cpp for its command forms; the sequences it takes are named by its type
+// row's yaesu_* fields) and the text-command radios.
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -87,35 +88,34 @@ void ptt_off(const RadioTypeRow& row) {
 // The model's tune builder: the channel's receive frequency and mode with the model's gaps
 // and its remembered-channel rule.
 void tune_builder(const RadioTypeRow& row, const ChannelRecord& ch) {
-  const int type = row.number;
-  const Tuned before = exchange_tuned(type, ch);
+  const Tuned before = exchange_tuned(row.number, ch);
   const bool same_mode = before.set && before.rx_mode == ch.rx_mode;
-  switch (type) {
-    case DB_FT817: case DB_FT897: case DB_VX1700:
+  switch (row.yaesu_tune) {
+    case YaesuTune::FreqGapMode:
       freq_a(row, hz_of(ch.rx_freq_hz)), wait_ms(200), mode_a(row, ch.rx_mode);
       if (before.set) wait_ms(200);
       return;
-    case DB_FT817DIG: case DB_VX1700J2B:
+    case YaesuTune::DataMode:
       freq_a(row, hz_of(ch.rx_freq_hz)), wait_ms(200), mode_a(row, 14), wait_ms(200);
       return;
-    case DB_FT920DATA:
+    case YaesuTune::DataBelow:
       freq_a(row, hz_of(ch.rx_freq_hz - kFt920DataOffsetHz)), mode_a(row, data_mode(ch.rx_mode));
       return;
-    case DB_FT890: freq_a(row, hz_of(ch.rx_freq_hz)), mode_a(row, ch.rx_mode); return;
-    case DB_FT600:
+    case YaesuTune::FreqMode: freq_a(row, hz_of(ch.rx_freq_hz)), mode_a(row, ch.rx_mode); return;
+    case YaesuTune::TxOnVfoB:
       freq_a(row, hz_of(ch.rx_freq_hz)), freq_b(row, hz_of(ch.tx_freq_hz));
       if (!same_mode) mode_a(row, ch.rx_mode);
       return;
-    case DB_FT757GX: freq_a(row, hz_of(ch.rx_freq_hz)); return;
-    case DB_FRG100: case DB_FRG8800: case DB_VR5000:
+    case YaesuTune::FreqOnly: freq_a(row, hz_of(ch.rx_freq_hz)); return;
+    case YaesuTune::Receiver:
       if (!before.set || before.rx_freq != ch.rx_freq_hz) freq_a(row, hz_of(ch.rx_freq_hz));
       if (!same_mode) mode_a(row, ch.rx_mode);
       return;
-    case DB_FT1000MP_QSS:  // tuned on VFO B
+    case YaesuTune::VfoB:
       freq_b(row, hz_of(ch.rx_freq_hz));
       if (!same_mode) mode_b(row, ch.rx_mode);
       return;
-    default:
+    case YaesuTune::Standard:
       freq_a(row, hz_of(ch.rx_freq_hz));
       if (!same_mode) mode_a(row, ch.rx_mode);
       return;
@@ -131,86 +131,81 @@ void mode_step(const RadioTypeRow& row, const ChannelRecord& ch, int value, bool
 
 void channel_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
   const uint32_t rx = hz_of(ch.rx_freq_hz);
-  switch (row.number) {
-    case DB_FT757GX: case DB_FT817DIG: case DB_VX1700J2B: tune_builder(row, ch); return;
-    case DB_FT600:
+  if (row.yaesu_channel_tunes) return tune_builder(row, ch);
+  switch (row.yaesu_vfos) {
+    case YaesuVfos::TxOnVfoB:
       mode_step(row, ch, ch.rx_mode), freq_a(row, rx);
       if (!radio_channel_scanning()) freq_b(row, hz_of(ch.tx_freq_hz));
       return;
-    case DB_FT920:
+    case YaesuVfos::ModesOnBoth:
       if (radio_mode_first()) mode_b(row, ch.tx_mode);
       mode_step(row, ch, ch.rx_mode), freq_a(row, rx);
       return;
-    case DB_FT920DATA:
+    case YaesuVfos::DataOnBoth:
       if (radio_mode_first()) mode_b(row, data_mode(ch.rx_mode));
       mode_step(row, ch, data_mode(ch.rx_mode)), freq_a(row, hz_of(ch.rx_freq_hz - kFt920DataOffsetHz));
       return;
-    case DB_FT990:
+    case YaesuVfos::SplitOp:
       if (radio_mode_first()) {
         op(0x01, 0x05), wait_ms(100), mode_a(row, ch.tx_mode), wait_ms(100), op(0x00, 0x05), wait_ms(100);
       }
       mode_step(row, ch, ch.rx_mode), freq_a(row, rx);
       return;
-    case DB_FT1000MP_QSS: mode_step(row, ch, ch.rx_mode, true), freq_b(row, rx); return;
-    default: mode_step(row, ch, ch.rx_mode), freq_a(row, rx); return;
+    case YaesuVfos::Dual: mode_step(row, ch, ch.rx_mode, true), freq_b(row, rx); return;
+    case YaesuVfos::Single:
+    case YaesuVfos::SplitWait: mode_step(row, ch, ch.rx_mode), freq_a(row, rx); return;
   }
 }
 
 // Manual tuning: the mode always goes out.
 void tune_channel(const RadioTypeRow& row, const ChannelRecord& ch) {
-  switch (row.number) {
-    case DB_VX1700: case DB_FT920: case DB_FT990:
-      mode_a(row, ch.rx_mode), freq_a(row, hz_of(ch.rx_freq_hz));
-      return;
-    case DB_FT920DATA:
-      mode_a(row, ch.rx_mode), freq_a(row, hz_of(ch.rx_freq_hz - kFt920DataOffsetHz));
-      return;
-    default: tune_builder(row, ch); return;
-  }
+  if (!row.yaesu_manual_mode_first) return tune_builder(row, ch);
+  const int below = row.yaesu_vfos == YaesuVfos::DataOnBoth ? kFt920DataOffsetHz : 0;
+  mode_a(row, ch.rx_mode), freq_a(row, hz_of(ch.rx_freq_hz - below));
 }
 
 // Frequency and mode outside scanning; the receivers take none.
 void set_freq_mode(const RadioTypeRow& row, const ChannelRecord& ch) {
-  if (row.number == DB_FRG100 || row.number == DB_FRG8800 || row.number == DB_VR5000) return;
+  if (row.yaesu_tune == YaesuTune::Receiver) return;
   tune_builder(row, ch);
 }
 
 void split_freq_mode(const RadioTypeRow& row, const ChannelRecord& w) {
   const uint32_t rx = hz_of(w.rx_freq_hz), tx = hz_of(w.tx_freq_hz);
-  switch (row.number) {
-    case DB_FT600: mode_a(row, w.rx_mode), freq_a(row, rx), freq_b(row, tx); return;
-    case DB_FT920:
+  switch (row.yaesu_vfos) {
+    case YaesuVfos::TxOnVfoB: mode_a(row, w.rx_mode), freq_a(row, rx), freq_b(row, tx); return;
+    case YaesuVfos::ModesOnBoth:
       freq_a(row, rx), wait_ms(100), freq_b(row, tx), wait_ms(100);
       mode_a(row, w.rx_mode), wait_ms(100), mode_b(row, w.tx_mode), wait_ms(100);
       return;
-    case DB_FT920DATA:
+    case YaesuVfos::DataOnBoth:
       freq_a(row, hz_of(w.rx_freq_hz - kFt920DataOffsetHz)), wait_ms(100);
       freq_b(row, hz_of(w.tx_freq_hz - kFt920DataOffsetHz)), wait_ms(100);
       mode_a(row, data_mode(w.rx_mode)), wait_ms(100), mode_b(row, data_mode(w.tx_mode)), wait_ms(100);
       wait_ms(100);
       return;
-    case DB_FT990: mode_a(row, w.rx_mode), freq_a(row, rx), wait_ms(100), op(0x00, 0x85); return;
-    case DB_FT1000MP: freq_a(row, rx), wait_ms(100), mode_a(row, w.rx_mode); return;
-    case DB_FT1000MP_QSS: freq_a(row, rx), wait_ms(100), mode_a(row, w.rx_mode), wait_ms(100); return;
-    default: mode_a(row, w.rx_mode), freq_a(row, rx); return;
+    case YaesuVfos::SplitOp: mode_a(row, w.rx_mode), freq_a(row, rx), wait_ms(100), op(0x00, 0x85); return;
+    case YaesuVfos::SplitWait: freq_a(row, rx), wait_ms(100), mode_a(row, w.rx_mode); return;
+    case YaesuVfos::Dual: freq_a(row, rx), wait_ms(100), mode_a(row, w.rx_mode), wait_ms(100); return;
+    case YaesuVfos::Single: mode_a(row, w.rx_mode), freq_a(row, rx); return;
   }
 }
 
 void prepare_tx(const RadioTypeRow& row, int tx_hz, int tx_mode, bool changed) {
-  switch (row.number) {
-    case DB_FT600: freq_b(row, hz_of(tx_hz)), mode_a(row, tx_mode); return;
-    case DB_FT920:
+  switch (row.yaesu_vfos) {
+    case YaesuVfos::TxOnVfoB: freq_b(row, hz_of(tx_hz)), mode_a(row, tx_mode); return;
+    case YaesuVfos::ModesOnBoth:
       if (changed) freq_b(row, hz_of(tx_hz)), wait_ms(100), mode_b(row, tx_mode), wait_ms(100);
       return;
-    case DB_FT920DATA:
+    case YaesuVfos::DataOnBoth:
       if (changed) {
         freq_b(row, hz_of(tx_hz - kFt920DataOffsetHz)), wait_ms(100), mode_b(row, data_mode(tx_mode)), wait_ms(100);
       }
       return;
-    case DB_FT990:
+    case YaesuVfos::SplitOp:
       if (changed) op(0x00, 0x85), wait_ms(100);
       return;
-    case DB_FT1000MP_QSS: {
+    case YaesuVfos::Dual: {
       ChannelRecord scan{};
       const bool have_scan = db_copy_channel(db_current_scan_channel(), &scan) >= 0;
       freq_a(row, hz_of(db_current_channel().rx_freq_hz)), wait_ms(100);
@@ -218,12 +213,13 @@ void prepare_tx(const RadioTypeRow& row, int tx_hz, int tx_mode, bool changed) {
       wait_ms(100);
       return;
     }
-    default: return;
+    case YaesuVfos::Single:
+    case YaesuVfos::SplitWait: return;
   }
 }
 
 void scan_split(const RadioTypeRow& row, bool on) {
-  if (row.number == DB_FT1000MP_QSS) op(on ? 0x01 : 0x00, 0x83);
+  if (row.yaesu_vfos == YaesuVfos::Dual) op(on ? 0x01 : 0x00, 0x83);
   else op(on ? 0x01 : 0x00, 0x01);
   wait_ms(200);
 }
@@ -231,6 +227,7 @@ void scan_split(const RadioTypeRow& row, bool on) {
 int tuner(const RadioTypeRow&, TunerStep step) {
   switch (step) {
     case TunerStep::On: op(0x01, 0x81); break;
+    case TunerStep::Off:
     case TunerStep::Bypass: op(0x00, 0x81); break;
     case TunerStep::Start: op(0x00, 0x82); break;
   }
@@ -242,180 +239,50 @@ int tuner(const RadioTypeRow&, TunerStep step) {
 void lines(std::initializer_list<const char*> texts) {
   for (const char* t : texts) radio_setup_line(t);
 }
-// A status line, its command, then the pause.
-void step(const char* text, uint8_t param, uint8_t opcode) {
-  radio_setup_line(text);
-  op(param, opcode);
-  wait_ms(kSequencePauseMs);
-}
 
 constexpr const char* kFilters = "Please select FILTERS of 2.4Khz or wider";
 constexpr const char* kAgc = "Please set your AGC to FAST";
 constexpr const char* kProc = "Please set your SPEECH PROCESSOR (PROC) to OFF";
 constexpr const char* kNotch = "Please set your NOTCH FILTER to OFF";
 constexpr const char* kNb = "Please set your NOISE BLANKER to OFF";
-constexpr const char* kIpo = "Please set your IPO to OFF";
-constexpr const char* kClar = "Please set your CLARIFIER to OFF";
-constexpr const char* kIfShift = "Please set your IF SHIFT to 1625hz";
-constexpr const char* kDigitalNotch = "Please set your DIGITAL NOTCH FILTER to OFF";
-constexpr const char* kSplitVfo = "Please set SPLIT VFO set to OFF";
 
-void advice_ft650() { lines({kClar, kIfShift, kFilters, kAgc, kNb, kProc, kDigitalNotch}); }
-void advice_ft980() { lines({kSplitVfo, kClar, kAgc, kProc, kNotch, kNb}); }
+bool preconfig_off(const RadioSetupRow& setup) { return setup.preconfig_flag && driver_preconfig_disabled() != 0; }
 
 // The start step that follows opening the port.
 void setup_start(const RadioTypeRow& row) {
   forget_tuned();
-  switch (row.number) {
-    case DB_FT650: case DB_FT847: case DB_FT817: case DB_FT817DIG: case DB_FT897: op(0x00, 0x00); return;
-    case DB_FT757GX: op(0x00, 0x04); return;
-    case DB_VX1700: case DB_VX1700J2B:
+  switch (row.yaesu_start) {
+    case YaesuStart::Op00: op(0x00, 0x00); return;
+    case YaesuStart::Op04: op(0x00, 0x04); return;
+    case YaesuStart::Vx1700Wake:
       send(yaesu_block(0xFF, 0xFF, 0xFF, 0xFF, 0xFF)), wait_ms(200), op(0x00, 0x0F), wait_ms(200), op(0x00, 0x03);
       return;
-    default: return;
-  }
-}
-
-// The receivers' label in their set-up lines.
-const char* receiver_label(int type) {
-  switch (type) {
-    case DB_FRG100: return "FRG-100B";
-    case DB_FRG8800: return "FRG-8800";
-    case DB_VR5000: return "VR-5000";
-    default: return nullptr;
+    case YaesuStart::None: return;
   }
 }
 
 void setup_before_port(const RadioSetupRow& setup) {
-  if (setup.type == DB_FT600) radio_setup_line("FT-600 being initialized");
-  if (const char* label = receiver_label(setup.type)) radio_setup_line(std::string(label) + " being initialized");
+  if (const char* line = radio_type_row(setup.type).setup_before_port_line) radio_setup_line(line);
 }
 
+// The model's set-up script (the FT-897 has none and writes no line).
 void setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
-  const bool disabled = setup.preconfig_flag && driver_preconfig_disabled() != 0;
   forget_tuned();
-  switch (row.number) {
-    case DB_FT890:
-      radio_setup_line("FT-890/Generic Yaesu being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else {
-        step("FT-890 SPLIT set to OFF", 0x00, 0x01), step("FT-890 CLARIFIER set to OFF", 0x01, 0x09);
-        lines({kFilters, kAgc, kProc, kNotch, kNb, kIpo, kIfShift});
-      }
-      radio_setup_line("FT-890/Generic Yaesu has been initialized");
-      return;
-    case DB_FT990:
-      radio_setup_line("FT-990/Generic Yaesu being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else {
-        step("FT-990 set to VFO A", 0x00, 0x05);
-        radio_setup_line("FT-990 supports SPLIT MODE for QS/S");
-        step("FT-990 CLARIFIER set to OFF", 0x00, 0x09);
-        lines({kFilters, kAgc, kProc, kNotch, kNb, kIpo, kIfShift});
-      }
-      radio_setup_line("FT-990/Generic Yaesu has been initialized");
-      return;
-    case DB_FT920: case DB_FT920DATA: {
-      const std::string label = row.number == DB_FT920 ? "FT-920" : "FT-920DATA";
-      radio_setup_line(label + " being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else {
-        radio_setup_line("FT-920 supports SPLIT MODE for QS/S");
-        step("FT-920 CLARIFIER set to OFF", 0x01, 0x09);
-        lines({kFilters, kAgc, kProc, kNotch, kNb, kIpo, "Please set your IF SHIFT to 1625Hz"});
-      }
-      radio_setup_line(label + " has been initialized");
-      return;
-    }
-    case DB_FT1000MP:
-      radio_setup_line("FT-1000 being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else {
-        step("FT-1000 SPLIT set to OFF", 0x00, 0x01), step("FT-1000 RX CLARIFIER set to OFF", 0x01, 0x09);
-        step("FT-1000 TX CLARIFIER set to OFF", 0x81, 0x09);
-        lines({kFilters, kAgc, kProc, kNotch, kNb});
-        wait_ms(kSequencePauseMs);
-      }
-      radio_setup_line("FT-1000 has been initialized");
-      return;
-    case DB_FT1000MP_QSS:
-      lines({"FT-1000MP being initialized for QS/S", "FT-1000MP uses DUAL in partial support of QS/S"});
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else lines({kFilters, kAgc, kProc, kNotch, kNb, kIpo, "Please set your IF SHIFT to 1625z"});
-      radio_setup_line("FT-1000MP has been initialized for QS/S");
-      return;
-    case DB_FT980:
-      radio_setup_line("FT-980 being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else {
-        advice_ft980();
-        op(0x0F, 0x05), wait_ms(kSequencePauseMs);
-        radio_setup_line("FT-980 IF SHIFT set to CENTER");
-        op(0xFE, 0x04), wait_ms(kSequencePauseMs);
-        radio_setup_line("FT-980 IF WIDTH set to WIDE");
-      }
-      radio_setup_line("FT-980 has been initialized");
-      return;
-    case DB_FT767:
-      radio_setup_line("FT-767 being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else advice_ft980();
-      radio_setup_line("FT-767 has been initialized");
-      return;
-    case DB_FT650:
-      radio_setup_line("FT-650 being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else advice_ft650();
-      radio_setup_line("FT-650 has been initialized");
-      return;
-    case DB_FT847:
-      // A set switch only leaves the satellite command out; no "Disabled" line here.
-      radio_setup_line("FT-847 being initialized");
-      if (!disabled) step("FT-847 SATELLITE set to OFF", 0x00, 0x8E);
-      advice_ft650();
-      lines({"Please set your DSP NOISE REDUCTION to OFF", "Please set your DSP FILTER to OFF"});
-      radio_setup_line("FT-847 has been initialized");
-      return;
-    case DB_FT817:
-      radio_setup_line("FT-817 being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else {
-        radio_setup_line("FT-817 Clarifier set to OFF"), wait_ms(kSequencePauseMs), op(0x00, 0x85);
-        radio_setup_line("FT-817 Split set to OFF"), wait_ms(kSequencePauseMs), op(0x00, 0x82);
-      }
-      radio_setup_line("FT-817 has been initialized");
-      return;
-    case DB_FT817DIG:
-      radio_setup_line("FT-817DIG being initialized");
-      if (disabled) radio_setup_line(kPreconfigDisabledLine);
-      else step("FT-817DIG Clarifier set to OFF", 0x00, 0x85), step("FT-817DIG Split set to OFF", 0x00, 0x82);
-      radio_setup_line("FT-817DIG has been initialized");
-      return;
-    case DB_FT757GX: lines({"FT-757 being initialized", "FT-757 has been initialized"}); return;
-    case DB_FT600: radio_setup_line("FT-600 has been initialized"); return;
-    case DB_VX1700: lines({"VX-1700 being initialized", "VX-1700 has been initialized"}); return;
-    case DB_VX1700J2B: lines({"VX-1700J2B being initialized", "VX-1700J2B has been initialized"}); return;
-    case DB_FRG100: case DB_FRG8800: case DB_VR5000:
-      radio_setup_line(std::string(receiver_label(row.number)) + " has been initialized");
-      return;
-    default: return;  // FT897 writes no line
-  }
+  if (row.setup_script != nullptr) radio_setup_run_script(*row.setup_script, preconfig_off(setup));
 }
 
-// Every frame is an answer; the FT-980 and FT-767GX take a status request (0B) first. The
-// VX-1700, FT-847 and FT-650 answer nothing: their commands leave at the reply timer's pace.
+// Every frame is an answer where the row says so, some after a status request (0B); the
+// others' commands leave at the reply timer's pace.
 void on_reply(const uint8_t*, int) {
-  switch (driver_radio_type()) {
-    case DB_VX1700: case DB_VX1700J2B: case DB_FT847: case DB_FT650: return;
-    case DB_FT980: case DB_FT767: op(0x00, 0x0B); break;
-    default: break;
-  }
+  const RadioTypeRow& row = radio_type_row(driver_radio_type());
+  if (!row.reply_acks) return;
+  if (row.yaesu_status_after_reply) op(0x00, 0x0B);
   cat_ack();
 }
 
 // ---- text commands ----
 
-YaesuAsciiSet ascii_set(const RadioTypeRow& row) { return yaesu_ascii_set(row.number); }
+YaesuAsciiSet ascii_set(const RadioTypeRow& row) { return row.yaesu_ascii_set; }
 void send_slot(const CatCommand& c) {
   uint8_t* slot = cat_slot_next();
   for (int i = 0; i < c.length; ++i) slot[i] = c.bytes[i];
@@ -450,15 +317,11 @@ int ascii_tuner(const RadioTypeRow& row, TunerStep step) {
 }
 
 void ascii_setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
-  const YaesuAsciiSet set = ascii_set(row);
-  const std::string label = set == YaesuAsciiSet::Ft450      ? "FT450"
-                            : set == YaesuAsciiSet::Ftdx9000 ? "FTdx-9000"
-                            : row.number == DB_FT950 || row.number == DB_FT950HS ? "FT950"
-                                                                                : "FT2000";
+  const std::string label = row.setup_label != nullptr ? row.setup_label : "";
   // The RTS/CTS types say so in their opening and closing lines.
   const std::string name = label + (setup.after[0].kind == SetupStepKind::Handshake ? " RTS/CTS" : "");
   radio_setup_line(name + " being initialized");
-  if (setup.preconfig_flag && driver_preconfig_disabled() != 0) {
+  if (preconfig_off(setup)) {
     radio_setup_line(kPreconfigDisabledLine);
   } else {
     const std::pair<const char*, const char*> steps[] = {
@@ -474,10 +337,10 @@ void ascii_setup_commands(const RadioTypeRow& row, const RadioSetupRow& setup) {
   radio_setup_line(name + " has been initialized");
 }
 
-// Only the FTdx9000 takes its answers as acknowledgements; the other text radios' commands
-// leave at the reply timer's pace.
+// Only the radios whose row says so (the FTdx9000) take their answers as acknowledgements;
+// the other text radios' commands leave at the reply timer's pace.
 void ascii_on_reply(const uint8_t*, int) {
-  if (driver_radio_type() == DB_FTDX9000) cat_ack();
+  if (radio_type_row(driver_radio_type()).reply_acks) cat_ack();
 }
 
 }  // namespace

@@ -186,10 +186,7 @@ std::vector<std::string> option_freq_offsets() {
 }
 
 std::string option_radio_text(int type) {
-  if (type == 133) return "NONE";
-  if (type == 0 || type == 48 || type == 50 || type == 106 || type == 137 || type < 0 || type > 154) return "UNKNOWN";
-  const RadioTypeRow& row = radio_type_row(type);
-  return row.options_keyword != nullptr ? row.options_keyword : "UNKNOWN";
+  return radio_type_options_text(type);
 }
 
 int option_radio_number(const std::string& text) {

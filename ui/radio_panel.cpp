@@ -42,23 +42,21 @@ const char* mode_text(int mode, bool with_cw, bool with_isb) {
 std::string hz_text(int hz) { return " " + std::to_string(hz); }
 
 // Stores the working record as channel 0 and tunes it, on the executor.
-void send(RadioPanel& p, PanelTune how = PanelTune::Channel, bool select0 = false) {
+void send(RadioPanel& p, int tune_type = 0, bool select0 = false) {
   db_store_channel(0, p.record);
   const ChannelRecord rec = p.record;
   ++p.tunings;
-  mmi_post_task([rec, how, select0] {
+  mmi_post_task([rec, tune_type, select0] {
     if (select0) db_select_channel(0);
-    // The data variants' panel sends the mode it shows: the plain model's tune builder, not
-    // the variant's, which always sends its data mode. The TT-585's channel tuning is its
-    // own key sequence already.
-    const int plain = how == PanelTune::Ft817Digital ? DB_FT817 : how == PanelTune::Vx1700J2b ? DB_VX1700 : -1;
-    if (plain < 0) {
+    // The data variants' panel sends the mode it shows: the plain model's tune builder (its
+    // row's `panel_tune_type`), not the variant's, which always sends its data mode.
+    if (tune_type == 0) {
       radio_tune_channel(0, rec);
       return;
     }
     std::lock_guard<std::recursive_mutex> serial(radio_channel_lock());
     db_select_channel(0);
-    const RadioTypeRow& row = radio_type_row(plain);
+    const RadioTypeRow& row = radio_type_row(tune_type);
     if (radio_ops(row).tune_channel) radio_ops(row).tune_channel(row, rec);
     db_clear_mode_resend();
   });
@@ -193,14 +191,14 @@ void panel_mode(RadioPanel& p, PanelMode button) {
     p.record.tx_mode = mode;
   };
   switch (button) {
-    case PanelMode::Lsb: set(" LSB ", 0); return send(p, row.panel_tune);
-    case PanelMode::Usb: set(" USB ", 1); return send(p, row.panel_tune);
-    case PanelMode::Cw: set(" CW  ", 2); return send(p, row.panel_tune);
-    case PanelMode::Fm: set(" FM  ", 3); return send(p, row.panel_tune);
-    case PanelMode::AmSam: set(" AM  ", 5); return send(p, row.panel_tune);
+    case PanelMode::Lsb: set(" LSB ", 0); return send(p, row.panel_tune_type);
+    case PanelMode::Usb: set(" USB ", 1); return send(p, row.panel_tune_type);
+    case PanelMode::Cw: set(" CW  ", 2); return send(p, row.panel_tune_type);
+    case PanelMode::Fm: set(" FM  ", 3); return send(p, row.panel_tune_type);
+    case PanelMode::AmSam: set(" AM  ", 5); return send(p, row.panel_tune_type);
     case PanelMode::CwR:
       set(" CW-R  ", 8);
-      if (row.panel_cw_r) return send(p, row.panel_tune);
+      if (row.panel_cw_r) return send(p, row.panel_tune_type);
       db_store_channel(0, p.record);
       return;
     case PanelMode::PktU:
@@ -209,7 +207,7 @@ void panel_mode(RadioPanel& p, PanelMode button) {
         db_store_channel(0, p.record);
         return;
       }
-      return send(p, row.panel_tune, row.panel_pkt == PanelPkt::SelectChannel0First);
+      return send(p, row.panel_tune_type, row.panel_pkt == PanelPkt::SelectChannel0First);
     case PanelMode::DigU:
       if (row.panel_dig_u_mode < 0) return;  // this radio has no such mode: nothing changes
       set(row.panel_dig_u_text, row.panel_dig_u_mode);
@@ -239,7 +237,7 @@ void panel_mode(RadioPanel& p, PanelMode button) {
     case PanelMode::FPsk:
       if (row.panel_fsk == PanelFsk::Nothing) return;
       if (row.panel_fsk == PanelFsk::Fsk) set(" FSK ", 6);
-      return send(p, row.panel_tune);
+      return send(p, row.panel_tune_type);
     case PanelMode::Isb:
       if (row.panel_isb) set(" ISB ", 15);
       return send(p);

@@ -7,16 +7,7 @@
 
 namespace vesk {
 
-char icmarine_id(int type) {
-  switch (type) {
-    case DB_ICM700PRO: return '2';
-    case DB_ICM710RT: return '3';
-    case DB_ICM801E: return '7';
-    case DB_ICM802: return '8';
-    case DB_ICF7000: return '9';
-    default: return '1';
-  }
-}
+char icmarine_id(int type) { return radio_type_row(type).marine_id; }
 
 CatCommand icmarine_sentence(char id, const std::string& body, bool checksum) {
   CatCommand c;

@@ -5,8 +5,10 @@
 // "ALE.DAT" may hold any value, so every read goes through `radio_type_row`, which bounds it.
 //
 // Adding a radio type: give it a number below, one row in `kRadioTypeTable`
-// (radio_types.cpp) naming its family and setting the capability fields it has (a field left
-// out means "does not"), and its port set-up row in `kRadioSetupRows` (radio/setup_table.cpp).
+// (radio_types.cpp) naming its family and setting the capability and quirk fields it has (a
+// field left out means "does not"; its release steps are a list of shutdown_steps.h), and its
+// port set-up row in `kRadioSetupRows` (radio/setup_table.cpp). Code outside this table never
+// tests a type's number: what differs between models is a field here.
 // Adding a family: a `DriverFamily` value, its command builders in radio/drivers/, and an
 // operations record (radio/family_ops.h) listed in `family_ops`; an operation the family lacks
 // stays null and is skipped.
@@ -14,7 +16,10 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
+#include "radio/drivers/setup_script.h"
+#include "radio/drivers/shutdown_steps.h"
 #include "radio/reply_dispatch.h"
 
 namespace vesk {
@@ -57,12 +62,105 @@ enum class CivDataMode : uint8_t { None, Short, Long };  // 1A s 01, 1A s 01 01
 
 inline constexpr uint8_t kCivDefaultAddress = 0x48;
 
-// The manual control panel's sending: radio control's channel tuning, or a family's own.
-enum class PanelTune : uint8_t { Channel, Ft817Digital, Vx1700J2b, Tt585 };
 // PKT-U: sent, sent after selecting channel 0, or stored only.
 enum class PanelPkt : uint8_t { Send, SelectChannel0First, StoreOnly };
 // F/PSK: FSK stored and sent, nothing at all, or the unchanged record sent.
 enum class PanelFsk : uint8_t { SendUnchanged, Fsk, Nothing };
+
+// What the operator's ASTOP sends to a radio's own tuner (tuner type RADIO CAT).
+enum class TunerStop : uint8_t {
+  Bypass,   // the tuner is bypassed
+  Off,      // the tuner is switched off
+  Nothing,  // the radio has no tuner-off
+};
+
+// How a radio takes the frequency shift of the retune for TNC data.
+enum class TncShiftForm : uint8_t {
+  Single,         // its frequency command (the VFO A command where the driver sets VFO A)
+  RxTx,           // the receive and the transmit frequency commands
+  VfoAThenB,      // VFO A, then VFO B
+  ChannelSelect,  // the channel-select command with the frequency as its value
+};
+
+// What the retune for TNC data sends a radio (radio/tnc_retune.cpp): the frequency shift, and
+// which of the TNC data modes it takes.
+struct TncRetune {
+  bool shift = false;  // the configured frequency offset is sent
+  TncShiftForm shift_form = TncShiftForm::Single;
+  bool sideband = false;         // USB and LSB
+  bool data_sideband = false;    // USB-D and LSB-D
+  bool yaesu_data_mode = false;  // ... sent as the radio's data mode (code 14)
+  bool fsk = false;
+  bool fsk_r = false;
+  bool pkt = false;
+  bool rtty = false;
+  // While scanning: the mode on both VFOs and the shift on VFO B, receiving on A and
+  // transmitting on B.
+  bool split_while_scanning = false;
+  bool split_after_shift = false;  // while scanning: split on (op 85) after the shift
+};
+
+// The five-byte Yaesu radios' sequences (radio/yaesu_ops.cpp).
+// The tune builder: how a channel's receive frequency and mode go out.
+enum class YaesuTune : uint8_t {
+  Standard,     // the frequency, the mode unless it is the one last tuned
+  FreqGapMode,  // the frequency, 200 ms, the mode (and 200 ms after a remembered channel)
+  DataMode,     // the frequency and the radio's data mode (code 14), 200 ms after each
+  DataBelow,    // 2125 Hz below the channel, in USB-D for USB and LSB-D else
+  FreqMode,     // the frequency and the mode, always
+  TxOnVfoB,     // the frequency, the transmit frequency on VFO B, the mode unless unchanged
+  FreqOnly,     // the frequency alone
+  Receiver,     // the frequency unless unchanged, the mode unless unchanged
+  VfoB,         // frequency and mode on VFO B
+};
+// How the radio uses its second VFO in channel setting, split and transmit preparation.
+enum class YaesuVfos : uint8_t {
+  Single,         // VFO A only
+  TxOnVfoB,       // the transmit frequency on VFO B
+  ModesOnBoth,    // the receive mode on A, the transmit mode on B
+  DataOnBoth,     // ModesOnBoth in the data modes, 2125 Hz below the channel
+  SplitOp,        // VFO B selected for the transmit mode; split on by op 85
+  SplitWait,      // the split set-up waits between frequency and mode
+  Dual,           // receives on VFO B (dual watch); split by op 83
+};
+// The start step after the port opens.
+enum class YaesuStart : uint8_t { None, Op00, Op04, Vx1700Wake };
+// The Harris command sets (radio/harris_ops.cpp).
+enum class HarrisSet : uint8_t {
+  None,      // RF-350: no commands, keyed by the lines
+  Rf350Alk,  // the ALK's newline-ended letters and its keying sequences
+  Rf350Kwt,  // "$1" commands
+  Rf5022,    // "RXF", "TXF", "MODE"
+  Rf5800,    // the RF5022's set with "RXFREQ", "TXFREQ" and frequencies in MHz
+  Rf590,     // binary frames
+  Rf590a,    // "$1," commands
+  Rf3200,    // tuned by channel number
+};
+
+// The frame sets of the framed-command radios (radio/framed_binary_ops.cpp).
+enum class FramedSet : uint8_t { None, Sgc2000, Micom, K505dsp, Ar7030, Lcr2000, Wjcsma };
+
+// The Icom marine family's sets (radio/icom_marine_ops.cpp).
+enum class MarineSet : uint8_t { Marine, Pcr1000, Pcr1500 };
+
+// What the emulation port's data-mode request sends a radio that takes no CI-V data mode.
+enum class EmulationDataMode : uint8_t {
+  None,
+  UsbD,              // USB-D
+  DataMode,          // the radio's data mode (code 14)
+  DataModeLongForm,  // ... for the long request only
+};
+
+// The Ten-Tec radios' command sets (radio/tentec_ops.cpp).
+enum class TenTecSet : uint8_t {
+  None, Tt516, Tt538, Tt585, Tt588Radio, Tt588Remote, Tt550, Tt550Ma, Rx320, Rx330, Rx331, Rx340, Rx350,
+};
+
+// The receiver makes that share command forms (radio/receivers_ops.cpp).
+enum class ReceiverMake : uint8_t { None, Jrc, Cubic, Racal, Aor, Drake, Ek89x };
+
+// The text command set of the Yaesu text radios (the FT-950 speaks the FT-2000's).
+enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };
 
 struct RadioTypeRow {
   // Identity.
@@ -79,9 +177,41 @@ struct RadioTypeRow {
   KenwoodGroup kenwood_group = KenwoodGroup::None;  // identity replies and preconfiguration
   uint8_t command_terminator = 0;                   // TK sets: the byte ending every command
   RadioReplyParser own_reply = nullptr;             // replaces the family's reply handling
+  char marine_id = '1';                             // marine sentences: the id digit of "$PICOA,90,0"
+
+  // Set-up.
+  const SetupScript* setup_script = nullptr;     // the lines and commands after the port opens
+  const char* setup_before_port_line = nullptr;  // a set-up line before the port opens
+  const char* setup_label = nullptr;             // the model's name in its set-up lines
+  const char* setup_start_text = nullptr;        // a receiver's start command after the port opens
+  const char* setup_done_line = nullptr;         // a receiver's only set-up line
+
+  // Replies (the Yaesu, Harris, Icom marine and receiver families).
+  bool reply_acks = false;                // a reply acknowledges the command in flight (else
+                                          // commands leave at the reply timer's pace)
+  bool yaesu_status_after_reply = false;  // each reply is followed by a status request (op 0B)
+
+  // The Yaesu sequences.
+  YaesuTune yaesu_tune = YaesuTune::Standard;
+  YaesuVfos yaesu_vfos = YaesuVfos::Single;
+  bool yaesu_channel_tunes = false;       // channel setting sends the tune builder's sequence
+  bool yaesu_manual_mode_first = false;   // manual tuning: the mode, then the frequency
+  YaesuStart yaesu_start = YaesuStart::None;
+  YaesuAsciiSet yaesu_ascii_set = YaesuAsciiSet::Ft2000;
+
+  // The Harris sets.
+  HarrisSet harris_set = HarrisSet::None;
+  bool harris_alk_tnc = false;  // the ALK's TNC variant: more split steps around keying and links
+
+  FramedSet framed_set = FramedSet::None;  // the framed-command radios' frame set
+  MarineSet marine_set = MarineSet::Marine;  // the Icom marine family: marine radio or PCR receiver
+  TenTecSet tentec_set = TenTecSet::None;  // the Ten-Tec families' command set
+  ReceiverMake receiver_make = ReceiverMake::None;  // the receiver families' make
+  bool skanti_commands = false;  // the Alinco/Skanti family: the Skanti 8250's paced set, else the DX-77T's
 
   // Frequency and mode.
   bool freq_mode_steps = false;       // the basic set-frequency and set-mode steps send
+  bool set_mode_silent = false;       // the family's set-mode step sends nothing (channel setting does)
   bool mode_before_freq = false;      // a channel's mode goes out before its frequency
   SplitSelect split_select = SplitSelect::None;
   int tx_prep_wait_ms = 100;          // waits of the transmit-VFO steps before a transmission
@@ -89,6 +219,7 @@ struct RadioTypeRow {
   bool split_sets_freq_mode = false;  // the split set-up sends frequencies and modes
   bool emulation_sets_freq = false;   // the emulation port's frequency request is passed on
   bool emulation_sets_mode = false;   // the emulation port's mode request is passed on
+  EmulationDataMode emulation_data_mode = EmulationDataMode::None;
   bool civ_four_byte_freq = false;    // four BCD bytes of frequency instead of five
   CivDataMode civ_data_mode = CivDataMode::None;
   uint8_t civ_data_mode_sub = 0x06;   // "s" of its own data-mode form; the other form takes 06
@@ -96,12 +227,16 @@ struct RadioTypeRow {
 
   // Keying.
   bool ptt_command = false;                 // keyed by a command (else only by the lines)
+  const char* ptt_on_text = nullptr;        // the keying command's text, where a family takes one
+  const char* ptt_off_text = nullptr;
   bool civ_ptt_function_16 = false;         // 16 00 01 / 16 00 02 instead of 1C 00 01 / 1C 00 00
   bool manual_ptt_command = true;           // the operator's keying sends the command too
   bool manual_ptt_swaps_data_mode = false;  // operator keying: data mode to voice and back
 
   // Receiver.
   bool attenuator_command = false;
+  const char* attenuator_on_text = nullptr;   // the attenuator's texts, where a family takes them
+  const char* attenuator_off_text = nullptr;
   bool af_level_command = false;  // the receiver audio level setting is sent
   bool mute_by_command = false;   // CAT muting sets the audio level
   bool mute_not_on_link = false;  // ... but not when a link is made or ends
@@ -113,21 +248,27 @@ struct RadioTypeRow {
   bool antenna_on_port_change = false;   // selected when a channel changes the port
   bool antenna_after_channel = false;    // selected again after every channel setting
   bool antenna_on_channel_only = false;  // never from the operator
+  const char* antenna_operator_error = nullptr;  // the operator's ANT command's text for a missing port
+  bool antenna_operator_ignored = false;         // the operator's ANT command does nothing
 
   // Tuner.
   bool tuner_command = false;       // tuner on, bypass and start (tuner type RADIO CAT)
   bool tuner_at_scan_stop = false;  // the scan stop switches the tuner too
+  TunerStop tuner_stop = TunerStop::Bypass;  // the operator's ASTOP
 
   // Scanning and shut-down.
   bool scan_start_splits = false;   // split on when scanning starts
   bool scan_stop_unsplits = false;  // split off when scanning stops
   bool split_off_at_shutdown = false;
   bool vfo_a_after_tnc = false;
+  TncRetune tnc{};
+  // What the station sends the radio when it closes (radio/radio_shutdown.cpp); none: nothing.
+  std::span<const ShutdownStep> shutdown_steps{};
 
   // The manual control panel.
   int panel_af_max = 0;                       // receiver level slider maximum; 0: no slider
   bool panel_af_by_kenwood_model = false;     // slider only for the models that report their level
-  PanelTune panel_tune = PanelTune::Channel;  // how the panel's mode buttons send
+  int panel_tune_type = 0;                    // the panel's buttons tune with this type's builder; 0: the channel's
   int panel_dig_u_mode = -1;                  // DIG-U's mode code; -1: the button changes nothing
   const char* panel_dig_u_text = nullptr;     // DIG-U's mode text; null: the text stays
   bool panel_dig_l = false;                   // DIG-L is stored and sent

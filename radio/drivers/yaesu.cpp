@@ -119,11 +119,7 @@ bool yaesu_mode_block(const YaesuModel& m, int mode, bool vfo_b, CatCommand& out
 
 // ---- text commands ----
 
-YaesuAsciiSet yaesu_ascii_set(int type) {
-  if (type == 61 || type == 62) return YaesuAsciiSet::Ft450;
-  if (type == 81) return YaesuAsciiSet::Ftdx9000;
-  return YaesuAsciiSet::Ft2000;
-}
+YaesuAsciiSet yaesu_ascii_set(int type) { return radio_type_row(type).yaesu_ascii_set; }
 
 CatCommand yaesu_text(const char* text) {
   CatCommand c;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "radio/drivers/cat_contract.h"
+#include "radio/drivers/radio_types.h"
 
 namespace vesk {
 
@@ -55,7 +56,7 @@ bool yaesu_mode_block(const YaesuModel& m, int mode, bool vfo_b, CatCommand& out
 
 // ---- text commands ----
 
-enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };  // the FT-950 speaks the FT-2000's
+// The text command set of a type (its row's `yaesu_ascii_set`).
 YaesuAsciiSet yaesu_ascii_set(int type);
 
 CatCommand yaesu_text(const char* text);
