@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ale/dispatch/api_dispatch.h"
 #include "ale/engine/api_event.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"
