@@ -3,6 +3,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/address_match.h"
+#include "ale/frames/cmd_words.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
@@ -122,6 +123,8 @@ void wire_modem() {
   word_rx_state().hooks.status = [](int disagreements, double sinad) {
     display_post_word_figures(disagreements, static_cast<float>(sinad));
   };
+  // Each transmitted word reaches the command monitor after its trace, as each received one.
+  word_queue_state().hooks.tx_word = ale_monitor_cmd_word;
 }
 
 // ---- what radio control asks of the link state and the engine's timers ----

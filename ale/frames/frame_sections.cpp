@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "ale/frames/address_match.h"
-#include "ale/engine/event_names.h"
+#include "ale/words/word_trace.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_build.h"

@@ -7,7 +7,7 @@
 #include "ale/frames/address_match.h"
 #include "db/ale_chars.h"
 #include "ale/frames/cmd_words.h"
-#include "ale/engine/event_names.h"
+#include "ale/words/word_trace.h"
 #include "db/events.h"
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
@@ -121,6 +121,12 @@ bool continues_ending(int state, int input, AleWord word) {
 }
 
 void raise(int event) { ale_frame_event(event); }
+
+// A received word's trace, then the command monitor's turn at it.
+void trace_rx_word(AleWord word) {
+  ale_trace_rx_word(word);
+  ale_monitor_cmd_word(word);
+}
 
 void trace_rx(const char* format, const char* text) {
   if (db_get_trace_rx_words() != 0) log_printf(format, text);
@@ -285,7 +291,7 @@ void ale_rx_parse_word(const RxWordRecord& record) {
     if (++p.bad_words > kRxBadWordsEnd) {
       ale_parser_step(PARSER_END_OF_FRAME);
     } else {
-      ale_trace_rx_word(record.word);
+      trace_rx_word(record.word);
     }
     return;
   } else {
@@ -294,7 +300,7 @@ void ale_rx_parse_word(const RxWordRecord& record) {
   if (input == PARSER_END_OF_FRAME) {
     ale_parser_step(PARSER_END_OF_FRAME);
   } else {
-    ale_trace_rx_word(record.word);  // also hands the word to the command monitor
+    trace_rx_word(record.word);
     if (!parser_step(input)) return;
     ale_rx_add_statistics(record);
   }

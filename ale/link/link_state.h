@@ -161,6 +161,10 @@ void ale_link_init();
 
 // Queries.
 int ale_link_state();
+// The name of a link state 0-31 ("SCANNING STOPPED"), or "UNKNOWN STATE".
+const char* ale_link_state_name(int state);
+// "State = NAME" of the current link state when state tracing is on.
+void ale_trace_state();
 // Sets the state; the transitions call it before any action that can raise an event.
 void ale_set_link_state(int state);
 int ale_return_state();
