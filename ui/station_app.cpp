@@ -5,7 +5,7 @@
 
 #include "ale/dispatch/engine.h"
 #include "ale/link/link_state.h"
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 #include "ale/engine/timer.h"
 #include "command/interpreter.h"
 #include "command/listings.h"

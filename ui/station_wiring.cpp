@@ -11,7 +11,7 @@
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/link/scan_monitor.h"
 #include "ale/link/vad.h"

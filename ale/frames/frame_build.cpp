@@ -7,7 +7,7 @@
 
 #include "db/ale_chars.h"
 #include "ale/words/word_build.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"
 #include "db/log.h"
 #include "db/lqa.h"

@@ -21,7 +21,7 @@
 #include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "ale/words/linking_protection.h"

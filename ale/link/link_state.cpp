@@ -8,7 +8,7 @@
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
 #include "ale/link/scan_monitor.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
 #include "db/events.h"

@@ -7,7 +7,7 @@
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/aqc.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/linking_protection.h"

@@ -16,7 +16,7 @@
 #include "ale/link/amd_retry.h"
 #include "ale/link/aqc.h"
 #include "ale/link/call_setup.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/messages/transfer_cipher.h"

@@ -1,6 +1,6 @@
 // Voice identification on simulated time: keyed, the sound at the audio output, released;
 // the due flag ten minutes after the tune sound's timer start.
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 
 #include <gtest/gtest.h>
 
