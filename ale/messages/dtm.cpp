@@ -6,7 +6,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
-#include "ale/link/aqc.h"
+#include "ale/words/aqc_word.h"
 #include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"

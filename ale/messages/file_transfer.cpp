@@ -14,7 +14,7 @@
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/amd_retry.h"
-#include "ale/link/aqc.h"
+#include "ale/words/aqc_word.h"
 #include "ale/link/call_setup.h"
 #include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"

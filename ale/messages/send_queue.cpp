@@ -5,7 +5,7 @@
 
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
-#include "ale/link/aqc.h"
+#include "ale/words/aqc_word.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
