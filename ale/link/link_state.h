@@ -130,18 +130,15 @@ struct LinkState {
 
   // Flags that other layers set for the machine.
   std::atomic<int> in_frame{0};
-  std::atomic<int> data_message{0};
   std::atomic<int> ack_in_frame{0};
   std::atomic<int> no_reply{0};
   std::atomic<int> end_link{0};
   std::atomic<int> ack_wait{0};
 
   // Tables, changed under the link lock or from the worker.
-  std::mutex tables_mutex;  // the three tables below, read from any thread
+  std::mutex tables_mutex;  // the two tables below, read from any thread
   std::array<LinkedEntry, kLinkedTableSize> linked{};
   std::array<std::array<char, kLinkAddressSize>, kCalledListSize> called{};
-  std::array<std::array<char, kLinkAddressSize>, kCalledListSize> frame_called{};
-  bool frame_called_extended = false;
 
   // Channel-return request: 0 none, 1 armed, 2 moved.
   std::atomic<int> channel_return_request{0};
@@ -188,9 +185,6 @@ void ale_forget_state_shown();
 
 // Flags.
 int ale_in_frame();
-int ale_data_message();
-void ale_data_message_set();
-void ale_data_message_clear();
 int ale_ack_in_frame();
 void ale_ack_in_frame_set();
 void ale_ack_in_frame_clear();
@@ -222,11 +216,6 @@ void ale_called_add_all(const AddressList& addresses);
 void ale_called_remove(const char* address);
 AddressList ale_called_list();
 void ale_called_from_linked();
-
-// Frame called-address table.
-void ale_frame_called_clear();
-void ale_frame_called_add(const char* address);
-std::string ale_frame_called_text();
 
 // Channel-return request.
 void ale_channel_return_arm();
