@@ -306,6 +306,15 @@ FrameSectionState& frame_sections() {
   return st.state<FrameSectionState>();
 }
 
+FrameFlags& frame_flags() { return station().state<FrameFlags>(); }
+int ale_ack_in_frame() { return frame_flags().ack_in_frame.load(); }
+void ale_ack_in_frame_set() { frame_flags().ack_in_frame = 1; }
+void ale_ack_in_frame_clear() { frame_flags().ack_in_frame = 0; }
+void ale_no_reply_set(int value) { frame_flags().no_reply = value; }
+int ale_no_reply() { return frame_flags().no_reply.load(); }
+void ale_end_link_set(int value) { frame_flags().end_link = value; }
+int ale_end_link() { return frame_flags().end_link.load(); }
+
 int ale_play_lead_sound(const std::string& file, std::function<void()> handed) {
   FrameSectionState& s = frame_sections();
   if (s.sound_active.load() || wav_player_busy()) return 0;

@@ -99,6 +99,23 @@ struct FrameSectionState {
 
 FrameSectionState& frame_sections();
 
+// What the frame to send asks of the link state machine that sends it: an acknowledgement
+// carried in it, no reply awaited, the link ended by it. The section and message builders
+// set them; the machine reads and clears them.
+struct FrameFlags {
+  std::atomic<int> ack_in_frame{0};
+  std::atomic<int> no_reply{0};
+  std::atomic<int> end_link{0};
+};
+FrameFlags& frame_flags();
+int ale_ack_in_frame();
+void ale_ack_in_frame_set();
+void ale_ack_in_frame_clear();
+void ale_no_reply_set(int value);
+int ale_no_reply();
+void ale_end_link_set(int value);
+int ale_end_link();
+
 void ale_section_queues_init();
 void ale_sections_flush();
 void ale_ack_sections_flush();

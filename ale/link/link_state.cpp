@@ -158,13 +158,6 @@ void ale_forget_state_shown() { link_state().last_state_shown = -1; }
 // ---- flags ----
 
 int ale_in_frame() { return link_state().in_frame.load(); }
-int ale_ack_in_frame() { return link_state().ack_in_frame.load(); }
-void ale_ack_in_frame_set() { link_state().ack_in_frame = 1; }
-void ale_ack_in_frame_clear() { link_state().ack_in_frame = 0; }
-void ale_no_reply_set(int value) { link_state().no_reply = value; }
-int ale_no_reply() { return link_state().no_reply.load(); }
-void ale_end_link_set(int value) { link_state().end_link = value; }
-int ale_end_link() { return link_state().end_link.load(); }
 int ale_ack_wait() { return link_state().ack_wait.load(); }
 void ale_ack_wait_set(int value) { link_state().ack_wait = value; }
 

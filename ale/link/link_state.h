@@ -130,9 +130,6 @@ struct LinkState {
 
   // Flags that other layers set for the machine.
   std::atomic<int> in_frame{0};
-  std::atomic<int> ack_in_frame{0};
-  std::atomic<int> no_reply{0};
-  std::atomic<int> end_link{0};
   std::atomic<int> ack_wait{0};
 
   // Tables, changed under the link lock or from the worker.
@@ -185,13 +182,6 @@ void ale_forget_state_shown();
 
 // Flags.
 int ale_in_frame();
-int ale_ack_in_frame();
-void ale_ack_in_frame_set();
-void ale_ack_in_frame_clear();
-void ale_no_reply_set(int value);
-int ale_no_reply();
-void ale_end_link_set(int value);
-int ale_end_link();
 int ale_ack_wait();
 void ale_ack_wait_set(int value);
 void ale_track_in_frame(int event);
