@@ -169,7 +169,7 @@ void wire_ale() {
     fs1052_reset_link();
   };
   link.data_link_abort = fs1052_disable_on_kill;
-  link.message_sent = ui_message_sent;
+  send_queue_state().hooks.message_sent = ui_message_sent;
   link.data_link_message_done = [] {
     std::string address;
     if (fs1052_report_take(&address)) ui_message_sent(address.c_str());

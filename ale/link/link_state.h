@@ -106,9 +106,6 @@ struct LinkHooks {
   std::function<void(const char* peer)> data_link_up;
   std::function<void()> data_link_down;
   std::function<void()> data_link_abort;
-  // A message to `address` has been sent (its last block acknowledged, or sent as a broadcast).
-  // Empty: the message-sent line only.
-  std::function<void(const char* address)> message_sent;
   // The data link confirmed or failed a message (the operator's pending report, if any).
   std::function<void()> data_link_message_done;
   // A link cleared or timed out, its line written: the external TNC is reset.
