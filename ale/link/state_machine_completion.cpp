@@ -6,6 +6,7 @@
 
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/transmitters.h"
 #include "ale/link/ale_timing.h"
 #include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"

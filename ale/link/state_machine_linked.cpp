@@ -14,6 +14,7 @@
 #include "db/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/transmitters.h"
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/state_machine_states.h"
