@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "ale/engine/engine.h"
+#include "ale/dispatch/engine.h"
 #include "ale/engine/timer.h"
 #include "modem/sound_card.h"
 #include "platform/station.h"

@@ -60,7 +60,8 @@ endfunction()
 # Sources are globbed so that adding a file to a subsystem needs no edit here.
 # Extra source folders may be named with FOLDERS (radio/drivers joins radio). With LEVELS the
 # extra folders are layered themselves, bottom to top (the ale layer's words, engine, frames,
-# messages, link), and UPWARD_LEFT names the upward includes between them not yet removed.
+# messages, link, dispatch), and UPWARD_LEFT names the upward includes between them not yet
+# removed.
 # The configure step refuses a dependency or an include of a layer above NAME, and an include
 # of a folder above its own inside a layered NAME.
 function(vesk_subsystem name)

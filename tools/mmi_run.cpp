@@ -16,6 +16,7 @@
 #include <iostream>
 #include <string>
 
+#include "ale/dispatch/api_dispatch.h"
 #include "ale/engine/api_event.h"
 #include "command/interpreter.h"
 #include "command/scripts.h"

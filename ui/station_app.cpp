@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "ale/engine/engine.h"
+#include "ale/dispatch/engine.h"
 #include "ale/link/link_state.h"
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 #include "ale/engine/timer.h"
 #include "command/interpreter.h"
 #include "command/listings.h"

@@ -3,6 +3,7 @@
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/address_match.h"
+#include "ale/frames/cmd_words.h"
 #include "ale/frames/dictionaries.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
@@ -10,7 +11,7 @@
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/link_state.h"
 #include "ale/link/scan_monitor.h"
 #include "ale/link/vad.h"
@@ -122,6 +123,8 @@ void wire_modem() {
   word_rx_state().hooks.status = [](int disagreements, double sinad) {
     display_post_word_figures(disagreements, static_cast<float>(sinad));
   };
+  // Each transmitted word reaches the command monitor after its trace, as each received one.
+  word_queue_state().hooks.tx_word = ale_monitor_cmd_word;
 }
 
 // ---- what radio control asks of the link state and the engine's timers ----
@@ -166,7 +169,7 @@ void wire_ale() {
     fs1052_reset_link();
   };
   link.data_link_abort = fs1052_disable_on_kill;
-  link.message_sent = ui_message_sent;
+  send_queue_state().hooks.message_sent = ui_message_sent;
   link.data_link_message_done = [] {
     std::string address;
     if (fs1052_report_take(&address)) ui_message_sent(address.c_str());

@@ -5,7 +5,7 @@
 // takes them down again.
 #pragma once
 
-#include "ale/engine/engine.h"
+#include "ale/dispatch/engine.h"
 
 namespace vesk {
 

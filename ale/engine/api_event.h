@@ -2,7 +2,8 @@
 //
 // Any thread that wants the engine to act (window, command interpreter, host port, the 10 ms
 // tick, the voice detector, the transfer queue) allocates an ApiEvent, fills it and posts it
-// on the API queue; the engine's worker takes one per pass and runs it by kind, then frees it.
+// on the API queue; the engine's worker takes one per pass and runs it by kind, then frees it
+// (ale/dispatch/api_dispatch.h).
 #pragma once
 
 #include <cstdint>
@@ -97,40 +98,13 @@ int api_queue_create();
 // Queues the event; a full queue frees it and logs the overflow. The producer never touches
 // a posted event again. Returns 1 when queued.
 int api_post(ApiEvent* event);
-// The oldest queued event, or null. The caller runs it with api_dispatch.
+// The oldest queued event, or null. The caller runs it with api_dispatch (ale/dispatch/).
 ApiEvent* api_pop();
 int api_queue_count();
-// Runs one event by its kind and frees it, whatever the kind.
-void api_dispatch(ApiEvent* event);
-// Routes one timer expiry by its event number.
-void api_dispatch_timer(int event_number);
 // Turns every queued timer expiry of this number into a cancelled event.
 void api_cancel_timer_events(int event_number);
 void api_post_link_up();
 void api_post_link_down();
 void api_post_call_failed();
-
-// Where api_dispatch_timer sends each timer number.
-enum class TimerRoute {
-  Nothing,
-  LinkStateMachine,
-  VoiceId,
-  RadioPort,
-  LqaAgeing,
-  RadioKeepAlive,
-  TunerPort,
-  AntennaSwitchPort,
-  TncPort,
-  RemoteCommandReply,
-  SgcSetupStep,
-  AmdRetry,
-  KeyTransmitter,
-  DelayedFrequencyLoad,
-  MemoriesPrompt,
-  EmulationPort,
-  FileTransferReport,
-  Unknown,
-};
-TimerRoute api_timer_route(int event_number);
 
 }  // namespace vesk

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "ale/frames/frame_events.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "db/database.h"
 #include "db/log_lines.h"
 #include "db/scan.h"

@@ -6,7 +6,6 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/ale_timing.h"
-#include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "ale/words/linking_protection.h"

@@ -7,8 +7,7 @@
 
 #include "db/ale_chars.h"
 #include "ale/words/word_build.h"
-#include "ale/link/host_reports.h"
-#include "ale/link/link_state.h"
+#include "ale/engine/host_reports.h"
 #include "db/log.h"
 #include "db/lqa.h"
 #include "db/scan.h"
@@ -23,7 +22,7 @@ constexpr int kMessageTag = 5;           // first word of an AMD, LQA or check w
 constexpr int kNoValue = 49;             // stored score with no value
 constexpr uint32_t kFieldNoValue = 31;   // SINAD or BER field that reports no value
 
-bool alternate_signalling() { return ale_signalling_mode() == 1; }
+bool alternate_signalling() { return ale_word_alternate_signalling(); }
 
 // The measured score word of an address on a channel, or false.
 bool lqa_measured(const char* address, int channel, uint32_t* score_word) {

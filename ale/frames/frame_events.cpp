@@ -521,6 +521,9 @@ constexpr FrameEventRow kFrameEventRows[] = {
 }  // namespace
 
 FrameEventState& frame_event_state() { return station().state<FrameEventState>(); }
+int ale_data_message() { return frame_event_state().data_message.load(); }
+void ale_data_message_set() { frame_event_state().data_message = 1; }
+void ale_data_message_clear() { frame_event_state().data_message = 0; }
 
 void ale_frame_event(int event) {
   ale_frame_event_text(event, ale_rx_accumulator());

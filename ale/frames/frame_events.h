@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -89,9 +90,15 @@ struct FrameContext {
 
 struct FrameEventState {
   FrameContext ctx;
+  // Whether the frame carries a data message: set by the command-word decoder at a DTM or DBM
+  // header and by the link when it starts a data frame, cleared at each frame begin.
+  std::atomic<int> data_message{0};
 };
 
 FrameEventState& frame_event_state();
+int ale_data_message();
+void ale_data_message_set();
+void ale_data_message_clear();
 
 // The handler: `event` with the text the parser holds for it.
 void ale_frame_event(int event);

@@ -6,22 +6,12 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <utility>
 
 #include "ale/frames/address_match.h"
-#include "ale/engine/event_names.h"
-#include "db/events.h"
-#include "ale/engine/timer.h"
 #include "ale/frames/frame_build.h"
-#include "ale/frames/frame_events.h"
 #include "ale/words/word_build.h"
-#include "ale/words/word_queue.h"
 #include "db/scan.h"
-#include "ale/link/aqc.h"
-#include "ale/link/call_setup.h"
-#include "ale/link/link_state.h"
-#include "ale/link/voice_id.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "ale/words/linking_protection.h"
@@ -36,9 +26,6 @@
 namespace vesk {
 
 namespace {
-
-constexpr int kSignallingNormal = 0;
-constexpr int kSignallingAlternate = 1;
 
 void copy16(char* dst, const char* src) {
   const std::size_t n = src == nullptr ? 0 : strnlen(src, 15);
@@ -106,11 +93,9 @@ int build_section(const FrameSection& s, std::span<AleWord> out) {
   }
 }
 
+}  // namespace
 
-// Composes the queue's sections into `frame` after its first `n` words. A section that queues
-// its own words (a DBM block or acknowledgement: its body is raw groups) first hands over the
-// frame's words not yet sent, so the frame keeps its order; `sent` counts those handed over.
-void compose_into(int queue, std::span<AleWord> frame, int& n, int& sent) {
+void ale_compose_into(int queue, std::span<AleWord> frame, int& n, int& sent) {
   if (queue < 0 || queue >= kSectionQueueCount) return;
   LockedQueue* q = frame_sections().queues[static_cast<std::size_t>(queue)];
   if (q == nullptr) return;
@@ -142,154 +127,6 @@ void compose_into(int queue, std::span<AleWord> frame, int& n, int& sent) {
   }
 }
 
-// ---- transmission frame: start, lead-in, end ----
-
-void tx_begin() {
-  ale_crc_reset();
-  ale_trace_tx_start();
-}
-
-// Queues the words kept back during the lead-in sound, on the station that built them.
-void release_held(Station* st, const std::vector<AleWord>& words) {
-  std::optional<StationScope> scope;
-  if (current_station() != st) scope.emplace(*st);
-  for (AleWord w : words) ale_tx_word(w);
-}
-
-void lead_in() {
-  if (ale_scan_mode() != ALE_SCAN_MODE_SCANNING) return;
-  if (db_get_atu_tone_tune() == 0) {
-    ale_tx_lead_blocks();
-    return;
-  }
-  // Keep the frame's words back until the sound has gone to the feed.
-  ale_builder_hold_words();
-}
-
-void tx_end() {
-  if (word_build_state().holding) {
-    Station* st = &station();
-    auto release = [st, words = ale_builder_release_held()] { release_held(st, words); };
-    if (ale_play_lead_sound(kTuneSoundFile, release) != 1) release();
-    timer_start(EV_VOICE_ID_TIMER, kVoiceIdIntervalMs);
-    ale_voice_id_due_clear();
-  }
-  ale_trace_tx_end();
-}
-
-std::vector<const char*> called_pointers() {
-  FrameSectionState& s = frame_sections();
-  std::vector<const char*> out;
-  for (int i = 0; i < s.called_count; ++i) out.push_back(s.called[static_cast<std::size_t>(i)].data());
-  return out;
-}
-
-void leading_call() {
-  const auto list = called_pointers();
-  ale_build_leading_call(static_cast<int>(list.size()), list.data());
-}
-
-void ending_words() {
-  FrameSectionState& s = frame_sections();
-  if (s.ending == ALE_ENDING_TIS)
-    ale_build_tis(s.own_address);
-  else
-    ale_build_twas(s.own_address);
-}
-
-// The frame's message words: an optional LQA word, then the sections of the queues in order.
-void message_words(int lqa_flag, std::initializer_list<int> queues) {
-  std::array<AleWord, kFrameWordsMax> words{};
-  int n = 0;
-  if (lqa_flag >= 0 && db_get_lqa() != 0)
-    n += ale_build_lqa_word(ale_first_called_address(), lqa_flag, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
-  int sent = 0;
-  for (int q : queues) compose_into(q, words, n, sent);
-  ale_tx_word_array(words.data() + sent, n - sent);
-}
-
-void sounding(bool tis) {
-  ale_load_own_address();
-  tx_begin();
-  lead_in();
-  const char* own = frame_sections().own_address;
-  if (db_get_aqc_mode() != 0) {
-    if (tis)
-      aqc_build_tis_sounding(own);
-    else
-      aqc_build_twas_sounding(own);
-  } else if (tis) {
-    ale_build_tis_sounding(own);
-  } else {
-    ale_build_twas_sounding(own);
-  }
-  tx_end();
-}
-
-bool alternate() { return ale_signalling_mode() == kSignallingAlternate; }
-
-// The in-link form of a frame inside a link: the in-link address words with the count of the
-// sections that follow as the first DE, the sections, and a check word when data follows.
-void aqc_inlink_frame(std::initializer_list<int> queues) {
-  FrameSectionState& s = frame_sections();
-  if (s.called_count > 0 && std::strcmp(s.called[0].data(), "?@?") == 0) s.called_count = 0;
-  int sections = 0;
-  for (int q : queues) sections += ale_section_count(q);
-  aqc_set_first_word_code(sections);
-  const auto list = called_pointers();
-  aqc_build_inlink(list.data(), static_cast<int>(list.size()), s.own_address);
-  std::array<AleWord, kFrameWordsMax> words{};
-  int n = 0;
-  for (int q : queues) n += ale_compose_sections(q, std::span<AleWord>(words).subspan(static_cast<std::size_t>(n)));
-  if (aqc_tx_settings().second_code == AQC_CODE_DATA && n < kFrameWordsMax) n += ale_check_word(&words[static_cast<std::size_t>(n)]);
-  ale_tx_word_array(words.data(), n);
-}
-
-void calling_frame(bool sclc) {
-  FrameSectionState& s = frame_sections();
-  aqc_set_second_word_flag(1);
-  tx_begin();
-  lead_in();
-  if (db_get_aqc_mode() != 0) {
-    ale_set_signalling_mode(kSignallingAlternate);
-    aqc_build_scanning_call(ale_first_called_address(), s.own_address, db_count_group_channels());
-    tx_end();
-    return;
-  }
-  ale_set_signalling_mode(kSignallingNormal);
-  const auto list = called_pointers();
-  const int count = static_cast<int>(list.size());
-  if (!sclc)
-    ale_build_scanning_call_for_group(count, list.data());
-  else if (db_get_sclc() != 0)
-    ale_build_scanning_call(count, list.data(), db_get_sclc());
-  leading_call();
-  message_words(s.ending == ALE_ENDING_TIS ? 0 : 1, {SECTIONS_CALL});
-  ending_words();
-  tx_end();
-}
-
-void normal_response() {
-  leading_call();
-  // The caller's wait has room for an LQA word only when its call carried one.
-  message_words(ale_frame_call_lqa() != 0 ? 1 : -1, {SECTIONS_ACK});
-  ending_words();
-}
-
-void normal_ack() {
-  leading_call();
-  message_words(-1, {SECTIONS_POLL});
-  ending_words();
-}
-
-void normal_linked_call() {
-  leading_call();
-  message_words(-1, {SECTIONS_TRAFFIC, SECTIONS_LINK_MESSAGE});
-  ending_words();
-}
-
-}  // namespace
-
 FrameSectionState::~FrameSectionState() {
   if (sound_thread.joinable()) sound_thread.join();
   for (LockedQueue*& q : queues) {
@@ -305,6 +142,15 @@ FrameSectionState& frame_sections() {
   st.state<WavPlayerState>();
   return st.state<FrameSectionState>();
 }
+
+FrameFlags& frame_flags() { return station().state<FrameFlags>(); }
+int ale_ack_in_frame() { return frame_flags().ack_in_frame.load(); }
+void ale_ack_in_frame_set() { frame_flags().ack_in_frame = 1; }
+void ale_ack_in_frame_clear() { frame_flags().ack_in_frame = 0; }
+void ale_no_reply_set(int value) { frame_flags().no_reply = value; }
+int ale_no_reply() { return frame_flags().no_reply.load(); }
+void ale_end_link_set(int value) { frame_flags().end_link = value; }
+int ale_end_link() { return frame_flags().end_link.load(); }
 
 int ale_play_lead_sound(const std::string& file, std::function<void()> handed) {
   FrameSectionState& s = frame_sections();
@@ -450,12 +296,19 @@ int ale_set_called_list(const AddressList& addresses) {
 
 void ale_set_called(const char* address) { ale_set_called_list({address}); }
 
+std::vector<const char*> ale_called_pointers() {
+  FrameSectionState& s = frame_sections();
+  std::vector<const char*> out;
+  for (int i = 0; i < s.called_count; ++i) out.push_back(s.called[static_cast<std::size_t>(i)].data());
+  return out;
+}
+
 const char* ale_first_called_address() { return frame_sections().called[0].data(); }
 int ale_called_count() { return frame_sections().called_count; }
 
 std::string ale_called_list_text() {
   std::string out;
-  for (const char* a : called_pointers()) {
+  for (const char* a : ale_called_pointers()) {
     out += a;
     out += ' ';
   }
@@ -472,7 +325,7 @@ const char* xfer_dest_address() { return frame_sections().dest_address; }
 
 int ale_compose_sections(int queue, std::span<AleWord> out) {
   int n = 0, sent = 0;
-  compose_into(queue, out, n, sent);
+  ale_compose_into(queue, out, n, sent);
   // Words already handed over ahead of a section that queued its own are not returned.
   if (sent > 0) std::copy(out.begin() + sent, out.begin() + n, out.begin());
   return n - sent;
@@ -482,90 +335,6 @@ void ale_tx_word_array(const AleWord* words, int count) {
   // Through the builders' hand-over, so the words of a frame held during the lead-in sound
   // stay in order with its address words.
   for (int i = 0; i < count; ++i) ale_builder_tx_word(words[i]);
-}
-
-// ---- transmitters ----
-
-void ale_tx_twas_sounding() { sounding(false); }
-void ale_tx_tis_sounding() { sounding(true); }
-void ale_tx_call_scanning() { calling_frame(false); }
-void ale_tx_call_sclc() { calling_frame(true); }
-
-void ale_tx_response() {
-  aqc_set_second_word_flag(1);
-  tx_begin();
-  lead_in();
-  if (!alternate()) {
-    normal_response();
-  } else if (ale_frame_kind() == FRAME_KIND_INDIVIDUAL) {
-    aqc_build_response(ale_first_called_address(), frame_sections().own_address);
-  } else {
-    aqc_build_ack(frame_sections().own_address);
-  }
-  tx_end();
-}
-
-void ale_tx_ack() {
-  aqc_set_second_word_flag(1);
-  tx_begin();
-  if (!alternate()) {
-    normal_ack();
-  } else if (ale_call_class() == CALL_CLASS_INDIVIDUAL) {
-    aqc_build_ack(frame_sections().own_address);
-  } else {
-    const auto list = called_pointers();
-    aqc_build_call(list.data(), static_cast<int>(list.size()), frame_sections().own_address);
-  }
-  tx_end();
-}
-
-void ale_tx_linked_call() {
-  aqc_set_second_word_flag(1);
-  tx_begin();
-  if (alternate()) {
-    // A frame that asks for no acknowledgement gets no answer: the link goes on at once
-    // (unless the frame ends the link).
-    if (aqc_tx_settings().first_flag == 0 && ale_end_link() == 0) ale_no_reply_set(1);
-    aqc_inlink_frame({SECTIONS_TRAFFIC, SECTIONS_LINK_MESSAGE});
-  } else
-    normal_linked_call();
-  tx_end();
-}
-
-void ale_tx_linked_response() {
-  aqc_set_second_word_flag(1);
-  tx_begin();
-  if (alternate()) {
-    aqc_set_first_word_flag(0);
-    aqc_inlink_frame({SECTIONS_ACK});
-  } else {
-    normal_response();
-  }
-  tx_end();
-}
-
-void ale_tx_linked_ack() {
-  aqc_set_second_word_flag(1);
-  tx_begin();
-  if (alternate()) {
-    const auto list = called_pointers();
-    aqc_build_inlink(list.data(), static_cast<int>(list.size()), frame_sections().own_address);
-  } else {
-    normal_ack();
-  }
-  tx_end();
-}
-
-void ale_tx_clear() {
-  frame_sections().ending = ALE_ENDING_TWAS;
-  aqc_set_second_word_flag(0);
-  aqc_set_first_word_flag(0);
-  tx_begin();
-  if (alternate())
-    aqc_inlink_frame({SECTIONS_TRAFFIC, SECTIONS_LINK_MESSAGE});
-  else
-    normal_linked_call();
-  tx_end();
 }
 
 }  // namespace vesk

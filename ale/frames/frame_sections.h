@@ -1,22 +1,20 @@
-// Frame sections and call transmitters: what every frame this station sends is made of.
+// Frame sections: what every frame this station sends is made of.
 //
 // A frame is assembled from the frame addresses kept here (the own address it is sent from,
 // the called list, the ending TIS or TWAS), the message sections that other layers queue for
-// the next frame of a kind, and the transmitter of that kind, which the link state machine
-// runs at key-down. Sections wait in five queues (call, traffic, acknowledgement, poll, link
-// message); the composer pops them in order and writes their words after each other into the
-// frame's word array of 80 words. A section that no longer fits stays queued for the next
-// frame, so nothing is written past the array.
+// the next frame of a kind, and the transmitter of that kind (ale/link/transmitters.h), which
+// the link state machine runs at key-down. Sections wait in five queues (call, traffic,
+// acknowledgement, poll, link message); the composer pops them in order and writes their
+// words after each other into the frame's word array of 80 words. A section that no longer
+// fits stays queued for the next frame, so nothing is written past the array.
 //
 // Sections are heap records: a pusher that succeeds hands the record to the queue; the
 // composer or a flush frees it. A DTM or DBM section only points at its `MessageBlock`, which
 // stays the message layer's: neither the composer nor a flush ever frees a block.
 //
-// The lead-in of a call made while scanning is the tuner's tune sound ("atu_tune.wav") when
-// the tone-tune option is on, else the lead-in tune blocks. The sound plays on the station's
-// audio output without holding up the worker (which runs the transmitters under the link
-// lock): the frame's words are kept back and queued once the sound's last block has gone to
-// the feed, so sound and frame go out as one transmission.
+// The lead-in sound of a call made while scanning plays on the station's audio output from a
+// thread of its own (ale_play_lead_sound), so that the worker, which runs the transmitters
+// under the link lock, never waits for it.
 #pragma once
 
 #include <array>
@@ -99,6 +97,23 @@ struct FrameSectionState {
 
 FrameSectionState& frame_sections();
 
+// What the frame to send asks of the link state machine that sends it: an acknowledgement
+// carried in it, no reply awaited, the link ended by it. The section and message builders
+// set them; the machine reads and clears them.
+struct FrameFlags {
+  std::atomic<int> ack_in_frame{0};
+  std::atomic<int> no_reply{0};
+  std::atomic<int> end_link{0};
+};
+FrameFlags& frame_flags();
+int ale_ack_in_frame();
+void ale_ack_in_frame_set();
+void ale_ack_in_frame_clear();
+void ale_no_reply_set(int value);
+int ale_no_reply();
+void ale_end_link_set(int value);
+int ale_end_link();
+
 void ale_section_queues_init();
 void ale_sections_flush();
 void ale_ack_sections_flush();
@@ -127,6 +142,8 @@ const char* ale_own_address_text();
 int ale_set_called_list(const AddressList& addresses);
 void ale_set_called(const char* address);
 const char* ale_first_called_address();
+// The called addresses, first to last.
+std::vector<const char*> ale_called_pointers();
 int ale_called_count();
 std::string ale_called_list_text();
 void ale_end_calls_with_tis();
@@ -138,19 +155,11 @@ const char* xfer_dest_address();
 // Composer: pops the queue's sections in order and writes their words into `out`; returns the
 // number of words written. Sections that do not fit stay queued.
 int ale_compose_sections(int queue, std::span<AleWord> out);
+// Composes the queue's sections into `frame` after its first `n` words. A section that queues
+// its own words (a DBM block or acknowledgement: its body is raw groups) first hands over the
+// frame's words not yet sent, so the frame keeps its order; `sent` counts those handed over.
+void ale_compose_into(int queue, std::span<AleWord> frame, int& n, int& sent);
 void ale_tx_word_array(const AleWord* words, int count);
-
-// Transmitters.
-void ale_tx_twas_sounding();
-void ale_tx_tis_sounding();
-void ale_tx_call_scanning();
-void ale_tx_call_sclc();
-void ale_tx_response();
-void ale_tx_ack();
-void ale_tx_linked_call();
-void ale_tx_linked_response();
-void ale_tx_linked_ack();
-void ale_tx_clear();
 
 // Plays a sound on the WAV player from a thread of its own; `handed` runs once the sound's last
 // sample is in the transmit feed, or when it could not be played. Returns 1 when started, 0

@@ -7,13 +7,12 @@
 #include "ale/frames/address_match.h"
 #include "db/ale_chars.h"
 #include "ale/frames/cmd_words.h"
-#include "ale/engine/event_names.h"
+#include "ale/words/word_trace.h"
 #include "db/events.h"
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/aqc_rx.h"
-#include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "ale/messages/file_transfer.h"
@@ -121,6 +120,20 @@ bool continues_ending(int state, int input, AleWord word) {
 }
 
 void raise(int event) { ale_frame_event(event); }
+
+// Address texts are compared as the tables keep them: at most 15 characters.
+bool same_name(const char* a, const char* b) { return std::strncmp(a, b, kParserAddressSize - 1) == 0; }
+
+void copy_name(char* dst, const char* src) {
+  std::strncpy(dst, src, kParserAddressSize - 1);
+  dst[kParserAddressSize - 1] = '\0';
+}
+
+// A received word's trace, then the command monitor's turn at it.
+void trace_rx_word(AleWord word) {
+  ale_trace_rx_word(word);
+  ale_monitor_cmd_word(word);
+}
 
 void trace_rx(const char* format, const char* text) {
   if (db_get_trace_rx_words() != 0) log_printf(format, text);
@@ -285,7 +298,7 @@ void ale_rx_parse_word(const RxWordRecord& record) {
     if (++p.bad_words > kRxBadWordsEnd) {
       ale_parser_step(PARSER_END_OF_FRAME);
     } else {
-      ale_trace_rx_word(record.word);
+      trace_rx_word(record.word);
     }
     return;
   } else {
@@ -294,7 +307,7 @@ void ale_rx_parse_word(const RxWordRecord& record) {
   if (input == PARSER_END_OF_FRAME) {
     ale_parser_step(PARSER_END_OF_FRAME);
   } else {
-    ale_trace_rx_word(record.word);  // also hands the word to the command monitor
+    trace_rx_word(record.word);
     if (!parser_step(input)) return;
     ale_rx_add_statistics(record);
   }
@@ -357,6 +370,51 @@ bool parser_step(int input) {
 }
 
 }  // namespace
+
+FrameCalledState& frame_called_state() { return station().state<FrameCalledState>(); }
+
+void ale_frame_called_clear() {
+  FrameCalledState& s = frame_called_state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  for (auto& e : s.names) e.fill('\0');
+  s.extended = false;
+}
+
+void ale_frame_called_add(const char* address) {
+  if (address == nullptr || address[0] == '\0') return;
+  FrameCalledState& s = frame_called_state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  bool found = false;
+  for (auto& e : s.names) {
+    // A three-character name heard first is the start of a longer one heard later (its
+    // first word), until a longer name has been seen.
+    if (!s.extended && std::strlen(e.data()) == 3 && std::strncmp(e.data(), address, 3) == 0)
+      copy_name(e.data(), address);
+    if (e[0] != '\0' && same_name(e.data(), address)) {
+      found = true;
+      break;
+    }
+  }
+  if (std::strlen(address) > 3) s.extended = true;
+  if (found) return;
+  for (auto& e : s.names) {
+    if (e[0] != '\0') continue;
+    copy_name(e.data(), address);
+    return;
+  }
+}
+
+std::string ale_frame_called_text() {
+  FrameCalledState& s = frame_called_state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  std::string text;
+  for (const auto& e : s.names) {
+    if (e[0] == '\0') continue;
+    text += e.data();
+    text += ' ';
+  }
+  return text;
+}
 
 void ale_parser_reset() {
   RxParserState& p = rx_parser_state();

@@ -18,6 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "ale/words/ale_word.h"
@@ -79,6 +81,21 @@ struct RxParserState {
 };
 
 RxParserState& rx_parser_state();
+
+// The addresses the frame being received calls, as the parser reads its TO words; cleared at
+// each parser reset. Read from any thread.
+inline constexpr int kParserCalledMax = 20;
+inline constexpr int kParserAddressSize = 16;  // 15 characters and the NUL
+struct FrameCalledState {
+  std::mutex mutex;
+  std::array<std::array<char, kParserAddressSize>, kParserCalledMax> names{};
+  bool extended = false;
+};
+FrameCalledState& frame_called_state();
+void ale_frame_called_clear();
+void ale_frame_called_add(const char* address);
+// The addresses, each followed by a space.
+std::string ale_frame_called_text();
 
 // Word entry.
 void ale_rx_word(const RxWordRecord& record);

@@ -8,7 +8,7 @@
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
 #include "ale/link/scan_monitor.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
 #include "db/events.h"
@@ -106,7 +106,7 @@ void tell_words() {
   const bool aqc_exchange = alternate && ((s >= 0 && s <= ALE_STATE_IND_WAIT_RESPONSE) ||
                                           (s >= ALE_STATE_NET_WAIT_COMPLETION_OF_RESPONSE && s <= ALE_STATE_NET_WAIT_RESPONSE));
   const bool sounding = !alternate && (s == ALE_STATE_TWAS_SOUND_IN_PROGRESS || s == ALE_STATE_TIS_SOUND_IN_PROGRESS);
-  ale_word_set_exchange(ale_is_idle() == 0 && !alternate, aqc_exchange, sounding);
+  ale_word_set_exchange(ale_is_idle() == 0 && !alternate, aqc_exchange, sounding, alternate);
 }
 
 }  // namespace
@@ -158,16 +158,6 @@ void ale_forget_state_shown() { link_state().last_state_shown = -1; }
 // ---- flags ----
 
 int ale_in_frame() { return link_state().in_frame.load(); }
-int ale_data_message() { return link_state().data_message.load(); }
-void ale_data_message_set() { link_state().data_message = 1; }
-void ale_data_message_clear() { link_state().data_message = 0; }
-int ale_ack_in_frame() { return link_state().ack_in_frame.load(); }
-void ale_ack_in_frame_set() { link_state().ack_in_frame = 1; }
-void ale_ack_in_frame_clear() { link_state().ack_in_frame = 0; }
-void ale_no_reply_set(int value) { link_state().no_reply = value; }
-int ale_no_reply() { return link_state().no_reply.load(); }
-void ale_end_link_set(int value) { link_state().end_link = value; }
-int ale_end_link() { return link_state().end_link.load(); }
 int ale_ack_wait() { return link_state().ack_wait.load(); }
 void ale_ack_wait_set(int value) { link_state().ack_wait = value; }
 
@@ -321,51 +311,6 @@ AddressList ale_called_list() {
 void ale_called_from_linked() {
   const AddressList names = ale_linked_name_list();
   if (!names.empty()) ale_set_called_list(names);
-}
-
-// ---- frame called-address table ----
-
-void ale_frame_called_clear() {
-  LinkState& s = link_state();
-  std::lock_guard<std::mutex> hold(s.tables_mutex);
-  for (auto& e : s.frame_called) e.fill('\0');
-  s.frame_called_extended = false;
-}
-
-void ale_frame_called_add(const char* address) {
-  if (address == nullptr || address[0] == '\0') return;
-  LinkState& s = link_state();
-  std::lock_guard<std::mutex> hold(s.tables_mutex);
-  bool found = false;
-  for (auto& e : s.frame_called) {
-    // A three-character name heard first is the start of a longer one heard later (its
-    // first word), until a longer name has been seen.
-    if (!s.frame_called_extended && std::strlen(e.data()) == 3 && std::strncmp(e.data(), address, 3) == 0)
-      copy_name(e.data(), address);
-    if (e[0] != '\0' && same_name(e.data(), address)) {
-      found = true;
-      break;
-    }
-  }
-  if (std::strlen(address) > 3) s.frame_called_extended = true;
-  if (found) return;
-  for (auto& e : s.frame_called) {
-    if (e[0] != '\0') continue;
-    copy_name(e.data(), address);
-    return;
-  }
-}
-
-std::string ale_frame_called_text() {
-  LinkState& s = link_state();
-  std::lock_guard<std::mutex> hold(s.tables_mutex);
-  std::string text;
-  for (const auto& e : s.frame_called) {
-    if (e[0] == '\0') continue;
-    text += e.data();
-    text += ' ';
-  }
-  return text;
 }
 
 // ---- channel-return request ----

@@ -106,9 +106,6 @@ struct LinkHooks {
   std::function<void(const char* peer)> data_link_up;
   std::function<void()> data_link_down;
   std::function<void()> data_link_abort;
-  // A message to `address` has been sent (its last block acknowledged, or sent as a broadcast).
-  // Empty: the message-sent line only.
-  std::function<void(const char* address)> message_sent;
   // The data link confirmed or failed a message (the operator's pending report, if any).
   std::function<void()> data_link_message_done;
   // A link cleared or timed out, its line written: the external TNC is reset.
@@ -130,18 +127,12 @@ struct LinkState {
 
   // Flags that other layers set for the machine.
   std::atomic<int> in_frame{0};
-  std::atomic<int> data_message{0};
-  std::atomic<int> ack_in_frame{0};
-  std::atomic<int> no_reply{0};
-  std::atomic<int> end_link{0};
   std::atomic<int> ack_wait{0};
 
   // Tables, changed under the link lock or from the worker.
-  std::mutex tables_mutex;  // the three tables below, read from any thread
+  std::mutex tables_mutex;  // the two tables below, read from any thread
   std::array<LinkedEntry, kLinkedTableSize> linked{};
   std::array<std::array<char, kLinkAddressSize>, kCalledListSize> called{};
-  std::array<std::array<char, kLinkAddressSize>, kCalledListSize> frame_called{};
-  bool frame_called_extended = false;
 
   // Channel-return request: 0 none, 1 armed, 2 moved.
   std::atomic<int> channel_return_request{0};
@@ -161,6 +152,10 @@ void ale_link_init();
 
 // Queries.
 int ale_link_state();
+// The name of a link state 0-31 ("SCANNING STOPPED"), or "UNKNOWN STATE".
+const char* ale_link_state_name(int state);
+// "State = NAME" of the current link state when state tracing is on.
+void ale_trace_state();
 // Sets the state; the transitions call it before any action that can raise an event.
 void ale_set_link_state(int state);
 int ale_return_state();
@@ -184,16 +179,6 @@ void ale_forget_state_shown();
 
 // Flags.
 int ale_in_frame();
-int ale_data_message();
-void ale_data_message_set();
-void ale_data_message_clear();
-int ale_ack_in_frame();
-void ale_ack_in_frame_set();
-void ale_ack_in_frame_clear();
-void ale_no_reply_set(int value);
-int ale_no_reply();
-void ale_end_link_set(int value);
-int ale_end_link();
 int ale_ack_wait();
 void ale_ack_wait_set(int value);
 void ale_track_in_frame(int event);
@@ -218,11 +203,6 @@ void ale_called_add_all(const AddressList& addresses);
 void ale_called_remove(const char* address);
 AddressList ale_called_list();
 void ale_called_from_linked();
-
-// Frame called-address table.
-void ale_frame_called_clear();
-void ale_frame_called_add(const char* address);
-std::string ale_frame_called_text();
 
 // Channel-return request.
 void ale_channel_return_arm();

@@ -3,7 +3,7 @@
 // call, the response and the acknowledgement (6, 7, 8) is in state_machine_completion.cpp.
 #include <string>
 
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"
@@ -13,7 +13,7 @@
 #include "ale/link/state_machine.h"
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 #include "ale/words/word_rx.h"
 #include "db/log_lines.h"
 #include "modem/fsk8.h"

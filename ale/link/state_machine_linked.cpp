@@ -3,7 +3,7 @@
 // completion (13, 14, the link's own clear 17, and 18 to 20, 23 to 25) are in
 // state_machine_completion.cpp.
 #include "ale/link/amd_retry.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/state_machine_linked.h"
 
 #include <string>
@@ -14,11 +14,12 @@
 #include "db/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
+#include "ale/link/transmitters.h"
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"
 #include "ale/link/state_machine_states.h"
 #include "ale/engine/timer.h"
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 #include "ale/messages/send_queue.h"
 #include "db/log_lines.h"
 #include "db/options.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ale/link/amd_retry.h"
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "db/events.h"

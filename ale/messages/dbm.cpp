@@ -6,9 +6,8 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
-#include "ale/link/aqc.h"
-#include "ale/link/host_reports.h"
-#include "ale/link/link_state.h"
+#include "ale/words/aqc_word.h"
+#include "ale/engine/host_reports.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/golay.h"
 #include "ale/words/linking_protection.h"
@@ -211,7 +210,7 @@ int dbm_transmit(const MessageBlock& block) {
       log_dbm_error("TRANSMIT QUEUE FULL, %d OF %d GROUPS QUEUED", queued, kDbmGroupsPerBlock * blocks);
     }
   }
-  if (ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE) ale_tx_check_word();
+  if (ale_word_alternate_signalling()) ale_tx_check_word();
   return ok;
 }
 
@@ -222,7 +221,7 @@ int dbm_build_ack(int value) {
   ale_ack_in_frame_set();
   ale_no_reply_set(1);
   ale_builder_tx_word(ale_word_with_tag(header, kDataTag));
-  if (ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE) ale_tx_check_word();
+  if (ale_word_alternate_signalling()) ale_tx_check_word();
   return 0;
 }
 

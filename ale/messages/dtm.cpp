@@ -6,9 +6,8 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
-#include "ale/link/aqc.h"
-#include "ale/link/host_reports.h"
-#include "ale/link/link_state.h"
+#include "ale/words/aqc_word.h"
+#include "ale/engine/host_reports.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/linking_protection.h"
 #include "ale/words/word_build.h"
@@ -131,7 +130,7 @@ int dtm_transmit(const MessageBlock& block, std::span<AleWord> out) {
   const bool arq = (block.header & kKd4) != 0;
   const int n = static_cast<int>(block.data.size());
   const int words = dtm_data_words(text, n);
-  const bool alternate = ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE;
+  const bool alternate = ale_word_alternate_signalling();
   const int total = n == 0 ? (alternate ? 2 : 1) : words + 2;
   if (total > static_cast<int>(out.size()) || words > kDtmExtendedMax) return 0;
   // The second address word of an AQC-ALE frame says text follows.
@@ -176,7 +175,7 @@ int dtm_transmit(const MessageBlock& block, std::span<AleWord> out) {
 }
 
 int dtm_build_ack(int value, std::span<AleWord> out) {
-  const bool alternate = ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE;
+  const bool alternate = ale_word_alternate_signalling();
   if (out.size() < (alternate ? 2u : 1u)) return 0;
   const AleWord header = kDtmHeaderWord | static_cast<AleWord>(value & (kKd4 | kKd2 | kKd1)) | kDtmAckDc;
   ale_crc_add_word(header);
@@ -234,7 +233,7 @@ void dtm_rx_check_word(const RxWordRecord& record) {
   if (s.stored >= kDtmStoreSize) return;
   const uint32_t check = (record.word & kAleWordBits) | message_word_quality(record) << 24;
   s.store[static_cast<std::size_t>(s.stored++)] = check;
-  const int32_t start = ale_signalling_mode() == ALE_SIGNALLING_ALTERNATE ? 0xFFFF : s.check_start;
+  const int32_t start = ale_word_alternate_signalling() ? 0xFFFF : s.check_start;
   // The data words this frame stored (the check word is the last entry).
   const int data = s.stored - 2;
   if (data == s.count && block_good(s.store.data(), s.count, check, start)) {

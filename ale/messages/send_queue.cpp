@@ -5,9 +5,8 @@
 
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
-#include "ale/link/aqc.h"
+#include "ale/words/aqc_word.h"
 #include "ale/link/call_setup.h"
-#include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "db/events.h"
@@ -113,7 +112,7 @@ MessageBlock* take(int first, int second) {
 }
 
 void message_sent(const char* destination) {
-  const LinkHooks& hooks = link_state().hooks;
+  const SendQueueHooks& hooks = send_queue_state().hooks;
   if (hooks.message_sent)
     hooks.message_sent(destination);
   else

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "ale/messages/message_block.h"
@@ -22,6 +23,13 @@ inline constexpr int kSendQueueSize = 100;
 inline constexpr int kSendQueueLowWater = 5;  // fewer free entries than this: "nearly full"
 
 enum SendQueueIndex : int { SEND_DTM_TEXT = 0, SEND_DTM_BINARY = 1, SEND_DBM_TEXT = 2, SEND_DBM_BINARY = 3 };
+
+// What the send queues tell the station; the station's wiring binds it.
+struct SendQueueHooks {
+  // A message to `address` has been sent (its last block acknowledged, or sent as a broadcast).
+  // Empty: the message-sent line only.
+  std::function<void(const char* address)> message_sent;
+};
 
 struct SendQueueState {
   SendQueueState() = default;
@@ -36,6 +44,7 @@ struct SendQueueState {
   int dbm_retries = 0;
   std::array<int, 4> block_toggle{};
   std::array<int, 4> message_toggle{};
+  SendQueueHooks hooks;
 };
 
 SendQueueState& send_queue_state();

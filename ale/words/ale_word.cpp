@@ -17,12 +17,15 @@ bool aqc_enabled() { return db_get_aqc_mode() != 0; }
 
 AleWordState& ale_word_state() { return word_state(); }
 
-void ale_word_set_exchange(bool normal_exchange, bool aqc_exchange, bool sounding) {
+void ale_word_set_exchange(bool normal_exchange, bool aqc_exchange, bool sounding, bool alternate) {
   AleWordState& st = word_state();
   st.normal_exchange.store(normal_exchange ? 1 : 0, std::memory_order_relaxed);
   st.aqc_exchange.store(aqc_exchange ? 1 : 0, std::memory_order_relaxed);
   st.sounding.store(sounding ? 1 : 0, std::memory_order_relaxed);
+  st.alternate.store(alternate ? 1 : 0);
 }
+
+bool ale_word_alternate_signalling() { return word_state().alternate.load() != 0; }
 
 int ale_aqc_transmission() {
   const AleWordState& st = word_state();

@@ -67,6 +67,9 @@ struct AleWordState {
   std::atomic<int> aqc_exchange{0};
   // A TWAS or TIS sounding in 141A signalling: it carries the burst while AQC-ALE is enabled.
   std::atomic<int> sounding{0};
+  // AQC-ALE signalling is selected (the frame builders then add a check word to an LQA word or
+  // an AMD text).
+  std::atomic<int> alternate{0};
   // The frame parser is reading a DBM (the receiver then never waits out a burst).
   std::atomic<int> dbm_mode{0};
 };
@@ -74,7 +77,9 @@ struct AleWordState {
 AleWordState& ale_word_state();
 
 // Set by the link state at each change of its state or signalling mode.
-void ale_word_set_exchange(bool normal_exchange, bool aqc_exchange, bool sounding);
+void ale_word_set_exchange(bool normal_exchange, bool aqc_exchange, bool sounding, bool alternate);
+// Whether AQC-ALE signalling is selected, as the link state last told.
+bool ale_word_alternate_signalling();
 // Whether the words now sent or heard belong to an exchange that carries the AQC-ALE burst.
 int ale_aqc_transmission();
 

@@ -8,8 +8,9 @@
 #include "ale/words/golay.h"
 #include "ale/words/linking_protection.h"
 #include "ale/words/word_rx.h"
-#include "ale/engine/event_names.h"
+#include "ale/words/word_trace.h"
 #include "db/options.h"
+#include "platform/hook.h"
 #include "platform/station.h"
 
 namespace vesk {
@@ -92,6 +93,7 @@ void ale_tx_pack_raw_bits(const uint8_t* bits, uint8_t* symbols) {
 
 int ale_tx_word(AleWord word) {
   ale_trace_tx_word(word);
+  call_hook(word_queue_state().hooks.tx_word, word);
   const int queued = ale_tx_encode_word(word);
   // The AQC-ALE burst follows a FROM word of an AQC-ALE transmission.
   if (ale_word_type(word) == ALE_FROM && db_get_aqc_burst() != 0 && ale_aqc_transmission() != 0) ale_tx_burst_marker();

@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "ale/words/ale_word.h"
@@ -53,6 +54,12 @@ struct EngineEvent {
   RxWordRecord record;
 };
 
+// What the transmit side hands above the words; the station's wiring binds it.
+struct WordQueueHooks {
+  // Each word ale_tx_word sends, after its trace: the command monitor's turn at it.
+  std::function<void(AleWord word)> tx_word;
+};
+
 struct WordQueueState {
   WordQueueState() = default;
   ~WordQueueState();
@@ -74,6 +81,7 @@ struct WordQueueState {
   int event_head = 0;
   int event_count = 0;
 
+  WordQueueHooks hooks;
 };
 
 WordQueueState& word_queue_state();

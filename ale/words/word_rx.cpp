@@ -8,7 +8,7 @@
 
 #include "db/ale_chars.h"
 #include "db/events.h"
-#include "ale/engine/event_names.h"
+#include "ale/words/word_trace.h"
 #include "ale/words/golay.h"
 #include "db/options.h"
 #include "modem/fsk8.h"

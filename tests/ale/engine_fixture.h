@@ -9,8 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "ale/dispatch/api_dispatch.h"
+#include "ale/dispatch/engine.h"
 #include "ale/engine/api_event.h"
-#include "ale/engine/engine.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/link_state.h"

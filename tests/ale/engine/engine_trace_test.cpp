@@ -1,5 +1,7 @@
 // Event, state and word names, and the trace lines each trace switch allows.
 #include "ale/engine/event_names.h"
+#include "ale/link/link_state.h"
+#include "ale/words/word_trace.h"
 #include "db/events.h"
 #include "db/options.h"
 #include "tests/ale/engine_fixture.h"

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "ale/dispatch/engine.h"
 #include "ale/engine/api_event.h"
-#include "ale/engine/engine.h"
 #include "ale/engine/timer.h"
 #include "db/log.h"
 #include "platform/station.h"

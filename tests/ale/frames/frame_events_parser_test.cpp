@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ale/engine/engine.h"
+#include "ale/dispatch/engine.h"
 #include "db/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/words/word_queue.h"

@@ -1,4 +1,5 @@
 #include "ale/frames/frame_sections.h"
+#include "ale/link/transmitters.h"
 
 #include <algorithm>
 #include <string>

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ale/frames/frame_sections.h"
+#include "ale/link/transmitters.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_queue.h"
 #include "db/database.h"

@@ -129,6 +129,19 @@ TEST_F(RxParserTest, FrameCalledTableAndTraceLines) {
   EXPECT_EQ(ale_frame_called_text(), "");
 }
 
+TEST_F(RxParserTest, FrameCalledTableExtendsAThreeCharacterName) {
+  ale_frame_called_add("ABC");
+  EXPECT_EQ(ale_frame_called_text(), "ABC ");
+  ale_frame_called_add("ABCDEF");  // the rest of the same address
+  EXPECT_EQ(ale_frame_called_text(), "ABCDEF ");
+  ale_frame_called_add("ABCXYZ");  // a second address: the extended flag is set now
+  EXPECT_EQ(ale_frame_called_text(), "ABCDEF ABCXYZ ");
+  ale_frame_called_add("ABCXYZ");
+  EXPECT_EQ(ale_frame_called_text(), "ABCDEF ABCXYZ ");
+  ale_frame_called_clear();
+  EXPECT_EQ(ale_frame_called_text(), "");
+}
+
 TEST_F(RxParserTest, StatisticsOfTheFrame) {
   EXPECT_DOUBLE_EQ(ale_rx_frame_sinad(), -100.0);
   EXPECT_EQ(ale_rx_frame_ber(), 30);

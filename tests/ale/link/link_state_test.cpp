@@ -71,19 +71,6 @@ TEST_F(LinkStateTest, CalledListsFillFirstEmptyEntry) {
   EXPECT_EQ(ale_called_list_text(), "K1ABC ");
 }
 
-TEST_F(LinkStateTest, FrameCalledTableExtendsAThreeCharacterName) {
-  ale_frame_called_add("ABC");
-  EXPECT_EQ(ale_frame_called_text(), "ABC ");
-  ale_frame_called_add("ABCDEF");  // the rest of the same address
-  EXPECT_EQ(ale_frame_called_text(), "ABCDEF ");
-  ale_frame_called_add("ABCXYZ");  // a second address: the extended flag is set now
-  EXPECT_EQ(ale_frame_called_text(), "ABCDEF ABCXYZ ");
-  ale_frame_called_add("ABCXYZ");
-  EXPECT_EQ(ale_frame_called_text(), "ABCDEF ABCXYZ ");
-  ale_frame_called_clear();
-  EXPECT_EQ(ale_frame_called_text(), "");
-}
-
 TEST_F(LinkStateTest, InFrameFlagFollowsFrameEvents) {
   const struct {
     int event;

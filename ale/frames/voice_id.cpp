@@ -1,4 +1,4 @@
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 
 #include <exception>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "ale/link/host_reports.h"
+#include "ale/engine/host_reports.h"
 
 #include "db/log.h"
 #include "platform/station.h"

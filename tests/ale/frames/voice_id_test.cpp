@@ -1,9 +1,10 @@
 // Voice identification on simulated time: keyed, the sound at the audio output, released;
 // the due flag ten minutes after the tune sound's timer start.
-#include "ale/link/voice_id.h"
+#include "ale/frames/voice_id.h"
 
 #include <gtest/gtest.h>
 
+#include "ale/dispatch/api_dispatch.h"
 #include "ale/engine/api_event.h"
 #include "db/events.h"
 #include "ale/engine/timer.h"

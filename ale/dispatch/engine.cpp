@@ -1,7 +1,8 @@
-#include "ale/engine/engine.h"
+#include "ale/dispatch/engine.h"
 
 #include <cstdlib>
 
+#include "ale/dispatch/api_dispatch.h"
 #include "ale/engine/api_event.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
