@@ -135,6 +135,16 @@ void dispatch_record(ApiEvent& e) {
   }
 }
 
+// A DTM or DBM data event goes to the queue of its kind of data: text, the last part of a
+// binary message, or another part.
+using QueueData = int (*)(const uint8_t* data, int n, const char* destination);
+void queue_data(const ApiEvent& e, QueueData text, QueueData binary_ended, QueueData binary) {
+  const QueueData queue = e.sub_op == API_DATA_TEXT            ? text
+                          : e.sub_op == API_DATA_BINARY_ENDED ? binary_ended
+                                                               : binary;
+  queue(reinterpret_cast<const uint8_t*>(e.payload()), e.payload_length, e.addresses[0]);
+}
+
 }  // namespace
 
 TimerRoute api_timer_route(int event_number) {
@@ -191,26 +201,8 @@ void api_dispatch(ApiEvent* event) {
     case API_GLOBAL_ANYCALL: ale_global_anycall(e.param, ""); break;
     case API_SELECTIVE_ANYCALL: ale_selective_anycall(e.param, e.addresses[0], ""); break;
     case API_AMD: ale_send_amd(addresses, e.payload()); break;
-    case API_DBM_DATA: {
-      const auto* data = reinterpret_cast<const uint8_t*>(e.payload());
-      if (e.sub_op == API_DATA_TEXT)
-        dbm_queue_text(data, e.payload_length, e.addresses[0]);
-      else if (e.sub_op == API_DATA_BINARY_ENDED)
-        dbm_queue_binary_ended(data, e.payload_length, e.addresses[0]);
-      else
-        dbm_queue_binary(data, e.payload_length, e.addresses[0]);
-      break;
-    }
-    case API_DTM_DATA: {
-      const auto* data = reinterpret_cast<const uint8_t*>(e.payload());
-      if (e.sub_op == API_DATA_TEXT)
-        dtm_queue_text(data, e.payload_length, e.addresses[0]);
-      else if (e.sub_op == API_DATA_BINARY_ENDED)
-        dtm_queue_binary_ended(data, e.payload_length, e.addresses[0]);
-      else
-        dtm_queue_binary(data, e.payload_length, e.addresses[0]);
-      break;
-    }
+    case API_DBM_DATA: queue_data(e, dbm_queue_text, dbm_queue_binary_ended, dbm_queue_binary); break;
+    case API_DTM_DATA: queue_data(e, dtm_queue_text, dtm_queue_binary_ended, dtm_queue_binary); break;
     // Queued transfers and the link notices they follow.
     case API_QUEUED_TRANSFER: call_hook(api_state().hooks.queued_transfer, e); break;
     case API_LINK_UP: call_hook(api_state().hooks.transfer_event, 0); break;
