@@ -24,6 +24,11 @@ fi
 # test for good.
 xdotool_program=$(command -v xdotool)
 xdotool() { timeout 20 "$xdotool_program" "$@"; }
+# The X server answers before the window is started (a loaded machine starts it slowly).
+for _ in $(seq 300); do
+  xdotool getdisplaygeometry > /dev/null 2>&1 && break
+  sleep 0.1
+done
 mkdir -p "$artefacts"
 work=$(mktemp -d)
 trap 'for p in ${pid:-} ${xpid:-}; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
