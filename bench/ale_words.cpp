@@ -55,7 +55,7 @@ struct StationRig {
     fsk_build_tone_tables(fsk_state());
     fsk_init(fsk_state());
     ale_word_io_init();
-    fsk_state().symbol_handler = ale_rx_symbol;
+    fsk_state().hooks.symbol = ale_rx_symbol;
   }
   Station station;
   StationScope scope;

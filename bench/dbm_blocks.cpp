@@ -45,7 +45,7 @@ struct Rig {
     fsk_init(fsk_state());
     ale_word_io_init();
     ale_section_queues_init();
-    fsk_state().symbol_handler = ale_rx_symbol;
+    fsk_state().hooks.symbol = ale_rx_symbol;
     dbm_rx_init();
   }
   ~Rig() {

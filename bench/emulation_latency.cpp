@@ -89,14 +89,14 @@ int main() {
   db_select_channel(1);
   std::mutex timers_mutex;
   std::map<int, int64_t> due_ns;
-  serial_set_timer_hooks(SerialTimerHooks{[&](int id, int ms) {
-                                            std::lock_guard<std::mutex> lock(timers_mutex);
-                                            due_ns[id] = station.clock().mono_ns() + int64_t{ms} * 1000000;
-                                          },
-                                          [&](int id) {
-                                            std::lock_guard<std::mutex> lock(timers_mutex);
-                                            due_ns.erase(id);
-                                          }});
+  serial_timer_hooks().start = [&](int id, int ms) {
+    std::lock_guard<std::mutex> lock(timers_mutex);
+    due_ns[id] = station.clock().mono_ns() + int64_t{ms} * 1000000;
+  };
+  serial_timer_hooks().stop = [&](int id) {
+    std::lock_guard<std::mutex> lock(timers_mutex);
+    due_ns.erase(id);
+  };
   serial_poll_hooks().emul_frame = emul_handle_frame;
   SerialPort& emul = serial_control(SERIAL_ROLE_RADIO_EMUL);
   emul.set_port_number(12);

@@ -72,7 +72,8 @@ int main() {
     Station st(dir);
     StationScope scope(st);
     log_set_sink([](LogText, const std::string&) {});
-    serial_set_timer_hooks(SerialTimerHooks{[](int, int) {}, [](int) {}});
+    serial_timer_hooks().start = [](int, int) {};
+    serial_timer_hooks().stop = [](int) {};
     run("KENWOOD, CAT keying", DB_KENWOOD, 0, name);
     run("IC-7000, RTS keying", DB_IC7000, 1, name);
   }

@@ -63,7 +63,7 @@ int main() {
   // Decimation and the 8-FSK demodulator with the word receiver.
   ale_word_io_init();
   fsk_init(fsk_state());
-  fsk_state().symbol_handler = ale_rx_symbol;
+  fsk_state().hooks.symbol = ale_rx_symbol;
   DecimatorState dec2;
   t0 = cpu_seconds();
   for (int b = 0; b < kBlocks; ++b) {

@@ -65,15 +65,14 @@ int main() {
   db_set_radio_type(133);  // NONE: every answer acknowledges
   serial_set_reply_terminators(SERIAL_ROLE_RADIO, ';', ';');
   BenchTimers timers;
-  serial_set_timer_hooks(SerialTimerHooks{
-      [&](int id, int ms) {
-        std::lock_guard<std::mutex> lock(timers.mutex);
-        timers.due_ns[id] = station.clock().mono_ns() + int64_t{ms} * 1000000;
-      },
-      [&](int id) {
-        std::lock_guard<std::mutex> lock(timers.mutex);
-        timers.due_ns.erase(id);
-      }});
+  serial_timer_hooks().start = [&](int id, int ms) {
+    std::lock_guard<std::mutex> lock(timers.mutex);
+    timers.due_ns[id] = station.clock().mono_ns() + int64_t{ms} * 1000000;
+  };
+  serial_timer_hooks().stop = [&](int id) {
+    std::lock_guard<std::mutex> lock(timers.mutex);
+    timers.due_ns.erase(id);
+  };
   SerialPort& radio = serial_control(SERIAL_ROLE_RADIO);
   radio.set_port_number(1);
   if (radio.set_settings("38400,N,8,1") != 0 || radio.open() != 0) {

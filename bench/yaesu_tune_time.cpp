@@ -64,8 +64,8 @@ Times measure(int type, const std::filesystem::path& dir) {
   clock.set_auto_advance(true);
   std::shared_ptr<FakeSerialBackend> fake = FakeSerialBackend::install();
   std::map<int, int64_t> timers;
-  serial_set_timer_hooks(SerialTimerHooks{[&](int id, int ms) { timers[id] = clock.mono_ns() + int64_t{ms} * 1000000; },
-                                          [&](int id) { timers.erase(id); }});
+  serial_timer_hooks().start = [&](int id, int ms) { timers[id] = clock.mono_ns() + int64_t{ms} * 1000000; };
+  serial_timer_hooks().stop = [&](int id) { timers.erase(id); };
   std::unique_ptr<TickSource> tick = clock.make_tick_source();
   tick->start(1000000, [&] {
     for (auto it = timers.begin(); it != timers.end(); ++it) {

@@ -428,12 +428,12 @@ void report_refresh_status_bar() {
 }
 
 void report_post_status_refresh() {
-  const LogHooks hooks = log_hooks();
+  const LogHooks& hooks = log_hooks();
   if (hooks.post_message) hooks.post_message(WM_REFRESH_STATUS);
 }
 
 void report_post_audio_update(int, int) {
-  const LogHooks hooks = log_hooks();
+  const LogHooks& hooks = log_hooks();
   if (hooks.post_message) hooks.post_message(WM_REFRESH_AUDIO);
 }
 

@@ -158,12 +158,7 @@ void file_if_due(LogState& s, bool due) {
 }
 
 void repaint(LogState& s) {
-  std::function<void()> hook;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    hook = s.hooks.repaint;
-  }
-  if (hook) hook();
+  if (s.hooks.repaint) s.hooks.repaint();
 }
 
 // Whether a copy of a line written now goes to the host port.
@@ -228,12 +223,7 @@ std::string frequency_stamp(int channel, int freq_hz) {
 }
 
 void post(LogState& s, int message) {
-  std::function<void(int)> hook;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    hook = s.hooks.post_message;
-  }
-  if (hook) hook(message);
+  if (s.hooks.post_message) s.hooks.post_message(message);
 }
 
 void set_status(std::string LogStatusTexts::*member, const std::string& text, int message) {
@@ -337,17 +327,7 @@ void log_set_notifier(std::shared_ptr<LogNotifier> notifier) {
   s.notifier = std::move(notifier);
 }
 
-void log_set_hooks(const std::function<void(LogHooks&)>& change) {
-  LogState& s = log_state();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  change(s.hooks);
-}
-
-LogHooks log_hooks() {
-  LogState& s = log_state();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return s.hooks;
-}
+LogHooks& log_hooks() { return log_state().hooks; }
 
 // ---- switches and the echo queue ----
 
@@ -413,7 +393,7 @@ std::string log_channel_stamp(int channel) { return frequency_stamp(channel, cha
 std::string log_channel_tx_stamp(int channel) { return frequency_stamp(channel, channel_tx_freq_hz(channel)); }
 
 std::string log_tuned_freq_stamp(int channel) {
-  const LogHooks hooks = log_hooks();
+  const LogHooks& hooks = log_hooks();
   return frequency_stamp(channel, hooks.tuned_tx_freq_hz ? hooks.tuned_tx_freq_hz() : 0);
 }
 
@@ -521,7 +501,7 @@ int display_listing_style() {
 }
 
 void display_full_listing() {
-  const LogHooks hooks = log_hooks();
+  const LogHooks& hooks = log_hooks();
   if (hooks.full_listing) hooks.full_listing();
 }
 
@@ -636,14 +616,12 @@ void display_message_box(const std::string& text) {
 void display_exit_program(int status) {
   log_printf("Goodbye......");
   LogState& s = log_state();
-  std::function<void()> hook;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     s.exit_requested = true;
     s.exit_status = status;
-    hook = s.hooks.request_exit;
   }
-  if (hook) hook();
+  if (s.hooks.request_exit) s.hooks.request_exit();
 }
 
 int display_exit_status() {

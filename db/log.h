@@ -63,8 +63,8 @@ class LogNotifier {
   virtual void message_box(const std::string& text) = 0;
 };
 
-// What the log layer asks of the layers above it; the station's wiring binds them. Each may
-// be empty: the line is still written and the further effect is skipped (or a neutral value
+// What the log layer asks of the layers above it; the station's wiring binds them before the
+// station starts (`log_hooks()`). Each may be empty: the line is still written and the further effect is skipped (or a neutral value
 // is used).
 struct LogHooks {
   // Repaint the log views after a text changed.
@@ -161,11 +161,8 @@ std::string log_frame_text();
 // Sets the function that shows each line as it is written.
 void log_set_sink(std::function<void(LogText, const std::string&)> sink);
 void log_set_notifier(std::shared_ptr<LogNotifier> notifier);
-// Sets one of the hooks: log_state() under its lock, e.g.
-// log_set_hooks([](LogHooks& h) { h.repaint = ...; });
-void log_set_hooks(const std::function<void(LogHooks&)>& change);
-// A copy of the hooks, for calling them outside the lock.
-LogHooks log_hooks();
+// The layer's hooks (`log_state().hooks`).
+LogHooks& log_hooks();
 
 // Remote echo switch.
 void log_enable_tcp_echo();

@@ -33,7 +33,7 @@ void bells_and_linked_station(const char* address) {
 
 // The linking-protection level the heard words were read at.
 std::string lp_level_name() {
-  const LogHooks h = log_hooks();
+  const LogHooks& h = log_hooks();
   return display_lp_level_name(h.lp_level ? h.lp_level() : 0);
 }
 
@@ -189,7 +189,7 @@ void log_amd_entry(const AmdStoreEntry& entry) {
 void log_aqc_amd(const AmdStoreEntry& entry, int check_state) {
   std::string message = field(entry.text);
   if (!message.empty() && static_cast<unsigned char>(message[0]) == 0x80) {
-    const LogHooks hooks = log_hooks();
+    const LogHooks& hooks = log_hooks();
     if (hooks.expand_coded_amd) message = hooks.expand_coded_amd(message);
   }
   const char* tag = check_state == 1 ? "[CRC OK]" : check_state == 2 ? "[CRC BAD]" : "[NO CRC]";

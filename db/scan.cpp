@@ -138,7 +138,7 @@ void db_run_sounding_schedule() {
     }
   }
   if (due < 0) return;
-  const DbHooks h = db_get_hooks();
+  const DbHooks& h = db_hooks();
   if (tis && h.start_tis_sounding) h.start_tis_sounding(due);
   if (!tis && h.start_twas_sounding) h.start_twas_sounding(due);
 }

@@ -25,14 +25,13 @@ bool valid_other(int i) { return i >= 0 && i < kOtherAddressCount; }
 bool valid_net(int i) { return i >= 0 && i < kNetCount; }
 bool valid_key(int i) { return i >= 0 && i < kLpKeyCount; }
 
-DbHookState& hook_state() { return station().state<DbHookState>(); }
 
 void reset_channel_lqa(StationDatabase& db, int n) {
   for (auto& a : db.other) db_reset_lqa_record(&a.lqa[n]);
 }
 
 void call_store_hook(int n, const ChannelRecord& rec) {
-  const DbHooks h = db_get_hooks();
+  const DbHooks& h = db_hooks();
   if (h.store_channel) h.store_channel(n, rec);
 }
 
@@ -123,17 +122,7 @@ int add_other(StationDatabase& db, std::string_view address, int learned, int tw
 
 }  // namespace dbi
 
-void db_set_hooks(DbHooks hooks) {
-  DbHookState& s = hook_state();
-  std::lock_guard<std::mutex> g(s.mutex);
-  s.hooks = std::move(hooks);
-}
-
-DbHooks db_get_hooks() {
-  DbHookState& s = hook_state();
-  std::lock_guard<std::mutex> g(s.mutex);
-  return s.hooks;
-}
+DbHooks& db_hooks() { return station().state<DbHooks>(); }
 
 bool db_address_valid(const char* text) { return ale_address_valid(bounded(text)); }
 

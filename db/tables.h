@@ -23,7 +23,8 @@ namespace vesk {
 inline constexpr int DB_ERR_INVALID = -1;  // an index out of range or an invalid text
 inline constexpr int DB_ERR_FULL = -2;     // no free record
 
-// Calls out of the database into later modules. Set them at start-up; empty ones are skipped.
+// Calls out of the database into later modules. The station's wiring binds them before the
+// station starts; empty ones are skipped.
 struct DbHooks {
   // The radio's store-channel step (some radio types write the channel into their memory).
   std::function<void(int index, const ChannelRecord& rec)> store_channel;
@@ -31,12 +32,7 @@ struct DbHooks {
   std::function<void(int channel)> start_tis_sounding;
   std::function<void(int channel)> start_twas_sounding;
 };
-struct DbHookState {
-  std::mutex mutex;
-  DbHooks hooks;
-};
-void db_set_hooks(DbHooks hooks);
-DbHooks db_get_hooks();
+DbHooks& db_hooks();  // the current station's
 
 // 1 when `text` is an ALE address: 1 to 15 characters, all of the basic 38-character set.
 bool db_address_valid(const char* text);

@@ -91,13 +91,13 @@ void symbol_boundary(FskState& s) {
     s.energy_snapshot = s.energy;
   }
 
-  if (s.symbol_handler) {
+  if (s.hooks.symbol) {
     FskSymbol symbol;
     symbol.decision = s.decision;
     symbol.energy = s.energy;
     symbol.word_synced = s.word_sync.load();
     symbol.average_snr = fsk_average_snr(s);
-    s.symbol_handler(symbol);
+    s.hooks.symbol(symbol);
   }
 
   int best_phase = 0;

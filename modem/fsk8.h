@@ -50,15 +50,6 @@ inline constexpr float kFskTuneAmplitude = 0.5f;
 inline constexpr std::array<uint8_t, FSK_BINS> kFskBinSymbol = {
     8, 8, 8, 8, 8, 8, 0, 8, 1, 8, 3, 8, 2, 8, 6, 8, 7, 8, 5, 8, 4, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8};
 
-// Called once per demodulated input block (recorder, display refresh, scan dwell); their owners
-// set them. Null hooks are skipped.
-struct FskBlockHooks {
-  void (*record)(const int16_t* samples, int count) = nullptr;
-  void (*audio_update)() = nullptr;
-  void (*dwell_tick)() = nullptr;
-  void (*aqc_snr_add)(float in_band_total) = nullptr;  // per sample
-  void (*vad_block)(const float* samples, int count) = nullptr;
-};
 
 // One symbol time as the demodulator hands it up at the symbol boundary.
 struct FskSymbol {
@@ -71,6 +62,19 @@ struct FskSymbol {
 // Takes each FskSymbol on the audio thread; its requests (phase, word sync) are downward calls
 // made before it returns.
 using FskSymbolHandler = std::function<void(const FskSymbol&)>;
+
+// What the demodulator hands up; the station's wiring binds them. Null hooks are skipped.
+struct FskHooks {
+  // Once per demodulated input block (recorder, display refresh, scan dwell, AQC-ALE noise
+  // figure, voice detector).
+  void (*record)(const int16_t* samples, int count) = nullptr;
+  void (*audio_update)() = nullptr;
+  void (*dwell_tick)() = nullptr;
+  void (*aqc_snr_add)(float in_band_total) = nullptr;  // per sample
+  void (*vad_block)(const float* samples, int count) = nullptr;
+  // Each symbol (the word receiver); null: symbols are dropped.
+  FskSymbolHandler symbol;
+};
 
 struct FskState {
   FskState() { decision.fill(FSK_NO_SYMBOL); }
@@ -106,8 +110,7 @@ struct FskState {
   std::array<float, FSK_BINS> display_bins{};
   std::array<float, FSK_SYMBOL_SAMPLES> energy_snapshot{};
 
-  FskBlockHooks hooks;
-  FskSymbolHandler symbol_handler;  // null: symbols are dropped
+  FskHooks hooks;
 };
 
 // The station's own demodulator.

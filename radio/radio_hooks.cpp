@@ -14,7 +14,6 @@ struct RadioHookState {
 RadioHookState& hook_state() { return station().state<RadioHookState>(); }
 }  // namespace
 
-void radio_set_hooks(RadioHooks hooks) { hook_state().hooks = std::move(hooks); }
 RadioHooks& radio_hooks() { return hook_state().hooks; }
 
 int radio_link_state() {

@@ -17,7 +17,6 @@ struct RadioHooks {
   // The engine's scan mode: true while scanning.
   std::function<bool()> scanning;
 };
-void radio_set_hooks(RadioHooks hooks);
 RadioHooks& radio_hooks();
 
 // Hook calls with their defaults.

@@ -55,7 +55,6 @@ ReplyTerminators serial_reply_terminators(SerialPortRole role) {
   return ReplyTerminators{static_cast<uint8_t>(pair & 0xFF), static_cast<uint8_t>(pair >> 8)};
 }
 
-void serial_poll_set_hooks(SerialPollHooks hooks) { poll_state().hooks = std::move(hooks); }
 SerialPollHooks& serial_poll_hooks() { return poll_state().hooks; }
 
 void tnc_handle_input(const uint8_t* bytes, int count) {

@@ -59,8 +59,6 @@ void port_poll_input();
 
 void serial_set_reply_terminators(SerialPortRole role, uint8_t first, uint8_t second);
 ReplyTerminators serial_reply_terminators(SerialPortRole role);
-void serial_poll_set_hooks(SerialPollHooks hooks);
-// The hooks, for an owner that sets only its own member.
 SerialPollHooks& serial_poll_hooks();
 
 // One TNC read: shown as TNC text (`log_tnc_write`).

@@ -161,7 +161,7 @@ SerialQueuesState::~SerialQueuesState() {
 
 SerialQueuesState& serial_queues() { return station().state<SerialQueuesState>(); }
 
-void serial_set_timer_hooks(SerialTimerHooks hooks) { serial_queues().timers = std::move(hooks); }
+SerialTimerHooks& serial_timer_hooks() { return serial_queues().timers; }
 
 void serial_queue_reset(SerialQueueId id) {
   SerialOutputQueue& q = serial_queues().queues[id];

@@ -117,7 +117,7 @@ struct SerialQueuesState {
   SerialTimerHooks timers;
 };
 SerialQueuesState& serial_queues();
-void serial_set_timer_hooks(SerialTimerHooks hooks);
+SerialTimerHooks& serial_timer_hooks();  // `serial_queues().timers`
 
 // The mechanics, per queue.
 // Empties the queue and its ring and stops its timer.

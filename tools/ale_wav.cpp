@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
   fsk_build_tone_tables(fsk_state());
   fsk_init(fsk_state());
   ale_word_io_init();
-  fsk_state().symbol_handler = ale_rx_symbol;
+  fsk_state().hooks.symbol = ale_rx_symbol;
   const std::string cmd = argv[1];
   if (cmd == "encode" && argc >= 4) return encode(argv[2], argc - 3, argv + 3);
   if (cmd == "decode" && argc == 3) return decode(argv[2]);

@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
   // (keys sent one by one, watchdogs) run while the operation's pauses and the wait at the end
   // pass.
   std::map<int, int64_t> timers;
-  serial_set_timer_hooks(SerialTimerHooks{[&](int id, int ms) { timers[id] = sim->mono_ns() + int64_t{ms} * 1000000; },
-                                          [&](int id) { timers.erase(id); }});
+  serial_timer_hooks().start = [&](int id, int ms) { timers[id] = sim->mono_ns() + int64_t{ms} * 1000000; };
+  serial_timer_hooks().stop = [&](int id) { timers.erase(id); };
   std::unique_ptr<TickSource> tick = sim->make_tick_source();
   tick->start(1000000, [&] {
     for (auto it = timers.begin(); it != timers.end(); ++it) {

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     vesk::station_wire();
     // QUIT and EXIT end the run after their line.
     bool ended = false;
-    vesk::log_set_hooks([&](vesk::LogHooks& h) { h.request_exit = [&] { ended = true; }; });
+    vesk::log_hooks().request_exit = [&] { ended = true; };
     vesk::db_open();
     if (!audio.empty()) {
       vesk::snd_set_device_specs(audio, audio);

@@ -73,20 +73,18 @@ void wire_platform() {
 // ---- what the database and log layer ask of the layers above ----
 
 void wire_db() {
-  log_set_hooks([](LogHooks& h) {
-    h.expand_coded_amd = amd_expand_coded_amd;
-    h.full_listing = report_full_listing;
-    h.post_message = station_app_post_message;
-    h.repaint = station_app_repaint;
-    h.request_exit = station_app_exit_now;
-    h.tuned_tx_freq_hz = radio_tuned_tx_freq;
-    h.lp_level = lp_display_level;
-  });
-  DbHooks hooks = db_get_hooks();
-  hooks.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
-  hooks.start_tis_sounding = ale_start_tis_sounding;
-  hooks.start_twas_sounding = ale_start_twas_sounding;
-  db_set_hooks(std::move(hooks));
+  LogHooks& log = log_hooks();
+  log.expand_coded_amd = amd_expand_coded_amd;
+  log.full_listing = report_full_listing;
+  log.post_message = station_app_post_message;
+  log.repaint = station_app_repaint;
+  log.request_exit = station_app_exit_now;
+  log.tuned_tx_freq_hz = radio_tuned_tx_freq;
+  log.lp_level = lp_display_level;
+  DbHooks& db = db_hooks();
+  db.store_channel = [](int, const ChannelRecord& rec) { radio_store_channel_hook(rec); };
+  db.start_tis_sounding = ale_start_tis_sounding;
+  db.start_twas_sounding = ale_start_twas_sounding;
 }
 
 // ---- what the sound card and the 8-FSK demodulator hand up ----
@@ -111,7 +109,7 @@ void wire_modem() {
   fs1052_set_modem_io(&fs1052_serial_tone_modem());
   h.net_trace = [](const std::string& line) { log_net_trace_printf("%s", line.c_str()); };
   FskState& fsk = fsk_state();
-  fsk.symbol_handler = ale_rx_symbol;
+  fsk.hooks.symbol = ale_rx_symbol;
   fsk.hooks.dwell_tick = ale_dwell_tick;
   fsk.hooks.vad_block = ale_vad_block;
   fsk.hooks.audio_update = display_post_audio_update;
@@ -133,10 +131,9 @@ void wire_radio() {
   RadioHooks& hooks = radio_hooks();
   hooks.link_state = [] { return ale_link_state(); };
   hooks.scanning = [] { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; };
-  SerialTimerHooks timers;
-  timers.start = timer_start;
-  timers.stop = timer_stop;
-  serial_set_timer_hooks(std::move(timers));
+  SerialTimerHooks& serial_timers = serial_timer_hooks();
+  serial_timers.start = timer_start;
+  serial_timers.stop = timer_stop;
   // Keying the transmitter is link activity.
   serial_poll_hooks().timer_start_twa = timer_start_twa;
   serial_poll_hooks().emul_frame = emul_handle_frame;

@@ -26,7 +26,7 @@ class WordStationTest : public ::testing::Test {
     fsk_build_tone_tables(fsk_state());
     fsk_init(fsk_state());
     ale_word_io_init();
-    fsk_state().symbol_handler = ale_rx_symbol;
+    fsk_state().hooks.symbol = ale_rx_symbol;
     ale_set_link_state(ALE_STATE_SCANNING_STOPPED);
   }
 

@@ -25,9 +25,7 @@ class TncCommand : public test::RadioCommandFixture {
     db_set_radio_type(DB_NONE);
     open(SERIAL_ROLE_RADIO, 1);
     open(SERIAL_ROLE_TNC, 5);
-    RadioHooks hooks;
-    hooks.scanning = [this] { return scanning; };
-    radio_set_hooks(hooks);
+    radio_hooks().scanning = [this] { return scanning; };
     scan_channel(14100000, MODE_USB);
   }
   // Channel 1, the working channel and the one at the scan cursor.

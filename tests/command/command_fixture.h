@@ -27,7 +27,7 @@ class CommandFixture : public ::testing::Test {
     st_ = std::make_unique<Station>(dir_.path(), std::move(c));
     scope_ = std::make_unique<StationScope>(*st_);
     db_open();
-    log_set_hooks([this](LogHooks& h) { h.request_exit = [this] { ++exits_; }; });
+    log_hooks().request_exit = [this] { ++exits_; };
   }
   ~CommandFixture() override {
     scope_.reset();

@@ -26,7 +26,7 @@ struct Harness : vesk::test::FuzzStation {
   Harness() : FuzzStation("vesk-fuzz-", auto_advancing_clock()) {
     vesk::StationScope scope(*st);
     vesk::db_open();
-    vesk::log_set_hooks([](vesk::LogHooks& h) { h.request_exit = [] {}; });
+    vesk::log_hooks().request_exit = [] {};
   }
 };
 

@@ -194,9 +194,7 @@ TEST_F(ListingsTest, StatusReportForms) {
 
 TEST_F(ListingsTest, StatusPanes) {
   std::vector<int> posted;
-  log_set_hooks([&](LogHooks& h) {
-    h.post_message = [&](int m) { posted.push_back(m); };
-  });
+  log_hooks().post_message = [&](int m) { posted.push_back(m); };
   mmi_run_line(std::string("STATUS"));
   EXPECT_EQ(report_status_pane(1), "STOPPED    ");
   EXPECT_EQ(report_status_pane(0).substr(0, 4), "FRQ ");

@@ -49,14 +49,14 @@ using SteadyClock = std::chrono::steady_clock;
 class Worker {
  public:
   explicit Worker(Station& st) : station_(st) {
-    serial_set_timer_hooks(SerialTimerHooks{[this](int id, int ms) {
-                                              std::lock_guard<std::mutex> l(m_);
-                                              due_[id] = SteadyClock::now() + std::chrono::milliseconds(ms);
-                                            },
-                                            [this](int id) {
-                                              std::lock_guard<std::mutex> l(m_);
-                                              due_.erase(id);
-                                            }});
+    serial_timer_hooks().start = [this](int id, int ms) {
+      std::lock_guard<std::mutex> l(m_);
+      due_[id] = SteadyClock::now() + std::chrono::milliseconds(ms);
+    };
+    serial_timer_hooks().stop = [this](int id) {
+      std::lock_guard<std::mutex> l(m_);
+      due_.erase(id);
+    };
     thread_ = std::thread([this] { run(); });
   }
   ~Worker() {

@@ -147,7 +147,7 @@ TEST_F(LogLayer, StampsFollowTheDateAndFrequencyOptions) {
     lock.db().channels[5].tx_freq_hz = 7105500;
     lock.db().channels[123].rx_freq_hz = 14109000;
   }
-  log_set_hooks([](LogHooks& h) { h.tuned_tx_freq_hz = [] { return 3596000; }; });
+  log_hooks().tuned_tx_freq_hz = [] { return 3596000; };
   struct Case {
     int freq_display;
     int channel;
@@ -198,7 +198,7 @@ TEST_F(LogLayer, DisplayNames) {
 
 TEST_F(LogLayer, StatusTextsArePostedToTheWindow) {
   std::vector<int> posted;
-  log_set_hooks([&](LogHooks& h) { h.post_message = [&](int m) { posted.push_back(m); }; });
+  log_hooks().post_message = [&](int m) { posted.push_back(m); };
   display_post_freq_offset(-12.25f);
   EXPECT_EQ(display_status_texts().freq_offset, "-12.250000 hz");
   display_post_freq_offset(0.5f);
@@ -217,7 +217,7 @@ TEST_F(LogLayer, StatusTextsArePostedToTheWindow) {
 
 TEST_F(LogLayer, ListingStyleAndFullListing) {
   int listed = 0;
-  log_set_hooks([&](LogHooks& h) { h.full_listing = [&] { ++listed; }; });
+  log_hooks().full_listing = [&] { ++listed; };
   EXPECT_EQ(display_listing_style(), 0);
   display_set_listing_compact();
   EXPECT_EQ(display_listing_style(), 2);
@@ -242,7 +242,7 @@ TEST_F(LogLayer, MessageBoxesGoToTheNotifierOrTheLog) {
 
 TEST_F(LogLayer, ExitAsksForAnOrderlyEnd) {
   int asked = 0;
-  log_set_hooks([&](LogHooks& h) { h.request_exit = [&] { ++asked; }; });
+  log_hooks().request_exit = [&] { ++asked; };
   display_exit_program();
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(display_exit_requested());

@@ -77,7 +77,7 @@ TEST_F(LogLines, FixedTexts) {
 
 TEST_F(LogLines, LinkedWritesBothPanesAndPostsTheStation) {
   std::vector<int> posted;
-  log_set_hooks([&](LogHooks& h) { h.post_message = [&](int m) { posted.push_back(m); }; });
+  log_hooks().post_message = [&](int m) { posted.push_back(m); };
   log_linked("K1ABC");
   EXPECT_EQ(log_monitor_text(), stamps() + "[LINKED  ][K1ABC          ]\n");
   EXPECT_EQ(log_frame_text(), "[" + log_date_stamp() + "]" + stamps() + "[LINKED  ][K1ABC          ]\n");
@@ -143,7 +143,7 @@ TEST_F(LogLines, ReceivedAmdInBothPanes) {
 
 TEST_F(LogLines, AqcAmdExpandedAndTagged) {
   db_set_option_int(opt::FREQ_DISPLAY, 0);
-  log_set_hooks([](LogHooks& h) { h.expand_coded_amd = [](const std::string&) { return std::string("GOOD MORNING"); }; });
+  log_hooks().expand_coded_amd = [](const std::string&) { return std::string("GOOD MORNING"); };
   const std::string T = "[" + log_time_stamp() + "]";
   struct Case {
     const char* text;

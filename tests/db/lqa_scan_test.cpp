@@ -149,8 +149,9 @@ class ScanTest : public test::DbTest {
  protected:
   void SetUp() override {
     open();
-    db_set_hooks({{}, [this](int ch) { soundings.emplace_back("TIS", ch); },
-                  [this](int ch) { soundings.emplace_back("TWAS", ch); }});
+    DbHooks& h = db_hooks();
+    h.start_tis_sounding = [this](int ch) { soundings.emplace_back("TIS", ch); };
+    h.start_twas_sounding = [this](int ch) { soundings.emplace_back("TWAS", ch); };
   }
   static void add(int n, int groups, int permission = CHANNEL_BX) {
     ChannelRecord r;

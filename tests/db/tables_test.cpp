@@ -54,12 +54,10 @@ class TablesTest : public test::DbTest {
 TEST_F(TablesTest, AddChannelFillsOneToTwoFiftySixThenRefuses) {
   std::vector<int> hooked;
   std::vector<int> freqs;
-  db_set_hooks({[&](int n, const ChannelRecord& r) {
-                  hooked.push_back(n);
-                  freqs.push_back(r.rx_freq_hz - 7000000);
-                },
-                {},
-                {}});
+  db_hooks().store_channel = [&](int n, const ChannelRecord& r) {
+    hooked.push_back(n);
+    freqs.push_back(r.rx_freq_hz - 7000000);
+  };
   for (int n = 1; n <= 256; ++n) ASSERT_EQ(db_add_channel(channel(7000000 + n)), n);
   EXPECT_EQ(hooked.size(), 256u);
   EXPECT_EQ(hooked, freqs) << "the hook gets each new channel's record";

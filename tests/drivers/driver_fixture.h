@@ -46,9 +46,8 @@ class DriverTest : public ::testing::Test {
     cat_tap().on_reply = [this](bool ok) { ok ? ++acks : ++naks; };
     // The engine's timers on simulated time (the models' own timers: keys sent one by one,
     // watchdogs), run while sleeps pass.
-    serial_set_timer_hooks(SerialTimerHooks{
-        [this](int id, int ms) { timers_[id] = clock_->mono_ns() + int64_t{ms} * 1000000; },
-        [this](int id) { timers_.erase(id); }});
+    serial_timer_hooks().start = [this](int id, int ms) { timers_[id] = clock_->mono_ns() + int64_t{ms} * 1000000; };
+    serial_timer_hooks().stop = [this](int id) { timers_.erase(id); };
     tick_ = clock_->make_tick_source();
     tick_->start(1000000, [this] {
       for (auto it = timers_.begin(); it != timers_.end(); ++it) {

@@ -21,12 +21,11 @@ namespace {
 class KenwoodIdentifyTest : public test::DriverTest {
  protected:
   KenwoodIdentifyTest() {
-    SerialTimerHooks timers;
+    SerialTimerHooks& timers = serial_timer_hooks();
     timers.start = [this](int event, int ms) {
       if (event == EV_RADIO_CONFIG_TIMER) timer_ = {event, ms};  // not the queue's reply timeout
     };
     timers.stop = [](int) {};
-    serial_set_timer_hooks(std::move(timers));
     log_set_sink([this](LogText, const std::string& line) {
       const std::string head = "[Radio Setup: ";
       const auto p = line.find(head);

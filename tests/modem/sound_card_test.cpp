@@ -53,7 +53,7 @@ class SoundCardTest : public ::testing::Test {
     };
     h.ptt_off = [this] { ++f_.ptt_offs; };
     h.ale_reset_receiver = [this] { ++f_.receiver_resets; };
-    fsk_state().symbol_handler = [this](const FskSymbol& s) { f_.heard_symbols.push_back(s.decision[63]); };
+    fsk_state().hooks.symbol = [this](const FskSymbol& s) { f_.heard_symbols.push_back(s.decision[63]); };
   }
   ~SoundCardTest() override { snd_close(); }
 

@@ -46,7 +46,7 @@ void install(FakeWords& w) {
   };
   h.ale_post_tx_underrun = [&w] { ++w.ends; };
   h.ptt_off = [&w] { ++w.releases; };
-  fsk_state().symbol_handler = [&w](const FskSymbol&) { ++w.symbols_heard; };
+  fsk_state().hooks.symbol = [&w](const FskSymbol&) { ++w.symbols_heard; };
 }
 
 void queue_words(FakeWords& w, int n) {

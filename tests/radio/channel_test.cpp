@@ -37,9 +37,7 @@ class ChannelTest : public test::RadioFixture {
  protected:
   ChannelTest() {
     open(SERIAL_ROLE_RADIO, 1);
-    RadioHooks hooks;
-    hooks.scanning = [this] { return scanning; };
-    radio_set_hooks(hooks);
+    radio_hooks().scanning = [this] { return scanning; };
   }
   ChannelRecord store(const ChannelRecord& ch) {
     EXPECT_GE(db_store_channel(ch.number, ch), 0);

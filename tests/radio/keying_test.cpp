@@ -205,9 +205,7 @@ TEST_F(KeyingTest, KenwoodModelsFourAndFiveOnlyRecordTheFrequency) {
 TEST_F(KeyingTest, TransmitPreparationFollowsTheLinkState) {
   db_set_radio_type(DB_IC746);
   int state = 0;
-  RadioHooks hooks;
-  hooks.link_state = [&] { return state; };
-  radio_set_hooks(hooks);
+  radio_hooks().link_state = [&] { return state; };
   struct Case {
     int scan_active;
     int state;

@@ -22,9 +22,7 @@ class MutingTest : public test::RadioFixture {
     open(SERIAL_ROLE_RADIO, 1);
     db_set_option_int(opt::MUTED_AF_LEVEL, 10);
     db_set_option_int(opt::UNMUTED_AF_LEVEL, 200);
-    RadioHooks hooks;
-    hooks.link_state = [this] { return link_state; };
-    radio_set_hooks(hooks);
+    radio_hooks().link_state = [this] { return link_state; };
   }
   int link_state = 0;
 };

@@ -29,7 +29,8 @@ TEST(RadioControlThreads, ChannelSettingsKeyingAndMutingAtOnce) {
   Station st(dir.path());
   StationScope scope(st);
   auto fake = FakeSerialBackend::install();
-  serial_set_timer_hooks(SerialTimerHooks{[](int, int) {}, [](int) {}});
+  serial_timer_hooks().start = [](int, int) {};
+  serial_timer_hooks().stop = [](int) {};
   db_set_radio_type(DB_IC7000);
   db_set_cat_mute(1);
   SerialPort& radio = serial_control(SERIAL_ROLE_RADIO);

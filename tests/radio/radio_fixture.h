@@ -35,9 +35,8 @@ class RadioFixture : public ::testing::Test {
   RadioFixture()
       : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_), fake_(FakeSerialBackend::install()) {
     clock().set_auto_advance(true);
-    serial_set_timer_hooks(SerialTimerHooks{
-        [this](int id, int ms) { timers_[id] = clock().mono_ns() + int64_t{ms} * 1000000; },
-        [this](int id) { timers_.erase(id); }});
+    serial_timer_hooks().start = [this](int id, int ms) { timers_[id] = clock().mono_ns() + int64_t{ms} * 1000000; };
+    serial_timer_hooks().stop = [this](int id) { timers_.erase(id); };
     log_set_sink([this](LogText, const std::string& line) { log_ += line; });
     tick_ = clock().make_tick_source();
     tick_->start(1000000, [this] { pass(); });

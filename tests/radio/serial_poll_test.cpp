@@ -33,13 +33,11 @@ class PtyPollTest : public ::testing::Test {
     SerialPort& radio = serial_control(SERIAL_ROLE_RADIO);
     radio.set_port_number(1);
     EXPECT_EQ(radio.open(), 0) << radio.last_error();
-    serial_poll_set_hooks(SerialPollHooks{
-        [this](const uint8_t* b, int n) {
-          // The handler sees the count with the terminator and a NUL behind it.
-          EXPECT_EQ(b[n], 0);
-          frames_.emplace_back(reinterpret_cast<const char*>(b), static_cast<std::size_t>(n));
-        },
-        {}, {}});
+    serial_poll_hooks().radio_frame = [this](const uint8_t* b, int n) {
+      // The handler sees the count with the terminator and a NUL behind it.
+      EXPECT_EQ(b[n], 0);
+      frames_.emplace_back(reinterpret_cast<const char*>(b), static_cast<std::size_t>(n));
+    };
   }
   ~PtyPollTest() override {
     close(master_);
@@ -105,10 +103,10 @@ TEST_F(PtyPollTest, UnfinishedReplyWaitsAcrossPasses) {
 class FakePollTest : public ::testing::Test {
  protected:
   FakePollTest() {
-    serial_poll_set_hooks(SerialPollHooks{
-        [this](const uint8_t* b, int n) { radio_.emplace_back(reinterpret_cast<const char*>(b), n); },
-        [this](const uint8_t* b, int n) { emul_.emplace_back(reinterpret_cast<const char*>(b), n); },
-        [this] { ++twa_restarts_; }});
+    SerialPollHooks& poll = serial_poll_hooks();
+    poll.radio_frame = [this](const uint8_t* b, int n) { radio_.emplace_back(reinterpret_cast<const char*>(b), n); };
+    poll.emul_frame = [this](const uint8_t* b, int n) { emul_.emplace_back(reinterpret_cast<const char*>(b), n); };
+    poll.timer_start_twa = [this] { ++twa_restarts_; };
   }
   test::SerialHarness h;
   Frames radio_, emul_;

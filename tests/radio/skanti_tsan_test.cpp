@@ -25,7 +25,8 @@ TEST(SkantiThreads, CommandsFromTwoThreadsArriveWhole) {
   test::TempDir dir;
   Station st(dir.path());
   StationScope scope(st);
-  serial_set_timer_hooks(SerialTimerHooks{[](int, int) {}, [](int) {}});
+  serial_timer_hooks().start = [](int, int) {};
+  serial_timer_hooks().stop = [](int) {};
   db_set_radio_type(DB_SKANTI_8250);
   std::mutex sent_lock;
   std::string sent;

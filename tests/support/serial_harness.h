@@ -30,9 +30,8 @@ class SerialHarness {
  public:
   SerialHarness()
       : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_), fake_(FakeSerialBackend::install()) {
-    serial_set_timer_hooks(SerialTimerHooks{
-        [this](int id, int ms) { timers_[id] = clock().mono_ns() + int64_t{ms} * 1000000; },
-        [this](int id) { timers_.erase(id); }});
+    serial_timer_hooks().start = [this](int id, int ms) { timers_[id] = clock().mono_ns() + int64_t{ms} * 1000000; };
+    serial_timer_hooks().stop = [this](int id) { timers_.erase(id); };
   }
 
   Station& station() { return station_; }

@@ -21,7 +21,8 @@ class SerialPacingTest : public test::EngineFixture {
  protected:
   void SetUp() override {
     start_engine();
-    serial_set_timer_hooks(SerialTimerHooks{timer_start, timer_stop});
+    serial_timer_hooks().start = timer_start;
+    serial_timer_hooks().stop = timer_stop;
     SerialPort& port = serial_control(SERIAL_ROLE_RADIO);
     port.set_port_number(kPort);
     ASSERT_EQ(port.open(), 0);

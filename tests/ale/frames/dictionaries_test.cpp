@@ -129,7 +129,7 @@ TEST_F(DictionaryTest, LogLayerShowsCodedAqcAmdExpanded) {
   write_pair();
   amd_load_dictionaries();
   // The log layer expands coded texts through the dictionaries, as the station binds it.
-  log_set_hooks([](LogHooks& h) { h.expand_coded_amd = amd_expand_coded_amd; });
+  log_hooks().expand_coded_amd = amd_expand_coded_amd;
   AmdStoreEntry e{};
   std::strcpy(e.sender, "ABC");
   // Coded text as received: each code with 128 added, the first 0 (dictionary 1).

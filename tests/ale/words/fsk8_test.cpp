@@ -22,7 +22,7 @@ class Fsk8 : public ::testing::Test {
     fsk_build_tone_tables(fsk_state());
     fsk_init(fsk_state());
     ale_word_io_init();
-    fsk_state().symbol_handler = ale_rx_symbol;
+    fsk_state().hooks.symbol = ale_rx_symbol;
   }
   // Feeds 16-bit samples in blocks of at most 210.
   static void feed(const std::vector<int16_t>& x) {
@@ -176,7 +176,7 @@ TEST(Fsk8Retune, FirstWordQualityOnTheNewChannelIgnoresTheOldOne) {
     fsk_build_tone_tables(fsk_state());
     fsk_init(fsk_state());
     ale_word_io_init();
-    fsk_state().symbol_handler = ale_rx_symbol;
+    fsk_state().hooks.symbol = ale_rx_symbol;
     SimFskReceiver rx;
     if (c.audio != nullptr) sim_fsk_receive(rx, c.audio->data(), static_cast<int>(c.audio->size()));
     ale_reset_receiver();  // the scan step's retune

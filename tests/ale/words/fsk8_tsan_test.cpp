@@ -23,7 +23,7 @@ TEST(Fsk8Threads, EngineCallsWhileTheAudioThreadDemodulates) {
   FskState& fsk = fsk_state();
   fsk_init(fsk);
   ale_word_io_init();
-  fsk.symbol_handler = ale_rx_symbol;
+  fsk.hooks.symbol = ale_rx_symbol;
   std::atomic<bool> done{false};
   std::thread audio([&] {
     StationScope s(st);

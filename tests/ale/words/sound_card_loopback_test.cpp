@@ -61,7 +61,7 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
     sc.hooks.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
     sc.hooks.ale_post_tx_underrun = [] { ale_post_tx_underrun(); };
     sc.hooks.ale_reset_receiver = [] { ale_reset_receiver(); };
-    fsk_state().symbol_handler = ale_rx_symbol;
+    fsk_state().hooks.symbol = ale_rx_symbol;
     const bool is_a = s == &a;
     sc.hooks.make_device = [&, is_a](AudioDirection dir) {
       const bool out = dir == AudioDirection::Output;

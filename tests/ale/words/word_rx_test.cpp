@@ -245,7 +245,7 @@ TEST_F(WordLoopback, TwoDemodulatorsSideBySideDecodeTheirOwnWords) {
   for (int k = 0; k < 2; ++k) {
     Receiver& r = rx[k];
     fsk_init(r.fsk);
-    r.fsk.symbol_handler = [&r](const FskSymbol& y) { ale_rx_take_symbol(r.words, r.fsk, y); };
+    r.fsk.hooks.symbol = [&r](const FskSymbol& y) { ale_rx_take_symbol(r.words, r.fsk, y); };
     std::vector<float> audio(lead_in[k], 0.0f);
     sim_fsk_modulate_words(sent[k], FSK_SAMPLE_RATE, 0.5f, audio);
     audio.insert(audio.end(), 2 * ALE_WORD_SYMBOLS * FSK_SYMBOL_SAMPLES, 0.0f);
