@@ -51,10 +51,10 @@ void call(const std::function<void()>& f) {
 }
 
 int symbols_pending(SoundCardState& sc) {
-  return sc.hooks.ale_tx_symbols_pending ? sc.hooks.ale_tx_symbols_pending() : ALE_TX_DRAINED;
+  return sc.ale_hooks.tx_symbols_pending ? sc.ale_hooks.tx_symbols_pending() : ALE_TX_DRAINED;
 }
 
-int next_symbol(SoundCardState& sc) { return sc.hooks.ale_tx_next_symbol ? sc.hooks.ale_tx_next_symbol() : 9; }
+int next_symbol(SoundCardState& sc) { return sc.ale_hooks.tx_next_symbol ? sc.ale_hooks.tx_next_symbol() : 9; }
 
 // A tone table for a symbol value; values without a table play as silence.
 const int16_t* tone_table(SoundCardState& sc, int symbol) {
@@ -99,8 +99,8 @@ std::unique_ptr<AudioDevice> open_device(AudioDirection dir, std::string* opened
     return true;
   };
 
-  if (sc.hooks.make_device) {
-    try_open(sc.hooks.make_device(dir));
+  if (sc.device_hooks.make_device) {
+    try_open(sc.device_hooks.make_device(dir));
   } else {
     const std::string& spec = in ? sc.input_spec : sc.output_spec;
     if (!spec.empty() && spec.rfind("alsa:", 0) != 0) {
@@ -186,7 +186,7 @@ int snd_open() {
   sc.rx_process_queue = queue_create(kSndQueueSlots);
   sc.rx_data_queue = queue_create(kSndQueueSlots);
 
-  call(sc.hooks.vad_reset);
+  call(sc.ale_hooks.vad_reset);
   FskState& fsk = fsk_state();
   fsk_init(fsk);
   fsk_build_tone_tables(fsk);
@@ -307,9 +307,8 @@ void snd_audio_step() {
     // tagged last that carried the transmission, or the first idle block after blocks
     // tagged more (serial-tone modem blocks).
     if (h.tag == BLOCK_TAG_LAST && (h.carries || sc.last_finished_tag == BLOCK_TAG_MORE)) {
-      SoundCardHooks& hk = sc.hooks;
-      call(hk.ale_post_tx_underrun);
-      call(hk.ptt_off);
+      call(sc.ale_hooks.post_tx_underrun);
+      call(sc.radio_hooks.ptt_off);
       if (sc.last_finished_modem) snd_m110_tx_ended();
       sc.tx_ends++;
       sc.audio_state = AUDIO_RX;
@@ -502,7 +501,7 @@ void snd_write_next_tx_block() {
   if (carries && sc.last_submitted_tag != BLOCK_TAG_MORE) {
     sc.audio_state = AUDIO_TX;
     fsk_clear_display_bins(fsk_state());
-    call(sc.hooks.ale_reset_receiver);
+    call(sc.ale_hooks.reset_receiver);
     if (modem_first >= 0) snd_m110_tx_started(modem_first);
   }
   sc.last_submitted_tag = tag;

@@ -9,7 +9,8 @@
 //
 // The tone tables, the burst, the demodulator and the WAV player are this layer's own and are
 // called directly. What the feed needs from the layers above (the word transmit queue, the
-// transmitter's release) comes through SoundCardHooks, which the station's wiring binds.
+// transmitter's release) comes through the SoundCard...Hooks structs, which the station's wiring
+// binds.
 #pragma once
 
 #include <array>
@@ -60,34 +61,49 @@ inline constexpr int kRx9600BlockSamples = 252;    // 26.25 ms at 9,600 Hz
 inline constexpr int kSndQueueSlots = 20;
 inline constexpr int kSndRxAtDevice = 4;  // input buffers kept at the device
 
-// What the sound card tells the word layer and radio control above it; the station's wiring
-// binds them. An empty hook does nothing (a query answers as an idle station would).
-struct SoundCardHooks {
-  // Word transmit queue and receiver: ALE_TX_SYMBOLS_WAITING or ALE_TX_DRAINED; the next
-  // symbol; the end-of-transmission event into the engine queue; receiver reset; the voice
-  // detector's start with the card.
-  std::function<int()> ale_tx_symbols_pending;
-  std::function<int()> ale_tx_next_symbol;
-  std::function<void()> ale_post_tx_underrun;
-  std::function<void()> ale_reset_receiver;
+// What the sound card asks of the layers above it, one struct for each kind of caller; the
+// station's wiring binds them. An empty hook does nothing (a query answers as an idle station
+// would).
+
+// The ALE word transmit queue, word receiver and link state.
+struct SoundCardAleHooks {
+  // ALE_TX_SYMBOLS_WAITING or ALE_TX_DRAINED; the next symbol; the end-of-transmission event
+  // into the engine queue; receiver reset; the voice detector's start with the card.
+  std::function<int()> tx_symbols_pending;
+  std::function<int()> tx_next_symbol;
+  std::function<void()> post_tx_underrun;
+  std::function<void()> reset_receiver;
   std::function<void()> vad_reset;
-  // Radio control: release the transmitter.
-  std::function<void()> ptt_off;
-  // The serial-tone modem: whether the ALE link is ready (LINKED IDLE, no frame coming in),
-  // for the modem's part in the sound path; keying the transmitter at the start of each of
-  // its transmissions; what its receiver decodes (every byte, the start of a reception with
-  // its mode found, its end); the end of each of its transmissions once played out (or
-  // dropped, the modem being out of the sound path).
-  std::function<int()> ale_link_ready;
+  // Whether the ALE link is ready (LINKED IDLE, no frame coming in), for the serial-tone
+  // modem's part in the sound path.
+  std::function<int()> link_ready;
+};
+
+// Radio control: key the transmitter at the start of each serial-tone transmission, release
+// it at the end of an ALE transmission.
+struct SoundCardRadioHooks {
   std::function<void()> ptt_on;
-  std::function<void(int byte)> modem_rx_byte;
-  std::function<void()> modem_rx_start;
-  std::function<void()> modem_rx_end;
-  std::function<void()> modem_tx_end;
-  // The network-trace output of the log (written only while that trace is on): the
-  // mixer's failure lines. Empty: not written.
+  std::function<void()> ptt_off;
+};
+
+// The data link, for what the serial-tone modem receives (every byte, the start of a
+// reception with its mode found, its end) and the end of each of its transmissions once played
+// out (or dropped, the modem being out of the sound path).
+struct SoundCardDataLinkHooks {
+  std::function<void(int byte)> rx_byte;
+  std::function<void()> rx_start;
+  std::function<void()> rx_end;
+  std::function<void()> tx_end;
+};
+
+// The network-trace output of the log (written only while that trace is on): the mixer's
+// failure lines. Empty: not written.
+struct SoundCardTraceHooks {
   std::function<void(const std::string&)> net_trace;
-  // Devices made by a harness (loopback between stations) instead of from the options.
+};
+
+// Devices made by a harness (loopback between stations) instead of from the options.
+struct SoundCardDeviceHooks {
   std::function<std::unique_ptr<AudioDevice>(AudioDirection)> make_device;
 };
 
@@ -102,7 +118,11 @@ struct SndHeader {
 };
 
 struct SoundCardState {
-  SoundCardHooks hooks;
+  SoundCardAleHooks ale_hooks;
+  SoundCardRadioHooks radio_hooks;
+  SoundCardDataLinkHooks data_link_hooks;
+  SoundCardTraceHooks trace_hooks;
+  SoundCardDeviceHooks device_hooks;
   // Device descriptions from the command line ("null", "wav:PATH", "alsa:NAME"); empty: the
   // ALSA device of the options.
   std::string input_spec;

@@ -11,7 +11,7 @@ namespace vesk {
 namespace {
 
 void trace(const std::string& line) {
-  const auto& t = sound_card().hooks.net_trace;
+  const auto& t = sound_card().trace_hooks.net_trace;
   if (t) t(line);
 }
 

@@ -20,13 +20,13 @@ void rx_status(M110Status status, float hz) {
     case M110Status::RxMode:
       sc.modem_rx_text = std::string("RX ") + m110_mode_info(sc.m110_rx->rx_mode()).display_name;
       post_texts(sc);
-      if (sc.hooks.modem_rx_start) sc.hooks.modem_rx_start();
+      if (sc.data_link_hooks.rx_start) sc.data_link_hooks.rx_start();
       break;
     case M110Status::RxEnd:
       sc.modem_rx_text.clear();
       post_texts(sc);
       display_post_freq_offset(0.0f);
-      if (sc.hooks.modem_rx_end) sc.hooks.modem_rx_end();
+      if (sc.data_link_hooks.rx_end) sc.data_link_hooks.rx_end();
       break;
     case M110Status::FreqOffset: display_post_freq_offset(hz); break;
     default: break;
@@ -48,7 +48,7 @@ void m110_setup() {
     M110RxConfig rx;
     rx.on_byte = [](int byte) {
       SoundCardState& card = sound_card();
-      if (card.hooks.modem_rx_byte) card.hooks.modem_rx_byte(byte);
+      if (card.data_link_hooks.rx_byte) card.data_link_hooks.rx_byte(byte);
     };
     rx.status = rx_status;
     rx.carrier_step = m110_carrier_step_from_settings;
@@ -68,7 +68,7 @@ int m110_is_active() {
     case 2: return 1;
     case 1: {
       SoundCardState& sc = sound_card();
-      return sc.hooks.ale_link_ready && sc.hooks.ale_link_ready() ? 1 : 0;
+      return sc.ale_hooks.link_ready && sc.ale_hooks.link_ready() ? 1 : 0;
     }
     default: return 0;
   }
@@ -110,14 +110,14 @@ bool snd_m110_next_block(float* block, M110TxWorker::BlockInfo* info) {
   if (info->first)
     log_printf("[%s][%s][MODEM ERROR: SERIAL-TONE MODEM NOT IN THE SOUND PATH (TWX MODE), TRANSMISSION NOT SENT]\n",
                log_time_stamp().c_str(), log_current_channel_stamp().c_str());
-  if (info->last && sc.hooks.modem_tx_end) sc.hooks.modem_tx_end();
+  if (info->last && sc.data_link_hooks.tx_end) sc.data_link_hooks.tx_end();
   return false;
 }
 
 // The start and the end of a modem transmission on the air.
 void snd_m110_tx_started(int mode) {
   SoundCardState& sc = sound_card();
-  if (sc.hooks.ptt_on) sc.hooks.ptt_on();
+  if (sc.radio_hooks.ptt_on) sc.radio_hooks.ptt_on();
   sc.modem_tx_text = std::string("TX ") + m110_mode_info(mode).display_name;
   post_texts(sc);
 }
@@ -126,7 +126,7 @@ void snd_m110_tx_ended() {
   SoundCardState& sc = sound_card();
   sc.modem_tx_text.clear();
   post_texts(sc);
-  if (sc.hooks.modem_tx_end) sc.hooks.modem_tx_end();
+  if (sc.data_link_hooks.tx_end) sc.data_link_hooks.tx_end();
 }
 
 }  // namespace vesk

@@ -327,7 +327,7 @@ int sim_run(const SimOptions& options, const std::function<void(const std::strin
         if (!text.empty() && text.back() == '\n') text.pop_back();
         print(time_prefix(st->clock().mono_ms()) + name + " " + text);
       });
-      sound_card().hooks.make_device = [&ether, index](AudioDirection dir) {
+      sound_card().device_hooks.make_device = [&ether, index](AudioDirection dir) {
         return ether.device(index, dir, station().clock());
       };
       StationAppConfig config;

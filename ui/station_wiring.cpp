@@ -90,24 +90,29 @@ void wire_db() {
 // ---- what the sound card and the 8-FSK demodulator hand up ----
 
 void wire_modem() {
-  SoundCardHooks& h = sound_card().hooks;
-  h.ale_tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
-  h.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
-  h.ale_post_tx_underrun = [] { ale_post_tx_underrun(); };
-  h.ale_reset_receiver = [] { ale_reset_receiver(); };
-  h.vad_reset = ale_vad_reset;
-  h.ptt_off = [] { ptt_off(); };
-  h.ale_link_ready = ale_link_ready;
-  h.ptt_on = [] { ptt_on(); };
-  h.modem_rx_byte = [](int byte) { fs1052_modem_rx_byte(static_cast<uint8_t>(byte)); };
-  h.modem_rx_start = [] {
+  // The word queue and receiver, the voice detector and the link state.
+  SoundCardAleHooks& ale = sound_card().ale_hooks;
+  ale.tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
+  ale.tx_next_symbol = [] { return ale_tx_next_symbol(); };
+  ale.post_tx_underrun = [] { ale_post_tx_underrun(); };
+  ale.reset_receiver = [] { ale_reset_receiver(); };
+  ale.vad_reset = ale_vad_reset;
+  ale.link_ready = ale_link_ready;
+  // Keying.
+  SoundCardRadioHooks& radio = sound_card().radio_hooks;
+  radio.ptt_on = [] { ptt_on(); };
+  radio.ptt_off = [] { ptt_off(); };
+  // The serial-tone modem's receptions and transmissions go to the data link.
+  SoundCardDataLinkHooks& data_link = sound_card().data_link_hooks;
+  data_link.rx_byte = [](int byte) { fs1052_modem_rx_byte(static_cast<uint8_t>(byte)); };
+  data_link.rx_start = [] {
     fs1052_modem_rx_start();
     timer_start_twa();
   };
-  h.modem_rx_end = fs1052_modem_rx_end;
-  h.modem_tx_end = fs1052_modem_tx_end;
+  data_link.rx_end = fs1052_modem_rx_end;
+  data_link.tx_end = fs1052_modem_tx_end;
   fs1052_set_modem_io(&fs1052_serial_tone_modem());
-  h.net_trace = [](const std::string& line) { log_net_trace_printf("%s", line.c_str()); };
+  sound_card().trace_hooks.net_trace = [](const std::string& line) { log_net_trace_printf("%s", line.c_str()); };
   FskState& fsk = fsk_state();
   fsk.hooks.symbol = ale_rx_symbol;
   fsk.hooks.dwell_tick = ale_dwell_tick;

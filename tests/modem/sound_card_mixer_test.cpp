@@ -50,7 +50,7 @@ class FakeMixer : public AudioMixer {
 class MixerTest : public ::testing::Test {
  protected:
   MixerTest() : st_(dir_.path(), std::make_unique<SimClock>()), scope_(st_) {
-    sound_card().hooks.net_trace = [this](const std::string& l) { trace_.push_back(l); };
+    sound_card().trace_hooks.net_trace = [this](const std::string& l) { trace_.push_back(l); };
   }
   // The set-up on two mixers of the fake card.
   void setup() { mixer_setup_with(std::make_unique<FakeMixer>(card_), std::make_unique<FakeMixer>(card_)); }

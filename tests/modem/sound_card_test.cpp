@@ -39,20 +39,20 @@ class SoundCardTest : public ::testing::Test {
   SoundCardTest() : st_(dir_.path(), std::make_unique<SimClock>()), scope_(st_) {
     SoundCardState& sc = sound_card();
     sc.threaded = false;
-    SoundCardHooks& h = sc.hooks;
-    h.ale_tx_symbols_pending = [this] { return f_.symbols.empty() ? ALE_TX_DRAINED : ALE_TX_SYMBOLS_WAITING; };
-    h.ale_tx_next_symbol = [this] {
+    SoundCardAleHooks& ale = sc.ale_hooks;
+    ale.tx_symbols_pending = [this] { return f_.symbols.empty() ? ALE_TX_DRAINED : ALE_TX_SYMBOLS_WAITING; };
+    ale.tx_next_symbol = [this] {
       if (f_.symbols.empty()) return 9;
       const int s = f_.symbols.front();
       f_.symbols.pop_front();
       return s;
     };
-    h.ale_post_tx_underrun = [this] {
+    ale.post_tx_underrun = [this] {
       ++f_.underruns;
       f_.underrun_ms.push_back(station().clock().mono_ms() - open_ms_);
     };
-    h.ptt_off = [this] { ++f_.ptt_offs; };
-    h.ale_reset_receiver = [this] { ++f_.receiver_resets; };
+    ale.reset_receiver = [this] { ++f_.receiver_resets; };
+    sc.radio_hooks.ptt_off = [this] { ++f_.ptt_offs; };
     fsk_state().hooks.symbol = [this](const FskSymbol& s) { f_.heard_symbols.push_back(s.decision[63]); };
   }
   ~SoundCardTest() override { snd_close(); }
@@ -238,10 +238,12 @@ TEST_P(SoundCardModemFeed, EachMessageIsATransmissionOfItsOwn) {
   const ModemFeedCase& c = GetParam();
   db_set_twx_mode(c.twx_mode);
   int ptt_ons = 0, tx_ends = 0;
-  SoundCardHooks& h = sound_card().hooks;
-  h.ale_link_ready = [&] { return c.link_ready; };
-  h.ptt_on = [&] { ++ptt_ons; };
-  h.modem_tx_end = [&] { ++tx_ends; };
+  SoundCardAleHooks& ale = sound_card().ale_hooks;
+  SoundCardRadioHooks& radio = sound_card().radio_hooks;
+  SoundCardDataLinkHooks& data_link = sound_card().data_link_hooks;
+  ale.link_ready = [&] { return c.link_ready; };
+  radio.ptt_on = [&] { ++ptt_ons; };
+  data_link.tx_end = [&] { ++tx_ends; };
   int not_sent = 0;
   log_set_sink([&](LogText, const std::string& line) {
     not_sent += line.find("[MODEM ERROR: SERIAL-TONE MODEM NOT IN THE SOUND PATH (TWX MODE), TRANSMISSION NOT SENT]") !=
@@ -313,10 +315,10 @@ TEST_F(SoundCardTest, ModemReceptionFromTheCardInput) {
     std::string bytes;
     int starts = 0, ends = 0;
     std::vector<std::string> rx_texts;
-    SoundCardHooks& h = sound_card().hooks;
-    h.modem_rx_byte = [&](int b) { bytes.push_back(static_cast<char>(b)); };
-    h.modem_rx_start = [&] { ++starts; };
-    h.modem_rx_end = [&] { ++ends; };
+    SoundCardDataLinkHooks& data_link = sound_card().data_link_hooks;
+    data_link.rx_byte = [&](int b) { bytes.push_back(static_cast<char>(b)); };
+    data_link.rx_start = [&] { ++starts; };
+    data_link.rx_end = [&] { ++ends; };
     open("wav:" + in);
     for (int ms = 0; ms < run; ++ms) {
       run_ms(1);
@@ -431,7 +433,7 @@ class SyncOnlyDevice : public AudioDevice {
 };
 
 TEST_F(SoundCardTest, ASynchronousOnlyOutputIsRefusedAndASynchronousOnlyInputUsed) {
-  sound_card().hooks.make_device = [](AudioDirection dir) {
+  sound_card().device_hooks.make_device = [](AudioDirection dir) {
     return std::make_unique<SyncOnlyDevice>(dir, station().clock());
   };
   snd_open();

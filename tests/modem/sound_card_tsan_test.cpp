@@ -32,20 +32,20 @@ struct FakeWords {
 int symbols_in(int blocks) { return blocks * kRxAudioBlockSamples / FSK_SYMBOL_SAMPLES; }
 
 void install(FakeWords& w) {
-  SoundCardHooks& h = sound_card().hooks;
-  h.ale_tx_symbols_pending = [&w] {
+  SoundCardAleHooks& ale = sound_card().ale_hooks;
+  ale.tx_symbols_pending = [&w] {
     std::lock_guard<std::mutex> g(w.lock);
     return w.symbols.empty() ? ALE_TX_DRAINED : ALE_TX_SYMBOLS_WAITING;
   };
-  h.ale_tx_next_symbol = [&w] {
+  ale.tx_next_symbol = [&w] {
     std::lock_guard<std::mutex> g(w.lock);
     if (w.symbols.empty()) return 9;
     const int s = w.symbols.front();
     w.symbols.pop_front();
     return s;
   };
-  h.ale_post_tx_underrun = [&w] { ++w.ends; };
-  h.ptt_off = [&w] { ++w.releases; };
+  ale.post_tx_underrun = [&w] { ++w.ends; };
+  sound_card().radio_hooks.ptt_off = [&w] { ++w.releases; };
   fsk_state().hooks.symbol = [&w](const FskSymbol&) { ++w.symbols_heard; };
 }
 
@@ -90,8 +90,8 @@ TEST(SoundCardThreads, ModemMessagesFromAnotherThread) {
   install(w);
   db_set_twx_mode(2);
   std::atomic<int> keyings{0}, tx_ends{0};
-  sound_card().hooks.ptt_on = [&] { ++keyings; };
-  sound_card().hooks.modem_tx_end = [&] { ++tx_ends; };
+  sound_card().radio_hooks.ptt_on = [&] { ++keyings; };
+  sound_card().data_link_hooks.tx_end = [&] { ++tx_ends; };
   snd_set_device_specs("null", "wav:" + dir.path() + "/out.wav");
   snd_open();
   std::thread link([&st] {

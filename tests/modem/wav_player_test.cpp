@@ -28,9 +28,8 @@ class WavPlayerTest : public ::testing::Test {
   WavPlayerTest() : st_(dir_.path(), make_clock()), scope_(st_) {
     SoundCardState& sc = sound_card();
     sc.threaded = false;
-    SoundCardHooks& h = sc.hooks;
-    h.ale_post_tx_underrun = [this] { ++underruns_; };
-    h.ptt_off = [this] { ++ptt_offs_; };
+    sc.ale_hooks.post_tx_underrun = [this] { ++underruns_; };
+    sc.radio_hooks.ptt_off = [this] { ++ptt_offs_; };
   }
   ~WavPlayerTest() override { snd_close(); }
 

@@ -126,7 +126,7 @@ TEST(SimEther, WordsReachOnlyTheStationOnTheFrequency) {
     SoundCardState& sc = sound_card();
     sc.threaded = false;
     station_wire();
-    sc.hooks.make_device = [&ether, i](AudioDirection dir) { return ether.device(i, dir, station().clock()); };
+    sc.device_hooks.make_device = [&ether, i](AudioDirection dir) { return ether.device(i, dir, station().clock()); };
     snd_open();
   }
   auto run = [&](int ms) {

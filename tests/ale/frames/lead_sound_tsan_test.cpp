@@ -32,10 +32,10 @@ class LeadSoundTest : public ::testing::Test {
     ale_section_queues_init();
     sound_card().threaded = false;
     // The sound card's upward hooks into the word queue, as the station binds them.
-    SoundCardHooks& h = sound_card().hooks;
-    h.ale_tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
-    h.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
-    h.ale_post_tx_underrun = [this] { ++underruns_; };
+    SoundCardAleHooks& ale = sound_card().ale_hooks;
+    ale.tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
+    ale.tx_next_symbol = [] { return ale_tx_next_symbol(); };
+    ale.post_tx_underrun = [this] { ++underruns_; };
   }
   ~LeadSoundTest() override {
     ale_lead_sound_wait();

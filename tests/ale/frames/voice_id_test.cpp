@@ -47,11 +47,11 @@ class VoiceIdTest : public ::testing::Test {
     sc.threaded = false;
     // The card asks the word queue for symbols at every block it writes; a second demand for
     // the identification is made at the first of them, while the sound plays.
-    sc.hooks.ale_tx_symbols_pending = [this] {
+    sc.ale_hooks.tx_symbols_pending = [this] {
       if (again_ && again_result_ == 99) again_result_ = ale_send_voice_id();
       return ALE_TX_DRAINED;
     };
-    sc.hooks.ptt_off = [this] { ++automatic_releases_; };
+    sc.radio_hooks.ptt_off = [this] { ++automatic_releases_; };
   }
   // The transmitter's keyings (+) and releases (-) by its RTS line, with their times.
   std::vector<std::pair<char, int64_t>> keying() const {

@@ -57,13 +57,13 @@ TEST_P(SoundCardLoopback, WordsCrossFromOneStationToTheOther) {
     sc.threaded = false;
     // The card's hooks into the word queue and receiver, and the demodulator's symbols into
     // the word receiver, as the station binds them.
-    sc.hooks.ale_tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
-    sc.hooks.ale_tx_next_symbol = [] { return ale_tx_next_symbol(); };
-    sc.hooks.ale_post_tx_underrun = [] { ale_post_tx_underrun(); };
-    sc.hooks.ale_reset_receiver = [] { ale_reset_receiver(); };
+    sc.ale_hooks.tx_symbols_pending = [] { return ale_tx_symbols_waiting() ? ALE_TX_SYMBOLS_WAITING : ALE_TX_DRAINED; };
+    sc.ale_hooks.tx_next_symbol = [] { return ale_tx_next_symbol(); };
+    sc.ale_hooks.post_tx_underrun = [] { ale_post_tx_underrun(); };
+    sc.ale_hooks.reset_receiver = [] { ale_reset_receiver(); };
     fsk_state().hooks.symbol = ale_rx_symbol;
     const bool is_a = s == &a;
-    sc.hooks.make_device = [&, is_a](AudioDirection dir) {
+    sc.device_hooks.make_device = [&, is_a](AudioDirection dir) {
       const bool out = dir == AudioDirection::Output;
       auto path = (is_a == out) ? a_to_b : b_to_a;
       return audio_loopback_device(path, dir, station().clock());
