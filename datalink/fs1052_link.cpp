@@ -395,6 +395,10 @@ void Fs1052Link::lsm(int event, const Fs1052ControlFrame* f) {
     negotiation_received_ = f->negotiation_mode;
     link_timeout_ = static_cast<float>((f->timeout_code + 1) * 30);
   }
+  if (event == FS_EV_DISCONNECT) {
+    lsm_disconnect();
+    return;
+  }
   switch (lsm_) {
     case Fs1052LinkState::Idle:
       lsm_idle(event, f);
@@ -409,13 +413,19 @@ void Fs1052Link::lsm(int event, const Fs1052ControlFrame* f) {
   }
 }
 
+// A disconnect request, in every state: the control frame goes out, every message is failed
+// and the link is idle. A link that is up sends its frame before its machines are reset, so
+// that the frame still carries the link's fields; before that the frame is the reset one.
+void Fs1052Link::lsm_disconnect() {
+  const bool up = lsm_ == Fs1052LinkState::LinkUp;
+  if (up) send_control();
+  fail_all(FS_IND_DISCONNECT_CONFIRM);
+  if (!up) send_control();
+  lsm_ = Fs1052LinkState::Idle;
+}
+
 void Fs1052Link::lsm_idle(int event, const Fs1052ControlFrame* f) {
   switch (event) {
-    case FS_EV_DISCONNECT:
-      fail_all(FS_IND_DISCONNECT_CONFIRM);
-      send_control();
-      lsm_ = Fs1052LinkState::Idle;
-      break;
     case FS_EV_CONTROL_FRAME:
       control_mode_ = f->control_mode;
       if (f->link_state == FS1052_CALLING) {
@@ -446,11 +456,6 @@ void Fs1052Link::lsm_idle(int event, const Fs1052ControlFrame* f) {
 
 void Fs1052Link::lsm_calling(int event, const Fs1052ControlFrame* f) {
   switch (event) {
-    case FS_EV_DISCONNECT:
-      fail_all(FS_IND_DISCONNECT_CONFIRM);
-      send_control();
-      lsm_ = Fs1052LinkState::Idle;
-      break;
     case FS_EV_LINK_TIMER:
       fail_all(FS_IND_DISCONNECT);
       lsm_ = Fs1052LinkState::Idle;
@@ -466,11 +471,6 @@ void Fs1052Link::lsm_calling(int event, const Fs1052ControlFrame* f) {
 
 void Fs1052Link::lsm_link_up(int event, const Fs1052ControlFrame* f) {
   switch (event) {
-    case FS_EV_DISCONNECT:
-      send_control();
-      fail_all(FS_IND_DISCONNECT_CONFIRM);
-      lsm_ = Fs1052LinkState::Idle;
-      break;
     case FS_EV_LINK_TIMER:
       fail_all(FS_IND_DISCONNECT);
       // The DROPPING frame goes out as it is: sending it through the calling state would

@@ -271,6 +271,7 @@ class Fs1052Link : public Fs1052FrameSink {
   // Machines: each takes an event and hands it to the handler of its state.
   void dispatch_timer_event(int event);
   void lsm(int event, const Fs1052ControlFrame* f);
+  void lsm_disconnect();
   void lsm_idle(int event, const Fs1052ControlFrame* f);
   void lsm_calling(int event, const Fs1052ControlFrame* f);  // Calling and CallAcknowledged
   void lsm_link_up(int event, const Fs1052ControlFrame* f);

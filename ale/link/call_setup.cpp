@@ -136,6 +136,24 @@ CallTarget begin_call(const AddressList& addresses, const char* message) {
   return target;
 }
 
+// The start of a call over the channels ranked for `list`: the dwell ends, the call type is set
+// and the first channel tuned. False when no channel is left to call on.
+bool start_on_ranked_channels(const AddressList& list, int call_type) {
+  if (rank(list) != 0) return false;
+  timer_stop(EV_DWELL_TIMER);
+  ale_set_call_type(call_type);
+  return ale_next_call_channel() == 0;
+}
+
+// The end of a call over ranked channels: the stations called are the answers awaited, the
+// message is queued and the call starts.
+void initiate_listed_call(const CallTarget& target, int event) {
+  ale_called_clear();
+  ale_called_add_all(target.list);
+  ale_queue_message(target.text, message_queue());
+  start_initiate(event);
+}
+
 }  // namespace
 
 int ale_call_peer_index() {
@@ -193,51 +211,30 @@ void ale_place_call(const AddressList& addresses, const char* message) {
     case CALL_CLASS_NET: {
       const int net = db_find_net_index(target.first.c_str());
       c.peer_net = net;
-      if (net < 0 || rank(target.list) != 0) return fail_call(target.given);
-      timer_stop(EV_DWELL_TIMER);
-      // The net's own address is the frame's own address on every channel of the call.
-      ale_set_call_type(ALE_CALL_NET);
-      if (ale_next_call_channel() != 0) return fail_call(target.given);
+      if (net < 0 || !start_on_ranked_channels(target.list, ALE_CALL_NET)) return fail_call(target.given);
       const std::string name = net_name(net);
       ale_set_called(name.c_str());
+      // The net's own address is the frame's own address on every channel of the call.
       const std::string own = net_own_address(net);
       if (!own.empty()) ale_set_own_address(own.c_str());
-      ale_called_clear();
-      ale_called_add_all(target.list);
-      ale_queue_message(target.text, message_queue());
       ale_twrn_net(net, db_get_lqa());
-      start_initiate(EV_INITIATE_NET_CALL);
-      return;
+      return initiate_listed_call(target, EV_INITIATE_NET_CALL);
     }
     case CALL_CLASS_INDIVIDUAL: {
       const int peer = db_find_other_address_index(target.first.c_str());
       set_peer_station(peer);
-      if (peer < 0 || rank(target.list) != 0) return fail_call(target.given);
-      timer_stop(EV_DWELL_TIMER);
-      ale_set_call_type(ALE_CALL_INDIVIDUAL);
-      if (ale_next_call_channel() != 0) return fail_call(target.given);
+      if (peer < 0 || !start_on_ranked_channels(target.list, ALE_CALL_INDIVIDUAL)) return fail_call(target.given);
       ale_set_called(target.first.c_str());
-      ale_called_clear();
-      ale_called_add(target.first.c_str());
-      ale_queue_message(target.text, message_queue());
-      start_initiate(EV_INITIATE_INDIVIDUAL_CALL);
-      return;
+      return initiate_listed_call(target, EV_INITIATE_INDIVIDUAL_CALL);
     }
     case CALL_CLASS_GROUP: {
       std::string own = ale_own_address_text();
       ale_slot_width_set(ale_address_word_count(own), longest);
-      if (rank(target.list) != 0) return fail_call(target.given);
-      timer_stop(EV_DWELL_TIMER);
-      ale_set_call_type(ALE_CALL_GROUP);
-      if (ale_next_call_channel() != 0) return fail_call(target.given);
+      if (!start_on_ranked_channels(target.list, ALE_CALL_GROUP)) return fail_call(target.given);
       if (ale_set_called_list(target.list) == 0) return fail_call(target.given);
       own = ale_own_address_text();
       ale_twrn_group(target.list, own.c_str(), db_get_lqa());
-      ale_called_clear();
-      ale_called_add_all(target.list);
-      ale_queue_message(target.text, message_queue());
-      start_initiate(EV_INITIATE_GROUP_CALL);
-      return;
+      return initiate_listed_call(target, EV_INITIATE_GROUP_CALL);
     }
     case CALL_CLASS_ANYCALL:
     case CALL_CLASS_ALLCALL: {

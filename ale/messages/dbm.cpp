@@ -32,15 +32,7 @@ void log_dbm_error(const char* format, int a, int b) {
   log_printf("[%s][%s][DBM ERROR: %s]\n", log_time_stamp().c_str(), log_current_channel_stamp().c_str(), text);
 }
 
-void send_answer(int header, bool nak) {
-  aqc_set_second_word_flag(1);
-  aqc_set_second_word_code(AQC_CODE_TEXT);
-  auto* s = new FrameSection;
-  s->kind = SECTION_DBM_ACK;
-  s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
-  if (ale_section_push_ack(s) == 0) delete s;
-  ale_host_report_progress(nak ? "DBM ARQ SENDING NAK" : "DBM ARQ SENDING ACK");
-}
+void send_answer(int header, bool nak) { message_send_answer(SECTION_DBM_ACK, "DBM", header, nak); }
 
 // CRC-16 of the first 12 x capacity - 16 bits of the values (top 12 bits of each entry's
 // value, the entry being value x 4096 + errors, or the value itself when `raw`).
@@ -183,20 +175,15 @@ bool dbm_values_good(const uint32_t* entries, int capacity) {
 }
 
 int dbm_transmit(const MessageBlock& block) {
-  const bool text = (block.header & kKd3) != 0;
-  const bool arq = (block.header & kKd4) != 0;
+  const bool text = message_header_text(block.header);
   const int n = static_cast<int>(block.data.size());
   const int blocks = dbm_data_blocks(text, n);
   if (blocks > kDbmBlocksMax) {
     log_dbm_error("BLOCK OF %d DATA BLOCKS, AT MOST %d MAY BE SENT", blocks, kDbmBlocksMax);
     return 0;
   }
-  // The second address word of an AQC-ALE frame says text follows.
-  aqc_set_second_word_flag(1);
-  aqc_set_second_word_code(AQC_CODE_TEXT);
-  ale_no_reply_set(arq ? 0 : 1);
+  const int kd = message_tx_begin(block.header);
   ale_crc_reset();
-  const int kd = block.header & (kKd4 | kKd2 | kKd1 | (text ? kKd3 : 0));
   const AleWord header = kDbmHeaderWord | static_cast<AleWord>(kd) | static_cast<AleWord>(dbm_data_count(text, n));
   ale_crc_add_word(header);
   ale_builder_tx_word(ale_word_with_tag(header, kDataTag));
@@ -216,7 +203,7 @@ int dbm_transmit(const MessageBlock& block) {
 
 int dbm_build_ack(int value) {
   ale_crc_reset();
-  const AleWord header = kDbmHeaderWord | static_cast<AleWord>(value & (kKd4 | kKd2 | kKd1)) | kDbmAckDc;
+  const AleWord header = kDbmHeaderWord | static_cast<AleWord>(value & kKdAck) | kDbmAckDc;
   ale_crc_add_word(header);
   ale_ack_in_frame_set();
   ale_no_reply_set(1);

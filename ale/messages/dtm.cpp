@@ -32,15 +32,7 @@ bool basic_dc(int dc) { return dc > kDtmAckDc; }
 int dc_words(int dc) { return basic_dc(dc) ? (dc & 31) : dc; }
 int basic_last_bits(int dc) { return ((dc >> 5) & 31) - 10; }
 
-void send_answer(int header, bool nak) {
-  aqc_set_second_word_flag(1);
-  aqc_set_second_word_code(AQC_CODE_TEXT);
-  auto* s = new FrameSection;
-  s->kind = SECTION_DTM_CONTROL;
-  s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
-  if (ale_section_push_ack(s) == 0) delete s;
-  ale_host_report_progress(nak ? "DTM ARQ SENDING NAK" : "DTM ARQ SENDING ACK");
-}
+void send_answer(int header, bool nak) { message_send_answer(SECTION_DTM_CONTROL, "DTM", header, nak); }
 
 // CRC of entries 0 .. n-1 (24-bit words) from `start`.
 int32_t store_crc(const uint32_t* entries, int n, int32_t start) {
@@ -126,24 +118,19 @@ int dtm_data_count(bool text, int length) {
 }
 
 int dtm_transmit(const MessageBlock& block, std::span<AleWord> out) {
-  const bool text = (block.header & kKd3) != 0;
-  const bool arq = (block.header & kKd4) != 0;
+  const bool text = message_header_text(block.header);
   const int n = static_cast<int>(block.data.size());
   const int words = dtm_data_words(text, n);
   const bool alternate = ale_word_alternate_signalling();
   const int total = n == 0 ? (alternate ? 2 : 1) : words + 2;
   if (total > static_cast<int>(out.size()) || words > kDtmExtendedMax) return 0;
-  // The second address word of an AQC-ALE frame says text follows.
-  aqc_set_second_word_flag(1);
-  aqc_set_second_word_code(AQC_CODE_TEXT);
-  ale_no_reply_set(arq ? 0 : 1);
-  const int kd = block.header & (kKd4 | kKd2 | kKd1 | (text ? kKd3 : 0));
+  const int kd = message_tx_begin(block.header);
   const AleWord header = kDtmHeaderWord | static_cast<AleWord>(kd) | static_cast<AleWord>(dtm_data_count(text, n));
   ale_crc_add_word(header);
   out[0] = ale_word_with_tag(header, kDataTag);
   if (n == 0) {
     // A null ARQ block asks for an acknowledgement in the AQC-ALE first address word.
-    aqc_set_first_word_flag(arq ? 1 : 0);
+    aqc_set_first_word_flag(message_header_arq(block.header) ? 1 : 0);
     if (alternate) ale_check_word(&out[1]);
     return total;
   }
@@ -177,7 +164,7 @@ int dtm_transmit(const MessageBlock& block, std::span<AleWord> out) {
 int dtm_build_ack(int value, std::span<AleWord> out) {
   const bool alternate = ale_word_alternate_signalling();
   if (out.size() < (alternate ? 2u : 1u)) return 0;
-  const AleWord header = kDtmHeaderWord | static_cast<AleWord>(value & (kKd4 | kKd2 | kKd1)) | kDtmAckDc;
+  const AleWord header = kDtmHeaderWord | static_cast<AleWord>(value & kKdAck) | kDtmAckDc;
   ale_crc_add_word(header);
   out[0] = ale_word_with_tag(header, kDataTag);
   // The frame carries an acknowledgement: once it is out the link goes on, without waiting for

@@ -24,6 +24,7 @@ inline constexpr int kKd3 = 1 << 12;
 inline constexpr int kKd2 = 1 << 11;
 inline constexpr int kKd1 = 1 << 10;
 inline constexpr int kKdToggles = kKd2 | kKd1;
+inline constexpr int kKdAck = kKd4 | kKdToggles;  // what an acknowledgement carries
 inline constexpr int kDcMask = 0x3FF;
 
 // One block of a message. The send queues own it; a frame section only points at it.

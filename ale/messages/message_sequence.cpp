@@ -1,7 +1,12 @@
 #include "ale/messages/message_sequence.h"
 
+#include <string>
+
+#include "ale/engine/host_reports.h"
+#include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/messages/message_block.h"
+#include "ale/words/aqc_word.h"
 
 namespace vesk {
 
@@ -43,6 +48,23 @@ void message_sequence_null_block(MessageSequences& sequences, int header) {
     ale_rx_data_flush();
   flip(seq.block);
   flip(seq.message);
+}
+
+void message_send_answer(int section_kind, const char* name, int header, bool nak) {
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
+  auto* s = new FrameSection;
+  s->kind = section_kind;
+  s->value = (header & kKdToggles) | (nak ? kKd4 : 0);
+  if (ale_section_push_ack(s) == 0) delete s;
+  ale_host_report_progress((std::string(name) + (nak ? " ARQ SENDING NAK" : " ARQ SENDING ACK")).c_str());
+}
+
+int message_tx_begin(int header) {
+  aqc_set_second_word_flag(1);
+  aqc_set_second_word_code(AQC_CODE_TEXT);
+  ale_no_reply_set(message_header_arq(header) ? 0 : 1);
+  return header & (kKdAck | kKd3);
 }
 
 }  // namespace vesk

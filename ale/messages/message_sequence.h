@@ -1,7 +1,8 @@
-// The block and message toggles of received DTM and DBM blocks. A sender turns KD1 for each new
-// block and KD2 for each new message; a block whose KD1 is not the one expected repeats a block
-// already delivered (its acknowledgement was lost) and is not delivered again. Text blocks and
-// binary blocks keep a sequence each.
+// The KD flags of DTM and DBM blocks, handled alike for both: the block and message toggles of
+// received blocks, the answer to an ARQ block, and the flags a sent block's header carries.
+// A sender turns KD1 for each new block and KD2 for each new message; a block whose KD1 is not
+// the one expected repeats a block already delivered (its acknowledgement was lost) and is not
+// delivered again. Text blocks and binary blocks keep a sequence each.
 #pragma once
 
 namespace vesk {
@@ -27,5 +28,14 @@ void message_sequence_delivered(MessageSequences& sequences, int header);
 // A null block ends the message under way: its text or data is handed on, and the next block
 // starts a new message.
 void message_sequence_null_block(MessageSequences& sequences, int header);
+
+// Answers the received ARQ block `header`: an ACK, or a NAK when `nak`, carrying the block's
+// toggles, queued as the acknowledgement section `section_kind`; `name` ("DTM", "DBM") names
+// the message in the host's progress line.
+void message_send_answer(int section_kind, const char* name, int header, bool nak);
+
+// Before a block's header word goes out: the second address word of an AQC-ALE frame says
+// text follows, and a broadcast block asks for no reply. Returns the KD flags of the header.
+int message_tx_begin(int header);
 
 }  // namespace vesk
