@@ -40,7 +40,7 @@ void db_reset_all_lqa();
 // The address's record for the channel (0 to 256), or null for an unknown or invalid address.
 LqaRecord* db_get_lqa_record(DbLock& lock, const char* address, int channel);
 int db_copy_lqa_record(const char* address, int channel, LqaRecord* out);
-// The one-minute ageing step (the engine's EV_LQA_AGE_TIMER, every 60 s).
+// The one-minute ageing step (the engine runs it every 60 s).
 void db_age_minute();
 
 // Both score words to no value (bits 15-31 kept), both ages to none; the noise is kept.
