@@ -20,6 +20,7 @@
 
 #include "radio/drivers/setup_script.h"
 #include "radio/drivers/shutdown_steps.h"
+#include "radio/drivers/text_command_set.h"
 #include "radio/reply_dispatch.h"
 
 namespace vesk {
@@ -207,6 +208,7 @@ struct RadioTypeRow {
   MarineSet marine_set = MarineSet::Marine;  // the Icom marine family: marine radio or PCR receiver
   TenTecSet tentec_set = TenTecSet::None;  // the Ten-Tec families' command set
   ReceiverMake receiver_make = ReceiverMake::None;  // the receiver families' make
+  const TextCommandSet* text_set = nullptr;  // a text-command radio's framing, frequency and mode forms
   bool skanti_commands = false;  // the Alinco/Skanti family: the Skanti 8250's paced set, else the DX-77T's
 
   // Frequency and mode.
