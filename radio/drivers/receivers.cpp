@@ -27,7 +27,9 @@ const TextCommandSet& set_of(int type) {
   return s != nullptr ? *s : kTextDefault;
 }
 
-CatCommand framed(const TextCommandSet& set, const std::string& text) {
+}  // namespace
+
+CatCommand text_framed(const TextCommandSet& set, const std::string& text) {
   CatCommand c;
   return c.put(set.head).put(text.c_str()).put(set.tail);
 }
@@ -38,9 +40,7 @@ const char* text_mode_of(const TextCommandSet& set, int mode) {
   return set.other_mode;
 }
 
-}  // namespace
-
-CatCommand receiver_text(int type, const std::string& text) { return framed(set_of(type), text); }
+CatCommand receiver_text(int type, const std::string& text) { return text_framed(set_of(type), text); }
 
 bool receiver_freq(int type, uint32_t hz, CatCommand& out) {
   const TextFreqForm& f = set_of(type).freq;
@@ -59,59 +59,6 @@ bool receiver_mode(int type, int mode, CatCommand& out) {
   if (m == nullptr) return false;
   out = receiver_text(type, m);
   return true;
-}
-
-bool ek890_tune(const ChannelRecord& ch, CatCommand& out) {
-  const char* m = text_mode_of(kTextEk89x, ch.rx_mode);
-  if (m == nullptr) return false;
-  out = framed(kTextEk89x, "A00F" + std::to_string(static_cast<uint32_t>(ch.rx_freq_hz)) + "," + m);
-  return true;
-}
-
-bool xk2100_tune(const ChannelRecord& ch, CatCommand& out) {
-  const char* m = text_mode_of(kTextXk2100, ch.rx_mode);
-  if (m == nullptr) return false;
-  out = framed(kTextXk2100, std::string(m) + ",F" + std::to_string(static_cast<uint32_t>(ch.rx_freq_hz)));
-  return true;
-}
-
-bool sea235_tune(const ChannelRecord& ch, CatCommand& out) {
-  if (ch.rx_freq_hz < 1000000) return false;
-  const std::string body = "PSEAS,15,," + std::to_string(ch.rx_freq_hz) + "," + std::to_string(ch.tx_freq_hz) +
-                           ",,R,H," + (ch.rx_mode == MODE_USB ? "U" : "L");
-  const uint8_t sum = xor_checksum(reinterpret_cast<const uint8_t*>(body.data()),
-                                   reinterpret_cast<const uint8_t*>(body.data()) + body.size());
-  uint8_t hex[2];
-  put_hex_byte(hex, sum);
-  out = CatCommand{};
-  out.put("$").put(body.c_str()).put("*").put(hex[0]).put(hex[1]).put("\r");
-  return true;
-}
-
-bool hf90m_select(const ChannelRecord& ch, CatCommand& out) {
-  if (ch.in_use != 1) return false;
-  uint8_t hex[2];
-  put_hex_byte(hex, static_cast<uint8_t>(ch.number + 1));
-  out = framed(kTextHf90m, std::string("C") + static_cast<char>(hex[0]) + static_cast<char>(hex[1]));
-  return true;
-}
-
-CatCommand hf90m_memory_record(const ChannelRecord& ch) {
-  const uint32_t rx = static_cast<uint32_t>(ch.rx_freq_hz) / 100u, tx = static_cast<uint32_t>(ch.tx_freq_hz) / 100u;
-  uint8_t b[13] = {0x08, 0x00, static_cast<uint8_t>(ch.number * 8), 0x00,
-                   static_cast<uint8_t>((ch.rx_freq_hz == ch.tx_freq_hz ? 0x10 : 0) | (ch.rx_mode == MODE_USB ? 0x08 : 0)),
-                   static_cast<uint8_t>(rx), static_cast<uint8_t>(rx >> 8),
-                   static_cast<uint8_t>(((rx >> 16) & 0x0F) | ((tx & 0x0F) << 4)), static_cast<uint8_t>(tx >> 4),
-                   static_cast<uint8_t>(tx >> 12), static_cast<uint8_t>(ch.number + 1), 0x00, 0x00};
-  b[12] = static_cast<uint8_t>(-additive_checksum(b, 12));
-  CatCommand c;
-  c.put(":");
-  for (uint8_t v : b) {
-    uint8_t hex[2];
-    put_hex_byte(hex, v);
-    c.put(hex[0]).put(hex[1]);
-  }
-  return c.put("\r\n");
 }
 
 char tci_filter_char(int hz) {
@@ -158,6 +105,14 @@ std::string racal_bandwidth(int type, int hz) {
   const double khz = hz <= 100 ? 0.1 : hz >= 16000 ? 16.0 : hz / 1000.0;
   const char* form = set_of(type).bandwidth_format;
   return form != nullptr ? fmt(form, khz) : std::string();
+}
+
+std::string receiver_af_level(int type, int level) {
+  const TextCommandSet& set = set_of(type);
+  if (set.af_level_head == nullptr) return {};
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%03d", level < 0 ? 0 : level % 1000);
+  return std::string(set.af_level_head) + digits + set.af_level_tail;
 }
 
 }  // namespace vesk

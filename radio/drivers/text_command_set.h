@@ -40,6 +40,8 @@ struct TextCommandSet {
   std::span<const TextModeText> modes{};
   const char* other_mode = nullptr;     // the text of a mode not listed; null: no command
   const char* bandwidth_format = nullptr;  // the bandwidth command, a printf of kHz
+  const char* af_level_head = nullptr;     // the AF level command: head, three digits, tail; null: none
+  const char* af_level_tail = "";
 };
 
 // The sets (text_command_sets.cpp).

@@ -49,12 +49,13 @@ constexpr TextModeText kXk2100Modes[] = {{MODE_LSB, "I3"}, {MODE_RTTY, "I3"}, {M
 }  // namespace
 
 const TextCommandSet kTextDefault{};
-const TextCommandSet kTextJst245{.freq = {.head = "F", .width = 10, .tail = "A"}, .modes = kJrcModes};
-const TextCommandSet kTextNrd{.freq = {.head = "F", .width = 8}, .modes = kJrcModes};
-const TextCommandSet kTextNrd525{.freq = {.head = "F", .width = 7, .divisor = 10}, .modes = kJrcModes};
-const TextCommandSet kTextNrd545{.freq = {.head = "F", .width = 10}, .modes = kJrcModes};
+const TextCommandSet kTextJst245{.freq = {.head = "F", .width = 10, .tail = "A"}, .modes = kJrcModes, .af_level_head = "JJ"};
+const TextCommandSet kTextNrd{.freq = {.head = "F", .width = 8}, .modes = kJrcModes, .af_level_head = "JJ"};
+const TextCommandSet kTextNrd525{.freq = {.head = "F", .width = 7, .divisor = 10}, .modes = kJrcModes,
+                                 .af_level_head = "JJ"};
+const TextCommandSet kTextNrd545{.freq = {.head = "F", .width = 10}, .modes = kJrcModes, .af_level_head = "JJ"};
 const TextCommandSet kTextTci8174{.head = "{A", .tail = "  }", .freq = {.head = "f", .width = 8, .below = kHf},
-                                  .modes = kTciModes};
+                                  .modes = kTciModes, .af_level_head = "n3"};
 // The Cubic address: one STX per STX number, then the radio's address.
 #define VESK_CUBIC(address) \
   .head = address, .freq = {.head = "F", .width = 8, .lo = 10000, .hi = kHf}, .modes = kCubicModes
@@ -84,7 +85,7 @@ const TextCommandSet kTextDrakeR8{.freq = {.head = "F ", .format = "%3.5f", .uni
 const TextCommandSet kTextWj{.tail = "\n", .freq = {.head = "FRQ ", .format = "%8.6f", .unit = 1e6}, .modes = kWjModes};
 // The SDR-1000's texts carry their own ";".
 const TextCommandSet kTextSdr1000{.tail = "", .freq = {.head = "FA00", .width = 9, .tail = ";"},
-                                  .modes = kSdr1000Modes};
+                                  .modes = kSdr1000Modes, .af_level_head = "ZZAG", .af_level_tail = ";"};
 const TextCommandSet kTextCodan{.freq = {.head = "freq ", .divisor = 1000}, .modes = kCodanModes};
 const TextCommandSet kTextXk2100{.head = "\n", .freq = {.head = "F"}, .modes = kXk2100Modes, .other_mode = "I2"};
 const TextCommandSet kTextHf90m{.tail = "\r\n"};
