@@ -18,10 +18,9 @@ const FamilyOps& family_ops(DriverFamily family) {
     case DriverFamily::AlincoSkanti: return kAlincoSkantiOps;
     case DriverFamily::FramedBinary: return kFramedBinaryOps;
     case DriverFamily::Harris: return kHarrisOps;
-    case DriverFamily::ReceiverJrcTciCubicRacal: return kReceiverJrcTciCubicRacalOps;
-    case DriverFamily::ReceiverRsCollinsAorDrakeWj: return kReceiverRsCollinsAorDrakeWjOps;
-    case DriverFamily::Sdr1000: return kSdr1000Ops;
-    case DriverFamily::CodanXk: return kCodanXkOps;
+    case DriverFamily::JrcReceiver: return kJrcReceiverOps;
+    case DriverFamily::TextRadio: return kTextRadioOps;
+    case DriverFamily::ChannelRadio: return kChannelRadioOps;
     case DriverFamily::GenericFile: return kGenericFileOps;
     case DriverFamily::PluginLibrary: return kPluginLibraryOps;
     default: return kNone;

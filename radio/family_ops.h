@@ -102,10 +102,9 @@ extern const FamilyOps kIcomMarineOps;
 extern const FamilyOps kAlincoSkantiOps;
 extern const FamilyOps kFramedBinaryOps;
 extern const FamilyOps kHarrisOps;
-extern const FamilyOps kReceiverJrcTciCubicRacalOps;
-extern const FamilyOps kReceiverRsCollinsAorDrakeWjOps;
-extern const FamilyOps kSdr1000Ops;
-extern const FamilyOps kCodanXkOps;
+extern const FamilyOps kJrcReceiverOps;
+extern const FamilyOps kTextRadioOps;
+extern const FamilyOps kChannelRadioOps;
 extern const FamilyOps kGenericFileOps;
 extern const FamilyOps kPluginLibraryOps;
 

@@ -20,6 +20,7 @@
 
 #include "radio/drivers/setup_script.h"
 #include "radio/drivers/shutdown_steps.h"
+#include "radio/drivers/text_command_set.h"
 #include "radio/reply_dispatch.h"
 
 namespace vesk {
@@ -37,11 +38,10 @@ enum class DriverFamily : uint8_t {
   IcomMarine,                  // marine sentences and PCR receivers
   AlincoSkanti,
   Harris,
-  Sdr1000,
   FramedBinary,
-  ReceiverJrcTciCubicRacal,
-  CodanXk,
-  ReceiverRsCollinsAorDrakeWj,
+  JrcReceiver,                 // JRC receivers: text commands under remote control (H1 / H0)
+  TextRadio,                   // radios commanded by frequency and mode texts (text_set)
+  ChannelRadio,                // radios tuned by whole channels (channel_set)
   GenericFile,                 // byte sequences from "GENERIC.TXT"
   PluginLibrary,               // the plug-in radio library
 };
@@ -156,8 +156,17 @@ enum class TenTecSet : uint8_t {
   None, Tt516, Tt538, Tt585, Tt588Radio, Tt588Remote, Tt550, Tt550Ma, Rx320, Rx330, Rx331, Rx340, Rx350,
 };
 
-// The receiver makes that share command forms (radio/receivers_ops.cpp).
-enum class ReceiverMake : uint8_t { None, Jrc, Cubic, Racal, Aor, Drake, Ek89x };
+// The makes of the text radios whose set-up or tuning is their own (radio/text_radio_ops.cpp).
+enum class ReceiverMake : uint8_t { None, Tci, Cubic, Racal, Collins, Aor, Drake };
+
+// The channel command of a radio tuned by whole channels (radio/channel_radio_ops.cpp).
+enum class ChannelSet : uint8_t {
+  None,
+  Ek89x,   // LF "A00F<hz>,<mode>" CR; the mode alone goes in the scratch channel 0
+  Sea235,  // a "$PSEAS,15" sentence; the mode alone goes in the scratch channel 0
+  Hf90m,   // the channel's number; the channel memory is loaded at set-up
+  Xk2100,  // mode and frequency, or the memory channel (RCL) where memory channels are on
+};
 
 // The text command set of the Yaesu text radios (the FT-950 speaks the FT-2000's).
 enum class YaesuAsciiSet : uint8_t { Ft2000, Ft450, Ftdx9000 };
@@ -183,6 +192,7 @@ struct RadioTypeRow {
   const SetupScript* setup_script = nullptr;     // the lines and commands after the port opens
   const char* setup_before_port_line = nullptr;  // a set-up line before the port opens
   const char* setup_label = nullptr;             // the model's name in its set-up lines
+  const char* setup_opening_label = nullptr;     // ... in its "being initialized" line, where it differs
   const char* setup_start_text = nullptr;        // a receiver's start command after the port opens
   const char* setup_done_line = nullptr;         // a receiver's only set-up line
 
@@ -206,12 +216,21 @@ struct RadioTypeRow {
   FramedSet framed_set = FramedSet::None;  // the framed-command radios' frame set
   MarineSet marine_set = MarineSet::Marine;  // the Icom marine family: marine radio or PCR receiver
   TenTecSet tentec_set = TenTecSet::None;  // the Ten-Tec families' command set
-  ReceiverMake receiver_make = ReceiverMake::None;  // the receiver families' make
+  ReceiverMake receiver_make = ReceiverMake::None;  // the text radios' make
+  const TextCommandSet* text_set = nullptr;  // a text-command radio's framing, frequency and mode forms
+  ChannelSet channel_set = ChannelSet::None;  // the channel radios' channel command
+  const char* agc_fast_text = nullptr;        // a receiver's fast-AGC command at set-up
+  bool agc_after_bandwidth = false;           // ... also sent right after the bandwidth command
+  bool jrc_level_255 = false;    // JRC: the AF level goes out as 0 .. 255 and again when remote control
+                                 // comes on; without a start text the start step turns remote control on
+  bool jrc_remote_reset_before_port = false;  // JRC: remote control counts as off when the port opens
   bool skanti_commands = false;  // the Alinco/Skanti family: the Skanti 8250's paced set, else the DX-77T's
 
   // Frequency and mode.
   bool freq_mode_steps = false;       // the basic set-frequency and set-mode steps send
   bool set_mode_silent = false;       // the family's set-mode step sends nothing (channel setting does)
+  bool freq_mode_outside_scan = false;  // outside scanning, the channel's frequency and mode are sent
+  const char* channel_log_line = nullptr;  // logged before each channel setting
   bool mode_before_freq = false;      // a channel's mode goes out before its frequency
   SplitSelect split_select = SplitSelect::None;
   int tx_prep_wait_ms = 100;          // waits of the transmit-VFO steps before a transmission
@@ -237,6 +256,8 @@ struct RadioTypeRow {
   bool attenuator_command = false;
   const char* attenuator_on_text = nullptr;   // the attenuator's texts, where a family takes them
   const char* attenuator_off_text = nullptr;
+  const char* mute_on_text = nullptr;         // CAT muting's texts, where the radio mutes by its own command
+  const char* mute_off_text = nullptr;
   bool af_level_command = false;  // the receiver audio level setting is sent
   bool mute_by_command = false;   // CAT muting sets the audio level
   bool mute_not_on_link = false;  // ... but not when a link is made or ends
@@ -269,6 +290,7 @@ struct RadioTypeRow {
   int panel_af_max = 0;                       // receiver level slider maximum; 0: no slider
   bool panel_af_by_kenwood_model = false;     // slider only for the models that report their level
   int panel_tune_type = 0;                    // the panel's buttons tune with this type's builder; 0: the channel's
+  bool panel_tune_silent = false;             // the panel's tuning sends nothing
   int panel_dig_u_mode = -1;                  // DIG-U's mode code; -1: the button changes nothing
   const char* panel_dig_u_text = nullptr;     // DIG-U's mode text; null: the text stays
   bool panel_dig_l = false;                   // DIG-L is stored and sent

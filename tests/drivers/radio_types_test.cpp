@@ -73,6 +73,37 @@ TEST(RadioTypes, FamiliesCoverTheDriverGroups) {
   for (int n : {0, 48, 50, 106, 133, 137}) EXPECT_EQ(radio_type_family(n), DriverFamily::None) << n;
 }
 
+// The text families read their command forms from the row: a row of theirs without its text
+// set or channel set would send nothing, and a make's set-up without the texts it sends would
+// send a null text. A mode listed twice in a set would never reach its second text.
+TEST(RadioTypes, TextFamilyRowsNameTheirForms) {
+  std::set<int> jrc, text, channel;
+  for (const RadioTypeRow& r : kRadioTypeTable) {
+    if (r.family == DriverFamily::JrcReceiver) jrc.insert(r.number);
+    if (r.family == DriverFamily::TextRadio) text.insert(r.number);
+    if (r.family == DriverFamily::ChannelRadio) channel.insert(r.number);
+    if (r.family == DriverFamily::JrcReceiver || r.family == DriverFamily::TextRadio) {
+      EXPECT_NE(r.text_set, nullptr) << r.number;
+    }
+    EXPECT_EQ(r.family == DriverFamily::ChannelRadio, r.channel_set != ChannelSet::None) << r.number;
+    if (r.text_set != nullptr) {
+      std::set<int> modes;
+      for (const TextModeText& m : r.text_set->modes) EXPECT_TRUE(modes.insert(m.mode).second) << r.number;
+    }
+    if (r.receiver_make != ReceiverMake::None && r.receiver_make != ReceiverMake::Drake) {
+      EXPECT_NE(r.setup_label, nullptr) << r.number;
+      EXPECT_NE(r.attenuator_off_text, nullptr) << r.number;
+      if (r.receiver_make != ReceiverMake::Aor) {
+        EXPECT_NE(r.agc_fast_text, nullptr) << r.number;
+      }
+    }
+  }
+  EXPECT_EQ(jrc, (std::set<int>{DB_JST245, DB_NRD345, DB_NRD525, DB_NRD535, DB_NRD535D, DB_NRD545}));
+  EXPECT_EQ(channel, (std::set<int>{DB_HF90M, DB_XK2100, DB_EK890, DB_EK896, DB_SEA235}));
+  EXPECT_EQ(text.size(), 19u);
+  EXPECT_TRUE(text.count(DB_CODAN) && text.count(DB_SDR1000) && text.count(DB_TCI8174) && text.count(DB_EK2000));
+}
+
 TEST(RadioTypes, ModeKeywords) {
   for (const ModeCodeName& m : kModeCodeNames) {
     EXPECT_EQ(mode_code_from_keyword(m.keyword), m.code);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "radio/drivers/channel_radios.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/drivers/receivers.h"
 #include "radio/family_ops.h"
