@@ -17,6 +17,7 @@
 #include "ale/link/vad.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
+#include "ale/messages/file_transfer.h"
 #include "ale/messages/send_queue.h"
 #include "ale/words/linking_protection.h"
 #include "ale/words/word_queue.h"
@@ -183,6 +184,17 @@ void wire_ale() {
   xfer_state().hooks.modem_payload = xfer_send_modem_payload_to;
 }
 
+// ---- what the lower ale folders hand up to the ones above them ----
+
+void wire_ale_layers() {
+  SendQueueHooks& send = send_queue_state().hooks;
+  send.send_traffic = [](const char* address) { ale_send_amd_linked(address, ""); };
+  XferFileHooks& file = xfer_file_state().hooks;
+  file.call_unless_linked = [](const char* address) {
+    if (ale_link_ready() == 0) ale_place_call({address}, "");
+  };
+}
+
 struct StartStep {
   const char* what;
   void (*run)();
@@ -247,6 +259,7 @@ void station_wire() {
   wire_modem();
   wire_radio();
   wire_ale();
+  wire_ale_layers();
 }
 
 StationThread* station_start(EngineRun run) {
