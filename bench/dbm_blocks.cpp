@@ -46,6 +46,12 @@ struct Rig {
     ale_word_io_init();
     ale_section_queues_init();
     fsk_state().symbol_handler = ale_rx_symbol;
+    // The parser hands the DBM words to their receiver, as the station's wiring binds it.
+    RxParserHooks& parser = rx_parser_state().hooks;
+    parser.dbm_header = dbm_rx_header;
+    parser.dbm_group = dbm_rx_group;
+    parser.message_words_clear = dbm_rx_clear;
+    parser.dbm_cut_off = dbm_rx_cut_off;
     dbm_rx_init();
   }
   ~Rig() {

@@ -9,6 +9,7 @@
 #include "ale/frames/pid_dispatch.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/ale_timing.h"
+#include "ale/link/aqc_rx.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
 #include "ale/engine/host_reports.h"
@@ -189,6 +190,25 @@ void wire_ale() {
 void wire_ale_layers() {
   SendQueueHooks& send = send_queue_state().hooks;
   send.send_traffic = [](const char* address) { ale_send_amd_linked(address, ""); };
+  FrameSectionHooks& sections = frame_sections().hooks;
+  sections.dtm_block = dtm_transmit;
+  sections.dtm_ack = dtm_build_ack;
+  sections.dbm_block = dbm_transmit;
+  sections.dbm_ack = dbm_build_ack;
+  RxParserHooks& parser = rx_parser_state().hooks;
+  parser.aqc_word = aqc_rx_word;
+  parser.dbm_group = dbm_rx_group;
+  parser.dtm_header = dtm_rx_header;
+  parser.dtm_data_word = dtm_rx_data_word;
+  parser.dtm_check_word = dtm_rx_check_word;
+  parser.dbm_header = dbm_rx_header;
+  parser.message_words_clear = [] {
+    dtm_rx_clear_words();
+    dbm_rx_clear();
+  };
+  parser.dbm_cut_off = dbm_rx_cut_off;
+  parser.frame_ended = xfer_frame_ended;
+  xfer_state().hooks.file_payload = xfer_receive;
   XferFileHooks& file = xfer_file_state().hooks;
   file.call_unless_linked = [](const char* address) {
     if (ale_link_ready() == 0) ale_place_call({address}, "");

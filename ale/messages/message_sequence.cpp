@@ -1,7 +1,7 @@
 #include "ale/messages/message_sequence.h"
 
 #include "ale/frames/rx_parser.h"
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 
 namespace vesk {
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 
 namespace vesk {
 

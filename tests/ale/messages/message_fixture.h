@@ -14,16 +14,18 @@
 #include "ale/frames/rx_parser.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 #include "ale/words/word_build.h"
 #include "db/locked_queue.h"
 #include "tests/ale/frame_fixture.h"
+#include "tests/ale/layer_hooks.h"
 
 namespace vesk::test {
 
 class MessageStationTest : public FrameStationTest {
  protected:
   MessageStationTest() {
+    bind_ale_layer_hooks();
     ale_section_queues_init();
     dtm_rx_init();
     dbm_rx_init();
