@@ -5,6 +5,7 @@
 #include "ale/frames/address_match.h"
 #include "ale/frames/cmd_words.h"
 #include "ale/frames/dictionaries.h"
+#include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/frames/rx_parser.h"
@@ -188,6 +189,28 @@ void wire_ale() {
 // ---- what the lower ale folders hand up to the ones above them ----
 
 void wire_ale_layers() {
+  FrameEventHooks& frames = frame_event_state().hooks;
+  frames.frame_kind = ale_set_frame_kind;
+  frames.link_event = ale_link_event;
+  frames.scanning = [] { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; };
+  frames.aqc_frame_start = aqc_rx_frame_start;
+  frames.heard_call_ended = ale_scan_monitor_event;
+  frames.slots_net = [](int net, const char* caller) {
+    ale_swt_net(net, caller);
+    ale_twan_net(net, caller);
+  };
+  frames.slots_group = [](const AddressList& list, const char* caller) {
+    ale_swt_group(list, caller);
+    ale_twan_group(list, caller);
+  };
+  frames.slots_anycall = [] {
+    ale_swt_random();
+    ale_twan_anycall();
+  };
+  frames.slots_aqc = [](int slot) {
+    ale_swt_aqc_slot(slot);
+    ale_twan_aqc_slot(slot);
+  };
   SendQueueHooks& send = send_queue_state().hooks;
   send.send_traffic = [](const char* address) { ale_send_amd_linked(address, ""); };
   FrameSectionHooks& sections = frame_sections().hooks;

@@ -5,7 +5,7 @@
 #include "db/ale_chars.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
-#include "ale/link/ale_timing.h"
+#include "ale/frames/slot_width.h"
 #include "ale/words/linking_protection.h"
 #include "db/log.h"
 #include "db/options.h"

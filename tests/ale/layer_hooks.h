@@ -1,15 +1,18 @@
-// The hooks by which the lower ale folders hand up to the upper ones (the frame parser to the
-// DTM, DBM and AQC-ALE receivers and the file transfers, the frame sections to the DTM and DBM
+// The hooks by which the lower ale folders hand up to the upper ones (the frame event handler
+// to the link, the frame parser to the DTM, DBM and AQC-ALE receivers and the file transfers, the frame sections to the DTM and DBM
 // senders, the send queues and file sends to the link), bound as the station's wiring binds
 // them, for tests that run the ale folders without the station.
 #pragma once
 
+#include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/ale_timing.h"
 #include "ale/link/aqc_rx.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
+#include "ale/link/scan_monitor.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "ale/messages/file_transfer.h"
@@ -18,6 +21,28 @@
 namespace vesk::test {
 
 inline void bind_ale_layer_hooks() {
+  FrameEventHooks& frames = frame_event_state().hooks;
+  frames.frame_kind = ale_set_frame_kind;
+  frames.link_event = ale_link_event;
+  frames.scanning = [] { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; };
+  frames.aqc_frame_start = aqc_rx_frame_start;
+  frames.heard_call_ended = ale_scan_monitor_event;
+  frames.slots_net = [](int net, const char* caller) {
+    ale_swt_net(net, caller);
+    ale_twan_net(net, caller);
+  };
+  frames.slots_group = [](const AddressList& list, const char* caller) {
+    ale_swt_group(list, caller);
+    ale_twan_group(list, caller);
+  };
+  frames.slots_anycall = [] {
+    ale_swt_random();
+    ale_twan_anycall();
+  };
+  frames.slots_aqc = [](int slot) {
+    ale_swt_aqc_slot(slot);
+    ale_twan_aqc_slot(slot);
+  };
   FrameSectionHooks& sections = frame_sections().hooks;
   sections.dtm_block = dtm_transmit;
   sections.dtm_ack = dtm_build_ack;

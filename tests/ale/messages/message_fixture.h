@@ -18,14 +18,12 @@
 #include "ale/words/word_build.h"
 #include "db/locked_queue.h"
 #include "tests/ale/frame_fixture.h"
-#include "tests/ale/layer_hooks.h"
 
 namespace vesk::test {
 
 class MessageStationTest : public FrameStationTest {
  protected:
   MessageStationTest() {
-    bind_ale_layer_hooks();
     ale_section_queues_init();
     dtm_rx_init();
     dbm_rx_init();
