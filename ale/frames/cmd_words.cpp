@@ -187,13 +187,13 @@ int ale_rx_cmd_word_forced(const RxWordRecord& record) {
 
 void ale_rx_message_word(const RxWordRecord& record) {
   CmdWordState& s = cmd_word_state();
-  if (s.state == CMD_AMD)
+  if (s.state == CMD_AMD) {
     ale_rx_amd_add();
-  else if (s.state == CMD_DTM) {
+  } else if (s.state == CMD_DTM) {
     if (rx_parser_state().hooks.dtm_data_word) rx_parser_state().hooks.dtm_data_word(record);
-  }
-  else
+  } else {
     ring_store(s, record.word);
+  }
 }
 
 void ale_cmd_amd_finish() {

@@ -268,8 +268,9 @@ void ale_rx_word(const RxWordRecord& record) {
     if (hooks.dbm_group) hooks.dbm_group(record);
   } else if (aqc_rx_word_is_aqc() != 0) {
     if (hooks.aqc_word) hooks.aqc_word(record);
-  } else
+  } else {
     ale_rx_parse_word(record);
+  }
 }
 
 void ale_rx_parse_word(const RxWordRecord& record) {
