@@ -16,6 +16,7 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
+#include "ale/link/link_state.h"
 #include "ale/messages/dbm.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
@@ -46,6 +47,15 @@ struct Rig {
     ale_word_io_init();
     ale_section_queues_init();
     fsk_state().hooks.symbol = ale_rx_symbol;
+    // The parser hands the DBM words to their receiver, and the frame events go to the link,
+    // as the station's wiring binds them.
+    RxParserHooks& parser = rx_parser_state().hooks;
+    parser.dbm_header = dbm_rx_header;
+    parser.dbm_group = dbm_rx_group;
+    parser.message_words_clear = dbm_rx_clear;
+    parser.dbm_cut_off = dbm_rx_cut_off;
+    frame_event_state().hooks.frame_kind = ale_set_frame_kind;
+    frame_event_state().hooks.link_event = ale_link_event;
     dbm_rx_init();
   }
   ~Rig() {

@@ -33,24 +33,19 @@ function(vesk_check_deps who rank)
   endforeach()
 endfunction()
 
-# vesk_check_folder_order(LAYER FOLDER RANK FOLDERS LEFT FILES...): inside a layer whose
-# folders are ordered bottom to top (FOLDERS, a list), refuses a source of FOLDER (at RANK in
-# that list) that includes a header of a folder above it. LEFT lists the upward includes that
-# are still to be removed, each as "layer/folder/file.cpp>layer/folder/header.h".
-function(vesk_check_folder_order layer folder rank folders left)
+# vesk_check_folder_order(LAYER FOLDER RANK FOLDERS FILES...): inside a layer whose folders
+# are ordered bottom to top (FOLDERS, a list), refuses a source or header of FOLDER (at RANK in
+# that list) that includes a header of a folder above it.
+function(vesk_check_folder_order layer folder rank folders)
   foreach(f ${ARGN})
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${f})
     file(STRINGS ${f} lines REGEX "^#include \"${layer}/[a-z_]+/")
     foreach(line ${lines})
       string(REGEX REPLACE "^#include \"${layer}/([a-z_]+)/.*" "\\1" sub "${line}")
-      string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
       list(FIND folders "${sub}" r)
       if(r GREATER rank)
-        list(FIND left "${rel}>${header}" known)
-        if(known LESS 0)
-          message(FATAL_ERROR "Layer check: ${rel} (${layer}/${folder}) includes ${layer}/${sub}/, a folder above it "
-                              "(${layer}/ bottom to top: ${folders}): ${line}")
-        endif()
+        message(FATAL_ERROR "Layer check: ${rel} (${layer}/${folder}) includes ${layer}/${sub}/, a folder above it "
+                            "(${layer}/ bottom to top: ${folders}): ${line}")
       endif()
     endforeach()
   endforeach()
@@ -60,12 +55,11 @@ endfunction()
 # Sources are globbed so that adding a file to a subsystem needs no edit here.
 # Extra source folders may be named with FOLDERS (radio/drivers joins radio). With LEVELS the
 # extra folders are layered themselves, bottom to top (the ale layer's words, engine, frames,
-# messages, link, dispatch), and UPWARD_LEFT names the upward includes between them not yet
-# removed.
+# messages, link, dispatch).
 # The configure step refuses a dependency or an include of a layer above NAME, and an include
 # of a folder above its own inside a layered NAME.
 function(vesk_subsystem name)
-  cmake_parse_arguments(ARG "" "" "FOLDERS;LEVELS;UPWARD_LEFT;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "FOLDERS;LEVELS;DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   foreach(f ${ARG_FOLDERS} ${ARG_LEVELS})
@@ -77,7 +71,7 @@ function(vesk_subsystem name)
   set(level_rank 0)
   foreach(f ${ARG_LEVELS})
     file(GLOB level_files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${f}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${f}/*.h)
-    vesk_check_folder_order(${name} ${f} ${level_rank} "${ARG_LEVELS}" "${ARG_UPWARD_LEFT}" ${level_files})
+    vesk_check_folder_order(${name} ${f} ${level_rank} "${ARG_LEVELS}" ${level_files})
     math(EXPR level_rank "${level_rank} + 1")
   endforeach()
   vesk_layer_rank(${name} rank)

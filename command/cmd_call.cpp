@@ -186,6 +186,8 @@ void process_msgdbmftp_command(MmiLine& line) {
   xfer_set_file_path(line.word_as_typed(2).c_str());
   xfer_set_dest_address(line.words[1]);
   xfer_use_dbm_for_ftp();
+  // A file send ends an armed automatic AMD retry.
+  ale_set_amd_retry_counter(-1);
 }
 
 void mmi_cmd_kill(MmiLine&) { ale_abort(); }

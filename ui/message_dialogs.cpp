@@ -222,7 +222,12 @@ DialogOutcome file_transfer_ok(const std::string& address, const std::string& pa
   if (path.empty() || !file.good())
     return warn("File Transfer Dialog", path.empty() ? "No file chosen." : "Cannot read the file " + path + ".");
   mmi_post_task([=] {
-    use_dbm ? xfer_use_dbm_for_ftp() : xfer_use_modem_for_ftp();
+    if (use_dbm) {
+      xfer_use_dbm_for_ftp();
+      ale_set_amd_retry_counter(-1);  // a file send ends an armed automatic AMD retry
+    } else {
+      xfer_use_modem_for_ftp();
+    }
     xfer_set_file_path(path.c_str());
     xfer_set_dest_cstring(address.c_str());
     xfer_request_send();

@@ -5,9 +5,7 @@
 #include "db/ale_chars.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
-#include "ale/link/ale_timing.h"
-#include "ale/messages/dbm.h"
-#include "ale/messages/dtm.h"
+#include "ale/frames/slot_width.h"
 #include "ale/words/linking_protection.h"
 #include "db/log.h"
 #include "db/options.h"
@@ -140,13 +138,13 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
     case 'b':
       s.state = CMD_DBM;
       ale_data_message_set();
-      dbm_rx_header(record);
+      if (rx_parser_state().hooks.dbm_header) rx_parser_state().hooks.dbm_header(record);
       break;
     case 'c': s.state = CMD_CHANNELS; break;
     case 'd':
       s.state = CMD_DTM;
       ale_data_message_set();
-      dtm_rx_header(record);
+      if (rx_parser_state().hooks.dtm_header) rx_parser_state().hooks.dtm_header(record);
       return PARSER_DTM;
     case 'f': s.state = CMD_FREQUENCY; break;
     case 'm':
@@ -170,7 +168,8 @@ int ale_rx_cmd_word(const RxWordRecord& record) {
     case 124: s.state = CMD_USER_UNIQUE; break;
     default:
       if (is_check_char(c1)) {
-        if (s.state == CMD_DTM) dtm_rx_check_word(record);
+        if (s.state == CMD_DTM && rx_parser_state().hooks.dtm_check_word)
+          rx_parser_state().hooks.dtm_check_word(record);
         s.state = CMD_CHECK;
         ale_rx_frame_crc_reset();
         ale_rx_clear_current_word();
@@ -188,12 +187,13 @@ int ale_rx_cmd_word_forced(const RxWordRecord& record) {
 
 void ale_rx_message_word(const RxWordRecord& record) {
   CmdWordState& s = cmd_word_state();
-  if (s.state == CMD_AMD)
+  if (s.state == CMD_AMD) {
     ale_rx_amd_add();
-  else if (s.state == CMD_DTM)
-    dtm_rx_data_word(record);
-  else
+  } else if (s.state == CMD_DTM) {
+    if (rx_parser_state().hooks.dtm_data_word) rx_parser_state().hooks.dtm_data_word(record);
+  } else {
     ring_store(s, record.word);
+  }
 }
 
 void ale_cmd_amd_finish() {

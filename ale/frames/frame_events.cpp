@@ -10,10 +10,6 @@
 #include "db/events.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/words/word_rx.h"
-#include "ale/link/ale_timing.h"
-#include "ale/link/link_state.h"
-#include "ale/link/aqc_rx.h"
-#include "ale/link/scan_monitor.h"
 #include "db/database.h"
 #include "db/log_lines.h"
 #include "db/lqa.h"
@@ -32,6 +28,7 @@ constexpr uint32_t kLqaFieldNoValue = 31;
 constexpr uint32_t kLqaExchangeBit = 1u << 13;
 
 FrameContext& ctx() { return frame_event_state().ctx; }
+const FrameEventHooks& hooks() { return frame_event_state().hooks; }
 
 template <std::size_t N>
 void set_text(std::array<char, N>& dst, const char* src) {
@@ -49,13 +46,22 @@ std::string field(const char* f, std::size_t size) { return std::string(f, strnl
 
 void raise(int event) {
   // An AQC-ALE frame leaves the kind to the state machine.
-  if (event < EV_AQC_FRAME_BEGIN || event > EV_AQC_TWS_SOUND_PROBE) ale_set_frame_kind(ctx().kind);
-  ale_link_event(event);
+  if ((event < EV_AQC_FRAME_BEGIN || event > EV_AQC_TWS_SOUND_PROBE) && hooks().frame_kind)
+    hooks().frame_kind(ctx().kind);
+  if (hooks().link_event) hooks().link_event(event);
 }
 
 int current_channel() { return db_current_channel_index(); }
 
-bool scan_running() { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; }
+bool scan_running() { return hooks().scanning && hooks().scanning(); }
+
+// This station's answer slot and acknowledgement wait, from the link timing.
+void slots_net(int net, const char* caller) {
+  if (hooks().slots_net) hooks().slots_net(net, caller);
+}
+void slots_anycall() {
+  if (hooks().slots_anycall) hooks().slots_anycall();
+}
 
 // ---- called list ----
 
@@ -180,7 +186,7 @@ void frame_begin(int event, const char*) {
   ale_data_message_clear();
   ale_cmd_reset();
   c.aqc.first_word = event == EV_AQC_FRAME_BEGIN ? 1 : 0;
-  if (event == EV_AQC_FRAME_BEGIN) aqc_rx_frame_start();
+  if (event == EV_AQC_FRAME_BEGIN && hooks().aqc_frame_start) hooks().aqc_frame_start();
   raise(event);
 }
 
@@ -240,8 +246,7 @@ void this_is(int, const char* text) {
       std::string net_address;
       int own = -1;
       if (net_info(c.net_index, &net_address, &own)) {
-        ale_swt_net(c.net_index, c.caller.data());
-        ale_twan_net(c.net_index, c.caller.data());
+        slots_net(c.net_index, c.caller.data());
         c.own_index = own;
         // A member answers from its own address in the net, not from the net's name: the
         // caller links with the members, and the slot widths fit the answers.
@@ -254,13 +259,11 @@ void this_is(int, const char* text) {
     }
     case FRAME_KIND_GROUP: {
       const AddressList list = called_list();
-      ale_swt_group(list, c.caller.data());
-      ale_twan_group(list, c.caller.data());
+      if (hooks().slots_group) hooks().slots_group(list, c.caller.data());
       break;
     }
     case FRAME_KIND_ANYCALL:
-      ale_swt_random();
-      ale_twan_anycall();
+      slots_anycall();
       break;
     default:
       break;
@@ -325,7 +328,7 @@ void frame_end(int, const char*) {
         }
         event = tis ? EV_FRAME_NOT_FOR_ME : EV_FRAME_NOT_FOR_ME_CLEAR;
         // The end of a heard call: the scan monitor follows it (once per frame).
-        ale_scan_monitor_event(event);
+        if (hooks().heard_call_ended) hooks().heard_call_ended(event);
       }
       c.other_index = db_find_other_address_index(c.caller.data());
     }
@@ -358,8 +361,7 @@ void amd(int, const char* text) {
 // An AQC-ALE net call: the slot of this station in the net.
 void aqc_net_timing(const AqcProbeInfo& p) {
   if (p.net_call == 0) return;
-  ale_swt_net(p.net_index, ctx().caller.data());
-  ale_twan_net(p.net_index, ctx().caller.data());
+  slots_net(p.net_index, ctx().caller.data());
 }
 
 // TO and THRU: an individual or a group call names an address.
@@ -452,8 +454,7 @@ void aqc_inlink(int event, const char*) {
   if (c.aqc.net_call != 0) {
     aqc_net_timing(c.aqc);
   } else {
-    ale_swt_aqc_slot(c.aqc.slot);
-    ale_twan_aqc_slot(c.aqc.slot);
+    if (hooks().slots_aqc) hooks().slots_aqc(c.aqc.slot);
   }
   raise(event);
 }
@@ -461,10 +462,7 @@ void aqc_inlink(int event, const char*) {
 void aqc_global_probe(int event, const char*) {
   FrameContext& c = ctx();
   set_text(c.caller, c.aqc.caller.c_str());
-  if (event == EV_AQC_ANYCALL_PROBE) {
-    ale_swt_random();
-    ale_twan_anycall();
-  }
+  if (event == EV_AQC_ANYCALL_PROBE) slots_anycall();
   raise(event);
 }
 

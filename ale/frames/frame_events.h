@@ -88,7 +88,29 @@ struct FrameContext {
   AqcProbeInfo aqc;
 };
 
+// What the frame event handler asks of the link above it; the station's wiring binds it.
+struct FrameEventHooks {
+  // The kind of the frame (a 141A event only), then the event itself, for the link state
+  // machine.
+  std::function<void(int kind)> frame_kind;
+  std::function<void(int event)> link_event;
+  // Whether the station is scanning.
+  std::function<bool()> scanning;
+  // An AQC-ALE frame begins.
+  std::function<void()> aqc_frame_start;
+  // The end of a heard call (EV_FRAME_NOT_FOR_ME or EV_FRAME_NOT_FOR_ME_CLEAR), once per frame.
+  std::function<void(int event)> heard_call_ended;
+  // The link timing sets this station's answer slot (SWT) and its wait for the caller's
+  // acknowledgement (TWAN): in a net call, in a group call by `list`, in an anycall (a slot
+  // drawn at random), in the AQC-ALE slot `slot`.
+  std::function<void(int net, const char* caller)> slots_net;
+  std::function<void(const std::vector<std::string>& list, const char* caller)> slots_group;
+  std::function<void()> slots_anycall;
+  std::function<void(int slot)> slots_aqc;
+};
+
 struct FrameEventState {
+  FrameEventHooks hooks;
   FrameContext ctx;
   // Whether the frame carries a data message: set by the command-word decoder at a DTM or DBM
   // header and by the link when it starts a data frame, cleared at each frame begin.

@@ -12,8 +12,6 @@
 #include "ale/frames/frame_build.h"
 #include "ale/words/word_build.h"
 #include "db/scan.h"
-#include "ale/messages/dbm.h"
-#include "ale/messages/dtm.h"
 #include "ale/words/linking_protection.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
@@ -68,6 +66,7 @@ int word_bound(const FrameSection& s) {
 
 // Builds one section into `out`: the words written, or -1 when they do not fit.
 int build_section(const FrameSection& s, std::span<AleWord> out) {
+  const FrameSectionHooks& hooks = frame_sections().hooks;
   const int bound = word_bound(s);
   if (bound > static_cast<int>(out.size())) return -1;
   switch (s.kind) {
@@ -80,14 +79,15 @@ int build_section(const FrameSection& s, std::span<AleWord> out) {
     case SECTION_CHECK: return ale_check_word(out.data());
     case SECTION_LQA: return ale_build_lqa_word(s.address, s.value, out);
     case SECTION_WORDS: return ale_copy_prepared_words(s.words, out);
-    case SECTION_DTM_CONTROL: return dtm_build_ack(s.value, out);
+    case SECTION_DTM_CONTROL: return hooks.dtm_ack ? hooks.dtm_ack(s.value, out) : 0;
     case SECTION_LP_TIME: return lp_build_time_words(s.value, out.data(), static_cast<int>(out.size()));
     case SECTION_DTM_BLOCK:
-      return s.block == nullptr ? 0 : dtm_transmit(*static_cast<const MessageBlock*>(s.block), out);
+      return s.block == nullptr || !hooks.dtm_block ? 0
+                                                    : hooks.dtm_block(*static_cast<const MessageBlock*>(s.block), out);
     // These queue their words themselves (a DBM body is raw groups, not words).
-    case SECTION_DBM_ACK: return dbm_build_ack(s.value);
+    case SECTION_DBM_ACK: return hooks.dbm_ack ? hooks.dbm_ack(s.value) : 0;
     case SECTION_DBM_BLOCK:
-      if (s.block != nullptr) dbm_transmit(*static_cast<const MessageBlock*>(s.block));
+      if (s.block != nullptr && hooks.dbm_block) hooks.dbm_block(*static_cast<const MessageBlock*>(s.block));
       return 0;
     default: return 0;
   }

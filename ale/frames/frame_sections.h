@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "db/ale_chars.h"
+#include "ale/frames/message_block.h"
 #include "ale/words/ale_word.h"
 
 namespace vesk {
@@ -77,6 +78,18 @@ struct FrameSection {
   std::vector<AleWord> words;       // ready-made words
 };
 
+// How the DTM and DBM sections write their blocks: the message senders above these sections
+// do it; the station's wiring binds them.
+struct FrameSectionHooks {
+  // The words of a DTM block, or of a DTM acknowledgement of `value`, into `out`: the number
+  // written, 0 when they do not fit.
+  std::function<int(const MessageBlock& block, std::span<AleWord> out)> dtm_block;
+  std::function<int(int value, std::span<AleWord> out)> dtm_ack;
+  // A DBM block, or a DBM acknowledgement of `value`, queued as raw groups by the sender.
+  std::function<int(const MessageBlock& block)> dbm_block;
+  std::function<int(int value)> dbm_ack;
+};
+
 struct FrameSectionState {
   FrameSectionState() = default;
   ~FrameSectionState();
@@ -89,6 +102,7 @@ struct FrameSectionState {
   int called_count = 0;
   int ending = ALE_ENDING_TIS;
   char dest_address[16]{};
+  FrameSectionHooks hooks;
 
   // Plays the lead-in sound so that the worker never waits for it.
   std::thread sound_thread;

@@ -6,7 +6,6 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/frames/frame_sections.h"
-#include "ale/messages/file_transfer.h"
 #include "db/log.h"
 #include "platform/station.h"
 
@@ -77,7 +76,7 @@ void xfer_dispatch_pid(const uint8_t* data, std::size_t length, const char* from
   switch (data[0]) {
     case PID_FILE_FRAME:
     case PID_FILE_REPORT:
-      xfer_receive(data, length, from);
+      if (xfer_state().hooks.file_payload) xfer_state().hooks.file_payload(data, length, from);
       break;
     case 2:
     case 3:

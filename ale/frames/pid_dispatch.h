@@ -22,6 +22,9 @@ struct XferHooks {
   // A payload for the serial-tone modem (FED-STD-1052 message to the destination, or
   // asynchronous characters, by the data link mode); 1 when handed over.
   std::function<int(const char* destination, const uint8_t* data, std::size_t length, int id)> modem_payload;
+  // A received file frame (PID 0) or file report (PID 1), PID byte included, for the file
+  // transfers; `from` as given to xfer_dispatch_pid.
+  std::function<void(const uint8_t* payload, std::size_t length, const char* from)> file_payload;
 };
 
 struct XferState {

@@ -12,10 +12,6 @@
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/pid_dispatch.h"
-#include "ale/link/aqc_rx.h"
-#include "ale/messages/dbm.h"
-#include "ale/messages/dtm.h"
-#include "ale/messages/file_transfer.h"
 #include "ale/words/word_rx.h"
 #include "db/crc16.h"
 #include "db/log.h"
@@ -231,7 +227,7 @@ void end_of_frame() {
   trace_rx("%s", "[END OF FRAME]\n");
   raise(EV_RX_FRAME_END);
   // A file that arrived in this frame is answered to the station its ending named.
-  xfer_frame_ended();
+  if (rx_parser_state().hooks.frame_ended) rx_parser_state().hooks.frame_ended();
   ale_reset_receiver();
   ale_parser_reset();
 }
@@ -267,12 +263,14 @@ RxParserState& rx_parser_state() { return station().state<RxParserState>(); }
 void ale_rx_word(const RxWordRecord& record) {
   // The raw groups of a DBM message go to its receiver, AQC-ALE words to theirs; the rest are
   // standard words for this parser.
-  if (ale_rx_dbm_mode() != 0)
-    dbm_rx_group(record);
-  else if (aqc_rx_word_is_aqc() != 0)
-    aqc_rx_word(record);
-  else
+  const RxParserHooks& hooks = rx_parser_state().hooks;
+  if (ale_rx_dbm_mode() != 0) {
+    if (hooks.dbm_group) hooks.dbm_group(record);
+  } else if (aqc_rx_word_is_aqc() != 0) {
+    if (hooks.aqc_word) hooks.aqc_word(record);
+  } else {
     ale_rx_parse_word(record);
+  }
 }
 
 void ale_rx_parse_word(const RxWordRecord& record) {
@@ -338,8 +336,7 @@ bool parser_step(int input) {
 
   if (ops & CLR) {
     clear_statistics(p);
-    dtm_rx_clear_words();
-    dbm_rx_clear();
+    if (p.hooks.message_words_clear) p.hooks.message_words_clear();
   }
   if (ops & DTHRU) thru_done(p);
   if (ops & DTO) to_done(p);
@@ -424,7 +421,7 @@ void ale_parser_reset() {
   p.accumulator[0] = '\0';
   p.bad_words = 0;
   p.state = PARSER_IDLE;
-  if (ale_rx_dbm_mode() != 0) dbm_rx_cut_off();
+  if (ale_rx_dbm_mode() != 0 && p.hooks.dbm_cut_off) p.hooks.dbm_cut_off();
   ale_rx_dbm_mode_off();
   ale_frame_called_clear();
 }

@@ -57,7 +57,27 @@ inline constexpr std::size_t kRxTextBufferSize = 1000;
 inline constexpr std::size_t kRxDataBufferSize = 500000;
 inline constexpr int kAmdBadCharacter = 149;
 
+// What the parser and its command-word decoder hand to the receivers above them (the DTM and
+// DBM receivers, the AQC-ALE receiver, the file transfers); the station's wiring binds it.
+struct RxParserHooks {
+  // An AQC-ALE word, and a raw group of a DBM message (while DBM mode is on).
+  std::function<void(const RxWordRecord& record)> aqc_word;
+  std::function<void(const RxWordRecord& record)> dbm_group;
+  // A DTM header, data or check word, and a DBM header word.
+  std::function<void(const RxWordRecord& record)> dtm_header;
+  std::function<void(const RxWordRecord& record)> dtm_data_word;
+  std::function<void(const RxWordRecord& record)> dtm_check_word;
+  std::function<void(const RxWordRecord& record)> dbm_header;
+  // A new frame starts: the DTM and DBM words gathered so far are void.
+  std::function<void()> message_words_clear;
+  // The parser is reset while DBM mode is on: the collection is over.
+  std::function<void()> dbm_cut_off;
+  // The end of a frame was heard.
+  std::function<void()> frame_ended;
+};
+
 struct RxParserState {
+  RxParserHooks hooks;
   int state = PARSER_IDLE;
   RxWordRecord current;
   std::array<char, kRxAccumulatorMax + 1> accumulator{};

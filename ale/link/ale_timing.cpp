@@ -110,8 +110,6 @@ unsigned next_random(TimingState& t) {
 
 }  // namespace
 
-int ale_tw_ms(double count_tw) { return static_cast<int>(count_tw * kAleTwMs); }
-
 // ---- periods ----
 
 int ale_twa_period_ms() {
@@ -193,8 +191,8 @@ void ale_swt_net(int net, const char* caller) {
   int tw = 0;
   if (alternate()) {
     tw = aqc_slots_sum(v.own_slot);
-  } else if (t.slot_flag) {
-    tw = t.slot_width * v.own_slot;
+  } else if (ale_slot_width_flag()) {
+    tw = ale_slot_width() * v.own_slot;
   } else {
     const int lqa = frame_lqa_flag();
     tw = rw(caller, caller, lqa);
@@ -229,8 +227,8 @@ void ale_twan_net(int net, const char* caller) {
   int tw = 0;
   if (alternate()) {
     tw = aqc_slots_sum(members) + aqc_slot(members);
-  } else if (t.slot_flag) {
-    tw = t.slot_width * (members + 1);
+  } else if (ale_slot_width_flag()) {
+    tw = ale_slot_width() * (members + 1);
   } else {
     const int lqa = frame_lqa_flag();
     tw = rw(caller, caller, lqa);
@@ -275,81 +273,13 @@ void ale_twrn_net(int net, int lqa) {
 void ale_twrn_group(const AddressList& list, const char* own, int lqa) {
   TimingState& t = timing_state();
   int tw = 0;
-  if (t.slot_flag) {
-    tw = t.slot_width * (static_cast<int>(list.size()) + 1);
+  if (ale_slot_width_flag()) {
+    tw = ale_slot_width() * (static_cast<int>(list.size()) + 1);
   } else {
     tw = rw(own, own, lqa);
     for (const std::string& name : list) tw += rw(own, name, lqa);
   }
   t.twrn_ms = tw * kAleTwMs;
-}
-
-// ---- slot-width agreement ----
-
-void ale_slot_width_set(int a_words, int b_words) {
-  TimingState& t = timing_state();
-  if (a_words > 1 || b_words > 1) {
-    t.slot_width = 6 * a_words + 3 * b_words + 5;
-    t.slot_flag = 1;
-  } else {
-    t.slot_flag = 0;
-  }
-}
-
-void ale_slot_width_send() {
-  TimingState& t = timing_state();
-  if (!t.slot_flag) return;
-  // The tw word goes as a section of ready-made words onto the call section queue.
-  auto* section = new FrameSection;
-  section->kind = SECTION_WORDS;
-  section->words.push_back(ale_tw_word(t.slot_width));
-  if (ale_section_push_call(section) == 0) delete section;
-}
-
-void ale_slot_width_reset() {
-  TimingState& t = timing_state();
-  t.slot_width = 0;
-  t.slot_time = 0;
-  t.slot_flag = 0;
-}
-
-void ale_slot_width_flag_set(int on) { timing_state().slot_flag = on ? 1 : 0; }
-int ale_slot_width_flag() { return timing_state().slot_flag; }
-int ale_slot_width() { return timing_state().slot_width; }
-int ale_slot_time() { return timing_state().slot_time; }
-
-// ---- tw coding ----
-
-int ale_tw_decode(int character) {
-  static constexpr int kUnitTw[4] = {1, 9, 1377, 82656};
-  const int count = kUnitTw[(character >> 5) & 3] * (character & 31);
-  TimingState& t = timing_state();
-  t.slot_width = count;
-  t.slot_time = ale_tw_ms(count);
-  return t.slot_time;
-}
-
-int ale_tw_encode(int count) {
-  auto ceil_div = [](int a, int b) { return (a + b - 1) / b; };
-  int character;
-  if (count < 0) return -1;
-  if (count <= 15)
-    character = count;
-  else if (count <= 135)
-    character = 32 + ceil_div(count, 9);
-  else if (count <= 20655)
-    character = 64 + ceil_div(count, 1377);
-  else if (count <= 1239840)
-    character = 96 + ceil_div(count, 82656);
-  else
-    return -1;
-  ale_tw_decode(character);
-  return character;
-}
-
-AleWord ale_tw_word(int count) {
-  const int c = ale_tw_encode(count);
-  return ale_make_word(ALE_CMD, 't', 'w', static_cast<uint32_t>(c < 0 ? 0 : c));
 }
 
 }  // namespace vesk

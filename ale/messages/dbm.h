@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "ale/messages/dtm.h"
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 #include "ale/messages/message_sequence.h"
 #include "ale/words/word_queue.h"
 

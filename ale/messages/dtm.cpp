@@ -99,12 +99,6 @@ uint32_t message_word_quality(const RxWordRecord& record) {
   return static_cast<uint32_t>(votes * 8 + golay);
 }
 
-int dtm_data_words(bool text, int length) {
-  if (length <= 0) return 0;
-  if (text) return (length + 2) / 3;
-  return (8 * length + 20) / 21;
-}
-
 int dtm_data_count(bool text, int length) {
   if (length <= 0) return 0;
   const int w = dtm_data_words(text, length);

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 #include "ale/messages/message_sequence.h"
 #include "ale/words/ale_word.h"
 #include "ale/words/word_queue.h"
@@ -43,9 +43,9 @@ struct DtmRxState {
 
 DtmRxState& dtm_rx_state();
 
-// The DC of a block of `length` bytes (characters when `text`), and its number of data words.
+// The DC of a block of `length` bytes (characters when `text`); its number of data words is
+// dtm_data_words (ale/frames/message_block.h).
 int dtm_data_count(bool text, int length);
-int dtm_data_words(bool text, int length);
 
 // Writes the words of one block into `out` (header, data words, check word; a null block is
 // the header alone) and returns their number, or 0 when they do not fit. Feeds the frame CRC.

@@ -13,11 +13,8 @@
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/pid_dispatch.h"
-#include "ale/link/amd_retry.h"
 #include "ale/words/aqc_word.h"
-#include "ale/link/call_setup.h"
 #include "ale/engine/host_reports.h"
-#include "ale/link/link_state.h"
 #include "ale/messages/send_queue.h"
 #include "ale/messages/transfer_cipher.h"
 #include "db/crc16.h"
@@ -212,7 +209,6 @@ void xfer_use_dbm_for_ftp() {
     log_printf("[%s][%s][OPTIONS: LINKED TWX AUTOMATICALLY ENABLED FOR DBM FTP]\n", log_time_stamp().c_str(),
                log_current_channel_stamp().c_str());
   }
-  ale_set_amd_retry_counter(-1);
   xfer_file_state().modem_transfer = 0;
   xfer_select_dbm_path();
 }
@@ -262,7 +258,7 @@ void xfer_send_file(const ApiEvent& event) {
   std::vector<uint8_t> frame = xfer_build_frame(name, data.data(), data.size());
   // A file that the send queue cannot take whole is refused before anything is sent.
   if (xfer_path() == XFER_PATH_DBM && dbm_binary_ended_fits(static_cast<int>(frame.size())) == 0) return;
-  if (ale_link_ready() == 0) ale_place_call({dest}, "");
+  if (xfer_file_state().hooks.call_unless_linked) xfer_file_state().hooks.call_unless_linked(dest);
   xfer_encrypt(frame.data() + 1, frame.size() - 1);
   if (xfer_send_payload_to(dest, frame.data(), frame.size(), 0) == 0) {
     log_printf("[%s][LOCAL][ERROR] FTP file not sent: no file transfer on this data path %s\n",

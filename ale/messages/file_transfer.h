@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,14 @@ struct XferReport {
   int64_t due_ms = 0;
 };
 
+// What a file send asks of the link above; the station's wiring binds it.
+struct XferFileHooks {
+  // The file goes to `address`: a call to it is placed unless a link is ready to carry it.
+  std::function<void(const char* address)> call_unless_linked;
+};
+
 struct XferFileState {
+  XferFileHooks hooks;
   std::string file_path;
   int modem_transfer = 0;
   std::deque<XferReport> reports;

@@ -5,7 +5,7 @@
 #include "ale/engine/host_reports.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 #include "ale/words/aqc_word.h"
 
 namespace vesk {

@@ -6,7 +6,6 @@
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/words/aqc_word.h"
-#include "ale/link/call_setup.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
 #include "db/events.h"
@@ -92,7 +91,8 @@ void hand_to_link(MessageBlock* b) {
     delete section;
     return;  // the next send step tries again
   }
-  ale_send_amd_linked(b->destination, "");
+  const SendQueueHooks& hooks = send_queue_state().hooks;
+  if (hooks.send_traffic) hooks.send_traffic(b->destination);
 }
 
 void release(MessageBlock*& b) {

@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 
 namespace vesk {
 
@@ -29,6 +29,8 @@ struct SendQueueHooks {
   // A message to `address` has been sent (its last block acknowledged, or sent as a broadcast).
   // Empty: the message-sent line only.
   std::function<void(const char* address)> message_sent;
+  // A block has been queued as traffic for `address`: the link sends it in a linked AMD frame.
+  std::function<void(const char* address)> send_traffic;
 };
 
 struct SendQueueState {

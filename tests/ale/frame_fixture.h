@@ -1,7 +1,8 @@
 // A station on simulated time with the database open and own addresses on the working channel.
 // The frame parser hands what it finds to the real frame event handler, which raises its
-// protocol events into the link state machine; the machine stays in its null state (it is not
-// started), so those events change nothing and are seen through the event trace.
+// protocol events into the link state machine (the lower ale folders' hooks bound as the
+// station binds them); the machine stays in its null state (it is not started), so those
+// events change nothing and are seen through the event trace.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@
 #include "db/scan.h"
 #include "db/tables.h"
 #include "platform/station.h"
+#include "tests/ale/layer_hooks.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -71,6 +73,7 @@ class FrameStationTest : public ::testing::Test {
 
  protected:
   FrameStationTest() : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_) {
+    bind_ale_layer_hooks();
     db_open();
     // Own addresses ABC (index 0, the working channel's) and XYZ.
     db_set_own_address_at("ABC", 0);

@@ -8,6 +8,7 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
+#include "tests/ale/layer_hooks.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -15,7 +16,10 @@ namespace {
 
 class PidTest : public ::testing::Test {
  protected:
-  PidTest() { db_set_default_options(); }
+  PidTest() {
+    db_set_default_options();
+    bind_ale_layer_hooks();
+  }
 
   static std::string payload(int pid, const std::string& content) { return std::string(1, static_cast<char>(pid)) + content; }
   static void dispatch(const std::string& p) { xfer_dispatch_pid(reinterpret_cast<const uint8_t*>(p.data()), p.size()); }

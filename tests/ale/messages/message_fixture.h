@@ -14,7 +14,7 @@
 #include "ale/frames/rx_parser.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
-#include "ale/messages/message_block.h"
+#include "ale/frames/message_block.h"
 #include "ale/words/word_build.h"
 #include "db/locked_queue.h"
 #include "tests/ale/frame_fixture.h"

@@ -1,5 +1,5 @@
-// The block of a DTM or DBM data message, as the send queues cut it and the transmitters send
-// it, and the fields of the DTM and DBM header words.
+// The block of a DTM or DBM data message, as the send queues cut it, a frame section carries it
+// and the transmitters send it, and the fields of the DTM and DBM header words.
 //
 // A header word is a CMD word whose first character names the message ("d" DTM, "b" DBM),
 // then four flags and a 10-bit data count (DC):
@@ -38,5 +38,13 @@ struct MessageBlock {
 
 constexpr bool message_header_text(int header) { return (header & kKd3) != 0; }
 constexpr bool message_header_arq(int header) { return (header & kKd4) != 0; }
+
+// The data words of a DTM block of `length` bytes (characters when `text`): three characters
+// or 21 bits a word.
+constexpr int dtm_data_words(bool text, int length) {
+  if (length <= 0) return 0;
+  if (text) return (length + 2) / 3;
+  return (8 * length + 20) / 21;
+}
 
 }  // namespace vesk
