@@ -81,6 +81,8 @@ class M110Receiver {
   void block();
   void do_reset();
   Found find_preamble();
+  float sync_frequency(int position, int branch) const;
+  int channel_centre() const;
   void set_rx_mode(int mode);
   void start_data();
   void correct_frequency(int from, int count);
@@ -120,10 +122,15 @@ class M110Receiver {
   // Sync metric per branch, per position 16-975, of this block and of the previous one.
   std::array<std::array<float, 960>, 3> metric_now_{}, metric_prev_{};
   int last_branch_ = 0;
+  // The mode and count correlations of the last segment found, and where it was (-1: none).
+  int segment_position_ = -1;
+  std::array<float, 960> metric_sum_{};  // sync metric summed over the preamble's segments
+  std::array<float, kM110ModeCount> mode_corr_{};
+  std::array<float, 24> count_corr_{};
 
   int prev_mode_ = -1, prev_count_ = -1, expected_count_ = -1, mismatches_ = 0;
-  int best_position_ = 0;
-  float best_peak_ = 0, freq_estimate_ = 0, correction_phase_ = 0;
+  float freq_estimate_ = 0, correction_phase_ = 0;
+  float freq_weighted_ = 0, freq_weight_ = 0;  // sums over the agreeing preamble segments
   int data_start_ = 0;
 
   // Demodulator.
