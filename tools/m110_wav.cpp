@@ -91,6 +91,9 @@ int decode(const std::string& in_path, const std::string& out_path) {
   cfg.on_byte = [&bytes](int b) { bytes.push_back(static_cast<uint8_t>(b)); };
   cfg.status = [&](M110Status s, float hz) {
     if (s == M110Status::FreqOffset) offset = hz;
+    // A reception given up (a preamble cut off in a fade) may be followed by another: only
+    // the end of the last one counts.
+    if (s == M110Status::RxMode) ended = false;
     if (s == M110Status::RxEnd) ended = true;
   };
   M110Receiver receiver(cfg);

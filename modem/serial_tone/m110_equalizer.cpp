@@ -1,6 +1,7 @@
 // Adaptive decision-feedback equaliser of the serial-tone receiver.
 #include "modem/serial_tone/m110_equalizer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vesk {
@@ -11,6 +12,10 @@ void M110Equalizer::start(float growth) {
   growth_ = growth;
   r_ = 0.001f;
   reset_factors();
+  errors_.fill(0);
+  error_sum_ = 0;
+  error_power_sum_ = 0;
+  error_index_ = 0;
   w_.fill(M110Complex(0, 0));
   x_.fill(M110Complex(0, 0));
 }
@@ -64,12 +69,16 @@ void M110Equalizer::update(M110Complex e) {
     a_[static_cast<std::size_t>(i)] = prev + d_[static_cast<std::size_t>(i)] * std::norm(f_[static_cast<std::size_t>(i)]);
     prev = a_[static_cast<std::size_t>(i)];
   }
+  // Without input (silence) nothing is learnt and the forgetting alone grows D by 1 + growth
+  // per symbol: unbounded, it overflows within five seconds and the weights become NaN. It
+  // is held far above anything a signal gives it.
+  constexpr float kMaxD = 1e4f;
   const float h = 1.0f + growth_;
-  d_[0] = h * d_[0] * r_ / a_[0];
+  d_[0] = std::min(kMaxD, h * d_[0] * r_ / a_[0]);
   for (int j = 1; j < kTaps; ++j) {
     const std::size_t uj = static_cast<std::size_t>(j);
     const M110Complex lambda = -f_[uj] / a_[uj - 1];
-    d_[uj] = h * d_[uj] * a_[uj - 1] / a_[uj];
+    d_[uj] = std::min(kMaxD, h * d_[uj] * a_[uj - 1] / a_[uj]);
     const M110Complex gj = g_[uj];
     for (int k = 0; k < j; ++k) {
       const std::size_t uk = static_cast<std::size_t>(k);

@@ -22,8 +22,8 @@ class M110Equalizer {
   static constexpr float kScale = 0.01f;
 
   M110Equalizer();
-  // Weights 0, factors reset, the feedback cleared; `growth` sets the forgetting (1 / (1 + growth)
-  // per update).
+  // Weights 0, factors reset, the feedback and the error track cleared; `growth` sets the
+  // forgetting (1 / (1 + growth) per update).
   void start(float growth = 0.008f);
   // U = identity, D = 1.
   void reset_factors();

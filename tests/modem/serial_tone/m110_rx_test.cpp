@@ -12,6 +12,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/wav.h"
 #include "tests/modem/serial_tone/m110_loopback_support.h"
 #include "tests/support/child_process.h"
 
@@ -65,6 +66,31 @@ TEST(M110Rx, WavToolRoundTrip) {
   // Noise only: nothing found, exit status 1.
   test::ChildProcess none({test::program_path("tools/m110-wav"), "decode", wav + ".none", out});
   EXPECT_EQ(none.wait(20000), 1);
+}
+
+// A transmission given up (its preamble cut off: the count-down starts noise as data, which
+// ends when no probe is heard), then one that runs to the very end of the file: m110-wav
+// decode still reads the last interleaver block of the second after the file.
+TEST(M110Rx, WavToolReadsToTheEndAfterAReceptionGivenUp) {
+  test::TempDir dir;
+  const std::string wav = dir.path() + "/x.wav", out = dir.path() + "/out.bin";
+  std::vector<float> air(4800, 0.0f);
+  std::vector<float> cut = test::m110_air(6, message(10));
+  cut.resize(2 * M110Receiver::kBlock + 32);
+  air.insert(air.end(), cut.begin(), cut.end());
+  air.insert(air.end(), 4 * kM110SampleRate, 0.0f);
+  const std::vector<uint8_t> msg = message(300, 8);
+  const std::vector<float> tx = test::m110_air(9, msg);
+  air.insert(air.end(), tx.begin(), tx.end());
+  std::vector<int16_t> pcm(air.size());
+  for (std::size_t i = 0; i < air.size(); ++i) pcm[i] = static_cast<int16_t>(std::clamp(air[i], -1.0f, 1.0f) * 32767);
+  ASSERT_EQ(wav_write_file(wav, pcm.data(), static_cast<int64_t>(pcm.size()), kM110SampleRate), 1);
+  test::ChildProcess dec({test::program_path("tools/m110-wav"), "decode", wav, out});
+  ASSERT_EQ(dec.wait(20000), 0) << dec.output();
+  std::ifstream f(out, std::ios::binary);
+  const std::vector<uint8_t> got((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_GE(got.size(), msg.size()) << dec.output();
+  EXPECT_TRUE(std::equal(msg.begin(), msg.end(), got.end() - static_cast<std::ptrdiff_t>(msg.size()))) << dec.output();
 }
 
 // A message longer than 400,000 bits (a fixed bit ring of that size wrapped over its own
