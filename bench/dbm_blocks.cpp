@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
@@ -21,7 +22,6 @@
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/options.h"
 #include "db/tables.h"
 #include "modem/fsk8.h"

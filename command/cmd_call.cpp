@@ -12,7 +12,7 @@
 #include "ale/link/amd_retry.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "command/keywords.h"
 #include "db/log.h"
 #include "db/log_lines.h"

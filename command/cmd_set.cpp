@@ -7,12 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "ale/engine/events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/link_state.h"
 #include "command/keywords.h"
 #include "command/mode_words.h"
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/tables.h"

@@ -1,8 +1,8 @@
 #include "command/enable.h"
 
+#include "ale/engine/events.h"
 #include "ale/link/ale_timing.h"
 #include "ale/link/link_state.h"
-#include "db/events.h"
 #include "ale/link/link_state.h"
 #include "command/keywords.h"
 #include "command/listings.h"

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/address_match.h"
 #include "ale/frames/frame_sections.h"
@@ -18,7 +19,6 @@
 #include "datalink/fs1052_link.h"
 #include "datalink/fs1052_runner.h"
 #include "datalink/xfer_queue.h"
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "modem/sound_card.h"

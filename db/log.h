@@ -238,7 +238,7 @@ void display_clear_frame_pane();
 void log_close_document();
 // Appends the lines written since the last filing to the daily files (the monitor's newest
 // first, as its text holds them) and keeps them in the texts. Runs by itself as lines are
-// written and once a minute on the engine's ageing timer.
+// written, and the layer above calls it once a minute.
 void log_file_texts();
 // A document opened: both texts are filed and emptied, as by display_clear_monitor, then the
 // monitor text becomes `text` (the new lines go in front of it).

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "db/events.h"
 #include "db/tables.h"
 #include "platform/station.h"
 #include "radio/channel.h"
@@ -15,6 +14,7 @@
 #include "radio/drivers/alinco_skanti.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/family_ops.h"
+#include "radio/radio_events.h"
 #include "radio/radio_setup.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"
@@ -17,6 +16,7 @@
 #include "radio/drivers/radio_types.h"
 #include "radio/family_ops.h"
 #include "radio/keying.h"
+#include "radio/radio_events.h"
 #include "radio/radio_hooks.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <string>
 
-#include "db/events.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
@@ -21,6 +20,7 @@
 #include "radio/drivers/framed_binary.h"
 #include "radio/drivers/kenwood_identify.h"
 #include "radio/family_ops.h"
+#include "radio/radio_events.h"
 #include "radio/radio_hooks.h"
 #include "radio/radio_setup.h"
 #include "radio/serial_output.h"

@@ -11,7 +11,6 @@
 #include <mutex>
 #include <string>
 
-#include "db/events.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
@@ -20,6 +19,7 @@
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/harris.h"
 #include "radio/family_ops.h"
+#include "radio/radio_events.h"
 #include "radio/radio_hooks.h"
 #include "radio/radio_setup.h"
 #include "radio/serial_output.h"

@@ -1,9 +1,9 @@
 // The per-port operations over the shared queue mechanics, and the timer routing.
 #include "radio/serial_output.h"
 
-#include "db/events.h"
 #include "platform/station.h"
 #include "radio/family_ops.h"
+#include "radio/radio_events.h"
 #include "radio/radio_setup.h"
 #include "radio/reply_dispatch.h"
 #include "radio/serial_queue.h"

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "platform/station.h"
+#include "radio/radio_events.h"
 
 namespace vesk {
 

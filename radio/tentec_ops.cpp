@@ -12,7 +12,6 @@
 #include <mutex>
 #include <string>
 
-#include "db/events.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "db/tables.h"
@@ -22,6 +21,7 @@
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/tentec.h"
 #include "radio/family_ops.h"
+#include "radio/radio_events.h"
 #include "radio/radio_hooks.h"
 #include "radio/radio_setup.h"
 #include "radio/serial_output.h"

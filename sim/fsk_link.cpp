@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "modem/fsk8.h"
 
 namespace vesk {

@@ -6,7 +6,7 @@
 #include "ale/link/link_state.h"
 #include "command/interpreter.h"
 #include "command/listings.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"

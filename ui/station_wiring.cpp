@@ -33,7 +33,7 @@
 #include "datalink/fs1052_binding.h"
 #include "datalink/xfer_queue.h"
 #include "db/daily_log.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/options.h"
 #include "db/log.h"
 #include "db/scan.h"

@@ -15,7 +15,7 @@
 #include "ale/messages/file_transfer.h"
 #include "ale/messages/send_queue.h"
 #include "db/database.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/log.h"
 #include "db/log_lines.h"
 #include "db/lqa.h"

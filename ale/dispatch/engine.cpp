@@ -4,12 +4,12 @@
 
 #include "ale/dispatch/api_dispatch.h"
 #include "ale/engine/api_event.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_queue.h"
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"

@@ -3,7 +3,7 @@
 #include "platform/hook.h"
 
 #include "ale/engine/api_event.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"

@@ -7,7 +7,7 @@
 #include "db/ale_chars.h"
 #include "ale/frames/amd_store.h"
 #include "ale/frames/cmd_words.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/words/word_rx.h"
 #include "db/database.h"

@@ -8,7 +8,7 @@
 #include "db/ale_chars.h"
 #include "ale/frames/cmd_words.h"
 #include "ale/words/word_trace.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/pid_dispatch.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "db/log.h"
 #include "db/log_lines.h"

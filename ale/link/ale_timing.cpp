@@ -11,7 +11,7 @@
 #include "ale/frames/frame_sections.h"
 #include "ale/link/aqc_slots.h"
 #include "ale/link/call_setup.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/link/link_state.h"
 #include "ale/engine/timer.h"
 #include "db/database.h"

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/call_setup.h"
@@ -11,7 +12,6 @@
 #include "ale/link/link_state.h"
 #include "ale/words/word_build.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/scan.h"
 #include "db/tables.h"
 #include "platform/station.h"

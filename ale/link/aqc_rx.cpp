@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/address_match.h"
 #include "ale/frames/amd_store.h"
@@ -17,7 +18,6 @@
 #include "ale/words/linking_protection.h"
 #include "db/crc16.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/log.h"
 #include "db/log_lines.h"
 #include "db/options.h"

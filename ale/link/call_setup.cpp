@@ -8,7 +8,7 @@
 #include "db/ale_chars.h"
 #include "ale/link/ale_timing.h"
 #include "ale/engine/api_event.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/aqc.h"
 #include "ale/link/link_state.h"

@@ -11,7 +11,7 @@
 #include "ale/engine/host_reports.h"
 #include "ale/link/state_machine.h"
 #include "ale/engine/event_names.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/messages/dbm.h"

@@ -6,10 +6,10 @@
 #include <mutex>
 #include <string>
 
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "ale/link/link_state.h"
 #include "ale/link/vad.h"
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "modem/call_recorder.h"

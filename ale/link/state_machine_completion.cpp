@@ -14,7 +14,7 @@
 #include "ale/link/state_machine_linked.h"
 #include "ale/link/state_machine_states.h"
 #include "ale/frames/voice_id.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/locked_queue.h"
 #include "db/log_lines.h"
 #include "db/scan.h"

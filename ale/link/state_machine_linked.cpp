@@ -11,7 +11,7 @@
 
 #include "ale/link/ale_timing.h"
 #include "ale/link/aqc.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/transmitters.h"

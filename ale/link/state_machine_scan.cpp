@@ -5,7 +5,7 @@
 #include "ale/link/ale_timing.h"
 #include "ale/link/call_setup.h"
 #include "ale/link/channel_quality.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/link_state.h"

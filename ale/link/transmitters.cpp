@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
@@ -19,7 +20,6 @@
 #include "ale/words/word_build.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_trace.h"
-#include "db/events.h"
 #include "db/options.h"
 #include "db/scan.h"
 #include "platform/station.h"

@@ -18,7 +18,7 @@
 #include "ale/messages/send_queue.h"
 #include "ale/messages/transfer_cipher.h"
 #include "db/crc16.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/log.h"
 #include "db/log_lines.h"
 #include "db/options.h"

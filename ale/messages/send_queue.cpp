@@ -8,7 +8,7 @@
 #include "ale/words/aqc_word.h"
 #include "ale/messages/dbm.h"
 #include "ale/messages/dtm.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
 #include "db/log_lines.h"

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "db/events.h"
 #include "ale/words/golay.h"
 #include "ale/words/linking_protection.h"
+#include "ale/words/word_events.h"
 #include "ale/words/word_rx.h"
 #include "ale/words/word_trace.h"
 #include "db/options.h"

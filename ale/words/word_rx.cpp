@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "db/ale_chars.h"
-#include "db/events.h"
+#include "ale/words/word_events.h"
 #include "ale/words/word_trace.h"
 #include "ale/words/golay.h"
 #include "db/options.h"

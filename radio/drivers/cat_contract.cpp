@@ -1,10 +1,10 @@
 #include "radio/drivers/cat_contract.h"
 
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/radio_events.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"
 

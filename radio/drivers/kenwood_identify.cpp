@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "db/events.h"
 #include "db/log.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/kenwood.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/radio_events.h"
 
 namespace vesk {
 

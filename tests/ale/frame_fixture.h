@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ale/engine/event_names.h"
+#include "ale/engine/events.h"
 #include "ale/frames/cmd_words.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
@@ -21,7 +22,6 @@
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"

@@ -7,8 +7,8 @@
 
 #include "db/log.h"
 #include "radio/drivers/icom_civ.h"
-#include "db/events.h"
 #include "radio/drivers/radio_types.h"
+#include "radio/radio_events.h"
 #include "radio/serial_queue.h"
 #include "tests/drivers/driver_fixture.h"
 

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "db/events.h"
 #include "db/log.h"
 #include "db/options.h"
 #include "db/scan.h"
+#include "radio/radio_events.h"
 #include "radio/reply_dispatch.h"
 #include "radio/serial_output.h"
 #include "tests/support/serial_harness.h"

@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "db/events.h"
 #include "db/options.h"
 #include "platform/serial_fake.h"
 #include "platform/station.h"
 #include "radio/drivers/cat_contract.h"
 #include "radio/drivers/radio_types.h"
 #include "radio/family_ops.h"
+#include "radio/radio_events.h"
 #include "radio/serial_queue.h"
 #include "tests/support/child_process.h"
 

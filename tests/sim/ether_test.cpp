@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/scan.h"

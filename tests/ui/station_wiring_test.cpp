@@ -9,7 +9,7 @@
 
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/locked_queue.h"
 #include "db/log.h"
 #include "db/database.h"

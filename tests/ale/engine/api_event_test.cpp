@@ -2,7 +2,7 @@
 // illegal numbers, the silent kinds, the queue's bound, and the checks on records.
 #include <cstring>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/words/word_queue.h"
 #include "db/database.h"
 #include "db/tables.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/options.h"
 #include "tests/ale/engine_fixture.h"
 

@@ -1,8 +1,8 @@
 // Event, state and word names, and the trace lines each trace switch allows.
 #include "ale/engine/event_names.h"
+#include "ale/engine/events.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_trace.h"
-#include "db/events.h"
 #include "db/options.h"
 #include "tests/ale/engine_fixture.h"
 
@@ -50,7 +50,8 @@ TEST_F(EngineFixture, EventAndStateTraces) {
   EXPECT_EQ(log_monitor_text(), "");  // both switches off
   db_enable_trace_events();
   db_enable_trace_states();
-  for (int quiet : {EV_SCAN_TIMER, EV_SM_POLL_TIMER, EV_RADIO_SCAN_COMMAND_SENT}) ale_trace_event(quiet);
+  const int quiet_events[] = {EV_SCAN_TIMER, EV_SM_POLL_TIMER, EV_RADIO_SCAN_COMMAND_SENT};
+  for (int quiet : quiet_events) ale_trace_event(quiet);
   EXPECT_EQ(log_monitor_text(), "");
   ale_trace_event(EV_DWELL_TIMER);
   ale_trace_event(1045);

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "platform/serial_fake.h"
 #include "radio/serial_output.h"
 #include "radio/serial_queue.h"

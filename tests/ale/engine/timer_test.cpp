@@ -3,7 +3,7 @@
 // tests count those lines.
 #include <vector>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "db/options.h"
 #include "tests/ale/engine_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ale/dispatch/engine.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/rx_parser.h"
 #include "ale/link/link_state.h"
-#include "db/events.h"
 #include "db/database.h"
 #include "db/log.h"
 #include "db/lqa.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_build.h"
 #include "ale/frames/frame_events.h"
 #include "ale/engine/timer.h"

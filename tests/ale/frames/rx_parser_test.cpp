@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "ale/engine/events.h"
 #include "ale/frames/pid_dispatch.h"
 #include "ale/link/link_state.h"
-#include "db/events.h"
 #include "tests/ale/frame_fixture.h"
 
 namespace vesk::test {

@@ -6,7 +6,7 @@
 
 #include "ale/dispatch/api_dispatch.h"
 #include "ale/engine/api_event.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "db/log.h"
 #include "db/options.h"

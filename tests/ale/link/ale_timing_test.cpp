@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "ale/link/aqc_slots.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/link/link_state.h"
 #include "ale/engine/timer.h"

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "ale/engine/events.h"
 #include "ale/link/amd_retry.h"
 #include "ale/link/link_state.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/options.h"
 #include "tests/ale/engine_fixture.h"
 

@@ -8,13 +8,13 @@
 #include <string>
 
 #include "ale/engine/api_event.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/aqc_rx.h"
 #include "ale/link/link_state.h"
 #include "ale/words/word_queue.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"

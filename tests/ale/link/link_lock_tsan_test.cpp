@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "tests/ale/link_fixture.h"
 
 namespace vesk {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/engine/timer.h"
 #include "db/scan.h"
 #include "ale/frames/frame_sections.h"

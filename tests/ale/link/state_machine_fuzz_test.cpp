@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ale/link/call_setup.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/link/link_state.h"
 #include "ale/engine/timer.h"
 #include "tests/ale/state_machine_fixture.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ale/link/call_setup.h"
-#include "db/events.h"
+#include "ale/engine/events.h"
 #include "ale/frames/frame_sections.h"
 #include "ale/link/link_state.h"
 #include "ale/link/state_machine.h"

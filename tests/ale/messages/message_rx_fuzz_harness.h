@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ale/engine/api_event.h"
+#include "ale/engine/events.h"
 #include "ale/frames/cmd_words.h"
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
@@ -18,7 +19,6 @@
 #include "ale/words/word_build.h"
 #include "ale/words/word_queue.h"
 #include "db/database.h"
-#include "db/events.h"
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"

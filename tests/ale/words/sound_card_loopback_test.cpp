@@ -3,7 +3,7 @@
 // through the channel simulator with noise and frequency and clock offsets.
 #include <gtest/gtest.h>
 
-#include "db/events.h"
+#include "ale/words/word_events.h"
 #include "ale/words/word_queue.h"
 #include "ale/words/word_rx.h"
 #include "modem/fsk8.h"

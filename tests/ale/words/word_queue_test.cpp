@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "db/events.h"
+#include "ale/words/word_events.h"
 #include "tests/ale/word_fixture.h"
 
 namespace vesk::test {

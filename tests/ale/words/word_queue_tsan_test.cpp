@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "db/events.h"
+#include "ale/words/word_events.h"
 #include "ale/words/word_queue.h"
 #include "platform/station.h"
 #include "tests/support/child_process.h"

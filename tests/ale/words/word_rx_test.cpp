@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "db/events.h"
+#include "ale/words/word_events.h"
 #include "db/options.h"
 #include "sim/fsk_link.h"
 #include "tests/ale/word_fixture.h"

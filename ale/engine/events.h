@@ -1,6 +1,12 @@
-// Engine event numbers: engine and protocol events 500-555, timers 1000-1089, in one number
-// space shared by the engine queue, the API queue and the timer slots.
+// Engine event numbers: engine and protocol events 500-555, timers 1000-1090, in one number
+// space shared by the engine queue, the API queue and the timer slots. The numbers the word
+// queue posts (ale/words/word_events.h) and the radio side's timers (radio/radio_events.h) are
+// declared by the layers below that use them; this header brings in both, so every number is
+// known by name here. The numbers are fixed: traces and the event-name table carry them.
 #pragma once
+
+#include "ale/words/word_events.h"
+#include "radio/radio_events.h"
 
 namespace vesk {
 
@@ -8,10 +14,7 @@ enum AleEvent : int {
   EV_NULL_EVENT = 0,
   EV_MIN_EVENT = 500,
   EV_INITIALISE = 501,
-  EV_ALE_WORD = 502,
-  EV_ALE_TX_UNDERUN = 503,
   EV_ALE_TIMER_COMPLETE = 504,
-  EV_RX_FRAME_BEGIN = 505,
   EV_RX_TO = 506,
   EV_RX_GP = 507,
   EV_RX_WILD = 508,
@@ -29,7 +32,6 @@ enum AleEvent : int {
   EV_RX_THIS_WAS = 520,
   EV_RX_THIS_IS_SOUND = 521,
   EV_RX_THIS_WAS_SOUND = 522,
-  EV_RX_FRAME_END = 523,
   EV_RX_ANYCALL = 524,
   EV_RX_SELECTIVE_ANYCALL = 525,
   EV_RX_ALLCALL = 526,
@@ -77,8 +79,6 @@ enum AleEvent : int {
   EV_VOICE_ID_TIMER = 1012,
   EV_TWACK_TIMER = 1013,
   EV_TWACK_RESP_TIMER = 1014,
-  EV_RADIO_TIMEOUT = 1015,
-  EV_RADIO_SCAN_COMMAND_SENT = 1016,
   EV_INACTIVITY_TIMEOUT = 1017,
   EV_LQA_AGE_TIMER = 1018,
   EV_BREAK_TIMER_A = 1019,
@@ -87,12 +87,7 @@ enum AleEvent : int {
   EV_BREAK_TIMER_D = 1022,
   EV_CHANNEL_LOAD_TIMER = 1023,
   EV_TRANSPARENT_ESCAPE_TIMER = 1024,
-  EV_RADIO_CONFIG_TIMER = 1025,
-  EV_SKANTI_TIMER = 1026,
-  EV_SKANTI_TX_POLL_TIMER = 1027,
-  EV_RADIO_TX_POLL_TIMER = 1028,
   EV_API_EVENT = 1029,
-  EV_AQC_FRAME_BEGIN = 1030,
   EV_AQC_FRAME_END = 1031,
   EV_AQC_CALL_PROBE = 1032,
   EV_AQC_CALL_HANDSHAKE = 1033,
@@ -104,10 +99,6 @@ enum AleEvent : int {
   EV_AQC_TWS_SOUND_PROBE = 1039,
   EV_RESET_MODEM = 1040,
   EV_MAX_EVENT = 1041,
-  EV_ATU_TIMEOUT = 1042,
-  EV_ATU_CONFIG_TIMER = 1043,
-  EV_ANT_TIMEOUT = 1044,
-  EV_TNC_TIMEOUT = 1046,
   EV_AMD_REMOTE_PROTOCOL_NOT_SUPPPORTED_TIMER = 1048,
   EV_AMD_REMOTE_CLOVER_TIMER = 1049,
   EV_AMD_REMOTE_RCLOVER_TIMER = 1050,
@@ -128,7 +119,6 @@ enum AleEvent : int {
   EV_AMD_REMOTE_HALDSP4100_TIMER = 1068,
   EV_AMD_REMOTE_GENERIC_TIMER = 1069,
   EV_AMD_REMOTE_MODEM_NOT_SUPPORTED_TIMER = 1070,
-  EV_RADIO_EMULATION_TIMEOUT = 1088,
   EV_XFER_REPORT_TIMER = 1090,  // a file-transfer report is due
 };
 
