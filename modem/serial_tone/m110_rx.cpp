@@ -91,9 +91,16 @@ int bits_of(M110Symbols kind, bool uncoded, int tribit) {
 }
 
 // Level average per sample (about 50 ms), the equaliser's growth constant (forgetting over
-// about 125 symbols: fast enough for 1 Hz fading) and the phase loop's two gains.
+// about 125 symbols) while it trains on the preamble, and the phase loop's two gains.
 constexpr double kLevelAverage = 0.002;
 constexpr float kGrowth = 0.008f;
+// In the data the forgetting follows the channel: over about 330 symbols on a steady channel
+// (less misadjustment noise), over about 100 where the level fades (fast enough for 1 Hz
+// fading), in between for a level spread of 0.8 to 1.4 dB; the noise power behind the soft
+// decisions is averaged over about 100 and 33 symbols likewise.
+constexpr float kGrowthSteady = 0.003f, kGrowthFading = 0.010f;
+constexpr float kNoiseSteady = 0.01f, kNoiseFading = 0.03f;
+constexpr float kSpreadSteady = 0.8f, kSpreadFading = 1.4f;
 constexpr float kLoopPhaseGain = 0.02f;
 constexpr float kLoopFreqGain = 0.00005f;
 constexpr float kLoopFreqMax = 2 * kPi * 3 / kM110SymbolRate;
@@ -224,6 +231,7 @@ void M110Receiver::block() {
       return;
     }
     case State::Data:
+      follow_fading();
       correct_frequency(1920, 960);
       demod_block();
       return;
@@ -333,6 +341,9 @@ void M110Receiver::start_data() {
   loop_freq_ = 0;
   turn_ = M110Complex(1, 0);
   eq_.start(kGrowth);
+  fade_mean_ = 0;
+  fade_square_ = 0;
+  fade_pieces_ = 0;
   correct_frequency(0, kWindow);
   if (info_->symbols == M110Symbols::Walsh) {
     for (int i = 0; i < 32; ++i) {
@@ -359,6 +370,24 @@ void M110Receiver::start_data() {
   stats_.freq_offset_hz = -freq_estimate_ * 2400 / kPi;
   report(M110Status::FreqOffset, stats_.freq_offset_hz);
   state_ = State::Data;
+}
+
+// The received level's spread over 20 ms pieces of the block sets the equaliser's tracking.
+void M110Receiver::follow_fading() {
+  constexpr int kPiece = 96;
+  for (int k = 0; k < kBlock / kPiece; ++k) {
+    double p = 0;
+    for (int n = kPiece * k; n < kPiece * (k + 1); ++n)
+      p += static_cast<double>(gather_[static_cast<std::size_t>(n)]) * gather_[static_cast<std::size_t>(n)];
+    const float db = static_cast<float>(10 * std::log10(p / kPiece + 1e-20));
+    // A plain mean over the first 2 s, then an exponential one over about as long.
+    const float a = fade_pieces_ < 100 ? 1.0f / static_cast<float>(++fade_pieces_) : 0.01f;
+    fade_mean_ += a * (db - fade_mean_);
+    fade_square_ += a * (db * db - fade_square_);
+  }
+  const float spread = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
+  const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
+  eq_.set_tracking(kGrowthSteady + x * (kGrowthFading - kGrowthSteady), kNoiseSteady + x * (kNoiseFading - kNoiseSteady));
 }
 
 void M110Receiver::correct_frequency(int from, int count) {

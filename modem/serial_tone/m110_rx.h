@@ -83,6 +83,7 @@ class M110Receiver {
   Found find_preamble();
   void set_rx_mode(int mode);
   void start_data();
+  void follow_fading();
   void correct_frequency(int from, int count);
   void train_preamble(int pointer);
   void demod_block();
@@ -113,6 +114,10 @@ class M110Receiver {
   int gathered_ = 0;
   float mixer_phase_ = 0;
   double level_ = 1.0;
+  // The spread of the received level over 20 ms pieces (in dB, averaged over about 2 s of
+  // data): small on a steady channel, large on a fading one.
+  float fade_mean_ = 0, fade_square_ = 0;
+  int fade_pieces_ = 0;
   std::array<M110Complex, 2 * kBlock> mixed_{};  // previous block, then current
   static constexpr int kWindow = 2880;
   std::array<M110Complex, kWindow> window_{};
