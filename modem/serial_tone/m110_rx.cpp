@@ -95,10 +95,11 @@ int bits_of(M110Symbols kind, bool uncoded, int tribit) {
 constexpr double kLevelAverage = 0.002;
 constexpr float kGrowth = 0.008f;
 // In the data the forgetting follows the channel: over about 330 symbols on a steady channel
-// (less misadjustment noise), over about 100 where the level fades (fast enough for 1 Hz
-// fading), in between for a level spread of 0.8 to 1.4 dB; the noise power behind the soft
-// decisions is averaged over about 100 and 33 symbols likewise.
-constexpr float kGrowthSteady = 0.003f, kGrowthFading = 0.010f;
+// (less misadjustment noise), over about 100 (8-PSK) or 125 (the modes heard at lower SNRs,
+// where the errors are noisier) where the level fades, fast enough for 1 Hz fading; in between
+// for a level spread of 0.8 to 1.4 dB. The noise power behind the soft decisions is averaged
+// over about 100 and 33 symbols likewise.
+constexpr float kGrowthSteady = 0.003f, kGrowthFading8Psk = 0.010f, kGrowthFading = 0.008f;
 constexpr float kNoiseSteady = 0.01f, kNoiseFading = 0.03f;
 constexpr float kSpreadSteady = 0.8f, kSpreadFading = 1.4f;
 constexpr float kLoopPhaseGain = 0.02f;
@@ -387,7 +388,8 @@ void M110Receiver::follow_fading() {
   }
   const float spread = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
   const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
-  eq_.set_tracking(kGrowthSteady + x * (kGrowthFading - kGrowthSteady), kNoiseSteady + x * (kNoiseFading - kNoiseSteady));
+  const float fading = info_->symbols == M110Symbols::Psk8 ? kGrowthFading8Psk : kGrowthFading;
+  eq_.set_tracking(kGrowthSteady + x * (fading - kGrowthSteady), kNoiseSteady + x * (kNoiseFading - kNoiseSteady));
 }
 
 void M110Receiver::correct_frequency(int from, int count) {
