@@ -94,16 +94,18 @@ int bits_of(M110Symbols kind, bool uncoded, int tribit) {
 // about 125 symbols) while it trains on the preamble, and the phase loop's two gains.
 constexpr double kLevelAverage = 0.002;
 constexpr float kGrowth = 0.008f;
-// In the data the forgetting follows the channel: over about 330 symbols on a steady channel
+// In the data the forgetting follows the channel: over about 670 symbols on a steady channel
 // (less misadjustment noise), over about 100 (8-PSK) or 125 (the modes heard at lower SNRs,
 // where the errors are noisier) where the level fades, fast enough for 1 Hz fading; in between
 // for a level spread of 0.8 to 1.4 dB. The noise power behind the soft decisions is averaged
-// over about 100 and 33 symbols likewise.
-constexpr float kGrowthSteady = 0.003f, kGrowthFading8Psk = 0.010f, kGrowthFading = 0.008f;
+// over about 100 and 33 symbols likewise, and the phase loop's gains double where it fades.
+constexpr float kGrowthSteady = 0.0015f, kGrowthFading8Psk = 0.010f, kGrowthFading = 0.008f;
 constexpr float kNoiseSteady = 0.01f, kNoiseFading = 0.03f;
 constexpr float kSpreadSteady = 0.8f, kSpreadFading = 1.4f;
 constexpr float kLoopPhaseGain = 0.02f;
 constexpr float kLoopFreqGain = 0.00005f;
+constexpr float kLoopPhaseGainFading = 0.04f;
+constexpr float kLoopFreqGainFading = 0.0001f;
 constexpr float kLoopFreqMax = 2 * kPi * 3 / kM110SymbolRate;
 
 float default_step() { return static_cast<float>(2.0 * M_PI * 1800.0 / kM110SampleRate); }
@@ -340,6 +342,8 @@ void M110Receiver::start_data() {
   data_start_ = best_position_ - 16;
   loop_phase_ = 0;
   loop_freq_ = 0;
+  phase_gain_ = kLoopPhaseGain;
+  freq_gain_ = kLoopFreqGain;
   turn_ = M110Complex(1, 0);
   eq_.start(kGrowth);
   fade_mean_ = 0;
@@ -373,7 +377,8 @@ void M110Receiver::start_data() {
   state_ = State::Data;
 }
 
-// The received level's spread over 20 ms pieces of the block sets the equaliser's tracking.
+// The received level's spread over 20 ms pieces of the block sets the equaliser's tracking and
+// the phase loop's gains.
 void M110Receiver::follow_fading() {
   constexpr int kPiece = 96;
   for (int k = 0; k < kBlock / kPiece; ++k) {
@@ -389,6 +394,8 @@ void M110Receiver::follow_fading() {
   const float spread = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
   const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
   const float fading = info_->symbols == M110Symbols::Psk8 ? kGrowthFading8Psk : kGrowthFading;
+  phase_gain_ = kLoopPhaseGain + x * (kLoopPhaseGainFading - kLoopPhaseGain);
+  freq_gain_ = kLoopFreqGain + x * (kLoopFreqGainFading - kLoopFreqGain);
   eq_.set_tracking(kGrowthSteady + x * (fading - kGrowthSteady), kNoiseSteady + x * (kNoiseFading - kNoiseSteady));
 }
 
@@ -543,8 +550,8 @@ void M110Receiver::follow_phase(M110Complex v) {
   const float err = std::arg(v);
   // Within 3 Hz of the preamble's estimate: in a fade the loop sees only noise and must not
   // wander off.
-  loop_freq_ = std::clamp(loop_freq_ + kLoopFreqGain * err, -kLoopFreqMax, kLoopFreqMax);
-  loop_phase_ += kLoopPhaseGain * err + loop_freq_;
+  loop_freq_ = std::clamp(loop_freq_ + freq_gain_ * err, -kLoopFreqMax, kLoopFreqMax);
+  loop_phase_ += phase_gain_ * err + loop_freq_;
   if (loop_phase_ > kPi) loop_phase_ -= kTwoPi;
   if (loop_phase_ < -kPi) loop_phase_ += kTwoPi;
   turn_ = std::polar(1.0f, loop_phase_);

@@ -155,8 +155,9 @@ class M110Receiver {
   std::array<float, 2 * kTimingSpan + 1> timing_power_{}, timing_smooth_{};
   int timing_blocks_ = 0;
   M110Equalizer eq_;
-  // Phase loop: phase (radians) and frequency (radians per symbol), and the turn e^(j phase).
-  float loop_phase_ = 0, loop_freq_ = 0;
+  // Phase loop: phase (radians) and frequency (radians per symbol), its two gains, and the turn
+  // e^(j phase).
+  float loop_phase_ = 0, loop_freq_ = 0, phase_gain_ = 0, freq_gain_ = 0;
   M110Complex turn_{1, 0};
 };
 
