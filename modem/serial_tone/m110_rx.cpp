@@ -391,7 +391,11 @@ void M110Receiver::follow_fading() {
     fade_mean_ += a * (db - fade_mean_);
     fade_square_ += a * (db * db - fade_square_);
   }
-  const float spread = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
+  // The symbols demodulated now were heard about a block ago: they take the spread as it was
+  // then, so that the end of a signal does not count as a fade under its last symbols.
+  const float now = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
+  const float spread = fade_pieces_ > kBlock / kPiece ? fade_spread_ : now;
+  fade_spread_ = now;
   const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
   const float fading = info_->symbols == M110Symbols::Psk8 ? kGrowthFading8Psk : kGrowthFading;
   phase_gain_ = kLoopPhaseGain + x * (kLoopPhaseGainFading - kLoopPhaseGain);

@@ -115,8 +115,8 @@ class M110Receiver {
   float mixer_phase_ = 0;
   double level_ = 1.0;
   // The spread of the received level over 20 ms pieces (in dB, averaged over about 2 s of
-  // data): small on a steady channel, large on a fading one.
-  float fade_mean_ = 0, fade_square_ = 0;
+  // data): small on a steady channel, large on a fading one; the spread a block ago.
+  float fade_mean_ = 0, fade_square_ = 0, fade_spread_ = 0;
   int fade_pieces_ = 0;
   std::array<M110Complex, 2 * kBlock> mixed_{};  // previous block, then current
   static constexpr int kWindow = 2880;
