@@ -349,6 +349,9 @@ void M110Receiver::start_data() {
   fade_mean_ = 0;
   fade_square_ = 0;
   fade_pieces_ = 0;
+  // The block just gathered carries the preamble: the first data take its spread.
+  add_fade_pieces();
+  fade_spread_ = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
   correct_frequency(0, kWindow);
   if (info_->symbols == M110Symbols::Walsh) {
     for (int i = 0; i < 32; ++i) {
@@ -377,9 +380,8 @@ void M110Receiver::start_data() {
   state_ = State::Data;
 }
 
-// The received level's spread over 20 ms pieces of the block sets the equaliser's tracking and
-// the phase loop's gains.
-void M110Receiver::follow_fading() {
+// Adds the 20 ms pieces of the block just gathered to the level spread.
+void M110Receiver::add_fade_pieces() {
   constexpr int kPiece = 96;
   for (int k = 0; k < kBlock / kPiece; ++k) {
     double p = 0;
@@ -391,11 +393,16 @@ void M110Receiver::follow_fading() {
     fade_mean_ += a * (db - fade_mean_);
     fade_square_ += a * (db * db - fade_square_);
   }
+}
+
+// The received level's spread over 20 ms pieces of the block sets the equaliser's tracking and
+// the phase loop's gains.
+void M110Receiver::follow_fading() {
+  add_fade_pieces();
   // The symbols demodulated now were heard about a block ago: they take the spread as it was
   // then, so that the end of a signal does not count as a fade under its last symbols.
-  const float now = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
-  const float spread = fade_pieces_ > kBlock / kPiece ? fade_spread_ : now;
-  fade_spread_ = now;
+  const float spread = fade_spread_;
+  fade_spread_ = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
   const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
   const float fading = info_->symbols == M110Symbols::Psk8 ? kGrowthFading8Psk : kGrowthFading;
   phase_gain_ = kLoopPhaseGain + x * (kLoopPhaseGainFading - kLoopPhaseGain);

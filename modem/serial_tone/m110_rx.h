@@ -84,6 +84,7 @@ class M110Receiver {
   void set_rx_mode(int mode);
   void start_data();
   void follow_fading();
+  void add_fade_pieces();
   void correct_frequency(int from, int count);
   void train_preamble(int pointer);
   void demod_block();
