@@ -10,12 +10,10 @@ M110Equalizer::M110Equalizer() { start(); }
 
 void M110Equalizer::start(float growth) {
   growth_ = growth;
+  noise_average_ = kNoiseAverage;
+  noise_power_ = 0;
   r_ = 0.001f;
   reset_factors();
-  errors_.fill(0);
-  error_sum_ = 0;
-  error_power_sum_ = 0;
-  error_index_ = 0;
   w_.fill(M110Complex(0, 0));
   x_.fill(M110Complex(0, 0));
 }
@@ -47,13 +45,7 @@ void M110Equalizer::adapt(M110Complex e, M110Complex reference) {
 }
 
 void M110Equalizer::track_error(float magnitude) {
-  const float old = errors_[static_cast<std::size_t>(error_index_)];
-  error_power_sum_ += static_cast<double>(magnitude) * magnitude - static_cast<double>(old) * old;
-  if (error_power_sum_ < 0) error_power_sum_ = 0;
-  error_sum_ += magnitude - old;
-  errors_[static_cast<std::size_t>(error_index_)] = magnitude;
-  error_index_ = (error_index_ + 1) % static_cast<int>(errors_.size());
-  if (error_sum_ < 0) error_sum_ = 0;
+  noise_power_ += noise_average_ * (static_cast<double>(magnitude) * magnitude - noise_power_);
 }
 
 void M110Equalizer::update(M110Complex e) {

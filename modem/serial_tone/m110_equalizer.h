@@ -4,8 +4,8 @@
 // forgetting). Weights and factors carry on from block to block.
 //
 // Targets are scaled by 0.01: the equaliser learns to put out 0.01 x the scrambled
-// constellation point. The error track (the last 256 error magnitudes) scales the receiver's
-// soft decisions.
+// constellation point. A running average of the squared errors (over about 30 to 100 symbols,
+// short enough to see a fade) scales the receiver's soft decisions.
 #pragma once
 
 #include <array>
@@ -20,11 +20,18 @@ class M110Equalizer {
   static constexpr int kFeedback = 8;
   static constexpr int kTaps = kFeedForward + kFeedback;
   static constexpr float kScale = 0.01f;
+  static constexpr float kNoiseAverage = 0.01f;
 
   M110Equalizer();
-  // Weights 0, factors reset, the feedback and the error track cleared; `growth` sets the
+  // Weights 0, factors reset, the feedback and the noise power cleared; `growth` sets the
   // forgetting (1 / (1 + growth) per update).
   void start(float growth = 0.008f);
+  // Sets the forgetting and the weight of each new squared error in the noise power average;
+  // the weights and factors carry on.
+  void set_tracking(float growth, float noise_average) {
+    growth_ = growth;
+    noise_average_ = noise_average;
+  }
   // U = identity, D = 1.
   void reset_factors();
   // Copies 32 samples (the symbol being decided at the 17th) and gives the output.
@@ -33,10 +40,8 @@ class M110Equalizer {
   M110Complex train(const M110Complex* samples, M110Complex target);
   // After output(): adapt with error `e`, track it, and push `reference` into the feedback.
   void adapt(M110Complex e, M110Complex reference);
-  // 1 / (sum of the last 256 error magnitudes + 0.000001).
-  float error_weight() const { return static_cast<float>(1.0 / (error_sum_ + 0.000001)); }
-  // Mean squared error of the last 256 outputs, relative to the unscaled constellation.
-  float noise_power() const { return static_cast<float>(error_power_sum_ / 256.0 / (kScale * kScale)); }
+  // Running mean of the squared errors, relative to the unscaled constellation.
+  float noise_power() const { return static_cast<float>(noise_power_ / (kScale * kScale)); }
   const std::array<M110Complex, kTaps>& weights() const { return w_; }
   // Moves the feed-forward weights one tap earlier (+1) or later (-1): the timing tracker moves
   // the sample pointer the other way at the same time.
@@ -52,10 +57,8 @@ class M110Equalizer {
   std::array<float, kTaps> d_{};
   std::array<M110Complex, kTaps> f_{}, g_{};
   std::array<float, kTaps> a_{};
-  float r_ = 0.001f, growth_ = 0.008f;
-  std::array<float, 256> errors_{};
-  double error_sum_ = 0, error_power_sum_ = 0;
-  int error_index_ = 0;
+  float r_ = 0.001f, growth_ = 0.008f, noise_average_ = kNoiseAverage;
+  double noise_power_ = 0;
 };
 
 }  // namespace vesk

@@ -91,17 +91,21 @@ int bits_of(M110Symbols kind, bool uncoded, int tribit) {
 }
 
 // Level average per sample (about 50 ms), the equaliser's growth constant (forgetting over
-// about 125 symbols: fast enough for 1 Hz fading) and the phase loop's two gains.
+// about 125 symbols) while it trains on the preamble, and the phase loop's two gains.
 constexpr double kLevelAverage = 0.002;
 constexpr float kGrowth = 0.008f;
-// At 150 and 300 bit/s the receiver works at SNRs where the data symbols' decisions are often
-// wrong and the equaliser's errors are mostly noise: a memory of about 500 symbols takes
-// 150 bit/s on AWGN at -5 dB from BER 2.6e-3 to none in 19,000 bits, and 300 bit/s at -2 dB
-// from 2.4e-4 to none, and still follows the CCIR poor channel at these rates (300 bit/s:
-// none in 37,000 bits from 4 dB).
-float growth_for(int bits_per_second) { return bits_per_second <= 300 ? 0.002f : kGrowth; }
+// In the data the forgetting follows the channel: over about 670 symbols on a steady channel
+// (less misadjustment noise), over about 100 (8-PSK) or 125 (the modes heard at lower SNRs,
+// where the errors are noisier) where the level fades, fast enough for 1 Hz fading; in between
+// for a level spread of 0.8 to 1.4 dB. The noise power behind the soft decisions is averaged
+// over about 100 and 33 symbols likewise, and the phase loop's gains double where it fades.
+constexpr float kGrowthSteady = 0.0015f, kGrowthFading8Psk = 0.010f, kGrowthFading = 0.008f;
+constexpr float kNoiseSteady = 0.01f, kNoiseFading = 0.03f;
+constexpr float kSpreadSteady = 0.8f, kSpreadFading = 1.4f;
 constexpr float kLoopPhaseGain = 0.02f;
 constexpr float kLoopFreqGain = 0.00005f;
+constexpr float kLoopPhaseGainFading = 0.04f;
+constexpr float kLoopFreqGainFading = 0.0001f;
 constexpr float kLoopFreqMax = 2 * kPi * 3 / kM110SymbolRate;
 
 float default_step() { return static_cast<float>(2.0 * M_PI * 1800.0 / kM110SampleRate); }
@@ -235,6 +239,7 @@ void M110Receiver::block() {
       return;
     }
     case State::Data:
+      follow_fading();
       correct_frequency(1920, 960);
       demod_block();
       return;
@@ -276,24 +281,14 @@ M110Receiver::Found M110Receiver::find_preamble() {
   f.branch = b;
   f.peak = largest[b];
   f.position = where[b];
-  if (!(f.peak > 10 * smallest[b])) {
-    segment_position_ = -1;
-    return Found{};
-  }
+  if (!(f.peak > 10 * smallest[b])) return Found{};
   f.frequency = sync_frequency(f.position, b);
-  // Mode and count: the correlations of this segment, added to those of the segment before
-  // (at the same place of the previous window, one count higher) when there was one, so a
-  // weak preamble is read from two segments' energy, not one.
   M110Complex seg[320];
   for (int n = 0; n < 320; ++n)
     seg[n] = window_[static_cast<std::size_t>(f.position + 576 + n)] * std::polar(1.0f, n * f.frequency);
-  const bool joined = segment_position_ >= 0 && std::abs(segment_position_ - f.position) <= 2;
-  std::array<float, kM110ModeCount> mode_corr{};
-  std::array<float, 24> count_corr{};
   float best = 0;
   for (int m = 0; m < kM110ModeCount; ++m) {
-    mode_corr[static_cast<std::size_t>(m)] = corr(seg, r.mode[static_cast<std::size_t>(m)].data(), 64);
-    const float v = mode_corr[static_cast<std::size_t>(m)] + (joined ? mode_corr_[static_cast<std::size_t>(m)] : 0);
+    const float v = corr(seg, r.mode[static_cast<std::size_t>(m)].data(), 64);
     if (v > best) {
       best = v;
       f.mode = m;
@@ -301,16 +296,12 @@ M110Receiver::Found M110Receiver::find_preamble() {
   }
   best = 0;
   for (int c = 0; c < 24; ++c) {
-    count_corr[static_cast<std::size_t>(c)] = corr(seg + 128, r.count[static_cast<std::size_t>(c)].data(), 96);
-    const float v = count_corr[static_cast<std::size_t>(c)] + (joined && c < 23 ? count_corr_[static_cast<std::size_t>(c + 1)] : 0);
+    const float v = corr(seg + 128, r.count[static_cast<std::size_t>(c)].data(), 96);
     if (v > best) {
       best = v;
       f.count = c;
     }
   }
-  segment_position_ = f.position;
-  mode_corr_ = mode_corr;
-  count_corr_ = count_corr;
   if (f.count > 2 && !m110_mode_info(f.mode).is_long()) return Found{};
   f.found = true;
   return f;
@@ -400,11 +391,18 @@ void M110Receiver::set_rx_mode(int mode) {
 
 void M110Receiver::start_data() {
   data_start_ = channel_centre() - 16;
-  segment_position_ = -1;
   loop_phase_ = 0;
   loop_freq_ = 0;
+  phase_gain_ = kLoopPhaseGain;
+  freq_gain_ = kLoopFreqGain;
   turn_ = M110Complex(1, 0);
-  eq_.start(growth_for(info_->bits_per_second));
+  eq_.start(kGrowth);
+  fade_mean_ = 0;
+  fade_square_ = 0;
+  fade_pieces_ = 0;
+  // The block just gathered carries the preamble: the first data take its spread.
+  add_fade_pieces();
+  fade_spread_ = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
   correct_frequency(0, kWindow);
   if (info_->symbols == M110Symbols::Walsh) {
     for (int i = 0; i < 32; ++i) {
@@ -431,6 +429,36 @@ void M110Receiver::start_data() {
   stats_.freq_offset_hz = -freq_estimate_ * 2400 / kPi;
   report(M110Status::FreqOffset, stats_.freq_offset_hz);
   state_ = State::Data;
+}
+
+// Adds the 20 ms pieces of the block just gathered to the level spread.
+void M110Receiver::add_fade_pieces() {
+  constexpr int kPiece = 96;
+  for (int k = 0; k < kBlock / kPiece; ++k) {
+    double p = 0;
+    for (int n = kPiece * k; n < kPiece * (k + 1); ++n)
+      p += static_cast<double>(gather_[static_cast<std::size_t>(n)]) * gather_[static_cast<std::size_t>(n)];
+    const float db = static_cast<float>(10 * std::log10(p / kPiece + 1e-20));
+    // A plain mean over the first 2 s, then an exponential one over about as long.
+    const float a = fade_pieces_ < 100 ? 1.0f / static_cast<float>(++fade_pieces_) : 0.01f;
+    fade_mean_ += a * (db - fade_mean_);
+    fade_square_ += a * (db * db - fade_square_);
+  }
+}
+
+// The received level's spread over 20 ms pieces of the block sets the equaliser's tracking and
+// the phase loop's gains.
+void M110Receiver::follow_fading() {
+  add_fade_pieces();
+  // The symbols demodulated now were heard about a block ago: they take the spread as it was
+  // then, so that the end of a signal does not count as a fade under its last symbols.
+  const float spread = fade_spread_;
+  fade_spread_ = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
+  const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
+  const float fading = info_->symbols == M110Symbols::Psk8 ? kGrowthFading8Psk : kGrowthFading;
+  phase_gain_ = kLoopPhaseGain + x * (kLoopPhaseGainFading - kLoopPhaseGain);
+  freq_gain_ = kLoopFreqGain + x * (kLoopFreqGainFading - kLoopFreqGain);
+  eq_.set_tracking(kGrowthSteady + x * (fading - kGrowthSteady), kNoiseSteady + x * (kNoiseFading - kNoiseSteady));
 }
 
 void M110Receiver::correct_frequency(int from, int count) {
@@ -584,8 +612,8 @@ void M110Receiver::follow_phase(M110Complex v) {
   const float err = std::arg(v);
   // Within 3 Hz of the preamble's estimate: in a fade the loop sees only noise and must not
   // wander off.
-  loop_freq_ = std::clamp(loop_freq_ + kLoopFreqGain * err, -kLoopFreqMax, kLoopFreqMax);
-  loop_phase_ += kLoopPhaseGain * err + loop_freq_;
+  loop_freq_ = std::clamp(loop_freq_ + freq_gain_ * err, -kLoopFreqMax, kLoopFreqMax);
+  loop_phase_ += phase_gain_ * err + loop_freq_;
   if (loop_phase_ > kPi) loop_phase_ -= kTwoPi;
   if (loop_phase_ < -kPi) loop_phase_ += kTwoPi;
   turn_ = std::polar(1.0f, loop_phase_);

@@ -85,6 +85,8 @@ class M110Receiver {
   int channel_centre() const;
   void set_rx_mode(int mode);
   void start_data();
+  void follow_fading();
+  void add_fade_pieces();
   void correct_frequency(int from, int count);
   void train_preamble(int pointer);
   void demod_block();
@@ -115,6 +117,10 @@ class M110Receiver {
   int gathered_ = 0;
   float mixer_phase_ = 0;
   double level_ = 1.0;
+  // The spread of the received level over 20 ms pieces (in dB, averaged over about 2 s of
+  // data): small on a steady channel, large on a fading one; the spread a block ago.
+  float fade_mean_ = 0, fade_square_ = 0, fade_spread_ = 0;
+  int fade_pieces_ = 0;
   std::array<M110Complex, 2 * kBlock> mixed_{};  // previous block, then current
   static constexpr int kWindow = 2880;
   std::array<M110Complex, kWindow> window_{};
@@ -122,11 +128,7 @@ class M110Receiver {
   // Sync metric per branch, per position 16-975, of this block and of the previous one.
   std::array<std::array<float, 960>, 3> metric_now_{}, metric_prev_{};
   int last_branch_ = 0;
-  // The mode and count correlations of the last segment found, and where it was (-1: none).
-  int segment_position_ = -1;
   std::array<float, 960> metric_sum_{};  // sync metric summed over the preamble's segments
-  std::array<float, kM110ModeCount> mode_corr_{};
-  std::array<float, 24> count_corr_{};
 
   int prev_mode_ = -1, prev_count_ = -1, expected_count_ = -1, mismatches_ = 0;
   float freq_estimate_ = 0, correction_phase_ = 0;
@@ -157,8 +159,9 @@ class M110Receiver {
   std::array<float, 2 * kTimingSpan + 1> timing_power_{}, timing_smooth_{};
   int timing_blocks_ = 0;
   M110Equalizer eq_;
-  // Phase loop: phase (radians) and frequency (radians per symbol), and the turn e^(j phase).
-  float loop_phase_ = 0, loop_freq_ = 0;
+  // Phase loop: phase (radians) and frequency (radians per symbol), its two gains, and the turn
+  // e^(j phase).
+  float loop_phase_ = 0, loop_freq_ = 0, phase_gain_ = 0, freq_gain_ = 0;
   M110Complex turn_{1, 0};
 };
 
