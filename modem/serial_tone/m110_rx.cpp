@@ -102,6 +102,11 @@ constexpr float kGrowth = 0.008f;
 constexpr float kGrowthSteady = 0.0015f, kGrowthFading8Psk = 0.010f, kGrowthFading = 0.008f;
 constexpr float kNoiseSteady = 0.01f, kNoiseFading = 0.03f;
 constexpr float kSpreadSteady = 0.8f, kSpreadFading = 1.4f;
+// The timing tracker moves the sample pointer when the symbols sit more than this many
+// samples off: 0.6 on a steady channel; where the level fades the probes' power profile
+// follows whichever path is the stronger, and each move costs the equaliser a transient, so
+// only a drift of 2 samples (well inside the feed-forward span) is followed there.
+constexpr float kTimingMoveSteady = 0.6f, kTimingMoveFading = 2.0f;
 constexpr float kLoopPhaseGain = 0.02f;
 constexpr float kLoopFreqGain = 0.00005f;
 constexpr float kLoopPhaseGainFading = 0.04f;
@@ -400,6 +405,7 @@ void M110Receiver::start_data() {
   fade_mean_ = 0;
   fade_square_ = 0;
   fade_pieces_ = 0;
+  fade_x_ = 0;
   // The block just gathered carries the preamble: the first data take its spread.
   add_fade_pieces();
   fade_spread_ = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
@@ -456,6 +462,7 @@ void M110Receiver::follow_fading() {
   fade_spread_ = std::sqrt(std::max(0.0f, fade_square_ - fade_mean_ * fade_mean_));
   const float x = std::clamp((spread - kSpreadSteady) / (kSpreadFading - kSpreadSteady), 0.0f, 1.0f);
   const float fading = info_->symbols == M110Symbols::Psk8 ? kGrowthFading8Psk : kGrowthFading;
+  fade_x_ = x;
   phase_gain_ = kLoopPhaseGain + x * (kLoopPhaseGainFading - kLoopPhaseGain);
   freq_gain_ = kLoopFreqGain + x * (kLoopFreqGainFading - kLoopFreqGain);
   eq_.set_tracking(kGrowthSteady + x * (fading - kGrowthSteady), kNoiseSteady + x * (kNoiseFading - kNoiseSteady));
@@ -749,7 +756,8 @@ void M110Receiver::track_timing() {
     const float curve = early - 2 * on + late;
     if (!(curve < 0)) return;
     const float offset = static_cast<float>(peak - kTimingSpan) + 0.5f * (early - late) / curve;
-    move = offset > 0.6f ? 1 : offset < -0.6f ? -1 : 0;
+    const float limit = kTimingMoveSteady + fade_x_ * (kTimingMoveFading - kTimingMoveSteady);
+    move = offset > limit ? 1 : offset < -limit ? -1 : 0;
     if (move == 0) return;
     eq_.shift_feed_forward(move);
     // The smoothed powers move with the pointer; the new edge starts empty.

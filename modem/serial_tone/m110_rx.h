@@ -162,6 +162,8 @@ class M110Receiver {
   // Phase loop: phase (radians) and frequency (radians per symbol), its two gains, and the turn
   // e^(j phase).
   float loop_phase_ = 0, loop_freq_ = 0, phase_gain_ = 0, freq_gain_ = 0;
+  // How far the channel counts as fading (0 steady, 1 fading), from the level spread.
+  float fade_x_ = 0;
   M110Complex turn_{1, 0};
 };
 
