@@ -105,8 +105,8 @@ constexpr float kSpreadSteady = 0.8f, kSpreadFading = 1.4f;
 // The timing tracker moves the sample pointer when the symbols sit more than this many
 // samples off: 0.6 on a steady channel; where the level fades the probes' power profile
 // follows whichever path is the stronger, and each move costs the equaliser a transient, so
-// only a drift of 2 samples (well inside the feed-forward span) is followed there.
-constexpr float kTimingMoveSteady = 0.6f, kTimingMoveFading = 2.0f;
+// only a drift of 3 samples (inside the feed-forward span) is followed there.
+constexpr float kTimingMoveSteady = 0.6f, kTimingMoveFading = 3.0f;
 constexpr float kLoopPhaseGain = 0.02f;
 constexpr float kLoopFreqGain = 0.00005f;
 constexpr float kLoopPhaseGainFading = 0.04f;
