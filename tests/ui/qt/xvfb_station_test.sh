@@ -25,10 +25,15 @@ fi
 xdotool_program=$(command -v xdotool)
 xdotool() { timeout 20 "$xdotool_program" "$@"; }
 # The X server answers before the window is started (a loaded machine starts it slowly).
-for _ in $(seq 300); do
-  xdotool getdisplaygeometry > /dev/null 2>&1 && break
+x_up=0
+for _ in $(seq 1200); do
+  xdotool getdisplaygeometry > /dev/null 2>&1 && x_up=1 && break
   sleep 0.1
 done
+if [ "$x_up" = 0 ]; then
+  echo "FAIL: the X server on $DISPLAY did not answer in 120 s"
+  exit 1
+fi
 mkdir -p "$artefacts"
 work=$(mktemp -d)
 trap 'for p in ${pid:-} ${xpid:-}; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
