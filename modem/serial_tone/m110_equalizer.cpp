@@ -62,7 +62,7 @@ void M110Equalizer::update(M110Complex e) {
     prev = a_[static_cast<std::size_t>(i)];
   }
   // Without input (silence) nothing is learnt and the forgetting alone grows D by 1 + growth
-  // per symbol: unbounded, it overflows within five seconds and the weights become NaN. It
+  // per symbol: unbounded, it overflows within seconds and the weights become NaN. It
   // is held far above anything a signal gives it.
   constexpr float kMaxD = 1e4f;
   const float h = 1.0f + growth_;

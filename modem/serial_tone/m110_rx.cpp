@@ -230,7 +230,7 @@ void M110Receiver::block() {
         prev_count_ = -1;
         return;
       }
-          if (f.found && f.mode == prev_mode_ && f.count == expected_count_) {
+      if (f.found && f.mode == prev_mode_ && f.count == expected_count_) {
         // Every segment that agrees adds its estimate, weighted by its sync energy.
         freq_weighted_ += f.peak * f.frequency;
         freq_weight_ += f.peak;
@@ -315,8 +315,8 @@ M110Receiver::Found M110Receiver::find_preamble() {
 // Fine frequency of a sync found at `position` in branch `branch`: first the phase turned over
 // one 32-symbol preamble symbol (unambiguous over +-37 Hz, but off by several hertz at a low
 // SNR), then the peak of the spectrum of all 288 known sync symbols within 12 Hz of that, found
-// on a half-hertz grid and placed on a parabola (a tenth of a hertz at -5 dB). Returns radians
-// per sample at 4,800 Hz, the turn that takes the offset out.
+// on a half-hertz grid and placed on a parabola (within half a hertz at -5 dB). Returns
+// radians per sample at 4,800 Hz, the turn that takes the offset out.
 float M110Receiver::sync_frequency(int position, int branch) const {
   const References& r = refs();
   const M110Complex* z = window_.data() + position;
@@ -357,8 +357,8 @@ float M110Receiver::sync_frequency(int position, int branch) const {
 
 // Where the equaliser is centred: on the middle of the channel's paths, the centre of the sync
 // energy summed over the preamble's segments within 12 samples (2.5 ms) of its peak. Centred on
-// one of two equal paths 2 ms apart instead, the BER on the CCIR poor channel is 60 times
-// higher.
+// one of two equal paths 2 ms apart instead, 2400L on the CCIR poor channel at 17 dB read
+// 1.1e-3 where it reads 1.7e-5 centred.
 int M110Receiver::channel_centre() const {
   const int peak = static_cast<int>(std::max_element(metric_sum_.begin(), metric_sum_.end()) - metric_sum_.begin());
   const float floor = 0.2f * metric_sum_[static_cast<std::size_t>(peak)];
