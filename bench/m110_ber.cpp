@@ -7,7 +7,10 @@
 //
 //   m110_ber [SECONDS] [NOISE_MINUTES]   data per SNR point (default 60 s), noise run (10 min)
 //   m110_ber SECONDS 0 MODE CHANNEL SNR...  one mode (short name) on one channel (awgn, good,
-//                                           moderate, poor) at the SNRs given
+//                                           moderate, poor) at the SNRs given; with
+//                                           M110_BER_CHANNELS=N in the environment, the errors
+//                                           summed over N channels (seeds 1000, 1001, ...)
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -113,9 +116,16 @@ int main(int argc, char** argv) {
                                 : ch == "poor"     ? FadingPreset::Poor
                                                    : FadingPreset::None;
     if (mode < 0) return 2;
+    const char* channels_text = std::getenv("M110_BER_CHANNELS");
+    const int channels = channels_text != nullptr ? std::max(1, std::atoi(channels_text)) : 1;
     for (int i = 5; i < argc; ++i) {
       const double snr = std::atof(argv[i]);
-      const Point p = run(mode, fading, snr, seconds, 1000);
+      Point p = run(mode, fading, snr, seconds, 1000);
+      for (int c = 1; c < channels; ++c) {
+        const Point q = run(mode, fading, snr, seconds, static_cast<uint64_t>(1000 + c));
+        p.errors += q.errors;
+        p.bits += q.bits;
+      }
       std::printf("%s %s %g dB: %.2e (%lld of %lld)\n", argv[3], ch.c_str(), snr, p.ber(),
                   static_cast<long long>(p.errors), static_cast<long long>(p.bits));
       std::fflush(stdout);
