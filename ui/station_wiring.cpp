@@ -1,5 +1,6 @@
 #include "ui/station_wiring.h"
 
+#include "ale/dispatch/layer_hooks.h"
 #include "ale/engine/api_event.h"
 #include "ale/engine/timer.h"
 #include "ale/frames/address_match.h"
@@ -188,58 +189,6 @@ void wire_ale() {
   xfer_state().hooks.modem_payload = xfer_send_modem_payload_to;
 }
 
-// ---- what the lower ale folders hand up to the ones above them ----
-
-void wire_ale_layers() {
-  FrameEventHooks& frames = frame_event_state().hooks;
-  frames.frame_kind = ale_set_frame_kind;
-  frames.link_event = ale_link_event;
-  frames.scanning = [] { return ale_scan_mode() == ALE_SCAN_MODE_SCANNING; };
-  frames.aqc_frame_start = aqc_rx_frame_start;
-  frames.heard_call_ended = ale_scan_monitor_event;
-  frames.slots_net = [](int net, const char* caller) {
-    ale_swt_net(net, caller);
-    ale_twan_net(net, caller);
-  };
-  frames.slots_group = [](const AddressList& list, const char* caller) {
-    ale_swt_group(list, caller);
-    ale_twan_group(list, caller);
-  };
-  frames.slots_anycall = [] {
-    ale_swt_random();
-    ale_twan_anycall();
-  };
-  frames.slots_aqc = [](int slot) {
-    ale_swt_aqc_slot(slot);
-    ale_twan_aqc_slot(slot);
-  };
-  SendQueueHooks& send = send_queue_state().hooks;
-  send.send_traffic = [](const char* address) { ale_send_amd_linked(address, ""); };
-  FrameSectionHooks& sections = frame_sections().hooks;
-  sections.dtm_block = dtm_transmit;
-  sections.dtm_ack = dtm_build_ack;
-  sections.dbm_block = dbm_transmit;
-  sections.dbm_ack = dbm_build_ack;
-  RxParserHooks& parser = rx_parser_state().hooks;
-  parser.aqc_word = aqc_rx_word;
-  parser.dbm_group = dbm_rx_group;
-  parser.dtm_header = dtm_rx_header;
-  parser.dtm_data_word = dtm_rx_data_word;
-  parser.dtm_check_word = dtm_rx_check_word;
-  parser.dbm_header = dbm_rx_header;
-  parser.message_words_clear = [] {
-    dtm_rx_clear_words();
-    dbm_rx_clear();
-  };
-  parser.dbm_cut_off = dbm_rx_cut_off;
-  parser.frame_ended = xfer_frame_ended;
-  xfer_state().hooks.file_payload = xfer_receive;
-  XferFileHooks& file = xfer_file_state().hooks;
-  file.call_unless_linked = [](const char* address) {
-    if (ale_link_ready() == 0) ale_place_call({address}, "");
-  };
-}
-
 struct StartStep {
   const char* what;
   void (*run)();
@@ -304,7 +253,7 @@ void station_wire() {
   wire_modem();
   wire_radio();
   wire_ale();
-  wire_ale_layers();
+  ale_bind_layer_hooks();
 }
 
 StationThread* station_start(EngineRun run) {

@@ -27,7 +27,7 @@
 #include "db/scan.h"
 #include "db/tables.h"
 #include "platform/station.h"
-#include "tests/ale/layer_hooks.h"
+#include "ale/dispatch/layer_hooks.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -73,7 +73,7 @@ class FrameStationTest : public ::testing::Test {
 
  protected:
   FrameStationTest() : station_(dir_.path(), std::make_unique<SimClock>()), scope_(station_) {
-    bind_ale_layer_hooks();
+    ale_bind_layer_hooks();
     db_open();
     // Own addresses ABC (index 0, the working channel's) and XYZ.
     db_set_own_address_at("ABC", 0);

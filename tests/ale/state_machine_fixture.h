@@ -27,7 +27,7 @@
 #include "radio/radio_setup.h"
 #include "radio/serial_queue.h"
 #include "tests/ale/engine_fixture.h"
-#include "tests/ale/layer_hooks.h"
+#include "ale/dispatch/layer_hooks.h"
 #include "tests/ale/tx_words.h"
 
 namespace vesk::test {
@@ -37,7 +37,7 @@ class StateMachineFixture : public EngineFixture {
   static constexpr int kChannels[] = {1, 2, 3};
 
   void SetUp() override {
-    bind_ale_layer_hooks();
+    ale_bind_layer_hooks();
     db_open();
     db_clear_channels();
     db_set_own_address_at("ME", 0);

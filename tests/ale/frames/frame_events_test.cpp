@@ -19,7 +19,7 @@
 #include "db/tables.h"
 #include "platform/station.h"
 #include "tests/ale/frame_fixture.h"
-#include "tests/ale/layer_hooks.h"
+#include "ale/dispatch/layer_hooks.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -36,7 +36,7 @@ struct Step {
 class FrameEventTest : public ::testing::Test {
  protected:
   FrameEventTest() {
-    bind_ale_layer_hooks();
+    ale_bind_layer_hooks();
     db_open();
     ChannelRecord ch{};
     ch.in_use = 1;

@@ -8,7 +8,7 @@
 #include "db/log.h"
 #include "db/options.h"
 #include "platform/station.h"
-#include "tests/ale/layer_hooks.h"
+#include "ale/dispatch/layer_hooks.h"
 #include "tests/support/child_process.h"
 
 namespace vesk::test {
@@ -18,7 +18,7 @@ class PidTest : public ::testing::Test {
  protected:
   PidTest() {
     db_set_default_options();
-    bind_ale_layer_hooks();
+    ale_bind_layer_hooks();
   }
 
   static std::string payload(int pid, const std::string& content) { return std::string(1, static_cast<char>(pid)) + content; }

@@ -18,7 +18,7 @@
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"
-#include "tests/ale/layer_hooks.h"
+#include "ale/dispatch/layer_hooks.h"
 #include "tests/support/fuzz_station.h"
 
 namespace {
@@ -26,7 +26,7 @@ namespace {
 struct Harness : vesk::test::FuzzStation {
   Harness() : FuzzStation("vesk-aqc-fuzz-") {
     vesk::StationScope scope(*st);
-    vesk::test::bind_ale_layer_hooks();
+    vesk::ale_bind_layer_hooks();
     vesk::db_open();
     vesk::db_set_own_address_at("ABC", 0);
     vesk::db_add_other_address("XYZ", 0, 0, 0);

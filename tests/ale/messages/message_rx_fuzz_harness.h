@@ -22,7 +22,7 @@
 #include "db/options.h"
 #include "db/tables.h"
 #include "platform/station.h"
-#include "tests/ale/layer_hooks.h"
+#include "ale/dispatch/layer_hooks.h"
 #include "tests/support/fuzz_station.h"
 
 namespace vesk::test {
@@ -30,7 +30,7 @@ namespace vesk::test {
 struct MessageFuzzHarness : FuzzStation {
   explicit MessageFuzzHarness(const char* name) : FuzzStation(name) {
     StationScope scope(*st);
-    bind_ale_layer_hooks();
+    ale_bind_layer_hooks();
     db_open();
     db_set_own_address_at("ABC", 0);
     db_add_other_address("B2", 0, 0, 0);

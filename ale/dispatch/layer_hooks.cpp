@@ -1,8 +1,5 @@
-// The hooks by which the lower ale folders hand up to the upper ones (the frame event handler
-// to the link, the frame parser to the DTM, DBM and AQC-ALE receivers and the file transfers, the frame sections to the DTM and DBM
-// senders, the send queues and file sends to the link), bound as the station's wiring binds
-// them, for tests that run the ale folders without the station.
-#pragma once
+// Binds the hooks between the ale folders.
+#include "ale/dispatch/layer_hooks.h"
 
 #include "ale/frames/frame_events.h"
 #include "ale/frames/frame_sections.h"
@@ -18,9 +15,9 @@
 #include "ale/messages/file_transfer.h"
 #include "ale/messages/send_queue.h"
 
-namespace vesk::test {
+namespace vesk {
 
-inline void bind_ale_layer_hooks() {
+void ale_bind_layer_hooks() {
   FrameEventHooks& frames = frame_event_state().hooks;
   frames.frame_kind = ale_set_frame_kind;
   frames.link_event = ale_link_event;
@@ -43,6 +40,8 @@ inline void bind_ale_layer_hooks() {
     ale_swt_aqc_slot(slot);
     ale_twan_aqc_slot(slot);
   };
+  SendQueueHooks& send = send_queue_state().hooks;
+  send.send_traffic = [](const char* address) { ale_send_amd_linked(address, ""); };
   FrameSectionHooks& sections = frame_sections().hooks;
   sections.dtm_block = dtm_transmit;
   sections.dtm_ack = dtm_build_ack;
@@ -62,10 +61,10 @@ inline void bind_ale_layer_hooks() {
   parser.dbm_cut_off = dbm_rx_cut_off;
   parser.frame_ended = xfer_frame_ended;
   xfer_state().hooks.file_payload = xfer_receive;
-  send_queue_state().hooks.send_traffic = [](const char* address) { ale_send_amd_linked(address, ""); };
-  xfer_file_state().hooks.call_unless_linked = [](const char* address) {
+  XferFileHooks& file = xfer_file_state().hooks;
+  file.call_unless_linked = [](const char* address) {
     if (ale_link_ready() == 0) ale_place_call({address}, "");
   };
 }
 
-}  // namespace vesk::test
+}  // namespace vesk
